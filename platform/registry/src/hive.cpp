@@ -1,0 +1,328 @@
+#include "hive.h"
+
+#include <QStringDecoder>
+#include <QStringList>
+
+namespace Registry {
+
+namespace {
+
+const QByteArray Header = "Windows Registry Editor Version 5.00";
+constexpr std::uint32_t TypeString = 1;
+constexpr std::uint32_t TypeBinary = 3;
+constexpr std::uint32_t TypeDword = 4;
+constexpr int WrapColumn = 76;
+
+QString escaped(const QString& text)
+{
+    QString out = text;
+    out.replace(u'\\', QLatin1String("\\\\"));
+    out.replace(u'"', QLatin1String("\\\""));
+    return out;
+}
+
+// A REG_SZ value can be written as "text" only if that text reads back to the very same
+// bytes: even size, exactly one terminating NUL, no control characters, valid UTF-16.
+std::optional<QString> plainString(const QByteArray& data)
+{
+    if (data.size() < 2 || data.size() % 2 != 0 || data.at(data.size() - 1) != 0 ||
+        data.at(data.size() - 2) != 0)
+        return std::nullopt;
+    QString text(data.size() / 2 - 1, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const auto lo = static_cast<unsigned char>(data.at(2 * i));
+        const auto hi = static_cast<unsigned char>(data.at(2 * i + 1));
+        const char16_t c = char16_t(lo | (hi << 8));
+        if (c < 0x20)
+            return std::nullopt;
+        text[i] = QChar(c);
+    }
+    if (!QStringView(text).isValidUtf16())
+        return std::nullopt;
+    return text;
+}
+
+QString valueLine(const Hive::Value& value)
+{
+    QString line = value.name.isEmpty()
+                       ? QStringLiteral("@=")
+                       : QLatin1String("\"") + escaped(value.name) + QLatin1String("\"=");
+    if (value.type == TypeString) {
+        if (const auto text = plainString(value.data))
+            return line + QLatin1String("\"") + escaped(*text) + QLatin1String("\"");
+    }
+    if (value.type == TypeDword && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(value.data.at(i));
+        return line + QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
+    }
+    line += value.type == TypeBinary ? QStringLiteral("hex:")
+                                     : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    // Long data is wrapped over several lines the way the registry editor does it.
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < value.data.size(); ++i) {
+        line += QStringLiteral("%1").arg(static_cast<unsigned char>(value.data.at(i)), 2, 16,
+                                         QLatin1Char('0'));
+        if (i + 1 < value.data.size()) {
+            line += u',';
+            if (line.size() - lineStart >= WrapColumn) {
+                line += QLatin1String("\\\n  ");
+                lineStart = line.size() - 2;
+            }
+        }
+    }
+    return line;
+}
+
+// Reads a quoted, escaped text starting at pos (on the opening quote); leaves pos after the
+// closing quote.
+std::optional<QString> quoted(const QString& line, qsizetype& pos)
+{
+    if (pos >= line.size() || line.at(pos) != u'"')
+        return std::nullopt;
+    QString out;
+    for (++pos; pos < line.size(); ++pos) {
+        const QChar c = line.at(pos);
+        if (c == u'"') {
+            ++pos;
+            return out;
+        }
+        if (c == u'\\') {
+            if (++pos >= line.size() || (line.at(pos) != u'\\' && line.at(pos) != u'"'))
+                return std::nullopt;
+        }
+        out += line.at(pos);
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> hexBytes(const QString& text)
+{
+    QByteArray out;
+    const QStringList parts = text.split(u',');
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString part = parts.at(i).trimmed();
+        if (part.isEmpty() && i == parts.size() - 1)
+            break; // a trailing comma, or no data at all
+        bool ok = false;
+        const uint byte = part.toUInt(&ok, 16);
+        if (!ok || part.size() > 2 || byte > 0xFF)
+            return std::nullopt;
+        out.append(char(byte));
+    }
+    return out;
+}
+
+std::optional<Hive::Value> valueData(const QString& spec)
+{
+    Hive::Value value;
+    if (spec.startsWith(u'"')) {
+        qsizetype pos = 0;
+        const auto text = quoted(spec, pos);
+        if (!text || !spec.mid(pos).trimmed().isEmpty())
+            return std::nullopt;
+        value.type = TypeString;
+        for (const QChar c : *text) {
+            value.data.append(char(c.unicode() & 0xFF));
+            value.data.append(char(c.unicode() >> 8));
+        }
+        value.data.append(2, '\0');
+        return value;
+    }
+    if (spec.startsWith(QLatin1String("dword:"))) {
+        const QString digits = spec.mid(6).trimmed();
+        bool ok = false;
+        const uint number = digits.toUInt(&ok, 16);
+        if (!ok || digits.isEmpty() || digits.size() > 8)
+            return std::nullopt;
+        value.type = TypeDword;
+        for (int i = 0; i < 4; ++i)
+            value.data.append(char((number >> (8 * i)) & 0xFF));
+        return value;
+    }
+    qsizetype colon = spec.indexOf(u':');
+    if (!spec.startsWith(QLatin1String("hex")) || colon < 0)
+        return std::nullopt;
+    const QString kind = spec.left(colon);
+    if (kind == QLatin1String("hex")) {
+        value.type = TypeBinary;
+    } else if (kind.startsWith(QLatin1String("hex(")) && kind.endsWith(u')')) {
+        bool ok = false;
+        value.type = kind.mid(4, kind.size() - 5).toUInt(&ok, 16);
+        if (!ok)
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    const auto bytes = hexBytes(spec.mid(colon + 1));
+    if (!bytes)
+        return std::nullopt;
+    value.data = *bytes;
+    return value;
+}
+
+std::optional<QString> decodedText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder decoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless);
+        QString text = decoder(bytes.mid(2));
+        if (decoder.hasError())
+            return std::nullopt;
+        return text;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+} // namespace
+
+QString Hive::joinPath(const QString& path, const QString& subKey)
+{
+    QStringList parts = path.split(u'\\', Qt::SkipEmptyParts);
+    parts += subKey.split(u'\\', Qt::SkipEmptyParts);
+    return parts.join(u'\\');
+}
+
+bool Hive::hasKey(const QString& path) const
+{
+    return path.isEmpty() || m_keys.contains(fold(path));
+}
+
+bool Hive::ensureKey(const QString& path)
+{
+    bool created = false;
+    QString partial;
+    for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
+        partial = joinPath(partial, part);
+        if (!hasKey(partial)) {
+            m_keys.insert(fold(partial), Key{partial, {}});
+            created = true;
+        }
+    }
+    return created;
+}
+
+Hive::Key& Hive::keyAt(const QString& path)
+{
+    auto it = m_keys.find(fold(path));
+    if (it == m_keys.end())
+        it = m_keys.insert(fold(path), Key{path, {}});
+    return *it;
+}
+
+const Hive::Value* Hive::value(const QString& path, const QString& name) const
+{
+    const auto it = m_keys.constFind(fold(path));
+    if (it == m_keys.constEnd())
+        return nullptr;
+    for (const Value& value : it->values) {
+        if (fold(value.name) == fold(name))
+            return &value;
+    }
+    return nullptr;
+}
+
+void Hive::setValue(const QString& path, const Value& value)
+{
+    Key& key = keyAt(path);
+    for (Value& existing : key.values) {
+        if (fold(existing.name) == fold(value.name)) {
+            existing.type = value.type;
+            existing.data = value.data;
+            return;
+        }
+    }
+    key.values.append(value);
+}
+
+QByteArray Hive::toRegText() const
+{
+    QString text = QString::fromLatin1(Header) + u'\n';
+    for (const Key& key : m_keys) {
+        if (key.path.isEmpty() && key.values.isEmpty())
+            continue;
+        text += QLatin1String("\n[") + joinPath(m_rootName, key.path) + QLatin1String("]\n");
+        for (const Value& value : key.values)
+            text += valueLine(value) + u'\n';
+    }
+    return text.toUtf8();
+}
+
+std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& rootName,
+                                      QString* error)
+{
+    const auto fail = [error](const QString& why) -> std::optional<Hive> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const auto text = decodedText(bytes);
+    if (!text)
+        return fail(QStringLiteral("the text is not valid UTF-8 or UTF-16"));
+    QStringList lines = text->split(u'\n');
+    for (QString& line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+    }
+
+    Hive hive(rootName);
+    std::optional<QString> section;
+    bool headerSeen = false;
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString lineNumber = QString::number(n + 1);
+        QString line = lines.at(n).trimmed();
+        if (line.isEmpty() || line.startsWith(u';'))
+            continue;
+        if (!headerSeen) {
+            if (line != QLatin1String(Header))
+                return fail(QStringLiteral("line %1: the header is missing").arg(lineNumber));
+            headerSeen = true;
+            continue;
+        }
+        if (line.startsWith(u'[')) {
+            if (!line.endsWith(u']'))
+                return fail(QStringLiteral("line %1: unfinished key name").arg(lineNumber));
+            const QString full = line.mid(1, line.size() - 2);
+            const QStringList parts = full.split(u'\\');
+            if (fold(parts.first()) != fold(rootName))
+                return fail(QStringLiteral("line %1: key outside %2").arg(lineNumber, rootName));
+            section = joinPath(QString(), QStringList(parts.mid(1)).join(u'\\'));
+            hive.ensureKey(*section);
+            continue;
+        }
+        if (!section)
+            return fail(QStringLiteral("line %1: value outside a key").arg(lineNumber));
+        Value value;
+        qsizetype pos = 0;
+        if (line.startsWith(QLatin1String("@="))) {
+            pos = 1;
+        } else {
+            const auto name = quoted(line, pos);
+            if (!name || pos >= line.size() || line.at(pos) != u'=')
+                return fail(QStringLiteral("line %1: bad value name").arg(lineNumber));
+            value.name = *name;
+        }
+        QString spec = line.mid(pos + 1).trimmed();
+        if (spec.startsWith(QLatin1String("hex"))) {
+            while (spec.endsWith(u'\\') && n + 1 < lines.size()) {
+                spec.chop(1);
+                spec += lines.at(++n).trimmed();
+            }
+        }
+        const auto data = valueData(spec);
+        if (!data)
+            return fail(QStringLiteral("line %1: bad value data").arg(lineNumber));
+        value.type = data->type;
+        value.data = data->data;
+        hive.setValue(*section, value);
+    }
+    if (!headerSeen)
+        return fail(QStringLiteral("the file is empty"));
+    return hive;
+}
+
+} // namespace Registry

@@ -1,0 +1,234 @@
+#include "hivefile.h"
+
+#include <registry/hivelocations.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QMutex>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Registry {
+
+namespace {
+
+QMutex stateMutex;
+std::optional<HiveLocations> currentLocations;
+HiveReporter currentReporter;
+
+void report(const QString& message)
+{
+    HiveReporter reporter;
+    {
+        QMutexLocker lock(&stateMutex);
+        reporter = currentReporter;
+    }
+    if (reporter)
+        reporter(message);
+    else
+        qWarning().noquote() << message;
+}
+
+// An exclusive flock on the hive's lock file, held for the lifetime of the object.
+class HiveLock
+{
+public:
+    explicit HiveLock(const QString& hivePath)
+    {
+        const QByteArray path = QFile::encodeName(hivePath + QLatin1String(".lock"));
+        // A read-only descriptor is enough for flock, so users who cannot write the lock
+        // file can still take it.
+        m_fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+        if (m_fd < 0)
+            return;
+        int rc;
+        do {
+            rc = ::flock(m_fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~HiveLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing the descriptor releases the lock
+    }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+
+    bool isLocked() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+std::optional<QByteArray> readFile(const QString& path, bool* exists)
+{
+    QFile file(path);
+    *exists = file.exists();
+    if (!*exists)
+        return QByteArray();
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+} // namespace
+
+HiveLocations defaultHiveLocations()
+{
+    return {QStringLiteral("/var/lib/tallymerge"),
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                QLatin1String("/tallymerge")};
+}
+
+HiveLocations hiveLocations()
+{
+    QMutexLocker lock(&stateMutex);
+    if (!currentLocations)
+        currentLocations = defaultHiveLocations();
+    return *currentLocations;
+}
+
+void setHiveLocations(const HiveLocations& locations)
+{
+    QMutexLocker lock(&stateMutex);
+    currentLocations = locations;
+}
+
+HiveReporter setHiveReporter(HiveReporter reporter)
+{
+    QMutexLocker lock(&stateMutex);
+    std::swap(currentReporter, reporter);
+    return reporter;
+}
+
+HiveFile::HiveFile(QString folder, QString rootName)
+    : m_folder(std::move(folder)), m_rootName(std::move(rootName))
+{
+}
+
+QString HiveFile::path() const
+{
+    return m_folder + u'/' + m_rootName + QLatin1String(".reg");
+}
+
+Hive HiveFile::load() const
+{
+    bool exists = false;
+    const auto bytes = readFile(path(), &exists);
+    if (!exists || !bytes)
+        return Hive(m_rootName); // an unreadable file is left alone: it may be fine later
+    return parsedOrSetAside(*bytes, false);
+}
+
+Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
+{
+    QString why;
+    if (auto hive = Hive::fromRegText(bytes, m_rootName, &why))
+        return std::move(*hive);
+    if (!locked) {
+        // Set the file aside only under the lock, and only if it is still the same file:
+        // a writer may have replaced it in the meantime.
+        const HiveLock lock(path());
+        bool exists = false;
+        const auto again = readFile(path(), &exists);
+        if (lock.isLocked() && exists && again && *again != bytes)
+            return parsedOrSetAside(*again, true);
+        if (!lock.isLocked()) {
+            report(QStringLiteral("The settings file \"%1\" cannot be read (%2) and could not "
+                                  "be set aside; the settings read as empty.")
+                       .arg(QDir::toNativeSeparators(path()), why));
+            return Hive(m_rootName);
+        }
+        if (!exists)
+            return Hive(m_rootName);
+    }
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString aside = path() + QLatin1String(".unreadable-") + stamp;
+    for (int n = 2; QFile::exists(aside); ++n)
+        aside = path() + QLatin1String(".unreadable-") + stamp + u'-' + QString::number(n);
+    if (QFile::rename(path(), aside)) {
+        report(QStringLiteral("The settings file \"%1\" cannot be read (%2). It was kept as "
+                              "\"%3\" and the settings start empty.")
+                   .arg(QDir::toNativeSeparators(path()), why, QDir::toNativeSeparators(aside)));
+    } else {
+        report(QStringLiteral("The settings file \"%1\" cannot be read (%2) and could not be "
+                              "set aside; the settings read as empty.")
+                   .arg(QDir::toNativeSeparators(path()), why));
+    }
+    return Hive(m_rootName);
+}
+
+LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
+{
+    if (!QDir().mkpath(m_folder))
+        return ERROR_CANTWRITE;
+    const HiveLock lock(path());
+    if (!lock.isLocked())
+        return ERROR_CANTWRITE;
+    bool exists = false;
+    const auto before = readFile(path(), &exists);
+    if (!before)
+        return ERROR_CANTWRITE; // never replace a file that could not be read
+    Hive hive = exists ? parsedOrSetAside(*before, true) : Hive(m_rootName);
+    if (const LONG rc = change(hive); rc != ERROR_SUCCESS)
+        return rc;
+    const QByteArray after = hive.toRegText();
+    if (exists && QFile::exists(path()) && after == *before)
+        return ERROR_SUCCESS;
+    return writeAtomically(after) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+}
+
+bool HiveFile::writeAtomically(const QByteArray& bytes) const
+{
+    const QByteArray target = QFile::encodeName(path());
+    QByteArray temp =
+        QFile::encodeName(m_folder + QLatin1String("/.") + m_rootName) + ".reg.XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // The user's hive holds that user's security list and stays private; the machine hive
+    // is readable by every user of the machine.
+    const bool machine = m_rootName == QLatin1String("HKEY_LOCAL_MACHINE");
+    bool ok = ::fchmod(fd, machine ? 0644 : 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temp.constData(), target.constData()) == 0;
+    if (!ok) {
+        ::unlink(temp.constData());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dir =
+        ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+} // namespace Registry
