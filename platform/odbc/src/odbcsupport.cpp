@@ -115,7 +115,9 @@ std::int32_t statementFailureNumber(const QList<AdoError>& records)
             return AdoErrorNumber::NoSuchTable;
         if (state.startsWith(QLatin1String("42")) || state == QLatin1String("37000"))
             return AdoErrorNumber::ErrorsInCommand;
-        if (state == QLatin1String("HYT00") || state == QLatin1String("HYT01"))
+        // 57014: the server cancelled the statement when the time-out ran out.
+        if (state == QLatin1String("HYT00") || state == QLatin1String("HYT01") ||
+            state == QLatin1String("57014"))
             return AdoErrorNumber::TimeoutExpired;
     }
     return ComErrorNumber::E_Fail;
