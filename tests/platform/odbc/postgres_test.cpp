@@ -102,6 +102,18 @@ TEST_F(PostgresOdbc, RefusedLoginsGiveTheProgramsNumbers)
               ComErrorNumber::E_Fail);
     EXPECT_EQ(openFailure(connection, "DSN=Nowhere;UID=a;PWD=b"), ComErrorNumber::E_Fail);
 
+    // A data source that stores the login (what integrated authentication stands for):
+    // the string names the source alone, or gives an empty user and password.
+    auto stored = pg.odbcAttributes();
+    stored.append({"Username", pg.user()});
+    stored.append({"Password", pg.password()});
+    OdbcDataSource::registerDataSource("Stored Login", OdbcTestConfig::postgresDriver(), stored);
+    EXPECT_EQ(openFailure(connection, "Provider=MSDASQL;DSN=Stored Login"), 0);
+    EXPECT_EQ(openFailure(connection, "DSN=Stored Login;UID=;PWD="), 0);
+    stored.last().second = "stale";
+    OdbcDataSource::registerDataSource("Stored Login", OdbcTestConfig::postgresDriver(), stored);
+    EXPECT_EQ(openFailure(connection, "DSN=Stored Login"), ComErrorNumber::AuthFailed);
+
     // Refusals leave the object reusable.
     EXPECT_EQ(openFailure(connection, login(pg.user(), pg.password())), 0);
 }

@@ -120,7 +120,10 @@ TEST_F(SqliteOdbc, EmptyResultAndStatementsWithoutRows)
     Connection connection;
     connection.Open("DSN=" + m_dsn);
     Recordset none;
-    none.Open("SELECT ORDNUMBER FROM OEORDH WHERE ORDNUMBER = 'NONE'", connection);
+    // Bracketed names pass through to the driver as they are.
+    none.Open("SELECT [ORDNUMBER],[CUSTOMER] FROM [OEORDH] WHERE ([COMPLETE] < 4) AND "
+              "([ORDNUMBER] = 'NONE') ORDER BY [ORDNUMBER];",
+              connection);
     EXPECT_EQ(none.State(), adStateOpen);
     EXPECT_TRUE(none.Eof());
     EXPECT_EQ(failureOf([&] { none.Fields("ORDNUMBER"); }), AdoErrorNumber::NoCurrentRecord);

@@ -42,6 +42,8 @@ public:
 
     int FieldCount() const;
     // By name, ignoring case, or by position; throw 3265 for no such field and 3021 at EOF.
+    // The reference shows the current record until MoveNext or Close: copy the Value to
+    // keep it.
     const Field& Fields(const QString& name) const;
     const Field& Fields(int index) const;
 
