@@ -74,6 +74,13 @@ frmMain::frmMain(QWidget* parent)
     m_panel2->setObjectName(QStringLiteral("stbMainPanel2"));
     m_ui->stbMain->addWidget(m_panel1, 1);
     m_ui->stbMain->addPermanentWidget(m_panel2);
+    // Shown only when there is something to show: a prepayment, a delivery charge offer,
+    // the month calendar.
+    for (QWidget* widget :
+         {static_cast<QWidget*>(m_ui->lblPrepay), static_cast<QWidget*>(m_ui->lblPrepayment),
+          static_cast<QWidget*>(m_ui->lblDelCharge), static_cast<QWidget*>(m_ui->cboDelCharge),
+          static_cast<QWidget*>(m_ui->mvwMain)})
+        widget->hide();
     setUpMenusAndToolbar();
     connectControls();
 }

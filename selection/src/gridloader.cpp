@@ -9,11 +9,11 @@
 #include <core/session.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
+#include <selection/orderquery.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
 
 #include <odbc/connection.h>
-#include <odbc/connectionstring.h>
 #include <odbc/recordset.h>
 #include <system/comerror.h>
 
@@ -22,40 +22,6 @@
 #include <QDate>
 
 namespace {
-
-const QString ShipViaCodes[] = {QString(), QStringLiteral("1"), QStringLiteral("3"),
-                                QStringLiteral("9")};
-
-// The column list, the fixed conditions and the order of both engines: engine 1 writes
-// names in brackets, engine 2 plainly.
-QString name(int engine, const QString& column)
-{
-    return engine == 1 ? QLatin1Char('[') + column + QLatin1Char(']') : column;
-}
-
-QString locationCondition(int engine, int position)
-{
-    const QString location = name(engine, QStringLiteral("LOCATION"));
-    switch (position) {
-    case 1:
-        return QStringLiteral(" AND (") + location + QStringLiteral(" = '100')");
-    case 2:
-        return QStringLiteral(" AND (") + location + QStringLiteral(" = '200')");
-    case 3:
-        return QStringLiteral(" AND (") + location + QStringLiteral(" = '101')");
-    case 4:
-        return QStringLiteral(" AND (") + location + QStringLiteral(" = '100' OR ") + location +
-               QStringLiteral(" = '101')");
-    default:
-        return {};
-    }
-}
-
-QString orderBy(int engine)
-{
-    return engine == 1 ? QStringLiteral(" ORDER BY [ORDNUMBER];")
-                       : QStringLiteral(" ORDER BY ORDNUMBER");
-}
 
 // The date of an Accpac yyyymmdd number in the system's short form; empty when it holds no
 // date (0 or a damaged value), so that one bad order does not stop the whole load.
@@ -68,27 +34,27 @@ QString transferDate(const QVariant& orderDate)
     return date.isValid() ? SystemLocale::shortDate(date) : QString();
 }
 
-QString yyyymmdd(const QDate& date)
-{
-    return date.toString(QStringLiteral("yyyyMMdd"));
-}
-
 } // namespace
 
 QString frmMain::connectionString(int engine) const
 {
-    const QString dsn = Setting::read(Setting::DSN);
-    QString text = engine == 1 ? QStringLiteral("Provider=MSDASQL;") : QString();
-    text += OdbcConnectionString::attribute(QStringLiteral("DSN"), dsn);
-    if (!Setting::toBoolean(Setting::read(Setting::Auth))) {
-        // Values that hold ";", "{" or "}" are braced, so that any user name or password
-        // reaches the driver whole.
-        const QString user = Text::trim(modCryption::DecryptPWD(Setting::read(Setting::DBUser)));
-        const QString password = Text::trim(modCryption::DecryptPWD(Setting::read(Setting::DBPWD)));
-        text += QLatin1Char(';') + OdbcConnectionString::attribute(QStringLiteral("UID"), user) +
-                QLatin1Char(';') + OdbcConnectionString::attribute(QStringLiteral("PWD"), password);
-    }
-    return text;
+    const bool auth = Setting::toBoolean(Setting::read(Setting::Auth));
+    return OrderQuery::connectionString(
+        engine, Setting::read(Setting::DSN), auth,
+        auth ? QString() : Text::trim(modCryption::DecryptPWD(Setting::read(Setting::DBUser))),
+        auth ? QString() : Text::trim(modCryption::DecryptPWD(Setting::read(Setting::DBPWD))));
+}
+
+OrderQuery::Filter frmMain::gridFilter() const
+{
+    OrderQuery::Filter filter;
+    filter.engine = Setting::toInteger(Setting::read(Setting::DBEngine));
+    filter.customerClass = qMax(0, m_ui->cboCustomer->currentIndex());
+    filter.location = qMax(0, m_ui->cboLocation->currentIndex());
+    filter.includeOne = m_ui->ChkOne->isChecked();
+    filter.includeThree = m_ui->chkThree->isChecked();
+    filter.includeNine = m_ui->chkNine->isChecked();
+    return filter;
 }
 
 void frmMain::Load_Grid()
@@ -98,8 +64,7 @@ void frmMain::Load_Grid()
     try {
         setLoadCommandsEnabled(false);
         setSelectionCommandsEnabled(false);
-        const bool completeVisible = m_ui->mnuComplete->menuAction()->isVisible();
-        if (completeVisible)
+        if (m_ui->mnuComplete->menuAction()->isVisible())
             m_ui->mnuComplete->setEnabled(false);
         SlowFetch = false;
         Loading = true;
@@ -127,44 +92,7 @@ void frmMain::Load_Grid()
             Load_GridDateRange();
             return;
         }
-
-        const int engine = Setting::toInteger(Setting::read(Setting::DBEngine));
-        if (engine != 1 && engine != 2) {
-            // No database engine configured: nothing to load; the window stays usable.
-            Loading = false;
-            setLoadCommandsEnabled(true);
-            if (completeVisible)
-                m_ui->mnuComplete->setEnabled(true);
-            return;
-        }
-
-        const QString columns =
-            engine == 1
-                ? QStringLiteral("SELECT [ORDNUMBER],[CUSTOMER],[BILNAME],[COMPLETE],[SHIPVIA], "
-                                 "[SHIPTO], [ORDDATE] FROM [OEORDH] WHERE ")
-                : QStringLiteral("SELECT ORDNUMBER,CUSTOMER,BILNAME,COMPLETE,SHIPVIA,SHIPTO,"
-                                 "ORDDATE FROM OEORDH WHERE ");
-        const int shipClass = qMax(0, m_ui->cboCustomer->currentIndex());
-        QString statement;
-        if (shipClass == 0) {
-            statement =
-                columns + (engine == 1 ? QStringLiteral("([TYPE] = 1)  AND ([ONHOLD] = 0) AND "
-                                                        "([LASTINVNUM] = '')")
-                                       : QStringLiteral("(TYPE = 1) AND (ONHOLD = 0) AND "
-                                                        "(LASTINVNUM = '')"));
-            SlowFetch = true;
-        } else {
-            statement =
-                columns +
-                (engine == 1 ? QStringLiteral("(([TYPE] = 1) AND ([COMPLETE] < 4)) AND "
-                                              "([ONHOLD] = 0) AND ([LASTINVNUM] = '') AND "
-                                              "([SHIPVIA] = '")
-                             : QStringLiteral("((TYPE = 1) AND (COMPLETE < 4)) AND (ONHOLD = "
-                                              "0) AND (LASTINVNUM = '') AND (SHIPVIA = '")) +
-                ShipViaCodes[shipClass] + QStringLiteral("')");
-        }
-        statement += locationCondition(engine, m_ui->cboLocation->currentIndex()) + orderBy(engine);
-        loadRows(connectionString(engine), statement, false);
+        loadOrders(gridFilter());
     } catch (const std::exception& failure) {
         finishFailedLoad();
         const ComError error = comErrorOf(failure);
@@ -187,59 +115,30 @@ void frmMain::Load_Grid()
 
 void frmMain::Load_GridDateRange()
 {
-    const int engine = Setting::toInteger(Setting::read(Setting::DBEngine));
-    if (engine != 1 && engine != 2) {
-        Loading = false;
-        setLoadCommandsEnabled(true);
-        if (m_ui->mnuComplete->menuAction()->isVisible())
-            m_ui->mnuComplete->setEnabled(true);
-        return;
-    }
-    const QDate from = SystemLocale::parseDate(m_ui->vreFrom->text());
-    const QDate to = SystemLocale::parseDate(m_ui->vreTo->text());
-    if (!from.isValid() || !to.isValid())
+    OrderQuery::Filter filter = gridFilter();
+    filter.dateRange = true;
+    filter.from = SystemLocale::parseDate(m_ui->vreFrom->text());
+    filter.to = SystemLocale::parseDate(m_ui->vreTo->text());
+    if (!filter.from.isValid() || !filter.to.isValid())
         throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-
-    QString statement;
-    if (engine == 1) {
-        QString shipVia = QStringLiteral("([SHIPVIA] = '')");
-        QStringList codes;
-        if (m_ui->ChkOne->isChecked())
-            codes << QStringLiteral("1");
-        if (m_ui->chkThree->isChecked())
-            codes << QStringLiteral("3");
-        if (m_ui->chkNine->isChecked())
-            codes << QStringLiteral("9");
-        if (!codes.isEmpty()) {
-            shipVia = QStringLiteral("(([SHIPVIA] = '')");
-            for (const QString& code : codes)
-                shipVia += QStringLiteral(" OR ([SHIPVIA] = ") + code + QLatin1Char(')');
-            shipVia += QLatin1Char(')');
-        }
-        statement = QStringLiteral("SELECT [ORDNUMBER],[CUSTOMER],[BILNAME],[COMPLETE],[SHIPVIA],"
-                                   "[SHIPTO],[ORDDATE] FROM [OEORDH] WHERE ([TYPE] = 1)  AND "
-                                   "([ONHOLD] = 0) AND ([LASTINVNUM] = '') AND ") +
-                    shipVia + QStringLiteral(" AND ([ORDDATE] BETWEEN '") + yyyymmdd(from) +
-                    QStringLiteral("' AND '") + yyyymmdd(to) + QStringLiteral("')");
-    } else {
-        statement = QStringLiteral("SELECT ORDNUMBER,CUSTOMER,BILNAME,COMPLETE,SHIPVIA,SHIPTO,"
-                                   "ORDDATE FROM OEORDH WHERE (TYPE = 1) AND (ONHOLD = 0) AND "
-                                   "(LASTINVNUM = '') AND (SHIPVIA = '') AND (ORDDATE BETWEEN '") +
-                    yyyymmdd(from) + QStringLiteral("' AND '") + yyyymmdd(to) +
-                    QStringLiteral("')");
-    }
-    statement += locationCondition(engine, m_ui->cboLocation->currentIndex()) + orderBy(engine);
-    SlowFetch = true;
-    loadRows(connectionString(engine), statement, true);
+    loadOrders(filter);
 }
 
-void frmMain::loadRows(const QString& connectionText, const QString& statement, bool dateRange)
+void frmMain::loadOrders(const OrderQuery::Filter& filter)
 {
+    if (filter.engine != 1 && filter.engine != 2) {
+        // No database engine chosen: nothing to load, and the window stays usable.
+        endLoad();
+        return;
+    }
+    const bool dateRange = filter.dateRange;
+    SlowFetch = OrderQuery::isSlow(filter);
+    const QString statement = OrderQuery::statement(filter);
     DoEvents doEvents;
     Connection connection;
     connection.setCursorLocation(adUseServer);
     connection.setCommandTimeout(0);
-    connection.Open(connectionText);
+    connection.Open(connectionString(filter.engine));
 
     setStatusText(SlowFetch
                       ? QStringLiteral("Fetching of Orders may take a couple of minutes, please "
@@ -303,6 +202,11 @@ void frmMain::loadRows(const QString& connectionText, const QString& statement, 
                   QStringLiteral(" records Loaded."));
     SelCustomer.clear();
     SelCustomerName.clear();
+    endLoad();
+}
+
+void frmMain::endLoad()
+{
     setLoadCommandsEnabled(true);
     Loading = false;
     if (m_ui->mnuComplete->menuAction()->isVisible())

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <selection/orderquery.h>
+
 #include <cstdint>
 #include <memory>
 
@@ -100,8 +102,10 @@ private:
     void setLoadCommandsEnabled(bool enabled);
     void setSelectionCommandsEnabled(bool enabled);
     void finishFailedLoad();
-    void loadRows(const QString& connectionString, const QString& statement, bool dateRange);
+    void loadOrders(const OrderQuery::Filter& filter);
+    void endLoad();
     QString connectionString(int engine) const;
+    OrderQuery::Filter gridFilter() const;
     double rowAmount(int row) const;
 
     // Filters and the month calendar.
