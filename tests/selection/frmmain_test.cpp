@@ -6,6 +6,10 @@
 #include <core/systemlocale.h>
 #include <settings/cryption.h>
 
+#include <odbc/datasource.h>
+
+#include <pgserver.h>
+
 #include <QTest>
 
 using modGeneral::MsgIcon;
@@ -296,6 +300,50 @@ private slots:
         QVERIFY(!w.DelChargeApply);
         QVERIFY(w.ui()->cboDelCharge->isHidden());
         QCOMPARE(w.ui()->cboDelCharge->currentIndex(), -1);
+    }
+
+    void engineTwoReadsThePlainNameStatementFromPostgres()
+    {
+        TestOrder blank =
+            order(QStringLiteral("ORD0001"), QStringLiteral("1200"), {{QStringLiteral("SH1"), 42}});
+        blank.shipVia = QString();
+        MainWindowFixture fixture({blank, order(QStringLiteral("ORD0002"), QStringLiteral("1300"),
+                                                {{QStringLiteral("SH2"), 7}})});
+        PostgresServer server;
+        server.execute(
+            QStringLiteral(
+                "CREATE TABLE oeordh (ordnumber varchar(22), customer varchar(12), bilname "
+                "varchar(60), "
+                "type smallint, onhold smallint, complete smallint, shipvia varchar(6), shipto "
+                "varchar(6), "
+                "location varchar(6), orddate varchar(8), lastinvnum varchar(22));"
+                "INSERT INTO oeordh VALUES ('ORD0001','1200','Mr. Ronald "
+                "Black',1,0,1,'','MAIN','100','20261201',''),"
+                "('ORD0002','1300','Customer 1300',1,0,1,'9','MAIN','100','20261201','');"
+                "GRANT SELECT ON oeordh TO ") +
+            server.user());
+        OdbcDataSource::registerDataSource(QStringLiteral("TMPG"), OdbcTestConfig::postgresDriver(),
+                                           server.odbcAttributes());
+        Setting::save(Setting::DSN, QStringLiteral("TMPG"));
+        Setting::save(Setting::DBEngine, QStringLiteral("2"));
+        Setting::save(Setting::Auth, QStringLiteral("False"));
+        Setting::save(Setting::DBUser, modCryption::EncryptPWD(server.user()));
+        Setting::save(Setting::DBPWD, modCryption::EncryptPWD(server.password()));
+        frmMain& w = fixture.open();
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 2 records Loaded."));
+        QCOMPARE(rowTexts(w.ui()->flgMain, 1),
+                 QStringList({"ORD0001", "12/1/2026", "SH1", "42.00", "1200", "Mr. Ronald Black",
+                              "", "MAIN"}));
+        QVERIFY(fixture.boxes.shown.isEmpty());
+
+        // A refused login: the connection message once, and Refresh usable again.
+        Setting::save(Setting::DBPWD, modCryption::EncryptPWD(QStringLiteral("wrong password")));
+        w.Load_Grid();
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Database Connection Failed"));
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+        QVERIFY(!w.Loading);
+        QCOMPARE(w.ui()->flgMain->Rows(), 1);
     }
 
     void timerReloadsEveryIntervalPlusOneTicks()
