@@ -16,21 +16,30 @@ namespace {
 QVariant blankValue(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return QString();
-    case FieldType::Double: return 0.0;
-    default: return 0;
+    case FieldType::Text:
+        return QString();
+    case FieldType::Double:
+        return 0.0;
+    default:
+        return 0;
     }
 }
 
 QString typeName(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return QStringLiteral("text");
-    case FieldType::Int16: return QStringLiteral("a 16-bit integer");
-    case FieldType::Int32: return QStringLiteral("a 32-bit integer");
-    case FieldType::Double: return QStringLiteral("a number");
-    case FieldType::Date: return QStringLiteral("a date");
-    case FieldType::Bool: return QStringLiteral("a Boolean");
+    case FieldType::Text:
+        return QStringLiteral("text");
+    case FieldType::Int16:
+        return QStringLiteral("a 16-bit integer");
+    case FieldType::Int32:
+        return QStringLiteral("a 32-bit integer");
+    case FieldType::Double:
+        return QStringLiteral("a number");
+    case FieldType::Date:
+        return QStringLiteral("a date");
+    case FieldType::Bool:
+        return QStringLiteral("a Boolean");
     }
     return {};
 }
@@ -191,9 +200,12 @@ QVariant ViewImpl::getValue(int index)
         m_core->logCall(m_def.id, "GetValue", {f.name});
     const QVariant& v = m_values[index];
     switch (f.type) {
-    case FieldType::Date: return numberDate(v.toLongLong());
-    case FieldType::Bool: return v.toInt() != 0;
-    default: return v;
+    case FieldType::Date:
+        return numberDate(v.toLongLong());
+    case FieldType::Bool:
+        return v.toInt() != 0;
+    default:
+        return v;
     }
 }
 
@@ -413,9 +425,15 @@ void ViewImpl::load(const Statement& st)
     int column = 1;
     for (int i : m_def.storedFields) {
         switch (m_def.fields[i].type) {
-        case FieldType::Text: m_values[i] = st.columnText(column); break;
-        case FieldType::Double: m_values[i] = st.columnDouble(column); break;
-        default: m_values[i] = int(st.columnInt(column)); break;
+        case FieldType::Text:
+            m_values[i] = st.columnText(column);
+            break;
+        case FieldType::Double:
+            m_values[i] = st.columnDouble(column);
+            break;
+        default:
+            m_values[i] = int(st.columnInt(column));
+            break;
         }
         ++column;
     }
@@ -546,8 +564,8 @@ void ViewImpl::insertRecord()
         const FieldDef& f = m_def.fields[i];
         if (!f.autoNumber || m_values[i].toLongLong() != 0)
             continue;
-        QByteArray sql = "SELECT COALESCE(MAX(" + quoted(f.column) + "),0)+1 FROM " +
-                         quoted(m_def.table);
+        QByteArray sql =
+            "SELECT COALESCE(MAX(" + quoted(f.column) + "),0)+1 FROM " + quoted(m_def.table);
         std::vector<int> others;
         for (int j : primary)
             if (j != i)

@@ -102,7 +102,8 @@ private slots:
         QVERIFY(finder->Show(nullptr));
         QCOMPARE(visibleAfterSearch, 1);
         QCOMPARE(finder->Values(),
-                 QVariantList({QStringLiteral("TDCAD"), QStringLiteral("Toronto Dominion - CAD account")}));
+                 QVariantList(
+                     {QStringLiteral("TDCAD"), QStringLiteral("Toronto Dominion - CAD account")}));
 
         whenModal([](QWidget* dialog) {
             QTest::mouseClick(dialog->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);

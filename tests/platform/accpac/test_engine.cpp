@@ -296,31 +296,55 @@ struct Composition
 const std::vector<Composition> InvoiceOlder = {
     {"OE0420", {"OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422"}},
     {"OE0400", {"OE0420", "OE0401", "OE0403", "OE0402"}},
-    {"OE0720", {"OE0420"}}, {"OE0160", {"OE0420"}}, {"OE0660", {"OE0420"}},
-    {"OE0427", {"OE0420"}}, {"OE0422", {"OE0420"}}, {"OE0401", {"OE0400"}},
-    {"OE0402", {"OE0400", "OE0404"}}, {"OE0404", {"OE0402"}}, {"OE0403", {"OE0400"}}};
+    {"OE0720", {"OE0420"}},
+    {"OE0160", {"OE0420"}},
+    {"OE0660", {"OE0420"}},
+    {"OE0427", {"OE0420"}},
+    {"OE0422", {"OE0420"}},
+    {"OE0401", {"OE0400"}},
+    {"OE0402", {"OE0400", "OE0404"}},
+    {"OE0404", {"OE0402"}},
+    {"OE0403", {"OE0400"}}};
 const std::vector<Composition> Invoice56 = {
     {"OE0420", {"OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422"}},
     {"OE0400", {"OE0420", "OE0401", "OE0403", "OE0402", "OE0407", "OE0406"}},
-    {"OE0720", {"OE0420"}}, {"OE0160", {"OE0420"}}, {"OE0427", {"OE0420"}},
-    {"OE0422", {"OE0420"}}, {"OE0401", {"OE0400"}},
-    {"OE0402", {"OE0400", "OE0404", "OE0405"}}, {"OE0404", {"OE0402"}},
-    {"OE0405", {"OE0402"}}, {"OE0403", {"OE0400"}}, {"OE0407", {"OE0400"}},
+    {"OE0720", {"OE0420"}},
+    {"OE0160", {"OE0420"}},
+    {"OE0427", {"OE0420"}},
+    {"OE0422", {"OE0420"}},
+    {"OE0401", {"OE0400"}},
+    {"OE0402", {"OE0400", "OE0404", "OE0405"}},
+    {"OE0404", {"OE0402"}},
+    {"OE0405", {"OE0402"}},
+    {"OE0403", {"OE0400"}},
+    {"OE0407", {"OE0400"}},
     {"OE0406", {"OE0400"}}};
 const std::vector<Composition> OrderFirst = {
     {"OE0520", {"OE0500", "OE0680", "OE0180", "OE0740", "OE0526", "OE0522"}},
     {"OE0500", {"OE0520", "OE0501", "OE0503", "OE0502"}},
-    {"OE0740", {"OE0520"}}, {"OE0180", {"OE0520", "OE0500"}},
-    {"OE0680", {"OE0520", "OE0500"}}, {"OE0526", {"OE0520"}}, {"OE0522", {"OE0520"}},
-    {"OE0501", {"OE0500"}}, {"OE0502", {"OE0500", "OE0504"}}, {"OE0504", {"OE0502"}},
+    {"OE0740", {"OE0520"}},
+    {"OE0180", {"OE0520", "OE0500"}},
+    {"OE0680", {"OE0520", "OE0500"}},
+    {"OE0526", {"OE0520"}},
+    {"OE0522", {"OE0520"}},
+    {"OE0501", {"OE0500"}},
+    {"OE0502", {"OE0500", "OE0504"}},
+    {"OE0504", {"OE0502"}},
     {"OE0503", {"OE0500"}}};
 const std::vector<Composition> Shipment = {
     {"OE0692", {"OE0691", "OE0682", "OE0190", "OE0745", "OE0694", "OE0704"}},
     {"OE0691", {"OE0692", "OE0697", "OE0702", "OE0705", "OE0703"}},
-    {"OE0682", {"OE0692", "OE0691"}}, {"OE0190", {"OE0692", "OE0691"}},
-    {"OE0745", {"OE0692"}}, {"OE0694", {"OE0692"}}, {"OE0704", {"OE0692"}},
-    {"OE0697", {"OE0698", "OE0699"}}, {"OE0698", {"OE0697"}}, {"OE0699", {"OE0697"}},
-    {"OE0702", {"OE0691"}}, {"OE0705", {"OE0691"}}, {"OE0703", {"OE0691", "OE0706", "OE0699"}},
+    {"OE0682", {"OE0692", "OE0691"}},
+    {"OE0190", {"OE0692", "OE0691"}},
+    {"OE0745", {"OE0692"}},
+    {"OE0694", {"OE0692"}},
+    {"OE0704", {"OE0692"}},
+    {"OE0697", {"OE0698", "OE0699"}},
+    {"OE0698", {"OE0697"}},
+    {"OE0699", {"OE0697"}},
+    {"OE0702", {"OE0691"}},
+    {"OE0705", {"OE0691"}},
+    {"OE0703", {"OE0691", "OE0706", "OE0699"}},
     {"OE0706", {"OE0703"}}};
 
 void composeLayout(AccpacDBLink& link, const std::vector<Composition>& layout)
@@ -429,13 +453,12 @@ TEST_F(AccpacEngine, CallLogRecordsTheViewCalls)
         view->Close();
     }
     using Call = Accpac::Testing::ViewCall;
-    const QList<Call> expected = {
-        {"OE0692", "OpenView", {}},
-        {"OE0692", "SetOrder", {"2"}},
-        {"OE0692", "Browse", {"ORDNUMBER = \"ORD001000\"", "True"}},
-        {"OE0692", "Fetch", {}},
-        {"OE0692", "GetValue", {"SHINUMBER"}},
-        {"OE0692", "Close", {}}};
+    const QList<Call> expected = {{"OE0692", "OpenView", {}},
+                                  {"OE0692", "SetOrder", {"2"}},
+                                  {"OE0692", "Browse", {"ORDNUMBER = \"ORD001000\"", "True"}},
+                                  {"OE0692", "Fetch", {}},
+                                  {"OE0692", "GetValue", {"SHINUMBER"}},
+                                  {"OE0692", "Close", {}}};
     EXPECT_EQ(Accpac::Testing::callLog(*session), expected);
     Accpac::Testing::setCallLogEnabled(*session, false);
 }

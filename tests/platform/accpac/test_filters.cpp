@@ -63,16 +63,15 @@ TEST_F(AccpacFilters, EveryFormTheProgramSends)
     EXPECT_EQ(select("AS0003", "ACCTSTATUS = 0", "USERID"),
               QStringList({"ADMIN", "CLERK", "SUPER"}));
     // The credit approval's three quoted comparisons, and the profile resources.
-    EXPECT_EQ(select("AS0002",
-                     "USERID = \"SUPER\" AND COMPANYID = \"SAMINC\" AND PGMID = \"OE\"",
+    EXPECT_EQ(select("AS0002", "USERID = \"SUPER\" AND COMPANYID = \"SAMINC\" AND PGMID = \"OE\"",
                      "PROFILEID"),
               QStringList({"OECLERK", "OESUPER"}));
     EXPECT_EQ(select("AS0001", "PGMID = \"OE\" AND PROFILEID = \"OESUPER\"", "RESOURCEID"),
               QStringList({"OECREDIT", "OEINVOICE"}));
     // OR, parentheses, the other comparisons, lower-case keywords, no filter.
-    EXPECT_EQ(select("AR0024", "(CODECURN = \"CAD\" OR CODECURN = \"GBP\") AND AMTBALDUET > 0",
-                     "IDCUST"),
-              QStringList({"1400", "1410", "1600"}));
+    EXPECT_EQ(
+        select("AR0024", "(CODECURN = \"CAD\" OR CODECURN = \"GBP\") AND AMTBALDUET > 0", "IDCUST"),
+        QStringList({"1400", "1410", "1600"}));
     EXPECT_EQ(select("AR0024", "CODECURN <> \"USD\" and CODECURN != \"CAD\" or IDCUST <= \"1100\"",
                      "IDCUST"),
               QStringList({"1100", "1500", "1510", "1600", "1610", "1700"}));
@@ -90,9 +89,9 @@ TEST_F(AccpacFilters, TextValuesMayHoldDoubleQuotesAndAreNeverSpliced)
     // SQL after a closed value is not a comparison: refused.
     EXPECT_THROW(select("AR0024", "IDCUST = \"x\" OR 1=1; DROP TABLE ARCUS; --\"", "IDCUST"),
                  ComError);
-    EXPECT_EQ(select("AR0024", "IDCUST = \"1100\" OR IDCUST = \"'); DELETE FROM ARCUS; --\"",
-                     "IDCUST"),
-              QStringList({"1100"}));
+    EXPECT_EQ(
+        select("AR0024", "IDCUST = \"1100\" OR IDCUST = \"'); DELETE FROM ARCUS; --\"", "IDCUST"),
+        QStringList({"1100"}));
     EXPECT_EQ(select("AR0024", "", "IDCUST").size(), 20);
 }
 

@@ -13,8 +13,7 @@ namespace {
 std::unique_ptr<AccpacSession> newSession()
 {
     auto session = Accpac::createSession();
-    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"),
-                  QStringLiteral("53A"));
+    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
     return session;
 }
 
@@ -71,8 +70,8 @@ TEST(AccpacSession, MissingOrDamagedCompanyFileIsASignOnFailure)
         << session->Errors().Message(0).toStdString();
 
     session = newSession();
-    EXPECT_FALSE(Accpac::Testing::signOn(*session, site.dir.path() + "/nosite", "SAMINC", "ADMIN",
-                                         "ADMIN"));
+    EXPECT_FALSE(
+        Accpac::Testing::signOn(*session, site.dir.path() + "/nosite", "SAMINC", "ADMIN", "ADMIN"));
     EXPECT_TRUE(session->Errors().Message(0).contains("No site"));
 }
 

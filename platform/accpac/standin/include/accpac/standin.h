@@ -28,7 +28,11 @@ void setSiteFolder(const QString& folder);
 // Setting up a site (the sample generator and tests use these).
 namespace Admin {
 
-enum class HashStrength { Interactive, Minimal };
+enum class HashStrength
+{
+    Interactive,
+    Minimal
+};
 
 struct CompanySetup
 {
@@ -63,8 +67,8 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
-void addProfileResource(const QString& folder, const QString& programId,
-                        const QString& profileId, const QString& resourceId);
+void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
+                        const QString& resourceId);
 QStringList companyIds(const QString& folder);
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
