@@ -1,6 +1,6 @@
 // The view engine against a real company file: keyed reads, the scan loop, writes,
 // conversions, compositions, errors and two sessions on one file.
-#include "testsite.h"
+#include "sitetest.h"
 
 #include <system/comerror.h>
 
@@ -15,23 +15,9 @@
 
 namespace {
 
-class AccpacEngine : public ::testing::Test
+class AccpacEngine : public SiteTest
 {
 protected:
-    static void SetUpTestSuite() { site = new TestSite(); }
-    static void TearDownTestSuite()
-    {
-        delete site;
-        site = nullptr;
-    }
-
-    void SetUp() override
-    {
-        session = site->signOn();
-        ASSERT_TRUE(session);
-        link = session->OpenDBLink(1, 0);
-    }
-
     // Runs f, expects it to throw, and returns the Errors entry it left.
     template <class F> std::pair<QString, int> failure(F&& f)
     {
@@ -50,13 +36,7 @@ protected:
         ADD_FAILURE() << "no error thrown";
         return {};
     }
-
-    static TestSite* site;
-    std::unique_ptr<AccpacSession> session;
-    std::shared_ptr<AccpacDBLink> link;
 };
-
-TestSite* AccpacEngine::site = nullptr;
 
 TEST_F(AccpacEngine, KeyedReadsUnderEachKeyOrder)
 {

@@ -1,5 +1,5 @@
 // Browse filters as the program sends them, and the ones it must refuse.
-#include "testsite.h"
+#include "sitetest.h"
 
 #include <system/comerror.h>
 
@@ -7,22 +7,9 @@
 
 namespace {
 
-class AccpacFilters : public ::testing::Test
+class AccpacFilters : public SiteTest
 {
 protected:
-    static void SetUpTestSuite() { site = new TestSite(); }
-    static void TearDownTestSuite()
-    {
-        delete site;
-        site = nullptr;
-    }
-    void SetUp() override
-    {
-        session = site->signOn();
-        ASSERT_TRUE(session);
-        link = session->OpenDBLink(1, 0);
-    }
-
     // The values of field for every record the filter selects, in key order.
     QStringList select(const QString& viewId, const QString& filter, const QString& field,
                        int order = 0)
@@ -35,13 +22,7 @@ protected:
             values << view->Field(field).GetValue().toString();
         return values;
     }
-
-    static TestSite* site;
-    std::unique_ptr<AccpacSession> session;
-    std::shared_ptr<AccpacDBLink> link;
 };
-
-TestSite* AccpacFilters::site = nullptr;
 
 TEST_F(AccpacFilters, EveryFormTheProgramSends)
 {
