@@ -124,6 +124,9 @@ private:
         skipBlanks();
         const qsizetype valueStart = m_pos;
         QVariant value = readValue();
+        // A bare number compared with a text field compares as written ("0100").
+        if (field.type == FieldType::Text && value.typeId() != QMetaType::QString)
+            value = m_text.mid(valueStart, m_pos - valueStart);
         m_out.sql += '"' + field.column.toLatin1() + "\" " + op + " ?";
         m_out.params.push_back(convert(field, value, valueStart));
     }

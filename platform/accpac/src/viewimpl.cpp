@@ -445,23 +445,24 @@ bool ViewImpl::Read()
     checkUsable("Read");
     return guarded([&] {
         const auto& key = m_def.keys[m_order];
-        QByteArray sql = "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) + " WHERE ";
-        std::vector<int> bound;
-        for (int i : key) {
-            if (!bound.empty())
-                sql += " AND ";
-            sql += quoted(m_def.fields[i].column) + "=?";
-            bound.push_back(i);
-        }
+        std::vector<int> bound = key;
         // Status fields the caller set narrow the read ("is it active?").
-        for (int i = 0; i < int(m_def.fields.size()); ++i) {
+        for (int i = 0; i < int(m_def.fields.size()); ++i)
             if (m_def.fields[i].qualifier && m_setByCaller[i] &&
-                std::find(key.begin(), key.end(), i) == key.end()) {
-                sql += " AND " + quoted(m_def.fields[i].column) + "=?";
+                std::find(key.begin(), key.end(), i) == key.end())
                 bound.push_back(i);
-            }
+        // A view is mostly read the same way again: keep the last statement text.
+        if (m_readOrder != m_order || m_readBound != bound) {
+            QByteArray sql =
+                "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) + " WHERE ";
+            for (size_t n = 0; n < bound.size(); ++n)
+                sql += (n ? " AND " : "") + quoted(m_def.fields[bound[n]].column) + "=?";
+            sql += " ORDER BY " + columnList(m_def, m_def.orders[m_order]) + " LIMIT 1";
+            m_readSql = std::move(sql);
+            m_readOrder = m_order;
+            m_readBound = bound;
         }
-        sql += " ORDER BY " + columnList(m_def, m_def.orders[m_order]) + " LIMIT 1";
+        const QByteArray& sql = m_readSql;
         Statement st = m_db->prepare(sql);
         for (int n = 0; n < int(bound.size()); ++n)
             st.bind(n + 1, m_values[bound[n]]);

@@ -103,6 +103,10 @@ private:
     bool m_positioned = false;
     std::vector<QVariant> m_position;
 
+    QByteArray m_readSql;
+    int m_readOrder = -1;
+    std::vector<int> m_readBound;
+
     std::vector<ViewImpl*> m_composed;
     std::vector<ViewImpl*> m_composedBy;
 };

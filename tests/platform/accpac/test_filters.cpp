@@ -57,6 +57,9 @@ TEST_F(AccpacFilters, EveryFormTheProgramSends)
                      "IDCUST"),
               QStringList({"1100", "1500", "1510", "1600", "1610", "1700"}));
     EXPECT_EQ(select("AR0024", "", "IDCUST").size(), 20);
+    // A bare number against a text field compares as written.
+    EXPECT_EQ(select("AR0024", "IDCUST = 1100", "IDCUST"), QStringList({"1100"}));
+    EXPECT_TRUE(select("AR0024", "IDCUST = 01100", "IDCUST").isEmpty());
     EXPECT_EQ(select("AR0024", "AMTCRLIMT >= 50000 AND AMTCRLIMT < 1000000000.5", "IDCUST"),
               QStringList({"1210", "1700", "1830"}));
 }
