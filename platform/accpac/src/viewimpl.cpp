@@ -614,18 +614,21 @@ void ViewImpl::Insert()
     checkUsable("Insert");
     guarded([&] {
         m_def.rules->beforeInsert(*this);
-        insertRecord();
+        if (!m_def.rules->insert(*this))
+            insertRecord();
     });
 }
 
 void ViewImpl::Update()
 {
     checkUsable("Update");
-    if (m_rowid == 0)
-        fail(QStringLiteral("View %1 has no current record to update; read it first.")
-                 .arg(m_def.id));
     guarded([&] {
         m_def.rules->beforeUpdate(*this);
+        if (m_def.rules->update(*this))
+            return;
+        if (m_rowid == 0)
+            fail(QStringLiteral("View %1 has no current record to update; read it first.")
+                     .arg(m_def.id));
         QByteArray sql = "UPDATE " + quoted(m_def.table) + " SET ";
         for (size_t i = 0; i < m_def.storedFields.size(); ++i) {
             if (i)
@@ -651,6 +654,14 @@ void ViewImpl::Update()
             fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                      .arg(m_def.id));
     });
+}
+
+ViewImpl* ViewImpl::composed(const QString& viewId) const
+{
+    for (ViewImpl* v : m_composed)
+        if (v && v->m_def.id == viewId)
+            return v;
+    return nullptr;
 }
 
 void ViewImpl::Process()

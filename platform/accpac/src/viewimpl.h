@@ -76,6 +76,10 @@ public:
     // Stores the record as a new one (numbering fields that are 0).
     void insertRecord();
     const std::vector<ViewImpl*>& composition() const { return m_composed; }
+    // The first view of this one's composition with that ID (nullptr when none or closed).
+    ViewImpl* composed(const QString& viewId) const;
+    // The views that were composed with this one.
+    const std::vector<ViewImpl*>& composedBy() const { return m_composedBy; }
     [[noreturn]] void fail(const QString& message, int priority = Priority::Error);
 
 private:

@@ -125,7 +125,7 @@ TEST(AccpacSession, SignonObjectUsesTheScriptedAnswer)
     Accpac::setSiteFolder(site.folder);
     auto signon = Accpac::createSignon();
 
-    Accpac::Testing::setSignonAnswer(std::optional<Accpac::Testing::SignonAnswer>()); // cancel
+    Accpac::Testing::scriptSignonCancel();
     auto session = Accpac::createSession();
     EXPECT_THROW(signon->SignOn(*session), ComError); // Init comes first
     session->Errors().Clear();
@@ -134,7 +134,7 @@ TEST(AccpacSession, SignonObjectUsesTheScriptedAnswer)
     EXPECT_FALSE(session->IsOpened());
     EXPECT_EQ(session->Errors().Count(), 0);
 
-    Accpac::Testing::setSignonAnswer(Accpac::Testing::SignonAnswer{"SAMINC", "SUPER", "bad"});
+    Accpac::Testing::scriptSignon({"SAMINC", "SUPER", "bad"});
     signon->SignOn(*session);
     EXPECT_FALSE(session->IsOpened());
     EXPECT_EQ(session->Errors().Count(), 1);
@@ -143,7 +143,7 @@ TEST(AccpacSession, SignonObjectUsesTheScriptedAnswer)
     signon->SignOn(*session);
     EXPECT_TRUE(session->IsOpened());
     EXPECT_EQ(session->Errors().Count(), 1); // the earlier refusal stays until cleared
-    Accpac::Testing::setSignonAnswer(std::nullopt);
+    Accpac::Testing::clearSignonScript();
 }
 
 TEST(AccpacSession, UsrValidateChecksTheVerifiers)

@@ -91,6 +91,10 @@ struct SignonAnswer
     QString password;
 };
 void setSignonAnswer(std::optional<std::optional<SignonAnswer>> answer);
+// The same, spelled out: answer with these values / answer with Cancel / show the dialog.
+void scriptSignon(const SignonAnswer& answer);
+void scriptSignonCancel();
+void clearSignonScript();
 
 // While set, AccpacFinder::Show hands the finder's rows (each row the values it would
 // return) to picker instead of showing its dialog; picker returns the row to pick or -1.
