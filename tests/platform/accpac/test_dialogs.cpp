@@ -2,6 +2,7 @@
 #include "testsite.h"
 
 #include <accpac/finder.h>
+#include <system/comerror.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -79,6 +80,21 @@ private slots:
         signon->SignOn(*second);
         QVERIFY(!second->IsOpened());
         QCOMPARE(second->Errors().Count(), 0);
+
+        // A folder without a site: the dialog says so and offers only Cancel.
+        Accpac::setSiteFolder(m_site->dir.path() + "/nosite");
+        QString message;
+        bool okEnabled = true;
+        whenModal([&](QWidget* dialog) {
+            message = dialog->findChild<QLabel*>("lblMessage")->text();
+            okEnabled = dialog->findChild<QPushButton*>("btnOK")->isEnabled();
+            QTest::mouseClick(dialog->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);
+        });
+        signon->SignOn(*second);
+        Accpac::setSiteFolder(m_site->folder);
+        QVERIFY(!second->IsOpened());
+        QVERIFY(message.contains("No site"));
+        QVERIFY(!okEnabled);
     }
 
     void finderDialogSearchesAndReturnsCodeThenDescription()
@@ -149,6 +165,14 @@ private slots:
 
         Accpac::Testing::setFinderPicker([](const QList<QVariantList>&) { return -1; });
         QVERIFY(!finder->Show(nullptr));
+
+        // A filter the engine refuses: an error with its entry in Errors, nothing picked.
+        finder->SetFilter("ACCTSTATUS = ");
+        session->Errors().Clear();
+        QVERIFY_THROWS_EXCEPTION(ComError, finder->Show(nullptr));
+        QCOMPARE(session->Errors().Count(), 1);
+        QVERIFY(session->Errors().Message(0).contains("position 14"));
+        QVERIFY(finder->Values().isEmpty());
         Accpac::Testing::setFinderPicker({});
     }
 
