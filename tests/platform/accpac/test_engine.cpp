@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QProcess>
 
 #include <atomic>
 #include <limits>
@@ -492,6 +493,42 @@ TEST_F(AccpacEngine, TwoSessionsOnOneFileWriteAndReadAtOnce)
     while (misc->Fetch())
         ++count;
     EXPECT_EQ(count, 150);
+}
+
+// The same with a second program: another process inserts and updates while this one
+// browses and reads.
+TEST_F(AccpacEngine, TwoProcessesOnOneFileWriteAndReadAtOnce)
+{
+    QProcess writer;
+    writer.start(QStringLiteral(ACCPAC_WRITER), {site->folder, QStringLiteral("120"), "P"});
+    ASSERT_TRUE(writer.waitForStarted());
+    auto misc = link->OpenView(QStringLiteral("OE0440"));
+    int reads = 0;
+    int readFailures = 0;
+    while (writer.state() != QProcess::NotRunning || reads < 50) {
+        try {
+            misc->Browse(QStringLiteral("MISCCHARGE >= \"P\" AND MISCCHARGE < \"Q\""), true);
+            while (misc->Fetch())
+                ;
+            misc->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("FRT"));
+            if (!misc->Read())
+                ++readFailures;
+        } catch (const ComError& e) {
+            ADD_FAILURE() << e.what();
+            ++readFailures;
+        }
+        ++reads;
+        writer.waitForFinished(1);
+    }
+    EXPECT_EQ(writer.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_EQ(readFailures, 0);
+    misc->Browse(QStringLiteral("MISCCHARGE >= \"P\" AND MISCCHARGE < \"Q\" AND AMOUNT >= 0"),
+                 true);
+    int count = 0;
+    while (misc->Fetch())
+        ++count;
+    EXPECT_EQ(count, 120);
 }
 
 } // namespace
