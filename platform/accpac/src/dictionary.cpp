@@ -141,13 +141,13 @@ const Line Lines[] = {
 };
 // clang-format on
 
-FieldDef parseField(const QString& spec)
+FieldDef parseField(const QString& text)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#]*)$"));
-    const auto m = pattern.match(spec);
+    const auto m = pattern.match(text);
     if (!m.hasMatch())
-        throw std::logic_error("bad field in the data dictionary: " + spec.toStdString());
+        throw std::logic_error("bad field in the data dictionary: " + text.toStdString());
     FieldDef f;
     f.name = m.captured(1);
     f.column = m.captured(2).isEmpty() ? f.name : m.captured(2);
@@ -189,9 +189,9 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
     def->store = line.store;
     const QString fields =
         fieldsOverride.isEmpty() ? QString::fromLatin1(line.fields) : fieldsOverride;
-    for (const QString& spec : fields.split(u' ', Qt::SkipEmptyParts)) {
-        def->index.insert(spec.section(u':', 0, 0).section(u'=', 0, 0), int(def->fields.size()));
-        def->fields.push_back(parseField(spec));
+    for (const QString& field : fields.split(u' ', Qt::SkipEmptyParts)) {
+        def->index.insert(field.section(u':', 0, 0).section(u'=', 0, 0), int(def->fields.size()));
+        def->fields.push_back(parseField(field));
     }
     for (const QString& key : QString::fromLatin1(line.keys).split(u'|')) {
         std::vector<int> k;
