@@ -64,23 +64,33 @@ int dateNumber(const QDate& d)
 void addMasterData(AccpacDBLink& link, const Options& options)
 {
     auto banks = link.OpenView(QStringLiteral("BK0001"));
-    insert(*banks, {{"BANK", "SPRINGBK"}, {"NAME", "Springfield National Bank"},
-                    {"BANKACCT", "100-2003-44"}, {"CURNSTMT", "USD"}});
-    insert(*banks, {{"BANK", "TDCAD"}, {"NAME", "Toronto Dominion - CAD account"},
-                    {"BANKACCT", "5512-0098"}, {"CURNSTMT", "CAD"}});
-    insert(*banks, {{"BANK", "EUROBK"}, {"NAME", "Euro Clearing Bank"},
-                    {"BANKACCT", "DE44 5001 0517"}, {"CURNSTMT", "EUR"}});
-    insert(*banks, {{"BANK", "OLDBANK"}, {"NAME", "Old Mercantile Bank (closed)"},
-                    {"INACTIVE", 1}, {"CURNSTMT", "USD"}});
+    insert(*banks, {{"BANK", "SPRINGBK"},
+                    {"NAME", "Springfield National Bank"},
+                    {"BANKACCT", "100-2003-44"},
+                    {"CURNSTMT", "USD"}});
+    insert(*banks, {{"BANK", "TDCAD"},
+                    {"NAME", "Toronto Dominion - CAD account"},
+                    {"BANKACCT", "5512-0098"},
+                    {"CURNSTMT", "CAD"}});
+    insert(*banks, {{"BANK", "EUROBK"},
+                    {"NAME", "Euro Clearing Bank"},
+                    {"BANKACCT", "DE44 5001 0517"},
+                    {"CURNSTMT", "EUR"}});
+    insert(*banks, {{"BANK", "OLDBANK"},
+                    {"NAME", "Old Mercantile Bank (closed)"},
+                    {"INACTIVE", 1},
+                    {"CURNSTMT", "USD"}});
     banks->Close();
 
     const QString codeField = options.arVersion >= QLatin1String("54A")
                                   ? QStringLiteral("PAYMCODE")
                                   : QStringLiteral("CODPAYMTYP");
     auto types = link.OpenView(QStringLiteral("AR0012"));
-    const std::pair<const char*, const char*> receiptTypes[] = {
-        {"CASH", "Cash"}, {"CHECK", "Cheque"}, {"VISA", "Visa"}, {"MC", "MasterCard"},
-        {"WIRE", "Wire transfer"}};
+    const std::pair<const char*, const char*> receiptTypes[] = {{"CASH", "Cash"},
+                                                                {"CHECK", "Cheque"},
+                                                                {"VISA", "Visa"},
+                                                                {"MC", "MasterCard"},
+                                                                {"WIRE", "Wire transfer"}};
     for (const auto& [code, desc] : receiptTypes) {
         types->ClearRecord();
         types->InitRecord(0);
@@ -119,27 +129,43 @@ void addMasterData(AccpacDBLink& link, const Options& options)
 
     auto batches = link.OpenView(QStringLiteral("AR0041"));
     const QDate today = QDate::currentDate();
-    insert(*batches, {{"CODEPYMTYP", "CA"}, {"CNTBTCH", 1}, {"BATCHDESC", "Prepayments - week"},
-                      {"DATEBTCH", dateNumber(today.addDays(-3))}, {"BATCHSTAT", 1},
-                      {"IDBANK", "SPRINGBK"}, {"CODECURN", "USD"}, {"RATETYPE", "SP"},
-                      {"RATEEXCHHC", 1.0}, {"DATERATE", dateNumber(today.addDays(-3))}});
-    insert(*batches, {{"CODEPYMTYP", "CA"}, {"CNTBTCH", 2}, {"BATCHDESC", "Posted receipts"},
-                      {"DATEBTCH", dateNumber(today.addDays(-20))}, {"BATCHSTAT", 3},
-                      {"IDBANK", "SPRINGBK"}, {"CODECURN", "USD"}, {"RATETYPE", "SP"},
-                      {"RATEEXCHHC", 1.0}, {"DATERATE", dateNumber(today.addDays(-20))}});
+    insert(*batches, {{"CODEPYMTYP", "CA"},
+                      {"CNTBTCH", 1},
+                      {"BATCHDESC", "Prepayments - week"},
+                      {"DATEBTCH", dateNumber(today.addDays(-3))},
+                      {"BATCHSTAT", 1},
+                      {"IDBANK", "SPRINGBK"},
+                      {"CODECURN", "USD"},
+                      {"RATETYPE", "SP"},
+                      {"RATEEXCHHC", 1.0},
+                      {"DATERATE", dateNumber(today.addDays(-3))}});
+    insert(*batches, {{"CODEPYMTYP", "CA"},
+                      {"CNTBTCH", 2},
+                      {"BATCHDESC", "Posted receipts"},
+                      {"DATEBTCH", dateNumber(today.addDays(-20))},
+                      {"BATCHSTAT", 3},
+                      {"IDBANK", "SPRINGBK"},
+                      {"CODECURN", "USD"},
+                      {"RATETYPE", "SP"},
+                      {"RATEEXCHHC", 1.0},
+                      {"DATERATE", dateNumber(today.addDays(-20))}});
     batches->Close();
 }
 
 void addOrderEntryData(AccpacDBLink& link, const Options& options)
 {
     auto misc = link.OpenView(QStringLiteral("OE0440"));
-    insert(*misc, {{"MISCCHARGE", "DEL"}, {"DESC", "Delivery charge"}, {"AMOUNT", 10.0},
+    insert(*misc, {{"MISCCHARGE", "DEL"},
+                   {"DESC", "Delivery charge"},
+                   {"AMOUNT", 10.0},
                    {"CURRENCY", "USD"}});
-    insert(*misc, {{"MISCCHARGE", "FRT"}, {"DESC", "Freight"}, {"AMOUNT", 25.0},
-                   {"CURRENCY", "USD"}});
-    insert(*misc, {{"MISCCHARGE", "HANDL"}, {"DESC", "Handling"}, {"AMOUNT", 5.0},
-                   {"CURRENCY", "USD"}});
-    insert(*misc, {{"MISCCHARGE", "RSTK"}, {"DESC", "Restocking fee"}, {"AMOUNT", 15.0},
+    insert(*misc,
+           {{"MISCCHARGE", "FRT"}, {"DESC", "Freight"}, {"AMOUNT", 25.0}, {"CURRENCY", "USD"}});
+    insert(*misc,
+           {{"MISCCHARGE", "HANDL"}, {"DESC", "Handling"}, {"AMOUNT", 5.0}, {"CURRENCY", "USD"}});
+    insert(*misc, {{"MISCCHARGE", "RSTK"},
+                   {"DESC", "Restocking fee"},
+                   {"AMOUNT", 15.0},
                    {"CURRENCY", "USD"}});
     misc->Close();
 
@@ -182,10 +208,10 @@ void addSecurity(const Options& options)
 {
     using namespace Accpac::Admin;
     const QString& folder = options.folder;
-    addUser(folder, QStringLiteral("ADMIN"), QStringLiteral("System Administrator"),
-            AdminPassword, options.strength);
-    addUser(folder, SupervisorId, QStringLiteral("Susan Porter (Supervisor)"),
-            SupervisorPassword, options.strength);
+    addUser(folder, QStringLiteral("ADMIN"), QStringLiteral("System Administrator"), AdminPassword,
+            options.strength);
+    addUser(folder, SupervisorId, QStringLiteral("Susan Porter (Supervisor)"), SupervisorPassword,
+            options.strength);
     addUser(folder, ClerkId, QStringLiteral("Carl Jensen (Billing clerk)"), ClerkPassword,
             options.strength);
     addUser(folder, QStringLiteral("TEMP"), QStringLiteral("Temporary help"),
@@ -216,9 +242,11 @@ void createSampleSite(const Options& options)
 {
     using namespace Accpac::Admin;
     createSite(options.folder);
-    CompanySetup company{CompanyId, QStringLiteral("Sample Company Inc."), QStringLiteral("USD"),
-                         {{QStringLiteral("AS"), QStringLiteral("56A")},
-                          {QStringLiteral("AR"), options.arVersion}}};
+    CompanySetup company{
+        CompanyId,
+        QStringLiteral("Sample Company Inc."),
+        QStringLiteral("USD"),
+        {{QStringLiteral("AS"), QStringLiteral("56A")}, {QStringLiteral("AR"), options.arVersion}}};
     if (options.withOrderEntry)
         company.applications.append({QStringLiteral("OE"), options.oeVersion});
     createCompany(options.folder, company);

@@ -8,11 +8,11 @@ namespace Sample {
 
 struct Options
 {
-    QString folder;        // the site folder to create
-    int orders = 300;      // size of the order book
+    QString folder;                            // the site folder to create
+    int orders = 300;                          // size of the order book
     QString oeVersion = QStringLiteral("56A"); // "55A" or "56A"
     QString arVersion = QStringLiteral("56A"); // "53A" or "56A"
-    bool withOrderEntry = true;               // false: a company without OE
+    bool withOrderEntry = true;                // false: a company without OE
     Accpac::Admin::HashStrength strength = Accpac::Admin::HashStrength::Interactive;
 };
 

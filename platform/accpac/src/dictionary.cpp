@@ -141,23 +141,35 @@ const Line Lines[] = {
 };
 // clang-format on
 
-FieldDef parseField(const QString& spec)
+FieldDef parseField(const QString& text)
 {
     static const QRegularExpression pattern(
         QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#]*)$"));
-    const auto m = pattern.match(spec);
+    const auto m = pattern.match(text);
     if (!m.hasMatch())
-        throw std::logic_error("bad field in the data dictionary: " + spec.toStdString());
+        throw std::logic_error("bad field in the data dictionary: " + text.toStdString());
     FieldDef f;
     f.name = m.captured(1);
     f.column = m.captured(2).isEmpty() ? f.name : m.captured(2);
     switch (m.captured(3).at(0).toLatin1()) {
-    case 'T': f.type = FieldType::Text; break;
-    case 'S': f.type = FieldType::Int16; break;
-    case 'L': f.type = FieldType::Int32; break;
-    case 'D': f.type = FieldType::Double; break;
-    case 'A': f.type = FieldType::Date; break;
-    default: f.type = FieldType::Bool; break;
+    case 'T':
+        f.type = FieldType::Text;
+        break;
+    case 'S':
+        f.type = FieldType::Int16;
+        break;
+    case 'L':
+        f.type = FieldType::Int32;
+        break;
+    case 'D':
+        f.type = FieldType::Double;
+        break;
+    case 'A':
+        f.type = FieldType::Date;
+        break;
+    default:
+        f.type = FieldType::Bool;
+        break;
     }
     f.size = m.captured(4).toInt();
     const QString flags = m.captured(5);
@@ -175,11 +187,11 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
     def->application = QString::fromLatin1(line.application);
     def->minVersion = QString::fromLatin1(line.minVersion);
     def->store = line.store;
-    const QString fields = fieldsOverride.isEmpty() ? QString::fromLatin1(line.fields)
-                                                    : fieldsOverride;
-    for (const QString& spec : fields.split(u' ', Qt::SkipEmptyParts)) {
-        def->index.insert(spec.section(u':', 0, 0).section(u'=', 0, 0), int(def->fields.size()));
-        def->fields.push_back(parseField(spec));
+    const QString fields =
+        fieldsOverride.isEmpty() ? QString::fromLatin1(line.fields) : fieldsOverride;
+    for (const QString& field : fields.split(u' ', Qt::SkipEmptyParts)) {
+        def->index.insert(field.section(u':', 0, 0).section(u'=', 0, 0), int(def->fields.size()));
+        def->fields.push_back(parseField(field));
     }
     for (const QString& key : QString::fromLatin1(line.keys).split(u'|')) {
         std::vector<int> k;
@@ -227,8 +239,8 @@ struct Dictionary
         }
         // Before AR 5.4 the receipt type code was called CODPAYMTYP (same column).
         const Line older = {"AR0012", "ARRTA", "AR", "", Store::Company, "", "CODPAYMTYP", ""};
-        owned.push_back(build(older, QStringLiteral(
-                                         "CODPAYMTYP=PAYMCODE:T12 TEXTDESC:T60 ACTVSW:S? PAYMTYPE:S")));
+        owned.push_back(build(
+            older, QStringLiteral("CODPAYMTYP=PAYMCODE:T12 TEXTDESC:T60 ACTVSW:S? PAYMTYPE:S")));
         olderReceiptTypes = owned.back().get();
     }
 };

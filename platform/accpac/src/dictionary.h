@@ -11,19 +11,31 @@ namespace Accpac {
 
 class ViewRules;
 
-enum class FieldType { Text, Int16, Int32, Double, Date, Bool };
+enum class FieldType
+{
+    Text,
+    Int16,
+    Int32,
+    Double,
+    Date,
+    Bool
+};
 
 // Which database holds a view's table: the company file or the site's system database.
-enum class Store { Company, System };
+enum class Store
+{
+    Company,
+    System
+};
 
 struct FieldDef
 {
     QString name;
-    QString column;      // column of the table (differs from name in older layouts)
+    QString column; // column of the table (differs from name in older layouts)
     FieldType type = FieldType::Text;
-    int size = 0;        // characters, for text
-    bool stored = true;  // false: a command field that lives in the record buffer only
-    bool qualifier = false; // narrows a keyed read when set by the caller before it
+    int size = 0;            // characters, for text
+    bool stored = true;      // false: a command field that lives in the record buffer only
+    bool qualifier = false;  // narrows a keyed read when set by the caller before it
     bool autoNumber = false; // 0 on insert: the next number within the other key fields
 };
 

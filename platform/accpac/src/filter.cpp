@@ -22,10 +22,7 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const QString& what) const
-    {
-        throw FilterError{int(m_pos) + 1, what};
-    }
+    [[noreturn]] void fail(const QString& what) const { throw FilterError{int(m_pos) + 1, what}; }
 
     void skipBlanks()
     {
@@ -40,8 +37,8 @@ private:
             QStringView(m_text).mid(pos, word.size()).compare(word, Qt::CaseInsensitive) != 0)
             return false;
         const qsizetype end = pos + word.size();
-        return end == m_text.size() || !(m_text.at(end).isLetterOrNumber() ||
-                                         m_text.at(end) == u'_');
+        return end == m_text.size() ||
+               !(m_text.at(end).isLetterOrNumber() || m_text.at(end) == u'_');
     }
 
     bool acceptKeyword(QLatin1String word)
@@ -111,8 +108,8 @@ private:
         const char* op = nullptr;
         const QStringView rest = QStringView(m_text).mid(m_pos);
         static const std::pair<const char*, const char*> ops[] = {
-            {"<=", "<="}, {">=", ">="}, {"<>", "<>"}, {"!=", "<>"}, {"==", "="},
-            {"=", "="},   {"<", "<"},   {">", ">"}};
+            {"<=", "<="}, {">=", ">="}, {"<>", "<>"}, {"!=", "<>"},
+            {"==", "="},  {"=", "="},   {"<", "<"},   {">", ">"}};
         for (const auto& [text, sql] : ops) {
             if (rest.startsWith(QLatin1String(text))) {
                 op = sql;
@@ -127,6 +124,9 @@ private:
         skipBlanks();
         const qsizetype valueStart = m_pos;
         QVariant value = readValue();
+        // A bare number compared with a text field compares as written ("0100").
+        if (field.type == FieldType::Text && value.typeId() != QMetaType::QString)
+            value = m_text.mid(valueStart, m_pos - valueStart);
         m_out.sql += '"' + field.column.toLatin1() + "\" " + op + " ?";
         m_out.params.push_back(convert(field, value, valueStart));
     }
@@ -157,8 +157,8 @@ private:
             ++m_pos;
         bool ok = false;
         const double number = m_text.mid(start, m_pos - start).toDouble(&ok);
-        if (!ok || (m_pos < m_text.size() && (m_text.at(m_pos).isLetter() ||
-                                               m_text.at(m_pos) == u'_'))) {
+        if (!ok ||
+            (m_pos < m_text.size() && (m_text.at(m_pos).isLetter() || m_text.at(m_pos) == u'_'))) {
             m_pos = start;
             fail(QStringLiteral("a number or a text in double quotes expected"));
         }
@@ -182,8 +182,7 @@ private:
         const bool isText = value.typeId() == QMetaType::QString;
         switch (field.type) {
         case FieldType::Text:
-            return isText ? value.toString()
-                          : QString::number(value.toDouble(), 'g', 17);
+            return isText ? value.toString() : QString::number(value.toDouble(), 'g', 17);
         default: {
             // Integers and dates compare with the number as SQLite compares numbers.
             bool ok = true;

@@ -96,9 +96,8 @@ FinderDialog::FinderDialog(const QString& title, const QStringList& columns,
     for (int r = 0; r < rows.size(); ++r) {
         for (int c = 0; c < columns.size() && c < rows[r].size(); ++c) {
             const QVariant& v = rows[r][c];
-            const QString text = v.typeId() == QMetaType::QDate
-                                     ? v.toDate().toString(Qt::ISODate)
-                                     : v.toString();
+            const QString text =
+                v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate) : v.toString();
             auto* item = new QTableWidgetItem(text);
             item->setData(Qt::UserRole, r);
             m_table->setItem(r, c, item);

@@ -7,9 +7,12 @@ namespace {
 QByteArray columnType(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return "TEXT NOT NULL DEFAULT ''";
-    case FieldType::Double: return "REAL NOT NULL DEFAULT 0";
-    default: return "INTEGER NOT NULL DEFAULT 0";
+    case FieldType::Text:
+        return "TEXT NOT NULL DEFAULT ''";
+    case FieldType::Double:
+        return "REAL NOT NULL DEFAULT 0";
+    default:
+        return "INTEGER NOT NULL DEFAULT 0";
     }
 }
 
@@ -41,8 +44,9 @@ void createSchema(Database& db, Store store)
             for (int i : (k == 0 ? def->keys[0] : def->orders[k]))
                 columns += (columns.isEmpty() ? "" : ",") + q(def->fields[i].column);
             const QByteArray name = q(def->table + QStringLiteral("_K%1").arg(k));
-            db.exec((k == 0 ? "CREATE UNIQUE INDEX IF NOT EXISTS " : "CREATE INDEX IF NOT EXISTS ") +
-                    name + " ON " + q(def->table) + " (" + columns + ")");
+            db.exec(
+                (k == 0 ? "CREATE UNIQUE INDEX IF NOT EXISTS " : "CREATE INDEX IF NOT EXISTS ") +
+                name + " ON " + q(def->table) + " (" + columns + ")");
         }
     }
     if (store == Store::Company) {

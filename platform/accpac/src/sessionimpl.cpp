@@ -62,8 +62,8 @@ public:
             if (version < def->minVersion)
                 m_core->fail(QStringLiteral("View %1 cannot be opened: it needs %2 %3 or later, "
                                             "and company %4 has %2 %5.")
-                                 .arg(viewId, def->application, def->minVersion,
-                                      m_core->companyId, version));
+                                 .arg(viewId, def->application, def->minVersion, m_core->companyId,
+                                      version));
         }
         return std::make_unique<ViewImpl>(m_core, *def, this);
     }
@@ -112,7 +112,8 @@ std::shared_ptr<AccpacDBLink> SessionImpl::OpenDBLink(int linkType, int)
 {
     requireOpened("OpenDBLink");
     if (linkType != 0 && linkType != 1)
-        m_core->fail(QStringLiteral("Link type %1 is unknown (1 company, 0 system).").arg(linkType));
+        m_core->fail(
+            QStringLiteral("Link type %1 is unknown (1 company, 0 system).").arg(linkType));
     return std::make_shared<DBLinkImpl>(*this, m_core);
 }
 

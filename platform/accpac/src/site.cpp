@@ -127,8 +127,8 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
             st.bindText(1, user);
             st.bindText(2, company);
             if (!st.step())
-                throw SignonRefused{QStringLiteral("User %1 has no access to company %2.")
-                                        .arg(user, company)};
+                throw SignonRefused{
+                    QStringLiteral("User %1 has no access to company %2.").arg(user, company)};
         }
         step = QStringLiteral("the database of company %1").arg(company);
         if (!QFileInfo::exists(file))
@@ -144,13 +144,14 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
             core->company = AccpacCompany(st.columnText(0), st.columnText(1), st.columnText(2));
         }
         {
-            Statement st = core->companyDb->prepare("SELECT APPID, VERSION FROM CSAPP ORDER BY SEQ");
+            Statement st =
+                core->companyDb->prepare("SELECT APPID, VERSION FROM CSAPP ORDER BY SEQ");
             while (st.step())
                 core->applications.append({st.columnText(0), st.columnText(1)});
         }
     } catch (const StorageError& e) {
-        throw SignonRefused{
-            QStringLiteral("Sign-on failed: %1 cannot be read (%2).").arg(step, describeStorageError(e))};
+        throw SignonRefused{QStringLiteral("Sign-on failed: %1 cannot be read (%2).")
+                                .arg(step, describeStorageError(e))};
     }
     core->companyId = company;
     core->userId = user;
@@ -284,8 +285,8 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
     });
 }
 
-void addProfileResource(const QString& folder, const QString& programId,
-                        const QString& profileId, const QString& resourceId)
+void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
+                        const QString& resourceId)
 {
     adminGuard([&] {
         auto db = openSystem(folder);
@@ -318,7 +319,8 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId)
         Statement st = db->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
         st.bindText(1, companyId.trimmed().toUpper());
         if (!st.step())
-            adminFail(QStringLiteral("The company \"%1\" is not set up in this site.").arg(companyId));
+            adminFail(
+                QStringLiteral("The company \"%1\" is not set up in this site.").arg(companyId));
         file = QDir(folder).filePath(st.columnText(0));
     });
     return file;

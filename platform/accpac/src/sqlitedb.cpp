@@ -62,8 +62,8 @@ void Statement::bind(int index, const QVariant& value)
 void Statement::bindText(int index, const QString& value)
 {
     const QByteArray utf8 = value.toUtf8();
-    if (int rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()),
-                                   SQLITE_TRANSIENT))
+    if (int rc =
+            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT))
         m_db->raise(rc);
 }
 
@@ -129,8 +129,8 @@ Database::Database(const QString& file, bool create) : m_file(file)
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StorageError(rc, QStringLiteral("The database file \"%1\" cannot be opened: %2")
-                                   .arg(file, message));
+        throw StorageError(
+            rc, QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(file, message));
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);

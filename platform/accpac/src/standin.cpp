@@ -87,6 +87,21 @@ void setSignonAnswer(std::optional<std::optional<SignonAnswer>> answer)
     State::signonAnswer() = std::move(answer);
 }
 
+void scriptSignon(const SignonAnswer& answer)
+{
+    setSignonAnswer(std::optional<SignonAnswer>(answer));
+}
+
+void scriptSignonCancel()
+{
+    setSignonAnswer(std::optional<SignonAnswer>());
+}
+
+void clearSignonScript()
+{
+    setSignonAnswer(std::nullopt);
+}
+
 void setFinderPicker(FinderPicker picker)
 {
     State::finderPicker() = std::move(picker);

@@ -16,21 +16,30 @@ namespace {
 QVariant blankValue(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return QString();
-    case FieldType::Double: return 0.0;
-    default: return 0;
+    case FieldType::Text:
+        return QString();
+    case FieldType::Double:
+        return 0.0;
+    default:
+        return 0;
     }
 }
 
 QString typeName(FieldType type)
 {
     switch (type) {
-    case FieldType::Text: return QStringLiteral("text");
-    case FieldType::Int16: return QStringLiteral("a 16-bit integer");
-    case FieldType::Int32: return QStringLiteral("a 32-bit integer");
-    case FieldType::Double: return QStringLiteral("a number");
-    case FieldType::Date: return QStringLiteral("a date");
-    case FieldType::Bool: return QStringLiteral("a Boolean");
+    case FieldType::Text:
+        return QStringLiteral("text");
+    case FieldType::Int16:
+        return QStringLiteral("a 16-bit integer");
+    case FieldType::Int32:
+        return QStringLiteral("a 32-bit integer");
+    case FieldType::Double:
+        return QStringLiteral("a number");
+    case FieldType::Date:
+        return QStringLiteral("a date");
+    case FieldType::Bool:
+        return QStringLiteral("a Boolean");
     }
     return {};
 }
@@ -191,9 +200,12 @@ QVariant ViewImpl::getValue(int index)
         m_core->logCall(m_def.id, "GetValue", {f.name});
     const QVariant& v = m_values[index];
     switch (f.type) {
-    case FieldType::Date: return numberDate(v.toLongLong());
-    case FieldType::Bool: return v.toInt() != 0;
-    default: return v;
+    case FieldType::Date:
+        return numberDate(v.toLongLong());
+    case FieldType::Bool:
+        return v.toInt() != 0;
+    default:
+        return v;
     }
 }
 
@@ -413,9 +425,15 @@ void ViewImpl::load(const Statement& st)
     int column = 1;
     for (int i : m_def.storedFields) {
         switch (m_def.fields[i].type) {
-        case FieldType::Text: m_values[i] = st.columnText(column); break;
-        case FieldType::Double: m_values[i] = st.columnDouble(column); break;
-        default: m_values[i] = int(st.columnInt(column)); break;
+        case FieldType::Text:
+            m_values[i] = st.columnText(column);
+            break;
+        case FieldType::Double:
+            m_values[i] = st.columnDouble(column);
+            break;
+        default:
+            m_values[i] = int(st.columnInt(column));
+            break;
         }
         ++column;
     }
@@ -427,23 +445,24 @@ bool ViewImpl::Read()
     checkUsable("Read");
     return guarded([&] {
         const auto& key = m_def.keys[m_order];
-        QByteArray sql = "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) + " WHERE ";
-        std::vector<int> bound;
-        for (int i : key) {
-            if (!bound.empty())
-                sql += " AND ";
-            sql += quoted(m_def.fields[i].column) + "=?";
-            bound.push_back(i);
-        }
+        std::vector<int> bound = key;
         // Status fields the caller set narrow the read ("is it active?").
-        for (int i = 0; i < int(m_def.fields.size()); ++i) {
+        for (int i = 0; i < int(m_def.fields.size()); ++i)
             if (m_def.fields[i].qualifier && m_setByCaller[i] &&
-                std::find(key.begin(), key.end(), i) == key.end()) {
-                sql += " AND " + quoted(m_def.fields[i].column) + "=?";
+                std::find(key.begin(), key.end(), i) == key.end())
                 bound.push_back(i);
-            }
+        // A view is mostly read the same way again: keep the last statement text.
+        if (m_readOrder != m_order || m_readBound != bound) {
+            QByteArray sql =
+                "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) + " WHERE ";
+            for (size_t n = 0; n < bound.size(); ++n)
+                sql += (n ? " AND " : "") + quoted(m_def.fields[bound[n]].column) + "=?";
+            sql += " ORDER BY " + columnList(m_def, m_def.orders[m_order]) + " LIMIT 1";
+            m_readSql = std::move(sql);
+            m_readOrder = m_order;
+            m_readBound = bound;
         }
-        sql += " ORDER BY " + columnList(m_def, m_def.orders[m_order]) + " LIMIT 1";
+        const QByteArray& sql = m_readSql;
         Statement st = m_db->prepare(sql);
         for (int n = 0; n < int(bound.size()); ++n)
             st.bind(n + 1, m_values[bound[n]]);
@@ -546,8 +565,8 @@ void ViewImpl::insertRecord()
         const FieldDef& f = m_def.fields[i];
         if (!f.autoNumber || m_values[i].toLongLong() != 0)
             continue;
-        QByteArray sql = "SELECT COALESCE(MAX(" + quoted(f.column) + "),0)+1 FROM " +
-                         quoted(m_def.table);
+        QByteArray sql =
+            "SELECT COALESCE(MAX(" + quoted(f.column) + "),0)+1 FROM " + quoted(m_def.table);
         std::vector<int> others;
         for (int j : primary)
             if (j != i)
@@ -595,18 +614,21 @@ void ViewImpl::Insert()
     checkUsable("Insert");
     guarded([&] {
         m_def.rules->beforeInsert(*this);
-        insertRecord();
+        if (!m_def.rules->insert(*this))
+            insertRecord();
     });
 }
 
 void ViewImpl::Update()
 {
     checkUsable("Update");
-    if (m_rowid == 0)
-        fail(QStringLiteral("View %1 has no current record to update; read it first.")
-                 .arg(m_def.id));
     guarded([&] {
         m_def.rules->beforeUpdate(*this);
+        if (m_def.rules->update(*this))
+            return;
+        if (m_rowid == 0)
+            fail(QStringLiteral("View %1 has no current record to update; read it first.")
+                     .arg(m_def.id));
         QByteArray sql = "UPDATE " + quoted(m_def.table) + " SET ";
         for (size_t i = 0; i < m_def.storedFields.size(); ++i) {
             if (i)
@@ -632,6 +654,14 @@ void ViewImpl::Update()
             fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                      .arg(m_def.id));
     });
+}
+
+ViewImpl* ViewImpl::composed(const QString& viewId) const
+{
+    for (ViewImpl* v : m_composed)
+        if (v && v->m_def.id == viewId)
+            return v;
+    return nullptr;
 }
 
 void ViewImpl::Process()

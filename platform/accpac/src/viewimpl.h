@@ -76,6 +76,10 @@ public:
     // Stores the record as a new one (numbering fields that are 0).
     void insertRecord();
     const std::vector<ViewImpl*>& composition() const { return m_composed; }
+    // The first view of this one's composition with that ID (nullptr when none or closed).
+    ViewImpl* composed(const QString& viewId) const;
+    // The views that were composed with this one.
+    const std::vector<ViewImpl*>& composedBy() const { return m_composedBy; }
     [[noreturn]] void fail(const QString& message, int priority = Priority::Error);
 
 private:
@@ -102,6 +106,10 @@ private:
     bool m_ascending = true;
     bool m_positioned = false;
     std::vector<QVariant> m_position;
+
+    QByteArray m_readSql;
+    int m_readOrder = -1;
+    std::vector<int> m_readBound;
 
     std::vector<ViewImpl*> m_composed;
     std::vector<ViewImpl*> m_composedBy;

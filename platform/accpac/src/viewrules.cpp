@@ -63,10 +63,7 @@ public:
 class ActiveSwitchRules final : public ViewRules
 {
 public:
-    void initRecord(ViewImpl& view) const override
-    {
-        view.set(QStringLiteral("ACTVSW"), 1);
-    }
+    void initRecord(ViewImpl& view) const override { view.set(QStringLiteral("ACTVSW"), 1); }
 };
 
 } // namespace

@@ -19,6 +19,10 @@ public:
     virtual void newRecord(ViewImpl& view) const;
     virtual void beforeInsert(ViewImpl&) const {}
     virtual void beforeUpdate(ViewImpl&) const {}
+    // A view whose records are not stored one by one (details kept with their header until
+    // the header is inserted) takes Insert / Update over and returns true.
+    virtual bool insert(ViewImpl&) const { return false; }
+    virtual bool update(ViewImpl&) const { return false; }
     virtual void process(ViewImpl&) const {}
     virtual void post(ViewImpl&) const {}
 };

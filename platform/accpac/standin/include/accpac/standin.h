@@ -28,7 +28,11 @@ void setSiteFolder(const QString& folder);
 // Setting up a site (the sample generator and tests use these).
 namespace Admin {
 
-enum class HashStrength { Interactive, Minimal };
+enum class HashStrength
+{
+    Interactive,
+    Minimal
+};
 
 struct CompanySetup
 {
@@ -63,8 +67,8 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
-void addProfileResource(const QString& folder, const QString& programId,
-                        const QString& profileId, const QString& resourceId);
+void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
+                        const QString& resourceId);
 QStringList companyIds(const QString& folder);
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
@@ -87,6 +91,10 @@ struct SignonAnswer
     QString password;
 };
 void setSignonAnswer(std::optional<std::optional<SignonAnswer>> answer);
+// The same, spelled out: answer with these values / answer with Cancel / show the dialog.
+void scriptSignon(const SignonAnswer& answer);
+void scriptSignonCancel();
+void clearSignonScript();
 
 // While set, AccpacFinder::Show hands the finder's rows (each row the values it would
 // return) to picker instead of showing its dialog; picker returns the row to pick or -1.

@@ -1,0 +1,39 @@
+// Helper of the two-process test: signs on to a site as ADMIN and inserts and updates
+// <count> miscellaneous charges named <prefix><n>. Exit code 0 when every write succeeded.
+#include <accpac/standin.h>
+#include <sample.h>
+#include <system/comerror.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 4)
+        return 2;
+    auto session = Accpac::createSession();
+    session->Init(QString(), "AS", "AS0001", "53A");
+    if (!Accpac::Testing::signOn(*session, args[1], Sample::CompanyId, "ADMIN",
+                                 Sample::AdminPassword))
+        return 3;
+    auto link = session->OpenDBLink(1, 0);
+    auto misc = link->OpenView("OE0440");
+    int failures = 0;
+    for (int i = 0, count = args[2].toInt(); i < count; ++i) {
+        try {
+            misc->ClearRecord();
+            misc->Field("MISCCHARGE").SetValue(args[3] + QString::number(i));
+            misc->Field("DESC").SetValue(QStringLiteral("Written by another process"));
+            misc->Insert();
+            misc->Field("AMOUNT").SetValue(i);
+            misc->Update();
+        } catch (const ComError& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
