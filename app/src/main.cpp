@@ -1,6 +1,7 @@
 #include <app/modstart.h>
 
 #include <QApplication>
+#include <QWidget>
 
 int main(int argc, char* argv[])
 {
@@ -8,8 +9,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(modStart::ProgramTitle);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
     modStart::Main();
-    // Main shows the first window; the program lives while a window is open.
-    if (QApplication::topLevelWidgets().isEmpty())
+    // Main shows the first window; the program lives while a window is open, and ends at
+    // once when none was shown (a failed or cancelled sign-on).
+    bool anyShown = false;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        anyShown = anyShown || widget->isVisible();
+    if (!anyShown)
         return 0;
     return QApplication::exec();
 }

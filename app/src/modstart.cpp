@@ -3,6 +3,7 @@
 #include <core/appstate.h>
 #include <core/getos.h>
 #include <core/reporters.h>
+#include <selection/frmmain.h>
 #include <settings/settings.h>
 
 #include <system/comerror.h>
@@ -71,6 +72,20 @@ void Main()
     });
     if (firstStart)
         step(appendSearchPath);
+    ShowMainWindow();
+}
+
+frmMain* ShowMainWindow()
+{
+    auto* window = new frmMain;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    if (!window->Form_Load()) {
+        // The sign-on failed or was cancelled: the program ends without a window.
+        delete window;
+        return nullptr;
+    }
+    window->show();
+    return window;
 }
 
 } // namespace modStart

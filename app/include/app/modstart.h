@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class frmMain;
+
 // The program's start-up.
 namespace modStart {
 
@@ -15,5 +17,9 @@ QString ProgramVersion();
 // path on the first start, and shows the first window. A failing step is reported and the
 // next one runs: start-up is never abandoned for a registry or file error.
 void Main();
+
+// Loads the main window (signing on to Accpac) and shows it; nullptr when the sign-on
+// failed or was cancelled, after the "Program Termination" message.
+frmMain* ShowMainWindow();
 
 } // namespace modStart
