@@ -199,7 +199,7 @@ bool Hive::ensureKey(const QString& path)
     for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
         partial = joinPath(partial, part);
         if (!hasKey(partial)) {
-            m_keys.insert(fold(partial), Key{partial, {}});
+            m_keys.insert(fold(partial), Key{partial, {}, {}});
             created = true;
         }
     }
@@ -210,32 +210,31 @@ Hive::Key& Hive::keyAt(const QString& path)
 {
     auto it = m_keys.find(fold(path));
     if (it == m_keys.end())
-        it = m_keys.insert(fold(path), Key{path, {}});
+        it = m_keys.insert(fold(path), Key{path, {}, {}});
     return *it;
 }
 
 const Hive::Value* Hive::value(const QString& path, const QString& name) const
 {
-    const auto it = m_keys.constFind(fold(path));
-    if (it == m_keys.constEnd())
+    const auto key = m_keys.constFind(fold(path));
+    if (key == m_keys.constEnd())
         return nullptr;
-    for (const Value& value : it->values) {
-        if (fold(value.name) == fold(name))
-            return &value;
-    }
-    return nullptr;
+    const auto position = key->positions.constFind(fold(name));
+    return position == key->positions.constEnd() ? nullptr : &key->values.at(*position);
 }
 
 void Hive::setValue(const QString& path, const Value& value)
 {
     Key& key = keyAt(path);
-    for (Value& existing : key.values) {
-        if (fold(existing.name) == fold(value.name)) {
-            existing.type = value.type;
-            existing.data = value.data;
-            return;
-        }
+    const QString folded = fold(value.name);
+    if (const auto position = key.positions.constFind(folded);
+        position != key.positions.constEnd()) {
+        Value& existing = key.values[*position];
+        existing.type = value.type;
+        existing.data = value.data;
+        return;
     }
+    key.positions.insert(folded, key.values.size());
     key.values.append(value);
 }
 
