@@ -13,12 +13,14 @@ constexpr std::uint32_t TypeBinary = 3;
 constexpr std::uint32_t TypeDword = 4;
 constexpr int WrapColumn = 76;
 
-QString escaped(const QString& text)
+// Appends text as UTF-8 with the two escapes of the format.
+void appendEscaped(QByteArray& out, QStringView text)
 {
-    QString out = text;
-    out.replace(u'\\', QLatin1String("\\\\"));
-    out.replace(u'"', QLatin1String("\\\""));
-    return out;
+    for (const char c : text.toUtf8()) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        out += c;
+    }
 }
 
 // A REG_SZ value can be written as "text" only if that text reads back to the very same
@@ -29,50 +31,73 @@ std::optional<QString> plainString(const QByteArray& data)
         data.at(data.size() - 2) != 0)
         return std::nullopt;
     QString text(data.size() / 2 - 1, Qt::Uninitialized);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    char16_t* chars = reinterpret_cast<char16_t*>(text.data());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto lo = static_cast<unsigned char>(data.at(2 * i));
-        const auto hi = static_cast<unsigned char>(data.at(2 * i + 1));
-        const char16_t c = char16_t(lo | (hi << 8));
-        if (c < 0x20)
+        chars[i] = char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        if (chars[i] < 0x20)
             return std::nullopt;
-        text[i] = QChar(c);
     }
     if (!QStringView(text).isValidUtf16())
         return std::nullopt;
     return text;
 }
 
-QString valueLine(const Hive::Value& value)
+void appendHex(QByteArray& out, unsigned value, int digits)
 {
-    QString line = value.name.isEmpty()
-                       ? QStringLiteral("@=")
-                       : QLatin1String("\"") + escaped(value.name) + QLatin1String("\"=");
+    static const char Digits[] = "0123456789abcdef";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += Digits[(value >> shift) & 0xF];
+}
+
+void appendValue(QByteArray& out, const Hive::Value& value)
+{
+    const qsizetype lineStart = out.size();
+    if (value.name.isEmpty()) {
+        out += '@';
+    } else {
+        out += '"';
+        appendEscaped(out, value.name);
+        out += '"';
+    }
+    out += '=';
     if (value.type == TypeString) {
-        if (const auto text = plainString(value.data))
-            return line + QLatin1String("\"") + escaped(*text) + QLatin1String("\"");
+        if (const auto text = plainString(value.data)) {
+            out += '"';
+            appendEscaped(out, *text);
+            out += "\"\n";
+            return;
+        }
     }
     if (value.type == TypeDword && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i)
             number = (number << 8) | static_cast<unsigned char>(value.data.at(i));
-        return line + QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
+        out += "dword:";
+        appendHex(out, number, 8);
+        out += '\n';
+        return;
     }
-    line += value.type == TypeBinary ? QStringLiteral("hex:")
-                                     : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    if (value.type == TypeBinary) {
+        out += "hex:";
+    } else {
+        out += "hex(";
+        out += QByteArray::number(value.type, 16);
+        out += "):";
+    }
     // Long data is wrapped over several lines the way the registry editor does it.
-    qsizetype lineStart = 0;
+    qsizetype wrapFrom = lineStart;
     for (qsizetype i = 0; i < value.data.size(); ++i) {
-        line += QStringLiteral("%1").arg(static_cast<unsigned char>(value.data.at(i)), 2, 16,
-                                         QLatin1Char('0'));
+        appendHex(out, static_cast<unsigned char>(value.data.at(i)), 2);
         if (i + 1 < value.data.size()) {
-            line += u',';
-            if (line.size() - lineStart >= WrapColumn) {
-                line += QLatin1String("\\\n  ");
-                lineStart = line.size() - 2;
+            out += ',';
+            if (out.size() - wrapFrom >= WrapColumn) {
+                out += "\\\n  ";
+                wrapFrom = out.size() - 2;
             }
         }
     }
-    return line;
+    out += '\n';
 }
 
 // Reads a quoted, escaped text starting at pos (on the opening quote); leaves pos after the
@@ -240,15 +265,17 @@ void Hive::setValue(const QString& path, const Value& value)
 
 QByteArray Hive::toRegText() const
 {
-    QString text = QString::fromLatin1(Header) + u'\n';
+    QByteArray out = Header + '\n';
     for (const Key& key : m_keys) {
         if (key.path.isEmpty() && key.values.isEmpty())
             continue;
-        text += QLatin1String("\n[") + joinPath(m_rootName, key.path) + QLatin1String("]\n");
+        out += "\n[";
+        out += joinPath(m_rootName, key.path).toUtf8();
+        out += "]\n";
         for (const Value& value : key.values)
-            text += valueLine(value) + u'\n';
+            appendValue(out, value);
     }
-    return text.toUtf8();
+    return out;
 }
 
 std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& rootName,

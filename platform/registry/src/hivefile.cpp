@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QMutex>
 #include <QStandardPaths>
 
@@ -21,6 +22,32 @@ namespace {
 QMutex stateMutex;
 std::optional<HiveLocations> currentLocations;
 HiveReporter currentReporter;
+
+// The text and the parsed form of the hive file last read or written, per path. Parsing
+// is what costs; a file whose bytes equal the remembered text need not be parsed again.
+// Every read still reads the file, so a change by another program is always seen.
+struct ParsedHive
+{
+    QByteArray text;
+    Hive hive;
+};
+QMutex cacheMutex;
+QHash<QString, ParsedHive> parsedHives;
+
+std::optional<Hive> cachedHive(const QString& path, const QByteArray& text)
+{
+    QMutexLocker lock(&cacheMutex);
+    const auto it = parsedHives.constFind(path);
+    if (it == parsedHives.constEnd() || it->text != text)
+        return std::nullopt;
+    return it->hive;
+}
+
+void rememberHive(const QString& path, const QByteArray& text, const Hive& hive)
+{
+    QMutexLocker lock(&cacheMutex);
+    parsedHives.insert(path, ParsedHive{text, hive});
+}
 
 void report(const QString& message)
 {
@@ -146,9 +173,13 @@ Hive HiveFile::load() const
 
 Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
 {
-    QString why;
-    if (auto hive = Hive::fromRegText(bytes, m_rootName, &why))
+    if (auto hive = cachedHive(path(), bytes))
         return std::move(*hive);
+    QString why;
+    if (auto hive = Hive::fromRegText(bytes, m_rootName, &why)) {
+        rememberHive(path(), bytes, *hive);
+        return std::move(*hive);
+    }
     if (!locked) {
         // Set the file aside only under the lock, and only if it is still the same file:
         // a writer may have replaced it in the meantime.
@@ -200,7 +231,10 @@ LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
     const QByteArray after = hive.toRegText();
     if (exists && QFile::exists(path()) && after == *before)
         return ERROR_SUCCESS;
-    return writeAtomically(after) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    if (!writeAtomically(after))
+        return ERROR_CANTWRITE;
+    rememberHive(path(), after, hive);
+    return ERROR_SUCCESS;
 }
 
 bool HiveFile::writeAtomically(const QByteArray& bytes) const
