@@ -12,14 +12,6 @@ namespace {
 const QString Key = QString::fromLatin1(Setting::SettingsKey);
 const QString Default = QStringLiteral("the default");
 
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int b : list)
-        out.append(char(b));
-    return out;
-}
-
 } // namespace
 
 // What Read_RegString makes of every shape a stored value can have.

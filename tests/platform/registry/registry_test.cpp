@@ -20,14 +20,6 @@ struct Sample
     QByteArray data;
 };
 
-QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int b : list)
-        out.append(char(b));
-    return out;
-}
-
 } // namespace
 
 // Every kind of value comes back byte for byte after going through the hive file, and

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QString>
 
+#include <initializer_list>
+
 // Raw access to values through the registry calls, for tests.
 namespace RegistryTest {
 
@@ -21,6 +23,14 @@ inline QByteArray utf16(const QString& text, bool terminated = true)
     if (terminated)
         data.append(2, '\0');
     return data;
+}
+
+inline QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list)
+        out.append(char(b));
+    return out;
 }
 
 inline LONG setRaw(HKEY root, const QString& path, const QString& name, DWORD type,
