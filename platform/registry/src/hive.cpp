@@ -334,7 +334,11 @@ std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& ro
         }
         QString spec = line.mid(pos + 1).trimmed();
         if (spec.startsWith(QLatin1String("hex"))) {
-            while (spec.endsWith(u'\\') && n + 1 < lines.size()) {
+            // A continued line must be followed by more data: a file cut right after a
+            // line break would otherwise lose the rest of the value unnoticed.
+            while (spec.endsWith(u'\\')) {
+                if (n + 1 >= lines.size() || lines.at(n + 1).trimmed().isEmpty())
+                    return fail(QStringLiteral("line %1: unfinished data").arg(lineNumber));
                 spec.chop(1);
                 spec += lines.at(++n).trimmed();
             }

@@ -41,6 +41,7 @@ TEST(HiveFailures, UnreadableHiveIsKeptAsideAndReported)
         {"garbage", QByteArray("\x01\x02 this is not a hive \xFF\xFE\x00", 24)},
         {"cut inside a text", good.left(good.indexOf("kept") + 2)},
         {"cut inside hex data", good.left(good.size() - 4) + ",\\"},
+        {"cut after a continued line", good.left(good.size() - 4) + ",\\\n"},
         {"empty file", QByteArray()},
         {"no header", good.mid(good.indexOf('['))},
         {"invalid UTF-8", good + "\"Bad\"=\"\xC3\x28\"\n"},
