@@ -13,34 +13,69 @@ constexpr std::uint32_t TypeBinary = 3;
 constexpr std::uint32_t TypeDword = 4;
 constexpr int WrapColumn = 76;
 
-// Appends text as UTF-8 with the two escapes of the format.
+// Appends count UTF-16 code units, at(i) giving each, as UTF-8 with the two escapes of the
+// format. Returns false, with out unchanged, if the text holds a control character or a
+// lone surrogate, which the quoted form cannot carry.
+template <typename At> bool appendEscaped(QByteArray& out, qsizetype count, At at)
+{
+    const qsizetype start = out.size();
+    const auto fail = [&] {
+        out.truncate(start);
+        return false;
+    };
+    for (qsizetype i = 0; i < count; ++i) {
+        char32_t c = at(i);
+        if (c < 0x20 || QChar::isLowSurrogate(c))
+            return fail();
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 >= count || !QChar::isLowSurrogate(at(i + 1)))
+                return fail();
+            c = QChar::surrogateToUcs4(char16_t(c), at(++i));
+        }
+        if (c == u'\\' || c == u'"')
+            out += '\\';
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return true;
+}
+
 void appendEscaped(QByteArray& out, QStringView text)
 {
-    for (const char c : text.toUtf8()) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
-    }
+    appendEscaped(out, text.size(), [text](qsizetype i) { return text[i].unicode(); });
 }
 
 // A REG_SZ value can be written as "text" only if that text reads back to the very same
 // bytes: even size, exactly one terminating NUL, no control characters, valid UTF-16.
-std::optional<QString> plainString(const QByteArray& data)
+bool appendPlainString(QByteArray& out, const QByteArray& data)
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data.at(data.size() - 1) != 0 ||
         data.at(data.size() - 2) != 0)
-        return std::nullopt;
-    QString text(data.size() / 2 - 1, Qt::Uninitialized);
+        return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
-    char16_t* chars = reinterpret_cast<char16_t*>(text.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        chars[i] = char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        if (chars[i] < 0x20)
-            return std::nullopt;
+    const qsizetype start = out.size();
+    out += '"';
+    if (!appendEscaped(out, data.size() / 2 - 1, [bytes](qsizetype i) {
+            return char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        })) {
+        out.truncate(start);
+        return false;
     }
-    if (!QStringView(text).isValidUtf16())
-        return std::nullopt;
-    return text;
+    out += "\"\n";
+    return true;
 }
 
 void appendHex(QByteArray& out, unsigned value, int digits)
@@ -61,14 +96,8 @@ void appendValue(QByteArray& out, const Hive::Value& value)
         out += '"';
     }
     out += '=';
-    if (value.type == TypeString) {
-        if (const auto text = plainString(value.data)) {
-            out += '"';
-            appendEscaped(out, *text);
-            out += "\"\n";
-            return;
-        }
-    }
+    if (value.type == TypeString && appendPlainString(out, value.data))
+        return;
     if (value.type == TypeDword && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i)

@@ -32,7 +32,7 @@ TEST(Registry, EveryValueRoundTripsThroughTheHiveFile)
         longBinary.append(char(i));
     const QList<Sample> samples = {
         {"Plain", REG_SZ, utf16(QStringLiteral("a \\ b \" c"))},
-        {"Unicode", REG_SZ, utf16(QStringLiteral("Caf\u00e9 \u20ac 5 \u4e2d"))},
+        {"Unicode", REG_SZ, utf16(QString::fromUtf8("Café € 5 中 \xF0\x9F\x98\x80"))},
         {"Empty", REG_SZ, utf16(QString())},
         {"NoData", REG_SZ, QByteArray()},
         {"Unterminated", REG_SZ, utf16(QStringLiteral("abc"), false)},
@@ -69,7 +69,8 @@ TEST(Registry, EveryValueRoundTripsThroughTheHiveFile)
     EXPECT_TRUE(text.contains(QLatin1String("[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Test]\n")));
     EXPECT_TRUE(text.contains(QLatin1String("[HKEY_LOCAL_MACHINE\\Software\\Norvane]\n")));
     EXPECT_TRUE(text.contains(QLatin1String("\n\"Plain\"=\"a \\\\ b \\\" c\"\n")));
-    EXPECT_TRUE(text.contains(QString::fromUtf8("\n\"Unicode\"=\"Café € 5 中\"\n")));
+    EXPECT_TRUE(
+        text.contains(QString::fromUtf8("\n\"Unicode\"=\"Café € 5 中 \xF0\x9F\x98\x80\"\n")));
     EXPECT_TRUE(text.contains(QLatin1String("\n\"Empty\"=\"\"\n")));
     EXPECT_TRUE(text.contains(QLatin1String("\n\"NoData\"=hex(1):\n")));
     EXPECT_TRUE(text.contains(QLatin1String("\n\"Unterminated\"=hex(1):61,00,62,00,63,00\n")));
@@ -144,6 +145,17 @@ TEST(Registry, KeysAndValuesBehaveAsInTheRegistry)
                               reinterpret_cast<BYTE*>(buffer.data()), &small),
               ERROR_MORE_DATA);
     EXPECT_EQ(small, DWORD(data.size()));
+
+    // Names the hive file cannot hold are refused.
+    HKEY writable = nullptr;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, TestKey, 0, KEY_ALL_ACCESS, &writable),
+              ERROR_SUCCESS);
+    for (const QString& bad : {QStringLiteral("a\nb"), QString(QChar(0xD800))})
+        EXPECT_EQ(RegSetValueEx(writable, bad, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(data.constData()),
+                                DWORD(data.size())),
+                  ERROR_INVALID_PARAMETER);
+    RegCloseKey(writable);
 
     // A key opened for reading cannot be written, nor can it hold new subkeys.
     EXPECT_EQ(RegSetValueEx(key, QStringLiteral("Name"), 0, REG_SZ,
