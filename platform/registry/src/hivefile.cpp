@@ -171,8 +171,10 @@ Hive HiveFile::load() const
     return parsedOrSetAside(*bytes, false);
 }
 
-Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
+Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked, bool* stillInPlace) const
 {
+    if (stillInPlace)
+        *stillInPlace = false;
     if (auto hive = cachedHive(path(), bytes))
         return std::move(*hive);
     QString why;
@@ -197,12 +199,16 @@ Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
         if (!exists)
             return Hive(m_rootName);
     }
+    if (stillInPlace)
+        *stillInPlace = true;
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString aside = path() + QLatin1String(".unreadable-") + stamp;
     for (int n = 2; QFile::exists(aside); ++n)
         aside = path() + QLatin1String(".unreadable-") + stamp + u'-' + QString::number(n);
     if (QFile::rename(path(), aside)) {
+        if (stillInPlace)
+            *stillInPlace = false;
         report(QStringLiteral("The settings file \"%1\" cannot be read (%2). It was kept as "
                               "\"%3\" and the settings start empty.")
                    .arg(QDir::toNativeSeparators(path()), why, QDir::toNativeSeparators(aside)));
@@ -225,7 +231,10 @@ LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
     const auto before = readFile(path(), &exists);
     if (!before)
         return ERROR_CANTWRITE; // never replace a file that could not be read
-    Hive hive = exists ? parsedOrSetAside(*before, true) : Hive(m_rootName);
+    bool damagedInPlace = false;
+    Hive hive = exists ? parsedOrSetAside(*before, true, &damagedInPlace) : Hive(m_rootName);
+    if (damagedInPlace)
+        return ERROR_CANTWRITE; // a damaged file that could not be set aside is never replaced
     if (const LONG rc = change(hive); rc != ERROR_SUCCESS)
         return rc;
     const QByteArray after = hive.toRegText();

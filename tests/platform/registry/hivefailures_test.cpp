@@ -186,3 +186,23 @@ TEST(HiveFailures, HiveFolderThatCannotBeCreated)
     EXPECT_EQ(fileBytes(blocker), "a plain file");
     EXPECT_TRUE(hives.reports.isEmpty());
 }
+
+// A damaged hive that cannot be set aside (here the lock cannot be taken) is left exactly
+// as it is: reported, read as empty, and never replaced by a write.
+TEST(HiveFailures, DamagedHiveThatCannotBeSetAsideIsLeftAlone)
+{
+    TemporaryHives hives;
+    QDir().mkpath(hives.machineFolder());
+    ASSERT_TRUE(writeFile(hives.machineHive(), "damaged"));
+    ASSERT_TRUE(QDir().mkdir(hives.machineHive() + QLatin1String(".lock")));
+
+    EXPECT_EQ(queryRaw(HKEY_LOCAL_MACHINE, TestKey, QStringLiteral("Old")).rc,
+              ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(hives.reports.size(), 1);
+    EXPECT_TRUE(hives.reports.first().contains(QLatin1String("could not be set aside")));
+    EXPECT_NE(setRaw(HKEY_LOCAL_MACHINE, TestKey, QStringLiteral("New"), REG_SZ,
+                     utf16(QStringLiteral("x"))),
+              ERROR_SUCCESS);
+    EXPECT_EQ(fileBytes(hives.machineHive()), "damaged");
+    EXPECT_TRUE(asideFiles(hives).isEmpty());
+}
