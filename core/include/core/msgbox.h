@@ -11,9 +11,33 @@ class QWidget;
 // texts stay exact and tests can answer the boxes and read back what was shown.
 namespace modGeneral {
 
-enum class MsgButtons { OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo, RetryCancel };
-enum class MsgIcon { None, Critical, Question, Exclamation, Information };
-enum class MsgResult { OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+enum class MsgButtons
+{
+    OK,
+    OKCancel,
+    AbortRetryIgnore,
+    YesNoCancel,
+    YesNo,
+    RetryCancel
+};
+enum class MsgIcon
+{
+    None,
+    Critical,
+    Question,
+    Exclamation,
+    Information
+};
+enum class MsgResult
+{
+    OK = 1,
+    Cancel = 2,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
+    Yes = 6,
+    No = 7
+};
 
 struct ShownBox
 {

@@ -27,17 +27,22 @@ constexpr const char* DriverFile = "odbcinst.ini";
 }
 
 // The installer reads and writes system or user data sources after a process-wide mode;
-// this sets it for one call and puts the usual "both" mode back on every path.
+// this sets it for one call and puts the mode it found back on every path.
 class ConfigMode
 {
 public:
     explicit ConfigMode(Scope scope)
     {
+        if (!SQLGetConfigMode(&m_previous))
+            m_previous = ODBC_BOTH_DSN;
         SQLSetConfigMode(scope == Scope::System ? ODBC_SYSTEM_DSN : ODBC_USER_DSN);
     }
-    ~ConfigMode() { SQLSetConfigMode(ODBC_BOTH_DSN); }
+    ~ConfigMode() { SQLSetConfigMode(m_previous); }
     ConfigMode(const ConfigMode&) = delete;
     ConfigMode& operator=(const ConfigMode&) = delete;
+
+private:
+    UWORD m_previous = ODBC_BOTH_DSN;
 };
 
 // The key names of an odbc.ini or odbcinst.ini section ("" lists the sections).
@@ -81,8 +86,9 @@ void installDriver(const QString& name, const QString& library)
     // The driver description is a list of NUL-terminated strings ended by an empty one.
     QByteArray description = name.toUtf8() + '\0';
     description += "Description=" + name.toUtf8() + '\0';
+    // No "Setup" library: data sources are written through this installer, never through
+    // a driver's own set-up dialog, and most drivers ship none.
     description += "Driver=" + library.toUtf8() + '\0';
-    description += "Setup=" + library.toUtf8() + '\0';
     description += '\0';
     char path[512] = {};
     WORD pathLength = 0;

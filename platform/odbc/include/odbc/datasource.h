@@ -12,7 +12,11 @@ namespace OdbcDataSource {
 
 // System data sources are seen by every user of the machine (the default install); user
 // data sources only by the current user.
-enum class Scope { System, User };
+enum class Scope
+{
+    System,
+    User
+};
 
 // Keyword / value pairs of a data source, in the order they are written, e.g.
 // {{"Database", "/var/lib/tallymerge/sample.db"}}.

@@ -1,0 +1,76 @@
+#include <app/modstart.h>
+
+#include <core/appstate.h>
+#include <core/getos.h>
+#include <core/reporters.h>
+#include <settings/settings.h>
+
+#include <system/comerror.h>
+#include <system/windows.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <functional>
+
+namespace modStart {
+namespace {
+
+// Runs one step of start-up; a failure is reported and start-up goes on.
+void step(const std::function<void()>& body)
+{
+    try {
+        body();
+    } catch (const std::exception& failure) {
+        const ComError error = comErrorOf(failure);
+        modGeneral::ErrorMessenger(error.number(), error.description(),
+                                   QStringLiteral("modStart.Main"));
+    }
+}
+
+// Puts the Accpac run-time folder on the search path of older systems.
+void appendSearchPath()
+{
+    const QString path = SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+        throw ComError(75, QStringLiteral("Path/File access error"));
+    const QByteArray lines = " \r\n"
+                             "REM Added by the Norvane installation program:\r\n"
+                             "SET PATH=C:\\PROGRA~1\\ACCPAC\\RUNTIME;%PATH%\r\n";
+    if (file.write(lines) != lines.size() || !file.flush())
+        throw ComError(75, QStringLiteral("Path/File access error"));
+}
+
+} // namespace
+
+QString ProgramVersion()
+{
+    return QStringLiteral(TALLYMERGE_VERSION);
+}
+
+void Main()
+{
+    step([] {
+        if (modGeneral::GetOS() == QLatin1String("Microsoft Windows XP")) {
+            modGeneral::IsWinXP = true;
+            INITCOMMONCONTROLSEX init{8, ICC_USEREX_CLASSES};
+            InitCommonControlsEx(&init);
+        }
+    });
+    // The first start after installation is the one that finds no version stamped yet.
+    bool firstStart = false;
+    step([&] {
+        firstStart = Setting::read(Setting::Version).isEmpty();
+        Save_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(Setting::SettingsKey),
+                       QString::fromLatin1(Setting::Version.name), ProgramVersion());
+        Save_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(Setting::SettingsKey),
+                       QString::fromLatin1(Setting::Name.name), ProgramTitle);
+    });
+    if (firstStart)
+        step(appendSearchPath);
+}
+
+} // namespace modStart

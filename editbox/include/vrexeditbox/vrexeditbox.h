@@ -1,0 +1,306 @@
+#pragma once
+
+#include <vrexeditbox/vrexeditbox_export.h>
+
+#include <QFont>
+#include <QMimeData>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLineEdit;
+class VrexEditboxPrivate;
+class VrexLocaleSource;
+class VrexPropertyBag;
+
+// The typed edit box: one inner line edit ("txtEdit") filling the control, with a typed
+// editing mode, a number of decimals, a default text, a two-digit-year rule and focus
+// colouring. Colours are Windows colour values (0x00BBGGRR; the top bit marks a system
+// colour). Events are the signals from Change to OLEStartDrag; GotFocus, LostFocus and
+// Validate are the ones a window sees around leaving the box.
+class VREXEDITBOX_EXPORT VrexEditbox : public QWidget
+{
+    Q_OBJECT
+    Q_CLASSINFO("DefaultProperty", "Text_AsDefaultProperty")
+
+public:
+    enum enmEditType
+    {
+        Normal = 0,
+        Numeric = 1,
+        Numeric_Signed = 2,
+        Numeric_With_Symbols = 3,
+        Date_MMDDYY = 4,
+        Time_HHMM = 5,
+        Currency_Sys = 6,
+        Curreny_with_Symbol = 7,
+        Percent = 8,
+        Uppercase = 9,
+        Lowercase = 10,
+        Date_Sys = 11,
+        Currency_Dec = 12,
+    };
+    Q_ENUM(enmEditType)
+    enum enmDecimals
+    {
+        Decimals_0_None = 0,
+        Decimals_1_One = 1,
+        Decimals_2_Two = 2,
+        Decimals_3_Three = 3,
+        Decimals_4_Four = 4,
+        Decimals_5_Five = 5,
+        Decimals_6_Six = 6,
+        Decimals_Unlimited = 7,
+    };
+    Q_ENUM(enmDecimals)
+    enum enmAlignment
+    {
+        Left_Justify = 0,
+        Right_Justify = 1,
+        Center = 2
+    };
+    Q_ENUM(enmAlignment)
+    enum enmAppearance
+    {
+        Appear_Flat = 0,
+        Appear_3D = 1
+    };
+    Q_ENUM(enmAppearance)
+    enum enmBorderStyle
+    {
+        Border_None = 0,
+        Fixed_Single = 1
+    };
+    Q_ENUM(enmBorderStyle)
+    enum enmLinkMode
+    {
+        Link_None = 0,
+        Link_Automatic = 1,
+        Link_Manual = 2,
+        Link_Notify = 3
+    };
+    Q_ENUM(enmLinkMode)
+    enum enmMousePointer
+    {
+        Pointer_Default = 0,
+        Arrow = 1,
+        Cross = 2,
+        I_Beam = 3,
+        Icon = 4,
+        Size = 5,
+        Size_NE_SW = 6,
+        Size_N_S = 7,
+        Size_NW_SE = 8,
+        Size_W_E = 9,
+        Up_Arrow = 10,
+        Hourglass = 11,
+        No_Drop = 12,
+        Arrow_And_Hourglass = 13,
+        Arrow_And_Question = 14,
+        Size_All = 15,
+        Custom = 99,
+    };
+    Q_ENUM(enmMousePointer)
+    enum enmOLEDragMode
+    {
+        Drag_Manual = 0,
+        Drag_Automatic = 1
+    };
+    Q_ENUM(enmOLEDragMode)
+    enum enmOLEDropMode
+    {
+        Drop_None = 0,
+        Drop_Manual = 1
+    };
+    Q_ENUM(enmOLEDropMode)
+
+    // Own properties.
+    Q_PROPERTY(enmEditType EditType READ editType WRITE setEditType)
+    Q_PROPERTY(enmDecimals Decimals READ decimals WRITE setDecimals)
+    Q_PROPERTY(int CenturyYear READ centuryYear WRITE setCenturyYear)
+    Q_PROPERTY(bool AutoSelect READ autoSelect WRITE setAutoSelect)
+    Q_PROPERTY(bool AutoFocus READ autoFocus WRITE setAutoFocus)
+    Q_PROPERTY(uint BackColor_GotFocus READ backColorGotFocus WRITE setBackColorGotFocus)
+    Q_PROPERTY(uint BackColor_Normal READ backColorNormal WRITE setBackColorNormal)
+    Q_PROPERTY(QString DefaultText READ defaultText WRITE setDefaultText)
+    Q_PROPERTY(bool UseDefaultText READ useDefaultText WRITE setUseDefaultText)
+    // Passed through to the inner box.
+    Q_PROPERTY(enmAlignment Alignment READ alignment WRITE setAlignment)
+    Q_PROPERTY(enmAppearance Appearance READ appearance WRITE setAppearance)
+    Q_PROPERTY(uint BackColor READ backColor WRITE setBackColor)
+    Q_PROPERTY(enmBorderStyle BorderStyle READ borderStyle WRITE setBorderStyle)
+    Q_PROPERTY(bool CausesValidation READ causesValidation WRITE setCausesValidation)
+    Q_PROPERTY(QString DataField READ dataField WRITE setDataField)
+    Q_PROPERTY(bool Enabled READ innerEnabled WRITE setInnerEnabled)
+    Q_PROPERTY(QFont Font READ innerFont WRITE setInnerFont)
+    Q_PROPERTY(bool FontBold READ fontBold WRITE setFontBold)
+    Q_PROPERTY(bool FontItalic READ fontItalic WRITE setFontItalic)
+    Q_PROPERTY(QString FontName READ fontName WRITE setFontName)
+    Q_PROPERTY(double FontSize READ fontSize WRITE setFontSize)
+    Q_PROPERTY(bool FontStrikethru READ fontStrikethru WRITE setFontStrikethru)
+    Q_PROPERTY(bool FontUnderline READ fontUnderline WRITE setFontUnderline)
+    Q_PROPERTY(uint ForeColor READ foreColor WRITE setForeColor)
+    Q_PROPERTY(int Left READ innerLeft WRITE setInnerLeft)
+    Q_PROPERTY(QString LinkItem READ linkItem WRITE setLinkItem)
+    Q_PROPERTY(bool Locked READ locked WRITE setLocked)
+    Q_PROPERTY(int SelStart READ selStart WRITE setSelStart STORED false)
+    Q_PROPERTY(int SelLength READ selLength WRITE setSelLength STORED false)
+    Q_PROPERTY(int MaxLength READ maxLength WRITE setMaxLength)
+    Q_PROPERTY(enmMousePointer MousePointer READ mousePointer WRITE setMousePointer)
+    Q_PROPERTY(enmOLEDragMode OLEDragMode READ oleDragMode WRITE setOleDragMode)
+    Q_PROPERTY(enmOLEDropMode OLEDropMode READ oleDropMode WRITE setOleDropMode)
+    Q_PROPERTY(QString PasswordChar READ passwordChar WRITE setPasswordChar)
+    Q_PROPERTY(bool RightToLeft READ rightToLeft WRITE setRightToLeft)
+    Q_PROPERTY(QString Text READ text WRITE setText NOTIFY Change USER true)
+    Q_PROPERTY(QString Text_AsDefaultProperty READ text WRITE setText STORED false DESIGNABLE false)
+    Q_PROPERTY(bool HideSelection READ hideSelection)
+    Q_PROPERTY(quintptr hWnd READ hWnd STORED false DESIGNABLE false)
+    Q_PROPERTY(int Index READ index STORED false DESIGNABLE false)
+    Q_PROPERTY(bool MultiLine READ multiLine)
+
+public:
+    explicit VrexEditbox(QWidget* parent = nullptr);
+    ~VrexEditbox() override;
+
+    // The host's message function for the property range message (text, title); by default
+    // a message box with the exclamation icon. An empty function restores the default.
+    using MessageHook = std::function<void(const QString& text, const QString& title)>;
+    static void setMessageHook(MessageHook hook);
+    // The sound of a refused key; by default QApplication::beep().
+    static void setBeepHook(std::function<void()> hook);
+    // Where every box reads the user's locale at focus gain (null: the system locale). The
+    // source must outlive the boxes.
+    static void setLocaleSource(const VrexLocaleSource* source);
+    // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
+    static void setClock(std::function<QDate()> today);
+
+    // Selects the whole text.
+    Q_INVOKABLE void HighlightText();
+
+    // Saving and loading the design.
+    void writeProperties(VrexPropertyBag& bag) const;
+    void readProperties(const VrexPropertyBag& bag);
+
+    QLineEdit* innerEdit() const;
+
+    enmEditType editType() const;
+    void setEditType(enmEditType type);
+    enmDecimals decimals() const;
+    void setDecimals(enmDecimals decimals);
+    int centuryYear() const;
+    void setCenturyYear(int year);
+    bool autoSelect() const;
+    void setAutoSelect(bool on);
+    bool autoFocus() const;
+    void setAutoFocus(bool on);
+    uint backColorGotFocus() const;
+    void setBackColorGotFocus(uint color);
+    uint backColorNormal() const;
+    void setBackColorNormal(uint color);
+    QString defaultText() const;
+    void setDefaultText(const QString& text);
+    bool useDefaultText() const;
+    void setUseDefaultText(bool on);
+
+    enmAlignment alignment() const;
+    void setAlignment(enmAlignment alignment);
+    enmAppearance appearance() const;
+    void setAppearance(enmAppearance appearance);
+    uint backColor() const;
+    void setBackColor(uint color);
+    enmBorderStyle borderStyle() const;
+    void setBorderStyle(enmBorderStyle style);
+    bool causesValidation() const;
+    void setCausesValidation(bool on);
+    QString dataField() const;
+    void setDataField(const QString& field);
+    bool innerEnabled() const;
+    void setInnerEnabled(bool on);
+    QFont innerFont() const;
+    void setInnerFont(const QFont& font);
+    bool fontBold() const;
+    void setFontBold(bool on);
+    bool fontItalic() const;
+    void setFontItalic(bool on);
+    QString fontName() const;
+    void setFontName(const QString& name);
+    double fontSize() const;
+    void setFontSize(double size);
+    bool fontStrikethru() const;
+    void setFontStrikethru(bool on);
+    bool fontUnderline() const;
+    void setFontUnderline(bool on);
+    uint foreColor() const;
+    void setForeColor(uint color);
+    int innerLeft() const;
+    void setInnerLeft(int left);
+    QString linkItem() const;
+    void setLinkItem(const QString& item);
+    bool locked() const;
+    void setLocked(bool on);
+    int selStart() const;
+    void setSelStart(int start);
+    int selLength() const;
+    void setSelLength(int length);
+    int maxLength() const;
+    void setMaxLength(int length);
+    enmMousePointer mousePointer() const;
+    void setMousePointer(enmMousePointer pointer);
+    enmOLEDragMode oleDragMode() const;
+    void setOleDragMode(enmOLEDragMode mode);
+    enmOLEDropMode oleDropMode() const;
+    void setOleDropMode(enmOLEDropMode mode);
+    QString passwordChar() const;
+    void setPasswordChar(const QString& character);
+    bool rightToLeft() const;
+    void setRightToLeft(bool on);
+    QString text() const;
+    void setText(const QString& text);
+    bool hideSelection() const;
+    quintptr hWnd() const;
+    int index() const;
+    bool multiLine() const;
+
+    // A Windows colour value as a colour on this screen (system colours from the palette).
+    static QColor toColor(uint oleColor);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void Change();
+    void Click();
+    void DblClick();
+    void EntryTimedOut();
+    void KeyPress(int& KeyAscii);
+    void KeyDown(int& KeyCode, int Shift);
+    void KeyUp(int& KeyCode, int Shift);
+    void MouseDown(int Button, int Shift, double X, double Y);
+    void MouseMove(int Button, int Shift, double X, double Y);
+    void MouseUp(int Button, int Shift, double X, double Y);
+    void OLECompleteDrag(int& Effect);
+    void OLEDragDrop(const QMimeData* Data, int& Effect, int Button, int Shift, double X, double Y);
+    void OLEDragOver(const QMimeData* Data, int& Effect, int Button, int Shift, double X, double Y,
+                     int State);
+    void OLEGiveFeedback(int& Effect, bool& DefaultCursors);
+    void OLESetData(const QMimeData* Data, int& DataFormat);
+    void OLEStartDrag(const QMimeData* Data, int& AllowedEffects);
+
+    // Around leaving the box: GotFocus after the box's own focus gain; Validate after its own
+    // completion and formatting (Cancel keeps the focus in the box); LostFocus at the end.
+    void GotFocus();
+    void Validate(bool& Cancel);
+    void LostFocus();
+    // A property was set; the design-time store saves the ones named here.
+    void propertyChanged(const QString& name);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class VrexEditboxPrivate;
+    friend class InnerEdit;
+    std::unique_ptr<VrexEditboxPrivate> d;
+};

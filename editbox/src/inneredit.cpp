@@ -1,0 +1,266 @@
+#include "inneredit.h"
+#include "vrexeditbox_p.h"
+
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace vrex {
+
+namespace {
+
+// The unshifted key of a shifted symbol on the US layout, and the Windows codes of the
+// punctuation keys.
+int punctuationKey(int key)
+{
+    static const char* const shifted = ")!@#$%^&*(";
+    for (int i = 0; i < 10; ++i) {
+        if (key == shifted[i])
+            return '0' + i;
+    }
+    switch (key) {
+    case ';':
+    case ':':
+        return 186;
+    case '=':
+    case '+':
+        return 187;
+    case ',':
+    case '<':
+        return 188;
+    case '-':
+    case '_':
+        return 189;
+    case '.':
+    case '>':
+        return 190;
+    case '/':
+    case '?':
+        return 191;
+    case '`':
+    case '~':
+        return 192;
+    case '[':
+    case '{':
+        return 219;
+    case '\\':
+    case '|':
+        return 220;
+    case ']':
+    case '}':
+        return 221;
+    case '\'':
+    case '"':
+        return 222;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+int virtualKey(const QKeyEvent* event)
+{
+    const int key = event->key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
+        if (key <= Qt::Key_9 && (event->modifiers() & Qt::KeypadModifier))
+            return 96 + (key - Qt::Key_0);
+        return key;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Backspace:
+        return KeyBack;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return KeyTab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return KeyReturn;
+    case Qt::Key_Shift:
+        return KeyShift;
+    case Qt::Key_Control:
+        return KeyControl;
+    case Qt::Key_Alt:
+        return KeyMenu;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return KeyEscape;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return KeyLeft;
+    case Qt::Key_Up:
+        return KeyUp;
+    case Qt::Key_Right:
+        return KeyRight;
+    case Qt::Key_Down:
+        return KeyDown;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        break;
+    }
+    return key > 0x20 && key < 0x7f ? punctuationKey(key) : 0;
+}
+
+int shiftMask(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? ShiftMaskShift : 0) |
+           (modifiers & Qt::ControlModifier ? ShiftMaskCtrl : 0) |
+           (modifiers & Qt::AltModifier ? ShiftMaskAlt : 0);
+}
+
+char16_t typedCharacter(const QKeyEvent* event)
+{
+    const int key = event->key();
+    switch (key) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Delete:
+        return 0;
+    default:
+        break;
+    }
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier)) {
+        // Ctrl with a letter types the control character of that letter (Ctrl+C is 3).
+        return key >= Qt::Key_A && key <= Qt::Key_Z ? char16_t(key - Qt::Key_A + 1) : 0;
+    }
+    const QString text = event->text();
+    if (text.isEmpty())
+        return 0;
+    const QChar c = text.front();
+    if (c.isSurrogate() || c.unicode() < 32 || c.unicode() == 127)
+        return 0;
+    return c.unicode();
+}
+
+int mouseButtons(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? ButtonLeft : 0) |
+           (buttons & Qt::RightButton ? ButtonRight : 0) |
+           (buttons & Qt::MiddleButton ? ButtonMiddle : 0);
+}
+
+} // namespace vrex
+
+InnerEdit::InnerEdit(VrexEditboxPrivate* box, QWidget* parent) : QLineEdit(parent), m_box(box)
+{
+    setObjectName(QStringLiteral("txtEdit"));
+    setMaxLength(32767);
+}
+
+void InnerEdit::keyPressEvent(QKeyEvent* event)
+{
+    m_box->keyPress(event);
+}
+
+void InnerEdit::keyReleaseEvent(QKeyEvent* event)
+{
+    QLineEdit::keyReleaseEvent(event);
+    if (!event->isAutoRepeat())
+        m_box->keyRelease(event);
+}
+
+void InnerEdit::focusInEvent(QFocusEvent* event)
+{
+    QLineEdit::focusInEvent(event);
+    m_box->focusIn(event->reason());
+}
+
+void InnerEdit::focusOutEvent(QFocusEvent* event)
+{
+    m_box->syncFromEdit();
+    QLineEdit::focusOutEvent(event);
+    m_box->leave(event->reason());
+}
+
+void InnerEdit::mousePressEvent(QMouseEvent* event)
+{
+    QLineEdit::mousePressEvent(event);
+    m_box->mousePress(event);
+}
+
+void InnerEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseReleaseEvent(event);
+    m_box->mouseRelease(event);
+}
+
+void InnerEdit::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseDoubleClickEvent(event);
+    m_box->syncFromEdit();
+    Q_EMIT m_box->q->DblClick();
+}
+
+void InnerEdit::mouseMoveEvent(QMouseEvent* event)
+{
+    QLineEdit::mouseMoveEvent(event);
+    m_box->syncFromEdit();
+    Q_EMIT m_box->q->MouseMove(vrex::mouseButtons(event->buttons()),
+                               vrex::shiftMask(event->modifiers()), event->position().x(),
+                               event->position().y());
+}
+
+void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The menu's own paste is a paste: the right button allows the clipboard keys.
+    m_box->engine.mouseDown(vrex::ButtonRight);
+    QLineEdit::contextMenuEvent(event);
+    // The menu took the button's release; the button is up again now.
+    m_box->engine.mouseUp(vrex::ButtonRight);
+    m_box->engine.setClipboardKeysAllowed(false);
+    m_box->syncFromEdit();
+}
+
+void InnerEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    QLineEdit::dragMoveEvent(event);
+    int effect = event->isAccepted() ? 1 : 0;
+    Q_EMIT m_box->q->OLEDragOver(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
+                                 vrex::shiftMask(event->modifiers()), event->position().x(),
+                                 event->position().y(), 2);
+    if (effect == 0)
+        event->ignore();
+}
+
+void InnerEdit::dropEvent(QDropEvent* event)
+{
+    int effect = 1;
+    Q_EMIT m_box->q->OLEDragDrop(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
+                                 vrex::shiftMask(event->modifiers()), event->position().x(),
+                                 event->position().y());
+    if (effect == 0) {
+        event->ignore();
+        return;
+    }
+    // A drop is checked like a paste.
+    m_box->engine.setClipboardKeysAllowed(true);
+    QLineEdit::dropEvent(event);
+    m_box->engine.setClipboardKeysAllowed(false);
+    m_box->syncFromEdit();
+}

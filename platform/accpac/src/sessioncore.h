@@ -1,0 +1,48 @@
+#pragma once
+
+#include "errorsimpl.h"
+#include "sqlitedb.h"
+
+#include <accpac/session.h>
+#include <accpac/standin.h>
+
+#include <QList>
+
+#include <memory>
+
+namespace Accpac {
+
+// What a signed-on session shares with its links and views: the two databases, the
+// company's data, the Errors collection and the call log. Views keep it alive.
+struct SessionCore
+{
+    QString siteFolder;
+    QString companyId;
+    QString userId;
+    AccpacCompany company;
+    QList<AccpacActiveApplication> applications;
+    std::unique_ptr<Database> companyDb;
+    std::unique_ptr<Database> systemDb;
+    ErrorsImpl errors;
+    bool opened = false;
+
+    bool logEnabled = false;
+    QList<Testing::ViewCall> log;
+
+    // The version of an active application, "" when it is not active.
+    QString version(const QString& appId) const;
+
+    // Leaves the message in Errors and throws the view error.
+    [[noreturn]] void fail(const QString& message, int priority = Priority::Error);
+
+    void logCall(const QString& viewId, const char* operation, QStringList arguments = {})
+    {
+        if (logEnabled)
+            log.append({viewId, QString::fromLatin1(operation), std::move(arguments)});
+    }
+};
+
+// A storage failure as the caller should read it.
+QString describeStorageError(const StorageError& e);
+
+} // namespace Accpac

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "sessioncore.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace Accpac {
+
+// A refused sign-on, with the message for the user.
+struct SignonRefused
+{
+    QString message;
+};
+
+struct CompanyEntry
+{
+    QString id;
+    QString name;
+};
+
+QString systemDatabaseFile(const QString& siteFolder);
+// The companies listed in the site; throws SignonRefused when the site is unusable.
+QList<CompanyEntry> listCompanies(const QString& siteFolder);
+// Checks the user and the password and opens the company; throws SignonRefused.
+std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QString& companyId,
+                                         const QString& userId, const QString& password);
+// The user ID as the site stores it: trimmed, upper-case.
+QString normalUserId(const QString& userId);
+// True when the password matches the user's verifier.
+bool verifyPassword(Database& systemDb, const QString& userId, const QString& password);
+
+} // namespace Accpac

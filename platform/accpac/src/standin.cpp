@@ -1,0 +1,111 @@
+#include <accpac/standin.h>
+
+#include "finderimpl.h"
+#include "sessionimpl.h"
+#include "standinstate.h"
+
+#include <system/comerror.h>
+
+namespace Accpac {
+
+namespace {
+
+QString& currentSite()
+{
+    static QString folder = defaultSiteFolder();
+    return folder;
+}
+
+SessionImpl& impl(AccpacSession& session)
+{
+    auto* s = dynamic_cast<SessionImpl*>(&session);
+    if (!s)
+        throw ComError(ComErrorNumber::E_Fail,
+                       QStringLiteral("Not a session of the embedded company."));
+    return *s;
+}
+
+} // namespace
+
+namespace State {
+
+std::optional<std::optional<Testing::SignonAnswer>>& signonAnswer()
+{
+    static std::optional<std::optional<Testing::SignonAnswer>> answer;
+    return answer;
+}
+
+Testing::FinderPicker& finderPicker()
+{
+    static Testing::FinderPicker picker;
+    return picker;
+}
+
+} // namespace State
+
+std::unique_ptr<AccpacSignon> createSignon()
+{
+    return std::make_unique<SignonImpl>();
+}
+
+std::unique_ptr<AccpacSession> createSession()
+{
+    return std::make_unique<SessionImpl>();
+}
+
+std::unique_ptr<AccpacFinder> createFinder()
+{
+    return std::make_unique<FinderImpl>();
+}
+
+QString defaultSiteFolder()
+{
+    return QStringLiteral("/var/lib/tallymerge/site");
+}
+
+QString siteFolder()
+{
+    return currentSite();
+}
+
+void setSiteFolder(const QString& folder)
+{
+    currentSite() = folder;
+}
+
+namespace Testing {
+
+bool signOn(AccpacSession& session, const QString& siteFolder, const QString& companyId,
+            const QString& userId, const QString& password)
+{
+    setSiteFolder(siteFolder);
+    return signOnWith(impl(session), siteFolder, companyId, userId, password);
+}
+
+void setSignonAnswer(std::optional<std::optional<SignonAnswer>> answer)
+{
+    State::signonAnswer() = std::move(answer);
+}
+
+void setFinderPicker(FinderPicker picker)
+{
+    State::finderPicker() = std::move(picker);
+}
+
+void setCallLogEnabled(AccpacSession& session, bool enabled)
+{
+    impl(session).core().logEnabled = enabled;
+}
+
+QList<ViewCall> callLog(AccpacSession& session)
+{
+    return impl(session).core().log;
+}
+
+void clearCallLog(AccpacSession& session)
+{
+    impl(session).core().log.clear();
+}
+
+} // namespace Testing
+} // namespace Accpac

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "dictionary.h"
+#include "sessioncore.h"
+
+#include <accpac/view.h>
+
+#include <memory>
+#include <vector>
+
+namespace Accpac {
+
+class ViewImpl;
+
+class FieldImpl final : public AccpacViewField
+{
+public:
+    FieldImpl(ViewImpl& view, int index) : m_view(view), m_index(index) {}
+
+    QString Name() const override;
+    QVariant GetValue() const override;
+    void SetValue(const QVariant& value) override;
+    void SetValueDirect(const QVariant& value) override;
+
+private:
+    ViewImpl& m_view;
+    int m_index;
+};
+
+// An open view over one table: the record buffer, the key order, the browse selection
+// and the composition. Records are read and written with cached prepared statements.
+class ViewImpl final : public AccpacView, public AccpacViewFields
+{
+public:
+    ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const void* link);
+    ~ViewImpl() override;
+
+    // AccpacView
+    QString ViewID() const override { return m_def.id; }
+    void Compose(const std::vector<AccpacView*>& views) override;
+    void ClearRecord() override;
+    void InitRecord(int flags) override;
+    void NewRecord() override;
+    void SetOrder(int keyNumber) override;
+    int Order() const override { return m_order; }
+    void PrepareRead(int flags) override;
+    bool Read() override;
+    void Browse(const QString& filter, bool ascending) override;
+    bool Fetch() override;
+    bool MoveFirst() override;
+    bool MoveNext() override;
+    void Insert() override;
+    void Update() override;
+    void Process() override;
+    void Post() override;
+    void Close() override;
+    AccpacViewFields& Fields() override { return *this; }
+
+    // AccpacViewFields
+    int Count() const override { return int(m_def.fields.size()); }
+    AccpacViewField& Field(const QString& name) override;
+    AccpacViewField& FieldByIndex(int index) override;
+
+    // For the fields and the view rules.
+    const ViewDef& def() const { return m_def; }
+    SessionCore& core() { return *m_core; }
+    Database& db() { return *m_db; }
+    QVariant getValue(int index);
+    void setValue(int index, const QVariant& value, bool direct);
+    // Canonical values: QString, int (integers, Booleans, yyyymmdd dates), double.
+    QVariant value(const QString& name) const;
+    void set(const QString& name, const QVariant& canonical);
+    bool hasCurrentRecord() const { return m_rowid != 0; }
+    // Blanks every field; the record is no longer a stored one.
+    void blank();
+    // Stores the record as a new one (numbering fields that are 0).
+    void insertRecord();
+    const std::vector<ViewImpl*>& composition() const { return m_composed; }
+    [[noreturn]] void fail(const QString& message, int priority = Priority::Error);
+
+private:
+    void checkUsable(const char* operation);
+    QVariant toCanonical(const FieldDef& field, const QVariant& value);
+    bool seek(bool first);
+    void load(const Statement& st);
+    int fieldByName(const QString& name);
+    template <class F> auto guarded(F&& f) -> decltype(f());
+
+    std::shared_ptr<SessionCore> m_core;
+    const ViewDef& m_def;
+    Database* m_db;
+    const void* m_link;
+    std::vector<QVariant> m_values;
+    std::vector<bool> m_setByCaller;
+    std::vector<std::unique_ptr<FieldImpl>> m_fields;
+    int m_order = 0;
+    qint64 m_rowid = 0;
+    bool m_closed = false;
+
+    QByteArray m_where;
+    std::vector<QVariant> m_whereParams;
+    bool m_ascending = true;
+    bool m_positioned = false;
+    std::vector<QVariant> m_position;
+
+    std::vector<ViewImpl*> m_composed;
+    std::vector<ViewImpl*> m_composedBy;
+};
+
+} // namespace Accpac

@@ -1,0 +1,94 @@
+#include "viewrules.h"
+
+#include "viewimpl.h"
+
+#include <QDate>
+#include <QHash>
+
+namespace Accpac {
+
+namespace {
+
+int today()
+{
+    const QDate d = QDate::currentDate();
+    return d.year() * 10000 + d.month() * 100 + d.day();
+}
+
+class PlainRules final : public ViewRules
+{
+};
+
+// Receipt batches: NewRecord opens the next batch of the payment type at once (number,
+// today's date, open status), so that Update can save what the caller sets next.
+class ReceiptBatchRules final : public ViewRules
+{
+public:
+    void initRecord(ViewImpl& view) const override
+    {
+        view.set(QStringLiteral("CODEPYMTYP"), QStringLiteral("CA"));
+        view.set(QStringLiteral("BATCHSTAT"), 1);
+    }
+
+    void newRecord(ViewImpl& view) const override
+    {
+        QString type = view.value(QStringLiteral("CODEPYMTYP")).toString().trimmed();
+        if (type.isEmpty())
+            type = QStringLiteral("CA");
+        view.blank();
+        view.set(QStringLiteral("CODEPYMTYP"), type);
+        view.set(QStringLiteral("CNTBTCH"), 0);
+        view.set(QStringLiteral("BATCHSTAT"), 1);
+        view.set(QStringLiteral("DATEBTCH"), today());
+        view.set(QStringLiteral("CODECURN"), view.core().company.HomeCurrency());
+        view.set(QStringLiteral("RATETYPE"), QStringLiteral("SP"));
+        view.set(QStringLiteral("RATEEXCHHC"), 1.0);
+        view.set(QStringLiteral("DATERATE"), today());
+        view.insertRecord();
+    }
+};
+
+// Customers: a new customer is active and takes the home currency.
+class CustomerRules final : public ViewRules
+{
+public:
+    void initRecord(ViewImpl& view) const override
+    {
+        view.set(QStringLiteral("SWACTV"), 1);
+        view.set(QStringLiteral("CODECURN"), view.core().company.HomeCurrency());
+    }
+};
+
+// Receipt types and banks start active.
+class ActiveSwitchRules final : public ViewRules
+{
+public:
+    void initRecord(ViewImpl& view) const override
+    {
+        view.set(QStringLiteral("ACTVSW"), 1);
+    }
+};
+
+} // namespace
+
+void ViewRules::newRecord(ViewImpl& view) const
+{
+    view.blank();
+    initRecord(view);
+}
+
+const ViewRules& rulesFor(const QString& viewId)
+{
+    static const PlainRules plain;
+    static const ReceiptBatchRules batches;
+    static const CustomerRules customers;
+    static const ActiveSwitchRules activeSwitch;
+    static const QHash<QString, const ViewRules*> rules = {
+        {QStringLiteral("AR0041"), &batches},
+        {QStringLiteral("AR0024"), &customers},
+        {QStringLiteral("AR0012"), &activeSwitch},
+    };
+    return *rules.value(viewId, &plain);
+}
+
+} // namespace Accpac

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <accpac/finder.h>
+#include <accpac/session.h>
+
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The embedded implementation of the view interface: a site folder (system data and the
+// list of companies) with one SQLite file per company.
+namespace Accpac {
+
+// The objects the program works with.
+std::unique_ptr<AccpacSignon> createSignon();
+std::unique_ptr<AccpacSession> createSession();
+std::unique_ptr<AccpacFinder> createFinder();
+
+// The site folder every new sign-on uses: /var/lib/tallymerge/site unless set otherwise.
+QString defaultSiteFolder();
+QString siteFolder();
+void setSiteFolder(const QString& folder);
+
+// Setting up a site (the sample generator and tests use these).
+namespace Admin {
+
+enum class HashStrength { Interactive, Minimal };
+
+struct CompanySetup
+{
+    QString id;
+    QString name;
+    QString homeCurrency;
+    // Application ID and version ("AS" "56A", "AR" "56A", "OE" "56A", ...).
+    QList<std::pair<QString, QString>> applications;
+};
+
+struct CurrencySetup
+{
+    QString code;
+    QString description;
+    QString symbol;
+    int decimals = 2;
+    int symbolPosition = 2;
+    int negativeDisplay = 2;
+    int thousandSeparator = ',';
+    int decimalSeparator = '.';
+};
+
+// Creates the folder and its system database (idempotent).
+void createSite(const QString& folder);
+// Creates the company's database file with every table of the data dictionary and lists
+// the company in the site. Throws ComError when it exists already.
+void createCompany(const QString& folder, const CompanySetup& company);
+void addCurrency(const QString& folder, const QString& companyId, const CurrencySetup& currency);
+// Users: IDs of up to 8 characters, stored upper-case; passwords only as verifiers.
+void addUser(const QString& folder, const QString& userId, const QString& userName,
+             const QString& password, HashStrength strength = HashStrength::Interactive);
+void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
+void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
+                      const QString& programId, const QString& profileId);
+void addProfileResource(const QString& folder, const QString& programId,
+                        const QString& profileId, const QString& resourceId);
+QStringList companyIds(const QString& folder);
+QString companyDatabaseFile(const QString& folder, const QString& companyId);
+
+} // namespace Admin
+
+// What tests and benchmarks use in place of the dialogs.
+namespace Testing {
+
+// Signs the session on without the dialog; false (session unopened, an entry in Errors)
+// when the company, the user or the password is refused.
+bool signOn(AccpacSession& session, const QString& siteFolder, const QString& companyId,
+            const QString& userId, const QString& password);
+
+// While set, AccpacSignon::SignOn uses these answers instead of showing its dialog;
+// std::nullopt in the optional means "the user cancelled".
+struct SignonAnswer
+{
+    QString companyId;
+    QString userId;
+    QString password;
+};
+void setSignonAnswer(std::optional<std::optional<SignonAnswer>> answer);
+
+// While set, AccpacFinder::Show hands the finder's rows (each row the values it would
+// return) to picker instead of showing its dialog; picker returns the row to pick or -1.
+using FinderPicker = std::function<int(const QList<QVariantList>& rows)>;
+void setFinderPicker(FinderPicker picker);
+
+// The calls made on the views of a session, in order.
+struct ViewCall
+{
+    QString viewId;
+    QString operation;
+    QStringList arguments;
+    bool operator==(const ViewCall&) const = default;
+};
+void setCallLogEnabled(AccpacSession& session, bool enabled);
+QList<ViewCall> callLog(AccpacSession& session);
+void clearCallLog(AccpacSession& session);
+
+} // namespace Testing
+} // namespace Accpac

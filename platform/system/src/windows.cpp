@@ -1,0 +1,118 @@
+#include <system/windows.h>
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QUrl>
+
+#include <sys/utsname.h>
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+struct ForcedVersion
+{
+    DWORD platformId, major, minor;
+};
+
+std::optional<ForcedVersion>& forcedVersion()
+{
+    static std::optional<ForcedVersion> version;
+    return version;
+}
+
+int& initCount()
+{
+    static int count = 0;
+    return count;
+}
+
+QString& driveC()
+{
+    static QString folder = QStringLiteral("/var/lib/tallymerge/drive_c");
+    return folder;
+}
+
+} // namespace
+
+BOOL GetVersionExA(OSVERSIONINFOA* info)
+{
+    if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA))
+        return 0;
+    if (const auto& forced = forcedVersion()) {
+        info->dwPlatformId = forced->platformId;
+        info->dwMajorVersion = forced->major;
+        info->dwMinorVersion = forced->minor;
+        return 1;
+    }
+    utsname name{};
+    if (uname(&name) != 0)
+        return 0;
+    unsigned major = 0, minor = 0, build = 0;
+    std::sscanf(name.release, "%u.%u.%u", &major, &minor, &build);
+    info->dwPlatformId = VER_PLATFORM_POSIX;
+    info->dwMajorVersion = major;
+    info->dwMinorVersion = minor;
+    info->dwBuildNumber = build;
+    const QByteArray description = QByteArray(name.sysname) + ' ' + name.release;
+    qstrncpy(info->szCSDVersion, description.constData(), sizeof info->szCSDVersion);
+    return 1;
+}
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init)
+{
+    if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX))
+        return 0;
+    ++initCount();
+    return 1;
+}
+
+std::intptr_t ShellExecuteOpen(const QString& target)
+{
+    const QUrl url = QUrl::fromUserInput(target);
+    // 2 is the shell's "file not found".
+    return url.isValid() && QDesktopServices::openUrl(url) ? 42 : 2;
+}
+
+namespace SystemStandIn {
+
+void setVersion(DWORD platformId, DWORD major, DWORD minor)
+{
+    forcedVersion() = ForcedVersion{platformId, major, minor};
+}
+
+void clearVersion()
+{
+    forcedVersion().reset();
+}
+
+int commonControlInits()
+{
+    return initCount();
+}
+
+QString driveFolder()
+{
+    return driveC();
+}
+
+void setDriveFolder(const QString& folder)
+{
+    driveC() = folder;
+}
+
+QString mapPath(const QString& windowsPath)
+{
+    QString path = windowsPath;
+    if (path.size() >= 2 && path.at(1) == QLatin1Char(':'))
+        path = path.mid(2);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    // Resolved against the drive's root first, so that ".." never leaves the drive.
+    path = QDir::cleanPath(QLatin1Char('/') + path);
+    while (path.startsWith(QLatin1String("/..")))
+        path = path.mid(3);
+    return QDir::cleanPath(driveC() + QLatin1Char('/') + path);
+}
+
+} // namespace SystemStandIn

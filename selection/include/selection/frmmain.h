@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <QTimer>
+
+#include <selection/orderquery.h>
+
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QLabel;
+
+namespace Ui {
+class frmMain;
+}
+
+// The main window: the grid of open orders with their first shipment, the selection rules,
+// the filters, the refresh timer, the toolbar and the menus. Its members are defined by
+// concern: frmmain.cpp (load, activation, commands), gridloader.cpp, selectionrules.cpp,
+// filters.cpp, and the invoicing library (delivery charge, invoices, completion).
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The load sequence. False when the sign-on failed or was cancelled: the caller then
+    // shows nothing and the program ends (the "Program Termination" box has been shown).
+    bool Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+
+    // The grid loader and the shipment look-up.
+    void Load_Grid();
+    void Load_GridDateRange();
+    void Fetch_ShipmentInfo(const QString& orderNumber);
+
+    // Selection.
+    void flgMain_Click();
+    void flgMain_KeyPress(int& keyAscii);
+    void Clear_AllSelections();
+    void Reset_Totals();
+    bool Check_ZeroShipments(bool allRows);
+    void Check_DeliveryCharge();
+
+    // Filters, timer, toolbar and menus.
+    void Show_IncludeBoxes();
+    void tmrMain_Timer();
+    void mnuFileSub_Click(int index);
+    void mnuCompleteSub_Click(int index);
+    void mnuHelpSub_Click(int index);
+    void tlbMain_ButtonClick(const QString& key);
+    void tlbMain_MouseMove(int x);
+
+    // Status bar panel 1 (progress and hints) and panel 2 (today's date).
+    QString statusText() const;
+    void setStatusText(const QString& text);
+    QString statusDate() const;
+
+    // Main-window state.
+    std::int16_t RefreshTicks = 0;
+    std::int16_t RefreshInterval = 0;
+    QString SelCustomer;
+    QString SelCustomerName;
+    double SelTotal = 0;
+    QString ShipNumber;
+    double ShipAmount = 0;
+    QString DelChargeCode;
+    bool DelChargeApply = false;
+    QList<std::int16_t> BatchRows;
+    bool FirstActivate = false;
+    bool Loading = false;
+    bool SlowFetch = false;
+    bool ConfigChanged = false;
+    bool BatchMode = false;
+    bool BatchInvoiced = false;
+    bool CalendarForFrom = false;
+    bool DateEdited = false;
+
+    Ui::frmMain* ui() const { return m_ui.get(); }
+    QTimer* tmrMain() const { return m_timer; }
+    // File menu item i (separators included), as the menu's item array numbers them.
+    QAction* mnuFileSub(int index) const { return m_fileItems.value(index); }
+    QAction* toolbarButton(const QString& key) const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpMenusAndToolbar();
+    void connectControls();
+    void fillChoiceLists();
+    bool hasConfigurationAccess() const;
+    void setLoadCommandsEnabled(bool enabled);
+    void setSelectionCommandsEnabled(bool enabled);
+    void finishFailedLoad();
+    void loadOrders(const OrderQuery::Filter& filter);
+    void endLoad();
+    QString connectionString(int engine) const;
+    OrderQuery::Filter gridFilter() const;
+    double rowAmount(int row) const;
+
+    // Filters and the month calendar.
+    void cboCustomer_Click();
+    void cboLocation_Click();
+    void cboInterval_Click();
+    void cboDelCharge_Click();
+    void chkDateRange_Click();
+    void showCalendar(bool forFrom);
+    void mvwMain_DateClick(const QDate& date);
+    void dateBoxValidate(bool fromBox);
+    void setDateRangeControlsVisible(bool visible);
+
+    std::unique_ptr<Ui::frmMain> m_ui;
+    QTimer* m_timer;
+    QLabel* m_panel1;
+    QLabel* m_panel2;
+    QList<QAction*> m_fileItems;
+    QList<QAction*> m_helpItems;
+    QList<QAction*> m_toolbarButtons;
+    bool m_unloaded = false;
+};

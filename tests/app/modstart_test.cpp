@@ -1,0 +1,100 @@
+#include <app/modstart.h>
+
+#include <core/appstate.h>
+#include <settings/settings.h>
+
+#include <registry/hivelocations.h>
+#include <system/windows.h>
+
+#include <scriptedboxes.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A machine of its own for each test: registry hives and drive C in a temporary folder.
+class StartUp : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        Registry::setHiveLocations(
+            {m_dir.filePath(QStringLiteral("machine")), m_dir.filePath(QStringLiteral("user"))});
+        SystemStandIn::setDriveFolder(m_dir.filePath(QStringLiteral("c")));
+    }
+    void TearDown() override { SystemStandIn::clearVersion(); }
+
+    QString setting(const QString& name) const
+    {
+        return Read_RegString(Registry::HKEY_LOCAL_MACHINE,
+                              QString::fromLatin1(Setting::SettingsKey), name,
+                              QStringLiteral("<absent>"));
+    }
+    QByteArray autoexec() const
+    {
+        QFile file(SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat")));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<absent>");
+    }
+
+    QTemporaryDir m_dir;
+};
+
+const QByteArray AddedLines = " \r\nREM Added by the Norvane installation program:\r\n"
+                              "SET PATH=C:\\PROGRA~1\\ACCPAC\\RUNTIME;%PATH%\r\n";
+
+} // namespace
+
+TEST_F(StartUp, StampsTheVersionAndAppendsTheSearchPathOnTheFirstStartOnly)
+{
+    ScriptedBoxes boxes;
+    modStart::Main();
+    EXPECT_EQ(setting(QStringLiteral("Version")), modStart::ProgramVersion());
+    EXPECT_EQ(setting(QStringLiteral("Name")), QStringLiteral("Tallymerge"));
+    EXPECT_EQ(autoexec(), AddedLines);
+
+    modStart::Main();
+    EXPECT_EQ(autoexec(), AddedLines);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(StartUp, KeepsWhatAutoexecHeldAndOnlyXpInitialisesCommonControls)
+{
+    QDir().mkpath(SystemStandIn::driveFolder());
+    QFile file(SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("@ECHO OFF\r\n");
+    file.close();
+
+    SystemStandIn::setVersion(VER_PLATFORM_WIN32_NT, 5, 0);
+    const int before = SystemStandIn::commonControlInits();
+    modGeneral::IsWinXP = false;
+    modStart::Main();
+    EXPECT_FALSE(modGeneral::IsWinXP);
+    EXPECT_EQ(SystemStandIn::commonControlInits(), before);
+    EXPECT_EQ(autoexec(), QByteArray("@ECHO OFF\r\n") + AddedLines);
+
+    SystemStandIn::setVersion(VER_PLATFORM_WIN32_NT, 5, 1);
+    modStart::Main();
+    EXPECT_TRUE(modGeneral::IsWinXP);
+    EXPECT_EQ(SystemStandIn::commonControlInits(), before + 1);
+    modGeneral::IsWinXP = false;
+}
+
+TEST_F(StartUp, AnAutoexecThatCannotBeOpenedIsReportedAndStartUpGoesOn)
+{
+    // A folder where the file should be: no one, root included, can open it for appending.
+    ASSERT_TRUE(QDir().mkpath(SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"))));
+    ScriptedBoxes boxes;
+    modStart::Main();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("75; Path/File access error\r\n\nIn Procedure: modStart.Main.\r\n\n"
+                             "Please contact Norvane if the error occurs frequenly."));
+    EXPECT_EQ(setting(QStringLiteral("Version")), modStart::ProgramVersion());
+}

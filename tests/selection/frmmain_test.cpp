@@ -1,0 +1,391 @@
+#include "mainwindowfixture.h"
+
+#include "ui_frmmain.h"
+
+#include <core/appstate.h>
+#include <core/systemlocale.h>
+#include <settings/cryption.h>
+
+#include <odbc/datasource.h>
+
+#include <pgserver.h>
+
+#include <QTest>
+
+using modGeneral::MsgIcon;
+
+namespace {
+
+QStringList rowTexts(const OrderGrid* grid, int row)
+{
+    QStringList texts;
+    for (int col = 1; col < grid->Cols(); ++col)
+        texts << grid->TextMatrix(row, col);
+    return texts;
+}
+
+// Clicks the cell as a user does; the grid must be on screen.
+void clickCell(OrderGrid* grid, int row, int col)
+{
+    const QRect cell = grid->visualRect(grid->model()->index(row - 1, col));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+TestOrder order(const QString& number, const QString& customer,
+                QList<std::pair<QString, double>> shipments, int complete = 1)
+{
+    TestOrder o;
+    o.number = number;
+    o.customer = customer;
+    o.name = customer == QLatin1String("1200") ? QStringLiteral("Mr. Ronald Black")
+                                               : QStringLiteral("Customer ") + customer;
+    o.shipments = std::move(shipments);
+    o.complete = complete;
+    return o;
+}
+
+} // namespace
+
+class FrmMainTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void loadsOneRowPerListedOrderWithItsFirstShipment()
+    {
+        TestOrder several =
+            order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
+                  {{QStringLiteral("SH0001"), 1234.5}, {QStringLiteral("SH0009"), 99}});
+        several.orderDate = 20261202;
+        const QList<TestOrder> orders = {
+            several,
+            order(QStringLiteral("ORD0002"), QStringLiteral("1200"), {}),
+            order(QStringLiteral("ORD0003"), QStringLiteral("1300"),
+                  {{QStringLiteral("SH0003"), 0}}, 3),
+            order(QStringLiteral("ORD0004"), QStringLiteral("1300"),
+                  {{QStringLiteral("SH0004"), 0}}, 1),
+            order(QStringLiteral("ORD0005"), QStringLiteral("1300"),
+                  {{QStringLiteral("*** NEW ***"), 12}}),
+        };
+        MainWindowFixture fixture(orders);
+        frmMain& w = fixture.open();
+        const OrderGrid* grid = w.ui()->flgMain;
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 4 records Loaded."));
+        QCOMPARE(grid->Rows(), 5);
+        QCOMPARE(rowTexts(grid, 1), QStringList({"ORD0001", "12/2/2026", "SH0001", "1,234.50",
+                                                 "1200", "Mr. Ronald Black", "9", "MAIN"}));
+        // No shipment: listed with an empty number and 0.00.
+        QCOMPARE(grid->TextMatrix(2, 3), QString());
+        QCOMPARE(grid->TextMatrix(2, 4), QStringLiteral("0.00"));
+        // A zero shipment of a finished order (COMPLETE 3) is left out; of an open one listed.
+        QCOMPARE(grid->TextMatrix(3, 1), QStringLiteral("ORD0004"));
+        QCOMPARE(grid->TextMatrix(3, 4), QStringLiteral("0.00"));
+        QCOMPARE(grid->TextMatrix(4, 3), QStringLiteral("*** NEW ***"));
+        QCOMPARE(grid->TextMatrix(4, 4), QString());
+        QCOMPARE(grid->ColWidth(7), 0);
+        QCOMPARE(grid->TextMatrix(0, 1), QStringLiteral("Order Number"));
+        for (int r = 1; r < grid->Rows(); ++r) {
+            const_cast<OrderGrid*>(grid)->setRow(r);
+            QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Unchecked);
+        }
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+        QVERIFY(!w.mnuFileSub(3)->isEnabled());
+        QVERIFY(!w.Loading);
+        QCOMPARE(w.statusDate(), QDate::currentDate().toString(QStringLiteral("M/d/yyyy")));
+        QVERIFY(fixture.boxes.shown.isEmpty());
+    }
+
+    void emptyResultAndCashSalesColumns()
+    {
+        TestOrder cash = order(QStringLiteral("ORD0100"), QStringLiteral("1200"),
+                               {{QStringLiteral("SH0100"), 5}});
+        cash.shipVia = QStringLiteral("1");
+        MainWindowFixture fixture({cash});
+        Setting::save(Setting::ShipVia, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        const OrderGrid* grid = w.ui()->flgMain;
+        QCOMPARE(w.ui()->cboCustomer->currentText(), QStringLiteral("1 - Cash Sales"));
+        QCOMPARE(grid->Rows(), 2);
+        QCOMPARE(grid->ColWidth(2), 0);
+        QCOMPARE(grid->ColWidth(8), 0);
+        QCOMPARE(grid->TextMatrix(1, 2), QString());
+        QCOMPARE(grid->TextMatrix(1, 8), QString());
+
+        w.ui()->cboCustomer->setCurrentIndex(2); // hotels: nobody
+        w.Load_Grid();
+        QCOMPARE(grid->Rows(), 1);
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 0 records Loaded."));
+        QCOMPARE(Setting::read(Setting::ShipVia), QStringLiteral("2"));
+    }
+
+    void aDataSourceThatFailsShowsTheConnectionMessageOnce()
+    {
+        MainWindowFixture fixture({});
+        Setting::save(Setting::DSN, QStringLiteral("NoSuchSource"));
+        frmMain& w = fixture.open();
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        const auto& box = fixture.boxes.shown.first();
+        QCOMPARE(box.title, QStringLiteral("Database Connection Failed"));
+        QCOMPARE(box.icon, MsgIcon::Critical);
+        QCOMPARE(box.text,
+                 QStringLiteral("Tallymerge was unable to connect to the Sage Accpac database."
+                                "\r\n\nPlease ensure that your Sage Accpac database is running"
+                                "\r\nand that you have a valid ODBC system DSN that is\r\n"
+                                "connected to the correct database."));
+        QVERIFY(!w.Loading);
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+        QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
+        QCOMPARE(w.RefreshTicks, std::int16_t(0));
+    }
+
+    void accessFollowsTheUserAndTheSecurityList()
+    {
+        {
+            MainWindowFixture fixture({});
+            frmMain& w = fixture.open();
+            QVERIFY(w.ui()->mnuComplete->menuAction()->isVisible());
+            QVERIFY(w.mnuFileSub(11)->isVisible());
+            QVERIFY(w.toolbarButton(QStringLiteral("Config"))->isVisible());
+            QVERIFY(!w.mnuFileSub(4)->isVisible()); // "BatchInv" absent
+        }
+        {
+            MainWindowFixture fixture({}, Sample::ClerkId);
+            frmMain& w = fixture.open();
+            QVERIFY(!w.ui()->mnuComplete->menuAction()->isVisible());
+            QVERIFY(!w.mnuFileSub(11)->isVisible());
+            QVERIFY(!w.toolbarButton(QStringLiteral("Config"))->isVisible());
+        }
+        {
+            MainWindowFixture fixture({}, Sample::ClerkId);
+            Setting::saveSecurityList(modCryption::EncryptPWD(QStringLiteral("SUPER")) +
+                                      QLatin1Char(',') +
+                                      modCryption::EncryptPWD(QStringLiteral("CLERK")));
+            Setting::save(Setting::BatchInv, QStringLiteral("1"));
+            frmMain& w = fixture.open();
+            QVERIFY(w.ui()->mnuComplete->menuAction()->isVisible());
+            QVERIFY(w.mnuFileSub(11)->isVisible());
+            QVERIFY(w.mnuFileSub(4)->isVisible());
+            QVERIFY(w.toolbarButton(QStringLiteral("Batch"))->isVisible());
+        }
+    }
+
+    void ticksFollowTheSelectionRules()
+    {
+        MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
+                                         {{QStringLiteral("SH1"), 10.25}}),
+                                   order(QStringLiteral("ORD0002"), QStringLiteral("1200"),
+                                         {{QStringLiteral("SH2"), 20}}),
+                                   order(QStringLiteral("ORD0003"), QStringLiteral("1300"),
+                                         {{QStringLiteral("SH3"), 30}}),
+                                   order(QStringLiteral("ORD0004"), QStringLiteral("1200"), {})});
+        frmMain& w = fixture.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        OrderGrid* grid = w.ui()->flgMain;
+        auto picture = [&](int row) {
+            grid->setRow(row);
+            grid->setCol(0);
+            return grid->CellPicture();
+        };
+
+        clickCell(grid, 1, 3); // another column: nothing
+        QCOMPARE(picture(1), OrderGrid::Picture::Unchecked);
+        clickCell(grid, 4, 0); // no shipment
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Incorrect Selection"));
+        QCOMPARE(
+            fixture.boxes.shown[0].text,
+            QStringLiteral("A Shipment must exist in order to add this\r\norder to an invoice."));
+
+        clickCell(grid, 1, 0);
+        clickCell(grid, 2, 0);
+        QCOMPARE(picture(1), OrderGrid::Picture::Checked);
+        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        QCOMPARE(w.SelCustomerName, QStringLiteral("Mr. Ronald Black"));
+        QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("30.25"));
+        QVERIFY(w.mnuFileSub(3)->isEnabled());
+        QVERIFY(w.toolbarButton(QStringLiteral("Prepayment"))->isEnabled());
+
+        clickCell(grid, 3, 0); // another customer
+        QCOMPARE(fixture.boxes.shown.size(), 2);
+        QCOMPARE(fixture.boxes.shown[1].text,
+                 QStringLiteral(
+                     "The customer for this order is different from the\r\ncustomer of the "
+                     "already selected orders.\r\n\nOnly ONE customer per invoice is allowed."));
+        QCOMPARE(picture(3), OrderGrid::Picture::Unchecked);
+
+        // The space bar on column 0 toggles like a click.
+        grid->setRow(2);
+        grid->setCol(0);
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(picture(2), OrderGrid::Picture::Unchecked);
+        QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("10.25"));
+        modGeneral::PendingPrepayment.Present = true;
+        modGeneral::PendingPrepayment.BatchNumber = 7;
+        clickCell(grid, 1, 0);
+        QCOMPARE(w.SelCustomer, QString());
+        QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("0.00"));
+        QVERIFY(!w.mnuFileSub(3)->isEnabled());
+        QVERIFY(!modGeneral::PendingPrepayment.Present);
+        QCOMPARE(modGeneral::PendingPrepayment.BatchNumber, 7);
+
+        // With the first customer gone, the second can be ticked.
+        clickCell(grid, 3, 0);
+        QCOMPARE(picture(3), OrderGrid::Picture::Checked);
+        QCOMPARE(w.SelCustomer, QStringLiteral("1300"));
+        w.Clear_AllSelections();
+        QCOMPARE(grid->Row(), 0);
+        QCOMPARE(picture(3), OrderGrid::Picture::Unchecked);
+        QCOMPARE(w.SelCustomer, QString());
+    }
+
+    void zeroShipmentWarningAndDeliveryCharge()
+    {
+        MainWindowFixture fixture(
+            {order(QStringLiteral("ORD0001"), QStringLiteral("1200"), {{QStringLiteral("SH1"), 0}}),
+             order(QStringLiteral("ORD0002"), QStringLiteral("1200"),
+                   {{QStringLiteral("SH2"), 100}}),
+             order(QStringLiteral("ORD0003"), QStringLiteral("1105"),
+                   {{QStringLiteral("SH3"), 50}})});
+        Setting::save(Setting::InvoiceWarning, QStringLiteral("1"));
+        Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        OrderGrid* grid = w.ui()->flgMain;
+
+        // Flagged customer, total exactly 100, no code configured: the warning each time.
+        clickCell(grid, 2, 0);
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Configuration Required"));
+        QVERIFY(!w.DelChargeApply);
+        QVERIFY(w.ui()->cboDelCharge->isHidden());
+
+        w.DelChargeCode = QStringLiteral("DEL");
+        clickCell(grid, 1, 0); // total still 100: offered, "Apply" chosen
+        QVERIFY(w.DelChargeApply);
+        QVERIFY(!w.ui()->cboDelCharge->isHidden());
+        QCOMPARE(w.ui()->cboDelCharge->currentIndex(), 0);
+        w.ui()->cboDelCharge->setCurrentIndex(1);
+        QVERIFY(!w.DelChargeApply);
+
+        // Only ticked rows are looked at; No cancels.
+        fixture.boxes.answer(modGeneral::MsgResult::No);
+        QVERIFY(w.Check_ZeroShipments(false));
+        const auto& question = fixture.boxes.shown.last();
+        QCOMPARE(question.title, QStringLiteral("Zero Dollar Shipment Amount"));
+        QCOMPARE(question.defaultButton, 2);
+        QCOMPARE(
+            question.text,
+            QStringLiteral(
+                "A shipment with a $0 amount has been detected.\r\n\nDo you wish to continue?"));
+        clickCell(grid, 1, 0); // untick the zero row
+        const int shown = fixture.boxes.shown.size();
+        QVERIFY(!w.Check_ZeroShipments(false));
+        QCOMPARE(fixture.boxes.shown.size(), shown);
+        fixture.boxes.answer(modGeneral::MsgResult::Yes);
+        QVERIFY(!w.Check_ZeroShipments(true));
+        QCOMPARE(fixture.boxes.shown.size(), shown + 1);
+
+        // A customer without the flag: the offer goes, the list shows no entry.
+        w.Clear_AllSelections();
+        clickCell(grid, 3, 0);
+        QCOMPARE(w.SelCustomer, QStringLiteral("1105"));
+        QVERIFY(!w.DelChargeApply);
+        QVERIFY(w.ui()->cboDelCharge->isHidden());
+        QCOMPARE(w.ui()->cboDelCharge->currentIndex(), -1);
+    }
+
+    void engineTwoReadsThePlainNameStatementFromPostgres()
+    {
+        TestOrder blank =
+            order(QStringLiteral("ORD0001"), QStringLiteral("1200"), {{QStringLiteral("SH1"), 42}});
+        blank.shipVia = QString();
+        MainWindowFixture fixture({blank, order(QStringLiteral("ORD0002"), QStringLiteral("1300"),
+                                                {{QStringLiteral("SH2"), 7}})});
+        PostgresServer server;
+        server.execute(
+            QStringLiteral(
+                "CREATE TABLE oeordh (ordnumber varchar(22), customer varchar(12), bilname "
+                "varchar(60), "
+                "type smallint, onhold smallint, complete smallint, shipvia varchar(6), shipto "
+                "varchar(6), "
+                "location varchar(6), orddate varchar(8), lastinvnum varchar(22));"
+                "INSERT INTO oeordh VALUES ('ORD0001','1200','Mr. Ronald "
+                "Black',1,0,1,'','MAIN','100','20261201',''),"
+                "('ORD0002','1300','Customer 1300',1,0,1,'9','MAIN','100','20261201','');"
+                "GRANT SELECT ON oeordh TO ") +
+            server.user());
+        OdbcDataSource::registerDataSource(QStringLiteral("TMPG"), OdbcTestConfig::postgresDriver(),
+                                           server.odbcAttributes());
+        Setting::save(Setting::DSN, QStringLiteral("TMPG"));
+        Setting::save(Setting::DBEngine, QStringLiteral("2"));
+        Setting::save(Setting::Auth, QStringLiteral("False"));
+        Setting::save(Setting::DBUser, modCryption::EncryptPWD(server.user()));
+        Setting::save(Setting::DBPWD, modCryption::EncryptPWD(server.password()));
+        frmMain& w = fixture.open();
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 2 records Loaded."));
+        QCOMPARE(rowTexts(w.ui()->flgMain, 1),
+                 QStringList({"ORD0001", "12/1/2026", "SH1", "42.00", "1200", "Mr. Ronald Black",
+                              "", "MAIN"}));
+        QVERIFY(fixture.boxes.shown.isEmpty());
+
+        // A refused login: the connection message once, and Refresh usable again.
+        Setting::save(Setting::DBPWD, modCryption::EncryptPWD(QStringLiteral("wrong password")));
+        w.Load_Grid();
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Database Connection Failed"));
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+        QVERIFY(!w.Loading);
+        QCOMPARE(w.ui()->flgMain->Rows(), 1);
+    }
+
+    void timerReloadsEveryIntervalPlusOneTicks()
+    {
+        MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
+                                         {{QStringLiteral("SH1"), 5}})});
+        frmMain& w = fixture.open();
+        w.ui()->cboInterval->setCurrentIndex(0); // 30 seconds: 1 tick
+        QCOMPARE(w.RefreshInterval, std::int16_t(1));
+        w.setStatusText(QStringLiteral("marker"));
+        w.tmrMain_Timer();
+        QCOMPARE(w.statusText(), QStringLiteral("marker"));
+        w.tmrMain_Timer();
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
+        QCOMPARE(w.RefreshTicks, std::int16_t(0));
+
+        w.ui()->cboInterval->setCurrentIndex(9); // 1 hour
+        int loads = 0;
+        for (int tick = 1; tick <= 242; ++tick) {
+            w.setStatusText(QStringLiteral("marker"));
+            w.tmrMain_Timer();
+            if (w.statusText() != QLatin1String("marker"))
+                ++loads;
+            if (tick == 121)
+                QCOMPARE(loads, 1);
+        }
+        QCOMPARE(loads, 2);
+        QCOMPARE(Setting::read(Setting::Interval), QStringLiteral("9"));
+
+        w.SlowFetch = true;
+        w.RefreshTicks = 0;
+        w.tmrMain_Timer();
+        QCOMPARE(w.RefreshTicks, std::int16_t(0));
+        w.SlowFetch = false;
+        w.Loading = true;
+        w.RefreshTicks = w.RefreshInterval;
+        w.setStatusText(QStringLiteral("marker"));
+        w.tmrMain_Timer();
+        QCOMPARE(w.statusText(), QStringLiteral("marker")); // no second load while loading
+        w.Loading = false;
+    }
+};
+
+QTEST_MAIN(FrmMainTest)
+#include "frmmain_test.moc"

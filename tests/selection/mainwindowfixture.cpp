@@ -1,0 +1,90 @@
+#include "mainwindowfixture.h"
+
+#include <accpac/view.h>
+
+namespace {
+
+void insert(AccpacView& view, const QList<std::pair<QString, QVariant>>& values)
+{
+    view.ClearRecord();
+    view.InitRecord(0);
+    for (const auto& [field, value] : values)
+        view.Field(field).SetValue(value);
+    view.Insert();
+}
+
+} // namespace
+
+MainWindowFixture::MainWindowFixture(const QList<TestOrder>& orders, const QString& userId)
+    : m_userId(userId)
+{
+    OdbcTestConfig::instance();
+    m_hives = std::make_unique<Registry::ScopedHiveLocations>(
+        Registry::HiveLocations{m_registry.filePath(QStringLiteral("machine")),
+                                m_registry.filePath(QStringLiteral("user"))});
+    Sample::Options options;
+    options.orders = 0;
+    m_site = std::make_unique<SampleSite>(options);
+    addOrders(orders);
+
+    OdbcDataSource::registerDataSource(QStringLiteral("TMTEST"), OdbcTestConfig::sqliteDriver(),
+                                       {{QStringLiteral("Database"), m_site->companyFile()}});
+    Setting::save(Setting::DSN, QStringLiteral("TMTEST"));
+    Setting::save(Setting::DBEngine, QStringLiteral("1"));
+    Setting::save(Setting::Configure, QStringLiteral("True"));
+}
+
+MainWindowFixture::~MainWindowFixture()
+{
+    if (m_window)
+        m_window->close();
+    m_window.reset();
+    Accpac::Testing::setSignonAnswer(std::nullopt);
+}
+
+void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
+{
+    auto header = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0520"));
+    auto shipments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0692"));
+    for (const TestOrder& order : orders) {
+        insert(*header, {{QStringLiteral("ORDNUMBER"), order.number},
+                         {QStringLiteral("CUSTOMER"), order.customer},
+                         {QStringLiteral("BILNAME"), order.name},
+                         {QStringLiteral("TYPE"), 1},
+                         {QStringLiteral("ONHOLD"), order.onHold},
+                         {QStringLiteral("COMPLETE"), order.complete},
+                         {QStringLiteral("SHIPVIA"), order.shipVia},
+                         {QStringLiteral("SHIPTO"), order.shipTo},
+                         {QStringLiteral("LOCATION"), order.location},
+                         {QStringLiteral("ORDDATE"), order.orderDate}});
+        const int uniq = header->Field(QStringLiteral("ORDUNIQ")).GetValue().toInt();
+        for (const auto& [number, amount] : order.shipments) {
+            insert(*shipments, {{QStringLiteral("SHINUMBER"), number},
+                                {QStringLiteral("ORDUNIQ"), uniq},
+                                {QStringLiteral("ORDNUMBER"), order.number},
+                                {QStringLiteral("CUSTOMER"), order.customer},
+                                {QStringLiteral("SHIDATE"), order.orderDate},
+                                {QStringLiteral("COMPLETE"), 1},
+                                {QStringLiteral("LOCATION"), order.location},
+                                {QStringLiteral("SHINETWTX"), amount}});
+        }
+    }
+    header->Close();
+    shipments->Close();
+}
+
+frmMain& MainWindowFixture::open()
+{
+    Accpac::setSiteFolder(m_site->folder());
+    const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
+                             : m_userId == Sample::SupervisorId ? Sample::SupervisorPassword
+                                                                : Sample::ClerkPassword;
+    Accpac::Testing::setSignonAnswer(
+        Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
+    m_window = std::make_unique<frmMain>();
+    if (!m_window->Form_Load())
+        return *m_window;
+    m_window->resize(1100, 600);
+    m_window->Form_Activate();
+    return *m_window;
+}

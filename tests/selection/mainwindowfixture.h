@@ -1,0 +1,60 @@
+#pragma once
+
+#include <selection/frmmain.h>
+
+#include <core/session.h>
+#include <settings/settings.h>
+
+#include <accpac/standin.h>
+#include <odbc/datasource.h>
+#include <registry/hivelocations.h>
+
+#include <odbctestconfig.h>
+#include <samplesite.h>
+#include <scriptedboxes.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// One order of a test's order book, with its shipments (number and net amount) in the
+// order they are entered.
+struct TestOrder
+{
+    QString number;
+    QString customer = QStringLiteral("1200");
+    QString name = QStringLiteral("Mr. Ronald Black");
+    QString shipVia = QStringLiteral("9");
+    int complete = 1;
+    int onHold = 0;
+    QString location = QStringLiteral("100");
+    int orderDate = 20261201;
+    QList<std::pair<QString, double>> shipments;
+    QString shipTo = QStringLiteral("MAIN");
+};
+
+// A company with exactly the orders a test enters, reached by the main window through the
+// ODBC data source "TMTEST" (SQLite3 driver) and the embedded Accpac session, with the
+// settings in a private registry hive.
+class MainWindowFixture
+{
+public:
+    explicit MainWindowFixture(const QList<TestOrder>& orders,
+                               const QString& userId = QStringLiteral("ADMIN"));
+    ~MainWindowFixture();
+
+    // Creates the main window and runs its load; the first activation loads the grid.
+    frmMain& open();
+    frmMain& window() { return *m_window; }
+    QString companyFile() const { return m_site->companyFile(); }
+    void addOrders(const QList<TestOrder>& orders);
+
+    ScriptedBoxes boxes;
+
+private:
+    QTemporaryDir m_registry;
+    std::unique_ptr<Registry::ScopedHiveLocations> m_hives;
+    std::unique_ptr<SampleSite> m_site;
+    std::unique_ptr<frmMain> m_window;
+    QString m_userId;
+};

@@ -1,0 +1,115 @@
+#include <selection/ordergrid.h>
+
+#include <core/twips.h>
+
+#include <system/comerror.h>
+
+#include <QHeaderView>
+#include <QTest>
+
+namespace {
+
+const QString MainFormat = QStringLiteral(
+    "^Invoice  |<Order Number                       |<Transfer Date|<Shipment Number          "
+    "          |<Amount             |<Customer Number  |<Customer                            "
+    "            |ShipVia|<Ship-To Location");
+
+} // namespace
+
+class OrderGridTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatStringSetsHeadersAlignmentsAndWidths()
+    {
+        OrderGrid grid;
+        grid.setFormatString(MainFormat);
+        QCOMPARE(grid.Cols(), 9);
+        QCOMPARE(grid.Rows(), 1);
+        QCOMPARE(grid.TextMatrix(0, 0), QStringLiteral("Invoice"));
+        QCOMPARE(grid.TextMatrix(0, 7), QStringLiteral("ShipVia"));
+        QCOMPARE(grid.TextMatrix(0, 8), QStringLiteral("Ship-To Location"));
+        const auto alignment = [&](int col) {
+            return Qt::Alignment(grid.model()
+                                     ->headerData(col, Qt::Horizontal, Qt::TextAlignmentRole)
+                                     .toInt()) &
+                   Qt::AlignHorizontal_Mask;
+        };
+        QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignHCenter));
+        QCOMPARE(alignment(1), Qt::Alignment(Qt::AlignLeft));
+        // The blanks after "Order Number" make its column wider than "Transfer Date"'s.
+        QVERIFY(grid.ColWidth(1) > grid.ColWidth(2));
+
+        grid.setColWidth(7, 0);
+        grid.setColWidth(2, 1400);
+        QCOMPARE(grid.ColWidth(7), 0);
+        QVERIFY(grid.isColumnHidden(7));
+        QCOMPARE(grid.ColWidth(2),
+                 Twips::fromPixels(Twips::toPixels(1400, grid.logicalDpiX()), grid.logicalDpiX()));
+        grid.setFormatString(MainFormat);
+        QVERIFY(!grid.isColumnHidden(7));
+    }
+
+    void rowsTextsAndPicturesFollowTheCurrentCell()
+    {
+        OrderGrid grid;
+        grid.setFormatString(MainFormat);
+        grid.setRows(4);
+        QCOMPARE(grid.model()->rowCount(), 3);
+        grid.setTextMatrix(2, 1, QStringLiteral("ORD0002"));
+        QCOMPARE(grid.TextMatrix(2, 1), QStringLiteral("ORD0002"));
+        QCOMPARE(grid.model()->index(1, 1).data().toString(), QStringLiteral("ORD0002"));
+
+        grid.setRow(2);
+        grid.setCol(0);
+        QCOMPARE(grid.CellPicture(), OrderGrid::Picture::None);
+        grid.setCellPicture(OrderGrid::Picture::Checked);
+        QCOMPARE(grid.CellPicture(), OrderGrid::Picture::Checked);
+        grid.setRow(1);
+        QCOMPARE(grid.CellPicture(), OrderGrid::Picture::None);
+        // Pictures live in column 0 only.
+        grid.setRow(2);
+        grid.setCol(3);
+        QCOMPARE(grid.CellPicture(), OrderGrid::Picture::None);
+
+        bool threw = false;
+        try {
+            grid.setRow(4);
+        } catch (const ComError& error) {
+            threw = error.number() == 381;
+        }
+        QVERIFY(threw);
+
+        grid.Clear();
+        QCOMPARE(grid.Rows(), 1);
+        QCOMPARE(grid.Row(), 0);
+        QCOMPARE(grid.TextMatrix(0, 0), QString());
+    }
+
+    void clickMakesTheCellCurrentThenReportsIt()
+    {
+        OrderGrid grid;
+        grid.setFormatString(MainFormat);
+        grid.setRows(3);
+        grid.resize(900, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+        QList<std::pair<int, int>> clicks;
+        connect(&grid, &OrderGrid::Click, this, [&] { clicks.append({grid.Row(), grid.Col()}); });
+        const QRect cell = grid.visualRect(grid.model()->index(1, 0));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+        const QRect other = grid.visualRect(grid.model()->index(0, 5));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, other.center());
+        QCOMPARE(clicks, (QList<std::pair<int, int>>{{2, 0}, {1, 5}}));
+
+        int typed = 0;
+        connect(&grid, &OrderGrid::KeyPress, this, [&](int& key) { typed = key; });
+        QTest::keyClick(&grid, Qt::Key_Space);
+        QCOMPARE(typed, 32);
+    }
+};
+
+QTEST_MAIN(OrderGridTest)
+#include "ordergrid_test.moc"

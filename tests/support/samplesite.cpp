@@ -1,0 +1,34 @@
+#include "samplesite.h"
+
+#include <core/session.h>
+
+#include <accpac/standin.h>
+
+SampleSite::SampleSite(Sample::Options options, const QString& userId, const QString& password)
+{
+    options.folder = m_dir.path();
+    options.strength = Accpac::Admin::HashStrength::Minimal;
+    if (options.orders == 300)
+        options.orders = 40; // small and quick unless a test asks for more
+    Sample::createSampleSite(options);
+    using namespace modGeneral;
+    AppSession = Accpac::createSession();
+    AppSession->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"),
+                     QStringLiteral("53A"));
+    m_signedOn =
+        Accpac::Testing::signOn(*AppSession, m_dir.path(), Sample::CompanyId, userId, password);
+    if (m_signedOn) {
+        AppDBLink = AppSession->OpenDBLink(1, 0);
+        AppCompany = AppDBLink->Company();
+    }
+}
+
+SampleSite::~SampleSite()
+{
+    modGeneral::Close_Connections();
+}
+
+QString SampleSite::companyFile() const
+{
+    return Accpac::Admin::companyDatabaseFile(m_dir.path(), Sample::CompanyId);
+}

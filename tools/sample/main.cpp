@@ -1,0 +1,89 @@
+// tallymerge-sample: makes a site with the sample company SAMINC.
+//   tallymerge-sample --install-default          the default site, unless it exists
+//   tallymerge-sample [options] <folder>         a site in folder (which must not exist)
+// Options: --orders N, --oe 55A|56A, --ar 53A|56A, --no-oe, --fast (quick password
+// verifiers, for tests and benchmarks only).
+#include "sample.h"
+
+#include <system/comerror.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: tallymerge-sample --install-default\n"
+                         "       tallymerge-sample [--orders N] [--oe 55A|56A] [--ar 53A|56A] "
+                         "[--no-oe] [--fast] <folder>\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    Sample::Options options;
+    bool installDefault = false;
+    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
+        const QString arg = args.takeFirst();
+        if (arg == QLatin1String("--install-default")) {
+            installDefault = true;
+        } else if (arg == QLatin1String("--fast")) {
+            options.strength = Accpac::Admin::HashStrength::Minimal;
+        } else if (arg == QLatin1String("--no-oe")) {
+            options.withOrderEntry = false;
+        } else if (args.isEmpty()) {
+            return usage();
+        } else if (arg == QLatin1String("--orders")) {
+            bool ok = false;
+            options.orders = args.takeFirst().toInt(&ok);
+            if (!ok || options.orders < 0)
+                return usage();
+        } else if (arg == QLatin1String("--oe")) {
+            options.oeVersion = args.takeFirst();
+            if (options.oeVersion != QLatin1String("55A") &&
+                options.oeVersion != QLatin1String("56A"))
+                return usage();
+        } else if (arg == QLatin1String("--ar")) {
+            options.arVersion = args.takeFirst();
+            if (options.arVersion != QLatin1String("53A") &&
+                options.arVersion != QLatin1String("56A"))
+                return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (installDefault) {
+        if (!args.isEmpty())
+            return usage();
+        options.folder = Accpac::defaultSiteFolder();
+        if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
+            std::printf("The sample site exists already in %s.\n", qPrintable(options.folder));
+            return 0;
+        }
+    } else {
+        if (args.size() != 1)
+            return usage();
+        options.folder = args.first();
+        if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
+            std::fprintf(stderr, "A site exists already in %s.\n", qPrintable(options.folder));
+            return 1;
+        }
+    }
+    try {
+        Sample::createSampleSite(options);
+    } catch (const ComError& e) {
+        std::fprintf(stderr, "The sample site could not be made: %s\n", e.what());
+        return 1;
+    }
+    std::printf("Sample site with company %s made in %s.\n", qPrintable(Sample::CompanyId),
+                qPrintable(options.folder));
+    return 0;
+}

@@ -1,0 +1,252 @@
+#include "sample.h"
+
+#include <QDate>
+
+#include <initializer_list>
+#include <utility>
+
+namespace Sample {
+
+namespace {
+
+using Values = std::initializer_list<std::pair<const char*, QVariant>>;
+
+void insert(AccpacView& view, Values values)
+{
+    view.ClearRecord();
+    view.InitRecord(0);
+    for (const auto& [field, value] : values)
+        view.Field(QString::fromLatin1(field)).SetValue(value);
+    view.Insert();
+}
+
+struct Customer
+{
+    const char* id;
+    const char* name;
+    const char* currency;
+    double creditLimit;
+    double balance;
+    int delCharge; // -1 no optional field, 0 flagged false, 1 flagged true
+    const char* city;
+};
+
+// clang-format off
+const Customer Customers[] = {
+    {"1100", "Bargain Mart - San Diego", "USD", 25000, 12450.35, 1, "San Diego"},
+    {"1105", "Bargain Mart - Seattle", "USD", 25000, 3120.00, 0, "Seattle"},
+    {"1200", "Mr. Ronald Black", "USD", 1000, 800.00, 1, "Vancouver"},
+    {"1210", "Lowell Industries", "USD", 50000, 0, -1, "Lowell"},
+    {"1300", "Coastal Hardware", "USD", 15000, 14990.00, 1, "Portland"},
+    {"1310", "Cascade Garden Supply", "USD", 8000, 2500.50, -1, "Tacoma"},
+    {"1400", "Ice Ridge Outfitters", "CAD", 20000, 5400.00, 1, "Calgary"},
+    {"1410", "Maple Leaf Distributors", "CAD", 40000, 39999.99, 0, "Toronto"},
+    {"1420", "Harbour Marine Ltd.", "CAD", 12000, 0, -1, "Halifax"},
+    {"1500", "Rheinland Werkzeuge GmbH", "EUR", 30000, 7800.00, 1, "Koeln"},
+    {"1510", "Bistrot Lumiere SARL", "EUR", 5000, 4100.00, -1, "Lyon"},
+    {"1600", "Thames Valley Tools plc", "GBP", 18000, 950.00, 1, "Reading"},
+    {"1610", "Highland Crafts Ltd", "GBP", 3000, 0, 0, "Inverness"},
+    {"1700", "Sakura Trading KK", "JPY", 2000000, 150000, -1, "Osaka"},
+    {"1800", "Desert Sun Pools", "USD", 10000, 9000.00, 1, "Phoenix"},
+    {"1810", "Great Plains Feed & Seed", "USD", 22000, 1000.00, -1, "Omaha"},
+    {"1820", "Bayou Kitchen \"Supply\" Co.", "USD", 6000, 250.00, 1, "New Orleans"},
+    {"1830", "Mountain View Builders", "USD", 75000, 30500.00, 0, "Denver"},
+    {"1840", "Lakeside Office Furniture", "USD", 12500, 0, -1, "Chicago"},
+    {"1850", "Sunrise Bakery Equipment", "USD", 4000, 3999.00, 1, "Miami"},
+};
+// clang-format on
+
+int dateNumber(const QDate& d)
+{
+    return d.year() * 10000 + d.month() * 100 + d.day();
+}
+
+void addMasterData(AccpacDBLink& link, const Options& options)
+{
+    auto banks = link.OpenView(QStringLiteral("BK0001"));
+    insert(*banks, {{"BANK", "SPRINGBK"}, {"NAME", "Springfield National Bank"},
+                    {"BANKACCT", "100-2003-44"}, {"CURNSTMT", "USD"}});
+    insert(*banks, {{"BANK", "TDCAD"}, {"NAME", "Toronto Dominion - CAD account"},
+                    {"BANKACCT", "5512-0098"}, {"CURNSTMT", "CAD"}});
+    insert(*banks, {{"BANK", "EUROBK"}, {"NAME", "Euro Clearing Bank"},
+                    {"BANKACCT", "DE44 5001 0517"}, {"CURNSTMT", "EUR"}});
+    insert(*banks, {{"BANK", "OLDBANK"}, {"NAME", "Old Mercantile Bank (closed)"},
+                    {"INACTIVE", 1}, {"CURNSTMT", "USD"}});
+    banks->Close();
+
+    const QString codeField = options.arVersion >= QLatin1String("54A")
+                                  ? QStringLiteral("PAYMCODE")
+                                  : QStringLiteral("CODPAYMTYP");
+    auto types = link.OpenView(QStringLiteral("AR0012"));
+    const std::pair<const char*, const char*> receiptTypes[] = {
+        {"CASH", "Cash"}, {"CHECK", "Cheque"}, {"VISA", "Visa"}, {"MC", "MasterCard"},
+        {"WIRE", "Wire transfer"}};
+    for (const auto& [code, desc] : receiptTypes) {
+        types->ClearRecord();
+        types->InitRecord(0);
+        types->Field(codeField).SetValue(QString::fromLatin1(code));
+        types->Field(QStringLiteral("TEXTDESC")).SetValue(QString::fromUtf8(desc));
+        types->Insert();
+    }
+    types->ClearRecord();
+    types->InitRecord(0);
+    types->Field(codeField).SetValue(QStringLiteral("OLDCARD"));
+    types->Field(QStringLiteral("TEXTDESC")).SetValue(QStringLiteral("Store card (retired)"));
+    types->Field(QStringLiteral("ACTVSW")).SetValue(0);
+    types->Insert();
+    types->Close();
+
+    auto customers = link.OpenView(QStringLiteral("AR0024"));
+    auto optional = link.OpenView(QStringLiteral("AR0400"));
+    for (const Customer& c : Customers) {
+        insert(*customers, {{"IDCUST", c.id},
+                            {"NAMECUST", QString::fromUtf8(c.name)},
+                            {"CODECURN", c.currency},
+                            {"AMTCRLIMT", c.creditLimit},
+                            {"AMTBALDUET", c.balance},
+                            {"NAMECITY", c.city},
+                            {"IDGRP", "RTL"},
+                            {"CODETERM", "NET30"}});
+        if (c.delCharge >= 0)
+            insert(*optional, {{"IDCUST", c.id},
+                               {"OPTFIELD", "DELCHARGE"},
+                               {"TYPE", 8},
+                               {"VALUE", c.delCharge ? "True" : "False"},
+                               {"VALIFBOOL", c.delCharge == 1}});
+    }
+    customers->Close();
+    optional->Close();
+
+    auto batches = link.OpenView(QStringLiteral("AR0041"));
+    const QDate today = QDate::currentDate();
+    insert(*batches, {{"CODEPYMTYP", "CA"}, {"CNTBTCH", 1}, {"BATCHDESC", "Prepayments - week"},
+                      {"DATEBTCH", dateNumber(today.addDays(-3))}, {"BATCHSTAT", 1},
+                      {"IDBANK", "SPRINGBK"}, {"CODECURN", "USD"}, {"RATETYPE", "SP"},
+                      {"RATEEXCHHC", 1.0}, {"DATERATE", dateNumber(today.addDays(-3))}});
+    insert(*batches, {{"CODEPYMTYP", "CA"}, {"CNTBTCH", 2}, {"BATCHDESC", "Posted receipts"},
+                      {"DATEBTCH", dateNumber(today.addDays(-20))}, {"BATCHSTAT", 3},
+                      {"IDBANK", "SPRINGBK"}, {"CODECURN", "USD"}, {"RATETYPE", "SP"},
+                      {"RATEEXCHHC", 1.0}, {"DATERATE", dateNumber(today.addDays(-20))}});
+    batches->Close();
+}
+
+void addOrderEntryData(AccpacDBLink& link, const Options& options)
+{
+    auto misc = link.OpenView(QStringLiteral("OE0440"));
+    insert(*misc, {{"MISCCHARGE", "DEL"}, {"DESC", "Delivery charge"}, {"AMOUNT", 10.0},
+                   {"CURRENCY", "USD"}});
+    insert(*misc, {{"MISCCHARGE", "FRT"}, {"DESC", "Freight"}, {"AMOUNT", 25.0},
+                   {"CURRENCY", "USD"}});
+    insert(*misc, {{"MISCCHARGE", "HANDL"}, {"DESC", "Handling"}, {"AMOUNT", 5.0},
+                   {"CURRENCY", "USD"}});
+    insert(*misc, {{"MISCCHARGE", "RSTK"}, {"DESC", "Restocking fee"}, {"AMOUNT", 15.0},
+                   {"CURRENCY", "USD"}});
+    misc->Close();
+
+    // The order book: every order of a customer in turn, with none, one or two shipments.
+    auto orders = link.OpenView(QStringLiteral("OE0520"));
+    auto shipments = link.OpenView(QStringLiteral("OE0692"));
+    const QDate today = QDate::currentDate();
+    const int customers = int(std::size(Customers));
+    const char* shipVia[] = {"1", "3", "9", ""};
+    const char* locations[] = {"100", "101", "200"};
+    for (int n = 0; n < options.orders; ++n) {
+        const Customer& c = Customers[n % customers];
+        const QString number = QStringLiteral("ORD%1").arg(1000 + n, 6, 10, QLatin1Char('0'));
+        insert(*orders, {{"ORDNUMBER", number},
+                         {"CUSTOMER", c.id},
+                         {"BILNAME", QString::fromUtf8(c.name)},
+                         {"TYPE", 1},
+                         {"ONHOLD", n % 29 == 7 ? 1 : 0},
+                         {"COMPLETE", 1},
+                         {"SHIPVIA", shipVia[n % 4]},
+                         {"LOCATION", locations[n % 3]},
+                         {"ORDDATE", dateNumber(today.addDays(-(n % 30)))}});
+        const int orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue().toInt();
+        const int count = n % 5 == 4 ? 0 : (n % 3 == 0 ? 2 : 1);
+        for (int s = 0; s < count; ++s)
+            insert(*shipments, {{"SHINUMBER", QStringLiteral("SH%1-%2").arg(1000 + n).arg(s + 1)},
+                                {"ORDUNIQ", orderUniq},
+                                {"ORDNUMBER", number},
+                                {"CUSTOMER", c.id},
+                                {"SHIDATE", dateNumber(today.addDays(-(n % 30)))},
+                                {"COMPLETE", 1},
+                                {"LOCATION", locations[n % 3]},
+                                {"SHINETWTX", n % 11 == 3 ? 0.0 : 50.0 + (n * 37 % 900)}});
+    }
+    orders->Close();
+    shipments->Close();
+}
+
+void addSecurity(const Options& options)
+{
+    using namespace Accpac::Admin;
+    const QString& folder = options.folder;
+    addUser(folder, QStringLiteral("ADMIN"), QStringLiteral("System Administrator"),
+            AdminPassword, options.strength);
+    addUser(folder, SupervisorId, QStringLiteral("Susan Porter (Supervisor)"),
+            SupervisorPassword, options.strength);
+    addUser(folder, ClerkId, QStringLiteral("Carl Jensen (Billing clerk)"), ClerkPassword,
+            options.strength);
+    addUser(folder, QStringLiteral("TEMP"), QStringLiteral("Temporary help"),
+            QStringLiteral("TEMP"), options.strength);
+    setUserFlags(folder, QStringLiteral("TEMP"), true, false);
+
+    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OESUPER"),
+                       QStringLiteral("OEINVOICE"));
+    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OESUPER"),
+                       QStringLiteral("OECREDIT"));
+    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OECLERK"),
+                       QStringLiteral("OEINVOICE"));
+    addProfileResource(folder, QStringLiteral("AR"), QStringLiteral("ARCLERK"),
+                       QStringLiteral("ARRECEIPT"));
+    addAuthorisation(folder, SupervisorId, CompanyId, QStringLiteral("OE"),
+                     QStringLiteral("OECLERK"));
+    addAuthorisation(folder, SupervisorId, CompanyId, QStringLiteral("OE"),
+                     QStringLiteral("OESUPER"));
+    addAuthorisation(folder, ClerkId, CompanyId, QStringLiteral("OE"), QStringLiteral("OECLERK"));
+    addAuthorisation(folder, ClerkId, CompanyId, QStringLiteral("AR"), QStringLiteral("ARCLERK"));
+    addAuthorisation(folder, QStringLiteral("TEMP"), CompanyId, QStringLiteral("OE"),
+                     QStringLiteral("OECLERK"));
+}
+
+} // namespace
+
+void createSampleSite(const Options& options)
+{
+    using namespace Accpac::Admin;
+    createSite(options.folder);
+    CompanySetup company{CompanyId, QStringLiteral("Sample Company Inc."), QStringLiteral("USD"),
+                         {{QStringLiteral("AS"), QStringLiteral("56A")},
+                          {QStringLiteral("AR"), options.arVersion}}};
+    if (options.withOrderEntry)
+        company.applications.append({QStringLiteral("OE"), options.oeVersion});
+    createCompany(options.folder, company);
+    const CurrencySetup currencies[] = {
+        {"USD", "US Dollar", "$", 2, 2, 3, ',', '.'},
+        {"CAD", "Canadian Dollar", "C$", 2, 1, 2, ',', '.'},
+        {"EUR", "Euro", QString::fromUtf8("\u20ac"), 2, 3, 2, '.', ','},
+        {"GBP", "Pound Sterling", QString::fromUtf8("\u00a3"), 2, 2, 2, ',', '.'},
+        {"JPY", "Japanese Yen", QString::fromUtf8("\u00a5"), 0, 2, 2, ',', '.'},
+    };
+    for (const CurrencySetup& c : currencies)
+        addCurrency(options.folder, CompanyId, c);
+    addSecurity(options);
+
+    auto session = Accpac::createSession();
+    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
+    const QString previousSite = Accpac::siteFolder();
+    const bool signedOn = Accpac::Testing::signOn(*session, options.folder, CompanyId,
+                                                  QStringLiteral("ADMIN"), AdminPassword);
+    Accpac::setSiteFolder(previousSite);
+    if (!signedOn)
+        throw ComError(ComErrorNumber::E_Fail, session->Errors().Message(0));
+    auto link = session->OpenDBLink(1, 0);
+    addMasterData(*link, options);
+    if (options.withOrderEntry)
+        addOrderEntryData(*link, options);
+    link->Close();
+    session->Close();
+}
+
+} // namespace Sample

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <accpac/standin.h>
+
+#include <QString>
+
+namespace Sample {
+
+struct Options
+{
+    QString folder;        // the site folder to create
+    int orders = 300;      // size of the order book
+    QString oeVersion = QStringLiteral("56A"); // "55A" or "56A"
+    QString arVersion = QStringLiteral("56A"); // "53A" or "56A"
+    bool withOrderEntry = true;               // false: a company without OE
+    Accpac::Admin::HashStrength strength = Accpac::Admin::HashStrength::Interactive;
+};
+
+// The company the generator makes.
+inline const QString CompanyId = QStringLiteral("SAMINC");
+
+// Users and their passwords in the sample site.
+inline const QString AdminPassword = QStringLiteral("ADMIN");
+inline const QString SupervisorId = QStringLiteral("SUPER");
+inline const QString SupervisorPassword = QStringLiteral("SUPER");
+inline const QString ClerkId = QStringLiteral("CLERK");
+inline const QString ClerkPassword = QStringLiteral("CLERK");
+
+// Creates the site with company SAMINC: currencies, banks, receipt types, misc. charges,
+// customers (some flagged for the delivery charge), receipt batches, users with their
+// rights, and an order book of the given size. Throws ComError.
+void createSampleSite(const Options& options);
+
+} // namespace Sample
