@@ -252,7 +252,10 @@ bool Hive::ensureKey(const QString& path)
     QString partial;
     for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
         partial = joinPath(partial, part);
-        if (!hasKey(partial)) {
+        // An existing key keeps the case it was created with, also as part of a longer path.
+        if (const auto it = m_keys.constFind(fold(partial)); it != m_keys.constEnd()) {
+            partial = it->path;
+        } else {
             m_keys.insert(fold(partial), Key{partial, {}, {}});
             created = true;
         }

@@ -125,6 +125,11 @@ TEST(Registry, KeysAndValuesBehaveAsInTheRegistry)
               data);
     EXPECT_EQ(queryRaw(HKEY_LOCAL_MACHINE, TestKey, QStringLiteral("Other")).rc,
               ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(setRaw(HKEY_LOCAL_MACHINE, QStringLiteral("SOFTWARE\\NORVANE\\Test\\Child"),
+                     QStringLiteral("x"), REG_SZ, data),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(fileBytes(hives.machineHive())
+                    .contains("\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Test\\Child]\n"));
 
     // A parent created on the way is a key of its own; a subkey opens relative to it.
     HKEY parent = nullptr;
@@ -162,8 +167,8 @@ TEST(Registry, KeysAndValuesBehaveAsInTheRegistry)
                             reinterpret_cast<const BYTE*>(data.constData()), DWORD(data.size())),
               ERROR_ACCESS_DENIED);
     HKEY child = nullptr;
-    EXPECT_EQ(RegCreateKeyEx(key, QStringLiteral("Child"), 0, QString(), REG_OPTION_NON_VOLATILE,
-                             KEY_ALL_ACCESS, nullptr, &child, nullptr),
+    EXPECT_EQ(RegCreateKeyEx(key, QStringLiteral("New child"), 0, QString(),
+                             REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &child, nullptr),
               ERROR_ACCESS_DENIED);
     RegCloseKey(key);
     RegCloseKey(parent);
