@@ -168,13 +168,13 @@ std::optional<QByteArray> hexBytes(const QString& text)
     return out;
 }
 
-std::optional<Hive::Value> valueData(const QString& spec)
+std::optional<Hive::Value> valueData(const QString& dataText)
 {
     Hive::Value value;
-    if (spec.startsWith(u'"')) {
+    if (dataText.startsWith(u'"')) {
         qsizetype pos = 0;
-        const auto text = quoted(spec, pos);
-        if (!text || !spec.mid(pos).trimmed().isEmpty())
+        const auto text = quoted(dataText, pos);
+        if (!text || !dataText.mid(pos).trimmed().isEmpty())
             return std::nullopt;
         value.type = TypeString;
         for (const QChar c : *text) {
@@ -184,8 +184,8 @@ std::optional<Hive::Value> valueData(const QString& spec)
         value.data.append(2, '\0');
         return value;
     }
-    if (spec.startsWith(QLatin1String("dword:"))) {
-        const QString digits = spec.mid(6).trimmed();
+    if (dataText.startsWith(QLatin1String("dword:"))) {
+        const QString digits = dataText.mid(6).trimmed();
         bool ok = false;
         const uint number = digits.toUInt(&ok, 16);
         if (!ok || digits.isEmpty() || digits.size() > 8)
@@ -195,10 +195,10 @@ std::optional<Hive::Value> valueData(const QString& spec)
             value.data.append(char((number >> (8 * i)) & 0xFF));
         return value;
     }
-    qsizetype colon = spec.indexOf(u':');
-    if (!spec.startsWith(QLatin1String("hex")) || colon < 0)
+    qsizetype colon = dataText.indexOf(u':');
+    if (!dataText.startsWith(QLatin1String("hex")) || colon < 0)
         return std::nullopt;
-    const QString kind = spec.left(colon);
+    const QString kind = dataText.left(colon);
     if (kind == QLatin1String("hex")) {
         value.type = TypeBinary;
     } else if (kind.startsWith(QLatin1String("hex(")) && kind.endsWith(u')')) {
@@ -209,7 +209,7 @@ std::optional<Hive::Value> valueData(const QString& spec)
     } else {
         return std::nullopt;
     }
-    const auto bytes = hexBytes(spec.mid(colon + 1));
+    const auto bytes = hexBytes(dataText.mid(colon + 1));
     if (!bytes)
         return std::nullopt;
     value.data = *bytes;
@@ -364,18 +364,18 @@ std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& ro
                 return fail(QStringLiteral("line %1: bad value name").arg(lineNumber));
             value.name = *name;
         }
-        QString spec = line.mid(pos + 1).trimmed();
-        if (spec.startsWith(QLatin1String("hex"))) {
+        QString dataText = line.mid(pos + 1).trimmed();
+        if (dataText.startsWith(QLatin1String("hex"))) {
             // A continued line must be followed by more data: a file cut right after a
             // line break would otherwise lose the rest of the value unnoticed.
-            while (spec.endsWith(u'\\')) {
+            while (dataText.endsWith(u'\\')) {
                 if (n + 1 >= lines.size() || lines.at(n + 1).trimmed().isEmpty())
                     return fail(QStringLiteral("line %1: unfinished data").arg(lineNumber));
-                spec.chop(1);
-                spec += lines.at(++n).trimmed();
+                dataText.chop(1);
+                dataText += lines.at(++n).trimmed();
             }
         }
-        const auto data = valueData(spec);
+        const auto data = valueData(dataText);
         if (!data)
             return fail(QStringLiteral("line %1: bad value data").arg(lineNumber));
         value.type = data->type;
