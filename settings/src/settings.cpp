@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace Registry;
+
 namespace Setting {
 
 namespace {
@@ -25,13 +27,13 @@ QString read(const Entry& entry)
 
 QString read(const Entry& entry, const QString& defaultValue)
 {
-    return Read_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(SettingsKey),
+    return Read_RegString(HKEY_LOCAL_MACHINE, QString::fromLatin1(SettingsKey),
                           QString::fromLatin1(entry.name), defaultValue);
 }
 
 void save(const Entry& entry, const QString& text)
 {
-    Save_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(SettingsKey),
+    Save_RegString(HKEY_LOCAL_MACHINE, QString::fromLatin1(SettingsKey),
                    QString::fromLatin1(entry.name), text);
 }
 

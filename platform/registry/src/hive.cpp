@@ -13,66 +13,120 @@ constexpr std::uint32_t TypeBinary = 3;
 constexpr std::uint32_t TypeDword = 4;
 constexpr int WrapColumn = 76;
 
-QString escaped(const QString& text)
+// Appends count UTF-16 code units, at(i) giving each, as UTF-8 with the two escapes of the
+// format. Returns false, with out unchanged, if the text holds a control character or a
+// lone surrogate, which the quoted form cannot carry.
+template <typename At> bool appendEscaped(QByteArray& out, qsizetype count, At at)
 {
-    QString out = text;
-    out.replace(u'\\', QLatin1String("\\\\"));
-    out.replace(u'"', QLatin1String("\\\""));
-    return out;
+    const qsizetype start = out.size();
+    const auto fail = [&] {
+        out.truncate(start);
+        return false;
+    };
+    for (qsizetype i = 0; i < count; ++i) {
+        char32_t c = at(i);
+        if (c < 0x20 || QChar::isLowSurrogate(c))
+            return fail();
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 >= count || !QChar::isLowSurrogate(at(i + 1)))
+                return fail();
+            c = QChar::surrogateToUcs4(char16_t(c), at(++i));
+        }
+        if (c == u'\\' || c == u'"')
+            out += '\\';
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return true;
+}
+
+void appendEscaped(QByteArray& out, QStringView text)
+{
+    appendEscaped(out, text.size(), [text](qsizetype i) { return text[i].unicode(); });
 }
 
 // A REG_SZ value can be written as "text" only if that text reads back to the very same
 // bytes: even size, exactly one terminating NUL, no control characters, valid UTF-16.
-std::optional<QString> plainString(const QByteArray& data)
+bool appendPlainString(QByteArray& out, const QByteArray& data)
 {
     if (data.size() < 2 || data.size() % 2 != 0 || data.at(data.size() - 1) != 0 ||
         data.at(data.size() - 2) != 0)
-        return std::nullopt;
-    QString text(data.size() / 2 - 1, Qt::Uninitialized);
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const auto lo = static_cast<unsigned char>(data.at(2 * i));
-        const auto hi = static_cast<unsigned char>(data.at(2 * i + 1));
-        const char16_t c = char16_t(lo | (hi << 8));
-        if (c < 0x20)
-            return std::nullopt;
-        text[i] = QChar(c);
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
+    const qsizetype start = out.size();
+    out += '"';
+    if (!appendEscaped(out, data.size() / 2 - 1, [bytes](qsizetype i) {
+            return char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        })) {
+        out.truncate(start);
+        return false;
     }
-    if (!QStringView(text).isValidUtf16())
-        return std::nullopt;
-    return text;
+    out += "\"\n";
+    return true;
 }
 
-QString valueLine(const Hive::Value& value)
+void appendHex(QByteArray& out, unsigned value, int digits)
 {
-    QString line = value.name.isEmpty()
-                       ? QStringLiteral("@=")
-                       : QLatin1String("\"") + escaped(value.name) + QLatin1String("\"=");
-    if (value.type == TypeString) {
-        if (const auto text = plainString(value.data))
-            return line + QLatin1String("\"") + escaped(*text) + QLatin1String("\"");
+    static const char Digits[] = "0123456789abcdef";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += Digits[(value >> shift) & 0xF];
+}
+
+void appendValue(QByteArray& out, const Hive::Value& value)
+{
+    const qsizetype lineStart = out.size();
+    if (value.name.isEmpty()) {
+        out += '@';
+    } else {
+        out += '"';
+        appendEscaped(out, value.name);
+        out += '"';
     }
+    out += '=';
+    if (value.type == TypeString && appendPlainString(out, value.data))
+        return;
     if (value.type == TypeDword && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i)
             number = (number << 8) | static_cast<unsigned char>(value.data.at(i));
-        return line + QStringLiteral("dword:%1").arg(number, 8, 16, QLatin1Char('0'));
+        out += "dword:";
+        appendHex(out, number, 8);
+        out += '\n';
+        return;
     }
-    line += value.type == TypeBinary ? QStringLiteral("hex:")
-                                     : QStringLiteral("hex(%1):").arg(value.type, 0, 16);
+    if (value.type == TypeBinary) {
+        out += "hex:";
+    } else {
+        out += "hex(";
+        out += QByteArray::number(value.type, 16);
+        out += "):";
+    }
     // Long data is wrapped over several lines the way the registry editor does it.
-    qsizetype lineStart = 0;
+    qsizetype wrapFrom = lineStart;
     for (qsizetype i = 0; i < value.data.size(); ++i) {
-        line += QStringLiteral("%1").arg(static_cast<unsigned char>(value.data.at(i)), 2, 16,
-                                         QLatin1Char('0'));
+        appendHex(out, static_cast<unsigned char>(value.data.at(i)), 2);
         if (i + 1 < value.data.size()) {
-            line += u',';
-            if (line.size() - lineStart >= WrapColumn) {
-                line += QLatin1String("\\\n  ");
-                lineStart = line.size() - 2;
+            out += ',';
+            if (out.size() - wrapFrom >= WrapColumn) {
+                out += "\\\n  ";
+                wrapFrom = out.size() - 2;
             }
         }
     }
-    return line;
+    out += '\n';
 }
 
 // Reads a quoted, escaped text starting at pos (on the opening quote); leaves pos after the
@@ -114,13 +168,13 @@ std::optional<QByteArray> hexBytes(const QString& text)
     return out;
 }
 
-std::optional<Hive::Value> valueData(const QString& spec)
+std::optional<Hive::Value> valueData(const QString& dataText)
 {
     Hive::Value value;
-    if (spec.startsWith(u'"')) {
+    if (dataText.startsWith(u'"')) {
         qsizetype pos = 0;
-        const auto text = quoted(spec, pos);
-        if (!text || !spec.mid(pos).trimmed().isEmpty())
+        const auto text = quoted(dataText, pos);
+        if (!text || !dataText.mid(pos).trimmed().isEmpty())
             return std::nullopt;
         value.type = TypeString;
         for (const QChar c : *text) {
@@ -130,8 +184,8 @@ std::optional<Hive::Value> valueData(const QString& spec)
         value.data.append(2, '\0');
         return value;
     }
-    if (spec.startsWith(QLatin1String("dword:"))) {
-        const QString digits = spec.mid(6).trimmed();
+    if (dataText.startsWith(QLatin1String("dword:"))) {
+        const QString digits = dataText.mid(6).trimmed();
         bool ok = false;
         const uint number = digits.toUInt(&ok, 16);
         if (!ok || digits.isEmpty() || digits.size() > 8)
@@ -141,10 +195,10 @@ std::optional<Hive::Value> valueData(const QString& spec)
             value.data.append(char((number >> (8 * i)) & 0xFF));
         return value;
     }
-    qsizetype colon = spec.indexOf(u':');
-    if (!spec.startsWith(QLatin1String("hex")) || colon < 0)
+    qsizetype colon = dataText.indexOf(u':');
+    if (!dataText.startsWith(QLatin1String("hex")) || colon < 0)
         return std::nullopt;
-    const QString kind = spec.left(colon);
+    const QString kind = dataText.left(colon);
     if (kind == QLatin1String("hex")) {
         value.type = TypeBinary;
     } else if (kind.startsWith(QLatin1String("hex(")) && kind.endsWith(u')')) {
@@ -155,7 +209,7 @@ std::optional<Hive::Value> valueData(const QString& spec)
     } else {
         return std::nullopt;
     }
-    const auto bytes = hexBytes(spec.mid(colon + 1));
+    const auto bytes = hexBytes(dataText.mid(colon + 1));
     if (!bytes)
         return std::nullopt;
     value.data = *bytes;
@@ -198,8 +252,11 @@ bool Hive::ensureKey(const QString& path)
     QString partial;
     for (const QString& part : path.split(u'\\', Qt::SkipEmptyParts)) {
         partial = joinPath(partial, part);
-        if (!hasKey(partial)) {
-            m_keys.insert(fold(partial), Key{partial, {}});
+        // An existing key keeps the case it was created with, also as part of a longer path.
+        if (const auto it = m_keys.constFind(fold(partial)); it != m_keys.constEnd()) {
+            partial = it->path;
+        } else {
+            m_keys.insert(fold(partial), Key{partial, {}, {}});
             created = true;
         }
     }
@@ -210,46 +267,47 @@ Hive::Key& Hive::keyAt(const QString& path)
 {
     auto it = m_keys.find(fold(path));
     if (it == m_keys.end())
-        it = m_keys.insert(fold(path), Key{path, {}});
+        it = m_keys.insert(fold(path), Key{path, {}, {}});
     return *it;
 }
 
 const Hive::Value* Hive::value(const QString& path, const QString& name) const
 {
-    const auto it = m_keys.constFind(fold(path));
-    if (it == m_keys.constEnd())
+    const auto key = m_keys.constFind(fold(path));
+    if (key == m_keys.constEnd())
         return nullptr;
-    for (const Value& value : it->values) {
-        if (fold(value.name) == fold(name))
-            return &value;
-    }
-    return nullptr;
+    const auto position = key->positions.constFind(fold(name));
+    return position == key->positions.constEnd() ? nullptr : &key->values.at(*position);
 }
 
 void Hive::setValue(const QString& path, const Value& value)
 {
     Key& key = keyAt(path);
-    for (Value& existing : key.values) {
-        if (fold(existing.name) == fold(value.name)) {
-            existing.type = value.type;
-            existing.data = value.data;
-            return;
-        }
+    const QString folded = fold(value.name);
+    if (const auto position = key.positions.constFind(folded);
+        position != key.positions.constEnd()) {
+        Value& existing = key.values[*position];
+        existing.type = value.type;
+        existing.data = value.data;
+        return;
     }
+    key.positions.insert(folded, key.values.size());
     key.values.append(value);
 }
 
 QByteArray Hive::toRegText() const
 {
-    QString text = QString::fromLatin1(Header) + u'\n';
+    QByteArray out = Header + '\n';
     for (const Key& key : m_keys) {
         if (key.path.isEmpty() && key.values.isEmpty())
             continue;
-        text += QLatin1String("\n[") + joinPath(m_rootName, key.path) + QLatin1String("]\n");
+        out += "\n[";
+        out += joinPath(m_rootName, key.path).toUtf8();
+        out += "]\n";
         for (const Value& value : key.values)
-            text += valueLine(value) + u'\n';
+            appendValue(out, value);
     }
-    return text.toUtf8();
+    return out;
 }
 
 std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& rootName,
@@ -306,14 +364,18 @@ std::optional<Hive> Hive::fromRegText(const QByteArray& bytes, const QString& ro
                 return fail(QStringLiteral("line %1: bad value name").arg(lineNumber));
             value.name = *name;
         }
-        QString spec = line.mid(pos + 1).trimmed();
-        if (spec.startsWith(QLatin1String("hex"))) {
-            while (spec.endsWith(u'\\') && n + 1 < lines.size()) {
-                spec.chop(1);
-                spec += lines.at(++n).trimmed();
+        QString dataText = line.mid(pos + 1).trimmed();
+        if (dataText.startsWith(QLatin1String("hex"))) {
+            // A continued line must be followed by more data: a file cut right after a
+            // line break would otherwise lose the rest of the value unnoticed.
+            while (dataText.endsWith(u'\\')) {
+                if (n + 1 >= lines.size() || lines.at(n + 1).trimmed().isEmpty())
+                    return fail(QStringLiteral("line %1: unfinished data").arg(lineNumber));
+                dataText.chop(1);
+                dataText += lines.at(++n).trimmed();
             }
         }
-        const auto data = valueData(spec);
+        const auto data = valueData(dataText);
         if (!data)
             return fail(QStringLiteral("line %1: bad value data").arg(lineNumber));
         value.type = data->type;

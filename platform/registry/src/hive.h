@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -25,7 +26,8 @@ public:
     struct Key
     {
         QString path;
-        QList<Value> values;
+        QList<Value> values;                 // in the order they were first set
+        QHash<QString, qsizetype> positions; // folded name -> index in values
     };
 
     explicit Hive(QString rootName) : m_rootName(std::move(rootName)) {}

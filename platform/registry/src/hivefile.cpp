@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QMutex>
 #include <QStandardPaths>
 
@@ -21,6 +22,32 @@ namespace {
 QMutex stateMutex;
 std::optional<HiveLocations> currentLocations;
 HiveReporter currentReporter;
+
+// The text and the parsed form of the hive file last read or written, per path. Parsing
+// is what costs; a file whose bytes equal the remembered text need not be parsed again.
+// Every read still reads the file, so a change by another program is always seen.
+struct ParsedHive
+{
+    QByteArray text;
+    Hive hive;
+};
+QMutex cacheMutex;
+QHash<QString, ParsedHive> parsedHives;
+
+std::optional<Hive> cachedHive(const QString& path, const QByteArray& text)
+{
+    QMutexLocker lock(&cacheMutex);
+    const auto it = parsedHives.constFind(path);
+    if (it == parsedHives.constEnd() || it->text != text)
+        return std::nullopt;
+    return it->hive;
+}
+
+void rememberHive(const QString& path, const QByteArray& text, const Hive& hive)
+{
+    QMutexLocker lock(&cacheMutex);
+    parsedHives.insert(path, ParsedHive{text, hive});
+}
 
 void report(const QString& message)
 {
@@ -144,11 +171,17 @@ Hive HiveFile::load() const
     return parsedOrSetAside(*bytes, false);
 }
 
-Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
+Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked, bool* stillInPlace) const
 {
-    QString why;
-    if (auto hive = Hive::fromRegText(bytes, m_rootName, &why))
+    if (stillInPlace)
+        *stillInPlace = false;
+    if (auto hive = cachedHive(path(), bytes))
         return std::move(*hive);
+    QString why;
+    if (auto hive = Hive::fromRegText(bytes, m_rootName, &why)) {
+        rememberHive(path(), bytes, *hive);
+        return std::move(*hive);
+    }
     if (!locked) {
         // Set the file aside only under the lock, and only if it is still the same file:
         // a writer may have replaced it in the meantime.
@@ -166,12 +199,16 @@ Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked) const
         if (!exists)
             return Hive(m_rootName);
     }
+    if (stillInPlace)
+        *stillInPlace = true;
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     QString aside = path() + QLatin1String(".unreadable-") + stamp;
     for (int n = 2; QFile::exists(aside); ++n)
         aside = path() + QLatin1String(".unreadable-") + stamp + u'-' + QString::number(n);
     if (QFile::rename(path(), aside)) {
+        if (stillInPlace)
+            *stillInPlace = false;
         report(QStringLiteral("The settings file \"%1\" cannot be read (%2). It was kept as "
                               "\"%3\" and the settings start empty.")
                    .arg(QDir::toNativeSeparators(path()), why, QDir::toNativeSeparators(aside)));
@@ -194,13 +231,19 @@ LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
     const auto before = readFile(path(), &exists);
     if (!before)
         return ERROR_CANTWRITE; // never replace a file that could not be read
-    Hive hive = exists ? parsedOrSetAside(*before, true) : Hive(m_rootName);
+    bool damagedInPlace = false;
+    Hive hive = exists ? parsedOrSetAside(*before, true, &damagedInPlace) : Hive(m_rootName);
+    if (damagedInPlace)
+        return ERROR_CANTWRITE; // a damaged file that could not be set aside is never replaced
     if (const LONG rc = change(hive); rc != ERROR_SUCCESS)
         return rc;
     const QByteArray after = hive.toRegText();
     if (exists && QFile::exists(path()) && after == *before)
         return ERROR_SUCCESS;
-    return writeAtomically(after) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    if (!writeAtomically(after))
+        return ERROR_CANTWRITE;
+    rememberHive(path(), after, hive);
+    return ERROR_SUCCESS;
 }
 
 bool HiveFile::writeAtomically(const QByteArray& bytes) const

@@ -29,7 +29,8 @@ public:
     LONG update(const std::function<LONG(Hive&)>& change) const;
 
 private:
-    Hive parsedOrSetAside(const QByteArray& bytes, bool locked) const;
+    // *stillInPlace (optional) tells whether a damaged file could not be set aside.
+    Hive parsedOrSetAside(const QByteArray& bytes, bool locked, bool* stillInPlace = nullptr) const;
     bool writeAtomically(const QByteArray& bytes) const;
 
     QString m_folder;

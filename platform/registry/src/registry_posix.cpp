@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 
+#include <algorithm>
 #include <cstring>
 
 namespace Registry {
@@ -54,9 +55,12 @@ HKEY newHandle(const OpenKey& key)
     return reinterpret_cast<HKEY>(handle);
 }
 
-bool hasControlCharacters(const QString& text)
+// Key and value names are written to the hive file as quoted text, which cannot carry
+// control characters or lone surrogates.
+bool isStorableName(const QString& text)
 {
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20; });
+    return QStringView(text).isValidUtf16() &&
+           std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20; });
 }
 
 } // namespace
@@ -71,7 +75,7 @@ LONG RegCreateKeyEx(HKEY hKey, const QString& subKey, DWORD reserved, const QStr
     const auto parent = resolve(hKey);
     if (!parent)
         return ERROR_INVALID_HANDLE;
-    if (reserved != 0 || hasControlCharacters(subKey))
+    if (reserved != 0 || !isStorableName(subKey))
         return ERROR_INVALID_PARAMETER;
     OpenKey key = *parent;
     key.path = Hive::joinPath(parent->path, subKey);
@@ -152,7 +156,7 @@ LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD reserved, DWORD ty
     const auto key = resolve(hKey);
     if (!key)
         return ERROR_INVALID_HANDLE;
-    if (reserved != 0 || hasControlCharacters(valueName))
+    if (reserved != 0 || !isStorableName(valueName))
         return ERROR_INVALID_PARAMETER;
     if (!data && cbData > 0)
         return ERROR_NOACCESS;

@@ -40,9 +40,4 @@ LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD reserved, DWORD ty
     return ::RegSetValueExW(hKey, wide(valueName), reserved, type, data, cbData);
 }
 
-LONG RegCloseKey(HKEY hKey)
-{
-    return ::RegCloseKey(hKey);
-}
-
 } // namespace Registry

@@ -3,6 +3,12 @@
 #include <QString>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #else
 #include <cstdint>
@@ -97,6 +103,10 @@ LONG RegQueryValueEx(HKEY hKey, const QString& valueName, DWORD* reserved, DWORD
 LONG RegSetValueEx(HKEY hKey, const QString& valueName, DWORD reserved, DWORD type,
                    const BYTE* data, DWORD cbData);
 
+#ifdef _WIN32
+using ::RegCloseKey; // same signature as the system's: use it as it is
+#else
 LONG RegCloseKey(HKEY hKey);
+#endif
 
 } // namespace Registry
