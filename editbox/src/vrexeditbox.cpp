@@ -310,7 +310,7 @@ VrexEditbox::VrexEditbox(QWidget* parent) : QWidget(parent), d(new VrexEditboxPr
     setAttribute(Qt::WA_InputMethodEnabled);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8);
-    d->edit->setFont(font);
+    setFont(font);
     d->edit->setAcceptDrops(false);
     d->showBackColor(d->backColor);
     d->showForeColor(d->foreColor);
