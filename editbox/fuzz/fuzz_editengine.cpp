@@ -123,8 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             e.click();
             break;
         case 9:
-            if (locked)
-                break;
             e.validate();
             e.focusOut();
             e.focusIn(arg & 1 ? FocusCause::Mouse : FocusCause::Tab);

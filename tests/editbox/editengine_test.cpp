@@ -274,6 +274,14 @@ TEST(EditEngineTyping, LockedBoxChangesNothingButPassesKeys)
         EXPECT_EQ(typed.beeps, 0);
         EXPECT_EQ(typed.characters, (QList<int>{'x', '5', '/', 8, 27}));
     }
+    // Focus gain and leaving leave it alone too, even as an empty "Date Sys" box.
+    e.settings().editType = DateSys;
+    e.setText(QString());
+    e.focusIn(FocusCause::Tab);
+    EXPECT_EQ(e.text(), QString());
+    e.setText(QStringLiteral("n/a"));
+    e.focusOut();
+    EXPECT_EQ(e.text(), QStringLiteral("n/a"));
 }
 
 TEST(EditEngineControlKeys, BackspaceEscapeAndCut)
