@@ -1,6 +1,6 @@
 # Fails when vrexeditbox links anything but Qt: its link libraries (LINKS_FILE, one a line)
-# must all be Qt targets, and the shared object (LIBRARY) may need only Qt and the C and C++
-# runtime libraries.
+# must all be Qt targets, and the shared object (LIBRARY) may need only Qt, the libraries Qt
+# itself brings (OpenGL through Qt Gui), the C and C++ runtime and the sanitizer runtimes.
 file(STRINGS "${LINKS_FILE}" links)
 foreach(link IN LISTS links)
     if(link AND NOT link MATCHES "^Qt6::(Core|Gui|Widgets)$")
@@ -20,7 +20,7 @@ if(count EQUAL 0)
 endif()
 foreach(entry IN LISTS needed)
     string(REGEX REPLACE "NEEDED +" "" name "${entry}")
-    if(NOT name MATCHES "^lib(Qt6(Core|Gui|Widgets)|stdc\\+\\+|m|gcc_s|c|asan|ubsan)\\.so")
+    if(NOT name MATCHES "^lib(Qt6(Core|Gui|Widgets)|GL|GLX|OpenGL|EGL|stdc\\+\\+|m|gcc_s|c|pthread|dl|rt|asan|ubsan)\\.so")
         message(FATAL_ERROR "vrexeditbox needs ${name}, which is neither Qt nor the runtime")
     endif()
     message(STATUS "needs ${name}")

@@ -26,7 +26,7 @@ class VREXEDITBOX_EXPORT VrexEditbox : public QWidget
     Q_CLASSINFO("DefaultProperty", "Text_AsDefaultProperty")
 
 public:
-    enum enmEditType
+    enum enmEditType : int
     {
         Normal = 0,
         Numeric = 1,
@@ -43,7 +43,7 @@ public:
         Currency_Dec = 12,
     };
     Q_ENUM(enmEditType)
-    enum enmDecimals
+    enum enmDecimals : int
     {
         Decimals_0_None = 0,
         Decimals_1_One = 1,
@@ -55,26 +55,26 @@ public:
         Decimals_Unlimited = 7,
     };
     Q_ENUM(enmDecimals)
-    enum enmAlignment
+    enum enmAlignment : int
     {
         Left_Justify = 0,
         Right_Justify = 1,
         Center = 2
     };
     Q_ENUM(enmAlignment)
-    enum enmAppearance
+    enum enmAppearance : int
     {
         Appear_Flat = 0,
         Appear_3D = 1
     };
     Q_ENUM(enmAppearance)
-    enum enmBorderStyle
+    enum enmBorderStyle : int
     {
         Border_None = 0,
         Fixed_Single = 1
     };
     Q_ENUM(enmBorderStyle)
-    enum enmLinkMode
+    enum enmLinkMode : int
     {
         Link_None = 0,
         Link_Automatic = 1,
@@ -82,7 +82,7 @@ public:
         Link_Notify = 3
     };
     Q_ENUM(enmLinkMode)
-    enum enmMousePointer
+    enum enmMousePointer : int
     {
         Pointer_Default = 0,
         Arrow = 1,
@@ -103,13 +103,13 @@ public:
         Custom = 99,
     };
     Q_ENUM(enmMousePointer)
-    enum enmOLEDragMode
+    enum enmOLEDragMode : int
     {
         Drag_Manual = 0,
         Drag_Automatic = 1
     };
     Q_ENUM(enmOLEDragMode)
-    enum enmOLEDropMode
+    enum enmOLEDropMode : int
     {
         Drop_None = 0,
         Drop_Manual = 1
