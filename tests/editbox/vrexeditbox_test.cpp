@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -538,6 +539,50 @@ private Q_SLOTS:
         QCOMPARE(kept.text(), QStringLiteral("saved"));
         kept.setProperty("Text_AsDefaultProperty", QStringLiteral("other"));
         QCOMPARE(kept.property("Text").toString(), QStringLiteral("other"));
+    }
+
+    // Random key sequences through the real widget, for every edit type: the inner box always
+    // shows the control's text, the caret stays within it, and the box keeps taking keys.
+    void randomKeysNeverBreakTheBox()
+    {
+        const Qt::Key keys[] = {Qt::Key_0,      Qt::Key_1,         Qt::Key_5,      Qt::Key_9,
+                                Qt::Key_Period, Qt::Key_Slash,     Qt::Key_Colon,  Qt::Key_Minus,
+                                Qt::Key_Plus,   Qt::Key_A,         Qt::Key_P,      Qt::Key_X,
+                                Qt::Key_Space,  Qt::Key_Backspace, Qt::Key_Delete, Qt::Key_Left,
+                                Qt::Key_Right,  Qt::Key_Home,      Qt::Key_End,    Qt::Key_Escape};
+        QRandomGenerator random(20261208);
+        QGuiApplication::clipboard()->setText(QStringLiteral("1/2:3.-x"));
+        for (int type = 0; type <= 13; ++type) {
+            newBox(VrexEditbox::enmEditType(type));
+            m_box->setDefaultText(QStringLiteral("7"));
+            m_box->setMaxLength(type % 3 == 0 ? 10 : 0);
+            enter();
+            for (int i = 0; i < 250; ++i) {
+                const int pick = int(random.bounded(int(std::size(keys)) + 3));
+                if (pick == int(std::size(keys))) {
+                    ctrl(Qt::Key_V);
+                } else if (pick == int(std::size(keys)) + 1) {
+                    ctrl(Qt::Key_X);
+                } else if (pick == int(std::size(keys)) + 2) {
+                    leave();
+                    QCoreApplication::processEvents();
+                    enter();
+                } else {
+                    const Qt::Key k = keys[pick];
+                    const Qt::KeyboardModifiers shift =
+                        k == Qt::Key_Colon || k == Qt::Key_Plus || (k == Qt::Key_A && i % 2)
+                            ? Qt::ShiftModifier
+                            : Qt::NoModifier;
+                    QTest::keyClick(edit(), k, shift);
+                }
+                QCOMPARE(edit()->text(), m_box->text());
+                QVERIFY(m_box->selStart() + m_box->selLength() <= m_box->text().size());
+            }
+            m_box->setLocked(true);
+            const QString locked = m_box->text();
+            type == 11 ? QTest::keyClick(edit(), Qt::Key_1) : QTest::keyClick(edit(), Qt::Key_X);
+            QCOMPARE(m_box->text(), locked);
+        }
     }
 
     void formFromUiFile()
