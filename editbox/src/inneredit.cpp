@@ -3,6 +3,7 @@
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -263,4 +264,11 @@ void InnerEdit::dropEvent(QDropEvent* event)
     QLineEdit::dropEvent(event);
     m_box->engine.setClipboardKeysAllowed(false);
     m_box->syncFromEdit();
+}
+
+void InnerEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // The box builds its text itself: only committed characters count, typed one by one.
+    m_box->typeCommitted(event->commitString());
+    event->accept();
 }

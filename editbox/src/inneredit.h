@@ -24,6 +24,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     VrexEditboxPrivate* m_box;

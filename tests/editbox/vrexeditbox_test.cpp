@@ -396,6 +396,19 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
+    void inputMethodCharactersAreTypedOneByOne()
+    {
+        newBox(VrexEditbox::Date_MMDDYY);
+        enter();
+        QInputMethodEvent event(QString(), {});
+        event.setCommitString(QStringLiteral("5x7"));
+        QCoreApplication::sendEvent(edit(), &event);
+        QCOMPARE(m_box->text(), QStringLiteral("05/07/"));
+        QCOMPARE(m_beeps, 1);
+        QCOMPARE(m_events.filter(QStringLiteral("KeyPress")),
+                 (QStringList{"KeyPress 53", "KeyPress 0", "KeyPress 55"}));
+    }
+
     void hostCanChangeTheKey()
     {
         newBox(VrexEditbox::Normal);
