@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QMetaEnum>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -57,12 +58,21 @@ int main(int argc, char* argv[])
         box->setDecimals(VrexEditbox::Decimals_2_Two);
         box->setAutoFocus(true);
         logEvents(box, log);
-        form->addRow(QString::fromLatin1(types.key(i)).replace(u'_', u' '), box);
+        form->addRow(VrexEditbox::publishedName(box->editType()), box);
     }
     auto* layout = new QHBoxLayout(&window);
     layout->addLayout(form);
     layout->addWidget(log, 1);
     window.resize(800, 420);
     window.show();
+    // "--grab FILE" saves a picture of the window and ends, for a look without a screen.
+    const QStringList args = QCoreApplication::arguments();
+    const qsizetype grab = args.indexOf(QStringLiteral("--grab"));
+    if (grab > 0 && grab + 1 < args.size()) {
+        QTimer::singleShot(0, &window, [&window, file = args.at(grab + 1)] {
+            window.grab().save(file);
+            QCoreApplication::quit();
+        });
+    }
     return app.exec();
 }

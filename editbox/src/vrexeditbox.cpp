@@ -334,7 +334,13 @@ VrexEditbox::VrexEditbox(QWidget* parent) : QWidget(parent), d(new VrexEditboxPr
     d->edit->setGeometry(0, 0, width(), height());
 }
 
-VrexEditbox::~VrexEditbox() = default;
+VrexEditbox::~VrexEditbox()
+{
+    // The inner box goes first, while the state it reports to still exists; the focus it
+    // loses on the way is no leaving of the box.
+    d->edit->detach();
+    delete d->edit;
+}
 
 void VrexEditbox::setMessageHook(MessageHook hook)
 {

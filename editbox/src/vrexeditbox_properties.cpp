@@ -5,6 +5,7 @@
 #include <vrexeditbox/propertybag.h>
 
 #include <QGuiApplication>
+#include <QMetaClassInfo>
 #include <QPalette>
 
 VrexEditbox::enmEditType VrexEditbox::editType() const
@@ -599,4 +600,28 @@ void VrexEditbox::readProperties(const VrexPropertyBag& bag)
     setText(read("Text", QString()).toString());
     if (useDefaultText())
         setText(defaultText());
+}
+
+QString VrexEditbox::publishedName(enmEditType type)
+{
+    static const char* const names[] = {
+        "Normal",        "Numeric",    "Numeric Signed", "Numeric With Symbols",
+        "Date MM/DD/YY", "Time HH:MM", "Currency Sys",   "Curreny with Symbol",
+        "Percent %",     "Uppercase",  "Lowercase",      "Date Sys",
+        "Currency Dec"};
+    return type >= 0 && type <= Currency_Dec ? QString::fromLatin1(names[type]) : QString();
+}
+
+QString VrexEditbox::publishedName(enmDecimals decimals)
+{
+    static const char* const names[] = {"0 - None", "1 - One",  "2 - Two", "3 - Three",
+                                        "4 - Four", "5 - Five", "6 - Six", "Unlimited"};
+    return decimals >= 0 && decimals <= Decimals_Unlimited ? QString::fromLatin1(names[decimals])
+                                                           : QString();
+}
+
+QString VrexEditbox::propertyDescription(const char* property)
+{
+    const int index = staticMetaObject.indexOfClassInfo(property);
+    return index < 0 ? QString() : QString::fromUtf8(staticMetaObject.classInfo(index).value());
 }

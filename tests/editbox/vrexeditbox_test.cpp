@@ -424,6 +424,18 @@ private Q_SLOTS:
         QCOMPARE(m_box->selStart(), 2);
     }
 
+    void focusedBoxCanBeDestroyed()
+    {
+        newBox(VrexEditbox::Date_MMDDYY);
+        enter();
+        type(QStringLiteral("05"));
+        delete m_box;
+        m_box = nullptr;
+        QVERIFY(!m_events.contains(QStringLiteral("LostFocus")));
+        delete m_window;
+        m_window = nullptr;
+    }
+
     void focusColoursAndMouseSelection()
     {
         newBox(VrexEditbox::Normal);
@@ -615,6 +627,15 @@ private Q_SLOTS:
         const QMetaEnum types = QMetaEnum::fromType<VrexEditbox::enmEditType>();
         QCOMPARE(types.keyCount(), 13);
         QCOMPARE(QByteArray(types.valueToKey(7)), QByteArray("Curreny_with_Symbol"));
+        QCOMPARE(VrexEditbox::publishedName(VrexEditbox::Curreny_with_Symbol),
+                 QStringLiteral("Curreny with Symbol"));
+        QCOMPARE(VrexEditbox::publishedName(VrexEditbox::Date_MMDDYY),
+                 QStringLiteral("Date MM/DD/YY"));
+        QCOMPARE(VrexEditbox::publishedName(VrexEditbox::Decimals_Unlimited),
+                 QStringLiteral("Unlimited"));
+        QCOMPARE(VrexEditbox::publishedName(VrexEditbox::enmEditType(13)), QString());
+        QCOMPARE(VrexEditbox::propertyDescription("Decimals"),
+                 QStringLiteral("The number of decimal places for numeric and currency types."));
     }
 };
 

@@ -24,6 +24,22 @@ class VREXEDITBOX_EXPORT VrexEditbox : public QWidget
 {
     Q_OBJECT
     Q_CLASSINFO("DefaultProperty", "Text_AsDefaultProperty")
+    // The descriptions the control publishes for its own properties.
+    Q_CLASSINFO("EditType", "The type of editing allowed in the control.")
+    Q_CLASSINFO("Decimals", "The number of decimal places for numeric and currency types.")
+    Q_CLASSINFO("CenturyYear",
+                "Returns/sets the maximum year for which the default century is the current "
+                "century.")
+    Q_CLASSINFO("AutoSelect",
+                "Returns/sets whether the text will be highlighted when the control receives "
+                "focus.")
+    Q_CLASSINFO("AutoFocus",
+                "Returns/sets whether the backcolor will be changed when the control receives "
+                "focus.")
+    Q_CLASSINFO("BackColor_GotFocus",
+                "This is the color that the textbox will change to when it receives focus.")
+    Q_CLASSINFO("BackColor_Normal",
+                "This is the color that the textbox will change to when it loses focus.")
 
 public:
     enum enmEditType : int
@@ -176,6 +192,12 @@ public:
     static void setLocaleSource(const VrexLocaleSource* source);
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
+
+    // The published names of the values ("Curreny with Symbol", "2 - Two") and the published
+    // description of a property (empty when it has none).
+    static QString publishedName(enmEditType type);
+    static QString publishedName(enmDecimals decimals);
+    static QString propertyDescription(const char* property);
 
     // Selects the whole text.
     Q_INVOKABLE void HighlightText();
