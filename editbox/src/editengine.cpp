@@ -223,7 +223,11 @@ void EditEngine::focusIn(FocusCause cause)
         m_locale = source.read();
     // A locked box shows its text as it is.
     if (type == DateSys && !m_settings.locked && m_text.trimmed().isEmpty()) {
+        // The pattern is the box's own text, never checked as a paste.
+        const bool allowed = m_clipboardAllowed;
+        m_clipboardAllowed = false;
         applyText(m_locale.shortDatePattern);
+        m_clipboardAllowed = allowed;
         if (selectAll)
             highlightText();
         else

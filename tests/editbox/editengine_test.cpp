@@ -596,6 +596,12 @@ TEST(EditEngineFocus, DateSysShowsPatternAndEmptiesItUntouched)
     e.focusIn(FocusCause::Tab);
     e.focusOut();
     EXPECT_EQ(e.text(), QString());
+    // Entered with Ctrl held, the pattern is still shown (it is no paste).
+    e.setText(QString());
+    e.keyDown(KeyControl, ShiftMaskCtrl);
+    e.focusIn(FocusCause::Other);
+    EXPECT_EQ(e.text(), QStringLiteral("M/d/yyyy"));
+    e.keyUp(KeyControl, 0);
     // The first key replaces the pattern.
     e.focusIn(FocusCause::Other);
     e.setSelection(0, 0);
