@@ -247,8 +247,13 @@ private Q_SLOTS:
         newBox(VrexEditbox::Numeric);
         m_box->setText(QStringLiteral("1234"));
         enter();
-        m_box->setSelStart(1);
-        m_box->setSelLength(2);
+        // Select "23" with the keyboard: Home, Right, Shift+Right twice.
+        key(Qt::Key_Home);
+        key(Qt::Key_Right);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        key(Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(m_box->selStart(), 1);
+        QCOMPARE(m_box->selLength(), 2);
         type(QStringLiteral("a"));
         QCOMPARE(m_box->text(), QStringLiteral("14"));
         QCOMPARE(m_beeps, 1);
