@@ -221,8 +221,13 @@ void EditEngine::focusIn(FocusCause cause)
     const VrexLocaleSource& source = m_localeSource ? *m_localeSource : defaultLocaleSource();
     if (type == CurrencySys || type == CurrencyWithSymbol || type == CurrencyDec || type == DateSys)
         m_locale = source.read();
-    if (type == DateSys && m_text.trimmed().isEmpty()) {
+    // A locked box shows its text as it is.
+    if (type == DateSys && !m_settings.locked && m_text.trimmed().isEmpty()) {
+        // The pattern is the box's own text, never checked as a paste.
+        const bool allowed = m_clipboardAllowed;
+        m_clipboardAllowed = false;
         applyText(m_locale.shortDatePattern);
+        m_clipboardAllowed = allowed;
         if (selectAll)
             highlightText();
         else
@@ -667,6 +672,11 @@ KeyPressResult EditEngine::typeCase(char16_t c, const QString& left, const QStri
 
 ValidateResult EditEngine::validate()
 {
+    // Nothing is typed into a locked box, so there is nothing to complete or to refuse.
+    if (m_settings.locked) {
+        m_changedSinceFocus = false;
+        return {};
+    }
     if (!m_changedSinceFocus) {
         if (m_settings.editType == DateSys &&
             (m_text == m_locale.shortDatePattern ||

@@ -3,6 +3,7 @@
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -175,11 +176,15 @@ InnerEdit::InnerEdit(VrexEditboxPrivate* box, QWidget* parent) : QLineEdit(paren
 
 void InnerEdit::keyPressEvent(QKeyEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::keyPressEvent(event);
     m_box->keyPress(event);
 }
 
 void InnerEdit::keyReleaseEvent(QKeyEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::keyReleaseEvent(event);
     QLineEdit::keyReleaseEvent(event);
     if (!event->isAutoRepeat())
         m_box->keyRelease(event);
@@ -187,12 +192,16 @@ void InnerEdit::keyReleaseEvent(QKeyEvent* event)
 
 void InnerEdit::focusInEvent(QFocusEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::focusInEvent(event);
     QLineEdit::focusInEvent(event);
     m_box->focusIn(event->reason());
 }
 
 void InnerEdit::focusOutEvent(QFocusEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::focusOutEvent(event);
     m_box->syncFromEdit();
     QLineEdit::focusOutEvent(event);
     m_box->leave(event->reason());
@@ -200,18 +209,24 @@ void InnerEdit::focusOutEvent(QFocusEvent* event)
 
 void InnerEdit::mousePressEvent(QMouseEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::mousePressEvent(event);
     QLineEdit::mousePressEvent(event);
     m_box->mousePress(event);
 }
 
 void InnerEdit::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::mouseReleaseEvent(event);
     QLineEdit::mouseReleaseEvent(event);
     m_box->mouseRelease(event);
 }
 
 void InnerEdit::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::mouseDoubleClickEvent(event);
     QLineEdit::mouseDoubleClickEvent(event);
     m_box->syncFromEdit();
     Q_EMIT m_box->q->DblClick();
@@ -219,6 +234,8 @@ void InnerEdit::mouseDoubleClickEvent(QMouseEvent* event)
 
 void InnerEdit::mouseMoveEvent(QMouseEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::mouseMoveEvent(event);
     QLineEdit::mouseMoveEvent(event);
     m_box->syncFromEdit();
     Q_EMIT m_box->q->MouseMove(vrex::mouseButtons(event->buttons()),
@@ -228,6 +245,8 @@ void InnerEdit::mouseMoveEvent(QMouseEvent* event)
 
 void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::contextMenuEvent(event);
     // The menu's own paste is a paste: the right button allows the clipboard keys.
     m_box->engine.mouseDown(vrex::ButtonRight);
     QLineEdit::contextMenuEvent(event);
@@ -239,6 +258,8 @@ void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
 
 void InnerEdit::dragMoveEvent(QDragMoveEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::dragMoveEvent(event);
     QLineEdit::dragMoveEvent(event);
     int effect = event->isAccepted() ? 1 : 0;
     Q_EMIT m_box->q->OLEDragOver(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
@@ -250,6 +271,8 @@ void InnerEdit::dragMoveEvent(QDragMoveEvent* event)
 
 void InnerEdit::dropEvent(QDropEvent* event)
 {
+    if (!m_box)
+        return QLineEdit::dropEvent(event);
     int effect = 1;
     Q_EMIT m_box->q->OLEDragDrop(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
                                  vrex::shiftMask(event->modifiers()), event->position().x(),
@@ -263,4 +286,13 @@ void InnerEdit::dropEvent(QDropEvent* event)
     QLineEdit::dropEvent(event);
     m_box->engine.setClipboardKeysAllowed(false);
     m_box->syncFromEdit();
+}
+
+void InnerEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!m_box)
+        return QLineEdit::inputMethodEvent(event);
+    // The box builds its text itself: only committed characters count, typed one by one.
+    m_box->typeCommitted(event->commitString());
+    event->accept();
 }

@@ -11,6 +11,8 @@ class InnerEdit : public QLineEdit
 public:
     InnerEdit(VrexEditboxPrivate* box, QWidget* parent);
     void baseKeyPress(QKeyEvent* event) { QLineEdit::keyPressEvent(event); }
+    // From now on the line edit is on its own (its box is going away).
+    void detach() { m_box = nullptr; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -24,6 +26,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     VrexEditboxPrivate* m_box;

@@ -96,8 +96,9 @@ std::optional<DecimalNumber> parseNumber(const QString& text, const VrexLocaleVa
         integer.contains(locale.groupSeparator)) {
         // Separators only between digits, as "1,234" is written.
         const QStringList groups = integer.split(locale.groupSeparator);
-        for (const QString& g : groups) {
-            if (!allDigits(g))
+        for (qsizetype i = 0; i < groups.size(); ++i) {
+            const qsizetype size = groups[i].size();
+            if (!allDigits(groups[i]) || (i == 0 ? size > 3 : size != 3))
                 return std::nullopt;
         }
         integer = groups.join(QString());

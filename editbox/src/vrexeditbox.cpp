@@ -173,6 +173,16 @@ void VrexEditboxPrivate::keyPress(QKeyEvent* event)
         return;
     }
 
+    typeCharacter(typed);
+    // Enter goes on to the window (its default button), as a line edit lets it.
+    if (typed == 13)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void VrexEditboxPrivate::typeCharacter(char16_t typed)
+{
     const QString textBefore = engine.text();
     const int startBefore = engine.selStart();
     const int lengthBefore = engine.selLength();
@@ -190,11 +200,18 @@ void VrexEditboxPrivate::keyPress(QKeyEvent* event)
             engine.keyPress(char16_t(keyAscii));
         syncToEdit();
     }
-    // Enter goes on to the window (its default button), as a line edit lets it.
-    if (typed == 13)
-        event->ignore();
-    else
-        event->accept();
+}
+
+void VrexEditboxPrivate::typeCommitted(const QString& text)
+{
+    // Characters from an input method arrive without keys; each is typed as one.
+    for (QChar c : text) {
+        if (c.isSurrogate())
+            continue;
+        syncFromEdit();
+        engine.keyDown(0, 0);
+        typeCharacter(c.unicode());
+    }
 }
 
 void VrexEditboxPrivate::keyRelease(QKeyEvent* event)
@@ -310,14 +327,20 @@ VrexEditbox::VrexEditbox(QWidget* parent) : QWidget(parent), d(new VrexEditboxPr
     setAttribute(Qt::WA_InputMethodEnabled);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8);
-    d->edit->setFont(font);
+    setFont(font);
     d->edit->setAcceptDrops(false);
     d->showBackColor(d->backColor);
     d->showForeColor(d->foreColor);
     d->edit->setGeometry(0, 0, width(), height());
 }
 
-VrexEditbox::~VrexEditbox() = default;
+VrexEditbox::~VrexEditbox()
+{
+    // The inner box goes first, while the state it reports to still exists; the focus it
+    // loses on the way is no leaving of the box.
+    d->edit->detach();
+    delete d->edit;
+}
 
 void VrexEditbox::setMessageHook(MessageHook hook)
 {

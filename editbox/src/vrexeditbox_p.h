@@ -23,6 +23,8 @@ public:
     // Event handling for the inner box.
     void keyPress(QKeyEvent* event);
     void keyRelease(QKeyEvent* event);
+    void typeCharacter(char16_t typed);
+    void typeCommitted(const QString& text);
     void focusIn(Qt::FocusReason reason);
     void leave(Qt::FocusReason reason);
     void mousePress(QMouseEvent* event);

@@ -5,6 +5,7 @@
 #include <vrexeditbox/propertybag.h>
 
 #include <QGuiApplication>
+#include <QMetaClassInfo>
 #include <QPalette>
 
 VrexEditbox::enmEditType VrexEditbox::editType() const
@@ -71,23 +72,23 @@ void VrexEditbox::setAutoFocus(bool on)
     d->markChanged("AutoFocus");
 }
 
-uint VrexEditbox::backColorGotFocus() const
+uint VrexEditbox::backColor_GotFocus() const
 {
     return d->backColorGotFocus;
 }
 
-void VrexEditbox::setBackColorGotFocus(uint color)
+void VrexEditbox::setBackColor_GotFocus(uint color)
 {
     d->backColorGotFocus = color;
     d->markChanged("BackColor_GotFocus");
 }
 
-uint VrexEditbox::backColorNormal() const
+uint VrexEditbox::backColor_Normal() const
 {
     return d->backColorNormal;
 }
 
-void VrexEditbox::setBackColorNormal(uint color)
+void VrexEditbox::setBackColor_Normal(uint color)
 {
     d->backColorNormal = color;
     d->markChanged("BackColor_Normal");
@@ -197,64 +198,43 @@ void VrexEditbox::setDataField(const QString& field)
     d->markChanged("DataField");
 }
 
-bool VrexEditbox::innerEnabled() const
-{
-    return d->edit->isEnabled();
-}
-
-void VrexEditbox::setInnerEnabled(bool on)
-{
-    d->edit->setEnabled(on);
-    d->markChanged("Enabled");
-}
-
-QFont VrexEditbox::innerFont() const
-{
-    return d->edit->font();
-}
-
-void VrexEditbox::setInnerFont(const QFont& font)
-{
-    d->edit->setFont(font);
-    d->markChanged("Font");
-}
-
 namespace {
 
-template <typename Change> void changeFont(QLineEdit* edit, Change change)
+// The font belongs to the control and reaches the inner box from there.
+template <typename Change> void changeFont(QWidget* box, Change change)
 {
-    QFont font = edit->font();
+    QFont font = box->font();
     change(font);
-    edit->setFont(font);
+    box->setFont(font);
 }
 
 } // namespace
 
 bool VrexEditbox::fontBold() const
 {
-    return d->edit->font().bold();
+    return font().bold();
 }
 
 void VrexEditbox::setFontBold(bool on)
 {
-    changeFont(d->edit, [on](QFont& f) { f.setBold(on); });
+    changeFont(this, [on](QFont& f) { f.setBold(on); });
     d->markChanged("FontBold");
 }
 
 bool VrexEditbox::fontItalic() const
 {
-    return d->edit->font().italic();
+    return font().italic();
 }
 
 void VrexEditbox::setFontItalic(bool on)
 {
-    changeFont(d->edit, [on](QFont& f) { f.setItalic(on); });
+    changeFont(this, [on](QFont& f) { f.setItalic(on); });
     d->markChanged("FontItalic");
 }
 
 QString VrexEditbox::fontName() const
 {
-    return d->edit->font().family();
+    return font().family();
 }
 
 void VrexEditbox::setFontName(const QString& name)
@@ -263,13 +243,13 @@ void VrexEditbox::setFontName(const QString& name)
         d->invalidValue();
         return;
     }
-    changeFont(d->edit, [&name](QFont& f) { f.setFamily(name); });
+    changeFont(this, [&name](QFont& f) { f.setFamily(name); });
     d->markChanged("FontName");
 }
 
 double VrexEditbox::fontSize() const
 {
-    return d->edit->font().pointSizeF();
+    return font().pointSizeF();
 }
 
 void VrexEditbox::setFontSize(double size)
@@ -278,29 +258,29 @@ void VrexEditbox::setFontSize(double size)
         d->invalidValue();
         return;
     }
-    changeFont(d->edit, [size](QFont& f) { f.setPointSizeF(size); });
+    changeFont(this, [size](QFont& f) { f.setPointSizeF(size); });
     d->markChanged("FontSize");
 }
 
 bool VrexEditbox::fontStrikethru() const
 {
-    return d->edit->font().strikeOut();
+    return font().strikeOut();
 }
 
 void VrexEditbox::setFontStrikethru(bool on)
 {
-    changeFont(d->edit, [on](QFont& f) { f.setStrikeOut(on); });
+    changeFont(this, [on](QFont& f) { f.setStrikeOut(on); });
     d->markChanged("FontStrikethru");
 }
 
 bool VrexEditbox::fontUnderline() const
 {
-    return d->edit->font().underline();
+    return font().underline();
 }
 
 void VrexEditbox::setFontUnderline(bool on)
 {
-    changeFont(d->edit, [on](QFont& f) { f.setUnderline(on); });
+    changeFont(this, [on](QFont& f) { f.setUnderline(on); });
     d->markChanged("FontUnderline");
 }
 
@@ -316,12 +296,12 @@ void VrexEditbox::setForeColor(uint color)
     d->markChanged("ForeColor");
 }
 
-int VrexEditbox::innerLeft() const
+int VrexEditbox::left() const
 {
     return d->left;
 }
 
-void VrexEditbox::setInnerLeft(int left)
+void VrexEditbox::setLeft(int left)
 {
     d->left = left;
     d->markChanged("Left");
@@ -427,7 +407,7 @@ VrexEditbox::enmOLEDragMode VrexEditbox::oleDragMode() const
     return enmOLEDragMode(d->oleDragMode);
 }
 
-void VrexEditbox::setOleDragMode(enmOLEDragMode mode)
+void VrexEditbox::setOLEDragMode(enmOLEDragMode mode)
 {
     if (int(mode) < 0 || int(mode) > 1) {
         d->invalidValue();
@@ -443,7 +423,7 @@ VrexEditbox::enmOLEDropMode VrexEditbox::oleDropMode() const
     return enmOLEDropMode(d->oleDropMode);
 }
 
-void VrexEditbox::setOleDropMode(enmOLEDropMode mode)
+void VrexEditbox::setOLEDropMode(enmOLEDropMode mode)
 {
     if (int(mode) < 0 || int(mode) > 1) {
         d->invalidValue();
@@ -544,8 +524,8 @@ void VrexEditbox::writeProperties(VrexPropertyBag& bag) const
     const int century = vrex::defaultCenturyYear(d->engine.today().year());
     bag.writeProperty(QStringLiteral("AutoSelect"), autoSelect(), true);
     bag.writeProperty(QStringLiteral("AutoFocus"), autoFocus(), false);
-    bag.writeProperty(QStringLiteral("BackColor_GotFocus"), backColorGotFocus(), 0xFFFF00u);
-    bag.writeProperty(QStringLiteral("BackColor_LostFocus"), backColorNormal(), 0xFFFFFFu);
+    bag.writeProperty(QStringLiteral("BackColor_GotFocus"), backColor_GotFocus(), 0xFFFF00u);
+    bag.writeProperty(QStringLiteral("BackColor_LostFocus"), backColor_Normal(), 0xFFFFFFu);
     bag.writeProperty(QStringLiteral("DefaultText"), defaultText(), QString());
     bag.writeProperty(QStringLiteral("EditType"), int(editType()), 0);
     bag.writeProperty(QStringLiteral("UseDefaultText"), useDefaultText(), true);
@@ -557,7 +537,7 @@ void VrexEditbox::writeProperties(VrexPropertyBag& bag) const
     bag.writeProperty(QStringLiteral("BorderStyle"), int(borderStyle()), 1);
     bag.writeProperty(QStringLiteral("CausesValidation"), causesValidation(), true);
     bag.writeProperty(QStringLiteral("DataField"), dataField(), QString());
-    bag.writeProperty(QStringLiteral("Enabled"), innerEnabled(), true);
+    bag.writeProperty(QStringLiteral("Enabled"), isEnabled(), true);
     bag.writeProperty(QStringLiteral("FontBold"), fontBold(), false);
     bag.writeProperty(QStringLiteral("FontItalic"), fontItalic(), false);
     bag.writeProperty(QStringLiteral("FontName"), fontName(), QStringLiteral("MS Sans Serif"));
@@ -565,7 +545,7 @@ void VrexEditbox::writeProperties(VrexPropertyBag& bag) const
     bag.writeProperty(QStringLiteral("FontStrikethru"), fontStrikethru(), false);
     bag.writeProperty(QStringLiteral("FontUnderline"), fontUnderline(), false);
     bag.writeProperty(QStringLiteral("ForeColor"), foreColor(), 0x80000012u);
-    bag.writeProperty(QStringLiteral("Left"), innerLeft(), 0);
+    bag.writeProperty(QStringLiteral("Left"), left(), 0);
     bag.writeProperty(QStringLiteral("Locked"), locked(), false);
     bag.writeProperty(QStringLiteral("MaxLength"), maxLength(), 0);
     bag.writeProperty(QStringLiteral("MousePointer"), int(mousePointer()), 0);
@@ -586,8 +566,8 @@ void VrexEditbox::readProperties(const VrexPropertyBag& bag)
     };
     setAutoSelect(read("AutoSelect", true).toBool());
     setAutoFocus(read("AutoFocus", false).toBool());
-    setBackColorGotFocus(read("BackColor_GotFocus", 0xFFFF00u).toUInt());
-    setBackColorNormal(read("BackColor_LostFocus", 0xFFFFFFu).toUInt());
+    setBackColor_GotFocus(read("BackColor_GotFocus", 0xFFFF00u).toUInt());
+    setBackColor_Normal(read("BackColor_LostFocus", 0xFFFFFFu).toUInt());
     setDefaultText(read("DefaultText", QString()).toString());
     setUseDefaultText(read("UseDefaultText", true).toBool());
     setEditType(enmEditType(read("EditType", 0).toInt()));
@@ -599,7 +579,7 @@ void VrexEditbox::readProperties(const VrexPropertyBag& bag)
     setBorderStyle(enmBorderStyle(read("BorderStyle", 1).toInt()));
     setCausesValidation(read("CausesValidation", true).toBool());
     setDataField(read("DataField", QString()).toString());
-    setInnerEnabled(read("Enabled", true).toBool());
+    setEnabled(read("Enabled", true).toBool());
     setFontBold(read("FontBold", false).toBool());
     setFontItalic(read("FontItalic", false).toBool());
     setFontName(read("FontName", QStringLiteral("MS Sans Serif")).toString());
@@ -607,12 +587,12 @@ void VrexEditbox::readProperties(const VrexPropertyBag& bag)
     setFontStrikethru(read("FontStrikethru", false).toBool());
     setFontUnderline(read("FontUnderline", false).toBool());
     setForeColor(read("ForeColor", 0x80000012u).toUInt());
-    setInnerLeft(read("Left", 0).toInt());
+    setLeft(read("Left", 0).toInt());
     setLocked(read("Locked", false).toBool());
     setMaxLength(read("MaxLength", 0).toInt());
     setMousePointer(enmMousePointer(read("MousePointer", 0).toInt()));
-    setOleDragMode(enmOLEDragMode(read("OLEDragMode", 0).toInt()));
-    setOleDropMode(enmOLEDropMode(read("OLEDropMode", 0).toInt()));
+    setOLEDragMode(enmOLEDragMode(read("OLEDragMode", 0).toInt()));
+    setOLEDropMode(enmOLEDropMode(read("OLEDropMode", 0).toInt()));
     setPasswordChar(read("PasswordChar", QString()).toString());
     setRightToLeft(read("RightToLeft", false).toBool());
     setSelStart(read("SelStart", 0).toInt());
@@ -620,4 +600,28 @@ void VrexEditbox::readProperties(const VrexPropertyBag& bag)
     setText(read("Text", QString()).toString());
     if (useDefaultText())
         setText(defaultText());
+}
+
+QString VrexEditbox::publishedName(enmEditType type)
+{
+    static const char* const names[] = {
+        "Normal",        "Numeric",    "Numeric Signed", "Numeric With Symbols",
+        "Date MM/DD/YY", "Time HH:MM", "Currency Sys",   "Curreny with Symbol",
+        "Percent %",     "Uppercase",  "Lowercase",      "Date Sys",
+        "Currency Dec"};
+    return type >= 0 && type <= Currency_Dec ? QString::fromLatin1(names[type]) : QString();
+}
+
+QString VrexEditbox::publishedName(enmDecimals decimals)
+{
+    static const char* const names[] = {"0 - None", "1 - One",  "2 - Two", "3 - Three",
+                                        "4 - Four", "5 - Five", "6 - Six", "Unlimited"};
+    return decimals >= 0 && decimals <= Decimals_Unlimited ? QString::fromLatin1(names[decimals])
+                                                           : QString();
+}
+
+QString VrexEditbox::propertyDescription(const char* property)
+{
+    const int index = staticMetaObject.indexOfClassInfo(property);
+    return index < 0 ? QString() : QString::fromUtf8(staticMetaObject.classInfo(index).value());
 }

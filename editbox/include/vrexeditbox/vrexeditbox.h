@@ -24,9 +24,25 @@ class VREXEDITBOX_EXPORT VrexEditbox : public QWidget
 {
     Q_OBJECT
     Q_CLASSINFO("DefaultProperty", "Text_AsDefaultProperty")
+    // The descriptions the control publishes for its own properties.
+    Q_CLASSINFO("EditType", "The type of editing allowed in the control.")
+    Q_CLASSINFO("Decimals", "The number of decimal places for numeric and currency types.")
+    Q_CLASSINFO("CenturyYear",
+                "Returns/sets the maximum year for which the default century is the current "
+                "century.")
+    Q_CLASSINFO("AutoSelect",
+                "Returns/sets whether the text will be highlighted when the control receives "
+                "focus.")
+    Q_CLASSINFO("AutoFocus",
+                "Returns/sets whether the backcolor will be changed when the control receives "
+                "focus.")
+    Q_CLASSINFO("BackColor_GotFocus",
+                "This is the color that the textbox will change to when it receives focus.")
+    Q_CLASSINFO("BackColor_Normal",
+                "This is the color that the textbox will change to when it loses focus.")
 
 public:
-    enum enmEditType
+    enum enmEditType : int
     {
         Normal = 0,
         Numeric = 1,
@@ -43,7 +59,7 @@ public:
         Currency_Dec = 12,
     };
     Q_ENUM(enmEditType)
-    enum enmDecimals
+    enum enmDecimals : int
     {
         Decimals_0_None = 0,
         Decimals_1_One = 1,
@@ -55,26 +71,26 @@ public:
         Decimals_Unlimited = 7,
     };
     Q_ENUM(enmDecimals)
-    enum enmAlignment
+    enum enmAlignment : int
     {
         Left_Justify = 0,
         Right_Justify = 1,
         Center = 2
     };
     Q_ENUM(enmAlignment)
-    enum enmAppearance
+    enum enmAppearance : int
     {
         Appear_Flat = 0,
         Appear_3D = 1
     };
     Q_ENUM(enmAppearance)
-    enum enmBorderStyle
+    enum enmBorderStyle : int
     {
         Border_None = 0,
         Fixed_Single = 1
     };
     Q_ENUM(enmBorderStyle)
-    enum enmLinkMode
+    enum enmLinkMode : int
     {
         Link_None = 0,
         Link_Automatic = 1,
@@ -82,7 +98,7 @@ public:
         Link_Notify = 3
     };
     Q_ENUM(enmLinkMode)
-    enum enmMousePointer
+    enum enmMousePointer : int
     {
         Pointer_Default = 0,
         Arrow = 1,
@@ -103,13 +119,13 @@ public:
         Custom = 99,
     };
     Q_ENUM(enmMousePointer)
-    enum enmOLEDragMode
+    enum enmOLEDragMode : int
     {
         Drag_Manual = 0,
         Drag_Automatic = 1
     };
     Q_ENUM(enmOLEDragMode)
-    enum enmOLEDropMode
+    enum enmOLEDropMode : int
     {
         Drop_None = 0,
         Drop_Manual = 1
@@ -122,8 +138,8 @@ public:
     Q_PROPERTY(int CenturyYear READ centuryYear WRITE setCenturyYear)
     Q_PROPERTY(bool AutoSelect READ autoSelect WRITE setAutoSelect)
     Q_PROPERTY(bool AutoFocus READ autoFocus WRITE setAutoFocus)
-    Q_PROPERTY(uint BackColor_GotFocus READ backColorGotFocus WRITE setBackColorGotFocus)
-    Q_PROPERTY(uint BackColor_Normal READ backColorNormal WRITE setBackColorNormal)
+    Q_PROPERTY(uint BackColor_GotFocus READ backColor_GotFocus WRITE setBackColor_GotFocus)
+    Q_PROPERTY(uint BackColor_Normal READ backColor_Normal WRITE setBackColor_Normal)
     Q_PROPERTY(QString DefaultText READ defaultText WRITE setDefaultText)
     Q_PROPERTY(bool UseDefaultText READ useDefaultText WRITE setUseDefaultText)
     // Passed through to the inner box.
@@ -133,8 +149,8 @@ public:
     Q_PROPERTY(enmBorderStyle BorderStyle READ borderStyle WRITE setBorderStyle)
     Q_PROPERTY(bool CausesValidation READ causesValidation WRITE setCausesValidation)
     Q_PROPERTY(QString DataField READ dataField WRITE setDataField)
-    Q_PROPERTY(bool Enabled READ innerEnabled WRITE setInnerEnabled)
-    Q_PROPERTY(QFont Font READ innerFont WRITE setInnerFont)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
+    Q_PROPERTY(QFont Font READ font WRITE setFont)
     Q_PROPERTY(bool FontBold READ fontBold WRITE setFontBold)
     Q_PROPERTY(bool FontItalic READ fontItalic WRITE setFontItalic)
     Q_PROPERTY(QString FontName READ fontName WRITE setFontName)
@@ -142,19 +158,20 @@ public:
     Q_PROPERTY(bool FontStrikethru READ fontStrikethru WRITE setFontStrikethru)
     Q_PROPERTY(bool FontUnderline READ fontUnderline WRITE setFontUnderline)
     Q_PROPERTY(uint ForeColor READ foreColor WRITE setForeColor)
-    Q_PROPERTY(int Left READ innerLeft WRITE setInnerLeft)
+    Q_PROPERTY(int Left READ left WRITE setLeft)
     Q_PROPERTY(QString LinkItem READ linkItem WRITE setLinkItem)
     Q_PROPERTY(bool Locked READ locked WRITE setLocked)
     Q_PROPERTY(int SelStart READ selStart WRITE setSelStart STORED false)
     Q_PROPERTY(int SelLength READ selLength WRITE setSelLength STORED false)
     Q_PROPERTY(int MaxLength READ maxLength WRITE setMaxLength)
     Q_PROPERTY(enmMousePointer MousePointer READ mousePointer WRITE setMousePointer)
-    Q_PROPERTY(enmOLEDragMode OLEDragMode READ oleDragMode WRITE setOleDragMode)
-    Q_PROPERTY(enmOLEDropMode OLEDropMode READ oleDropMode WRITE setOleDropMode)
+    Q_PROPERTY(enmOLEDragMode OLEDragMode READ oleDragMode WRITE setOLEDragMode)
+    Q_PROPERTY(enmOLEDropMode OLEDropMode READ oleDropMode WRITE setOLEDropMode)
     Q_PROPERTY(QString PasswordChar READ passwordChar WRITE setPasswordChar)
     Q_PROPERTY(bool RightToLeft READ rightToLeft WRITE setRightToLeft)
     Q_PROPERTY(QString Text READ text WRITE setText NOTIFY Change USER true)
-    Q_PROPERTY(QString Text_AsDefaultProperty READ text WRITE setText STORED false DESIGNABLE false)
+    Q_PROPERTY(QString Text_AsDefaultProperty READ text_AsDefaultProperty WRITE
+                   setText_AsDefaultProperty STORED false DESIGNABLE false)
     Q_PROPERTY(bool HideSelection READ hideSelection)
     Q_PROPERTY(quintptr hWnd READ hWnd STORED false DESIGNABLE false)
     Q_PROPERTY(int Index READ index STORED false DESIGNABLE false)
@@ -176,6 +193,12 @@ public:
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
 
+    // The published names of the values ("Curreny with Symbol", "2 - Two") and the published
+    // description of a property (empty when it has none).
+    static QString publishedName(enmEditType type);
+    static QString publishedName(enmDecimals decimals);
+    static QString propertyDescription(const char* property);
+
     // Selects the whole text.
     Q_INVOKABLE void HighlightText();
 
@@ -195,10 +218,10 @@ public:
     void setAutoSelect(bool on);
     bool autoFocus() const;
     void setAutoFocus(bool on);
-    uint backColorGotFocus() const;
-    void setBackColorGotFocus(uint color);
-    uint backColorNormal() const;
-    void setBackColorNormal(uint color);
+    uint backColor_GotFocus() const;
+    void setBackColor_GotFocus(uint color);
+    uint backColor_Normal() const;
+    void setBackColor_Normal(uint color);
     QString defaultText() const;
     void setDefaultText(const QString& text);
     bool useDefaultText() const;
@@ -216,10 +239,6 @@ public:
     void setCausesValidation(bool on);
     QString dataField() const;
     void setDataField(const QString& field);
-    bool innerEnabled() const;
-    void setInnerEnabled(bool on);
-    QFont innerFont() const;
-    void setInnerFont(const QFont& font);
     bool fontBold() const;
     void setFontBold(bool on);
     bool fontItalic() const;
@@ -234,8 +253,8 @@ public:
     void setFontUnderline(bool on);
     uint foreColor() const;
     void setForeColor(uint color);
-    int innerLeft() const;
-    void setInnerLeft(int left);
+    int left() const;
+    void setLeft(int left);
     QString linkItem() const;
     void setLinkItem(const QString& item);
     bool locked() const;
@@ -249,15 +268,17 @@ public:
     enmMousePointer mousePointer() const;
     void setMousePointer(enmMousePointer pointer);
     enmOLEDragMode oleDragMode() const;
-    void setOleDragMode(enmOLEDragMode mode);
+    void setOLEDragMode(enmOLEDragMode mode);
     enmOLEDropMode oleDropMode() const;
-    void setOleDropMode(enmOLEDropMode mode);
+    void setOLEDropMode(enmOLEDropMode mode);
     QString passwordChar() const;
     void setPasswordChar(const QString& character);
     bool rightToLeft() const;
     void setRightToLeft(bool on);
     QString text() const;
     void setText(const QString& text);
+    QString text_AsDefaultProperty() const { return text(); }
+    void setText_AsDefaultProperty(const QString& text) { setText(text); }
     bool hideSelection() const;
     quintptr hWnd() const;
     int index() const;
