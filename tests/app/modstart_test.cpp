@@ -3,6 +3,7 @@
 #include <core/appstate.h>
 #include <settings/settings.h>
 
+#include <accpac/standin.h>
 #include <registry/hivelocations.h>
 #include <system/windows.h>
 
@@ -26,8 +27,25 @@ protected:
         Registry::setHiveLocations(
             {m_dir.filePath(QStringLiteral("machine")), m_dir.filePath(QStringLiteral("user"))});
         SystemStandIn::setDriveFolder(m_dir.filePath(QStringLiteral("c")));
+        // The sign-on is cancelled: start-up ends after the termination message.
+        Accpac::Testing::scriptSignonCancel();
     }
-    void TearDown() override { SystemStandIn::clearVersion(); }
+    void TearDown() override
+    {
+        SystemStandIn::clearVersion();
+        Accpac::Testing::clearSignonScript();
+    }
+
+    // The boxes start-up showed, less the termination message that ends a test's start-up.
+    static QStringList startUpBoxes(const ScriptedBoxes& boxes)
+    {
+        QStringList texts;
+        for (const auto& box : boxes.shown) {
+            if (box.title != QLatin1String("Program Termination"))
+                texts << box.text;
+        }
+        return texts;
+    }
 
     QString setting(const QString& name) const
     {
@@ -59,7 +77,20 @@ TEST_F(StartUp, StampsTheVersionAndAppendsTheSearchPathOnTheFirstStartOnly)
 
     modStart::Main();
     EXPECT_EQ(autoexec(), AddedLines);
-    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_TRUE(startUpBoxes(boxes).isEmpty());
+}
+
+TEST_F(StartUp, ACancelledSignOnEndsWithTheTerminationMessageAlone)
+{
+    ScriptedBoxes boxes;
+    EXPECT_EQ(modStart::ShowMainWindow(), nullptr);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Program Termination"));
+    EXPECT_EQ(boxes.shown[0].icon, modGeneral::MsgIcon::Critical);
+    EXPECT_EQ(
+        boxes.shown[0].text,
+        QStringLiteral("The Sage Accpac signon has failed or was cancelled.\r\nPlease check your "
+                       "signon credentials.\r\n\nThe program will be terminated."));
 }
 
 TEST_F(StartUp, KeepsWhatAutoexecHeldAndOnlyXpInitialisesCommonControls)
@@ -70,6 +101,7 @@ TEST_F(StartUp, KeepsWhatAutoexecHeldAndOnlyXpInitialisesCommonControls)
     file.write("@ECHO OFF\r\n");
     file.close();
 
+    ScriptedBoxes boxes;
     SystemStandIn::setVersion(VER_PLATFORM_WIN32_NT, 5, 0);
     const int before = SystemStandIn::commonControlInits();
     modGeneral::IsWinXP = false;
@@ -91,7 +123,8 @@ TEST_F(StartUp, AnAutoexecThatCannotBeOpenedIsReportedAndStartUpGoesOn)
     ASSERT_TRUE(QDir().mkpath(SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"))));
     ScriptedBoxes boxes;
     modStart::Main();
-    ASSERT_EQ(boxes.shown.size(), 1);
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[1].title, QStringLiteral("Program Termination"));
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
     EXPECT_EQ(boxes.shown[0].text,
               QStringLiteral("75; Path/File access error\r\n\nIn Procedure: modStart.Main.\r\n\n"

@@ -139,7 +139,7 @@ TEST(Session, OpenConnectionsThroughTheSignOnAndItsCancel)
     Close_Connections();
     Accpac::setSiteFolder(site.folder());
 
-    Accpac::Testing::setSignonAnswer(std::optional<Accpac::Testing::SignonAnswer>());
+    Accpac::Testing::scriptSignonCancel();
     EXPECT_FALSE(Open_Connections());
     Accpac::Testing::setSignonAnswer(Accpac::Testing::SignonAnswer{
         Sample::CompanyId, QStringLiteral("CLERK"), QStringLiteral("wrong")});
@@ -151,7 +151,7 @@ TEST(Session, OpenConnectionsThroughTheSignOnAndItsCancel)
     ASSERT_TRUE(Open_Connections());
     EXPECT_EQ(AppCompany.Name(), QStringLiteral("Sample Company Inc."));
     EXPECT_EQ(AppDBLink->Session().UserID(), Sample::ClerkId);
-    Accpac::Testing::setSignonAnswer(std::nullopt);
+    Accpac::Testing::clearSignonScript();
     Close_Connections();
     EXPECT_EQ(AppSession, nullptr);
     EXPECT_EQ(AppDBLink, nullptr);

@@ -39,7 +39,7 @@ MainWindowFixture::~MainWindowFixture()
     if (m_window)
         m_window->close();
     m_window.reset();
-    Accpac::Testing::setSignonAnswer(std::nullopt);
+    Accpac::Testing::clearSignonScript();
 }
 
 void MainWindowFixture::addOrders(const QList<TestOrder>& orders)

@@ -26,7 +26,25 @@ public:
             return defaultAnswer(box);
         });
     }
-    ~ScriptedBoxes() { modGeneral::setMsgBoxAnswerer({}); }
+    // Afterwards no box may open unanswered: one that does fails the test instead of
+    // waiting for a user who is not there.
+    ~ScriptedBoxes() { refuseUnexpectedBoxes(); }
+
+    static void refuseUnexpectedBoxes()
+    {
+        modGeneral::setMsgBoxAnswerer([](const modGeneral::ShownBox& box) {
+            qCritical("A message box opened that no test expected: %s: %s", qPrintable(box.title),
+                      qPrintable(box.text));
+            unexpected() += 1;
+            return defaultAnswer(box);
+        });
+    }
+    // The number of boxes shown outside any ScriptedBoxes.
+    static int& unexpected()
+    {
+        static int count = 0;
+        return count;
+    }
     ScriptedBoxes(const ScriptedBoxes&) = delete;
     ScriptedBoxes& operator=(const ScriptedBoxes&) = delete;
 
