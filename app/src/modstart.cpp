@@ -2,12 +2,16 @@
 
 #include <core/appstate.h>
 #include <core/getos.h>
+#include <core/msgbox.h>
 #include <core/reporters.h>
+#include <core/systemlocale.h>
 #include <selection/frmmain.h>
 #include <settings/settings.h>
 
 #include <system/comerror.h>
 #include <system/windows.h>
+
+#include <vrexeditbox/vrexeditbox.h>
 
 #include <QDir>
 #include <QFile>
@@ -54,6 +58,12 @@ QString ProgramVersion()
 
 void Main()
 {
+    SystemLocale::useInEditBoxes();
+    // The edit boxes' own messages (an invalid property value) are the program's boxes too.
+    VrexEditbox::setMessageHook([](const QString& text, const QString& title) {
+        modGeneral::MsgBox(text, modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
+                           title);
+    });
     step([] {
         if (modGeneral::GetOS() == QLatin1String("Microsoft Windows XP")) {
             modGeneral::IsWinXP = true;

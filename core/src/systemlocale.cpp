@@ -3,6 +3,9 @@
 #include <QDate>
 #include <QStringList>
 
+#include <vrexeditbox/localesource.h>
+#include <vrexeditbox/vrexeditbox.h>
+
 namespace SystemLocale {
 namespace {
 
@@ -12,7 +15,20 @@ QLocale& current()
     return instance;
 }
 
+// The edit boxes read the same locale as the rest of the program, whenever it changes.
+class SystemLocaleSource : public VrexLocaleSource
+{
+public:
+    VrexLocaleValues read() const override { return QtLocaleSource::valuesFor(current()); }
+};
+
 } // namespace
+
+void useInEditBoxes()
+{
+    static const SystemLocaleSource source;
+    VrexEditbox::setLocaleSource(&source);
+}
 
 QLocale locale()
 {
@@ -22,6 +38,7 @@ QLocale locale()
 void setLocale(const QLocale& locale)
 {
     current() = locale;
+    useInEditBoxes();
 }
 
 QString shortDateFormat()

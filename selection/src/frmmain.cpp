@@ -9,10 +9,12 @@
 #include <core/session.h>
 #include <core/text.h>
 #include <core/twips.h>
+#include <resources/resources.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
 
 #include <system/comerror.h>
+#include <system/windows.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -59,6 +61,15 @@ int storedPosition(const Setting::Entry& entry, int count)
                                    QStringLiteral("frmMain.Form_Load"));
         return 0;
     }
+}
+
+QString toolbarTip(const QString& key)
+{
+    for (const ToolbarButton& button : ToolbarButtons) {
+        if (key == QLatin1String(button.key))
+            return QString::fromLatin1(button.tooltip);
+    }
+    return {};
 }
 
 } // namespace
@@ -147,6 +158,7 @@ bool frmMain::Form_Load()
         return false;
     }
     try {
+        setWindowIcon(Resources::ProgramIcon());
         setWindowTitle(QStringLiteral("Tallymerge:  ") + AppCompany.Name());
         if (!IsWinXP) {
             // The classic look: sunken panels.
@@ -335,8 +347,10 @@ void frmMain::tlbMain_MouseMove(int x)
         left = button->x();
         const int right = left + button->width();
         if (x >= left && x < right) {
-            if (!action->toolTip().isEmpty() && m_panel1->text() != action->toolTip())
-                m_panel1->setText(action->toolTip());
+            // The button's own tip, not Qt's fallback to its caption.
+            const QString tip = toolbarTip(action->data().toString());
+            if (!tip.isEmpty() && m_panel1->text() != tip)
+                m_panel1->setText(tip);
             return;
         }
     }
@@ -404,4 +418,14 @@ void frmMain::mnuFileSub_Click(int index)
 
 void frmMain::mnuCompleteSub_Click(int) {}
 
-void frmMain::mnuHelpSub_Click(int) {}
+void frmMain::mnuHelpSub_Click(int index)
+{
+    switch (index) {
+    case 2:
+        ShellExecuteOpen(Resources::LoadResString(Resources::Entry::WebAddress));
+        break;
+    default:
+        // Contents has no help file to open; About comes with its window.
+        break;
+    }
+}

@@ -10,7 +10,10 @@ class QDate;
 namespace SystemLocale {
 
 QLocale locale();
+// Changes the locale, for the edit boxes too.
 void setLocale(const QLocale& locale);
+// Makes the edit boxes read this locale (their dates, currency and separators).
+void useInEditBoxes();
 
 // The pattern of the system's short date, always with a four-digit year ("M/d/yyyy").
 QString shortDateFormat();

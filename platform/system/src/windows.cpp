@@ -28,6 +28,12 @@ int& initCount()
     return count;
 }
 
+SystemStandIn::ShellOpener& shellOpener()
+{
+    static SystemStandIn::ShellOpener opener;
+    return opener;
+}
+
 QString& driveC()
 {
     static QString folder = QStringLiteral("/var/lib/tallymerge/drive_c");
@@ -70,8 +76,10 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init)
 
 std::intptr_t ShellExecuteOpen(const QString& target)
 {
+    // 2 is the shell's "file not found"; any value above 32 means success.
+    if (shellOpener())
+        return shellOpener()(target) ? 42 : 2;
     const QUrl url = QUrl::fromUserInput(target);
-    // 2 is the shell's "file not found".
     return url.isValid() && QDesktopServices::openUrl(url) ? 42 : 2;
 }
 
@@ -85,6 +93,11 @@ void setVersion(DWORD platformId, DWORD major, DWORD minor)
 void clearVersion()
 {
     forcedVersion().reset();
+}
+
+void setShellOpener(ShellOpener opener)
+{
+    shellOpener() = std::move(opener);
 }
 
 int commonControlInits()

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 // The operating-system calls the program makes, in their Windows shapes. On this machine
 // they are served by the stand-in in platform/system; the program does not know the
@@ -57,6 +58,12 @@ void clearVersion();
 
 // The number of successful InitCommonControlsEx calls so far.
 int commonControlInits();
+
+// What the shell's open does with a target: by default the desktop's own handler (a web
+// browser for a web address); tests record the target instead. An empty function restores
+// the default.
+using ShellOpener = std::function<bool(const QString& target)>;
+void setShellOpener(ShellOpener opener);
 
 // Where a Windows drive lives on this machine: "c:\autoexec.bat" is the file "autoexec.bat"
 // in the folder of drive C. By default /var/lib/tallymerge/drive_c; tests point it elsewhere.

@@ -1,0 +1,242 @@
+#include "mainwindowfixture.h"
+
+#include "ui_frmmain.h"
+
+#include <core/displaydate.h>
+#include <core/systemlocale.h>
+#include <resources/resources.h>
+#include <system/windows.h>
+
+#include <vrexeditbox/vrexeditbox.h>
+
+#include <QCalendarWidget>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+TestOrder shipped(const QString& number)
+{
+    TestOrder o;
+    o.number = number;
+    o.shipments = {{QStringLiteral("SH") + number, 12.5}};
+    return o;
+}
+
+QString shortDate(const QDate& date)
+{
+    return modGeneral::Display_Date(date);
+}
+
+} // namespace
+
+class CommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void dateRangeControlsFollowTheSettingAndTheClass()
+    {
+        MainWindowFixture fixture({shipped(QStringLiteral("1"))});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        auto* ui = w.ui();
+        // Activation with "DateRange" 1 and "0 - All": the range is offered, checked and
+        // filled with the two days before today up to today.
+        QVERIFY(!ui->chkDateRange->isHidden());
+        QVERIFY(ui->chkDateRange->isChecked());
+        QVERIFY(!ui->vreFrom->isHidden());
+        QCOMPARE(ui->vreFrom->text(), shortDate(QDate::currentDate().addDays(-2)));
+        QCOMPARE(ui->vreTo->text(), shortDate(QDate::currentDate()));
+        QVERIFY(!ui->ChkOne->isHidden());
+        QVERIFY(!ui->lblGUI_4->isHidden());
+
+        ui->cboCustomer->setCurrentIndex(2); // "3 - Hotels & Restaurants"
+        QVERIFY(ui->chkDateRange->isHidden());
+        QVERIFY(!ui->chkDateRange->isChecked());
+        QVERIFY(ui->vreFrom->isHidden());
+        QVERIFY(ui->btnTo->isHidden());
+        QVERIFY(ui->ChkOne->isHidden());
+        QVERIFY(!ui->ChkOne->isEnabled());
+        QVERIFY(!ui->chkNine->isEnabled());
+
+        ui->cboCustomer->setCurrentIndex(0);
+        QVERIFY(!ui->chkDateRange->isHidden());
+        QVERIFY(!ui->chkDateRange->isChecked());
+        QVERIFY(ui->ChkOne->isEnabled());
+        QVERIFY(ui->ChkOne->isHidden()); // shown only with the range checked
+        QCOMPARE(Setting::read(Setting::ShipVia), QStringLiteral("0"));
+    }
+
+    void withoutTheSettingTheRangeIsNeverOffered()
+    {
+        MainWindowFixture fixture({});
+        frmMain& w = fixture.open();
+        for (int position : {0, 1, 2, 3, 0}) {
+            w.ui()->cboCustomer->setCurrentIndex(position);
+            w.Form_Activate();
+            QVERIFY(w.ui()->chkDateRange->isHidden());
+            QVERIFY(w.ui()->vreFrom->isHidden());
+            QVERIFY(w.ui()->lblGUI_4->isHidden());
+        }
+    }
+
+    void theCalendarKeepsTheRangeOrdered()
+    {
+        MainWindowFixture fixture({});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* ui = w.ui();
+        ui->vreFrom->setText(QStringLiteral("12/1/2026"));
+        ui->vreTo->setText(QStringLiteral("12/5/2026"));
+
+        QTest::mouseClick(ui->btnFrom, Qt::LeftButton);
+        QVERIFY(w.CalendarForFrom);
+        QVERIFY(!ui->mvwMain->isHidden());
+        QCOMPARE(ui->mvwMain->selectedDate(), QDate(2026, 12, 1));
+        const QPoint boxTop = ui->vreFrom->mapTo(ui->centralwidget, QPoint(0, 0));
+        QCOMPARE(ui->mvwMain->y(), boxTop.y() + ui->vreFrom->height());
+        QCOMPARE(ui->mvwMain->x(), ui->lblFrom->mapTo(ui->centralwidget, QPoint(0, 0)).x());
+        emit ui->mvwMain->clicked(QDate(2026, 12, 9)); // From after To: To follows
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/9/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/9/2026"));
+        QVERIFY(ui->mvwMain->isHidden());
+
+        QTest::mouseClick(ui->btnTo, Qt::LeftButton);
+        QVERIFY(!w.CalendarForFrom);
+        emit ui->mvwMain->clicked(QDate(2026, 12, 3)); // To before From: From follows
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/3/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/3/2026"));
+
+        // A box that holds no date opens the calendar on today.
+        ui->vreTo->setText(QString());
+        QTest::mouseClick(ui->btnTo, Qt::LeftButton);
+        QCOMPARE(ui->mvwMain->selectedDate(), QDate::currentDate());
+        ui->mvwMain->hide();
+    }
+
+    void filtersAreRestoredAndBadStoredPositionsReported()
+    {
+        {
+            MainWindowFixture fixture({});
+            frmMain& w = fixture.open();
+            QCOMPARE(w.ui()->cboInterval->currentText(), QStringLiteral("2 Minutes"));
+            QCOMPARE(w.RefreshInterval, std::int16_t(4));
+            w.ui()->cboCustomer->setCurrentIndex(3);
+            w.ui()->cboLocation->setCurrentIndex(4);
+            w.ui()->cboInterval->setCurrentIndex(5);
+            QCOMPARE(Setting::read(Setting::Warehouse), QStringLiteral("4"));
+            w.close();
+            fixture.boxes.shown.clear();
+            frmMain& again = fixture.open();
+            QCOMPARE(again.ui()->cboCustomer->currentText(), QStringLiteral("9 - Regular"));
+            QCOMPARE(again.ui()->cboLocation->currentText(),
+                     QStringLiteral("South Warehouse & Freezer"));
+            QCOMPARE(again.ui()->cboInterval->currentText(), QStringLiteral("15 Minutes"));
+            QCOMPARE(again.RefreshInterval, std::int16_t(30));
+        }
+        {
+            MainWindowFixture fixture({});
+            Setting::save(Setting::ShipVia, QStringLiteral("7"));
+            Setting::save(Setting::Interval, QStringLiteral("soon"));
+            frmMain& w = fixture.open();
+            QCOMPARE(w.ui()->cboCustomer->currentIndex(), 0);
+            QCOMPARE(w.ui()->cboInterval->currentIndex(), 0);
+            QCOMPARE(fixture.boxes.shown.size(), 2);
+            for (const auto& box : fixture.boxes.shown) {
+                QCOMPARE(box.title, QStringLiteral("Tallymerge Error"));
+                QVERIFY(box.text.contains(QStringLiteral("In Procedure: frmMain.Form_Load.")));
+            }
+            QVERIFY(w.statusText().startsWith(QStringLiteral("Loading Complete.")));
+        }
+    }
+
+    void toolbarMenusAndKeys()
+    {
+        MainWindowFixture fixture({shipped(QStringLiteral("1")), shipped(QStringLiteral("2"))});
+        frmMain& w = fixture.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+        // Captions padded to one width; tooltips as given.
+        const QStringList keys = {"Refresh", "Prepayment", "Invoice", "Batch",
+                                  "Clear",   "Config",     "Help",    "PrintBatch"};
+        for (const QString& key : keys) {
+            QAction* button = w.toolbarButton(key);
+            QVERIFY2(button, qPrintable(key));
+            QCOMPARE(button->text().size(),
+                     w.toolbarButton(QStringLiteral("Refresh"))->text().size());
+        }
+        QCOMPARE(w.toolbarButton(QStringLiteral("Clear"))->text().trimmed(),
+                 QStringLiteral("Clear  All"));
+        QCOMPARE(w.toolbarButton(QStringLiteral("Invoice"))->toolTip(),
+                 QStringLiteral("Invoice the selected OE Shipments."));
+
+        // The pointer over a button puts its tooltip into panel 1; off the buttons a blank.
+        QWidget* invoice =
+            w.ui()->tlbMain->widgetForAction(w.toolbarButton(QStringLiteral("Invoice")));
+        w.tlbMain_MouseMove(invoice->x() + 2);
+        QCOMPARE(w.statusText(), QStringLiteral("Invoice the selected OE Shipments."));
+        QWidget* printBatch =
+            w.ui()->tlbMain->widgetForAction(w.toolbarButton(QStringLiteral("PrintBatch")));
+        w.tlbMain_MouseMove(printBatch->x() + 2);
+        QCOMPARE(w.statusText(),
+                 QStringLiteral("Invoice the selected OE Shipments.")); // no tooltip
+        w.tlbMain_MouseMove(w.ui()->tlbMain->width() + 50);
+        QCOMPARE(w.statusText(), QStringLiteral(" "));
+
+        // Help does nothing; Clear clears.
+        w.setStatusText(QStringLiteral("marker"));
+        w.tlbMain_ButtonClick(QStringLiteral("Help"));
+        QCOMPARE(w.statusText(), QStringLiteral("marker"));
+        OrderGrid* grid = w.ui()->flgMain;
+        grid->setRow(1);
+        grid->setCol(0);
+        w.flgMain_Click();
+        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        w.tlbMain_ButtonClick(QStringLiteral("Clear"));
+        QCOMPARE(w.SelCustomer, QString());
+
+        // F5 reloads; while a load runs, Refresh starts none.
+        w.setStatusText(QStringLiteral("marker"));
+        QTest::keyClick(&w, Qt::Key_F5);
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 2 records Loaded."));
+        w.Loading = true;
+        w.setStatusText(QStringLiteral("marker"));
+        w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
+        QCOMPARE(w.statusText(), QStringLiteral("marker"));
+        w.Loading = false;
+        QCOMPARE(w.mnuFileSub(6)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
+        QCOMPARE(w.ui()->mnuFile->title(), QStringLiteral("&File"));
+        QCOMPARE(w.ui()->mnuComplete->title(), QStringLiteral("&Complete"));
+        QCOMPARE(w.ui()->mnuHelp->title(), QStringLiteral("&Help"));
+        for (int separator : {1, 5, 9, 12})
+            QVERIFY(w.mnuFileSub(separator)->isSeparator());
+    }
+
+    void helpOpensTheWebsiteThroughTheShell()
+    {
+        MainWindowFixture fixture({});
+        frmMain& w = fixture.open();
+        QStringList opened;
+        SystemStandIn::setShellOpener([&](const QString& target) {
+            opened << target;
+            return true;
+        });
+        w.mnuHelpSub_Click(0); // Contents: nothing
+        w.mnuHelpSub_Click(2);
+        SystemStandIn::setShellOpener({});
+        QCOMPARE(opened, QStringList({Resources::LoadResString(Resources::Entry::WebAddress)}));
+        QVERIFY(opened.first().startsWith(QStringLiteral("https://")));
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "commands_test.moc"
