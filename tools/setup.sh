@@ -44,10 +44,12 @@ case "${1:-}" in
 run)
     install_packages
     build build -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF
+    # The machine's shared data (settings hive, sample site, drive C): every user of the
+    # machine writes there, and a write replaces the file, so no sticky bit.
+    install -d -m 0777 /var/lib/tallymerge
     # First start: the sample site, its company database and its ODBC data source.
-    if [ -x build/bin/tallymerge-sample ]; then
-        build/bin/tallymerge-sample --install-default
-    fi
+    build/bin/tallymerge-sample --install-default
+    chmod -R a+rwX /var/lib/tallymerge
     exec build/bin/tallymerge
     ;;
 test)
