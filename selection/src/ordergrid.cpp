@@ -172,6 +172,17 @@ double OrderGrid::dpi() const
 
 void OrderGrid::syncCurrentIndex()
 {
-    if (m_row >= 1 && m_col >= 0 && m_col < Cols())
-        setCurrentIndex(m_model->index(m_row - 1, m_col));
+    // The view follows the current cell once the window gets to process its events: a loop
+    // that makes thousands of rows current in turn then scrolls the view once, not each time.
+    if (m_syncPending)
+        return;
+    m_syncPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_syncPending = false;
+            if (m_row >= 1 && m_row < Rows() && m_col >= 0 && m_col < Cols())
+                setCurrentIndex(m_model->index(m_row - 1, m_col));
+        },
+        Qt::QueuedConnection);
 }

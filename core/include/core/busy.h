@@ -25,7 +25,7 @@ public:
     // Yields when the last yield was at least PaceMs ago.
     void paced();
 
-    static constexpr int PaceMs = 15;
+    static constexpr int PaceMs = 50;
 
 private:
     QElapsedTimer m_since;

@@ -61,4 +61,5 @@ private:
     OrderGridModel* m_model;
     int m_row = 0;
     int m_col = 0;
+    bool m_syncPending = false;
 };
