@@ -346,6 +346,46 @@ private slots:
         QCOMPARE(w.ui()->flgMain->Rows(), 1);
     }
 
+    void badInputLeavesTheGridUsable()
+    {
+        // An order number holding quotes still finds its shipment.
+        MainWindowFixture fixture(
+            {order(QStringLiteral("O\"R'1"), QStringLiteral("1200"), {{QStringLiteral("SHQ"), 3}}),
+             order(QStringLiteral("ORD0002"), QStringLiteral("1200"),
+                   {{QStringLiteral("SH2"), 4}})});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        const OrderGrid* grid = w.ui()->flgMain;
+        QCOMPARE(w.statusText(),
+                 QStringLiteral("Loading Complete. 0 records Loaded.")); // range: today only
+        w.ui()->chkDateRange->setChecked(false);
+        w.Load_Grid();
+        QCOMPARE(grid->Rows(), 3);
+        QCOMPARE(grid->TextMatrix(1, 1), QStringLiteral("O\"R'1"));
+        QCOMPARE(grid->TextMatrix(1, 3), QStringLiteral("SHQ"));
+        QVERIFY(fixture.boxes.shown.isEmpty());
+
+        // A date box that holds no date: the load ends with the generic box, Refresh works.
+        w.ui()->chkDateRange->setChecked(true);
+        w.ui()->vreFrom->setText(QStringLiteral("not a date"));
+        w.Load_Grid();
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+        QVERIFY(fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; Type mismatch")));
+        QVERIFY(fixture.boxes.shown[0].text.contains(QStringLiteral("frmMain.Load_Grid")));
+        QVERIFY(!w.Loading);
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+
+        // A stored engine that is neither 1 nor 2 loads nothing and keeps the window usable.
+        w.ui()->chkDateRange->setChecked(false);
+        Setting::save(Setting::DBEngine, QStringLiteral("3"));
+        w.Load_Grid();
+        QCOMPARE(grid->Rows(), 1);
+        QVERIFY(!w.Loading);
+        QVERIFY(w.mnuFileSub(0)->isEnabled());
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+    }
+
     void timerReloadsEveryIntervalPlusOneTicks()
     {
         MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
