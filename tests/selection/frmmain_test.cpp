@@ -8,7 +8,7 @@
 
 #include <odbc/datasource.h>
 
-#include <pgserver.h>
+#include "pgorders.h"
 
 #include <QTest>
 
@@ -310,18 +310,10 @@ private slots:
         MainWindowFixture fixture({blank, order(QStringLiteral("ORD0002"), QStringLiteral("1300"),
                                                 {{QStringLiteral("SH2"), 7}})});
         PostgresServer server;
-        server.execute(
-            QStringLiteral(
-                "CREATE TABLE oeordh (ordnumber varchar(22), customer varchar(12), bilname "
-                "varchar(60), "
-                "type smallint, onhold smallint, complete smallint, shipvia varchar(6), shipto "
-                "varchar(6), "
-                "location varchar(6), orddate varchar(8), lastinvnum varchar(22));"
-                "INSERT INTO oeordh VALUES ('ORD0001','1200','Mr. Ronald "
-                "Black',1,0,1,'','MAIN','100','20261201',''),"
-                "('ORD0002','1300','Customer 1300',1,0,1,'9','MAIN','100','20261201','');"
-                "GRANT SELECT ON oeordh TO ") +
-            server.user());
+        createOrderTable(
+            server, QStringLiteral(
+                        "('ORD0001','1200','Mr. Ronald Black',1,0,1,'','MAIN','100','20261201',''),"
+                        "('ORD0002','1300','Customer 1300',1,0,1,'9','MAIN','100','20261201','')"));
         OdbcDataSource::registerDataSource(QStringLiteral("TMPG"), OdbcTestConfig::postgresDriver(),
                                            server.odbcAttributes());
         Setting::save(Setting::DSN, QStringLiteral("TMPG"));

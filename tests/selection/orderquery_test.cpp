@@ -4,8 +4,8 @@
 #include <odbc/datasource.h>
 #include <odbc/recordset.h>
 
+#include "pgorders.h"
 #include <odbctestconfig.h>
-#include <pgserver.h>
 #include <samplesite.h>
 
 #include "qtprint.h"
@@ -163,18 +163,10 @@ TEST(OrderQuery, EveryStatementRunsOnBothEngines)
     sqlite.Close();
 
     PostgresServer server;
-    server.execute(
-        QStringLiteral(
-            "CREATE TABLE oeordh (ordnumber varchar(22), customer varchar(12), bilname "
-            "varchar(60), "
-            "type smallint, onhold smallint, complete smallint, shipvia varchar(6), shipto "
-            "varchar(6), "
-            "location varchar(6), orddate varchar(8), lastinvnum varchar(22));"
-            "INSERT INTO oeordh VALUES ('ORD1','1200','Black',1,0,1,'','MAIN','100','20261207',''),"
-            "('ORD2','1200','Black',1,0,1,'9','MAIN','101','20261207',''),"
-            "('ORD3','1300','Coastal',1,1,1,'','MAIN','100','20261207','');"
-            "GRANT SELECT ON oeordh TO ") +
-        server.user());
+    createOrderTable(
+        server, QStringLiteral("('ORD1','1200','Black',1,0,1,'','MAIN','100','20261207',''),"
+                               "('ORD2','1200','Black',1,0,1,'9','MAIN','101','20261207',''),"
+                               "('ORD3','1300','Coastal',1,1,1,'','MAIN','100','20261207','')"));
     auto attributes = server.odbcAttributes();
     OdbcDataSource::registerDataSource(QStringLiteral("TMPG"), OdbcTestConfig::postgresDriver(),
                                        attributes);
