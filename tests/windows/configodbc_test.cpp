@@ -88,17 +88,29 @@ TEST_F(OdbcTestWindowTest, WindowsAuthenticationAgainstTheSampleDataSource)
     EXPECT_TRUE(ui().optAuth->isChecked());
 }
 
-TEST_F(OdbcTestWindowTest, ADataSourceWhoseDriverCannotLoadGoesToTheDatabaseErrorReport)
+TEST_F(OdbcTestWindowTest, ADataSourceNameIsNeverReadAsMoreAttributes)
 {
-    // A driver that cannot be loaded is an unspecified failure as well, so it gets the
-    // connection message; a malformed string is another error and reaches the ODBC report.
+    OdbcDataSource::registerDataSource(QStringLiteral("TMCFG"), OdbcTestConfig::sqliteDriver(),
+                                       {{QStringLiteral("Database"), m_site->companyFile()}});
+    OdbcDataSource::installDriver(QStringLiteral("Broken"),
+                                  QStringLiteral("/nonexistent/libtmbroken.so"));
+    OdbcDataSource::registerDataSource(QStringLiteral("TMBROKEN"), QStringLiteral("Broken"), {});
     open();
-    setConnection(QStringLiteral("TMCFG"), QStringLiteral("user"), QStringLiteral("pass"));
-    ui().vreDSN->setText(QStringLiteral("{unclosed"));
+    // The whole text is one data source name, which does not exist: no second attribute
+    // reaches the sample data source.
+    for (const QString& dsn :
+         {QStringLiteral("NOPE;DSN=TMCFG"), QStringLiteral("{TMCFG}"), QStringLiteral("TMCFG}")}) {
+        setConnection(dsn);
+        m_window->btnTest_Click();
+        expectConnectionFailed();
+    }
+    // A data source whose driver cannot be loaded gets the same message.
+    setConnection(QStringLiteral("TMBROKEN"), QStringLiteral("user"), QStringLiteral("pass"));
     m_window->btnTest_Click();
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_NE(boxes.shown[0].title, QStringLiteral("Success"));
-    EXPECT_EQ(stored(Setting::DSN), QStringLiteral("<absent>"));
+    expectConnectionFailed();
+    for (const Setting::Entry* entry :
+         {&Setting::DSN, &Setting::Auth, &Setting::DBUser, &Setting::DBPWD, &Setting::DBName})
+        EXPECT_EQ(stored(*entry), QStringLiteral("<absent>")) << entry->name;
 }
 
 TEST_F(OdbcTestWindowTest, DatabaseUserAgainstPostgres)
