@@ -47,40 +47,38 @@ void frmConfigure::connectCodeBox(VrexEditbox* box, void (frmConfigure::*finder)
             [this, validate](bool& cancel) { (this->*validate)(cancel); });
 }
 
-void frmConfigure::vreRecType_Validate(bool& cancel)
+// A code that may be left blank (receipt type, misc. charge): blank clears the description
+// and stores nothing; a valid code is stored; an invalid one is refused.
+void frmConfigure::validateOptionalCode(bool& cancel, VrexEditbox* box, QLabel* description,
+                                        bool (*valid)(const QString&),
+                                        const Setting::Entry& setting, const QString& what)
 {
     if (!m_codeChanged)
         return;
-    Ui::frmConfigure& ui = *m_ui;
-    const QString code = ui.vreRecType->text();
+    const QString code = box->text();
     if (Text::trim(code).isEmpty()) {
-        ui.lblRecType->clear();
-    } else if (modGeneral::Valid_RecType(code)) {
-        Setting::save(Setting::RecType, Text::trim(code));
+        description->clear();
+    } else if (valid(code)) {
+        Setting::save(setting, Text::trim(code));
     } else {
-        invalidEntry(QStringLiteral("Receipt Type"));
-        ui.lblRecType->clear();
+        invalidEntry(what);
+        description->clear();
         cancel = true;
-        ui.vreRecType->HighlightText();
+        box->HighlightText();
     }
+}
+
+void frmConfigure::vreRecType_Validate(bool& cancel)
+{
+    validateOptionalCode(cancel, m_ui->vreRecType, m_ui->lblRecType, &modGeneral::Valid_RecType,
+                         Setting::RecType, QStringLiteral("Receipt Type"));
 }
 
 void frmConfigure::vreCharge_Validate(bool& cancel)
 {
-    if (!m_codeChanged)
-        return;
-    Ui::frmConfigure& ui = *m_ui;
-    const QString code = ui.vreCharge->text();
-    if (Text::trim(code).isEmpty()) {
-        ui.lblChargeDesc->clear();
-    } else if (modGeneral::Valid_MiscCharge(code)) {
-        Setting::save(Setting::DelCharge, Text::trim(code));
-    } else {
-        invalidEntry(QStringLiteral("Misc. Charge"));
-        ui.lblChargeDesc->clear();
-        cancel = true;
-        ui.vreCharge->HighlightText();
-    }
+    validateOptionalCode(cancel, m_ui->vreCharge, m_ui->lblChargeDesc,
+                         &modGeneral::Valid_MiscCharge, Setting::DelCharge,
+                         QStringLiteral("Misc. Charge"));
 }
 
 void frmConfigure::vreBankCode_Validate(bool& cancel)

@@ -74,6 +74,9 @@ private:
     void chkSuffix_Click();
     void chkDeliveryCharge_Click();
     void setChargeControlsEnabled(bool enabled);
+    void validateOptionalCode(bool& cancel, VrexEditbox* box, QLabel* description,
+                              bool (*valid)(const QString&), const Setting::Entry& setting,
+                              const QString& what);
     void vreRecType_Validate(bool& cancel);
     void vreBankCode_Validate(bool& cancel);
     void vreCharge_Validate(bool& cancel);
