@@ -67,6 +67,14 @@ TEST_F(ConfigureWindowTest, FirstOpeningStoresItsDefaultsAndClosingMarksTheProgr
         lines(ui().lstConfig),
         QStringList({"Database Engine", "ODBC Connection", "Miscellaneous", "Prepayments",
                      "Delivery Charge", "Security", "Order Number Options", "Invoicing Options"}));
+    EXPECT_EQ(ui().btnTest->toolTip(), QStringLiteral("Save the ODBC information"));
+    EXPECT_EQ(ui().btnCharge->toolTip(), QStringLiteral("Misc.Charge Finder"));
+    EXPECT_TRUE(ui().btnCharge->text().isEmpty());
+    EXPECT_EQ(ui().chkRange->text(),
+              QStringLiteral("Use Date Range for searching 'All' Customers having\n"
+                             "- Orders with Shipment Numbers after a day end.\n"
+                             "- Orders with no Ship Via field and no shipment number."));
+    EXPECT_EQ(w.height(), 290); // 4350 twips
     // Only the three values whose controls the load changes are stored.
     EXPECT_EQ(stored(Setting::DBEngine), QStringLiteral("1"));
     EXPECT_EQ(stored(Setting::OrderSeparator), QStringLiteral("0"));
