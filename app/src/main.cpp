@@ -1,12 +1,14 @@
 #include <app/modstart.h>
 
+#include <core/appstate.h>
+
 #include <QApplication>
 #include <QWidget>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(modStart::ProgramTitle);
+    QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
     modStart::Main();
     // Main shows the first window; the program lives while a window is open, and ends at

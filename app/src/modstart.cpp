@@ -75,10 +75,8 @@ void Main()
     bool firstStart = false;
     step([&] {
         firstStart = Setting::read(Setting::Version).isEmpty();
-        Save_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(Setting::SettingsKey),
-                       QString::fromLatin1(Setting::Version.name), ProgramVersion());
-        Save_RegString(Registry::HKEY_LOCAL_MACHINE, QString::fromLatin1(Setting::SettingsKey),
-                       QString::fromLatin1(Setting::Name.name), ProgramTitle);
+        Setting::save(Setting::Version, ProgramVersion());
+        Setting::save(Setting::Name, modGeneral::ProgramTitle);
     });
     if (firstStart)
         step(appendSearchPath);

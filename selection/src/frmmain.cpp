@@ -12,6 +12,8 @@
 #include <resources/resources.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
+#include <windows/frmbatchopts.h>
+#include <windows/frmconfigure.h>
 
 #include <system/comerror.h>
 #include <system/windows.h>
@@ -157,9 +159,14 @@ bool frmMain::Form_Load()
                MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Program Termination"));
         return false;
     }
+    // First run: the configuration comes before the main window finishes loading.
+    if (Setting::read(Setting::Configure) != QLatin1String("True")) {
+        frmConfigure first(this);
+        first.exec();
+    }
     try {
         setWindowIcon(Resources::ProgramIcon());
-        setWindowTitle(QStringLiteral("Tallymerge:  ") + AppCompany.Name());
+        setWindowTitle(ProgramTitle + QStringLiteral(":  ") + AppCompany.Name());
         if (!IsWinXP) {
             // The classic look: sunken panels.
             for (QLabel* panel : {m_panel1, m_panel2})
@@ -404,9 +411,22 @@ void frmMain::mnuFileSub_Click(int index)
         if (!Loading)
             Load_Grid();
         break;
+    case 4:
+        // The batch options, then the zero-amount warning over every row. The batch run that
+        // follows a "go on" is not part of the program yet.
+        if (frmBatchOpts::run(this))
+            Check_ZeroShipments(true);
+        break;
     case 10:
         Clear_AllSelections();
         break;
+    case 11: {
+        ConfigChanged = true;
+        auto* configure = new frmConfigure(this);
+        configure->setAttribute(Qt::WA_DeleteOnClose);
+        configure->show();
+        break;
+    }
     case 13:
         close();
         break;

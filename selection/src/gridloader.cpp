@@ -2,6 +2,7 @@
 
 #include "ui_frmmain.h"
 
+#include <core/appstate.h>
 #include <core/busy.h>
 #include <core/lookups.h>
 #include <core/msgbox.h>
@@ -100,10 +101,11 @@ void frmMain::Load_Grid()
             error.number() == ComErrorNumber::PermissionDenied ||
             error.number() == ComErrorNumber::E_Fail) {
             modGeneral::MsgBox(
-                QStringLiteral("Tallymerge was unable to connect to the Sage Accpac "
-                               "database.\r\n\nPlease ensure that your Sage Accpac "
-                               "database is running\r\nand that you have a valid ODBC "
-                               "system DSN that is\r\nconnected to the correct database."),
+                modGeneral::ProgramTitle +
+                    QStringLiteral(" was unable to connect to the Sage Accpac "
+                                   "database.\r\n\nPlease ensure that your Sage Accpac "
+                                   "database is running\r\nand that you have a valid ODBC "
+                                   "system DSN that is\r\nconnected to the correct database."),
                 modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Critical,
                 QStringLiteral("Database Connection Failed"));
         } else if (error.number() != ComErrorNumber::AlreadyOpen) {

@@ -8,6 +8,10 @@
 #include <system/windows.h>
 
 #include <vrexeditbox/vrexeditbox.h>
+#include <windows/frmbatchopts.h>
+#include <windows/frmconfigure.h>
+
+#include <QTimer>
 
 #include <QCalendarWidget>
 #include <QTest>
@@ -219,6 +223,62 @@ private slots:
         QCOMPARE(w.ui()->mnuHelp->title(), QStringLiteral("&Help"));
         for (int separator : {1, 5, 9, 12})
             QVERIFY(w.mnuFileSub(separator)->isSeparator());
+    }
+
+    void configurationComesFirstOnTheFirstRunAndFromTheMenuLater()
+    {
+        MainWindowFixture fixture({shipped(QStringLiteral("1"))});
+        Setting::save(Setting::Configure, QString());
+        // The modal configuration window is closed by its user as soon as it shows.
+        QString shownTitle;
+        QTimer::singleShot(0, [&] {
+            if (auto* window = qobject_cast<frmConfigure*>(QApplication::activeModalWidget())) {
+                shownTitle = window->windowTitle();
+                window->close();
+            }
+        });
+        frmMain& w = fixture.open();
+        QVERIFY(!shownTitle.isEmpty());
+        QCOMPARE(Setting::read(Setting::Configure), QStringLiteral("True"));
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
+
+        // From the menu: modeless, and the next activation re-reads the two settings.
+        w.mnuFileSub_Click(11);
+        QVERIFY(w.ConfigChanged);
+        auto* configure = w.findChild<frmConfigure*>();
+        QVERIFY(configure);
+        QVERIFY(!configure->isModal());
+        Setting::save(Setting::DelCharge, QStringLiteral(" DEL "));
+        Setting::save(Setting::BatchInv, QStringLiteral("1"));
+        configure->close();
+        w.Form_Activate();
+        QVERIFY(!w.ConfigChanged);
+        QCOMPARE(w.DelChargeCode, QStringLiteral("DEL"));
+        QVERIFY(w.mnuFileSub(4)->isVisible());
+        QVERIFY(w.toolbarButton(QStringLiteral("Batch"))->isVisible());
+    }
+
+    void invoiceBatchAsksForTheOptionsThenWarnsOfZeroShipments()
+    {
+        TestOrder zero;
+        zero.number = QStringLiteral("Z1");
+        zero.shipments = {{QStringLiteral("SHZ1"), 0}};
+        MainWindowFixture fixture({zero});
+        Setting::save(Setting::BatchInv, QStringLiteral("1"));
+        Setting::save(Setting::InvoiceWarning, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        bool optionsShown = false;
+        QTimer::singleShot(0, [&] {
+            if (auto* options = qobject_cast<frmBatchOpts*>(QApplication::activeModalWidget())) {
+                optionsShown = true;
+                options->close();
+            }
+        });
+        fixture.boxes.answer(modGeneral::MsgResult::No);
+        w.mnuFileSub_Click(4);
+        QVERIFY(optionsShown);
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Zero Dollar Shipment Amount"));
     }
 
     void helpOpensTheWebsiteThroughTheShell()

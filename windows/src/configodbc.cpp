@@ -3,6 +3,7 @@
 
 #include "ui_frmconfigure.h"
 
+#include <core/appstate.h>
 #include <core/busy.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
@@ -63,10 +64,11 @@ void frmConfigure::btnTest_Click()
         if (error.number() == ComErrorNumber::AlreadyOpen)
             return;
         if (isConnectionFailure(error.number())) {
-            MsgBox(QStringLiteral("Tallymerge was unable to connect to the MS SQL database.\r\n\n"
-                                  "Please ensure that your MS SQL Server is running\r\n"
-                                  "and that you have a valid ODBC system DSN that is\r\n"
-                                  "connected to the correct database."),
+            MsgBox(ProgramTitle +
+                       QStringLiteral(" was unable to connect to the MS SQL database.\r\n\n"
+                                      "Please ensure that your MS SQL Server is running\r\n"
+                                      "and that you have a valid ODBC system DSN that is\r\n"
+                                      "connected to the correct database."),
                    MsgButtons::OK, MsgIcon::Critical, QStringLiteral("Database Connection Failed"),
                    1, this);
             ui.vreDSN->HighlightText();

@@ -2,6 +2,7 @@
 
 #include "ui_frmconfigure.h"
 
+#include <core/appstate.h>
 #include <core/lookups.h>
 #include <core/reporters.h>
 #include <core/session.h>
@@ -19,7 +20,6 @@
 
 namespace {
 
-const QString ProgramTitle = QStringLiteral("Tallymerge");
 constexpr unsigned SystemWindow = 0x80000005;
 constexpr int PageCount = 8;
 

@@ -7,9 +7,6 @@ class frmMain;
 // The program's start-up.
 namespace modStart {
 
-// The program's title, stamped into the settings as "Name".
-inline const QString ProgramTitle = QStringLiteral("Tallymerge");
-
 // The program's version as "major.minor.revision", stamped into the settings as "Version".
 QString ProgramVersion();
 

@@ -9,6 +9,9 @@
 // run, on the one window thread.
 namespace modGeneral {
 
+// The program's title: window captions, messages, and the "Name" stamped into the settings.
+inline const QString ProgramTitle = QStringLiteral("Tallymerge");
+
 // The operating system is Windows XP: push buttons, the status bar and the print window
 // adapt their look to it.
 inline bool IsWinXP = false;
