@@ -13,6 +13,7 @@ struct Options
     QString oeVersion = QStringLiteral("56A"); // "55A" or "56A"
     QString arVersion = QStringLiteral("56A"); // "53A" or "56A"
     bool withOrderEntry = true;                // false: a company without OE
+    int linesPerShipment = 0;                  // 0: one to three lines each
     Accpac::Admin::HashStrength strength = Accpac::Admin::HashStrength::Interactive;
 };
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <vector>
 
 namespace Accpac {
@@ -37,6 +38,9 @@ struct FieldDef
     bool stored = true;      // false: a command field that lives in the record buffer only
     bool qualifier = false;  // narrows a keyed read when set by the caller before it
     bool autoNumber = false; // 0 on insert: the next number within the other key fields
+    // Numeric fields: the values the field accepts (SetValue refuses others).
+    double minimum = -std::numeric_limits<double>::infinity();
+    double maximum = std::numeric_limits<double>::infinity();
 };
 
 struct ViewDef

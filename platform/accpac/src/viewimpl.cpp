@@ -273,6 +273,7 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
         }
         if (!std::isfinite(d))
             mismatch();
+        checkLimits(f, d);
         return d;
     }
     case FieldType::Date: {
@@ -342,9 +343,26 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
                      .arg(f.name, m_def.id)
                      .arg(lo)
                      .arg(hi));
+        checkLimits(f, double(n));
         return int(n);
     }
     }
+}
+
+void ViewImpl::checkLimits(const FieldDef& f, double value)
+{
+    if (value >= f.minimum && value <= f.maximum)
+        return;
+    QString allowed;
+    if (std::isinf(f.maximum))
+        allowed = QStringLiteral("at least %1").arg(f.minimum);
+    else if (std::isinf(f.minimum))
+        allowed = QStringLiteral("at most %1").arg(f.maximum);
+    else
+        allowed = QStringLiteral("%1 to %2").arg(f.minimum).arg(f.maximum);
+    fail(QStringLiteral("The value %1 is out of range for field %2 of view %3 (%4).")
+             .arg(value)
+             .arg(f.name, m_def.id, allowed));
 }
 
 void ViewImpl::Compose(const std::vector<AccpacView*>& views)
