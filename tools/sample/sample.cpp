@@ -3,6 +3,7 @@
 #include "invoicesequence.h"
 
 #include <accpac/view.h>
+#include <odbc/datasource.h>
 
 #include <QDate>
 
@@ -306,7 +307,7 @@ void addOrderEntryData(AccpacDBLink& link, const Options& options)
             order.shipVia = "";
             order.location = "100";
             order.date = today.addDays(-r);
-            order.shipments.append({QStringLiteral("SH1000-%1").arg(r), 40.0 * r});
+            order.shipments.append({QStringLiteral("SHR1000-%1").arg(r), 40.0 * r});
             book.add(order);
         }
         // A shipment that is still being entered.
@@ -361,6 +362,18 @@ void addSecurity(const Options& options)
 }
 
 } // namespace
+
+void registerDataSource(const QString& companyFile)
+{
+    if (!OdbcDataSource::driverInstalled(OdbcDriver))
+        OdbcDataSource::installDriver(OdbcDriver, OdbcDriverLibrary);
+    OdbcDataSource::registerDataSource(
+        CompanyId, OdbcDriver,
+        {{QStringLiteral("Description"), QStringLiteral("Tallymerge sample company")},
+         {QStringLiteral("Database"), companyFile},
+         {QStringLiteral("Timeout"), QStringLiteral("10000")}},
+        OdbcDataSource::Scope::System);
+}
 
 void createSampleSite(const Options& options)
 {

@@ -27,6 +27,15 @@ inline const QString SupervisorPassword = QStringLiteral("SUPER");
 inline const QString ClerkId = QStringLiteral("CLERK");
 inline const QString ClerkPassword = QStringLiteral("CLERK");
 
+// The ODBC driver the default data source uses (unixODBC, SQLite3 ODBC driver).
+inline const QString OdbcDriver = QStringLiteral("SQLite3");
+inline const QString OdbcDriverLibrary = QStringLiteral("libsqlite3odbc.so");
+
+// Registers the system data source named after the sample company ("SAMINC") for the
+// company file, registering the SQLite3 ODBC driver first when it is absent. An existing
+// data source of that name is replaced. Throws ComError when the installer refuses.
+void registerDataSource(const QString& companyFile);
+
 // Creates the site with company SAMINC: currencies, banks, receipt types, misc. charges,
 // customers (some flagged for the delivery charge), receipt batches, users with their
 // rights, and an order book of the given size. Throws ComError.

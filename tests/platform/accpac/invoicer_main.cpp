@@ -1,0 +1,41 @@
+// Helper of the test of two programs invoicing at once: signs on to a site as ADMIN and
+// creates one invoice per "customer:shipment" argument, in the order given, by the program's
+// call sequence. Prints "<shipment> <invoice>" for each invoice made; a refused invoice is
+// not an error (another process may have been first). Exit code 0 unless the sign-on failed.
+#include <accpac/standin.h>
+#include <invoicesequence.h>
+#include <sample.h>
+#include <system/comerror.h>
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2)
+        return 2;
+    auto session = Accpac::createSession();
+    session->Init(QString(), "AS", "AS0001", "53A");
+    if (!Accpac::Testing::signOn(*session, args[1], Sample::CompanyId, "ADMIN",
+                                 Sample::AdminPassword))
+        return 3;
+    auto link = session->OpenDBLink(1, 0);
+    for (const QString& item : args.mid(2)) {
+        Sample::InvoiceRequest request;
+        request.customer = item.section(u':', 0, 0);
+        request.shipments = {item.section(u':', 1)};
+        try {
+            const auto result = Sample::createInvoice(*link, request);
+            if (!result.invoiceNumber.isEmpty() && result.skippedMessages.isEmpty())
+                std::printf("%s %s\n", qPrintable(request.shipments.first()),
+                            qPrintable(result.invoiceNumber));
+        } catch (const ComError&) {
+            session->Errors().Clear();
+        }
+        std::fflush(stdout);
+    }
+    return 0;
+}
