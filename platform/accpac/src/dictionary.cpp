@@ -14,8 +14,9 @@ namespace {
 // One line per view: ID, table, application, least version, store, fields, keys,
 // compositions. Field syntax: NAME[=COLUMN]:TYPE[SIZE][flags], TYPE T text, S 16-bit,
 // L 32-bit, D double, A date, B Boolean; flags * command field (not stored),
-// ? read qualifier, # numbered on insert; then {min,max} (either may be left out) limits the
-// values of a numeric field. Keys separated by "|", compositions by "|".
+// ? read qualifier, # numbered on insert, ! kept by the engine (Update leaves it); then {min,max}
+// (either may be left out) limits the values of a numeric field. Keys separated by "|",
+// compositions by "|".
 struct Line
 {
     const char* id;
@@ -44,16 +45,16 @@ const Line Lines[] = {
     {"AR0012", "ARRTA", "AR", "", Store::Company,
      "PAYMCODE:T12 TEXTDESC:T60 ACTVSW:S? PAYMTYPE:S", "PAYMCODE", ""},
     {"AR0024", "ARCUS", "AR", "", Store::Company,
-     "IDCUST:T12 NAMECUST:T60 SWACTV:S SWHOLD:S CODECURN:T3 AMTCRLIMT:D AMTBALDUET:D IDGRP:T6 "
+     "IDCUST:T12 NAMECUST:T60 SWACTV:S SWHOLD:S CODECURN:T3 AMTCRLIMT:D AMTBALDUET:D! IDGRP:T6 "
      "CODETERM:T6 TEXTSTRE1:T60 NAMECITY:T30 CODESTTE:T30 CODECTRY:T30 TEXTPHON1:T30 "
-     "AMTOPENBAL:D",
+     "AMTOPENBAL:D!",
      "IDCUST|NAMECUST", ""},
     {"AR0400", "ARCUSO", "AR", "", Store::Company,
      "IDCUST:T12 OPTFIELD:T12 VALUE:T60 TYPE:S VALIFBOOL:B VALIFTEXT:T60 VALIFMONEY:D",
      "IDCUST OPTFIELD", ""},
     {"AR0041", "ARBTA", "AR", "", Store::Company,
      "CODEPYMTYP:T2 CNTBTCH:L# DATEBTCH:A BATCHDESC:T60 BATCHSTAT:S{0,9} IDBANK:T8 CODECURN:T3 "
-     "RATETYPE:T2 RATEEXCHHC:D DATERATE:A CNTENTER:L AMTENTER:D",
+     "RATETYPE:T2 RATEEXCHHC:D DATERATE:A CNTENTER:L! AMTENTER:D!",
      "CODEPYMTYP CNTBTCH|CODEPYMTYP BATCHSTAT CNTBTCH", ""},
     // Receipts entered in a batch (an invoice's prepayment puts one there).
     {"AR0042", "ARTCR", "AR", "", Store::Company,
@@ -69,7 +70,7 @@ const Line Lines[] = {
     {"OE0520", "OEORDH", "OE", "", Store::Company,
      "ORDUNIQ:L# ORDNUMBER:T22 CUSTOMER:T12 BILNAME:T60 TYPE:S{0,5} ONHOLD:S{0,1} "
      "COMPLETE:S{0,4} SHIPVIA:T6 "
-     "SHIPTO:T6 LOCATION:T6 ORDDATE:A LASTINVNUM:T22 ORDTOTAL:D",
+     "SHIPTO:T6 LOCATION:T6 ORDDATE:A LASTINVNUM:T22! ORDTOTAL:D",
      "ORDUNIQ|ORDNUMBER|CUSTOMER ORDNUMBER",
      "OE0500 OE0680 OE0180 OE0740 OE0526 OE0522|OE0500 OE0999 OE0180 OE0740 OE0526 OE0522"},
     {"OE0500", "OEORDD", "OE", "", Store::Company,
@@ -80,7 +81,7 @@ const Line Lines[] = {
      "OE0520 OE0501 OE0503 OE0502|OE0520 OE0501 OE0503 OE0502 OE0508 OE0507"},
     {"OE0692", "OESHIH", "OE", "", Store::Company,
      "SHIUNIQ:L# SHINUMBER:T22 ORDUNIQ:L ORDNUMBER:T22 CUSTOMER:T12 SHIDATE:A COMPLETE:S{0,4} "
-     "SHINETWTX:D LOCATION:T6 INVUNIQ:L INVNUMBER:T22",
+     "SHINETWTX:D LOCATION:T6 INVUNIQ:L! INVNUMBER:T22!",
      "SHIUNIQ|SHINUMBER|ORDNUMBER",
      "OE0691 OE0682 OE0190 OE0745 OE0694 OE0704"},
     {"OE0691", "OESHID", "OE", "", Store::Company,
@@ -156,8 +157,9 @@ const Line Lines[] = {
 
 FieldDef parseField(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#]*)(?:\\{([-0-9.]*),([-0-9.]*)\\})?$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#!]*)(?:\\{([-0-9.]*),([-"
+                       "0-9.]*)\\})?$"));
     const auto m = pattern.match(text);
     if (!m.hasMatch())
         throw std::logic_error("bad field in the data dictionary: " + text.toStdString());
@@ -189,6 +191,7 @@ FieldDef parseField(const QString& text)
     f.stored = !flags.contains(u'*');
     f.qualifier = flags.contains(u'?');
     f.autoNumber = flags.contains(u'#');
+    f.engineKept = flags.contains(u'!');
     if (!m.captured(6).isEmpty())
         f.minimum = m.captured(6).toDouble();
     if (!m.captured(7).isEmpty())
@@ -236,6 +239,8 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
         if (!def->fields[i].stored)
             continue;
         def->storedFields.push_back(i);
+        if (!def->fields[i].engineKept)
+            def->updatableFields.push_back(i);
         def->selectList += ",\"" + def->fields[i].column.toLatin1() + '"';
     }
     def->rules = &rulesFor(def->id);

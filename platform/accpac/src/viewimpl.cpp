@@ -647,16 +647,18 @@ void ViewImpl::Update()
         if (m_rowid == 0)
             fail(QStringLiteral("View %1 has no current record to update; read it first.")
                      .arg(m_def.id));
+        // Fields the engine keeps (invoice marks, balances, batch totals) are not written
+        // back from the caller's copy, which may be older than the stored values.
         QByteArray sql = "UPDATE " + quoted(m_def.table) + " SET ";
-        for (size_t i = 0; i < m_def.storedFields.size(); ++i) {
+        for (size_t i = 0; i < m_def.updatableFields.size(); ++i) {
             if (i)
                 sql += ',';
-            sql += quoted(m_def.fields[m_def.storedFields[i]].column) + "=?";
+            sql += quoted(m_def.fields[m_def.updatableFields[i]].column) + "=?";
         }
         sql += " WHERE rowid=?";
         Statement st = m_db->prepare(sql);
         int n = 1;
-        for (int i : m_def.storedFields)
+        for (int i : m_def.updatableFields)
             st.bind(n++, m_values[i]);
         st.bindInt(n, m_rowid);
         try {
@@ -671,6 +673,13 @@ void ViewImpl::Update()
         if (m_db->changes() == 0)
             fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                      .arg(m_def.id));
+        if (m_def.updatableFields.size() != m_def.storedFields.size()) {
+            Statement current = m_db->prepare("SELECT " + m_def.selectList + " FROM " +
+                                              quoted(m_def.table) + " WHERE rowid=?");
+            current.bindInt(1, m_rowid);
+            if (current.step())
+                load(current);
+        }
     });
 }
 

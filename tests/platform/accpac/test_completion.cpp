@@ -337,3 +337,41 @@ TEST_F(Completion, TheOrderTableShowsToOdbcWhatTheViewsWrote)
     EXPECT_EQ(read().at(4), result.invoiceNumber);
     connection.Close();
 }
+
+TEST_F(Completion, AnUpdateFromAnOlderReadKeepsTheInvoiceMarksOfAnotherProgram)
+{
+    // The completion routine reads shipment and order; meanwhile another program invoices
+    // the shipment; the routine's Update must not put back the unmarked copy it read.
+    const QString shipment = openShipments("1100").value(0);
+    ASSERT_FALSE(shipment.isEmpty());
+    const QString order = one("SELECT ORDNUMBER FROM OESHIH WHERE SHINUMBER='" + shipment + "'");
+    auto shipments = link->OpenView("OE0692");
+    shipments->SetOrder(1);
+    shipments->Field("SHINUMBER").SetValue(shipment);
+    ASSERT_TRUE(shipments->Read());
+    auto orders = link->OpenView("OE0520");
+    orders->SetOrder(1);
+    orders->Field("ORDNUMBER").SetValue(order);
+    ASSERT_TRUE(orders->Read());
+
+    auto other = site->signOn();
+    ASSERT_TRUE(other);
+    auto otherLink = other->OpenDBLink(1, 0);
+    Sample::InvoiceRequest request;
+    request.customer = "1100";
+    request.shipments = {shipment};
+    const QString number = Sample::createInvoice(*otherLink, request).invoiceNumber;
+    ASSERT_FALSE(number.isEmpty());
+
+    shipments->Field("COMPLETE").SetValue(3);
+    shipments->Update();
+    orders->Field("COMPLETE").SetValue(3);
+    orders->Update();
+    EXPECT_EQ(shipments->Field("INVNUMBER").GetValue().toString(), number);
+    EXPECT_EQ(orders->Field("LASTINVNUM").GetValue().toString(), number);
+    EXPECT_EQ(
+        one("SELECT INVNUMBER || '/' || COMPLETE FROM OESHIH WHERE SHINUMBER='" + shipment + "'"),
+        number + "/3");
+    EXPECT_EQ(one("SELECT LASTINVNUM FROM OEORDH WHERE ORDNUMBER='" + order + "'"), number);
+    EXPECT_EQ(problems(), QStringList());
+}
