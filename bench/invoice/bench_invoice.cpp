@@ -25,11 +25,8 @@ struct Fixture
         options.orders = 300;
         options.strength = Accpac::Admin::HashStrength::Minimal;
         Sample::createSampleSite(options);
-        session = Accpac::createSession();
-        session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"),
-                      QStringLiteral("53A"));
-        if (!Accpac::Testing::signOn(*session, options.folder, Sample::CompanyId,
-                                     QStringLiteral("ADMIN"), Sample::AdminPassword)) {
+        session = Sample::signOn(options.folder);
+        if (!session) {
             std::fprintf(stderr, "sign-on failed\n");
             std::abort();
         }

@@ -363,6 +363,16 @@ void addSecurity(const Options& options)
 
 } // namespace
 
+std::unique_ptr<AccpacSession> signOn(const QString& folder, const QString& userId,
+                                      const QString& password)
+{
+    auto session = Accpac::createSession();
+    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
+    if (!Accpac::Testing::signOn(*session, folder, CompanyId, userId, password))
+        return nullptr;
+    return session;
+}
+
 void registerDataSource(const QString& companyFile)
 {
     if (!OdbcDataSource::driverInstalled(OdbcDriver))

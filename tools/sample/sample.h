@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace Sample {
 
 struct Options
@@ -40,5 +42,11 @@ void registerDataSource(const QString& companyFile);
 // customers (some flagged for the delivery charge), receipt batches, users with their
 // rights, and an order book of the given size. Throws ComError.
 void createSampleSite(const Options& options);
+
+// A session signed on to the sample company of the site in `folder` without the dialog
+// (nullptr when the sign-on is refused).
+std::unique_ptr<AccpacSession> signOn(const QString& folder,
+                                      const QString& userId = QStringLiteral("ADMIN"),
+                                      const QString& password = AdminPassword);
 
 } // namespace Sample

@@ -17,10 +17,8 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() < 2)
         return 2;
-    auto session = Accpac::createSession();
-    session->Init(QString(), "AS", "AS0001", "53A");
-    if (!Accpac::Testing::signOn(*session, args[1], Sample::CompanyId, "ADMIN",
-                                 Sample::AdminPassword))
+    auto session = Sample::signOn(args[1]);
+    if (!session)
         return 3;
     auto link = session->OpenDBLink(1, 0);
     for (const QString& item : args.mid(2)) {
