@@ -75,7 +75,10 @@ double amount(const ViewImpl& view, const char* field)
 // The draft of a header view, made on first use and listed in the session.
 Draft draftOf(ViewImpl& header)
 {
-    if (auto* draft = std::any_cast<Draft>(&header.ruleState()); draft && *draft)
+    // ClearRecord blanks INVUNIQ: the draft of the record cleared away is dropped with it.
+    if (auto* draft = std::any_cast<Draft>(&header.ruleState());
+        draft && *draft &&
+        (*draft)->provisionalUniq == header.value(QStringLiteral("INVUNIQ")).toInt())
         return *draft;
     auto draft = std::make_shared<InvoiceDraft>();
     Statement st = header.db().prepare("SELECT COALESCE(MAX(INVUNIQ),0)+1 FROM OEINVH");

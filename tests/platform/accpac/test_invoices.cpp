@@ -328,3 +328,49 @@ TEST_F(Invoices, TwoProgramsInvoicingTheSameShipmentsGiveEachToOneInvoice)
               sql("SELECT SHIUNIQ FROM OESHIH WHERE INVUNIQ<>0").size());
     EXPECT_EQ(problems(), QStringList());
 }
+
+TEST_F(Invoices, ClearRecordDropsTheShipmentsOfTheInvoiceInTheMaking)
+{
+    const QStringList shipments = openShipments("1100");
+    ASSERT_FALSE(shipments.isEmpty());
+    auto header = link->OpenView("OE0420");
+    auto attached = link->OpenView("OE0427");
+    attached->Compose({header.get()});
+    auto start = [&] {
+        header->Field("CUSTOMER").SetValue("1100");
+        header->Field("PROCESSCMD").SetValueDirect("1");
+        header->Process();
+    };
+    header->ClearRecord();
+    header->InitRecord(0);
+    start();
+    EXPECT_EQ(header->Field("INSOURCURR").GetValue().toString(), "USD");
+    attached->ClearRecord();
+    attached->Field("SHINUMBER").SetValueDirect(shipments.first());
+    attached->Insert();
+    EXPECT_EQ(attached->Field("INVUNIQ").GetValue(), header->Field("INVUNIQ").GetValue());
+
+    // Started afresh without InitRecord: the shipment attached before is gone.
+    header->ClearRecord();
+    start();
+    EXPECT_THROW(header->Insert(), ComError);
+    EXPECT_TRUE(takeErrors().value(0).first.contains("no shipments"));
+    EXPECT_EQ(openShipments("1100"), shipments);
+
+    // Attached again, it is invoiced once; the stored invoice is not processed or inserted
+    // a second time.
+    attached->ClearRecord();
+    attached->Field("SHINUMBER").SetValueDirect(shipments.first());
+    attached->Insert();
+    header->Field("INVSHIPMTS").SetValue(1);
+    header->Process();
+    const double total = header->Field("INVNETWTX").GetValue().toDouble();
+    EXPECT_NEAR(total, shipmentTotal({shipments.first()}), 0.001);
+    header->Insert();
+    EXPECT_TRUE(header->Field("INVNUMBER").GetValue().toString().startsWith("IN"));
+    EXPECT_THROW(header->Insert(), ComError);
+    EXPECT_THROW(header->Process(), ComError);
+    EXPECT_THROW(header->Update(), ComError);
+    EXPECT_EQ(takeErrors().size(), 3);
+    EXPECT_EQ(problems(), QStringList());
+}
