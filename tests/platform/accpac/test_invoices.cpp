@@ -4,6 +4,7 @@
 
 #include <system/comerror.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QSet>
 
@@ -300,9 +301,17 @@ TEST_F(Invoices, TwoProgramsInvoicingTheSameShipmentsGiveEachToOneInvoice)
     QStringList reversed = items;
     std::reverse(reversed.begin(), reversed.end());
 
+    // Both sign on first, then start together when the go file appears.
+    const QString go = site->dir.filePath(QStringLiteral("go"));
     QProcess first, second;
-    first.start(QStringLiteral(ACCPAC_INVOICER), QStringList{site->folder} + items);
-    second.start(QStringLiteral(ACCPAC_INVOICER), QStringList{site->folder} + reversed);
+    first.start(QStringLiteral(ACCPAC_INVOICER), QStringList{site->folder, go} + items);
+    second.start(QStringLiteral(ACCPAC_INVOICER), QStringList{site->folder, go} + reversed);
+    for (QProcess* p : {&first, &second}) {
+        while (!p->canReadLine())
+            ASSERT_TRUE(p->waitForReadyRead(30000)) << p->readAllStandardError().toStdString();
+        ASSERT_EQ(p->readLine().trimmed(), "ready");
+    }
+    QFile(go).open(QIODevice::WriteOnly);
     ASSERT_TRUE(first.waitForFinished(60000));
     ASSERT_TRUE(second.waitForFinished(60000));
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
@@ -312,13 +321,19 @@ TEST_F(Invoices, TwoProgramsInvoicingTheSameShipmentsGiveEachToOneInvoice)
     QSet<QString> invoiced;
     QSet<QString> numbers;
     int made = 0;
-    for (QProcess* p : {&first, &second})
+    QList<int> madeBy;
+    for (QProcess* p : {&first, &second}) {
+        madeBy << 0;
         for (const QString& line :
              QString::fromUtf8(p->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
             ++made;
+            ++madeBy.last();
             invoiced.insert(line.section(' ', 0, 0));
             numbers.insert(line.section(' ', 1, 1));
         }
+    }
+    RecordProperty("InvoicesByFirst", madeBy[0]);
+    RecordProperty("InvoicesBySecond", madeBy[1]);
     EXPECT_EQ(made, items.size());
     EXPECT_EQ(invoiced.size(), items.size());
     EXPECT_EQ(numbers.size(), items.size());
