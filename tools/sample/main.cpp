@@ -1,5 +1,6 @@
 // tallymerge-sample: makes a site with the sample company SAMINC.
-//   tallymerge-sample --install-default          the default site, unless it exists
+//   tallymerge-sample --install-default          the default site, unless it exists, and
+//                                                the system ODBC data source SAMINC on it
 //   tallymerge-sample [options] <folder>         a site in folder (which must not exist)
 // Options: --orders N, --oe 55A|56A, --ar 53A|56A, --no-oe, --fast (quick password
 // verifiers, for tests and benchmarks only).
@@ -21,6 +22,22 @@ int usage()
                          "       tallymerge-sample [--orders N] [--oe 55A|56A] [--ar 53A|56A] "
                          "[--no-oe] [--fast] <folder>\n");
     return 2;
+}
+
+// The grid reads the order headers through this data source.
+int registerDefaultDataSource(const QString& folder)
+{
+    try {
+        const QString file = Accpac::Admin::companyDatabaseFile(folder, Sample::CompanyId);
+        Sample::registerDataSource(file);
+        std::printf("ODBC data source %s points at %s.\n", qPrintable(Sample::CompanyId),
+                    qPrintable(file));
+        return 0;
+    } catch (const ComError& e) {
+        std::fprintf(stderr, "The ODBC data source %s could not be registered: %s\n",
+                     qPrintable(Sample::CompanyId), e.what());
+        return 1;
+    }
 }
 
 } // namespace
@@ -66,7 +83,7 @@ int main(int argc, char** argv)
         options.folder = Accpac::defaultSiteFolder();
         if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
             std::printf("The sample site exists already in %s.\n", qPrintable(options.folder));
-            return 0;
+            return registerDefaultDataSource(options.folder);
         }
     } else {
         if (args.size() != 1)
@@ -85,5 +102,5 @@ int main(int argc, char** argv)
     }
     std::printf("Sample site with company %s made in %s.\n", qPrintable(Sample::CompanyId),
                 qPrintable(options.folder));
-    return 0;
+    return installDefault ? registerDefaultDataSource(options.folder) : 0;
 }

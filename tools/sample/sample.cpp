@@ -1,7 +1,13 @@
 #include "sample.h"
 
+#include "invoicesequence.h"
+
+#include <accpac/view.h>
+#include <odbc/datasource.h>
+
 #include <QDate>
 
+#include <cmath>
 #include <initializer_list>
 #include <utility>
 
@@ -152,6 +158,101 @@ void addMasterData(AccpacDBLink& link, const Options& options)
     batches->Close();
 }
 
+// Writes orders with their lines and shipments with theirs; each shipment's lines add up
+// to its amount, and the order lines carry what was shipped (and some back orders).
+class OrderBook
+{
+public:
+    struct Order
+    {
+        QString number;
+        Customer customer{};
+        bool onHold = false;
+        const char* shipVia = "";
+        const char* location = "100";
+        QDate date;
+        bool backOrdered = false;
+        QList<std::pair<QString, double>> shipments; // number, amount
+    };
+
+    OrderBook(AccpacDBLink& link, const Options& options)
+        : m_orders(link.OpenView(QStringLiteral("OE0520"))),
+          m_orderLines(link.OpenView(QStringLiteral("OE0500"))),
+          m_shipments(link.OpenView(QStringLiteral("OE0692"))),
+          m_shipmentLines(link.OpenView(QStringLiteral("OE0691"))),
+          m_linesPerShipment(options.linesPerShipment)
+    {
+    }
+
+    void add(const Order& o)
+    {
+        double total = 0;
+        for (const auto& s : o.shipments)
+            total += s.second;
+        insert(*m_orders, {{"ORDNUMBER", o.number},
+                           {"CUSTOMER", o.customer.id},
+                           {"BILNAME", QString::fromUtf8(o.customer.name)},
+                           {"TYPE", 1},
+                           {"ONHOLD", o.onHold ? 1 : 0},
+                           {"COMPLETE", 1},
+                           {"SHIPVIA", o.shipVia},
+                           {"LOCATION", o.location},
+                           {"ORDDATE", dateNumber(o.date)},
+                           {"ORDTOTAL", total}});
+        const int orderUniq = m_orders->Field(QStringLiteral("ORDUNIQ")).GetValue().toInt();
+        int orderLine = 0;
+        for (const auto& [number, amount] : o.shipments) {
+            insert(*m_shipments, {{"SHINUMBER", number},
+                                  {"ORDUNIQ", orderUniq},
+                                  {"ORDNUMBER", o.number},
+                                  {"CUSTOMER", o.customer.id},
+                                  {"SHIDATE", dateNumber(o.date)},
+                                  {"COMPLETE", 1},
+                                  {"LOCATION", o.location},
+                                  {"SHINETWTX", amount}});
+            const int shiUniq = m_shipments->Field(QStringLiteral("SHIUNIQ")).GetValue().toInt();
+            const int lines = m_linesPerShipment > 0 ? m_linesPerShipment : 1 + (++m_seed % 3);
+            double left = amount;
+            for (int l = 0; l < lines; ++l) {
+                const double ext = l + 1 == lines ? left : std::round(amount / lines * 100) / 100;
+                left = std::round((left - ext) * 100) / 100;
+                const int qty = 1 + (m_seed + l) % 4;
+                const QString item = QStringLiteral("A1-%1").arg(100 + (m_seed * 7 + l) % 60);
+                const bool backOrder = o.backOrdered && l == 0;
+                ++orderLine;
+                insert(*m_orderLines, {{"ORDUNIQ", orderUniq},
+                                       {"LINETYPE", 1},
+                                       {"ITEM", item},
+                                       {"DESC", QStringLiteral("Item %1").arg(item)},
+                                       {"LOCATION", o.location},
+                                       {"QTYORDERED", qty + (backOrder ? 2 : 0)},
+                                       {"QTYSHIPPED", qty},
+                                       {"QTYBACKORD", backOrder ? 2 : 0},
+                                       {"UNITPRICE", ext / qty},
+                                       {"EXTINVMISC", ext}});
+                insert(*m_shipmentLines, {{"SHIUNIQ", shiUniq},
+                                          {"ORDUNIQ", orderUniq},
+                                          {"ORDLINENUM", orderLine},
+                                          {"ITEM", item},
+                                          {"DESC", QStringLiteral("Item %1").arg(item)},
+                                          {"QTYSHIPPED", qty},
+                                          {"UNITPRICE", ext / qty},
+                                          {"EXTSHIMISC", ext},
+                                          {"ORDQTYORD", qty + (backOrder ? 2 : 0)},
+                                          {"ORDQTYBKOR", backOrder ? 2 : 0}});
+            }
+        }
+    }
+
+private:
+    std::unique_ptr<AccpacView> m_orders;
+    std::unique_ptr<AccpacView> m_orderLines;
+    std::unique_ptr<AccpacView> m_shipments;
+    std::unique_ptr<AccpacView> m_shipmentLines;
+    int m_linesPerShipment;
+    int m_seed = 0;
+};
+
 void addOrderEntryData(AccpacDBLink& link, const Options& options)
 {
     auto misc = link.OpenView(QStringLiteral("OE0440"));
@@ -170,38 +271,62 @@ void addOrderEntryData(AccpacDBLink& link, const Options& options)
     misc->Close();
 
     // The order book: every order of a customer in turn, with none, one or two shipments.
-    auto orders = link.OpenView(QStringLiteral("OE0520"));
-    auto shipments = link.OpenView(QStringLiteral("OE0692"));
+    OrderBook book(link, options);
     const QDate today = QDate::currentDate();
     const int customers = int(std::size(Customers));
     const char* shipVia[] = {"1", "3", "9", ""};
     const char* locations[] = {"100", "101", "200"};
+    QList<std::pair<QString, QStringList>> toInvoice; // customer, shipments
     for (int n = 0; n < options.orders; ++n) {
         const Customer& c = Customers[n % customers];
-        const QString number = QStringLiteral("ORD%1").arg(1000 + n, 6, 10, QLatin1Char('0'));
-        insert(*orders, {{"ORDNUMBER", number},
-                         {"CUSTOMER", c.id},
-                         {"BILNAME", QString::fromUtf8(c.name)},
-                         {"TYPE", 1},
-                         {"ONHOLD", n % 29 == 7 ? 1 : 0},
-                         {"COMPLETE", 1},
-                         {"SHIPVIA", shipVia[n % 4]},
-                         {"LOCATION", locations[n % 3]},
-                         {"ORDDATE", dateNumber(today.addDays(-(n % 30)))}});
-        const int orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue().toInt();
+        OrderBook::Order order;
+        order.number = QStringLiteral("ORD%1").arg(1000 + n, 6, 10, QLatin1Char('0'));
+        order.customer = c;
+        order.onHold = n % 29 == 7;
+        order.shipVia = shipVia[n % 4];
+        order.location = locations[n % 3];
+        order.date = today.addDays(-(n % 30));
+        order.backOrdered = n % 4 == 1;
         const int count = n % 5 == 4 ? 0 : (n % 3 == 0 ? 2 : 1);
         for (int s = 0; s < count; ++s)
-            insert(*shipments, {{"SHINUMBER", QStringLiteral("SH%1-%2").arg(1000 + n).arg(s + 1)},
-                                {"ORDUNIQ", orderUniq},
-                                {"ORDNUMBER", number},
-                                {"CUSTOMER", c.id},
-                                {"SHIDATE", dateNumber(today.addDays(-(n % 30)))},
-                                {"COMPLETE", 1},
-                                {"LOCATION", locations[n % 3]},
-                                {"SHINETWTX", n % 11 == 3 ? 0.0 : 50.0 + (n * 37 % 900)}});
+            order.shipments.append({QStringLiteral("SH%1-%2").arg(1000 + n).arg(s + 1),
+                                    n % 11 == 3 ? 0.0 : 50.0 + (n * 37 % 900) + s * 12.5});
+        book.add(order);
+        // Some orders have been invoiced already.
+        if (count > 0 && n % 13 == 6 && !order.onHold && c.balance > 0)
+            toInvoice.append({QString::fromLatin1(c.id), {order.shipments.first().first}});
     }
-    orders->Close();
-    shipments->Close();
+    if (options.orders > 0) {
+        // Revisions of one order: two of one customer, one of another.
+        const Customer& black = Customers[2];
+        const Customer& coastal = Customers[4];
+        for (int r = 1; r <= 3; ++r) {
+            OrderBook::Order order;
+            order.number = QStringLiteral("1000-%1").arg(r);
+            order.customer = r < 3 ? black : coastal;
+            order.shipVia = "";
+            order.location = "100";
+            order.date = today.addDays(-r);
+            order.shipments.append({QStringLiteral("SHR1000-%1").arg(r), 40.0 * r});
+            book.add(order);
+        }
+        // A shipment that is still being entered.
+        OrderBook::Order fresh;
+        fresh.number = QStringLiteral("ORD-NEW1");
+        fresh.customer = Customers[0];
+        fresh.shipVia = "";
+        fresh.location = "101";
+        fresh.date = today;
+        fresh.shipments.append({QStringLiteral("*** NEW ***"), 0.0});
+        book.add(fresh);
+    }
+    for (const auto& [customer, shipments] : toInvoice) {
+        InvoiceRequest request;
+        request.customer = customer;
+        request.shipments = shipments;
+        request.layout56 = options.oeVersion >= QLatin1String("56A");
+        createInvoice(link, request);
+    }
 }
 
 void addSecurity(const Options& options)
@@ -237,6 +362,28 @@ void addSecurity(const Options& options)
 }
 
 } // namespace
+
+std::unique_ptr<AccpacSession> signOn(const QString& folder, const QString& userId,
+                                      const QString& password)
+{
+    auto session = Accpac::createSession();
+    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
+    if (!Accpac::Testing::signOn(*session, folder, CompanyId, userId, password))
+        return nullptr;
+    return session;
+}
+
+void registerDataSource(const QString& companyFile)
+{
+    if (!OdbcDataSource::driverInstalled(OdbcDriver))
+        OdbcDataSource::installDriver(OdbcDriver, OdbcDriverLibrary);
+    OdbcDataSource::registerDataSource(
+        CompanyId, OdbcDriver,
+        {{QStringLiteral("Description"), QStringLiteral("Tallymerge sample company")},
+         {QStringLiteral("Database"), companyFile},
+         {QStringLiteral("Timeout"), QStringLiteral("10000")}},
+        OdbcDataSource::Scope::System);
+}
 
 void createSampleSite(const Options& options)
 {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace Sample {
 
 struct Options
@@ -13,6 +15,7 @@ struct Options
     QString oeVersion = QStringLiteral("56A"); // "55A" or "56A"
     QString arVersion = QStringLiteral("56A"); // "53A" or "56A"
     bool withOrderEntry = true;                // false: a company without OE
+    int linesPerShipment = 0;                  // 0: one to three lines each
     Accpac::Admin::HashStrength strength = Accpac::Admin::HashStrength::Interactive;
 };
 
@@ -26,9 +29,24 @@ inline const QString SupervisorPassword = QStringLiteral("SUPER");
 inline const QString ClerkId = QStringLiteral("CLERK");
 inline const QString ClerkPassword = QStringLiteral("CLERK");
 
+// The ODBC driver the default data source uses (unixODBC, SQLite3 ODBC driver).
+inline const QString OdbcDriver = QStringLiteral("SQLite3");
+inline const QString OdbcDriverLibrary = QStringLiteral("libsqlite3odbc.so");
+
+// Registers the system data source named after the sample company ("SAMINC") for the
+// company file, registering the SQLite3 ODBC driver first when it is absent. An existing
+// data source of that name is replaced. Throws ComError when the installer refuses.
+void registerDataSource(const QString& companyFile);
+
 // Creates the site with company SAMINC: currencies, banks, receipt types, misc. charges,
 // customers (some flagged for the delivery charge), receipt batches, users with their
 // rights, and an order book of the given size. Throws ComError.
 void createSampleSite(const Options& options);
+
+// A session signed on to the sample company of the site in `folder` without the dialog
+// (nullptr when the sign-on is refused).
+std::unique_ptr<AccpacSession> signOn(const QString& folder,
+                                      const QString& userId = QStringLiteral("ADMIN"),
+                                      const QString& password = AdminPassword);
 
 } // namespace Sample

@@ -14,7 +14,9 @@ namespace {
 // One line per view: ID, table, application, least version, store, fields, keys,
 // compositions. Field syntax: NAME[=COLUMN]:TYPE[SIZE][flags], TYPE T text, S 16-bit,
 // L 32-bit, D double, A date, B Boolean; flags * command field (not stored),
-// ? read qualifier, # numbered on insert. Keys separated by "|", compositions by "|".
+// ? read qualifier, # numbered on insert, ! kept by the engine (Update leaves it); then {min,max}
+// (either may be left out) limits the values of a numeric field. Keys separated by "|",
+// compositions by "|".
 struct Line
 {
     const char* id;
@@ -43,16 +45,22 @@ const Line Lines[] = {
     {"AR0012", "ARRTA", "AR", "", Store::Company,
      "PAYMCODE:T12 TEXTDESC:T60 ACTVSW:S? PAYMTYPE:S", "PAYMCODE", ""},
     {"AR0024", "ARCUS", "AR", "", Store::Company,
-     "IDCUST:T12 NAMECUST:T60 SWACTV:S SWHOLD:S CODECURN:T3 AMTCRLIMT:D AMTBALDUET:D IDGRP:T6 "
-     "CODETERM:T6 TEXTSTRE1:T60 NAMECITY:T30 CODESTTE:T30 CODECTRY:T30 TEXTPHON1:T30",
+     "IDCUST:T12 NAMECUST:T60 SWACTV:S SWHOLD:S CODECURN:T3 AMTCRLIMT:D AMTBALDUET:D! IDGRP:T6 "
+     "CODETERM:T6 TEXTSTRE1:T60 NAMECITY:T30 CODESTTE:T30 CODECTRY:T30 TEXTPHON1:T30 "
+     "AMTOPENBAL:D!",
      "IDCUST|NAMECUST", ""},
     {"AR0400", "ARCUSO", "AR", "", Store::Company,
      "IDCUST:T12 OPTFIELD:T12 VALUE:T60 TYPE:S VALIFBOOL:B VALIFTEXT:T60 VALIFMONEY:D",
      "IDCUST OPTFIELD", ""},
     {"AR0041", "ARBTA", "AR", "", Store::Company,
-     "CODEPYMTYP:T2 CNTBTCH:L# DATEBTCH:A BATCHDESC:T60 BATCHSTAT:S IDBANK:T8 CODECURN:T3 "
-     "RATETYPE:T2 RATEEXCHHC:D DATERATE:A CNTENTER:L AMTENTER:D",
+     "CODEPYMTYP:T2 CNTBTCH:L# DATEBTCH:A BATCHDESC:T60 BATCHSTAT:S{0,9} IDBANK:T8 CODECURN:T3 "
+     "RATETYPE:T2 RATEEXCHHC:D DATERATE:A CNTENTER:L! AMTENTER:D!",
      "CODEPYMTYP CNTBTCH|CODEPYMTYP BATCHSTAT CNTBTCH", ""},
+    // Receipts entered in a batch (an invoice's prepayment puts one there).
+    {"AR0042", "ARTCR", "AR", "", Store::Company,
+     "CODEPYMTYP:T2 CNTBTCH:L CNTITEM:L# IDCUST:T12 IDRMIT:T22 DATERMIT:A AMTRMIT:D "
+     "IDINVC:T22 RECPTYPE:T12 IDBANK:T8",
+     "CODEPYMTYP CNTBTCH CNTITEM|IDCUST", ""},
     {"BK0001", "BKACCT", "", "", Store::Company,
      "BANK:T8 NAME:T60 INACTIVE:S? BANKACCT:T30 CURNSTMT:T3", "BANK", ""},
 
@@ -60,34 +68,40 @@ const Line Lines[] = {
     {"OE0440", "OEMISC", "OE", "", Store::Company,
      "MISCCHARGE:T6 DESC:T60 AMOUNT:D CURRENCY:T3 GLACCT:T45", "MISCCHARGE", ""},
     {"OE0520", "OEORDH", "OE", "", Store::Company,
-     "ORDUNIQ:L# ORDNUMBER:T22 CUSTOMER:T12 BILNAME:T60 TYPE:S ONHOLD:S COMPLETE:S SHIPVIA:T6 "
-     "SHIPTO:T6 LOCATION:T6 ORDDATE:A LASTINVNUM:T22 ORDTOTAL:D",
+     "ORDUNIQ:L# ORDNUMBER:T22 CUSTOMER:T12 BILNAME:T60 TYPE:S{0,5} ONHOLD:S{0,1} "
+     "COMPLETE:S{0,4} SHIPVIA:T6 "
+     "SHIPTO:T6 LOCATION:T6 ORDDATE:A LASTINVNUM:T22! ORDTOTAL:D",
      "ORDUNIQ|ORDNUMBER|CUSTOMER ORDNUMBER",
      "OE0500 OE0680 OE0180 OE0740 OE0526 OE0522|OE0500 OE0999 OE0180 OE0740 OE0526 OE0522"},
     {"OE0500", "OEORDD", "OE", "", Store::Company,
-     "ORDUNIQ:L LINENUM:L# LINETYPE:S ITEM:T24 MISCCHARGE:T6 DESC:T60 LOCATION:T6 QTYORDERED:D "
-     "QTYSHIPPED:D QTYBACKORD:D UNITPRICE:D EXTINVMISC:D COMPLETE:S",
+     "ORDUNIQ:L LINENUM:L# LINETYPE:S{0,2} ITEM:T24 MISCCHARGE:T6 DESC:T60 LOCATION:T6 "
+     "QTYORDERED:D{0,} QTYSHIPPED:D{0,} QTYBACKORD:D{0,} UNITPRICE:D EXTINVMISC:D "
+     "COMPLETE:S{0,2}",
      "ORDUNIQ LINENUM",
      "OE0520 OE0501 OE0503 OE0502|OE0520 OE0501 OE0503 OE0502 OE0508 OE0507"},
     {"OE0692", "OESHIH", "OE", "", Store::Company,
-     "SHIUNIQ:L# SHINUMBER:T22 ORDUNIQ:L ORDNUMBER:T22 CUSTOMER:T12 SHIDATE:A COMPLETE:S "
-     "SHINETWTX:D LOCATION:T6 INVUNIQ:L INVNUMBER:T22",
+     "SHIUNIQ:L# SHINUMBER:T22 ORDUNIQ:L ORDNUMBER:T22 CUSTOMER:T12 SHIDATE:A COMPLETE:S{0,4} "
+     "SHINETWTX:D LOCATION:T6 INVUNIQ:L! INVNUMBER:T22!",
      "SHIUNIQ|SHINUMBER|ORDNUMBER",
      "OE0691 OE0682 OE0190 OE0745 OE0694 OE0704"},
     {"OE0691", "OESHID", "OE", "", Store::Company,
-     "SHIUNIQ:L LINENUM:L# ORDUNIQ:L ORDLINENUM:L ITEM:T24 DESC:T60 QTYSHIPPED:D UNITPRICE:D "
-     "EXTSHIMISC:D COMPLETE:S ORDQTYORD:D ORDQTYBKOR:D ORDQTYCOMM:D ORDQTYSTD:D FINISHORD:S*",
+     "SHIUNIQ:L LINENUM:L# ORDUNIQ:L ORDLINENUM:L ITEM:T24 DESC:T60 QTYSHIPPED:D{0,} "
+     "UNITPRICE:D EXTSHIMISC:D COMPLETE:S{0,2} ORDQTYORD:D{0,} ORDQTYBKOR:D{0,} "
+     "ORDQTYCOMM:D{0,} ORDQTYSTD:D{0,} FINISHORD:S*{0,1}",
      "SHIUNIQ LINENUM",
      "OE0692 OE0697 OE0702 OE0705 OE0703"},
     {"OE0420", "OEINVH", "OE", "", Store::Company,
-     "INVUNIQ:L# INVNUMBER:T22 CUSTOMER:T12 BILNAME:T60 INVDATE:A MULTISHI:S INVSHIPMTS:S* "
-     "PROCESSCMD:S* INSOURCURR:T3 INRATE:D INRATEDATE:A INRATETYPE:T2 INRATEREP:S INVNETWTX:D "
-     "DISCAVAIL:D INVDUE:D REBATCHNUM:L BANKRECTYP:T12 CHECKNUM:T22 BANKCODE:T8 BANKPAYMNT:D "
-     "CHECKDATE:A APPLYTO:S INVPAYMENT:D APPROVEBY:T8 APPPASSWRD:T64",
+     "INVUNIQ:L# INVNUMBER:T22 CUSTOMER:T12 BILNAME:T60 INVDATE:A MULTISHI:S{0,1} "
+     "INVSHIPMTS:S*{0,1} PROCESSCMD:S*{0,2} INSOURCURR:T3 INRATE:D{0,} INRATEDATE:A "
+     "INRATETYPE:T2 INRATEREP:S{0,2} INVNETWTX:D "
+     "DISCAVAIL:D INVDUE:D REBATCHNUM:L BANKRECTYP:T12 CHECKNUM:T22 BANKCODE:T8 "
+     "BANKPAYMNT:D{0,} CHECKDATE:A APPLYTO:S{0,2} INVPAYMENT:D{0,} APPROVEBY:T8 "
+     "APPPASSWRD:T64*",
      "INVUNIQ|INVNUMBER",
      "OE0400 OE0660 OE0160 OE0720 OE0427 OE0422|OE0400 OE0999 OE0160 OE0720 OE0427 OE0422"},
     {"OE0400", "OEINVD", "OE", "", Store::Company,
-     "INVUNIQ:L LINENUM:L# LINETYPE:S ITEM:T24 MISCCHARGE:T6 DESC:T60 SHIUNIQ:L QTYINVC:D "
+     "INVUNIQ:L LINENUM:L# LINETYPE:S{0,2} ITEM:T24 MISCCHARGE:T6 DESC:T60 SHIUNIQ:L "
+     "QTYINVC:D{0,} "
      "UNITPRICE:D EXTINVMISC:D",
      "INVUNIQ LINENUM",
      "OE0420 OE0401 OE0403 OE0402|OE0420 OE0401 OE0403 OE0402 OE0407 OE0406"},
@@ -96,7 +110,7 @@ const Line Lines[] = {
     {"OE0278", "OEPPAY", "OE", "", Store::Company,
      "INVUNIQ:L CUSTOMER:T12 CUSTDESC:T60 CUSTCURN:T3 CRATE:D CRATEDATE:A CRATETYPE:T2 "
      "CRATEOPER:S DOCTOTAL:D DISCAVAIL:D AMOUNTDUE:D BATCHNUM:L RECPDATE:A BANKRATE:D "
-     "RATEDATE:A RATETYPE:T2 BANKCODE:T8 RECPTYPE:T12 CHECKNUM:T22 RECPAMOUNT:D",
+     "RATEDATE:A RATETYPE:T2 BANKCODE:T8 RECPTYPE:T12 CHECKNUM:T22 RECPAMOUNT:D{0,}",
      "INVUNIQ", ""},
 
     // Views the layouts open and compose around the ones above.
@@ -144,7 +158,8 @@ const Line Lines[] = {
 FieldDef parseField(const QString& text)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#]*)$"));
+        QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#!]*)(?:\\{([-0-9.]*),([-"
+                       "0-9.]*)\\})?$"));
     const auto m = pattern.match(text);
     if (!m.hasMatch())
         throw std::logic_error("bad field in the data dictionary: " + text.toStdString());
@@ -176,6 +191,11 @@ FieldDef parseField(const QString& text)
     f.stored = !flags.contains(u'*');
     f.qualifier = flags.contains(u'?');
     f.autoNumber = flags.contains(u'#');
+    f.engineKept = flags.contains(u'!');
+    if (!m.captured(6).isEmpty())
+        f.minimum = m.captured(6).toDouble();
+    if (!m.captured(7).isEmpty())
+        f.maximum = m.captured(7).toDouble();
     return f;
 }
 
@@ -219,6 +239,8 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
         if (!def->fields[i].stored)
             continue;
         def->storedFields.push_back(i);
+        if (!def->fields[i].engineKept)
+            def->updatableFields.push_back(i);
         def->selectList += ",\"" + def->fields[i].column.toLatin1() + '"';
     }
     def->rules = &rulesFor(def->id);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <vector>
 
 namespace Accpac {
@@ -37,6 +38,10 @@ struct FieldDef
     bool stored = true;      // false: a command field that lives in the record buffer only
     bool qualifier = false;  // narrows a keyed read when set by the caller before it
     bool autoNumber = false; // 0 on insert: the next number within the other key fields
+    bool engineKept = false; // kept by the engine: Update does not write the caller's value
+    // Numeric fields: the values the field accepts (SetValue refuses others).
+    double minimum = -std::numeric_limits<double>::infinity();
+    double maximum = std::numeric_limits<double>::infinity();
 };
 
 struct ViewDef
@@ -59,6 +64,7 @@ struct ViewDef
     // Prepared once: "rowid, "A", "B", ..." of the stored fields, and their positions.
     QByteArray selectList;
     std::vector<int> storedFields;
+    std::vector<int> updatableFields; // the stored fields Update writes
 
     int fieldIndex(const QString& name) const { return index.value(name, -1); }
 };

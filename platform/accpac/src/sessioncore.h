@@ -6,11 +6,14 @@
 #include <accpac/session.h>
 #include <accpac/standin.h>
 
+#include <QHash>
 #include <QList>
 
 #include <memory>
 
 namespace Accpac {
+
+struct InvoiceDraft;
 
 // What a signed-on session shares with its links and views: the two databases, the
 // company's data, the Errors collection and the call log. Views keep it alive.
@@ -25,6 +28,9 @@ struct SessionCore
     std::unique_ptr<Database> systemDb;
     ErrorsImpl errors;
     bool opened = false;
+    // Invoices being entered on this session's header views, by their provisional INVUNIQ
+    // (the prepayment view finds its invoice through it).
+    QHash<int, std::weak_ptr<InvoiceDraft>> invoiceDrafts;
 
     bool logEnabled = false;
     QList<Testing::ViewCall> log;

@@ -81,6 +81,8 @@ void Statement::bindDouble(int index, double value)
 
 bool Statement::step()
 {
+    if (!sqlite3_stmt_readonly(m_stmt))
+        m_db->countWrite();
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
@@ -180,8 +182,19 @@ void Database::giveBack(const QByteArray& sql, sqlite3_stmt* stmt)
         sqlite3_finalize(stmt);
 }
 
+void Database::countWrite()
+{
+    ++m_writes;
+    if (m_writesBeforeFault < 0)
+        return;
+    if (m_writesBeforeFault-- == 0)
+        throw StorageError(SQLITE_IOERR_WRITE, QStringLiteral("disk I/O error (injected)"));
+}
+
 void Database::exec(const QByteArray& sql)
 {
+    if (!sql.startsWith("ROLLBACK") && !sql.startsWith("PRAGMA"))
+        countWrite();
     char* error = nullptr;
     int rc = sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {

@@ -81,7 +81,17 @@ public:
     sqlite3* handle() const { return m_db; }
     [[noreturn]] void raise(int code) const;
 
+    // Fault injection for tests: the write after the next `writes` ones fails once as an I/O
+    // error (a negative count switches it off). Statements that change the file, BEGIN,
+    // SAVEPOINT, RELEASE and COMMIT count as writes; rollbacks never fail.
+    void failWriteAfter(int writes) { m_writesBeforeFault = writes; }
+    int writesCounted() const { return m_writes; }
+
 private:
+    void countWrite();
+    int m_writesBeforeFault = -1;
+    int m_writes = 0;
+
     friend class Statement;
     void giveBack(const QByteArray& sql, sqlite3_stmt* stmt);
 

@@ -122,5 +122,17 @@ void clearCallLog(AccpacSession& session)
     impl(session).core().log.clear();
 }
 
+void failCompanyWriteAfter(AccpacSession& session, int writes)
+{
+    if (auto& db = impl(session).core().companyDb)
+        db->failWriteAfter(writes);
+}
+
+int companyWritesCounted(AccpacSession& session)
+{
+    const auto& db = impl(session).core().companyDb;
+    return db ? db->writesCounted() : 0;
+}
+
 } // namespace Testing
 } // namespace Accpac

@@ -273,6 +273,7 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
         }
         if (!std::isfinite(d))
             mismatch();
+        checkLimits(f, d);
         return d;
     }
     case FieldType::Date: {
@@ -342,9 +343,26 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
                      .arg(f.name, m_def.id)
                      .arg(lo)
                      .arg(hi));
+        checkLimits(f, double(n));
         return int(n);
     }
     }
+}
+
+void ViewImpl::checkLimits(const FieldDef& f, double value)
+{
+    if (value >= f.minimum && value <= f.maximum)
+        return;
+    QString allowed;
+    if (std::isinf(f.maximum))
+        allowed = QStringLiteral("at least %1").arg(f.minimum);
+    else if (std::isinf(f.minimum))
+        allowed = QStringLiteral("at most %1").arg(f.maximum);
+    else
+        allowed = QStringLiteral("%1 to %2").arg(f.minimum).arg(f.maximum);
+    fail(QStringLiteral("The value %1 is out of range for field %2 of view %3 (%4).")
+             .arg(value)
+             .arg(f.name, m_def.id, allowed));
 }
 
 void ViewImpl::Compose(const std::vector<AccpacView*>& views)
@@ -629,16 +647,18 @@ void ViewImpl::Update()
         if (m_rowid == 0)
             fail(QStringLiteral("View %1 has no current record to update; read it first.")
                      .arg(m_def.id));
+        // Fields the engine keeps (invoice marks, balances, batch totals) are not written
+        // back from the caller's copy, which may be older than the stored values.
         QByteArray sql = "UPDATE " + quoted(m_def.table) + " SET ";
-        for (size_t i = 0; i < m_def.storedFields.size(); ++i) {
+        for (size_t i = 0; i < m_def.updatableFields.size(); ++i) {
             if (i)
                 sql += ',';
-            sql += quoted(m_def.fields[m_def.storedFields[i]].column) + "=?";
+            sql += quoted(m_def.fields[m_def.updatableFields[i]].column) + "=?";
         }
         sql += " WHERE rowid=?";
         Statement st = m_db->prepare(sql);
         int n = 1;
-        for (int i : m_def.storedFields)
+        for (int i : m_def.updatableFields)
             st.bind(n++, m_values[i]);
         st.bindInt(n, m_rowid);
         try {
@@ -653,6 +673,13 @@ void ViewImpl::Update()
         if (m_db->changes() == 0)
             fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                      .arg(m_def.id));
+        if (m_def.updatableFields.size() != m_def.storedFields.size()) {
+            Statement current = m_db->prepare("SELECT " + m_def.selectList + " FROM " +
+                                              quoted(m_def.table) + " WHERE rowid=?");
+            current.bindInt(1, m_rowid);
+            if (current.step())
+                load(current);
+        }
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <accpac/view.h>
 
+#include <any>
 #include <memory>
 #include <vector>
 
@@ -81,10 +82,16 @@ public:
     // The views that were composed with this one.
     const std::vector<ViewImpl*>& composedBy() const { return m_composedBy; }
     [[noreturn]] void fail(const QString& message, int priority = Priority::Error);
+    // What the view's rules keep between calls on this view (e.g. an invoice in the making).
+    std::any& ruleState() { return m_ruleState; }
+    // The stored row of the current record (0 when none).
+    qint64 rowId() const { return m_rowid; }
+    void setRowId(qint64 rowid) { m_rowid = rowid; }
 
 private:
     void checkUsable(const char* operation);
     QVariant toCanonical(const FieldDef& field, const QVariant& value);
+    void checkLimits(const FieldDef& field, double value);
     bool seek(bool first);
     void load(const Statement& st);
     int fieldByName(const QString& name);
@@ -113,6 +120,7 @@ private:
 
     std::vector<ViewImpl*> m_composed;
     std::vector<ViewImpl*> m_composedBy;
+    std::any m_ruleState;
 };
 
 } // namespace Accpac

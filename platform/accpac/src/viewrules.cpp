@@ -1,5 +1,6 @@
 #include "viewrules.h"
 
+#include "oerules.h"
 #include "viewimpl.h"
 
 #include <QDate>
@@ -48,7 +49,8 @@ public:
     }
 };
 
-// Customers: a new customer is active and takes the home currency.
+// Customers: a new customer is active and takes the home currency; the balance it is
+// entered with is its balance brought forward (invoices and receipts move it from there).
 class CustomerRules final : public ViewRules
 {
 public:
@@ -56,6 +58,11 @@ public:
     {
         view.set(QStringLiteral("SWACTV"), 1);
         view.set(QStringLiteral("CODECURN"), view.core().company.HomeCurrency());
+    }
+
+    void beforeInsert(ViewImpl& view) const override
+    {
+        view.set(QStringLiteral("AMTOPENBAL"), view.value(QStringLiteral("AMTBALDUET")));
     }
 };
 
@@ -85,6 +92,8 @@ const ViewRules& rulesFor(const QString& viewId)
         {QStringLiteral("AR0024"), &customers},
         {QStringLiteral("AR0012"), &activeSwitch},
     };
+    if (const ViewRules* orderEntry = orderEntryRules(viewId))
+        return *orderEntry;
     return *rules.value(viewId, &plain);
 }
 

@@ -74,6 +74,15 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
 } // namespace Admin
 
+// The integrity checker: verifies the books of a company file. Every shipment is on at
+// most one invoice and carries the mark of that invoice; every invoice's total equals its
+// lines; each invoiced order's LASTINVNUM names an invoice of its shipments; each
+// customer's balance equals the balance brought forward plus its invoices less its
+// receipts; each receipt batch's count and total equal its receipts; each prepayment
+// belongs to an invoice. Returns one sentence per problem, none when the books agree.
+// Throws ComError when the file cannot be read as a company file.
+QStringList checkCompanyFile(const QString& companyFile);
+
 // What tests and benchmarks use in place of the dialogs.
 namespace Testing {
 
@@ -112,6 +121,11 @@ struct ViewCall
 void setCallLogEnabled(AccpacSession& session, bool enabled);
 QList<ViewCall> callLog(AccpacSession& session);
 void clearCallLog(AccpacSession& session);
+
+// Fault injection: the company-file write after the next `writes` ones of this session
+// fails once as an I/O error (-1: off). writesCounted gives the writes made so far.
+void failCompanyWriteAfter(AccpacSession& session, int writes);
+int companyWritesCounted(AccpacSession& session);
 
 } // namespace Testing
 } // namespace Accpac

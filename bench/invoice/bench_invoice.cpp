@@ -1,0 +1,123 @@
+// Speed of invoice creation in the embedded company: the whole call sequence of the program
+// (open and compose the views, header, one "OE0427" insert per shipment, processing into
+// lines, a prepayment and a delivery charge, the header insert) for an invoice of 1, 10 and
+// 100 shipments of 5 lines each. Target: at most 20 ms for 10 shipments.
+#include <accpac/standin.h>
+#include <accpac/view.h>
+#include <invoicesequence.h>
+#include <sample.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Fixture
+{
+    Fixture()
+    {
+        Sample::Options options;
+        options.folder = dir.path() + QStringLiteral("/site");
+        options.orders = 300;
+        options.strength = Accpac::Admin::HashStrength::Minimal;
+        Sample::createSampleSite(options);
+        session = Sample::signOn(options.folder);
+        if (!session) {
+            std::fprintf(stderr, "sign-on failed\n");
+            std::abort();
+        }
+        link = session->OpenDBLink(1, 0);
+        orders = link->OpenView(QStringLiteral("OE0520"));
+        shipments = link->OpenView(QStringLiteral("OE0692"));
+        lines = link->OpenView(QStringLiteral("OE0691"));
+    }
+
+    // New shipments of 5 lines each for customer 1100, on one new order.
+    QStringList makeShipments(int count)
+    {
+        const QString order = QStringLiteral("BENCH%1").arg(++m_orders);
+        orders->ClearRecord();
+        orders->InitRecord(0);
+        orders->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
+        orders->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
+        orders->Field(QStringLiteral("TYPE")).SetValue(1);
+        orders->Field(QStringLiteral("COMPLETE")).SetValue(1);
+        orders->Insert();
+        const QVariant orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue();
+        QStringList numbers;
+        for (int s = 0; s < count; ++s) {
+            numbers << QStringLiteral("%1-%2").arg(order).arg(s + 1);
+            shipments->ClearRecord();
+            shipments->InitRecord(0);
+            shipments->Field(QStringLiteral("SHINUMBER")).SetValue(numbers.last());
+            shipments->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
+            shipments->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
+            shipments->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
+            shipments->Field(QStringLiteral("COMPLETE")).SetValue(1);
+            shipments->Field(QStringLiteral("SHINETWTX")).SetValue(50.0);
+            shipments->Insert();
+            const QVariant shiUniq = shipments->Field(QStringLiteral("SHIUNIQ")).GetValue();
+            for (int l = 0; l < 5; ++l) {
+                lines->ClearRecord();
+                lines->InitRecord(0);
+                lines->Field(QStringLiteral("SHIUNIQ")).SetValue(shiUniq);
+                lines->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
+                lines->Field(QStringLiteral("ITEM")).SetValue(QStringLiteral("A1-10%1").arg(l));
+                lines->Field(QStringLiteral("QTYSHIPPED")).SetValue(2);
+                lines->Field(QStringLiteral("UNITPRICE")).SetValue(5.0);
+                lines->Field(QStringLiteral("EXTSHIMISC")).SetValue(10.0);
+                lines->Insert();
+            }
+        }
+        return numbers;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<AccpacSession> session;
+    std::shared_ptr<AccpacDBLink> link;
+    std::unique_ptr<AccpacView> orders;
+    std::unique_ptr<AccpacView> shipments;
+    std::unique_ptr<AccpacView> lines;
+    int m_orders = 0;
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+void BM_CreateInvoice(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    Sample::InvoiceRequest request;
+    request.customer = QStringLiteral("1100");
+    request.layout56 = true;
+    request.deliveryCharge = QStringLiteral("DEL");
+    Sample::InvoiceRequest::Prepayment prepayment;
+    prepayment.batchNumber = 1;
+    prepayment.bankCode = QStringLiteral("SPRINGBK");
+    prepayment.receiptType = QStringLiteral("CHECK");
+    prepayment.receiptDate = QDate::currentDate();
+    prepayment.receiptNumber = QStringLiteral("BENCH");
+    prepayment.amount = 5.0;
+    request.prepayment = prepayment;
+    for (auto _ : state) {
+        state.PauseTiming();
+        request.shipments = f.makeShipments(int(state.range(0)));
+        state.ResumeTiming();
+        const auto result = Sample::createInvoice(*f.link, request);
+        if (result.invoiceNumber.isEmpty() || !result.skippedMessages.isEmpty())
+            state.SkipWithError("the invoice was not created as asked");
+    }
+    state.SetLabel(std::to_string(state.range(0)) + " shipments of 5 lines");
+}
+BENCHMARK(BM_CreateInvoice)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "testsite.h"
+
+#include <accpac/view.h>
+#include <invoicesequence.h>
+
+#include <QVariant>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+// Order Entry tests: a fresh sample site per test (the cases change the books), a session
+// on it, SQL straight on the company file for what the views must have written, and the
+// integrity checker.
+class OrderEntryTest : public ::testing::Test
+{
+protected:
+    void makeSite(Sample::Options options = {})
+    {
+        site = std::make_unique<TestSite>(options);
+        session = site->signOn();
+        ASSERT_TRUE(session);
+        link = session->OpenDBLink(1, 0);
+        companyFile = Accpac::Admin::companyDatabaseFile(site->folder, Sample::CompanyId);
+    }
+
+    void SetUp() override { makeSite(); }
+
+    // The first column of every row of a query on the company file, as text.
+    QStringList sql(const QString& query) const
+    {
+        sqlite3* db = nullptr;
+        QStringList rows;
+        if (sqlite3_open_v2(companyFile.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, query.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
+                while (sqlite3_step(st) == SQLITE_ROW)
+                    rows << QString::fromUtf8(
+                        reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            } else {
+                ADD_FAILURE() << "bad query " << query.toStdString() << ": " << sqlite3_errmsg(db);
+            }
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return rows;
+    }
+
+    QString one(const QString& query) const
+    {
+        const QStringList rows = sql(query);
+        return rows.isEmpty() ? QString() : rows.first();
+    }
+
+    // Open shipments of a customer that no invoice holds yet, in number order.
+    QStringList openShipments(const QString& customer) const
+    {
+        return sql(QStringLiteral("SELECT SHINUMBER FROM OESHIH WHERE CUSTOMER='%1' AND "
+                                  "INVUNIQ=0 AND COMPLETE<3 AND SHINUMBER<>'*** NEW ***' "
+                                  "ORDER BY SHINUMBER")
+                       .arg(customer));
+    }
+
+    double shipmentTotal(const QStringList& shipments) const
+    {
+        double total = 0;
+        for (const QString& s : shipments)
+            total += one(QStringLiteral("SELECT SHINETWTX FROM OESHIH WHERE SHINUMBER='%1'").arg(s))
+                         .toDouble();
+        return total;
+    }
+
+    double balance(const QString& customer) const
+    {
+        return one(QStringLiteral("SELECT AMTBALDUET FROM ARCUS WHERE IDCUST='%1'").arg(customer))
+            .toDouble();
+    }
+
+    QStringList problems() const { return Accpac::checkCompanyFile(companyFile); }
+
+    // The (message, priority) entries of the session's Errors, then cleared.
+    QList<std::pair<QString, int>> takeErrors()
+    {
+        QList<std::pair<QString, int>> out;
+        for (int i = 0; i < session->Errors().Count(); ++i)
+            out << session->Errors().Get(i);
+        session->Errors().Clear();
+        return out;
+    }
+
+    std::unique_ptr<TestSite> site;
+    std::unique_ptr<AccpacSession> session;
+    std::shared_ptr<AccpacDBLink> link;
+    QString companyFile;
+};
