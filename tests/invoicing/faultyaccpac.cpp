@@ -19,13 +19,18 @@ struct FaultyAccpac::State
     void check(const QString& viewId, const QString& operation)
     {
         const int count = ++calls[viewId + QLatin1Char(' ') + operation];
+        // Every fault chosen for this call leaves its entry; then the call fails once.
+        QString failed;
         for (const Fault& fault : faults) {
             if (fault.viewId != viewId || fault.operation != operation || fault.occurrence != count)
                 continue;
             if (!fault.emptyErrors)
                 entries.append({fault.message, fault.priority});
-            throw ComError(-2147204095, fault.message);
+            if (failed.isEmpty())
+                failed = fault.message;
         }
+        if (!failed.isEmpty())
+            throw ComError(-2147204095, failed);
     }
 };
 
