@@ -14,6 +14,8 @@
 #include <accpac/view.h>
 #include <system/comerror.h>
 
+#include <QScopedValueRollback>
+
 // One invoice for several shipments of one customer. The four routines share one run; they
 // differ in where the shipments come from (ticked rows or a row list), the order-view
 // layout, the credit check of batch runs and the completion routines they call.
@@ -97,6 +99,9 @@ public:
     bool run()
     {
         const BusyCursor busy;
+        // The run yields to the window: no reload may replace the grid rows it works on
+        // (the refresh timer, the Refresh command and grid clicks wait while Loading is set).
+        const QScopedValueRollback<bool> gridInUse(m_window.Loading, true);
         bool result = false;
         try {
             start();

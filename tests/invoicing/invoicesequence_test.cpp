@@ -7,6 +7,8 @@
 
 #include <accpac/view.h>
 
+#include <QTimer>
+
 using namespace InvoiceTesting;
 
 namespace {
@@ -279,4 +281,21 @@ TEST_F(InvoiceSequence, APendingPrepaymentIsRecordedWithTheInvoice)
 TEST_F(InvoiceSequence, APrepaymentWhoseBatchIsNotFoundIsRecordedWithoutTheBatch)
 {
     expectPrepaymentRun(window, fixture, 99);
+}
+
+// The refresh timer firing while the run yields does not reload the grid under it: the
+// ticked rows are invoiced and completed as they were ticked.
+TEST_F(InvoiceSequence, NoReloadReplacesTheRowsDuringARun)
+{
+    tick(*window, {2});
+    window->RefreshInterval = 0;
+    window->RefreshTicks = 0;
+    QTimer::singleShot(0, window, [this] { window->tmrMain_Timer(); });
+    startLog();
+    EXPECT_TRUE(window->Create_Invoice56(QStringLiteral("1200")));
+    const QStringList log = calls();
+    EXPECT_EQ(log.filter("OE0427 SetValueDirect SHINUMBER|").size(), 1);
+    EXPECT_TRUE(log.contains("OE0427 SetValueDirect SHINUMBER|SH2"));
+    EXPECT_EQ(readField("OE0520", 1, {{"ORDNUMBER", "ORD2"}}, "COMPLETE").toInt(), 3);
+    EXPECT_FALSE(window->Loading);
 }
