@@ -251,7 +251,7 @@ private:
         set(Header, "BANKPAYMNT", pending.Amount);
         set(Header, "CHECKDATE", pending.ReceiptDate);
         set(Header, "APPLYTO", 2);
-        // Setting APPLYTO recalculates the payment: it is written again after it.
+        // The payment is written again after APPLYTO, which the component may react to.
         set(Header, "BANKPAYMNT", pending.Amount);
         set(Header, "INVPAYMENT", pending.Amount);
     }

@@ -7,6 +7,8 @@
 
 #include <accpac/view.h>
 
+#include <functional>
+
 using namespace InvoiceTesting;
 
 namespace {
@@ -149,16 +151,18 @@ TEST_F(Completion, CompletedAndUnknownOrdersAreLeftAlone)
 {
     const int uniq3 = orderUniq("ORD3");
     addOrderLine(uniq3, 1, 5, 2, 0);
-    using Routine = void (frmMain::*)(const QString&);
-    const QList<std::pair<Routine, bool>> routines = {{&frmMain::Clear_BackOrders, false},
-                                                      {&frmMain::Clear_BackOrders56, true},
-                                                      {&frmMain::Update_OrderComplete, false},
-                                                      {&frmMain::Update_OrderComplete56, true}};
-    for (const auto& [routine, layout56] : routines) {
+    frmMain& w = *window;
+    const QList<std::pair<std::function<void(const QString&)>, bool>> routines = {
+        {[&](const QString& n) { w.Clear_BackOrders(n); }, false},
+        {[&](const QString& n) { w.Clear_BackOrders56(n); }, true},
+        {[&](const QString& n) { w.Update_OrderComplete(n); }, false},
+        {[&](const QString& n) { w.Update_OrderComplete56(n); }, true}};
+    for (const auto& routine : routines) {
+        const bool layout56 = routine.second;
         for (const QString number : {"ORD3", "ORD5", "NOPE"}) {
             SCOPED_TRACE(number.toStdString() + (layout56 ? " 5.6" : " first"));
             startLog();
-            (window->*routine)(QStringLiteral(" ") + number);
+            routine.first(QStringLiteral(" ") + number);
             QStringList expected = orderStart(layout56, number);
             if (number != QLatin1String("NOPE"))
                 expected << call("OE0520", "GetValue", {"COMPLETE"});
