@@ -43,7 +43,7 @@ build() {
 case "${1:-}" in
 run)
     install_packages
-    build build -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF
+    build build -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF -DTALLYMERGE_BUILD_BENCH=OFF
     # The machine's shared data (settings hive, sample site, drive C): every user of the
     # machine writes there, and a write replaces the file, so no sticky bit.
     install -d -m 0777 /var/lib/tallymerge

@@ -48,6 +48,25 @@ public:
     bool Check_ZeroShipments(bool allRows);
     void Check_DeliveryCharge();
 
+    // Invoicing (defined in invoicing/) -----------------------------------------------
+    // One invoice for the shipments of one customer: the ticked rows (Create_Invoice*) or
+    // the given grid rows (Create_Invoice2*), in the older or the 5.6 order layout. True
+    // when the run reached its end; every message has been shown.
+    bool Create_Invoice(const QString& customer);
+    bool Create_Invoice56(const QString& customer);
+    bool Create_Invoice2(const QString& customer, const QList<std::int16_t>& rows);
+    bool Create_Invoice2_56(const QString& customer, const QList<std::int16_t>& rows);
+    // Completion of invoiced or zero-amount shipments and their orders; failures are
+    // reported by the routines themselves.
+    void Clear_BackOrders(const QString& orderNumber);
+    void Clear_BackOrders56(const QString& orderNumber);
+    void Update_OrderComplete(const QString& orderNumber);
+    void Update_OrderComplete56(const QString& orderNumber);
+    void Update_ShipmentComplete(const QString& shipmentNumber);
+    // The "Complete zero amount Shipments" command.
+    void Complete_ZeroAmountShipments();
+    // End of invoicing ------------------------------------------------------------------
+
     // Filters, timer, toolbar and menus.
     void Show_IncludeBoxes();
     void tmrMain_Timer();

@@ -1,0 +1,368 @@
+#include <selection/frmmain.h>
+
+#include "ui_frmmain.h"
+
+#include "creditrequest.h"
+#include "steprunner.h"
+#include "viewset.h"
+
+#include <core/appstate.h>
+#include <core/busy.h>
+#include <core/systemlocale.h>
+#include <core/text.h>
+
+#include <accpac/view.h>
+#include <system/comerror.h>
+
+#include <QScopedValueRollback>
+
+// One invoice for several shipments of one customer. The four routines share one run; they
+// differ in where the shipments come from (ticked rows or a row list), the order-view
+// layout, the credit check of batch runs and the completion routines they call.
+
+namespace {
+
+const QString Header = QStringLiteral("OE0420");
+const QString Shipments = QStringLiteral("OE0427");
+const QString Lines = QStringLiteral("OE0400");
+const QString Prepayment = QStringLiteral("OE0278");
+const QString ReceiptBatch = QStringLiteral("AR0041");
+const QString Customers = QStringLiteral("AR0024");
+
+const ViewLayout& olderLayout()
+{
+    static const ViewLayout layout{
+        {"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422", "OE0401", "OE0403",
+         "OE0402", "OE0404"},
+        {{"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422"},
+         {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402"},
+         {"OE0720", "OE0420"},
+         {"OE0160", "OE0420"},
+         {"OE0660", "OE0420"},
+         {"OE0427", "OE0420"},
+         {"OE0422", "OE0420"},
+         {"OE0401", "OE0400"},
+         {"OE0402", "OE0400", "OE0404"},
+         {"OE0404", "OE0402"},
+         {"OE0403", "OE0400"}}};
+    return layout;
+}
+
+const ViewLayout& layout56()
+{
+    static const ViewLayout layout{
+        {"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422", "OE0401", "OE0403",
+         "OE0402", "OE0404", "OE0407", "OE0406", "OE0405"},
+        {{"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422"},
+         {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402", "OE0407", "OE0406"},
+         {"OE0720", "OE0420"},
+         {"OE0160", "OE0420"},
+         {"OE0427", "OE0420"},
+         {"OE0422", "OE0420"},
+         {"OE0401", "OE0400"},
+         {"OE0402", "OE0400", "OE0404", "OE0405"},
+         {"OE0404", "OE0402"},
+         {"OE0405", "OE0402"},
+         {"OE0403", "OE0400"},
+         {"OE0407", "OE0400"},
+         {"OE0406", "OE0400"}}};
+    return layout;
+}
+
+struct Routine
+{
+    const char* name;
+    bool layout56;
+    bool batch;
+};
+
+// The amount text of the grid as a number; grouping separators are accepted.
+double amountOf(const QString& text)
+{
+    bool ok = false;
+    const double amount = SystemLocale::locale().toDouble(Text::trim(text), &ok);
+    if (!ok)
+        throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
+    return amount;
+}
+
+class InvoiceRun
+{
+public:
+    InvoiceRun(frmMain& window, const Routine& routine, const QString& customer,
+               const QList<std::int16_t>& rows)
+        : m_window(window), m_grid(window.ui()->flgMain), m_routine(routine), m_customer(customer),
+          m_rows(rows), m_run(QStringLiteral("frmMain.") + QLatin1String(routine.name))
+    {
+    }
+
+    bool run()
+    {
+        const BusyCursor busy;
+        // The run yields to the window: no reload may replace the grid rows it works on
+        // (the refresh timer, the Refresh command and grid clicks wait while Loading is set).
+        const QScopedValueRollback<bool> gridInUse(m_window.Loading, true);
+        bool result = false;
+        try {
+            start();
+            buildHeader();
+            attachShipments();
+            step([&] { field(Header, "INVSHIPMTS").SetValue(QStringLiteral("1")); });
+            step([&] { view(Header).Process(); });
+            if (modGeneral::PendingPrepayment.Present)
+                addPrepayment();
+            if (m_window.DelChargeApply)
+                addDeliveryCharge();
+            if (m_routine.batch)
+                checkCredit();
+            step([&] { view(Header).Insert(); });
+            announce();
+            complete();
+            result = true;
+        } catch (const StepRunner::RunEnded&) {
+            // The messages have been shown; the run ends with what is stored so far.
+        }
+        m_views.releaseAll();
+        return result;
+    }
+
+private:
+    template <class F> bool step(F&& operation) { return m_run.step(std::forward<F>(operation)); }
+    template <class F> bool test(F&& condition) { return m_run.test(std::forward<F>(condition)); }
+
+    AccpacView& view(const QString& key) const { return m_views[key]; }
+    AccpacViewField& field(const QString& key, const char* name) const
+    {
+        return m_views[key].Field(QLatin1String(name));
+    }
+    // to <- from: reads one field and writes its value to another.
+    void copy(const QString& toView, const char* to, const QString& fromView, const char* from)
+    {
+        step([&] { field(toView, to).SetValue(field(fromView, from).GetValue()); });
+    }
+    void set(const QString& key, const char* name, const QVariant& value)
+    {
+        step([&] { field(key, name).SetValue(value); });
+    }
+
+    const ViewLayout& layout() const { return m_routine.layout56 ? layout56() : olderLayout(); }
+
+    void start()
+    {
+        step([&] {
+            m_window.setStatusText(QStringLiteral("Creating Invoice for selected shipments..."));
+        });
+        step([&] { DoEvents().now(); });
+        for (const QString& id : layout().views)
+            step([&] { m_views.open(id); });
+        if (m_routine.batch)
+            step([&] { m_views.open(Customers); });
+        for (const QStringList& keys : layout().composes)
+            step([&] { m_views.compose(keys); });
+    }
+
+    void buildHeader()
+    {
+        step([&] { view(Header).ClearRecord(); });
+        step([&] { view(Header).InitRecord(0); });
+        set(Header, "CUSTOMER", Text::trim(m_customer));
+        processHeaderCommand();
+        set(Header, "MULTISHI", QStringLiteral("1"));
+        processHeaderCommand();
+    }
+
+    void processHeaderCommand()
+    {
+        step([&] { field(Header, "PROCESSCMD").SetValueDirect(QStringLiteral("1")); });
+        step([&] { view(Header).Process(); });
+    }
+
+    // The invoiced rows: the row list of a batch run, else the rows with the checked
+    // picture (the test makes each row current).
+    template <class F> void forEachInvoicedRow(F&& perRow)
+    {
+        if (m_routine.batch) {
+            for (const std::int16_t row : m_rows)
+                perRow(int(row));
+            return;
+        }
+        step([&] { m_grid->setCol(0); });
+        int rows = 0;
+        step([&] { rows = m_grid->Rows(); });
+        for (int row = 1; row < rows; ++row) {
+            step([&] { m_grid->setRow(row); });
+            if (test([&] { return m_grid->CellPicture() == OrderGrid::Picture::Checked; }))
+                perRow(row);
+        }
+    }
+
+    void attachShipments()
+    {
+        forEachInvoicedRow([&](int row) {
+            step([&] { view(Shipments).ClearRecord(); });
+            step([&] { view(Shipments).InitRecord(0); });
+            step([&] {
+                field(Shipments, "SHINUMBER")
+                    .SetValueDirect(Text::trim(m_grid->TextMatrix(row, 3)));
+            });
+            step([&] { view(Shipments).Insert(); });
+        });
+    }
+
+    void addPrepayment()
+    {
+        const modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
+        step([&] { m_views.open(Prepayment); });
+        step([&] { m_views.open(ReceiptBatch); });
+        step([&] { view(Prepayment).NewRecord(); });
+        copy(Prepayment, "INVUNIQ", Header, "INVUNIQ");
+        set(Prepayment, "CUSTOMER", Text::trim(m_window.SelCustomer));
+        set(Prepayment, "CUSTDESC", Text::trim(m_window.SelCustomerName));
+        copy(Prepayment, "CUSTCURN", Header, "INSOURCURR");
+        copy(Prepayment, "CRATE", Header, "INRATE");
+        copy(Prepayment, "CRATEDATE", Header, "INRATEDATE");
+        copy(Prepayment, "CRATETYPE", Header, "INRATETYPE");
+        copy(Prepayment, "CRATEOPER", Header, "INRATEREP");
+        copy(Prepayment, "DOCTOTAL", Header, "INVNETWTX");
+        copy(Prepayment, "DISCAVAIL", Header, "DISCAVAIL");
+        copy(Prepayment, "AMOUNTDUE", Header, "INVDUE");
+
+        set(ReceiptBatch, "CODEPYMTYP", QStringLiteral("CA"));
+        set(ReceiptBatch, "CNTBTCH", pending.BatchNumber);
+        if (test([&] { return view(ReceiptBatch).Read(); })) {
+            copy(Prepayment, "BATCHNUM", ReceiptBatch, "CNTBTCH");
+            copy(Prepayment, "RECPDATE", ReceiptBatch, "DATEBTCH");
+            copy(Prepayment, "BANKRATE", ReceiptBatch, "RATEEXCHHC");
+            copy(Prepayment, "RATEDATE", ReceiptBatch, "DATERATE");
+            copy(Prepayment, "RATETYPE", ReceiptBatch, "RATETYPE");
+            copy(Prepayment, "BANKCODE", ReceiptBatch, "IDBANK");
+            set(Prepayment, "RECPTYPE", pending.ReceiptType);
+            set(Prepayment, "CHECKNUM", pending.ReceiptNumber);
+            // The receipt's own date replaces the batch date.
+            set(Prepayment, "RECPDATE", pending.ReceiptDate);
+            set(Prepayment, "RECPAMOUNT", pending.Amount);
+        }
+        step([&] { view(Prepayment).Insert(); });
+
+        copy(Header, "REBATCHNUM", Prepayment, "BATCHNUM");
+        copy(Header, "BANKRECTYP", Prepayment, "RECPTYPE");
+        set(Header, "CHECKNUM", pending.ReceiptNumber);
+        set(Header, "BANKCODE", pending.BankCode);
+        set(Header, "BANKPAYMNT", pending.Amount);
+        set(Header, "CHECKDATE", pending.ReceiptDate);
+        set(Header, "APPLYTO", 2);
+        // The payment is written again after APPLYTO, which the component may react to.
+        set(Header, "BANKPAYMNT", pending.Amount);
+        set(Header, "INVPAYMENT", pending.Amount);
+    }
+
+    void addDeliveryCharge()
+    {
+        step([&] { view(Lines).ClearRecord(); });
+        step([&] { view(Lines).InitRecord(0); });
+        set(Lines, "LINETYPE", 2);
+        set(Lines, "MISCCHARGE", Text::trim(m_window.DelChargeCode));
+        step([&] { view(Lines).Insert(); });
+    }
+
+    void checkCredit()
+    {
+        CreditRequest request;
+        step([&] { request.total = 0; });
+        for (const std::int16_t row : m_rows) {
+            step([&] { request.total += amountOf(m_grid->TextMatrix(row, 4)); });
+            step([&] { request.customer = Text::trim(m_grid->TextMatrix(row, 6)); });
+            step([&] { request.custId = Text::trim(m_grid->TextMatrix(row, 5)); });
+        }
+        double limit = 0;
+        double balance = 0;
+        const QString customer = Text::trim(m_customer);
+        if (!customer.isEmpty()) {
+            set(Customers, "IDCUST", customer);
+            if (test([&] { return view(Customers).Read(); })) {
+                step([&] { limit = field(Customers, "AMTCRLIMT").GetValue().toDouble(); });
+                step([&] { balance = field(Customers, "AMTBALDUET").GetValue().toDouble(); });
+            }
+            step([&] { m_views.close(Customers); });
+        }
+        if (!test([&] { return limit - balance - request.total < 0; }))
+            return;
+        step([&] {
+            request.outstanding = balance;
+            request.creditAvail = limit;
+        });
+        step([&] { askCreditApproval(m_window, request); });
+        set(Header, "APPROVEBY", modGeneral::ApproverID);
+        step([&] { modGeneral::ApproverID.clear(); });
+        set(Header, "APPPASSWRD", modGeneral::ApproverPassword);
+        step([&] { modGeneral::ApproverPassword.clear(); });
+    }
+
+    void announce()
+    {
+        step([&] {
+            modGeneral::LastInvoiceNumber =
+                Text::trim(field(Header, "INVNUMBER").GetValue().toString());
+        });
+        step([&] {
+            m_window.setStatusText(QStringLiteral("Invoice ") + modGeneral::LastInvoiceNumber +
+                                   QStringLiteral(" created successfully."));
+        });
+        step([&] { DoEvents().now(); });
+    }
+
+    // Back orders cleared, then the order completed, for every invoiced row.
+    void complete()
+    {
+        forEachInvoicedRow([&](int row) {
+            QString order;
+            step([&] { order = Text::trim(m_grid->TextMatrix(row, 1)); });
+            step([&] {
+                if (m_routine.layout56)
+                    m_window.Clear_BackOrders56(order);
+                else
+                    m_window.Clear_BackOrders(order);
+            });
+            step([&] {
+                if (m_routine.layout56)
+                    m_window.Update_OrderComplete56(order);
+                else
+                    m_window.Update_OrderComplete(order);
+            });
+        });
+    }
+
+    frmMain& m_window;
+    OrderGrid* m_grid;
+    const Routine& m_routine;
+    const QString m_customer;
+    const QList<std::int16_t> m_rows;
+    StepRunner m_run;
+    ViewSet m_views;
+};
+
+} // namespace
+
+bool frmMain::Create_Invoice(const QString& customer)
+{
+    static const Routine routine{"Create_Invoice", false, false};
+    return InvoiceRun(*this, routine, customer, {}).run();
+}
+
+bool frmMain::Create_Invoice56(const QString& customer)
+{
+    static const Routine routine{"Create_Invoice56", true, false};
+    return InvoiceRun(*this, routine, customer, {}).run();
+}
+
+bool frmMain::Create_Invoice2(const QString& customer, const QList<std::int16_t>& rows)
+{
+    static const Routine routine{"Create_Invoice2", false, true};
+    return InvoiceRun(*this, routine, customer, rows).run();
+}
+
+bool frmMain::Create_Invoice2_56(const QString& customer, const QList<std::int16_t>& rows)
+{
+    static const Routine routine{"Create_Invoice2_56", true, true};
+    return InvoiceRun(*this, routine, customer, rows).run();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <mainwindowfixture.h>
+
+#include <accpac/standin.h>
+
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+// Helpers shared by the invoicing tests: orders of customer 1200, the stand-in's call log as
+// text lines ("OE0420 SetValue CUSTOMER|1200") and the calls a routine is expected to make.
+namespace InvoiceTesting {
+
+TestOrder order(const QString& number, const QString& shipment, double amount,
+                const QString& customer = QStringLiteral("1200"), int complete = 1);
+
+// The call log of the program's session, one line per call.
+QStringList calls(AccpacSession& session);
+QStringList calls();
+void startLog(AccpacSession& session);
+void startLog();
+
+// Compares call by call and names the first difference.
+void expectCalls(const QStringList& actual, const QStringList& expected);
+
+// One line of the log.
+QString call(const QString& viewId, const QString& operation, const QStringList& args = {});
+
+// Opening the views of a layout (keys: "OE0504/2" is a second OE0504) and composing them:
+// each compose line holds the view composed, then the views passed.
+QStringList openAndCompose(const QStringList& views, const QList<QStringList>& composes);
+// Releasing the views still open, in the order they were opened.
+QStringList release(const QStringList& views, const QStringList& closedBefore = {});
+
+// The first and 5.6 order layouts and the shipment layout, as the company's documentation
+// lists them.
+extern const QStringList FirstOrderViews;
+extern const QList<QStringList> FirstOrderComposes;
+extern const QStringList OrderViews56;
+extern const QList<QStringList> OrderComposes56;
+extern const QStringList ShipmentViews;
+extern const QList<QStringList> ShipmentComposes;
+
+// The calls of clearing back orders or completing an order found with the given ORDUNIQ
+// and header COMPLETE 1, whose lines hold nothing to change.
+QStringList emptyOrderPass(bool layout56, bool clearBackOrders, const QString& orderNumber,
+                           int orderUniq);
+
+// Sets a field of the record found by a keyed read (key 0 or 1) and saves it.
+void updateRecord(const QString& viewId, int key, const QList<std::pair<QString, QVariant>>& keys,
+                  const QList<std::pair<QString, QVariant>>& values);
+// Reads a field of the record found by the keyed read; an invalid QVariant when not found.
+QVariant readField(const QString& viewId, int key, const QList<std::pair<QString, QVariant>>& keys,
+                   const QString& field);
+// Adds an order line.
+void addOrderLine(int orderUniq, int lineNumber, double ordered, double backOrdered, int complete);
+void addShipmentLine(int shipmentUniq, int lineNumber, int complete);
+
+// Ticks grid rows as the selection does (the checked picture in column 0).
+void tick(frmMain& window, const QList<int>& rows);
+
+} // namespace InvoiceTesting
