@@ -417,6 +417,9 @@ void frmMain::mnuFileSub_Click(int index)
         if (frmBatchOpts::run(this))
             Check_ZeroShipments(true);
         break;
+    case 3:
+        Invoice_Command();
+        break;
     case 10:
         Clear_AllSelections();
         break;
@@ -436,7 +439,43 @@ void frmMain::mnuFileSub_Click(int index)
     }
 }
 
-void frmMain::mnuCompleteSub_Click(int) {}
+void frmMain::mnuCompleteSub_Click(int)
+{
+    Complete_ZeroAmountShipments();
+}
+
+void frmMain::Invoice_Command()
+{
+    // The Order Entry version decides the layout: 5.6 and later take the newer routines.
+    const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
+    const bool newer = version == QLatin1String("56A") || version == QLatin1String("60A");
+    modGeneral::LastInvoiceNumber.clear();
+    if (!BatchMode) {
+        if (Check_ZeroShipments(false))
+            return;
+        const bool created = newer ? Create_Invoice56(SelCustomer) : Create_Invoice(SelCustomer);
+        if (created && Setting::read(Setting::PrintInv) == QLatin1String("1")) {
+            Show_Print();
+            modGeneral::LastInvoiceNumber.clear();
+        }
+        return;
+    }
+    const bool created = newer ? Create_Invoice2_56(SelCustomer, BatchRows)
+                               : Create_Invoice2(SelCustomer, BatchRows);
+    if (!created)
+        return;
+    BatchInvoiced = true;
+    // The lowest number of the run, compared as the texts are (ordinal, case-sensitive).
+    const QString number = Text::trim(modGeneral::LastInvoiceNumber);
+    if (modGeneral::BatchFirstInvoice.isEmpty() ||
+        QString::compare(number, modGeneral::BatchFirstInvoice, Qt::CaseSensitive) <= 0)
+        modGeneral::BatchFirstInvoice = number;
+}
+
+void frmMain::Show_Print()
+{
+    // The invoice printing window is not part of the program yet: nothing to show.
+}
 
 void frmMain::mnuHelpSub_Click(int index)
 {

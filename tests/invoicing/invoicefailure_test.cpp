@@ -1,6 +1,8 @@
 #include "faultyaccpac.h"
 #include "invoicetesting.h"
 
+#include <accpac/standin.h>
+
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
@@ -157,11 +159,11 @@ TEST_F(InvoiceFailure, AWarningOnTheBatchReadCopiesTheBatch)
     tick(*window, {1});
     auto& pending = modGeneral::PendingPrepayment;
     pending.Present = true;
-    pending.BatchNumber = 99; // not in the company
+    pending.BatchNumber = 1; // open, so that the receipt may go into it
     pending.ReceiptType = QStringLiteral("CASH");
     pending.ReceiptNumber = QStringLiteral("R1");
     pending.ReceiptDate = QDate(2026, 12, 7);
-    pending.Amount = 5;
+    pending.Amount = 0; // the invoice has no lines, so nothing is due
     FaultyAccpac faults;
     faults.fail({"AR0041", "Read", 1, QStringLiteral("Batch is being posted."), 2});
     startLog(faults.realSession());
@@ -170,12 +172,13 @@ TEST_F(InvoiceFailure, AWarningOnTheBatchReadCopiesTheBatch)
               QStringList{accpacBox("Batch is being posted.", "Create_Invoice56")});
     const QStringList log = calls(faults.realSession());
     EXPECT_EQ(log.filter("OE0278 SetValue BATCHNUM|").size(), 1);
-    EXPECT_TRUE(log.contains("OE0278 SetValue RECPAMOUNT|5"));
+    EXPECT_TRUE(log.contains("OE0278 SetValue RECPAMOUNT|0"));
     EXPECT_TRUE(log.contains("OE0420 SetValue APPLYTO|2"));
 }
 
-// Nothing is undone: the prepayment record stays when the header insert fails afterwards.
-TEST_F(InvoiceFailure, APrepaymentStaysWhenTheInvoiceFails)
+// Nothing is undone by the program, and the company keeps no prepayment of an invoice that
+// was never made: the record is written with the invoice or not at all.
+TEST_F(InvoiceFailure, NoPrepaymentIsLeftWhenTheInvoiceFails)
 {
     tick(*window, {1});
     modGeneral::PendingPrepayment.Present = true;
@@ -186,10 +189,9 @@ TEST_F(InvoiceFailure, APrepaymentStaysWhenTheInvoiceFails)
     EXPECT_FALSE(window->Create_Invoice56(QStringLiteral("1200")));
     auto prepayments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0278"));
     prepayments->Browse(QString(), true);
-    ASSERT_TRUE(prepayments->Fetch());
-    EXPECT_EQ(prepayments->Field(QStringLiteral("CHECKNUM")).GetValue().toString(),
-              QStringLiteral("KEPT"));
+    EXPECT_FALSE(prepayments->Fetch());
     prepayments->Close();
+    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
 }
 
 namespace {
@@ -200,7 +202,7 @@ protected:
     CreditCheck()
         : InvoiceFailure({order("ORD1", "SH1", 150), order("ORD2", "SH2", 50),
                           order("ORD3", "SH3", 150), order("ORD4", "SH4", 50.01),
-                          order("ORD5", "SH5", 1), order("ORD6", "SH6", 0, "9999")})
+                          order("ORD5", "SH5", 1)})
     {
     }
 
@@ -228,14 +230,15 @@ TEST_F(CreditCheck, TheLimitIsExceededOnlyPastItsLastCent)
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
 }
 
-// A customer that the receivables do not know has limit and balance 0: any positive total
-// asks for approval.
-TEST_F(CreditCheck, AnUnknownCustomerAlwaysNeedsApproval)
+// A customer the company does not know (it can have no orders either) ends the run at the
+// header: nothing is invoiced.
+TEST_F(CreditCheck, AnUnknownInvoiceCustomerEndsTheRun)
 {
-    startLog();
-    EXPECT_TRUE(window->Create_Invoice2(QStringLiteral("9999"), {6, 5}));
-    const QStringList log = calls();
-    EXPECT_TRUE(log.contains("AR0024 Read"));
-    EXPECT_TRUE(log.filter("AR0024 GetValue").isEmpty());
-    EXPECT_TRUE(log.contains("OE0420 SetValue APPROVEBY|"));
+    modGeneral::LastInvoiceNumber.clear();
+    EXPECT_FALSE(window->Create_Invoice2(QStringLiteral("9999"), {5}));
+    ASSERT_GE(fixture.boxes.shown.size(), 1);
+    EXPECT_TRUE(fixture.boxes.shown[0].text.endsWith(
+        QStringLiteral("In procedure frmMain.Create_Invoice2.")));
+    EXPECT_TRUE(modGeneral::LastInvoiceNumber.isEmpty());
+    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
 }

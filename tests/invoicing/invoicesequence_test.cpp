@@ -92,12 +92,22 @@ QStringList invoiceRun(const Expectation& e)
     return lines;
 }
 
+// The order the prepayment runs invoice: its shipment has a line, so that the invoice has
+// an amount due the prepayment can go against.
+TestOrder prepaid()
+{
+    TestOrder o = order("ORD7", "SH7", 50);
+    o.withLines = true;
+    return o;
+}
+
 class InvoiceSequence : public ::testing::Test
 {
 protected:
     InvoiceSequence()
         : fixture({order("ORD1", "SH1", 20), order("ORD2", "SH2", 30), order("ORD3", "SH3", 40),
-                   order("ORD4", "SH4", 20), order("ORD5", "SH5", 30), order("ORD6", "SH6", 40)})
+                   order("ORD4", "SH4", 20), order("ORD5", "SH5", 30), order("ORD6", "SH6", 40),
+                   prepaid()})
     {
         window = &fixture.open();
         window->SelCustomer = QStringLiteral("1200");
@@ -119,7 +129,7 @@ protected:
 // complete their orders afterwards; the delivery line goes to OE0400 when it applies.
 TEST_F(InvoiceSequence, InteractiveRunsCallTheViewsOfTheirLayoutInOrder)
 {
-    ASSERT_EQ(window->ui()->flgMain->Rows(), 7);
+    ASSERT_EQ(window->ui()->flgMain->Rows(), 8);
     for (const bool layout56 : {false, true}) {
         SCOPED_TRACE(layout56 ? "5.6 layout" : "older layout");
         // Each run invoices other shipments: a shipment goes on one invoice only.
@@ -175,8 +185,10 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
                 {QStringLiteral("ORD%1").arg(row), uniq[QStringLiteral("ORD%1").arg(row)]});
         expectCalls(calls(), invoiceRun(e));
     }
-    // Rows 5 and 6: 30 + 40 = 70, and a balance of 950: past the limit by 20.
-    updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTBALDUET", 950.0}});
+    // Rows 5 and 6: 30 + 40 = 70 against 50 of credit left: past the limit by 20. (The
+    // balance is the company's own, raised by each invoice; the limit is the test's.)
+    const double balance = readField("AR0024", 0, {{"IDCUST", "1200"}}, "AMTBALDUET").toDouble();
+    updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTCRLIMT", balance + 50.0}});
     modGeneral::ApproverID = QStringLiteral("SUPER");
     modGeneral::ApproverPassword = QStringLiteral("SUPER");
     startLog();
@@ -204,7 +216,7 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
 // Copied values depend on the stand-in's records: those lines are compared up to the value.
 static void expectPrepaymentRun(frmMain* window, const MainWindowFixture& fixture, int batch)
 {
-    tick(*window, {2});
+    tick(*window, {7});
     {
         auto& pending = modGeneral::PendingPrepayment;
         pending.Present = true;

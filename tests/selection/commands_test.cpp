@@ -2,6 +2,8 @@
 
 #include "ui_frmmain.h"
 
+#include <core/appstate.h>
+
 #include <core/displaydate.h>
 #include <core/systemlocale.h>
 #include <resources/resources.h>
@@ -12,6 +14,8 @@
 #include <windows/frmconfigure.h>
 
 #include <QTimer>
+
+#include <accpac/standin.h>
 
 #include <QCalendarWidget>
 #include <QTest>
@@ -279,6 +283,75 @@ private slots:
         QVERIFY(optionsShown);
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Zero Dollar Shipment Amount"));
+    }
+
+    void invoiceCommandFollowsTheOrderEntryVersion()
+    {
+        for (const QString version : {"55A", "56A"}) {
+            TestOrder first = shipped(QStringLiteral("1"));
+            first.withLines = true;
+            MainWindowFixture fixture({first}, QStringLiteral("ADMIN"), version);
+            frmMain& w = fixture.open();
+            w.ui()->flgMain->setRow(1);
+            w.ui()->flgMain->setCol(0);
+            w.flgMain_Click();
+            Accpac::Testing::setCallLogEnabled(*modGeneral::AppSession, true);
+            w.mnuFileSub_Click(3);
+            QStringList opened;
+            for (const auto& call : Accpac::Testing::callLog(*modGeneral::AppSession)) {
+                if (call.operation == QLatin1String("OpenView"))
+                    opened << call.viewId;
+            }
+            QVERIFY(opened.contains(QStringLiteral("OE0420")));
+            QCOMPARE(opened.contains(QStringLiteral("OE0405")), version == QLatin1String("56A"));
+            QVERIFY(w.statusText().endsWith(QStringLiteral(" created successfully.")));
+            QVERIFY(fixture.boxes.shown.isEmpty());
+        }
+    }
+
+    void theTypicalRequestEndToEnd()
+    {
+        QList<TestOrder> orders;
+        for (const char* number : {"1", "2", "3"}) {
+            TestOrder order = shipped(QString::fromLatin1(number));
+            order.withLines = true;
+            orders << order;
+        }
+        TestOrder other = shipped(QStringLiteral("4"));
+        other.customer = QStringLiteral("1300");
+        other.name = QStringLiteral("Coastal Hardware");
+        other.withLines = true;
+        orders << other;
+        MainWindowFixture fixture(orders);
+        Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+        Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
+        frmMain& w = fixture.open();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        OrderGrid* grid = w.ui()->flgMain;
+        for (int row : {1, 2, 3}) {
+            const QRect cell = grid->visualRect(grid->model()->index(row - 1, 0));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        }
+        QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("37.50"));
+        QVERIFY(w.DelChargeApply); // customer 1200 is flagged and 37.50 is a small order
+        QCOMPARE(w.ui()->cboDelCharge->currentText(), QStringLiteral("Apply - $10.00"));
+
+        w.tlbMain_ButtonClick(QStringLiteral("Invoice"));
+        const QString number = modGeneral::LastInvoiceNumber;
+        QVERIFY(number.startsWith(QStringLiteral("IN")));
+        QCOMPARE(w.statusText(),
+                 QStringLiteral("Invoice ") + number + QStringLiteral(" created successfully."));
+        QCOMPARE(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+        const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
+        if (!screenshots.isEmpty())
+            w.grab().save(screenshots + QStringLiteral("/mainwindow-after-invoice.png"));
+
+        // The invoiced orders are complete: a refresh lists only the other customer's.
+        w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
+        QCOMPARE(grid->Rows(), 2);
+        QCOMPARE(grid->TextMatrix(1, 5), QStringLiteral("1300"));
+        QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
     void helpOpensTheWebsiteThroughTheShell()

@@ -15,7 +15,8 @@ void insert(AccpacView& view, const QList<std::pair<QString, QVariant>>& values)
 
 } // namespace
 
-MainWindowFixture::MainWindowFixture(const QList<TestOrder>& orders, const QString& userId)
+MainWindowFixture::MainWindowFixture(const QList<TestOrder>& orders, const QString& userId,
+                                     const QString& oeVersion)
     : m_userId(userId)
 {
     OdbcTestConfig::instance();
@@ -24,6 +25,7 @@ MainWindowFixture::MainWindowFixture(const QList<TestOrder>& orders, const QStri
                                 m_registry.filePath(QStringLiteral("user"))});
     Sample::Options options;
     options.orders = 0;
+    options.oeVersion = oeVersion;
     m_site = std::make_unique<SampleSite>(options);
     addOrders(orders);
 
@@ -46,6 +48,8 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
 {
     auto header = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0520"));
     auto shipments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0692"));
+    auto orderLines = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0500"));
+    auto shipmentLines = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0691"));
     for (const TestOrder& order : orders) {
         insert(*header, {{QStringLiteral("ORDNUMBER"), order.number},
                          {QStringLiteral("CUSTOMER"), order.customer},
@@ -67,10 +71,32 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
                                 {QStringLiteral("COMPLETE"), 1},
                                 {QStringLiteral("LOCATION"), order.location},
                                 {QStringLiteral("SHINETWTX"), amount}});
+            if (!order.withLines)
+                continue;
+            // One line shipped in full, worth the shipment's amount.
+            const int shipmentUniq = shipments->Field(QStringLiteral("SHIUNIQ")).GetValue().toInt();
+            insert(*orderLines, {{QStringLiteral("ORDUNIQ"), uniq},
+                                 {QStringLiteral("LINETYPE"), 1},
+                                 {QStringLiteral("ITEM"), QStringLiteral("A1-100")},
+                                 {QStringLiteral("LOCATION"), order.location},
+                                 {QStringLiteral("QTYORDERED"), 1},
+                                 {QStringLiteral("QTYSHIPPED"), 1},
+                                 {QStringLiteral("UNITPRICE"), amount},
+                                 {QStringLiteral("EXTINVMISC"), amount}});
+            insert(*shipmentLines, {{QStringLiteral("SHIUNIQ"), shipmentUniq},
+                                    {QStringLiteral("ORDUNIQ"), uniq},
+                                    {QStringLiteral("ORDLINENUM"), 1},
+                                    {QStringLiteral("ITEM"), QStringLiteral("A1-100")},
+                                    {QStringLiteral("QTYSHIPPED"), 1},
+                                    {QStringLiteral("UNITPRICE"), amount},
+                                    {QStringLiteral("EXTSHIMISC"), amount},
+                                    {QStringLiteral("ORDQTYORD"), 1}});
         }
     }
     header->Close();
     shipments->Close();
+    orderLines->Close();
+    shipmentLines->Close();
 }
 
 frmMain& MainWindowFixture::open()

@@ -31,6 +31,9 @@ struct TestOrder
     int orderDate = 20261201;
     QList<std::pair<QString, double>> shipments;
     QString shipTo = QStringLiteral("MAIN");
+    // Each shipment with one order line and one shipment line worth its amount, so that an
+    // invoice of it has lines and totals.
+    bool withLines = false;
 };
 
 // A company with exactly the orders a test enters, reached by the main window through the
@@ -40,7 +43,8 @@ class MainWindowFixture
 {
 public:
     explicit MainWindowFixture(const QList<TestOrder>& orders,
-                               const QString& userId = QStringLiteral("ADMIN"));
+                               const QString& userId = QStringLiteral("ADMIN"),
+                               const QString& oeVersion = QStringLiteral("56A"));
     ~MainWindowFixture();
 
     // Creates the main window and runs its load; the first activation loads the grid.

@@ -75,6 +75,10 @@ public:
     void mnuHelpSub_Click(int index);
     void tlbMain_ButtonClick(const QString& key);
     void tlbMain_MouseMove(int x);
+    // The Invoice command (File item 3): the routine of the company's Order Entry version,
+    // interactive or, in BatchMode, over BatchRows.
+    void Invoice_Command();
+    void Show_Print();
 
     // Status bar panel 1 (progress and hints) and panel 2 (today's date).
     QString statusText() const;
