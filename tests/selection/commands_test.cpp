@@ -238,6 +238,9 @@ private slots:
         QTimer::singleShot(0, [&] {
             if (auto* window = qobject_cast<frmConfigure*>(QApplication::activeModalWidget())) {
                 shownTitle = window->windowTitle();
+                const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
+                if (!screenshots.isEmpty())
+                    window->grab().save(screenshots + QStringLiteral("/first-run-configuration.png"));
                 window->close();
             }
         });

@@ -6,6 +6,8 @@
 // verifiers, for tests and benchmarks only).
 #include "sample.h"
 
+#include <settings/settings.h>
+
 #include <system/comerror.h>
 
 #include <QCoreApplication>
@@ -24,7 +26,9 @@ int usage()
     return 2;
 }
 
-// The grid reads the order headers through this data source.
+// The grid reads the order headers through this data source. The program's settings get
+// its name as the installer's suggestion, which the configuration window shows on the first
+// start; nothing else is configured for the user.
 int registerDefaultDataSource(const QString& folder)
 {
     try {
@@ -32,6 +36,8 @@ int registerDefaultDataSource(const QString& folder)
         Sample::registerDataSource(file);
         std::printf("ODBC data source %s points at %s.\n", qPrintable(Sample::CompanyId),
                     qPrintable(file));
+        if (Setting::read(Setting::DSN).isEmpty())
+            Setting::save(Setting::DSN, Sample::CompanyId);
         return 0;
     } catch (const ComError& e) {
         std::fprintf(stderr, "The ODBC data source %s could not be registered: %s\n",
