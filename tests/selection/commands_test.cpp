@@ -18,6 +18,7 @@
 #include <accpac/standin.h>
 
 #include <QCalendarWidget>
+#include <QMenu>
 #include <QTest>
 #include <QToolButton>
 
@@ -240,7 +241,8 @@ private slots:
                 shownTitle = window->windowTitle();
                 const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
                 if (!screenshots.isEmpty())
-                    window->grab().save(screenshots + QStringLiteral("/first-run-configuration.png"));
+                    window->grab().save(screenshots +
+                                        QStringLiteral("/first-run-configuration.png"));
                 window->close();
             }
         });
@@ -354,6 +356,62 @@ private slots:
         w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
         QCOMPARE(grid->Rows(), 2);
         QCOMPARE(grid->TextMatrix(1, 5), QStringLiteral("1300"));
+        QVERIFY(fixture.boxes.shown.isEmpty());
+    }
+
+    void everyMenuItemHasAnAccessKey()
+    {
+        MainWindowFixture fixture({});
+        frmMain& w = fixture.open();
+        for (QMenu* menu : {w.ui()->mnuFile, w.ui()->mnuComplete, w.ui()->mnuHelp}) {
+            QVERIFY(!QKeySequence::mnemonic(menu->title()).isEmpty());
+            for (QAction* item : menu->actions()) {
+                if (!item->isSeparator())
+                    QVERIFY2(!QKeySequence::mnemonic(item->text()).isEmpty(),
+                             qPrintable(item->text()));
+            }
+        }
+        // Reached from the keyboard: Help, then "V" opens the web site.
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QStringList opened;
+        SystemStandIn::setShellOpener([&](const QString& target) {
+            opened << target;
+            return true;
+        });
+        w.ui()->mnuHelp->popup(w.mapToGlobal(QPoint(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(w.ui()->mnuHelp));
+        QTest::keyClick(w.ui()->mnuHelp, Qt::Key_V);
+        SystemStandIn::setShellOpener({});
+        QCOMPARE(opened.size(), 1);
+    }
+
+    void batchModeKeepsTheLowestInvoiceNumber()
+    {
+        QList<TestOrder> orders;
+        for (const char* number : {"1", "2"}) {
+            TestOrder order = shipped(QString::fromLatin1(number));
+            order.withLines = true;
+            orders << order;
+        }
+        MainWindowFixture fixture(orders);
+        frmMain& w = fixture.open();
+        modGeneral::BatchFirstInvoice.clear();
+        w.BatchMode = true;
+        w.BatchInvoiced = false;
+        w.SelCustomer = QStringLiteral("1200");
+        w.BatchRows = {1};
+        w.Invoice_Command();
+        QVERIFY(w.BatchInvoiced);
+        const QString first = modGeneral::LastInvoiceNumber;
+        QCOMPARE(modGeneral::BatchFirstInvoice, first);
+        w.BatchRows = {2};
+        w.Invoice_Command();
+        QVERIFY(modGeneral::LastInvoiceNumber > first);
+        QCOMPARE(modGeneral::BatchFirstInvoice,
+                 first); // the later, higher number does not replace it
+        w.BatchMode = false;
+        modGeneral::BatchFirstInvoice.clear();
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 

@@ -10,6 +10,7 @@
 
 #include "pgorders.h"
 
+#include <QHeaderView>
 #include <QTest>
 
 using modGeneral::MsgIcon;
@@ -193,6 +194,14 @@ private slots:
             return grid->CellPicture();
         };
 
+        // The header row, by the mouse and as the current row: nothing.
+        QTest::mouseClick(grid->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(grid->columnViewportPosition(0) + 5, 5));
+        grid->setRow(0);
+        grid->setCol(0);
+        w.flgMain_Click();
+        QCOMPARE(w.SelCustomer, QString());
+        QVERIFY(fixture.boxes.shown.isEmpty());
         clickCell(grid, 1, 3); // another column: nothing
         QCOMPARE(picture(1), OrderGrid::Picture::Unchecked);
         clickCell(grid, 4, 0); // no shipment
