@@ -34,8 +34,7 @@ struct ShownSplash
     // True once the splash has released itself (its deferred delete ran).
     bool released()
     {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return window.isNull();
+        return QTest::qWaitFor([this] { return window.isNull(); }, 5000);
     }
 
     QPointer<frmSplash> window;

@@ -88,7 +88,10 @@ void frmSplash::Unload()
     m_timer->stop();
     hide();
     emit unloaded();
-    deleteLater();
+    // Released on a later turn of the event loop, once the window system has delivered the
+    // change of the active window to the window that followed: Qt 6.4 crashes when a window
+    // it still reports as the previously active one is deleted first.
+    QTimer::singleShot(0, this, &QObject::deleteLater);
 }
 
 void frmSplash::mousePressEvent(QMouseEvent* event)
