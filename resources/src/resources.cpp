@@ -20,7 +20,7 @@ QString LoadResString(int id)
         {Entry::AboutCaption, QStringLiteral("About Norvane Tallymerge")},
         {Entry::Description, QStringLiteral("Create a single Invoice for multiple OE Shipments.")},
         {Entry::WebLine, QStringLiteral("Web: www.norvane.example/tallymerge")},
-        {Entry::ContactLine, QStringLiteral("Support: support@norvane.example, (212) 555-0142")},
+        {Entry::ContactLine, QStringLiteral("Support: support@norvane.example")},
         {Entry::WebAddress, QStringLiteral("https://www.norvane.example/tallymerge")},
         {Entry::ProductName, QStringLiteral("Tallymerge")},
         {Entry::AccpacProduct, QStringLiteral("Sage Accpac ERP")},
