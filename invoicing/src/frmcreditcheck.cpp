@@ -19,6 +19,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 namespace {
 
 const QString Source = QStringLiteral("frmCreditCheck.Valid_CreditApproval");

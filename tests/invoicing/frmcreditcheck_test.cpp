@@ -246,15 +246,15 @@ TEST_F(CreditCheckWindow, ALongUserIdIsCheckedByItsFirstEightCharacters)
 }
 
 // A refusal: the box, the password emptied, Approve off until the password changes, the
-// user ID selected with the focus; the user tries again (three wrong in a row), then
-// succeeds and the trimmed pair is handed back.
+// user ID selected with the focus; the user tries again (a wrong password three times in a
+// row), then succeeds and the trimmed pair is handed back.
 TEST_F(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
 {
     open();
     for (int attempt = 1; attempt <= 3; ++attempt) {
         SCOPED_TRACE(attempt);
         ui().vreUser->setText(QString());
-        approve(*window, QStringLiteral("CLERK"), QStringLiteral("CLERK"));
+        approve(*window, QStringLiteral("SUPER"), QStringLiteral("WRONG%1").arg(attempt));
         ASSERT_EQ(boxes.shown.size(), attempt);
         const modGeneral::ShownBox& box = boxes.shown.last();
         EXPECT_EQ(box.text, InvalidText);
@@ -264,12 +264,13 @@ TEST_F(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
         EXPECT_TRUE(window->isVisible());
         EXPECT_EQ(ui().vrePWD->text(), QString());
         EXPECT_FALSE(ui().btnApprove->isEnabled());
-        EXPECT_EQ(ui().vreUser->innerEdit()->selectedText(), QStringLiteral("CLERK"));
+        EXPECT_EQ(ui().vreUser->innerEdit()->selectedText(), QStringLiteral("SUPER"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return ui().vreUser->innerEdit()->hasFocus(); }, 2000));
         EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
     }
     // Typing over the selected user ID replaces it.
     QTest::keyClicks(ui().vreUser->innerEdit(), QStringLiteral("super  "));
+    EXPECT_EQ(ui().vreUser->text(), QStringLiteral("SUPER  "));
     type(ui().vrePWD, QStringLiteral("super "));
     ASSERT_TRUE(ui().btnApprove->isEnabled());
     QTest::mouseClick(ui().btnApprove, Qt::LeftButton);
