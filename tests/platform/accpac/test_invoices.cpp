@@ -267,8 +267,9 @@ TEST_F(Invoices, OnlyAUserWithTheCreditRightApproves)
         ASSERT_EQ(errors.size(), 1);
         EXPECT_EQ(errors[0].second, 3);
         EXPECT_TRUE(errors[0].first.contains(r.says)) << errors[0].first.toStdString();
-        if (QLatin1String(r.password) != QLatin1String(r.user))
+        if (QLatin1String(r.password) != QLatin1String(r.user)) {
             EXPECT_FALSE(errors[0].first.contains(r.password)) << "the password is not shown";
+        }
         EXPECT_EQ(one("SELECT COUNT(*) FROM OEINVH"), invoices);
     }
     // ADMIN, and SUPER through the second of its two "OE" profiles, in small letters.
