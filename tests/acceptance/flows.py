@@ -8,6 +8,7 @@ def first_start(scenario, delivery_charge=False, wait_for_load=True, before_ok=N
     suggested data source, optionally the delivery charge), OK, and the main window with the
     company's open orders loaded. Returns the program and its main window."""
     p = scenario.start()
+    dismiss_splash(p)
     p.sign_on("ADMIN", "ADMIN")
     config = p.window("Tallymerge - Configuration", 60)
     scenario.shot("configuration")
@@ -32,6 +33,16 @@ def first_start(scenario, delivery_charge=False, wait_for_load=True, before_ok=N
         wait_status(scenario, p, main, r"Loading Complete\. ")
         scenario.shot("orders-loaded")
     return p, main
+
+
+SPLASH_TITLE = "Norvane Tallymerge"
+
+
+def dismiss_splash(p):
+    """The splash opens the program; a click sends it away."""
+    splash = p.window(SPLASH_TITLE, 30, exact=True)
+    p.click(splash)
+    p.gone(SPLASH_TITLE)
 
 
 def status(p, main):
