@@ -417,6 +417,9 @@ void frmMain::mnuFileSub_Click(int index)
         if (frmBatchOpts::run(this))
             Check_ZeroShipments(true);
         break;
+    case 2:
+        Show_Prepayment();
+        break;
     case 3:
         Invoice_Command();
         break;
