@@ -339,6 +339,8 @@ void frmPrepay::showCalendar(VrexEditbox* box)
     const QDate shown = dateIn(box->text());
     calendar.dssStartDate = shown.isValid() ? shown : QDate::currentDate();
     calendar.exec();
+    // The drop-down took the keyboard; the window takes it back.
+    activateWindow();
 }
 
 void frmPrepay::btnBatchDate_Click()
@@ -388,8 +390,11 @@ bool frmPrepay::Form_Unload()
             m_refusedBox->HighlightText();
             return false;
         }
-        if (m_changed && !storeEntries())
+        if (m_changed && !storeEntries()) {
+            // Every entry is checked again on the next attempt.
+            m_refusedBox = nullptr;
             return false;
+        }
     }
     QLabel* label = m_owner->ui()->lblPrepay;
     QLabel* amount = m_owner->ui()->lblPrepayment;

@@ -118,6 +118,8 @@ void frmPrepay::btnNewBatch_Click()
     modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
     const QDate today = QDate::currentDate();
     ui.vreBatch->setText(QString::number(pending.BatchNumber));
+    // The window wrote the number: there is nothing to check when the box is left.
+    m_changedSinceFocus[ui.vreBatch] = false;
     pending.BatchDate = today;
     pending.BankCode.clear();
     pending.ReceiptType.clear();
