@@ -55,13 +55,12 @@ frmPrepay::frmPrepay(frmMain* owner)
     : QDialog(owner), m_owner(owner), m_ui(std::make_unique<Ui::frmPrepay>())
 {
     m_ui->setupUi(this);
-    const QIcon finderIcon = style()->standardIcon(QStyle::SP_FileDialogContentsView);
-    for (QToolButton* button : {m_ui->btnBatch, m_ui->btnBankCode, m_ui->btnRecType,
-                                m_ui->btnNewBatch, m_ui->btnBatchDate, m_ui->btnRecDate})
-        button->setIcon(button == m_ui->btnNewBatch ? style()->standardIcon(QStyle::SP_FileIcon)
-                        : button == m_ui->btnBatchDate || button == m_ui->btnRecDate
-                            ? style()->standardIcon(QStyle::SP_FileDialogDetailedView)
-                            : finderIcon);
+    Ui::frmPrepay& ui = *m_ui;
+    for (QToolButton* finder : {ui.btnBatch, ui.btnBankCode, ui.btnRecType})
+        finder->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    for (QToolButton* calendar : {ui.btnBatchDate, ui.btnRecDate})
+        calendar->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    ui.btnNewBatch->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
     connectControls();
     Form_Load();
 }
@@ -455,6 +454,9 @@ bool frmPrepay::storeEntries()
 
 void frmMain::Show_Prepayment()
 {
+    // Not while an invoice run reads the pending prepayment.
+    if (Loading)
+        return;
     // One prepayment window at a time; the command brings an open one to the front.
     for (frmPrepay* open : findChildren<frmPrepay*>(Qt::FindDirectChildrenOnly)) {
         if (open->isVisible()) {
