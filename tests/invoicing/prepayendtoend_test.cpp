@@ -9,33 +9,9 @@
 #include <accpac/standin.h>
 #include <accpac/view.h>
 
-using InvoiceTesting::readField;
+using InvoiceTesting::records;
 
 namespace {
-
-// Every record of a view under a filter, each as the values of the given fields.
-QList<QVariantList> records(const QString& viewId, const QStringList& fields, const QString& filter)
-{
-    auto view = modGeneral::AppDBLink->OpenView(viewId);
-    view->Browse(filter, true);
-    QList<QVariantList> rows;
-    while (view->Fetch()) {
-        QVariantList row;
-        for (const QString& field : fields)
-            row << view->Field(field).GetValue();
-        rows << row;
-    }
-    view->Close();
-    return rows;
-}
-
-QVariant batchField(int number, const char* field)
-{
-    return readField(
-        QStringLiteral("AR0041"), 0,
-        {{QStringLiteral("CODEPYMTYP"), QStringLiteral("CA")}, {QStringLiteral("CNTBTCH"), number}},
-        QLatin1String(field));
-}
 
 QString accpacBox(const QString& message)
 {

@@ -136,6 +136,14 @@ protected:
         settle();
     }
     static QString today() { return modGeneral::Display_Date(QDate::currentDate()); }
+    // A field of receipt batch `number`, read back from the company.
+    static QVariant batchField(int number, const char* field)
+    {
+        return InvoiceTesting::readField(QStringLiteral("AR0041"), 0,
+                                         {{QStringLiteral("CODEPYMTYP"), QStringLiteral("CA")},
+                                          {QStringLiteral("CNTBTCH"), number}},
+                                         QLatin1String(field));
+    }
 
     std::unique_ptr<MainWindowFixture> fixture;
     QPointer<frmPrepay> window;

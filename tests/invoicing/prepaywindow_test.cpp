@@ -37,14 +37,6 @@ private:
     QString m_code;
 };
 
-QVariant batchField(int number, const char* field)
-{
-    return readField(
-        QStringLiteral("AR0041"), 0,
-        {{QStringLiteral("CODEPYMTYP"), QStringLiteral("CA")}, {QStringLiteral("CNTBTCH"), number}},
-        QLatin1String(field));
-}
-
 } // namespace
 
 // The window as designed, opened with no batch ever chosen: the receipt part waits for a
