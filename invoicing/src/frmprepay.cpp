@@ -454,8 +454,8 @@ bool frmPrepay::storeEntries()
 
 void frmMain::Show_Prepayment()
 {
-    // Not while an invoice run reads the pending prepayment.
-    if (Loading)
+    // Not while a load or an invoice run uses the grid and reads the pending prepayment.
+    if (gridInUse())
         return;
     // One prepayment window at a time; the command brings an open one to the front.
     for (frmPrepay* open : findChildren<frmPrepay*>(Qt::FindDirectChildrenOnly)) {
