@@ -125,6 +125,19 @@ QString Return_MiscChargeDesc(const QString& miscCharge)
                     QStringLiteral("OE0440"), QStringLiteral("MISCCHARGE"), QStringLiteral("DESC"));
 }
 
+double Return_MiscChargeAmount(const QString& miscCharge)
+{
+    const QString key = Text::trim(miscCharge);
+    if (key.isEmpty())
+        return 0;
+    return lookUp(QStringLiteral("modGeneral.Return_MiscChargeAmount"), 0.0, [&] {
+        const auto amount =
+            readRecord(QStringLiteral("OE0440"), false, {{QStringLiteral("MISCCHARGE"), key}},
+                       QStringLiteral("AMOUNT"));
+        return amount ? amount->toDouble() : 0.0;
+    });
+}
+
 bool Valid_MiscCharge(const QString& miscCharge)
 {
     return validate(QStringLiteral("modGeneral.Valid_MiscCharge"), miscCharge,

@@ -430,6 +430,9 @@ void frmMain::mnuFileSub_Click(int index)
             Check_ZeroShipments(true);
         break;
     }
+    case 2:
+        Show_Prepayment();
+        break;
     case 3: {
         const GridCommand command(*this);
         Invoice_Command();

@@ -22,23 +22,6 @@ TestOrder withLines(TestOrder order)
     return order;
 }
 
-// Every record of a view, each as the values of the given fields.
-QList<QVariantList> records(const QString& viewId, const QStringList& fields,
-                            const QString& filter = {})
-{
-    auto view = modGeneral::AppDBLink->OpenView(viewId);
-    view->Browse(filter, true);
-    QList<QVariantList> rows;
-    while (view->Fetch()) {
-        QVariantList row;
-        for (const QString& field : fields)
-            row << view->Field(field).GetValue();
-        rows << row;
-    }
-    view->Close();
-    return rows;
-}
-
 // No shipment is on two invoices, and every attached shipment belongs to an invoice.
 void expectConsistentInvoices(const MainWindowFixture& fixture)
 {

@@ -216,6 +216,21 @@ void updateRecord(const QString& viewId, int key, const QList<std::pair<QString,
     view->Close();
 }
 
+QList<QVariantList> records(const QString& viewId, const QStringList& fields, const QString& filter)
+{
+    auto view = modGeneral::AppDBLink->OpenView(viewId);
+    view->Browse(filter, true);
+    QList<QVariantList> rows;
+    while (view->Fetch()) {
+        QVariantList row;
+        for (const QString& field : fields)
+            row << view->Field(field).GetValue();
+        rows << row;
+    }
+    view->Close();
+    return rows;
+}
+
 QVariant readField(const QString& viewId, int key, const QList<std::pair<QString, QVariant>>& keys,
                    const QString& field)
 {

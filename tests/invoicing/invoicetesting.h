@@ -53,6 +53,9 @@ void updateRecord(const QString& viewId, int key, const QList<std::pair<QString,
 // Reads a field of the record found by the keyed read; an invalid QVariant when not found.
 QVariant readField(const QString& viewId, int key, const QList<std::pair<QString, QVariant>>& keys,
                    const QString& field);
+// Every record of a view under a filter, each as the values of the given fields.
+QList<QVariantList> records(const QString& viewId, const QStringList& fields,
+                            const QString& filter = {});
 // Adds an order line.
 void addOrderLine(int orderUniq, int lineNumber, double ordered, double backOrdered, int complete);
 void addShipmentLine(int shipmentUniq, int lineNumber, int complete);

@@ -133,28 +133,36 @@ void addMasterData(AccpacDBLink& link, const Options& options)
     customers->Close();
     optional->Close();
 
+    // Receipt batches: open ones to add prepayments to, a posted and a deleted one that
+    // take none (status 1 open, 2 deleted, 3 posted).
+    struct ReceiptBatch
+    {
+        const char* description;
+        int daysAgo;
+        int status;
+        const char* bank;
+    };
+    const ReceiptBatch receiptBatches[] = {{"Prepayments - week", 3, 1, "SPRINGBK"},
+                                           {"Posted receipts", 20, 3, "SPRINGBK"},
+                                           {"Counter receipts", 1, 1, "SPRINGBK"},
+                                           {"Entered in error", 10, 2, "SPRINGBK"},
+                                           {"Month-end receipts", 35, 3, "SPRINGBK"}};
     auto batches = link.OpenView(QStringLiteral("AR0041"));
     const QDate today = QDate::currentDate();
-    insert(*batches, {{"CODEPYMTYP", "CA"},
-                      {"CNTBTCH", 1},
-                      {"BATCHDESC", "Prepayments - week"},
-                      {"DATEBTCH", dateNumber(today.addDays(-3))},
-                      {"BATCHSTAT", 1},
-                      {"IDBANK", "SPRINGBK"},
-                      {"CODECURN", "USD"},
-                      {"RATETYPE", "SP"},
-                      {"RATEEXCHHC", 1.0},
-                      {"DATERATE", dateNumber(today.addDays(-3))}});
-    insert(*batches, {{"CODEPYMTYP", "CA"},
-                      {"CNTBTCH", 2},
-                      {"BATCHDESC", "Posted receipts"},
-                      {"DATEBTCH", dateNumber(today.addDays(-20))},
-                      {"BATCHSTAT", 3},
-                      {"IDBANK", "SPRINGBK"},
-                      {"CODECURN", "USD"},
-                      {"RATETYPE", "SP"},
-                      {"RATEEXCHHC", 1.0},
-                      {"DATERATE", dateNumber(today.addDays(-20))}});
+    int number = 0;
+    for (const ReceiptBatch& batch : receiptBatches) {
+        const int date = dateNumber(today.addDays(-batch.daysAgo));
+        insert(*batches, {{"CODEPYMTYP", "CA"},
+                          {"CNTBTCH", ++number},
+                          {"BATCHDESC", batch.description},
+                          {"DATEBTCH", date},
+                          {"BATCHSTAT", batch.status},
+                          {"IDBANK", batch.bank},
+                          {"CODECURN", "USD"},
+                          {"RATETYPE", "SP"},
+                          {"RATEEXCHHC", 1.0},
+                          {"DATERATE", date}});
+    }
     batches->Close();
 }
 

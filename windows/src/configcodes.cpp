@@ -5,6 +5,7 @@
 #include "ui_frmconfigure.h"
 
 #include <core/busy.h>
+#include <core/finder.h>
 #include <core/lookups.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
@@ -13,8 +14,6 @@
 #include <settings/cryption.h>
 #include <settings/settings.h>
 
-#include <accpac/finder.h>
-#include <accpac/standin.h>
 #include <system/comerror.h>
 
 #include <QKeyEvent>
@@ -101,21 +100,7 @@ void frmConfigure::vreBankCode_Validate(bool& cancel)
 QVariantList frmConfigure::runFinder(const QString& viewId, const QString& filter,
                                      const QString& source)
 {
-    BusyCursor busy;
-    try {
-        std::unique_ptr<AccpacFinder> finder = Accpac::createFinder();
-        finder->SetSession(&modGeneral::Session());
-        finder->SetViewID(viewId);
-        finder->SetFilter(filter);
-        if (!finder->Show(this))
-            return {};
-        QApplication::processEvents();
-        return finder->Values();
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorAccpac(error.number(), error.description(), source);
-        return {};
-    }
+    return modGeneral::Show_Finder(viewId, filter, source, this);
 }
 
 void frmConfigure::pickCode(const QString& viewId, const QString& filter, const QString& source,

@@ -17,6 +17,8 @@ QString Return_BankCodeDesc(const QString& bankCode);
 bool Valid_BankCode(const QString& bankCode);
 QString Return_MiscChargeDesc(const QString& miscCharge);
 bool Valid_MiscCharge(const QString& miscCharge);
+// The amount of a miscellaneous charge; 0 when it does not exist.
+double Return_MiscChargeAmount(const QString& miscCharge);
 // " - " followed by the user's name, so that a list line reads ID, " - ", name.
 QString Return_UserName(const QString& userId);
 // Whether the customer's optional field "DELCHARGE" is set to true.

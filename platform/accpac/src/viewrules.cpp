@@ -1,6 +1,7 @@
 #include "viewrules.h"
 
 #include "oerules.h"
+#include "sqlitedb.h"
 #include "viewimpl.h"
 
 #include <QDate>
@@ -20,11 +21,64 @@ class PlainRules final : public ViewRules
 {
 };
 
+// Receipt batch statuses: only an open batch takes receipts and changes; a deleted batch
+// keeps its record (and its number) with status 2, a posted one with status 3.
+constexpr int BatchOpen = 1;
+constexpr int BatchPosted = 3;
+
+// The stored status of the batch the view has read; 0 when it is gone.
+int storedBatchStatus(ViewImpl& view)
+{
+    Statement st = view.db().prepare("SELECT BATCHSTAT FROM ARBTA WHERE rowid=?");
+    st.bindInt(1, view.rowId());
+    return st.step() ? int(st.columnInt(0)) : 0;
+}
+
+void requireOpenBatch(ViewImpl& view, const char* what)
+{
+    if (!view.hasCurrentRecord())
+        view.fail(
+            QStringLiteral("Read the receipt batch before it can be %1.").arg(QLatin1String(what)));
+    const int status = storedBatchStatus(view);
+    if (status != BatchOpen)
+        view.fail(QStringLiteral("Receipt batch %1 is %2 and cannot be %3.")
+                      .arg(view.value(QStringLiteral("CNTBTCH")).toInt())
+                      .arg(status == BatchPosted ? QStringLiteral("posted")
+                           : status == 0         ? QStringLiteral("gone")
+                                                 : QStringLiteral("deleted"),
+                           QLatin1String(what)));
+}
+
 // Receipt batches: NewRecord opens the next batch of the payment type at once (number,
-// today's date, open status), so that Update can save what the caller sets next.
+// today's date, open status), so that Update can save what the caller sets next. Only an
+// open batch can be changed; its status changes only by posting.
 class ReceiptBatchRules final : public ViewRules
 {
 public:
+    void beforeUpdate(ViewImpl& view) const override
+    {
+        requireOpenBatch(view, "changed");
+        view.set(QStringLiteral("BATCHSTAT"), BatchOpen);
+    }
+
+    void post(ViewImpl& view) const override
+    {
+        requireOpenBatch(view, "posted");
+        Transaction tx(view.db());
+        Statement st =
+            view.db().prepare("UPDATE ARBTA SET BATCHSTAT=? WHERE rowid=? AND BATCHSTAT=?");
+        st.bindInt(1, BatchPosted);
+        st.bindInt(2, view.rowId());
+        st.bindInt(3, BatchOpen);
+        st.exec();
+        if (view.db().changes() != 1)
+            view.fail(QStringLiteral("Receipt batch %1 was posted or deleted by another user "
+                                     "meanwhile.")
+                          .arg(view.value(QStringLiteral("CNTBTCH")).toInt()));
+        tx.commit();
+        view.set(QStringLiteral("BATCHSTAT"), BatchPosted);
+    }
+
     void initRecord(ViewImpl& view) const override
     {
         view.set(QStringLiteral("CODEPYMTYP"), QStringLiteral("CA"));

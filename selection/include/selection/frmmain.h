@@ -65,6 +65,8 @@ public:
     void Update_ShipmentComplete(const QString& shipmentNumber);
     // The "Complete zero amount Shipments" command.
     void Complete_ZeroAmountShipments();
+    // The Prepayment command (File item 2): the prepayment window, modeless.
+    void Show_Prepayment();
     // End of invoicing ------------------------------------------------------------------
 
     // Filters, timer, toolbar and menus.

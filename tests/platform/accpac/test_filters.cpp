@@ -40,7 +40,7 @@ TEST_F(AccpacFilters, EveryFormTheProgramSends)
     // Status filters of the finders.
     EXPECT_EQ(select("BK0001", "INACTIVE = 0", "BANK"),
               QStringList({"EUROBK", "SPRINGBK", "TDCAD"}));
-    EXPECT_EQ(select("AR0041", "BATCHSTAT = 1", "CNTBTCH"), QStringList({"1"}));
+    EXPECT_EQ(select("AR0041", "BATCHSTAT = 1", "CNTBTCH"), QStringList({"1", "3"}));
     EXPECT_EQ(select("AS0003", "ACCTSTATUS = 0", "USERID"),
               QStringList({"ADMIN", "CLERK", "SUPER"}));
     // The credit approval's three quoted comparisons, and the profile resources.

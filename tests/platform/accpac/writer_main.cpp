@@ -1,5 +1,7 @@
-// Helper of the two-process test: signs on to a site as ADMIN and inserts and updates
-// <count> miscellaneous charges named <prefix><n>. Exit code 0 when every write succeeded.
+// Helper of the two-process tests: signs on to a site as ADMIN and inserts and updates
+// <count> miscellaneous charges named <prefix><n>, or with the prefix "BATCH" creates
+// <count> receipt batches and prints their numbers, one a line. Exit code 0 when every
+// write succeeded.
 #include <accpac/standin.h>
 #include <sample.h>
 #include <system/comerror.h>
@@ -20,6 +22,23 @@ int main(int argc, char** argv)
                                  Sample::AdminPassword))
         return 3;
     auto link = session->OpenDBLink(1, 0);
+    if (args[3] == QLatin1String("BATCH")) {
+        auto batches = link->OpenView("AR0041");
+        for (int i = 0, count = args[2].toInt(); i < count; ++i) {
+            try {
+                batches->Field("CODEPYMTYP").SetValue(QStringLiteral("CA"));
+                batches->Field("CNTBTCH").SetValue(0);
+                batches->NewRecord();
+                batches->Field("BATCHDESC").SetValue(QStringLiteral("Other program"));
+                batches->Update();
+                std::printf("%d\n", batches->Field("CNTBTCH").GetValue().toInt());
+            } catch (const ComError& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                return 1;
+            }
+        }
+        return 0;
+    }
     auto misc = link->OpenView("OE0440");
     int failures = 0;
     for (int i = 0, count = args[2].toInt(); i < count; ++i) {

@@ -1,0 +1,34 @@
+#include <core/finder.h>
+
+#include <core/busy.h>
+#include <core/session.h>
+
+#include <accpac/finder.h>
+#include <accpac/standin.h>
+#include <system/comerror.h>
+
+#include <QApplication>
+
+namespace modGeneral {
+
+QVariantList Show_Finder(const QString& viewId, const QString& filter, const QString& source,
+                         QWidget* parent)
+{
+    BusyCursor busy;
+    try {
+        std::unique_ptr<AccpacFinder> finder = Accpac::createFinder();
+        finder->SetSession(&Session());
+        finder->SetViewID(viewId);
+        finder->SetFilter(filter);
+        if (!finder->Show(parent))
+            return {};
+        QApplication::processEvents();
+        return finder->Values();
+    } catch (const std::exception& failure) {
+        const ComError error = comErrorOf(failure);
+        ErrorAccpac(error.number(), error.description(), source);
+        return {};
+    }
+}
+
+} // namespace modGeneral
