@@ -14,6 +14,7 @@
 #include <settings/settings.h>
 #include <windows/frmbatchopts.h>
 #include <windows/frmconfigure.h>
+#include <windows/frmprint.h>
 
 #include <system/comerror.h>
 #include <system/windows.h>
@@ -172,6 +173,7 @@ bool frmMain::Form_Load()
             for (QLabel* panel : {m_panel1, m_panel2})
                 panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
+        frmPrint::load(this);
         FirstActivate = true;
         fillChoiceLists();
         m_ui->cboInterval->setCurrentIndex(
@@ -327,6 +329,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         m_unloaded = true;
         m_timer->stop();
         modGeneral::Close_Connections();
+        frmPrint::unload();
     }
     event->accept();
 }
@@ -410,6 +413,7 @@ void frmMain::mnuFileSub_Click(int index)
     case 0:
         if (!Loading)
             Load_Grid();
+        frmPrint::reload(this);
         break;
     case 4:
         // The batch options, then the zero-amount warning over every row. The batch run that
@@ -419,6 +423,15 @@ void frmMain::mnuFileSub_Click(int index)
         break;
     case 3:
         Invoice_Command();
+        break;
+    case 6:
+        Show_Print();
+        break;
+    case 7:
+        frmPrint::showFresh(this);
+        break;
+    case 8:
+        frmPrint::reload(this);
         break;
     case 10:
         Clear_AllSelections();
@@ -474,7 +487,7 @@ void frmMain::Invoice_Command()
 
 void frmMain::Show_Print()
 {
-    // The invoice printing window is not part of the program yet: nothing to show.
+    frmPrint::showWindow(this);
 }
 
 void frmMain::mnuHelpSub_Click(int index)

@@ -88,6 +88,11 @@ private:
 
 SessionImpl::SessionImpl() : m_core(std::make_shared<SessionCore>()) {}
 
+SessionImpl::SessionImpl(std::shared_ptr<SessionCore> signedOn)
+    : m_core(std::move(signedOn)), m_initialised(true), m_joined(true)
+{
+}
+
 void SessionImpl::Init(const QString&, const QString& appId, const QString& programId,
                        const QString& version)
 {
@@ -139,7 +144,10 @@ AccpacCurrency SessionImpl::GetCurrency(const QString& code)
 
 void SessionImpl::Close()
 {
-    m_core->opened = false;
+    if (m_joined)
+        m_core = std::make_shared<SessionCore>();
+    else
+        m_core->opened = false;
 }
 
 void SessionImpl::adopt(std::shared_ptr<SessionCore> opened)
@@ -149,6 +157,15 @@ void SessionImpl::adopt(std::shared_ptr<SessionCore> opened)
     opened->logEnabled = m_core->logEnabled;
     opened->log = std::move(m_core->log);
     m_core = std::move(opened);
+    State::signedOnCore() = m_core;
+}
+
+std::unique_ptr<SessionImpl> joinSignedOnSession()
+{
+    const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
+    if (!core || !core->opened)
+        return nullptr;
+    return std::make_unique<SessionImpl>(core);
 }
 
 bool signOnWith(SessionImpl& session, const QString& siteFolder, const QString& companyId,

@@ -10,6 +10,9 @@ class SessionImpl final : public AccpacSession
 {
 public:
     SessionImpl();
+    // A second handle on a live sign-on (a screen of the accounting system working for the
+    // signed-on user); closing it leaves the sign-on open for its owner.
+    explicit SessionImpl(std::shared_ptr<SessionCore> signedOn);
 
     void Init(const QString& handle, const QString& appId, const QString& programId,
               const QString& version) override;
@@ -33,6 +36,7 @@ private:
 
     std::shared_ptr<SessionCore> m_core;
     bool m_initialised = false;
+    bool m_joined = false;
 };
 
 class SignonImpl final : public AccpacSignon
@@ -40,6 +44,10 @@ class SignonImpl final : public AccpacSignon
 public:
     void SignOn(AccpacSession& session) override;
 };
+
+// A session on the sign-on made last in this program, while it is open (as the accounting
+// system's screens share the desktop's sign-on); nullptr when there is none.
+std::unique_ptr<SessionImpl> joinSignedOnSession();
 
 // Signs session on with the given answers; false (and an Errors entry) when refused.
 bool signOnWith(SessionImpl& session, const QString& siteFolder, const QString& companyId,
