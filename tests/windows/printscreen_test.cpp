@@ -91,9 +91,14 @@ TEST(PrintScreen, APdfOfThreeInvoicesHoldsThemAndNothingElse)
          {before, after, QStringLiteral("SH5"), QStringLiteral("SH6"), dollars(77.77), dollars(12)})
         EXPECT_FALSE(text.contains(outside)) << outside.toStdString();
     EXPECT_EQ(pdfPages(pdf), 3);
+    const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
+    if (!screenshots.isEmpty()) {
+        fixture.print().grab().save(screenshots + QStringLiteral("/print-window.png"));
+        QFile::copy(pdf, screenshots + QStringLiteral("/printed-invoices.pdf"));
+    }
     EXPECT_TRUE(fixture.screenControl<QLabel>(QStringLiteral("lblStatus"))
                     ->text()
-                    .startsWith(QStringLiteral("3 invoice(s) printed to")));
+                    .startsWith(QStringLiteral("3 invoices printed to")));
 }
 
 // An empty range, a reversed range and a range without invoices: a clear message, no file.
@@ -265,4 +270,38 @@ TEST(PrintScreen, ACompanysOwnLayoutAndTheFinder)
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("RECHNUNG")));
     EXPECT_TRUE(text.contains(number));
+}
+
+// An invoice of more lines than a page holds runs over several pages, each with the
+// invoice's number and page number; the totals come once, at its end.
+TEST(PrintScreen, ALongInvoiceRunsOverSeveralPages)
+{
+    PrintFixture fixture;
+    QList<TestOrder> orders;
+    QStringList numbers;
+    for (int i = 1; i <= 70; ++i) {
+        TestOrder o;
+        o.number = QStringLiteral("L%1").arg(i, 3, 10, QLatin1Char('0'));
+        o.customer = QStringLiteral("1300");
+        o.name = QStringLiteral("Coastal Hardware");
+        o.shipments = {{QStringLiteral("S") + o.number, 1.5}};
+        o.withLines = true;
+        orders << o;
+        numbers << o.number;
+    }
+    fixture.company().addOrders(orders);
+    const QString number = fixture.invoice(numbers);
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("long.pdf"));
+    fixture.printToPdf(number, number, pdf);
+    EXPECT_EQ(fixture.messages, QStringList());
+    const int pages = pdfPages(pdf);
+    EXPECT_GE(pages, 2);
+    const QString text = pdfText(pdf);
+    for (const QString& shipment : {QStringLiteral("SL001"), QStringLiteral("SL070")})
+        EXPECT_TRUE(text.contains(QStringLiteral("Shipment ") + shipment));
+    EXPECT_TRUE(text.contains(QStringLiteral("Page %1").arg(pages)));
+    EXPECT_EQ(text.count(QStringLiteral("Amount Due")), 1);
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("Amount Due +\\$105\\.00")).match(text).hasMatch());
 }

@@ -154,7 +154,7 @@ void frmPrint::Form_Resize()
 
 void frmPrint::Form_Activate()
 {
-    presetRange();
+    guarded("frmPrint.Form_Activate", [this] { presetRange(); });
 }
 
 void frmPrint::presetRange()

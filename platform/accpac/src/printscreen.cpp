@@ -278,7 +278,9 @@ void InvoicePrintScreen::print()
     const bool printed = pdf ? printToPdf(pdfFile, layout, company.Name(), invoices)
                              : printToPrinter(layout, company.Name(), invoices, printedTo);
     if (printed)
-        m_status->setText(tr("%n invoice(s) printed to %1.", nullptr, int(invoices.size()))
+        m_status->setText((invoices.size() == 1
+                               ? tr("1 invoice printed to %1.")
+                               : tr("%1 invoices printed to %2.").arg(invoices.size()))
                               .arg(QDir::toNativeSeparators(printedTo)));
 }
 
