@@ -4,7 +4,6 @@
 #include <activex/activex.h>
 
 #include <accpac/standin.h>
-#include <accpac/view.h>
 #include <invoicesequence.h>
 #include <sample.h>
 
@@ -53,45 +52,13 @@ struct Fixture
     }
 
     // One invoice of one new shipment of 5 lines for customer 1100.
-    QString invoice(AccpacDBLink& link, int i)
+    static QString invoice(AccpacDBLink& link, int i)
     {
-        const QString order = QStringLiteral("PRINT%1").arg(i + 1, 3, 10, QLatin1Char('0'));
-        auto orders = link.OpenView(QStringLiteral("OE0520"));
-        auto shipments = link.OpenView(QStringLiteral("OE0692"));
-        auto lines = link.OpenView(QStringLiteral("OE0691"));
-        orders->ClearRecord();
-        orders->InitRecord(0);
-        orders->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
-        orders->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
-        orders->Field(QStringLiteral("TYPE")).SetValue(1);
-        orders->Field(QStringLiteral("COMPLETE")).SetValue(1);
-        orders->Insert();
-        const QVariant orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue();
-        shipments->ClearRecord();
-        shipments->InitRecord(0);
-        shipments->Field(QStringLiteral("SHINUMBER")).SetValue(order + QStringLiteral("-SH"));
-        shipments->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
-        shipments->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
-        shipments->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
-        shipments->Field(QStringLiteral("COMPLETE")).SetValue(1);
-        shipments->Field(QStringLiteral("SHINETWTX")).SetValue(50.0);
-        shipments->Insert();
-        const QVariant shiUniq = shipments->Field(QStringLiteral("SHIUNIQ")).GetValue();
-        for (int l = 0; l < 5; ++l) {
-            lines->ClearRecord();
-            lines->InitRecord(0);
-            lines->Field(QStringLiteral("SHIUNIQ")).SetValue(shiUniq);
-            lines->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
-            lines->Field(QStringLiteral("ITEM")).SetValue(QStringLiteral("A1-10%1").arg(l));
-            lines->Field(QStringLiteral("DESC")).SetValue(QStringLiteral("Bench item %1").arg(l));
-            lines->Field(QStringLiteral("QTYSHIPPED")).SetValue(2);
-            lines->Field(QStringLiteral("UNITPRICE")).SetValue(5.0);
-            lines->Field(QStringLiteral("EXTSHIMISC")).SetValue(10.0);
-            lines->Insert();
-        }
         Sample::InvoiceRequest request;
         request.customer = QStringLiteral("1100");
-        request.shipments = {order + QStringLiteral("-SH")};
+        request.shipments = Sample::addShippedOrder(
+            link, QStringLiteral("PRINT%1").arg(i + 1, 3, 10, QLatin1Char('0')), request.customer,
+            1);
         request.deliveryCharge = QStringLiteral("DEL");
         Sample::InvoiceRequest::Prepayment prepayment;
         prepayment.batchNumber = 1;
@@ -101,10 +68,7 @@ struct Fixture
         prepayment.receiptNumber = QStringLiteral("BENCH");
         prepayment.amount = 5.0;
         request.prepayment = prepayment;
-        const QString number = Sample::createInvoice(link, request).invoiceNumber;
-        for (auto* view : {orders.get(), shipments.get(), lines.get()})
-            view->Close();
-        return number;
+        return Sample::createInvoice(link, request).invoiceNumber;
     }
 
     template <class T> T* control(const char* name)
