@@ -84,9 +84,14 @@ struct Fixture
     QStringList messages;
 };
 
+// Made on first use, released before the application object.
+std::unique_ptr<Fixture> fixture;
+
 void BM_PrintInvoicesToPdf(benchmark::State& state)
 {
-    static Fixture f;
+    if (!fixture)
+        fixture = std::make_unique<Fixture>();
+    Fixture& f = *fixture;
     const QString pdf = f.dir.filePath(QStringLiteral("invoices.pdf"));
     f.control<QWidget>("afeOEINVHsortfrom")->setProperty("Value", f.first);
     f.control<QWidget>("afeOEINVHsortto")->setProperty("Value", f.last);
@@ -116,5 +121,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    fixture.reset();
     return 0;
 }
