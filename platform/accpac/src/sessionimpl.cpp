@@ -88,8 +88,8 @@ private:
 
 SessionImpl::SessionImpl() : m_core(std::make_shared<SessionCore>()) {}
 
-SessionImpl::SessionImpl(std::shared_ptr<SessionCore> signedOn)
-    : m_core(std::move(signedOn)), m_initialised(true), m_joined(true)
+SessionImpl::SessionImpl(std::shared_ptr<SessionCore> opened)
+    : m_core(std::move(opened)), m_initialised(true)
 {
 }
 
@@ -144,10 +144,7 @@ AccpacCurrency SessionImpl::GetCurrency(const QString& code)
 
 void SessionImpl::Close()
 {
-    if (m_joined)
-        m_core = std::make_shared<SessionCore>();
-    else
-        m_core->opened = false;
+    m_core->opened = false;
 }
 
 void SessionImpl::adopt(std::shared_ptr<SessionCore> opened)
@@ -165,7 +162,11 @@ std::unique_ptr<SessionImpl> joinSignedOnSession()
     const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
     if (!core || !core->opened)
         return nullptr;
-    return std::make_unique<SessionImpl>(core);
+    try {
+        return std::make_unique<SessionImpl>(openSessionFor(*core));
+    } catch (const SignonRefused&) {
+        return nullptr;
+    }
 }
 
 bool signOnWith(SessionImpl& session, const QString& siteFolder, const QString& companyId,

@@ -10,9 +10,9 @@ class SessionImpl final : public AccpacSession
 {
 public:
     SessionImpl();
-    // A second handle on a live sign-on (a screen of the accounting system working for the
-    // signed-on user); closing it leaves the sign-on open for its owner.
-    explicit SessionImpl(std::shared_ptr<SessionCore> signedOn);
+    // A session opened for the user of a live sign-on (a screen of the accounting system
+    // working for the signed-on user).
+    explicit SessionImpl(std::shared_ptr<SessionCore> opened);
 
     void Init(const QString& handle, const QString& appId, const QString& programId,
               const QString& version) override;
@@ -36,7 +36,6 @@ private:
 
     std::shared_ptr<SessionCore> m_core;
     bool m_initialised = false;
-    bool m_joined = false;
 };
 
 class SignonImpl final : public AccpacSignon
@@ -45,8 +44,9 @@ public:
     void SignOn(AccpacSession& session) override;
 };
 
-// A session on the sign-on made last in this program, while it is open (as the accounting
-// system's screens share the desktop's sign-on); nullptr when there is none.
+// A session of its own on the company and user of the sign-on made last in this program,
+// while that sign-on is open (as the accounting system's screens share the desktop's
+// sign-on); nullptr when there is none or the company cannot be opened.
 std::unique_ptr<SessionImpl> joinSignedOnSession();
 
 // Signs session on with the given answers; false (and an Errors entry) when refused.
