@@ -31,57 +31,18 @@ struct Fixture
             std::abort();
         }
         link = session->OpenDBLink(1, 0);
-        orders = link->OpenView(QStringLiteral("OE0520"));
-        shipments = link->OpenView(QStringLiteral("OE0692"));
-        lines = link->OpenView(QStringLiteral("OE0691"));
     }
 
     // New shipments of 5 lines each for customer 1100, on one new order.
     QStringList makeShipments(int count)
     {
-        const QString order = QStringLiteral("BENCH%1").arg(++m_orders);
-        orders->ClearRecord();
-        orders->InitRecord(0);
-        orders->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
-        orders->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
-        orders->Field(QStringLiteral("TYPE")).SetValue(1);
-        orders->Field(QStringLiteral("COMPLETE")).SetValue(1);
-        orders->Insert();
-        const QVariant orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue();
-        QStringList numbers;
-        for (int s = 0; s < count; ++s) {
-            numbers << QStringLiteral("%1-%2").arg(order).arg(s + 1);
-            shipments->ClearRecord();
-            shipments->InitRecord(0);
-            shipments->Field(QStringLiteral("SHINUMBER")).SetValue(numbers.last());
-            shipments->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
-            shipments->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
-            shipments->Field(QStringLiteral("CUSTOMER")).SetValue(QStringLiteral("1100"));
-            shipments->Field(QStringLiteral("COMPLETE")).SetValue(1);
-            shipments->Field(QStringLiteral("SHINETWTX")).SetValue(50.0);
-            shipments->Insert();
-            const QVariant shiUniq = shipments->Field(QStringLiteral("SHIUNIQ")).GetValue();
-            for (int l = 0; l < 5; ++l) {
-                lines->ClearRecord();
-                lines->InitRecord(0);
-                lines->Field(QStringLiteral("SHIUNIQ")).SetValue(shiUniq);
-                lines->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
-                lines->Field(QStringLiteral("ITEM")).SetValue(QStringLiteral("A1-10%1").arg(l));
-                lines->Field(QStringLiteral("QTYSHIPPED")).SetValue(2);
-                lines->Field(QStringLiteral("UNITPRICE")).SetValue(5.0);
-                lines->Field(QStringLiteral("EXTSHIMISC")).SetValue(10.0);
-                lines->Insert();
-            }
-        }
-        return numbers;
+        return Sample::addShippedOrder(*link, QStringLiteral("BENCH%1").arg(++m_orders),
+                                       QStringLiteral("1100"), count);
     }
 
     QTemporaryDir dir;
     std::unique_ptr<AccpacSession> session;
     std::shared_ptr<AccpacDBLink> link;
-    std::unique_ptr<AccpacView> orders;
-    std::unique_ptr<AccpacView> shipments;
-    std::unique_ptr<AccpacView> lines;
     int m_orders = 0;
 };
 

@@ -16,6 +16,7 @@
 #include <windows/frmabout.h>
 #include <windows/frmbatchopts.h>
 #include <windows/frmconfigure.h>
+#include <windows/frmprint.h>
 
 #include <system/comerror.h>
 #include <system/windows.h>
@@ -174,6 +175,7 @@ bool frmMain::Form_Load()
             for (QLabel* panel : {m_panel1, m_panel2})
                 panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         }
+        frmPrint::load(this);
         FirstActivate = true;
         fillChoiceLists();
         m_ui->cboInterval->setCurrentIndex(
@@ -335,6 +337,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         m_unloaded = true;
         m_timer->stop();
         modGeneral::Close_Connections();
+        frmPrint::unload();
     }
     event->accept();
 }
@@ -415,12 +418,17 @@ void frmMain::setSelectionCommandsEnabled(bool enabled)
 void frmMain::mnuFileSub_Click(int index)
 {
     // A click that arrives while a load or another command works (a double click on Invoice,
-    // a menu opened during a run) starts nothing.
-    if (gridInUse())
+    // a menu opened during a run) starts nothing. Refresh still reloads the print window, which
+    // no command uses.
+    if (gridInUse()) {
+        if (index == 0)
+            frmPrint::reload(this);
         return;
+    }
     switch (index) {
     case 0:
         Load_Grid();
+        frmPrint::reload(this);
         break;
     case 4: {
         // The batch options, then the zero-amount warning over every row. The batch run that
@@ -438,6 +446,15 @@ void frmMain::mnuFileSub_Click(int index)
         Invoice_Command();
         break;
     }
+    case 6:
+        Show_Print();
+        break;
+    case 7:
+        frmPrint::showFresh(this);
+        break;
+    case 8:
+        frmPrint::reload(this);
+        break;
     case 10:
         Clear_AllSelections();
         break;
@@ -495,7 +512,7 @@ void frmMain::Invoice_Command()
 
 void frmMain::Show_Print()
 {
-    // The invoice printing window is not part of the program yet: nothing to show.
+    frmPrint::showWindow(this);
 }
 
 void frmMain::mnuHelpSub_Click(int index)

@@ -381,6 +381,51 @@ std::unique_ptr<AccpacSession> signOn(const QString& folder, const QString& user
     return session;
 }
 
+QStringList addShippedOrder(AccpacDBLink& link, const QString& order, const QString& customer,
+                            int count, int linesEach)
+{
+    auto orders = link.OpenView(QStringLiteral("OE0520"));
+    auto shipments = link.OpenView(QStringLiteral("OE0692"));
+    auto lines = link.OpenView(QStringLiteral("OE0691"));
+    orders->ClearRecord();
+    orders->InitRecord(0);
+    orders->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
+    orders->Field(QStringLiteral("CUSTOMER")).SetValue(customer);
+    orders->Field(QStringLiteral("TYPE")).SetValue(1);
+    orders->Field(QStringLiteral("COMPLETE")).SetValue(1);
+    orders->Insert();
+    const QVariant orderUniq = orders->Field(QStringLiteral("ORDUNIQ")).GetValue();
+    QStringList numbers;
+    for (int s = 0; s < count; ++s) {
+        numbers << QStringLiteral("%1-%2").arg(order).arg(s + 1);
+        shipments->ClearRecord();
+        shipments->InitRecord(0);
+        shipments->Field(QStringLiteral("SHINUMBER")).SetValue(numbers.last());
+        shipments->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
+        shipments->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
+        shipments->Field(QStringLiteral("CUSTOMER")).SetValue(customer);
+        shipments->Field(QStringLiteral("COMPLETE")).SetValue(1);
+        shipments->Field(QStringLiteral("SHINETWTX")).SetValue(10.0 * linesEach);
+        shipments->Insert();
+        const QVariant shiUniq = shipments->Field(QStringLiteral("SHIUNIQ")).GetValue();
+        for (int l = 0; l < linesEach; ++l) {
+            lines->ClearRecord();
+            lines->InitRecord(0);
+            lines->Field(QStringLiteral("SHIUNIQ")).SetValue(shiUniq);
+            lines->Field(QStringLiteral("ORDUNIQ")).SetValue(orderUniq);
+            lines->Field(QStringLiteral("ITEM")).SetValue(QStringLiteral("A1-10%1").arg(l));
+            lines->Field(QStringLiteral("DESC")).SetValue(QStringLiteral("Item %1").arg(l + 1));
+            lines->Field(QStringLiteral("QTYSHIPPED")).SetValue(2);
+            lines->Field(QStringLiteral("UNITPRICE")).SetValue(5.0);
+            lines->Field(QStringLiteral("EXTSHIMISC")).SetValue(10.0);
+            lines->Insert();
+        }
+    }
+    for (AccpacView* view : {orders.get(), shipments.get(), lines.get()})
+        view->Close();
+    return numbers;
+}
+
 void registerDataSource(const QString& companyFile)
 {
     if (!OdbcDataSource::driverInstalled(OdbcDriver))

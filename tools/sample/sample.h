@@ -49,4 +49,10 @@ std::unique_ptr<AccpacSession> signOn(const QString& folder,
                                       const QString& userId = QStringLiteral("ADMIN"),
                                       const QString& password = AdminPassword);
 
+// A new order of `customer` with `count` shipments numbered "<order>-1", "<order>-2", ...,
+// each of `linesEach` lines of 2 x 5.00 (the benchmarks' invoices). Returns the shipment
+// numbers. Throws ComError.
+QStringList addShippedOrder(AccpacDBLink& link, const QString& order, const QString& customer,
+                            int count, int linesEach = 5);
+
 } // namespace Sample

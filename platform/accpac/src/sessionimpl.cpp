@@ -88,6 +88,11 @@ private:
 
 SessionImpl::SessionImpl() : m_core(std::make_shared<SessionCore>()) {}
 
+SessionImpl::SessionImpl(std::shared_ptr<SessionCore> opened)
+    : m_core(std::move(opened)), m_initialised(true)
+{
+}
+
 void SessionImpl::Init(const QString&, const QString& appId, const QString& programId,
                        const QString& version)
 {
@@ -149,6 +154,19 @@ void SessionImpl::adopt(std::shared_ptr<SessionCore> opened)
     opened->logEnabled = m_core->logEnabled;
     opened->log = std::move(m_core->log);
     m_core = std::move(opened);
+    State::signedOnCore() = m_core;
+}
+
+std::unique_ptr<SessionImpl> joinSignedOnSession()
+{
+    const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
+    if (!core || !core->opened)
+        return nullptr;
+    try {
+        return std::make_unique<SessionImpl>(openSessionFor(*core));
+    } catch (const SignonRefused&) {
+        return nullptr;
+    }
 }
 
 bool signOnWith(SessionImpl& session, const QString& siteFolder, const QString& companyId,

@@ -10,6 +10,9 @@ class SessionImpl final : public AccpacSession
 {
 public:
     SessionImpl();
+    // A session opened for the user of a live sign-on (a screen of the accounting system
+    // working for the signed-on user).
+    explicit SessionImpl(std::shared_ptr<SessionCore> opened);
 
     void Init(const QString& handle, const QString& appId, const QString& programId,
               const QString& version) override;
@@ -40,6 +43,11 @@ class SignonImpl final : public AccpacSignon
 public:
     void SignOn(AccpacSession& session) override;
 };
+
+// A session of its own on the company and user of the sign-on made last in this program,
+// while that sign-on is open (as the accounting system's screens share the desktop's
+// sign-on); nullptr when there is none or the company cannot be opened.
+std::unique_ptr<SessionImpl> joinSignedOnSession();
 
 // Signs session on with the given answers; false (and an Errors entry) when refused.
 bool signOnWith(SessionImpl& session, const QString& siteFolder, const QString& companyId,

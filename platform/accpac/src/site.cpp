@@ -90,8 +90,11 @@ QList<CompanyEntry> listCompanies(const QString& siteFolder)
     }
 }
 
-std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QString& companyId,
-                                         const QString& userId, const QString& password)
+namespace {
+
+// Opens the company for the user; checks the password when one is given.
+std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QString& companyId,
+                                         const QString& userId, const QString* password)
 {
     const QString user = normalUserId(userId);
     const QString company = companyId.trimmed().toUpper();
@@ -105,7 +108,7 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
     QString step = QStringLiteral("the site's system database");
     try {
         core->systemDb = openSystem(siteFolder);
-        if (!verifyPassword(*core->systemDb, user, password))
+        if (password && !verifyPassword(*core->systemDb, user, *password))
             throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
         {
             Statement st =
@@ -162,6 +165,19 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
     core->userId = user;
     core->opened = true;
     return core;
+}
+
+} // namespace
+
+std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QString& companyId,
+                                         const QString& userId, const QString& password)
+{
+    return openCompany(siteFolder, companyId, userId, &password);
+}
+
+std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn)
+{
+    return openCompany(signedOn.siteFolder, signedOn.companyId, signedOn.userId, nullptr);
 }
 
 // Administration ---------------------------------------------------------------------------

@@ -27,6 +27,9 @@ QList<CompanyEntry> listCompanies(const QString& siteFolder);
 // Checks the user and the password and opens the company; throws SignonRefused.
 std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QString& companyId,
                                          const QString& userId, const QString& password);
+// A session of its own for the user of a live sign-on (no password asked again): its own
+// connections, Errors and call log. Throws SignonRefused.
+std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn);
 // The user ID as the site stores it: trimmed, upper-case.
 QString normalUserId(const QString& userId);
 // What a password's verifier is made of. Passwords do not depend on case, as on the

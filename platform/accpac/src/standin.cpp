@@ -41,6 +41,24 @@ Testing::FinderPicker& finderPicker()
     return picker;
 }
 
+std::weak_ptr<SessionCore>& signedOnCore()
+{
+    static std::weak_ptr<SessionCore> core;
+    return core;
+}
+
+Testing::PrintDialogAnswer& printDialogAnswer()
+{
+    static Testing::PrintDialogAnswer answer;
+    return answer;
+}
+
+Testing::MessageRecorder& screenMessageRecorder()
+{
+    static Testing::MessageRecorder recorder;
+    return recorder;
+}
+
 } // namespace State
 
 std::unique_ptr<AccpacSignon> createSignon()
@@ -105,6 +123,16 @@ void clearSignonScript()
 void setFinderPicker(FinderPicker picker)
 {
     State::finderPicker() = std::move(picker);
+}
+
+void setPrintDialogAnswer(PrintDialogAnswer answer)
+{
+    State::printDialogAnswer() = std::move(answer);
+}
+
+void setScreenMessageRecorder(MessageRecorder recorder)
+{
+    State::screenMessageRecorder() = std::move(recorder);
 }
 
 void setCallLogEnabled(AccpacSession& session, bool enabled)

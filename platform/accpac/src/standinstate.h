@@ -2,10 +2,20 @@
 
 #include <accpac/standin.h>
 
+#include <memory>
+
+namespace Accpac {
+struct SessionCore;
+}
+
 namespace Accpac::State {
 
 // Process-wide hooks of the stand-in (single window thread, as the program).
 std::optional<std::optional<Testing::SignonAnswer>>& signonAnswer();
 Testing::FinderPicker& finderPicker();
+// The sign-on made last, which the accounting system's screens work under.
+std::weak_ptr<SessionCore>& signedOnCore();
+Testing::PrintDialogAnswer& printDialogAnswer();
+Testing::MessageRecorder& screenMessageRecorder();
 
 } // namespace Accpac::State

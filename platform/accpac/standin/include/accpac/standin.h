@@ -11,6 +11,9 @@
 #include <memory>
 #include <optional>
 
+class QPrinter;
+class QWidget;
+
 // The embedded implementation of the view interface: a site folder (system data and the
 // list of companies) with one SQLite file per company.
 namespace Accpac {
@@ -19,6 +22,17 @@ namespace Accpac {
 std::unique_ptr<AccpacSignon> createSignon();
 std::unique_ptr<AccpacSession> createSession();
 std::unique_ptr<AccpacFinder> createFinder();
+
+// The Order Entry invoice printing screen, as the control registry creates it for the ProgID
+// "ACCPACOE1400.ACCPACOE1400UICtrl": the invoice number range, the report file (a layout
+// file), printer or PDF file, Print and Close. It works under the program's sign-on and
+// prints every invoice of the range.
+QWidget* createInvoicePrintScreen(QWidget* parent);
+
+// The folder of the invoice layouts shipped with the program (the standard layout
+// "standard-invoice.json"): share/tallymerge/reports beside the program's bin folder, in the
+// build tree as when installed, else the installed data folder. Empty when none is found.
+QString shippedLayoutFolder();
 
 // The site folder every new sign-on uses: /var/lib/tallymerge/site unless set otherwise.
 QString defaultSiteFolder();
@@ -110,6 +124,14 @@ void clearSignonScript();
 // return) to picker instead of showing its dialog; picker returns the row to pick or -1.
 using FinderPicker = std::function<int(const QList<QVariantList>& rows)>;
 void setFinderPicker(FinderPicker picker);
+
+// While set, the printing screen's print dialog hands the printer to answer instead of
+// showing itself; answer sets up the printer as a user would and returns true for Print.
+using PrintDialogAnswer = std::function<bool(QPrinter& printer)>;
+void setPrintDialogAnswer(PrintDialogAnswer answer);
+// While set, the printing screen's messages go to recorder instead of a message box.
+using MessageRecorder = std::function<void(const QString& text)>;
+void setScreenMessageRecorder(MessageRecorder recorder);
 
 // The calls made on the views of a session, in order.
 struct ViewCall

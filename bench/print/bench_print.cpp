@@ -1,0 +1,126 @@
+// Speed of invoice printing: the printing screen, created by its ProgID and driven through its
+// controls as a user would, prints 100 invoices of 5 lines each (with a delivery charge and a
+// prepayment) to one PDF file. Target: at most 2 seconds.
+#include <activex/activex.h>
+
+#include <accpac/standin.h>
+#include <invoicesequence.h>
+#include <sample.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+constexpr int Invoices = 100;
+
+struct Fixture
+{
+    Fixture()
+    {
+        Sample::Options options;
+        options.folder = dir.path() + QStringLiteral("/site");
+        options.orders = 0;
+        options.strength = Accpac::Admin::HashStrength::Minimal;
+        Sample::createSampleSite(options);
+        session = Sample::signOn(options.folder);
+        if (!session) {
+            std::fprintf(stderr, "sign-on failed\n");
+            std::abort();
+        }
+        auto link = session->OpenDBLink(1, 0);
+        for (int i = 0; i < Invoices; ++i) {
+            const QString number = invoice(*link, i);
+            if (first.isEmpty())
+                first = number;
+            last = number;
+        }
+        screen.reset(ActiveX::AddControl(QStringLiteral("ACCPACOE1400.ACCPACOE1400UICtrl"),
+                                         QStringLiteral("auiCTRL"), nullptr));
+        QCoreApplication::processEvents();
+        Accpac::Testing::setScreenMessageRecorder(
+            [this](const QString& text) { messages.append(text); });
+    }
+
+    // One invoice of one new shipment of 5 lines for customer 1100.
+    static QString invoice(AccpacDBLink& link, int i)
+    {
+        Sample::InvoiceRequest request;
+        request.customer = QStringLiteral("1100");
+        request.shipments = Sample::addShippedOrder(
+            link, QStringLiteral("PRINT%1").arg(i + 1, 3, 10, QLatin1Char('0')), request.customer,
+            1);
+        request.deliveryCharge = QStringLiteral("DEL");
+        Sample::InvoiceRequest::Prepayment prepayment;
+        prepayment.batchNumber = 1;
+        prepayment.bankCode = QStringLiteral("SPRINGBK");
+        prepayment.receiptType = QStringLiteral("CHECK");
+        prepayment.receiptDate = QDate::currentDate();
+        prepayment.receiptNumber = QStringLiteral("BENCH");
+        prepayment.amount = 5.0;
+        request.prepayment = prepayment;
+        return Sample::createInvoice(link, request).invoiceNumber;
+    }
+
+    template <class T> T* control(const char* name)
+    {
+        return screen->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<AccpacSession> session;
+    std::unique_ptr<QWidget> screen;
+    QString first;
+    QString last;
+    QStringList messages;
+};
+
+// Made on first use, released before the application object.
+std::unique_ptr<Fixture> fixture;
+
+void BM_PrintInvoicesToPdf(benchmark::State& state)
+{
+    if (!fixture)
+        fixture = std::make_unique<Fixture>();
+    Fixture& f = *fixture;
+    const QString pdf = f.dir.filePath(QStringLiteral("invoices.pdf"));
+    f.control<QWidget>("afeOEINVHsortfrom")->setProperty("Value", f.first);
+    f.control<QWidget>("afeOEINVHsortto")->setProperty("Value", f.last);
+    f.control<QComboBox>("cboDestination")->setCurrentIndex(1);
+    f.control<QLineEdit>("txtPdfFile")->setText(pdf);
+    for (auto _ : state) {
+        f.control<QPushButton>("btnPrint")->click();
+        if (!f.messages.isEmpty() || !QFileInfo::exists(pdf)) {
+            state.SkipWithError(
+                f.messages.value(0, QStringLiteral("no PDF file")).toUtf8().constData());
+            break;
+        }
+    }
+    state.counters["invoices"] = Invoices;
+    state.counters["PDF bytes"] = double(QFileInfo(pdf).size());
+    state.SetLabel("100 invoices of 5 lines to one PDF");
+}
+BENCHMARK(BM_PrintInvoicesToPdf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    fixture.reset();
+    return 0;
+}
