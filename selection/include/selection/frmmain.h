@@ -65,6 +65,9 @@ public:
     void Update_ShipmentComplete(const QString& shipmentNumber);
     // The "Complete zero amount Shipments" command.
     void Complete_ZeroAmountShipments();
+    // The batch invoice run over the whole grid ("Invoice Batch"); ends with the range of
+    // invoice numbers created in status panel 1.
+    void Check_Orders();
     // End of invoicing ------------------------------------------------------------------
 
     // Filters, timer, toolbar and menus.
