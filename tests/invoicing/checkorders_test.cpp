@@ -223,39 +223,43 @@ TEST(InvoiceRunFailures, RefusedInvoiceInTheMiddleOrAtTheEndLetsTheRunGoOn)
 
 // A transfer date that does not convert while only today's shipments are wanted ends the
 // run at once with the generic box; the batch values wait for the next run that ends.
+// An empty date (the cash sales class shows none) does the same.
 TEST(InvoiceRunFailures, DateThatDoesNotConvertEndsTheRun)
 {
-    MainWindowFixture fixture(ordersOf(ThreeCustomers));
-    save(onlyToday);
-    frmMain& w = fixture.open();
-    OrderGrid* grid = w.ui()->flgMain;
-    grid->setTextMatrix(2, 2, QStringLiteral("31.31.31"));
-    modGeneral::BatchFirstInvoice.clear();
-    w.BatchInvoiced = false;
-    w.Check_Orders();
+    for (const QString& date : {QStringLiteral("31.31.31"), QString()}) {
+        SCOPED_TRACE(date.toStdString());
+        MainWindowFixture fixture(ordersOf(ThreeCustomers));
+        save(onlyToday);
+        frmMain& w = fixture.open();
+        OrderGrid* grid = w.ui()->flgMain;
+        grid->setTextMatrix(2, 2, date);
+        modGeneral::BatchFirstInvoice.clear();
+        w.BatchInvoiced = false;
+        w.Check_Orders();
 
-    QList<Invoice> made = invoices();
-    ASSERT_EQ(made.size(), 1);
-    EXPECT_EQ(made[0].shipments, QStringList{"S1"});
-    ASSERT_EQ(fixture.boxes.shown.size(), 1);
-    EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
-    EXPECT_TRUE(fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; Type mismatch")))
-        << fixture.boxes.shown[0].text.toStdString();
-    EXPECT_TRUE(fixture.boxes.shown[0].text.contains(QStringLiteral("frmMain.Check_Orders")));
-    EXPECT_EQ(w.statusText(), QStringLiteral("Invoice ") + made[0].number +
-                                  QStringLiteral(" created successfully."));
-    EXPECT_EQ(modGeneral::BatchFirstInvoice, made[0].number);
-    EXPECT_TRUE(w.BatchInvoiced);
-    EXPECT_FALSE(w.BatchMode);
+        QList<Invoice> made = invoices();
+        ASSERT_EQ(made.size(), 1);
+        EXPECT_EQ(made[0].shipments, QStringList{"S1"});
+        ASSERT_EQ(fixture.boxes.shown.size(), 1);
+        EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+        EXPECT_TRUE(fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; Type mismatch")))
+            << fixture.boxes.shown[0].text.toStdString();
+        EXPECT_TRUE(fixture.boxes.shown[0].text.contains(QStringLiteral("frmMain.Check_Orders")));
+        EXPECT_EQ(w.statusText(), QStringLiteral("Invoice ") + made[0].number +
+                                      QStringLiteral(" created successfully."));
+        EXPECT_EQ(modGeneral::BatchFirstInvoice, made[0].number);
+        EXPECT_TRUE(w.BatchInvoiced);
+        EXPECT_FALSE(w.BatchMode);
 
-    // The next run, with a date that converts, names the range of both runs.
-    grid->setTextMatrix(2, 2, grid->TextMatrix(1, 2));
-    w.Check_Orders();
-    made = invoices();
-    ASSERT_EQ(made.size(), 3);
-    EXPECT_EQ(w.statusText(), closingText(made));
-    EXPECT_TRUE(modGeneral::BatchFirstInvoice.isEmpty());
-    EXPECT_EQ(fixture.boxes.shown.size(), 1);
+        // The next run, with a date that converts, names the range of both runs.
+        grid->setTextMatrix(2, 2, grid->TextMatrix(1, 2));
+        w.Check_Orders();
+        made = invoices();
+        ASSERT_EQ(made.size(), 3);
+        EXPECT_EQ(w.statusText(), closingText(made));
+        EXPECT_TRUE(modGeneral::BatchFirstInvoice.isEmpty());
+        EXPECT_EQ(fixture.boxes.shown.size(), 1);
+    }
 }
 
 // Settings that are no number end the run with the generic box when they are first used;
