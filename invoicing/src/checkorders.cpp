@@ -364,8 +364,11 @@ void frmMain::Check_Orders()
 {
     const BusyCursor busy;
     // A prepayment waiting for the user's selection belongs to one invoice of the user's, not
-    // to every invoice of the run: the batch invoices go without it.
-    const QScopedValueRollback<bool> noPrepayment(modGeneral::PendingPrepayment.Present, false);
+    // to every invoice of the run: the batch invoices go without it, and it is still pending
+    // afterwards (also when the run takes away the last tick, which resets it).
+    const QScopedValueRollback<modGeneral::PendingPrepaymentRecord> pending(
+        modGeneral::PendingPrepayment);
+    modGeneral::PendingPrepayment.Present = false;
     try {
         BatchRun run(*this);
         run.firstPass();

@@ -301,19 +301,25 @@ TEST(InvoiceRunFailures, SettingsThatAreNoNumberEndTheRun)
 // and it is still pending afterwards.
 TEST(InvoiceRunFailures, PendingPrepaymentStaysOutOfTheBatch)
 {
-    MainWindowFixture fixture(ordersOf(ThreeCustomers));
-    save(plain);
+    // The order without a shipment takes the last tick away, which resets the selection's
+    // prepayment.
+    MainWindowFixture fixture(ordersOf({row("1000-1", "1210", "S1"), row("1000-2", "1210", ""),
+                                        row("1000-3", "1210", "S3"), row("2000-1", "1840", "S4")}));
+    save(revisions("1"));
     frmMain& w = fixture.open();
     modGeneral::PendingPrepayment.Present = true;
     modGeneral::PendingPrepayment.BatchNumber = 1;
     modGeneral::PendingPrepayment.Amount = 5;
+    modGeneral::PendingPrepayment.ReceiptNumber = QStringLiteral("CHK-1");
     w.Check_Orders();
-    EXPECT_EQ(invoices().size(), 3);
+    EXPECT_EQ(invoices().size(), 1);
     auto prepayments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0278"));
     prepayments->Browse(QString(), true);
     EXPECT_FALSE(prepayments->Fetch());
     prepayments->Close();
     EXPECT_TRUE(modGeneral::PendingPrepayment.Present);
+    EXPECT_EQ(modGeneral::PendingPrepayment.ReceiptNumber, QStringLiteral("CHK-1"));
+    EXPECT_EQ(modGeneral::PendingPrepayment.Amount, 5);
     modGeneral::PendingPrepayment = {};
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
 }
