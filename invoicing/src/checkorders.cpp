@@ -2,6 +2,8 @@
 
 #include "ui_frmmain.h"
 
+#include "batchrun.h"
+
 #include <core/appstate.h>
 #include <core/busy.h>
 #include <core/reporters.h>
@@ -63,13 +65,10 @@ std::int16_t rowNumber(int row)
 class BatchRun
 {
 public:
-    explicit BatchRun(frmMain& window)
-        : m_window(window), m_grid(window.ui()->flgMain), m_separator(orderSeparator())
+    BatchRun(frmMain& window, InvoiceSink& sink)
+        : m_window(window), m_grid(window.ui()->flgMain), m_sink(sink),
+          m_separator(orderSeparator())
     {
-        for (int r = 1; r < m_grid->Rows(); ++r) {
-            if (isShipmentRow(r))
-                ++m_shipmentRows;
-        }
     }
 
     // First pass: each row in turn, as the current row at the start and the end of its turn.
@@ -104,7 +103,7 @@ public:
             m_invoicedRows.append(rowNumber(r));
             if (revisionsShareInvoice())
                 rows += otherTickedRevisions();
-            invoice(rows);
+            invoice(rows, revisionsRule(rows));
             emptySelection();
             m_doEvents.paced();
         }
@@ -162,31 +161,28 @@ private:
         m_window.flgMain_Click();
     }
 
-    // The Invoice command in BatchMode over the listed rows.
-    void invoice(const RowList& rows)
+    void invoice(const RowList& rows, const QString& rule)
     {
-        ++m_invoiceCount;
-        m_window.setStatusText(
-            QStringLiteral("Batch invoicing: invoice %1 of at most %2, customer %3 %4")
-                .arg(m_invoiceCount)
-                .arg(m_shipmentRows)
-                .arg(customerOf(rows.first()), customerNameOf(rows.first())));
-        m_doEvents.now();
-        m_window.BatchRows = rows;
-        {
-            const QScopedValueRollback<bool> batchMode(m_window.BatchMode, true);
-            m_window.Invoice_Command();
-        }
-        // The Invoice command empties LastInvoiceNumber before it tries: keep the number of the
-        // invoice created last, which a failed invoice at the end of the run would lose.
-        if (!modGeneral::LastInvoiceNumber.isEmpty())
-            m_lastCreated = modGeneral::LastInvoiceNumber;
+        m_sink.invoice(rows, rule);
+        m_doEvents.paced();
+    }
+
+    QString revisionsRule(const RowList& rows) const
+    {
+        if (rows.size() == 1)
+            return QStringLiteral("revision %1 alone").arg(orderOf(rows.first()));
+        QStringList orders;
+        for (const std::int16_t row : rows)
+            orders << orderOf(row);
+        const QString last = orders.takeLast();
+        return QStringLiteral("revisions %1 and %2 of base order %3 together")
+            .arg(orders.join(QStringLiteral(", ")), last, m_rememberedBase);
     }
 
     void invoiceAlone(int row)
     {
         m_invoicedRows.append(rowNumber(row));
-        invoice({rowNumber(row)});
+        invoice({rowNumber(row)}, QStringLiteral("one shipment alone"));
     }
 
     // The selection is emptied around each group, so that the click rule accepts the next
@@ -209,8 +205,10 @@ private:
     void shipmentRowTurn(int r)
     {
         // Case 1.1: with "only shipments dated today", other dates have no turn.
-        if (modGeneral::BatchOption == 2 && !isDatedToday(r))
+        if (modGeneral::BatchOption == 2 && !isDatedToday(r)) {
+            m_sink.passOver(r, QStringLiteral("not dated today"));
             return;
+        }
         // Rows with the checked picture are taken as invoiced or chosen already.
         if (showsChecked(r))
             return;
@@ -263,6 +261,7 @@ private:
             if (isBaseReserved(base)) {
                 if (revisionsShareInvoice())
                     reserveRevisions(m_rememberedCustomer, base);
+                m_sink.passOver(r, heldBack(base));
                 continue;
             }
             if (!m_window.SelCustomer.isEmpty() && m_window.SelCustomer != m_rememberedCustomer)
@@ -271,6 +270,11 @@ private:
                 tick(r);
         }
         // The selection keeps the group's customer.
+    }
+
+    static QString heldBack(const QString& base)
+    {
+        return QStringLiteral("held back: base order %1 has an order without a shipment").arg(base);
     }
 
     // A reserved row whose order number begins with the base.
@@ -298,6 +302,7 @@ private:
     // those remembered from the last shipment row handled before r.
     void rowWithoutShipmentTurn(int r)
     {
+        m_sink.passOver(r, QStringLiteral("no shipment"));
         // Case 2.1.
         if (revisionsShareInvoice()) {
             m_reservedRows.append(rowNumber(r));
@@ -318,6 +323,7 @@ private:
                 continue;
             tick(k); // takes the tick away
             m_reservedRows.append(rowNumber(k));
+            m_sink.passOver(k, heldBack(m_rememberedBase));
         }
     }
 
@@ -337,28 +343,75 @@ private:
         return rows;
     }
 
-public:
-    // The number of the invoice created last in this run; empty when none was.
-    QString lastCreated() const { return m_lastCreated; }
-
-private:
     frmMain& m_window;
     OrderGrid* m_grid;
+    InvoiceSink& m_sink;
     const QString m_separator;
     QString m_rememberedCustomer;
     QString m_rememberedOrder;
     QString m_rememberedBase;
     // Rows whose base order waits for a row without a shipment (first pass).
     RowList m_reservedRows;
-    // Rows given to the Invoice command in this run: none is given twice.
+    // Rows given to an invoice in this run: none is given twice.
     RowList m_invoicedRows;
-    int m_shipmentRows = 0;
-    int m_invoiceCount = 0;
-    QString m_lastCreated;
     DoEvents m_doEvents;
 };
 
+// The run itself: each invoice is the Invoice command in BatchMode, with the run's progress
+// in status panel 1 before it.
+class InvoiceCommandSink : public InvoiceSink
+{
+public:
+    explicit InvoiceCommandSink(frmMain& window) : m_window(window)
+    {
+        const OrderGrid* grid = window.ui()->flgMain;
+        for (int r = 1; r < grid->Rows(); ++r) {
+            if (!Text::trim(grid->TextMatrix(r, 3)).isEmpty())
+                ++m_shipmentRows;
+        }
+    }
+
+    void invoice(const RowList& rows, const QString&) override
+    {
+        const OrderGrid* grid = m_window.ui()->flgMain;
+        m_window.setStatusText(
+            QStringLiteral("Batch invoicing: invoice %1 of at most %2, customer %3 %4")
+                .arg(++m_invoiceCount)
+                .arg(m_shipmentRows)
+                .arg(Text::trim(grid->TextMatrix(rows.first(), 5)),
+                     Text::trim(grid->TextMatrix(rows.first(), 6))));
+        DoEvents().now();
+        m_window.BatchRows = rows;
+        {
+            const QScopedValueRollback<bool> batchMode(m_window.BatchMode, true);
+            m_window.Invoice_Command();
+        }
+        // The Invoice command empties LastInvoiceNumber before it tries: keep the number of
+        // the invoice created last, which a failed invoice at the end of the run would lose.
+        if (!modGeneral::LastInvoiceNumber.isEmpty())
+            m_lastCreated = modGeneral::LastInvoiceNumber;
+    }
+
+    void passOver(int, const QString&) override {}
+
+    // The number of the invoice created last in this run; empty when none was.
+    QString lastCreated() const { return m_lastCreated; }
+
+private:
+    frmMain& m_window;
+    int m_shipmentRows = 0;
+    int m_invoiceCount = 0;
+    QString m_lastCreated;
+};
+
 } // namespace
+
+void runBatch(frmMain& window, InvoiceSink& sink)
+{
+    BatchRun run(window, sink);
+    run.firstPass();
+    run.secondPass();
+}
 
 void frmMain::Check_Orders()
 {
@@ -370,12 +423,11 @@ void frmMain::Check_Orders()
         modGeneral::PendingPrepayment);
     modGeneral::PendingPrepayment.Present = false;
     try {
-        BatchRun run(*this);
-        run.firstPass();
-        run.secondPass();
+        InvoiceCommandSink sink(*this);
+        runBatch(*this, sink);
         if (BatchInvoiced) {
             setStatusText(QStringLiteral("Invoices ") + modGeneral::BatchFirstInvoice +
-                          QStringLiteral(" to ") + run.lastCreated() +
+                          QStringLiteral(" to ") + sink.lastCreated() +
                           QStringLiteral(" have been created."));
             modGeneral::BatchFirstInvoice.clear();
             BatchInvoiced = false;

@@ -96,6 +96,7 @@ frmMain::frmMain(QWidget* parent)
           static_cast<QWidget*>(m_ui->mvwMain)})
         widget->hide();
     setUpMenusAndToolbar();
+    addBatchPreviewCommand();
     connectControls();
 }
 

@@ -9,6 +9,7 @@
 #include <accpac/view.h>
 
 #include <QDate>
+#include <QFile>
 
 namespace BatchTesting {
 
@@ -30,7 +31,7 @@ TestOrder orderOf(const Row& row)
     const QDate date = row.today ? QDate::currentDate() : QDate::currentDate().addDays(-2);
     order.orderDate = yyyymmdd(date);
     if (!row.shipment.isEmpty())
-        order.shipments = {{row.shipment, 10.0}};
+        order.shipments = {{row.shipment, row.amount}};
     order.withLines = true;
     return order;
 }
@@ -79,6 +80,32 @@ QList<QStringList> shipmentsPerInvoice()
     for (const Invoice& invoice : invoices())
         list << invoice.shipments;
     return list;
+}
+
+QByteArray companyBytes(const QString& companyFile)
+{
+    QByteArray bytes;
+    for (const QString& name : {companyFile, companyFile + QStringLiteral("-wal")}) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly))
+            bytes += file.readAll();
+    }
+    return bytes;
+}
+
+QList<int> tickedRows(frmMain& window)
+{
+    OrderGrid* grid = window.ui()->flgMain;
+    const int current = grid->Row();
+    QList<int> rows;
+    grid->setCol(0);
+    for (int row = 1; row < grid->Rows(); ++row) {
+        grid->setRow(row);
+        if (grid->CellPicture() == OrderGrid::Picture::Checked)
+            rows << row;
+    }
+    grid->setRow(current);
+    return rows;
 }
 
 QStringList gridShipments(frmMain& window)

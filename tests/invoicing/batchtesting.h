@@ -16,6 +16,7 @@ struct Row
     QString customer;
     QString shipment;
     bool today = true;
+    double amount = 10;
 };
 
 TestOrder orderOf(const Row& row);
@@ -41,6 +42,12 @@ struct Invoice
 QList<Invoice> invoices();
 // The shipment lists of the invoices, in creation order.
 QList<QStringList> shipmentsPerInvoice();
+
+// The company file and its write-ahead log, as bytes.
+QByteArray companyBytes(const QString& companyFile);
+
+// The grid rows that show the checked picture.
+QList<int> tickedRows(frmMain& window);
 
 // Shipment numbers listed in the grid (column 3, non-empty), sorted.
 QStringList gridShipments(frmMain& window);

@@ -7,13 +7,19 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
+#include <invoicing/batchpreview.h>
 #include <windows/frmbatchopts.h>
 
 #include <accpac/standin.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -158,6 +164,25 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
     w.BatchInvoiced = false;
     const QString statusBefore = w.statusText();
 
+    // The preview first: nothing written, nothing ticked, the selection as it was.
+    const QByteArray companyBefore = companyBytes(fixture.companyFile());
+    const QList<int> ticksBefore = tickedRows(w);
+    const QString selectedBefore = w.SelCustomer;
+    const BatchPreview preview = previewBatch(w);
+    EXPECT_TRUE(preview.complete);
+    EXPECT_TRUE(companyBytes(fixture.companyFile()) == companyBefore);
+    EXPECT_EQ(tickedRows(w), ticksBefore);
+    EXPECT_EQ(w.SelCustomer, selectedBefore);
+    EXPECT_EQ(w.statusText(), statusBefore);
+    QList<QStringList> previewed;
+    for (const BatchPreview::Invoice& invoice : preview.invoices) {
+        QStringList rows;
+        for (const BatchPreview::Row& row : invoice.rows)
+            rows << row.shipment;
+        rows.sort();
+        previewed << rows;
+    }
+
     w.Check_Orders();
 
     const QList<Invoice> made = invoices();
@@ -166,6 +191,7 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
         shipments << invoice.shipments;
     QList<QStringList> expected = c.expected;
     EXPECT_EQ(shipments, expected);
+    EXPECT_EQ(previewed, shipments) << "the preview differs from the run";
     if (made.isEmpty()) {
         EXPECT_EQ(w.statusText(), statusBefore);
     } else {
@@ -379,5 +405,116 @@ TEST(InvoiceRunCommand, InvoiceBatchRunsAndHoldsTheGrid)
     EXPECT_FALSE(w.gridInUse());
     EXPECT_TRUE(w.menuBar()->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+}
+
+// The preview's reasons and marks: the rule of each invoice, the delivery charge (customers
+// 1200 and 1300 are flagged, their totals small), the credit approval (1300 has 10 left), and
+// the rows left out with their reason.
+TEST(InvoiceRunPreview, ListsRulesMarksAndRowsLeftOut)
+{
+    Row small = row("A1", "1200", "S1");
+    small.amount = 50;
+    Row overLimit = row("A2", "1300", "S2");
+    overLimit.amount = 20;
+    MainWindowFixture fixture(ordersOf({small, overLimit, row("A3", "1210", ""),
+                                        row("A4", "1840", "S4"), row("A5", "1840", "S5", false)}));
+    save(onlyToday);
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
+    frmMain& w = fixture.open();
+    tickOrders(w, {"A4"});
+    const BatchPreview preview = previewBatch(w);
+
+    ASSERT_EQ(preview.invoices.size(), 2);
+    EXPECT_EQ(preview.invoices[0].customer, QStringLiteral("1200"));
+    EXPECT_EQ(preview.invoices[0].rule, QStringLiteral("one shipment alone"));
+    EXPECT_DOUBLE_EQ(preview.invoices[0].total, 50);
+    EXPECT_TRUE(preview.invoices[0].deliveryCharge);
+    EXPECT_FALSE(preview.invoices[0].creditApproval);
+    EXPECT_EQ(preview.invoices[1].customer, QStringLiteral("1300"));
+    EXPECT_TRUE(preview.invoices[1].deliveryCharge);
+    EXPECT_TRUE(preview.invoices[1].creditApproval);
+    ASSERT_EQ(preview.leftOut.size(), 3);
+    EXPECT_EQ(preview.leftOut[0].row.order, QStringLiteral("A3"));
+    EXPECT_EQ(preview.leftOut[0].reason, QStringLiteral("no shipment"));
+    EXPECT_EQ(preview.leftOut[1].row.order, QStringLiteral("A4"));
+    EXPECT_EQ(preview.leftOut[1].reason, QStringLiteral("ticked before the run"));
+    EXPECT_EQ(preview.leftOut[2].row.order, QStringLiteral("A5"));
+    EXPECT_EQ(preview.leftOut[2].reason, QStringLiteral("not dated today"));
+    EXPECT_EQ(tickedRows(w), QList<int>{4});
+    EXPECT_EQ(w.SelCustomer, QStringLiteral("1840"));
+    EXPECT_TRUE(invoices().isEmpty());
+
+    // Revisions together; a date that does not convert ends the preview with the run's box.
+    MainWindowFixture revised(ordersOf({row("1000-1", "1210", "S1"), row("1000-2", "1210", "S2")}));
+    save(revisions("1"));
+    frmMain& r = revised.open();
+    const BatchPreview together = previewBatch(r);
+    ASSERT_EQ(together.invoices.size(), 1);
+    EXPECT_EQ(together.invoices[0].rule,
+              QStringLiteral("revisions 1000-1 and 1000-2 of base order 1000 together"));
+    modGeneral::BatchOption = 2;
+    r.ui()->flgMain->setTextMatrix(1, 2, QStringLiteral("never"));
+    const BatchPreview ended = previewBatch(r);
+    EXPECT_FALSE(ended.complete);
+    ASSERT_EQ(revised.boxes.shown.size(), 1);
+    EXPECT_TRUE(revised.boxes.shown[0].text.contains(QStringLiteral("frmMain.Check_Orders")));
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+}
+
+// From the menu: the options, the preview window (nothing can reload the grid meanwhile),
+// then "Run batch now" creates what it listed.
+TEST(InvoiceRunPreview, PreviewWindowRunsTheBatch)
+{
+    MainWindowFixture fixture(ordersOf({row("1000-1", "1210", "S1"), row("1000-2", "1210", "S2"),
+                                        row("2000-1", "1840", "S3"), row("3000-1", "1100", "")}));
+    save(revisions("1"));
+    Setting::save(Setting::BatchInv, QStringLiteral("1"));
+    frmMain& w = fixture.open();
+    w.show();
+    auto* command = w.findChild<QAction*>(QStringLiteral("mnuFilePreviewBatch"));
+    ASSERT_TRUE(command);
+    EXPECT_TRUE(command->isVisible());
+    EXPECT_EQ(command->text(), QStringLiteral("Pre&view Invoice Batch..."));
+    const int rows = w.ui()->flgMain->Rows();
+
+    QString summary;
+    int lines = -1;
+    QTimer answerer;
+    answerer.setInterval(10);
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* options = qobject_cast<frmBatchOpts*>(modal)) {
+            options->close();
+            return;
+        }
+        if (!modal || modal->objectName() != QLatin1String("frmBatchPreview"))
+            return;
+        answerer.stop();
+        // Refresh and the timer start nothing while the preview is open.
+        w.mnuFileSub_Click(0);
+        w.RefreshTicks = w.RefreshInterval;
+        w.tmrMain_Timer();
+        auto* label = modal->findChild<QLabel*>(QStringLiteral("lblSummary"));
+        auto* tree = modal->findChild<QTreeWidget*>(QStringLiteral("tvwInvoices"));
+        summary = label->text();
+        lines = tree->topLevelItemCount();
+        tree->expandAll();
+        const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
+        if (!screenshots.isEmpty())
+            modal->grab().save(screenshots + QStringLiteral("/frmbatchpreview.png"));
+        QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("btnRun")), Qt::LeftButton);
+    });
+    answerer.start();
+    command->trigger();
+
+    EXPECT_EQ(summary, QStringLiteral("Invoices to create: 2, total 30.00; rows left out: 1."));
+    EXPECT_EQ(lines, 3);
+    EXPECT_EQ(w.ui()->flgMain->Rows(), rows);
+    EXPECT_EQ(shipmentsPerInvoice(), (QList<QStringList>{{"S1", "S2"}, {"S3"}}));
+    const QList<Invoice> made = invoices();
+    EXPECT_EQ(w.statusText(), closingText(made));
+    EXPECT_FALSE(w.gridInUse());
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
 }
