@@ -115,7 +115,6 @@ private:
     QString orderOf(int row) const { return cell(row, 1); }
     QString shipmentOf(int row) const { return cell(row, 3); }
     QString customerOf(int row) const { return cell(row, 5); }
-    QString customerNameOf(int row) const { return cell(row, 6); }
 
     bool isShipmentRow(int row) const { return !shipmentOf(row).isEmpty(); }
 
