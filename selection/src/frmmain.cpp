@@ -98,6 +98,7 @@ frmMain::frmMain(QWidget* parent)
           static_cast<QWidget*>(m_ui->mvwMain)})
         widget->hide();
     setUpMenusAndToolbar();
+    addBatchPreviewCommand();
     connectControls();
 }
 
@@ -431,11 +432,10 @@ void frmMain::mnuFileSub_Click(int index)
         frmPrint::reload(this);
         break;
     case 4: {
-        // The batch options, then the zero-amount warning over every row. The batch run that
-        // follows a "go on" is not part of the program yet.
+        // The batch options, then the zero-amount warning over every row, then the run.
         const GridCommand command(*this);
-        if (frmBatchOpts::run(this))
-            Check_ZeroShipments(true);
+        if (frmBatchOpts::run(this) && !Check_ZeroShipments(true))
+            Check_Orders();
         break;
     }
     case 2:

@@ -54,6 +54,13 @@ public:
     void scriptSignon();
     frmMain& window() { return *m_window; }
     QString companyFile() const { return m_site->companyFile(); }
+    QString siteFolder() const { return m_site->folder(); }
+    // The machine and user hive folders of the settings.
+    Registry::HiveLocations hiveLocations() const
+    {
+        return {m_registry.filePath(QStringLiteral("machine")),
+                m_registry.filePath(QStringLiteral("user"))};
+    }
     void addOrders(const QList<TestOrder>& orders);
 
     ScriptedBoxes boxes;

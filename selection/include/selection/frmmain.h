@@ -67,6 +67,14 @@ public:
     void Complete_ZeroAmountShipments();
     // The Prepayment command (File item 2): the prepayment window, modeless.
     void Show_Prepayment();
+    // The batch invoice run over the whole grid ("Invoice Batch"); ends with the range of
+    // invoice numbers created in status panel 1.
+    void Check_Orders();
+    // "Preview Invoice Batch...": the batch options, the batch run recorded instead of made
+    // (BatchPreview), its window, and on "Run batch now" the run itself.
+    void Preview_Batch();
+    // Adds the preview command to the File menu, next to "Invoice Batch".
+    void addBatchPreviewCommand();
     // End of invoicing ------------------------------------------------------------------
 
     // Filters, timer, toolbar and menus.

@@ -1,0 +1,163 @@
+// The batch invoice run ("Invoice Batch" after its options) over a grid of N shipment rows of
+// N / 5 customers, one invoice per shipment, through the real main window over a fresh sample
+// company: with plain order numbers, and with revision suffixes ("R00001-1"), where the first
+// pass ticks and the second pass invoices. Target: 1,000 invoices in at most 10 seconds, and
+// memory that does not grow with the number of invoices (counter rss_growth_MB: resident
+// memory after the run less before it). PreviewBatch records the same run over the same
+// grids without creating anything; target: under 1 second for 1,000 rows.
+#include <mainwindowfixture.h>
+
+#include "ui_frmmain.h"
+
+#include <core/appstate.h>
+#include <core/session.h>
+#include <core/systemlocale.h>
+#include <invoicing/batchpreview.h>
+
+#include <accpac/view.h>
+
+#include <QApplication>
+#include <QFile>
+
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+QString customerId(int c)
+{
+    return QStringLiteral("B%1").arg(c, 4, 10, QLatin1Char('0'));
+}
+
+void addCustomers(int count)
+{
+    auto customers = modGeneral::AppDBLink->OpenView(QStringLiteral("AR0024"));
+    for (int c = 0; c < count; ++c) {
+        customers->ClearRecord();
+        customers->InitRecord(0);
+        const QList<std::pair<const char*, QVariant>> values = {
+            {"IDCUST", customerId(c)},
+            {"NAMECUST", QStringLiteral("Batch %1").arg(c)},
+            {"CODECURN", QStringLiteral("USD")},
+            {"AMTCRLIMT", 1.0e7},
+            {"AMTBALDUET", 0.0},
+            {"NAMECITY", QStringLiteral("Vancouver")},
+            {"IDGRP", QStringLiteral("RTL")},
+            {"CODETERM", QStringLiteral("NET30")}};
+        for (const auto& [field, value] : values)
+            customers->Field(QLatin1String(field)).SetValue(value);
+        customers->Insert();
+    }
+    customers->Close();
+}
+
+// Row i belongs to customer i % customers; with suffixes, every order is revision 1 of its
+// own base order.
+QList<TestOrder> orders(int count, int customers, bool suffixed)
+{
+    QList<TestOrder> list;
+    for (int i = 1; i <= count; ++i) {
+        TestOrder order;
+        order.number = suffixed ? QStringLiteral("R%1-1").arg(i, 5, 10, QLatin1Char('0'))
+                                : QStringLiteral("P%1").arg(i, 5, 10, QLatin1Char('0'));
+        order.customer = customerId(i % customers);
+        order.name = QStringLiteral("Batch %1").arg(i % customers);
+        order.shipments = {{QStringLiteral("SH%1").arg(i, 5, 10, QLatin1Char('0')), 10.0 + i % 50}};
+        order.withLines = true;
+        list << order;
+    }
+    return list;
+}
+
+// A fresh company with the customers and orders, its settings, and the window over it.
+frmMain& openGrid(MainWindowFixture& fixture, benchmark::State& state, int rows, bool suffixed)
+{
+    addCustomers(rows / 5);
+    fixture.addOrders(orders(rows, rows / 5, suffixed));
+    Setting::save(Setting::OrderNum, suffixed ? QStringLiteral("1") : QStringLiteral("0"));
+    Setting::save(Setting::InvComplete, QStringLiteral("0"));
+    modGeneral::BatchOption = 1;
+    modGeneral::PendingPrepayment = {};
+    frmMain& window = fixture.open();
+    if (window.ui()->flgMain->Rows() != rows + 1)
+        state.SkipWithError("the grid did not load every order");
+    return window;
+}
+
+void BatchRun(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    double growth = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            MainWindowFixture fixture({});
+            frmMain& window = openGrid(fixture, state, rows, state.range(1) != 0);
+            const double before = residentMegabytes();
+            state.ResumeTiming();
+            window.Check_Orders();
+            state.PauseTiming();
+            growth = residentMegabytes() - before;
+            const QString last = QStringLiteral(" to IN%1 ").arg(rows, 7, 10, QLatin1Char('0'));
+            if (!window.statusText().contains(last) || !fixture.boxes.shown.isEmpty())
+                state.SkipWithError("the batch run failed");
+        }
+        state.ResumeTiming();
+    }
+    state.counters["rss_growth_MB"] = growth;
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+
+void PreviewBatch(benchmark::State& state)
+{
+    const int rows = int(state.range(0));
+    MainWindowFixture fixture({});
+    frmMain& window = openGrid(fixture, state, rows, state.range(1) != 0);
+    for (auto _ : state) {
+        const BatchPreview preview = previewBatch(window);
+        if (preview.invoices.size() != rows)
+            state.SkipWithError("the preview did not list every invoice");
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+}
+
+} // namespace
+
+BENCHMARK(BatchRun)
+    ->ArgNames({"rows", "suffixed"})
+    ->Args({250, 0})
+    ->Args({1000, 0})
+    ->Args({250, 1})
+    ->Args({1000, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+BENCHMARK(PreviewBatch)
+    ->ArgNames({"rows", "suffixed"})
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <cstdint>
+
+class frmMain;
+
+// Where the batch invoice run sends each invoice it decides on: the Invoice command (the run
+// itself) or a recorder (the preview). The run's rows, ticks and selection are the same
+// either way.
+class InvoiceSink
+{
+public:
+    virtual ~InvoiceSink() = default;
+    // One invoice of the given grid rows for the window's SelCustomer; rule says why these
+    // rows are together.
+    virtual void invoice(const QList<std::int16_t>& rows, const QString& rule) = 0;
+    // A row the run passes over, and why; a later reason for the same row replaces it.
+    virtual void passOver(int row, const QString& reason) = 0;
+};
+
+// Both passes of the batch run over the window's grid. A run-time error of the run itself
+// (a date that does not convert, a setting that is no number) is thrown to the caller.
+void runBatch(frmMain& window, InvoiceSink& sink);

@@ -1,0 +1,439 @@
+#include <selection/frmmain.h>
+
+#include "ui_frmmain.h"
+
+#include "batchrun.h"
+
+#include <core/appstate.h>
+#include <core/busy.h>
+#include <core/reporters.h>
+#include <core/systemlocale.h>
+#include <core/text.h>
+#include <settings/settings.h>
+
+#include <system/comerror.h>
+
+#include <QDate>
+#include <QScopedValueRollback>
+
+#include <limits>
+
+// The batch invoice run: the whole order grid becomes invoices without the user ticking rows.
+// A first pass walks the grid and invoices each customer's shipments, or, when order numbers
+// carry a revision suffix, ticks the revisions of each base order; a second pass then invoices
+// the ticked revisions, together or one by one. Rows are ticked through the grid's own click
+// rule and every invoice is made by the Invoice command in BatchMode.
+
+namespace {
+
+using RowList = QList<std::int16_t>;
+
+// The separator between an order number's base and its revision suffix.
+QString orderSeparator()
+{
+    switch (Setting::toInteger(Setting::read(Setting::OrderSeparator))) {
+    case 0:
+        return QStringLiteral("-");
+    case 1:
+        return QStringLiteral(" ");
+    case 2:
+        return QStringLiteral("_");
+    default:
+        return {};
+    }
+}
+
+// "OrderNum" and "InvComplete" are read afresh at each use: 1 switches the rule on.
+bool orderNumbersHaveRevisions()
+{
+    return Setting::toNumber(Setting::read(Setting::OrderNum)) == 1;
+}
+
+bool revisionsShareInvoice()
+{
+    return Setting::toNumber(Setting::read(Setting::InvComplete)) == 1;
+}
+
+// Grid row numbers are kept as 16-bit numbers, as BatchRows holds them.
+std::int16_t rowNumber(int row)
+{
+    if (row > std::numeric_limits<std::int16_t>::max())
+        throw ComError(ComErrorNumber::Overflow, QStringLiteral("Overflow"));
+    return std::int16_t(row);
+}
+
+class BatchRun
+{
+public:
+    BatchRun(frmMain& window, InvoiceSink& sink)
+        : m_window(window), m_grid(window.ui()->flgMain), m_sink(sink),
+          m_separator(orderSeparator())
+    {
+    }
+
+    // First pass: each row in turn, as the current row at the start and the end of its turn.
+    void firstPass()
+    {
+        for (int r = 1; r < m_grid->Rows(); ++r) {
+            makeCurrent(r);
+            if (isShipmentRow(r))
+                shipmentRowTurn(r);
+            else
+                rowWithoutShipmentTurn(r);
+            makeCurrent(r);
+            m_doEvents.paced();
+        }
+    }
+
+    // Second pass, only for order numbers with revisions: every ticked revision not yet on an
+    // invoice of this run is invoiced, with the other ticked revisions of its base order when
+    // those share an invoice.
+    void secondPass()
+    {
+        if (!orderNumbersHaveRevisions())
+            return;
+        for (int r = 1; r < m_grid->Rows(); ++r) {
+            makeCurrent(r);
+            if (!isSuffixed(r) || !showsChecked(r) || m_invoicedRows.contains(rowNumber(r)))
+                continue;
+            emptySelection();
+            m_window.SelCustomer = customerOf(r);
+            remember(r, baseOf(r));
+            RowList rows{rowNumber(r)};
+            m_invoicedRows.append(rowNumber(r));
+            if (revisionsShareInvoice())
+                rows += otherTickedRevisions();
+            invoice(rows, revisionsRule(rows));
+            emptySelection();
+            m_doEvents.paced();
+        }
+    }
+
+private:
+    // --- Terms, from the trimmed cell texts ---------------------------------------------
+    QString cell(int row, int col) const { return Text::trim(m_grid->TextMatrix(row, col)); }
+    QString orderOf(int row) const { return cell(row, 1); }
+    QString shipmentOf(int row) const { return cell(row, 3); }
+    QString customerOf(int row) const { return cell(row, 5); }
+
+    bool isShipmentRow(int row) const { return !shipmentOf(row).isEmpty(); }
+
+    // The position of the separator in the order number, -1 when it has none. An empty
+    // separator is found at the first position of every order number.
+    qsizetype separatorAt(int row) const
+    {
+        const QString order = orderOf(row);
+        if (m_separator.isEmpty())
+            return order.isEmpty() ? -1 : 0;
+        return order.indexOf(m_separator);
+    }
+    bool isSuffixed(int row) const { return separatorAt(row) >= 0; }
+    QString baseOf(int row) const { return orderOf(row).left(separatorAt(row)); }
+    bool isRevisionOf(int row, const QString& base) const
+    {
+        return isSuffixed(row) && baseOf(row) == base;
+    }
+
+    bool isDatedToday(int row) const
+    {
+        const QDate date = SystemLocale::parseDate(cell(row, 2));
+        if (!date.isValid())
+            throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
+        return date == QDate::currentDate();
+    }
+
+    // --- Grid operations ----------------------------------------------------------------
+    void makeCurrent(int row) { m_grid->setRow(row); }
+
+    bool showsChecked(int row)
+    {
+        makeCurrent(row);
+        m_grid->setCol(0);
+        return m_grid->CellPicture() == OrderGrid::Picture::Checked;
+    }
+
+    // Through the grid's click rule, which toggles the picture and keeps the selection.
+    void tick(int row)
+    {
+        makeCurrent(row);
+        m_grid->setCol(0);
+        m_window.flgMain_Click();
+    }
+
+    void invoice(const RowList& rows, const QString& rule)
+    {
+        m_sink.invoice(rows, rule);
+        m_doEvents.paced();
+    }
+
+    QString revisionsRule(const RowList& rows) const
+    {
+        if (rows.size() == 1)
+            return QStringLiteral("revision %1 alone").arg(orderOf(rows.first()));
+        QStringList orders;
+        for (const std::int16_t row : rows)
+            orders << orderOf(row);
+        const QString last = orders.takeLast();
+        return QStringLiteral("revisions %1 and %2 of base order %3 together")
+            .arg(orders.join(QStringLiteral(", ")), last, m_rememberedBase);
+    }
+
+    void invoiceAlone(int row)
+    {
+        m_invoicedRows.append(rowNumber(row));
+        invoice({rowNumber(row)}, QStringLiteral("one shipment alone"));
+    }
+
+    // The selection is emptied around each group, so that the click rule accepts the next
+    // customer. The total goes with it: the delivery charge is decided per invoice.
+    void emptySelection()
+    {
+        m_window.SelCustomer.clear();
+        m_window.SelCustomerName.clear();
+        m_window.SelTotal = 0;
+    }
+
+    void remember(int row, const QString& base)
+    {
+        m_rememberedCustomer = customerOf(row);
+        m_rememberedOrder = orderOf(row);
+        m_rememberedBase = base;
+    }
+
+    // --- First pass, a shipment row ------------------------------------------------------
+    void shipmentRowTurn(int r)
+    {
+        // Case 1.1: with "only shipments dated today", other dates have no turn.
+        if (modGeneral::BatchOption == 2 && !isDatedToday(r)) {
+            m_sink.passOver(r, QStringLiteral("not dated today"));
+            return;
+        }
+        // Rows with the checked picture are taken as invoiced or chosen already.
+        if (showsChecked(r))
+            return;
+        if (!isSuffixed(r))
+            invoiceCustomerShipments(r, /*sameShipment=*/false);
+        else if (!orderNumbersHaveRevisions())
+            invoiceCustomerShipments(r, /*sameShipment=*/true);
+        else
+            tickBaseOrderRevisions(r);
+    }
+
+    // Cases 1.2 and 1.3: r is invoiced alone, then at once every other unticked shipment row
+    // of its customer, each alone. Other rows are told apart by their order number (an order
+    // without suffix, whose whole number stands for its base) or by their shipment number.
+    void invoiceCustomerShipments(int r, bool byShipment)
+    {
+        remember(r, byShipment ? baseOf(r) : orderOf(r));
+        emptySelection();
+        tick(r);
+        invoiceAlone(r);
+        for (int j = 1; j < m_grid->Rows(); ++j) {
+            makeCurrent(j);
+            if (customerOf(j) != m_rememberedCustomer || !isShipmentRow(j))
+                continue;
+            const bool sameRow =
+                byShipment ? shipmentOf(j) == shipmentOf(r) : orderOf(j) == m_rememberedOrder;
+            if (sameRow || showsChecked(j))
+                continue;
+            tick(j);
+            invoiceAlone(j);
+        }
+        emptySelection();
+    }
+
+    // Case 1.4: the revisions of r's base order are ticked, not invoiced: the second pass
+    // invoices them. A base order that the rows without a shipment reserved stays unticked.
+    void tickBaseOrderRevisions(int r)
+    {
+        const QString base = baseOf(r);
+        remember(r, base);
+        for (int j = 1; j < m_grid->Rows(); ++j) {
+            if (customerOf(j) != m_rememberedCustomer || !isShipmentRow(j) || !isSuffixed(j))
+                continue;
+            if (orderOf(j) != m_rememberedOrder) {
+                // Whether r, not j, is reserved decides.
+                if (baseOf(j) == base && !m_reservedRows.contains(rowNumber(r)) && !showsChecked(j))
+                    tick(j);
+                continue;
+            }
+            if (isBaseReserved(base)) {
+                if (revisionsShareInvoice())
+                    reserveRevisions(m_rememberedCustomer, base);
+                m_sink.passOver(r, heldBack(base));
+                continue;
+            }
+            if (!m_window.SelCustomer.isEmpty() && m_window.SelCustomer != m_rememberedCustomer)
+                emptySelection();
+            if (!showsChecked(r))
+                tick(r);
+        }
+        // The selection keeps the group's customer.
+    }
+
+    static QString heldBack(const QString& base)
+    {
+        return QStringLiteral("held back: base order %1 has an order without a shipment").arg(base);
+    }
+
+    // A reserved row whose order number begins with the base.
+    bool isBaseReserved(const QString& base) const
+    {
+        for (const std::int16_t row : m_reservedRows) {
+            if (orderOf(row).left(base.size()) == base)
+                return true;
+        }
+        return false;
+    }
+
+    // Every row of the customer that is a revision of the base.
+    void reserveRevisions(const QString& customer, const QString& base)
+    {
+        for (int k = 1; k < m_grid->Rows(); ++k) {
+            if (customerOf(k) == customer && isRevisionOf(k, base))
+                m_reservedRows.append(rowNumber(k));
+        }
+    }
+
+    // --- First pass, a row without a shipment ---------------------------------------------
+    // An order without a shipment among the revisions of a base order: it reserves the base,
+    // and takes back the ticks of the revisions ticked so far. The customer and base are
+    // those remembered from the last shipment row handled before r.
+    void rowWithoutShipmentTurn(int r)
+    {
+        m_sink.passOver(r, QStringLiteral("no shipment"));
+        // Case 2.1.
+        if (revisionsShareInvoice()) {
+            m_reservedRows.append(rowNumber(r));
+            reserveRevisions(customerOf(r), m_rememberedBase);
+        }
+        // Case 2.2.
+        if (customerOf(r) != m_rememberedCustomer || !isSuffixed(r))
+            return;
+        makeCurrent(r);
+        if (!orderNumbersHaveRevisions() || !revisionsShareInvoice() || showsChecked(r))
+            return;
+        m_grid->setCol(0);
+        m_reservedRows.append(rowNumber(r));
+        for (int k = 1; k < m_grid->Rows(); ++k) {
+            makeCurrent(k);
+            if (customerOf(k) != m_rememberedCustomer || !isRevisionOf(k, m_rememberedBase) ||
+                !showsChecked(k))
+                continue;
+            tick(k); // takes the tick away
+            m_reservedRows.append(rowNumber(k));
+            m_sink.passOver(k, heldBack(m_rememberedBase));
+        }
+    }
+
+    // --- Second pass ----------------------------------------------------------------------
+    // The other ticked revisions of r's base order of r's customer, now taken as invoiced.
+    RowList otherTickedRevisions()
+    {
+        RowList rows;
+        for (int k = 1; k < m_grid->Rows(); ++k) {
+            makeCurrent(k);
+            if (customerOf(k) != m_rememberedCustomer || !isRevisionOf(k, m_rememberedBase) ||
+                orderOf(k) == m_rememberedOrder || !showsChecked(k))
+                continue;
+            m_invoicedRows.append(rowNumber(k));
+            rows.append(rowNumber(k));
+        }
+        return rows;
+    }
+
+    frmMain& m_window;
+    OrderGrid* m_grid;
+    InvoiceSink& m_sink;
+    const QString m_separator;
+    QString m_rememberedCustomer;
+    QString m_rememberedOrder;
+    QString m_rememberedBase;
+    // Rows whose base order waits for a row without a shipment (first pass).
+    RowList m_reservedRows;
+    // Rows given to an invoice in this run: none is given twice.
+    RowList m_invoicedRows;
+    DoEvents m_doEvents;
+};
+
+// The run itself: each invoice is the Invoice command in BatchMode, with the run's progress
+// in status panel 1 before it.
+class InvoiceCommandSink : public InvoiceSink
+{
+public:
+    explicit InvoiceCommandSink(frmMain& window) : m_window(window)
+    {
+        const OrderGrid* grid = window.ui()->flgMain;
+        for (int r = 1; r < grid->Rows(); ++r) {
+            if (!Text::trim(grid->TextMatrix(r, 3)).isEmpty())
+                ++m_shipmentRows;
+        }
+    }
+
+    void invoice(const RowList& rows, const QString&) override
+    {
+        const OrderGrid* grid = m_window.ui()->flgMain;
+        m_window.setStatusText(
+            QStringLiteral("Batch invoicing: invoice %1 of at most %2, customer %3 %4")
+                .arg(++m_invoiceCount)
+                .arg(m_shipmentRows)
+                .arg(Text::trim(grid->TextMatrix(rows.first(), 5)),
+                     Text::trim(grid->TextMatrix(rows.first(), 6))));
+        DoEvents().now();
+        m_window.BatchRows = rows;
+        {
+            const QScopedValueRollback<bool> batchMode(m_window.BatchMode, true);
+            m_window.Invoice_Command();
+        }
+        // The Invoice command empties LastInvoiceNumber before it tries: keep the number of
+        // the invoice created last, which a failed invoice at the end of the run would lose.
+        if (!modGeneral::LastInvoiceNumber.isEmpty())
+            m_lastCreated = modGeneral::LastInvoiceNumber;
+    }
+
+    void passOver(int, const QString&) override {}
+
+    // The number of the invoice created last in this run; empty when none was.
+    QString lastCreated() const { return m_lastCreated; }
+
+private:
+    frmMain& m_window;
+    int m_shipmentRows = 0;
+    int m_invoiceCount = 0;
+    QString m_lastCreated;
+};
+
+} // namespace
+
+void runBatch(frmMain& window, InvoiceSink& sink)
+{
+    BatchRun run(window, sink);
+    run.firstPass();
+    run.secondPass();
+}
+
+void frmMain::Check_Orders()
+{
+    const BusyCursor busy;
+    // A prepayment waiting for the user's selection belongs to one invoice of the user's, not
+    // to every invoice of the run: the batch invoices go without it, and it is still pending
+    // afterwards (also when the run takes away the last tick, which resets it).
+    const QScopedValueRollback<modGeneral::PendingPrepaymentRecord> pending(
+        modGeneral::PendingPrepayment);
+    modGeneral::PendingPrepayment.Present = false;
+    try {
+        InvoiceCommandSink sink(*this);
+        runBatch(*this, sink);
+        if (BatchInvoiced) {
+            setStatusText(QStringLiteral("Invoices ") + modGeneral::BatchFirstInvoice +
+                          QStringLiteral(" to ") + sink.lastCreated() +
+                          QStringLiteral(" have been created."));
+            modGeneral::BatchFirstInvoice.clear();
+            BatchInvoiced = false;
+        }
+    } catch (const std::exception& failure) {
+        const ComError error = comErrorOf(failure);
+        modGeneral::ErrorMessenger(error.number(), error.description(),
+                                   QStringLiteral("frmMain.Check_Orders"));
+    }
+}

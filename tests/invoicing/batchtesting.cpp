@@ -1,0 +1,136 @@
+#include "batchtesting.h"
+
+#include "ui_frmmain.h"
+
+#include <core/appstate.h>
+#include <core/session.h>
+#include <settings/settings.h>
+
+#include <accpac/view.h>
+
+#include <QDate>
+#include <QFile>
+
+namespace BatchTesting {
+
+namespace {
+
+int yyyymmdd(const QDate& date)
+{
+    return date.year() * 10000 + date.month() * 100 + date.day();
+}
+
+} // namespace
+
+TestOrder orderOf(const Row& row)
+{
+    TestOrder order;
+    order.number = row.order;
+    order.customer = row.customer;
+    order.name = QStringLiteral("Customer ") + row.customer;
+    const QDate date = row.today ? QDate::currentDate() : QDate::currentDate().addDays(-2);
+    order.orderDate = yyyymmdd(date);
+    if (!row.shipment.isEmpty())
+        order.shipments = {{row.shipment, row.amount}};
+    order.withLines = true;
+    return order;
+}
+
+QList<TestOrder> ordersOf(const QList<Row>& rows)
+{
+    QList<TestOrder> orders;
+    for (const Row& row : rows)
+        orders << orderOf(row);
+    return orders;
+}
+
+void save(const RunSettings& settings)
+{
+    Setting::save(Setting::OrderSeparator, settings.separator);
+    Setting::save(Setting::OrderNum, settings.orderNum);
+    Setting::save(Setting::InvComplete, settings.invComplete);
+    modGeneral::BatchOption = settings.batchOption;
+}
+
+QList<Invoice> invoices()
+{
+    QList<Invoice> list;
+    auto headers = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0420"));
+    auto shipments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0427"));
+    headers->Browse(QString(), true);
+    while (headers->Fetch()) {
+        Invoice invoice;
+        invoice.number = headers->Field(QStringLiteral("INVNUMBER")).GetValue().toString();
+        const int uniq = headers->Field(QStringLiteral("INVUNIQ")).GetValue().toInt();
+        shipments->Browse(QStringLiteral("INVUNIQ = %1").arg(uniq), true);
+        while (shipments->Fetch())
+            invoice.shipments
+                << shipments->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
+        invoice.shipments.sort();
+        list << invoice;
+    }
+    headers->Close();
+    shipments->Close();
+    return list;
+}
+
+QList<QStringList> shipmentsPerInvoice()
+{
+    QList<QStringList> list;
+    for (const Invoice& invoice : invoices())
+        list << invoice.shipments;
+    return list;
+}
+
+QByteArray companyBytes(const QString& companyFile)
+{
+    QByteArray bytes;
+    for (const QString& name : {companyFile, companyFile + QStringLiteral("-wal")}) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly))
+            bytes += file.readAll();
+    }
+    return bytes;
+}
+
+QList<int> tickedRows(frmMain& window)
+{
+    OrderGrid* grid = window.ui()->flgMain;
+    const int current = grid->Row();
+    QList<int> rows;
+    grid->setCol(0);
+    for (int row = 1; row < grid->Rows(); ++row) {
+        grid->setRow(row);
+        if (grid->CellPicture() == OrderGrid::Picture::Checked)
+            rows << row;
+    }
+    grid->setRow(current);
+    return rows;
+}
+
+QStringList gridShipments(frmMain& window)
+{
+    const OrderGrid* grid = window.ui()->flgMain;
+    QStringList list;
+    for (int row = 1; row < grid->Rows(); ++row) {
+        const QString shipment = grid->TextMatrix(row, 3).trimmed();
+        if (!shipment.isEmpty())
+            list << shipment;
+    }
+    list.sort();
+    return list;
+}
+
+void tickOrders(frmMain& window, const QStringList& orders)
+{
+    OrderGrid* grid = window.ui()->flgMain;
+    for (int row = 1; row < grid->Rows(); ++row) {
+        if (!orders.contains(grid->TextMatrix(row, 1)))
+            continue;
+        grid->setRow(row);
+        grid->setCol(0);
+        window.flgMain_Click();
+    }
+}
+
+} // namespace BatchTesting

@@ -1,0 +1,152 @@
+// A batch run killed at several moments: inside the insert of an invoice, inside the insert
+// of an invoice's shipment, inside the completion of an invoiced order, after an announced
+// invoice and after a while. Afterwards the books agree, every announced invoice is whole,
+// a restarted window lists exactly the shipments still to invoice and a second run invoices
+// those, each once.
+#include "batchtesting.h"
+
+#include <core/appstate.h>
+#include <core/session.h>
+
+#include <accpac/standin.h>
+#include <accpac/view.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSet>
+
+#include <gtest/gtest.h>
+
+using namespace BatchTesting;
+
+namespace {
+
+// Four customers, each with two base orders of two revisions: eight invoices of two
+// shipments when revisions share an invoice.
+QList<Row> revisionRows()
+{
+    QList<Row> rows;
+    const char* customers[] = {"1210", "1840", "1100", "1830"};
+    int shipment = 0;
+    for (int c = 0; c < 4; ++c) {
+        for (int base = 1; base <= 2; ++base) {
+            for (int revision = 1; revision <= 2; ++revision) {
+                const QString order = QStringLiteral("K%1%2-%3").arg(c).arg(base).arg(revision);
+                rows << Row{order, QString::fromLatin1(customers[c]),
+                            QStringLiteral("SH%1").arg(++shipment, 2, 10, QLatin1Char('0'))};
+            }
+        }
+    }
+    return rows;
+}
+
+struct Interruption
+{
+    const char* name;
+    QString selfKill;       // "insert:TABLE:N" / "update:TABLE:N", or empty
+    int killAfterAnnounced; // the test kills the child after this many announcements; 0: not
+    int killAfterMs;        // the test kills the child this long after the load; 0: not
+};
+
+// Shipment numbers on invoices, each as often as it is attached.
+QStringList invoicedShipments()
+{
+    QStringList list;
+    for (const Invoice& invoice : invoices())
+        list += invoice.shipments;
+    list.sort();
+    return list;
+}
+
+} // namespace
+
+TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
+{
+    const QList<Interruption> moments = {
+        {"DuringTheFirstInvoiceInsert", QStringLiteral("insert:OEINVH:1"), 0, 0},
+        {"DuringAShipmentInsertOfTheThirdInvoice", QStringLiteral("insert:OEINVS:5"), 0, 0},
+        // Each invoice marks its two orders as invoiced (updates 1 and 2) in its own insert;
+        // their completion follows.
+        {"DuringTheCompletionOfTheFirstInvoicedOrder", QStringLiteral("update:OEORDH:3"), 0, 0},
+        {"DuringTheOrderMarksOfTheSecondInvoice", QStringLiteral("update:OEORDH:6"), 0, 0},
+        {"AfterTheSecondAnnouncedInvoice", {}, 2, 0},
+        {"AfterAWhile", {}, 0, 10},
+    };
+    const QList<Row> rows = revisionRows();
+    QStringList allShipments;
+    for (const Row& row : rows)
+        allShipments << row.shipment;
+    allShipments.sort();
+
+    for (const Interruption& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        MainWindowFixture fixture(ordersOf(rows));
+        save({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1"), 1});
+
+        QProcess child;
+        QStringList args = {fixture.siteFolder(), fixture.hiveLocations().machineFolder,
+                            fixture.hiveLocations().userFolder};
+        if (!moment.selfKill.isEmpty())
+            args << moment.selfKill;
+        child.start(QStringLiteral(BATCH_RUNNER), args);
+        ASSERT_TRUE(child.waitForStarted());
+        QStringList announced;
+        QStringList output;
+        bool loaded = false;
+        QElapsedTimer sinceLoad;
+        while (child.state() != QProcess::NotRunning) {
+            child.waitForReadyRead(5);
+            while (child.canReadLine()) {
+                const QString text = QString::fromUtf8(child.readLine()).trimmed();
+                output << text;
+                if (text.startsWith(QStringLiteral("loaded"))) {
+                    loaded = true;
+                    sinceLoad.start();
+                }
+                if (text.startsWith(QStringLiteral("announced ")))
+                    announced << text.section(u' ', 1);
+            }
+            const bool enough =
+                moment.killAfterAnnounced > 0 && announced.size() >= moment.killAfterAnnounced;
+            const bool late =
+                moment.killAfterMs > 0 && loaded && sinceLoad.elapsed() >= moment.killAfterMs;
+            if (enough || late) {
+                child.kill();
+                child.waitForFinished();
+            }
+        }
+        output += QString::fromUtf8(child.readAll()).split(u'\n', Qt::SkipEmptyParts);
+        SCOPED_TRACE(output.join(u'|').toStdString());
+        ASSERT_TRUE(loaded);
+        // A kill by time may come after a quick run's end; the other moments always come.
+        if (moment.killAfterMs == 0) {
+            EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << "the run ended before the kill";
+            EXPECT_LT(announced.size(), 8);
+        }
+
+        // The books agree, and each announced invoice is there with its two shipments.
+        EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+        const QList<Invoice> before = invoices();
+        for (const QString& number : announced) {
+            const auto found = std::find_if(before.begin(), before.end(),
+                                            [&](const Invoice& i) { return i.number == number; });
+            ASSERT_NE(found, before.end()) << number.toStdString();
+            EXPECT_EQ(found->shipments.size(), 2) << number.toStdString();
+        }
+        QStringList stillToInvoice = allShipments;
+        const QStringList invoicedBefore = invoicedShipments();
+        for (const QString& shipment : invoicedBefore)
+            stillToInvoice.removeOne(shipment);
+
+        // A restart lists exactly the shipments still to invoice; a second run invoices them.
+        frmMain& w = fixture.open();
+        EXPECT_EQ(gridShipments(w), stillToInvoice);
+        w.Check_Orders();
+        EXPECT_EQ(invoicedShipments(), allShipments);
+        EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+        EXPECT_TRUE(fixture.boxes.shown.isEmpty())
+            << fixture.boxes.texts().join(u'|').toStdString();
+        w.Load_Grid();
+        EXPECT_EQ(gridShipments(w), QStringList());
+    }
+}
