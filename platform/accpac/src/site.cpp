@@ -1,6 +1,7 @@
 #include "site.h"
 
 #include "schema.h"
+#include "signonthrottle.h"
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
@@ -21,6 +22,12 @@ void initSodium()
         throw ComError(ComErrorNumber::E_Fail,
                        QStringLiteral("The password library cannot be initialised."));
 }
+
+// The verifier of a random password nobody knows, made with the strength of real users'
+// verifiers.
+constexpr const char* UnknownUserVerifier =
+    "$argon2id$v=19$m=65536,t=2,p=1$j1GMp2ZYppsvifjQ2HwBJg$OP+Z9mWmh1Vzh0WzvrhUkzuUZdDJwknIhFTLr"
+    "DGB/HM";
 
 [[noreturn]] void adminFail(const QString& message)
 {
@@ -43,6 +50,8 @@ std::unique_ptr<Database> openSystem(const QString& folder)
 
 } // namespace
 
+int passwordVerifications = 0;
+
 QString systemDatabaseFile(const QString& siteFolder)
 {
     return QDir(siteFolder).filePath(QStringLiteral("system.db"));
@@ -58,13 +67,18 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
     initSodium();
     Statement st = systemDb.prepare("SELECT PWVERIFIER FROM USERS WHERE USERID=?");
     st.bindText(1, normalUserId(userId));
-    if (!st.step())
-        return false;
-    const QByteArray verifier = st.columnText(0).toLatin1();
+    const bool known = st.step();
+    // An unknown user ID costs the same work as a known one, so the time of the answer
+    // does not tell which IDs exist.
+    const QByteArray verifier =
+        known ? st.columnText(0).toLatin1() : QByteArray(UnknownUserVerifier);
     const QByteArray pw = password.toUtf8();
-    return !verifier.isEmpty() && verifier.size() < crypto_pwhash_STRBYTES &&
-           crypto_pwhash_str_verify(verifier.constData(), pw.constData(),
-                                    static_cast<unsigned long long>(pw.size())) == 0;
+    if (verifier.isEmpty() || verifier.size() >= crypto_pwhash_STRBYTES)
+        return false;
+    ++passwordVerifications;
+    const bool matches = crypto_pwhash_str_verify(verifier.constData(), pw.constData(),
+                                                  static_cast<unsigned long long>(pw.size())) == 0;
+    return known && matches;
 }
 
 QList<CompanyEntry> listCompanies(const QString& siteFolder)
@@ -100,8 +114,18 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
     QString step = QStringLiteral("the site's system database");
     try {
         core->systemDb = openSystem(siteFolder);
-        if (!verifyPassword(*core->systemDb, user, password))
+        // Counted per site and user ID.
+        const QString tries = QDir(siteFolder).absolutePath() + u'\n' + user;
+        if (const int wait = signonThrottle().secondsToWait(tries); wait > 0)
+            throw SignonRefused{QStringLiteral("Too many failed sign-ons for user %1. Please "
+                                               "wait %2 seconds and try again.")
+                                    .arg(user)
+                                    .arg(wait)};
+        if (!verifyPassword(*core->systemDb, user, password)) {
+            signonThrottle().failed(tries);
             throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+        }
+        signonThrottle().succeeded(tries);
         {
             Statement st =
                 core->systemDb->prepare("SELECT DISABLED, LOCKEDOUT FROM USERS WHERE USERID=?");

@@ -30,6 +30,7 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
 // The user ID as the site stores it: trimmed, upper-case.
 QString normalUserId(const QString& userId);
 // True when the password matches the user's verifier.
+extern int passwordVerifications; // verifiers evaluated so far (tests read it)
 bool verifyPassword(Database& systemDb, const QString& userId, const QString& password);
 
 } // namespace Accpac
