@@ -254,12 +254,10 @@ void addCurrency(const QString& folder, const QString& companyId, const Currency
     });
 }
 
-void addUser(const QString& folder, const QString& userId, const QString& userName,
-             const QString& password, HashStrength strength)
+namespace {
+
+QString makeVerifier(const QString& password, HashStrength strength)
 {
-    const QString id = normalUserId(userId);
-    if (id.isEmpty() || id.size() > 8)
-        adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
     initSodium();
     char verifier[crypto_pwhash_STRBYTES];
     const QByteArray pw = password.toUtf8();
@@ -269,14 +267,45 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
                           minimal ? crypto_pwhash_MEMLIMIT_MIN
                                   : crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         adminFail(QStringLiteral("The password verifier cannot be made (out of memory)."));
+    return QString::fromLatin1(verifier);
+}
+
+void requireChange(Database& db, const QString& userId)
+{
+    if (db.changes() == 0)
+        adminFail(QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
+}
+
+} // namespace
+
+void addUser(const QString& folder, const QString& userId, const QString& userName,
+             const QString& password, HashStrength strength)
+{
+    const QString id = normalUserId(userId);
+    if (id.isEmpty() || id.size() > 8)
+        adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
+    const QString verifier = makeVerifier(password, strength);
     adminGuard([&] {
         auto db = openSystem(folder);
         Statement st = db->prepare("INSERT INTO USERS (USERID, USERNAME, PWVERIFIER) VALUES "
                                    "(?,?,?)");
         st.bindText(1, id);
         st.bindText(2, userName);
-        st.bindText(3, QString::fromLatin1(verifier));
+        st.bindText(3, verifier);
         st.exec();
+    });
+}
+
+void setPassword(const QString& folder, const QString& userId, const QString& password)
+{
+    const QString verifier = makeVerifier(password, HashStrength::Interactive);
+    adminGuard([&] {
+        auto db = openSystem(folder);
+        Statement st = db->prepare("UPDATE USERS SET PWVERIFIER=? WHERE USERID=?");
+        st.bindText(1, verifier);
+        st.bindText(2, normalUserId(userId));
+        st.exec();
+        requireChange(*db, userId);
     });
 }
 
@@ -291,6 +320,7 @@ void setUserFlags(const QString& folder, const QString& userId, bool disabled, b
         st.bindInt(3, disabled || lockedOut ? 1 : 0);
         st.bindText(4, normalUserId(userId));
         st.exec();
+        requireChange(*db, userId);
     });
 }
 

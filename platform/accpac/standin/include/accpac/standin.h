@@ -65,6 +65,8 @@ void addCurrency(const QString& folder, const QString& companyId, const Currency
 // Users: IDs of up to 8 characters, stored upper-case; passwords only as verifiers.
 void addUser(const QString& folder, const QString& userId, const QString& userName,
              const QString& password, HashStrength strength = HashStrength::Interactive);
+// Replaces the user's password verifier. Throws ComError for an unknown user.
+void setPassword(const QString& folder, const QString& userId, const QString& password);
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
