@@ -117,10 +117,11 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
         // Counted per site and user ID.
         const QString tries = QDir(siteFolder).absolutePath() + u'\n' + user;
         if (const int wait = signonThrottle().secondsToWait(tries); wait > 0)
-            throw SignonRefused{QStringLiteral("Too many failed sign-ons for user %1. Please "
-                                               "wait %2 seconds and try again.")
-                                    .arg(user)
-                                    .arg(wait)};
+            throw SignonRefused{
+                QStringLiteral("Too many failed sign-ons for user %1. Please wait %2 and try "
+                               "again.")
+                    .arg(user, wait == 1 ? QStringLiteral("1 second")
+                                         : QStringLiteral("%1 seconds").arg(wait))};
         if (!verifyPassword(*core->systemDb, user, password)) {
             signonThrottle().failed(tries);
             throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
