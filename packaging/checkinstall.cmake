@@ -42,7 +42,7 @@ endforeach()
 
 # The installed program finds its library from the install folder, not the build's.
 execute_process(COMMAND ldd ${PREFIX}/bin/tallymerge OUTPUT_VARIABLE libraries)
-if(NOT libraries MATCHES "libvrexeditbox\\.so\\.1 => ${PREFIX}/${LIBDIR}/libvrexeditbox\\.so\\.1")
+if(NOT libraries MATCHES "libvrexeditbox\\.so\\.1 => ${PREFIX}/[^\n]*libvrexeditbox\\.so\\.1")
     message(FATAL_ERROR "the installed program does not find its library:\n${libraries}")
 endif()
 file(REMOVE_RECURSE ${PREFIX})

@@ -5,6 +5,7 @@
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
+#include <system/sitefiles.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -190,7 +191,8 @@ namespace Admin {
 
 void createSite(const QString& folder)
 {
-    if (!QDir().mkpath(folder))
+    // The site's group (inherited from a set-group-ID parent) may make files there.
+    if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
         adminFail(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
     adminGuard([&] {
         Database db(systemDatabaseFile(folder), true);

@@ -122,7 +122,8 @@ public:
         m_fd = SiteFiles::openNoFollow(hivePath + QLatin1String(".lock"), O_RDONLY | O_CREAT,
                                        fileMode(hivePath));
         if (m_fd < 0) {
-            if (errno == ELOOP)
+            m_error = errno;
+            if (m_error == ELOOP)
                 reportLink(hivePath + QLatin1String(".lock"));
             return;
         }
@@ -150,9 +151,12 @@ public:
     HiveLock& operator=(const HiveLock&) = delete;
 
     bool isLocked() const { return m_fd >= 0; }
+    // Why the lock file could not be opened (errno), 0 when it could.
+    int error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    int m_error = 0;
 };
 
 bool writeAll(int fd, const QByteArray& bytes)
@@ -293,8 +297,11 @@ LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
         return ERROR_CANTWRITE;
     }
     const HiveLock lock(path());
-    if (!lock.isLocked())
+    if (!lock.isLocked()) {
+        if (lock.error() == EACCES || lock.error() == EPERM || lock.error() == EROFS)
+            reportUnwritable(m_folder, QString::fromLocal8Bit(std::strerror(lock.error())));
         return ERROR_CANTWRITE;
+    }
     bool exists = false;
     const auto before = readFile(path(), &exists);
     if (!before)

@@ -9,6 +9,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <optional>
+#include <stdexcept>
+
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -19,8 +22,16 @@
 class SharedSite
 {
 public:
-    explicit SharedSite(int orders = 5)
+    // With a group, the folder is first given to it as the install does (2770), so that
+    // everything made inside shows whether it is made for the group.
+    explicit SharedSite(int orders = 5, std::optional<gid_t> group = std::nullopt)
     {
+        if (group) {
+            const QByteArray root = QFile::encodeName(m_dir.path());
+            if (::chown(root.constData(), uid_t(-1), *group) != 0 ||
+                ::chmod(root.constData(), SiteFiles::SharedFolderMode) != 0)
+                throw std::runtime_error("cannot give the folder to the group");
+        }
         Sample::Options options;
         options.folder = siteFolder();
         options.orders = orders;

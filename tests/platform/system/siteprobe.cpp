@@ -4,6 +4,7 @@
 //   write-company <file>                     changes a company file
 //   write-file <file>                        opens any file for writing (a hive, a lock file)
 //   write-hive <machine folder> <user folder>  sets a value in the machine hive
+//   write-user-hive <machine folder> <user folder>  sets a value in the user's own hive
 //   invoice <site> <customer> <shipment>     signs on as ADMIN and invoices the shipment
 #include <accpac/standin.h>
 #include <invoicesequence.h>
@@ -69,13 +70,15 @@ int main(int argc, char** argv)
         ::close(fd);
         return done();
     }
-    if (op == QLatin1String("write-hive") && args.size() == 3) {
+    if ((op == QLatin1String("write-hive") || op == QLatin1String("write-user-hive")) &&
+        args.size() == 3) {
         using namespace Registry;
         Registry::setHiveLocations({args[1], args[2]});
+        const HKEY root =
+            op == QLatin1String("write-hive") ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         HKEY key = nullptr;
-        LONG rc =
-            RegCreateKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Probe"), 0, QString(),
-                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        LONG rc = RegCreateKeyEx(root, QStringLiteral("Software\\Probe"), 0, QString(),
+                                 REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (rc == ERROR_SUCCESS) {
             const QByteArray data("p\0r\0o\0b\0e\0\0\0", 12);
             rc = RegSetValueEx(key, QStringLiteral("Probe"), 0, REG_SZ,

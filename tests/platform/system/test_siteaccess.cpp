@@ -55,7 +55,10 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
 {
     if (::geteuid() != 0 || ::getpwnam("nobody") == nullptr)
         GTEST_SKIP() << "needs root (to act as another account) and the account nobody";
-    SharedSite site;
+    // What the install does: the folder to the group (a group number of the test's own).
+    const gid_t group = unusedGroupId();
+    ASSERT_NE(group, 0u);
+    SharedSite site(5, group);
     const QString userFolder = site.root() + QStringLiteral("/user");
     {
         using namespace Registry;
@@ -74,11 +77,9 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
     const QString shipment = firstOpenShipment(site.companyFile(), &customer);
     ASSERT_FALSE(shipment.isEmpty());
 
-    // What the install does: the folder to the group (a group number of the test's own).
-    const gid_t group = unusedGroupId();
-    ASSERT_NE(group, 0u);
-    EXPECT_EQ(SiteFiles::secureTree(site.root(), group), QStringList());
+    // Made for the group from the start, with nothing to repair.
     expectSharedTree(site.root(), group);
+    EXPECT_EQ(SiteFiles::secureTree(site.root(), group), QStringList());
 
     const QString probe = QStringLiteral(SITE_PROBE);
     const QString probeUser = QDir::tempPath(); // the probe's own hive is never written
@@ -99,7 +100,7 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
     for (const QStringList& action : actions) {
         const RunResult outsider = runAsNobody(probe, action, {});
         EXPECT_EQ(outsider.exitCode, 1) << qPrintable(action.join(u' ') + u'\n' + outsider.output);
-        EXPECT_TRUE(outsider.output.startsWith(QLatin1String("refused")))
+        EXPECT_TRUE(outsider.output.section(u'\n', -1).startsWith(QLatin1String("refused")))
             << qPrintable(outsider.output);
     }
     // Even with the folder open to passers-by, the files themselves stay closed.
@@ -120,6 +121,22 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
         EXPECT_TRUE(member.output.endsWith(QLatin1String("done"))) << qPrintable(member.output);
     }
     expectSharedTree(site.root(), group);
+
+    // A read-only home folder: the user's settings cannot be kept, which is said in one
+    // sentence; nothing is made more open to get the write through.
+    QTemporaryDir home;
+    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
+    const RunResult readOnlyHome =
+        runAsNobody(probe,
+                    {QStringLiteral("write-user-hive"), site.root(),
+                     home.path() + QStringLiteral("/.config/tallymerge")},
+                    {group});
+    EXPECT_EQ(readOnlyHome.exitCode, 1);
+    EXPECT_TRUE(readOnlyHome.output.contains(
+        QStringLiteral("Settings cannot be kept in the folder \"%1/.config/tallymerge\"")
+            .arg(home.path())))
+        << qPrintable(readOnlyHome.output);
+    EXPECT_EQ(modeOf(home.path()), 0755u);
     // The probe's write-file opened the files without changing them; the company changed.
     EXPECT_NE(bytesOf(site.companyFile()), before[1]);
 }

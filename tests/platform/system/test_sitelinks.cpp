@@ -109,6 +109,7 @@ TEST(SiteLinks, NewFilesGetTheirModes)
 {
     const mode_t saved = ::umask(0);
     SharedSite site;
+    EXPECT_EQ(modeOf(site.siteFolder()), SiteFiles::SharedFolderMode);
     EXPECT_EQ(modeOf(site.systemFile()), SiteFiles::SharedFileMode);
     EXPECT_EQ(modeOf(site.companyFile()), SiteFiles::SharedFileMode);
     {
