@@ -32,8 +32,15 @@ void frmMain::connectControls()
     connect(m_ui->cboDelCharge, &QComboBox::currentIndexChanged, this,
             [this] { cboDelCharge_Click(); });
     connect(m_ui->chkDateRange, &QCheckBox::toggled, this, [this] { chkDateRange_Click(); });
-    connect(m_ui->flgMain, &OrderGrid::Click, this, [this] { flgMain_Click(); });
-    connect(m_ui->flgMain, &OrderGrid::KeyPress, this, [this](int& key) { flgMain_KeyPress(key); });
+    // The grid's own input ticks rows only while no command works on them.
+    connect(m_ui->flgMain, &OrderGrid::Click, this, [this] {
+        if (!gridInUse())
+            flgMain_Click();
+    });
+    connect(m_ui->flgMain, &OrderGrid::KeyPress, this, [this](int& key) {
+        if (!gridInUse())
+            flgMain_KeyPress(key);
+    });
     connect(m_timer, &QTimer::timeout, this, [this] { tmrMain_Timer(); });
     connect(m_ui->btnFrom, &QToolButton::clicked, this, [this] { showCalendar(true); });
     connect(m_ui->btnTo, &QToolButton::clicked, this, [this] { showCalendar(false); });
@@ -159,7 +166,7 @@ void frmMain::tmrMain_Timer()
         ++RefreshTicks;
         return;
     }
-    if (!Loading)
+    if (!gridInUse())
         Load_Grid();
     RefreshTicks = 0;
 }

@@ -10,8 +10,10 @@
 #include <core/text.h>
 #include <core/twips.h>
 #include <resources/resources.h>
+#include <selection/gridcommand.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
+#include <windows/frmabout.h>
 #include <windows/frmbatchopts.h>
 #include <windows/frmconfigure.h>
 
@@ -271,9 +273,9 @@ void frmMain::Form_Activate()
         setDateRangeControlsVisible(false);
     }
     Show_IncludeBoxes();
-    if (FirstActivate) {
-        Load_Grid();
+    if (FirstActivate && !gridInUse()) {
         FirstActivate = false;
+        Load_Grid();
     }
     if (ConfigChanged) {
         DelChargeCode = Text::trim(Setting::read(Setting::DelCharge));
@@ -323,6 +325,12 @@ void frmMain::resizeEvent(QResizeEvent* event)
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // The window stays while a load or a command works on it: the work runs inside its
+    // event loop and would go on over a destroyed window.
+    if (gridInUse()) {
+        event->ignore();
+        return;
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         m_timer->stop();
@@ -406,20 +414,27 @@ void frmMain::setSelectionCommandsEnabled(bool enabled)
 
 void frmMain::mnuFileSub_Click(int index)
 {
+    // A click that arrives while a load or another command works (a double click on Invoice,
+    // a menu opened during a run) starts nothing.
+    if (gridInUse())
+        return;
     switch (index) {
     case 0:
-        if (!Loading)
-            Load_Grid();
+        Load_Grid();
         break;
-    case 4:
+    case 4: {
         // The batch options, then the zero-amount warning over every row. The batch run that
         // follows a "go on" is not part of the program yet.
+        const GridCommand command(*this);
         if (frmBatchOpts::run(this))
             Check_ZeroShipments(true);
         break;
-    case 3:
+    }
+    case 3: {
+        const GridCommand command(*this);
         Invoice_Command();
         break;
+    }
     case 10:
         Clear_AllSelections();
         break;
@@ -441,6 +456,9 @@ void frmMain::mnuFileSub_Click(int index)
 
 void frmMain::mnuCompleteSub_Click(int)
 {
+    if (gridInUse())
+        return;
+    const GridCommand command(*this);
     Complete_ZeroAmountShipments();
 }
 
@@ -483,8 +501,11 @@ void frmMain::mnuHelpSub_Click(int index)
     case 2:
         ShellExecuteOpen(Resources::LoadResString(Resources::Entry::WebAddress));
         break;
+    case 4:
+        frmAbout::Show_About(this);
+        break;
     default:
-        // Contents has no help file to open; About comes with its window.
+        // Contents has no help file to open.
         break;
     }
 }

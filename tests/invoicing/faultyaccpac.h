@@ -1,10 +1,12 @@
 #pragma once
 
 #include <accpac/session.h>
+#include <accpac/view.h>
 
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // A test double of the view interface around the program's real session: installed, it
@@ -23,6 +25,8 @@ public:
         QString message = QStringLiteral("Injected failure.");
         int priority = 3;
         bool emptyErrors = false;
+        // When set, the call does not fail: this runs on the stand-in's view just before it.
+        std::function<void(AccpacView&)> before = {};
     };
 
     FaultyAccpac();

@@ -19,6 +19,7 @@
 
 #include <QCalendarWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -288,6 +289,63 @@ private slots:
         QVERIFY(optionsShown);
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Zero Dollar Shipment Amount"));
+    }
+
+    void nothingStartsWhileTheZeroAmountQuestionIsOpen()
+    {
+        TestOrder zero = shipped(QStringLiteral("Z1"));
+        zero.shipments = {{QStringLiteral("SHZ1"), 0}};
+        zero.withLines = true;
+        TestOrder paid = shipped(QStringLiteral("P1"));
+        paid.withLines = true;
+        MainWindowFixture fixture({zero, paid});
+        Setting::save(Setting::InvoiceWarning, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        OrderGrid* grid = w.ui()->flgMain;
+        grid->setCol(0);
+        for (int row : {1, 2}) {
+            grid->setRow(row);
+            w.flgMain_Click();
+        }
+        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+
+        // While the question is on screen the user clicks Invoice again, Refresh and Exit,
+        // and the refresh timer comes due: none of it may start, and the grid keeps its rows.
+        int questions = 0;
+        bool closed = true;
+        bool heldDuringQuestion = false;
+        modGeneral::setMsgBoxAnswerer([&](const modGeneral::ShownBox& box) {
+            fixture.boxes.shown.append(box);
+            if (box.title != QLatin1String("Zero Dollar Shipment Amount"))
+                return modGeneral::MsgResult::OK;
+            if (++questions == 1) {
+                heldDuringQuestion =
+                    w.gridInUse() && !w.menuBar()->isEnabled() && !w.ui()->tlbMain->isEnabled();
+                w.mnuFileSub_Click(3);
+                w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
+                w.RefreshTicks = w.RefreshInterval;
+                w.tmrMain_Timer();
+                closed = w.close();
+                grid->setRow(1);
+                emit grid->Click();
+            }
+            return modGeneral::MsgResult::Yes;
+        });
+        w.mnuFileSub_Click(3);
+        ScriptedBoxes::refuseUnexpectedBoxes();
+
+        QCOMPARE(questions, 1);
+        QVERIFY(heldDuringQuestion);
+        QVERIFY(!closed);
+        QVERIFY(!w.gridInUse());
+        QVERIFY(w.menuBar()->isEnabled());
+        QVERIFY(w.ui()->tlbMain->isEnabled());
+        // "Yes" invoiced the two ticked shipments, once.
+        QVERIFY2(w.statusText().endsWith(QStringLiteral(" created successfully.")),
+                 qPrintable(w.statusText()));
+        QCOMPARE(fixture.boxes.shown.size(), 1);
+        // The refresh that came due was held back: the invoiced rows are still listed.
+        QCOMPARE(grid->Rows(), 3);
     }
 
     void invoiceCommandFollowsTheOrderEntryVersion()

@@ -99,7 +99,7 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
     shipmentLines->Close();
 }
 
-frmMain& MainWindowFixture::open()
+void MainWindowFixture::scriptSignon()
 {
     Accpac::setSiteFolder(m_site->folder());
     const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
@@ -107,6 +107,11 @@ frmMain& MainWindowFixture::open()
                                                                 : Sample::ClerkPassword;
     Accpac::Testing::setSignonAnswer(
         Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
+}
+
+frmMain& MainWindowFixture::open()
+{
+    scriptSignon();
     m_window = std::make_unique<frmMain>();
     if (!m_window->Form_Load())
         return *m_window;

@@ -49,6 +49,9 @@ public:
 
     // Creates the main window and runs its load; the first activation loads the grid.
     frmMain& open();
+    // Points the sign-on at the company and answers it as the fixture's user: the next main
+    // window to load, however it is created, signs on.
+    void scriptSignon();
     frmMain& window() { return *m_window; }
     QString companyFile() const { return m_site->companyFile(); }
     void addOrders(const QList<TestOrder>& orders);

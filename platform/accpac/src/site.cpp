@@ -63,6 +63,11 @@ QString normalUserId(const QString& userId)
     return userId.trimmed().toUpper();
 }
 
+QByteArray passwordKey(const QString& password)
+{
+    return password.toUpper().toUtf8();
+}
+
 bool verifyPassword(Database& systemDb, const QString& userId, const QString& password)
 {
     initSodium();
@@ -73,7 +78,7 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
     // does not tell which IDs exist.
     const QByteArray verifier =
         known ? st.columnText(0).toLatin1() : QByteArray(UnknownUserVerifier);
-    const QByteArray pw = password.toUtf8();
+    const QByteArray pw = passwordKey(password);
     if (verifier.isEmpty() || verifier.size() >= crypto_pwhash_STRBYTES)
         return false;
     ++passwordVerifications;
@@ -263,7 +268,7 @@ QString makeVerifier(const QString& password, HashStrength strength)
 {
     initSodium();
     char verifier[crypto_pwhash_STRBYTES];
-    const QByteArray pw = password.toUtf8();
+    const QByteArray pw = passwordKey(password);
     const bool minimal = strength == HashStrength::Minimal;
     if (crypto_pwhash_str(verifier, pw.constData(), static_cast<unsigned long long>(pw.size()),
                           minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,

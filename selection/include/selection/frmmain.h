@@ -111,6 +111,10 @@ public:
     QAction* mnuFileSub(int index) const { return m_fileItems.value(index); }
     QAction* toolbarButton(const QString& key) const;
 
+    // True while a load or a command uses the grid: user input that would start another
+    // command or replace the rows is ignored meanwhile (see GridCommand).
+    bool gridInUse() const { return Loading || m_gridCommands > 0; }
+
 protected:
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -150,4 +154,6 @@ private:
     QList<QAction*> m_helpItems;
     QList<QAction*> m_toolbarButtons;
     bool m_unloaded = false;
+    int m_gridCommands = 0; // GridCommand objects alive
+    friend class GridCommand;
 };
