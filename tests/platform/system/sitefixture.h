@@ -6,7 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <optional>
@@ -93,6 +95,20 @@ inline RunResult runAsNobody(const QString& program, const QStringList& args,
     QProcess process;
     process.setProgram(program);
     process.setArguments(args);
+    // The leak checker's suppressions (under the sanitizers) are read by the other account
+    // too: a copy beside the program, which that account can reach.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString lsan = environment.value(QStringLiteral("LSAN_OPTIONS"));
+    static const QRegularExpression suppressions(QStringLiteral("suppressions=([^:]+)"));
+    if (const auto match = suppressions.match(lsan); match.hasMatch()) {
+        const QString copy = QFileInfo(program).path() + QStringLiteral("/lsan.supp");
+        QFile::remove(copy);
+        QFile::copy(match.captured(1), copy);
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        lsan.replace(match.capturedStart(1), match.capturedLength(1), copy);
+        environment.insert(QStringLiteral("LSAN_OPTIONS"), lsan);
+    }
+    process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setChildProcessModifier([uid, gid, groups] {
         if (::setgroups(groups.size(), groups.data()) != 0 || ::setgid(gid) != 0 ||

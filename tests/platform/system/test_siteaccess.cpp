@@ -81,7 +81,13 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
     expectSharedTree(site.root(), group);
     EXPECT_EQ(SiteFiles::secureTree(site.root(), group), QStringList());
 
-    const QString probe = QStringLiteral(SITE_PROBE);
+    // A copy the account nobody can reach, wherever the build folder is (CI may build under
+    // a home folder closed to other accounts).
+    QTemporaryDir probeDir;
+    const QString probe = probeDir.filePath(QStringLiteral("tm_site_probe"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(SITE_PROBE), probe));
+    ASSERT_EQ(::chmod(QFile::encodeName(probeDir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(probe).constData(), 0755), 0);
     const QString probeUser = QDir::tempPath(); // the probe's own hive is never written
     const QList<QStringList> actions = {
         {QStringLiteral("read-users"), site.siteFolder()},
