@@ -31,6 +31,27 @@ install_packages() {
     fi
 }
 
+# The machine's shared data (settings hive, sites, drive C) belongs to the system group
+# tallymerge: its members use the program, other accounts can neither read nor change it.
+# A folder left by an older install (mode 0777, world-writable files) is repaired.
+share_with_group() {
+    if ! getent group tallymerge >/dev/null; then
+        groupadd --system tallymerge
+        echo "Made the system group tallymerge for the users of Tallymerge."
+    fi
+    install -d -m 2770 -g tallymerge /var/lib/tallymerge
+    build/bin/tallymerge-admin secure /var/lib/tallymerge
+    local user=${SUDO_USER:-}
+    if [ -n "$user" ] && [ "$user" != root ]; then
+        if id -nG "$user" | tr ' ' '\n' | grep -qx tallymerge; then
+            echo "$user is a member of the group tallymerge already."
+        else
+            usermod -a -G tallymerge "$user"
+            echo "Added $user to the group tallymerge (it applies from $user's next login)."
+        fi
+    fi
+}
+
 # build <folder> [cmake options...]
 build() {
     local dir=$1
@@ -45,12 +66,10 @@ case "${1:-}" in
 run)
     install_packages
     build build -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF -DTALLYMERGE_BUILD_BENCH=OFF
-    # The machine's shared data (settings hive, sample site, drive C): every user of the
-    # machine writes there, and a write replaces the file, so no sticky bit.
-    install -d -m 0777 /var/lib/tallymerge
-    # First start: the sample site, its company database and its ODBC data source.
+    share_with_group
+    # First start: the sample site, its company database and its ODBC data source. Its
+    # files are made for the group; its last line tells about the sample passwords.
     build/bin/tallymerge-sample --install-default
-    chmod -R a+rwX /var/lib/tallymerge
     exec build/bin/tallymerge
     ;;
 test)

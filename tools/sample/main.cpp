@@ -108,5 +108,9 @@ int main(int argc, char** argv)
     }
     std::printf("Sample site with company %s made in %s.\n", qPrintable(Sample::CompanyId),
                 qPrintable(options.folder));
-    return installDefault ? registerDefaultDataSource(options.folder) : 0;
+    const int rc = installDefault ? registerDefaultDataSource(options.folder) : 0;
+    // Last, where it is seen: the sample accounts are open to anyone who reads this.
+    std::printf("The sample users' passwords equal their user IDs (ADMIN, SUPER, CLERK, TEMP): "
+                "change them for real use (tallymerge-admin set-password ID).\n");
+    return rc;
 }

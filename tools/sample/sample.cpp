@@ -470,9 +470,11 @@ void createSampleSite(const Options& options)
     if (!signedOn)
         throw ComError(ComErrorNumber::E_Fail, session->Errors().Message(0));
     auto link = session->OpenDBLink(1, 0);
+    setBulkLoading(*session, true);
     addMasterData(*link, options);
     if (options.withOrderEntry)
         addOrderEntryData(*link, options);
+    setBulkLoading(*session, false);
     link->Close();
     session->Close();
 }

@@ -1,9 +1,11 @@
 #include "site.h"
 
 #include "schema.h"
+#include "signonthrottle.h"
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
+#include <system/sitefiles.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,6 +23,12 @@ void initSodium()
         throw ComError(ComErrorNumber::E_Fail,
                        QStringLiteral("The password library cannot be initialised."));
 }
+
+// The verifier of a random password nobody knows, made with the strength of real users'
+// verifiers.
+constexpr const char* UnknownUserVerifier =
+    "$argon2id$v=19$m=65536,t=2,p=1$j1GMp2ZYppsvifjQ2HwBJg$OP+Z9mWmh1Vzh0WzvrhUkzuUZdDJwknIhFTLr"
+    "DGB/HM";
 
 [[noreturn]] void adminFail(const QString& message)
 {
@@ -43,6 +51,8 @@ std::unique_ptr<Database> openSystem(const QString& folder)
 
 } // namespace
 
+int passwordVerifications = 0;
+
 QString systemDatabaseFile(const QString& siteFolder)
 {
     return QDir(siteFolder).filePath(QStringLiteral("system.db"));
@@ -63,13 +73,18 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
     initSodium();
     Statement st = systemDb.prepare("SELECT PWVERIFIER FROM USERS WHERE USERID=?");
     st.bindText(1, normalUserId(userId));
-    if (!st.step())
-        return false;
-    const QByteArray verifier = st.columnText(0).toLatin1();
+    const bool known = st.step();
+    // An unknown user ID costs the same work as a known one, so the time of the answer
+    // does not tell which IDs exist.
+    const QByteArray verifier =
+        known ? st.columnText(0).toLatin1() : QByteArray(UnknownUserVerifier);
     const QByteArray pw = passwordKey(password);
-    return !verifier.isEmpty() && verifier.size() < crypto_pwhash_STRBYTES &&
-           crypto_pwhash_str_verify(verifier.constData(), pw.constData(),
-                                    static_cast<unsigned long long>(pw.size())) == 0;
+    if (verifier.isEmpty() || verifier.size() >= crypto_pwhash_STRBYTES)
+        return false;
+    ++passwordVerifications;
+    const bool matches = crypto_pwhash_str_verify(verifier.constData(), pw.constData(),
+                                                  static_cast<unsigned long long>(pw.size())) == 0;
+    return known && matches;
 }
 
 QList<CompanyEntry> listCompanies(const QString& siteFolder)
@@ -108,8 +123,22 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
     QString step = QStringLiteral("the site's system database");
     try {
         core->systemDb = openSystem(siteFolder);
-        if (password && !verifyPassword(*core->systemDb, user, *password))
-            throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+        // A session opened for a user signed on already (the printing screen's) brings no
+        // password; every other sign-on is checked, and counted per site and user ID.
+        if (password) {
+            const QString tries = QDir(siteFolder).absolutePath() + u'\n' + user;
+            if (const int wait = signonThrottle().secondsToWait(tries); wait > 0)
+                throw SignonRefused{
+                    QStringLiteral("Too many failed sign-ons for user %1. Please wait %2 and "
+                                   "try again.")
+                        .arg(user, wait == 1 ? QStringLiteral("1 second")
+                                             : QStringLiteral("%1 seconds").arg(wait))};
+            if (!verifyPassword(*core->systemDb, user, *password)) {
+                signonThrottle().failed(tries);
+                throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+            }
+            signonThrottle().succeeded(tries);
+        }
         {
             Statement st =
                 core->systemDb->prepare("SELECT DISABLED, LOCKEDOUT FROM USERS WHERE USERID=?");
@@ -186,7 +215,8 @@ namespace Admin {
 
 void createSite(const QString& folder)
 {
-    if (!QDir().mkpath(folder))
+    // The site's group (inherited from a set-group-ID parent) may make files there.
+    if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
         adminFail(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
     adminGuard([&] {
         Database db(systemDatabaseFile(folder), true);
@@ -251,12 +281,10 @@ void addCurrency(const QString& folder, const QString& companyId, const Currency
     });
 }
 
-void addUser(const QString& folder, const QString& userId, const QString& userName,
-             const QString& password, HashStrength strength)
+namespace {
+
+QString makeVerifier(const QString& password, HashStrength strength)
 {
-    const QString id = normalUserId(userId);
-    if (id.isEmpty() || id.size() > 8)
-        adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
     initSodium();
     char verifier[crypto_pwhash_STRBYTES];
     const QByteArray pw = passwordKey(password);
@@ -266,14 +294,45 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
                           minimal ? crypto_pwhash_MEMLIMIT_MIN
                                   : crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
         adminFail(QStringLiteral("The password verifier cannot be made (out of memory)."));
+    return QString::fromLatin1(verifier);
+}
+
+void requireChange(Database& db, const QString& userId)
+{
+    if (db.changes() == 0)
+        adminFail(QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
+}
+
+} // namespace
+
+void addUser(const QString& folder, const QString& userId, const QString& userName,
+             const QString& password, HashStrength strength)
+{
+    const QString id = normalUserId(userId);
+    if (id.isEmpty() || id.size() > 8)
+        adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
+    const QString verifier = makeVerifier(password, strength);
     adminGuard([&] {
         auto db = openSystem(folder);
         Statement st = db->prepare("INSERT INTO USERS (USERID, USERNAME, PWVERIFIER) VALUES "
                                    "(?,?,?)");
         st.bindText(1, id);
         st.bindText(2, userName);
-        st.bindText(3, QString::fromLatin1(verifier));
+        st.bindText(3, verifier);
         st.exec();
+    });
+}
+
+void setPassword(const QString& folder, const QString& userId, const QString& password)
+{
+    const QString verifier = makeVerifier(password, HashStrength::Interactive);
+    adminGuard([&] {
+        auto db = openSystem(folder);
+        Statement st = db->prepare("UPDATE USERS SET PWVERIFIER=? WHERE USERID=?");
+        st.bindText(1, verifier);
+        st.bindText(2, normalUserId(userId));
+        st.exec();
+        requireChange(*db, userId);
     });
 }
 
@@ -288,6 +347,7 @@ void setUserFlags(const QString& folder, const QString& userId, bool disabled, b
         st.bindInt(3, disabled || lockedOut ? 1 : 0);
         st.bindText(4, normalUserId(userId));
         st.exec();
+        requireChange(*db, userId);
     });
 }
 

@@ -36,6 +36,7 @@ QString normalUserId(const QString& userId);
 // platform, whose password boxes turn what is typed into capitals.
 QByteArray passwordKey(const QString& password);
 // True when the password (in any case) matches the user's verifier.
+extern int passwordVerifications; // verifiers evaluated so far (tests read it)
 bool verifyPassword(Database& systemDb, const QString& userId, const QString& password);
 
 } // namespace Accpac

@@ -2,13 +2,49 @@
 
 #include <QFile>
 
+#include <system/sitefiles.h>
+
 #include <sqlite3.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Accpac {
 
 namespace {
+
 constexpr int BusyTimeoutMs = 10000;
+
+// A database, its WAL or its shared-memory file replaced by a symbolic link is never
+// opened: the link could lead a write of the site's group anywhere.
+void refuseLinks(const QString& file)
+{
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        const QString path = file + QLatin1String(suffix);
+        if (SiteFiles::isSymbolicLink(path))
+            throw StorageError(SQLITE_CANTOPEN_SYMLINK,
+                               QStringLiteral("The file \"%1\" is a symbolic link, which is "
+                                              "never opened; remove it.")
+                                   .arg(path));
+    }
 }
+
+// SQLite makes new databases 0644; the site's files are for its group only.
+void shareNewFile(const QString& file)
+{
+    const int fd = SiteFiles::openNoFollow(file, O_RDONLY, 0);
+    const bool ok = fd >= 0 && ::fchmod(fd, SiteFiles::SharedFileMode) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!ok)
+        throw StorageError(SQLITE_CANTOPEN,
+                           QStringLiteral("The mode of the new database file \"%1\" cannot be "
+                                          "set.")
+                               .arg(file));
+}
+
+} // namespace
 
 bool StorageError::isConstraint() const
 {
@@ -120,12 +156,15 @@ QString Statement::columnText(int column) const
 
 Database::Database(const QString& file, bool create) : m_file(file)
 {
-    if (!create && !QFile::exists(file))
+    refuseLinks(file);
+    const bool exists = QFile::exists(file);
+    if (!create && !exists)
         throw StorageError(SQLITE_CANTOPEN, QStringLiteral("The database file \"%1\" does not "
                                                            "exist.")
                                                 .arg(file));
-    const int flags =
-        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+    // NOFOLLOW: SQLite itself refuses a path that goes through a symbolic link.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
+                      (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
@@ -137,8 +176,14 @@ Database::Database(const QString& file, bool create) : m_file(file)
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     try {
+        // A new file belongs to the site's group like every other file there; its WAL and
+        // shared-memory files take the database file's mode (and owner) from SQLite.
+        if (!exists)
+            shareNewFile(file);
         exec("PRAGMA journal_mode=WAL");
-        exec("PRAGMA synchronous=NORMAL");
+        // FULL: a committed transaction (an invoice announced as created, its number taken)
+        // survives a power cut; NORMAL may lose the last ones in WAL mode.
+        exec("PRAGMA synchronous=FULL");
         exec("PRAGMA foreign_keys=ON");
     } catch (...) {
         sqlite3_close(m_db);

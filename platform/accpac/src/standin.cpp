@@ -2,6 +2,8 @@
 
 #include "finderimpl.h"
 #include "sessionimpl.h"
+#include "signonthrottle.h"
+#include "site.h"
 #include "standinstate.h"
 
 #include <system/comerror.h>
@@ -91,6 +93,24 @@ void setSiteFolder(const QString& folder)
     currentSite() = folder;
 }
 
+namespace Admin {
+
+void setBulkLoading(AccpacSession& session, bool on)
+{
+    const auto& db = impl(session).core().companyDb;
+    if (!db)
+        return;
+    try {
+        db->exec(on ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL");
+        if (!on)
+            db->exec("PRAGMA wal_checkpoint(FULL)");
+    } catch (const StorageError& e) {
+        throw ComError(ComErrorNumber::E_Fail, e.message());
+    }
+}
+
+} // namespace Admin
+
 namespace Testing {
 
 bool signOn(AccpacSession& session, const QString& siteFolder, const QString& companyId,
@@ -148,6 +168,21 @@ QList<ViewCall> callLog(AccpacSession& session)
 void clearCallLog(AccpacSession& session)
 {
     impl(session).core().log.clear();
+}
+
+void setSignonClock(std::function<std::chrono::steady_clock::time_point()> clock)
+{
+    signonThrottle().setClock(std::move(clock));
+}
+
+void clearSignonFailures()
+{
+    signonThrottle().clear();
+}
+
+int passwordVerifications()
+{
+    return Accpac::passwordVerifications;
 }
 
 void failCompanyWriteAfter(AccpacSession& session, int writes)

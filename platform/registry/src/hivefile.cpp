@@ -1,15 +1,18 @@
 #include "hivefile.h"
 
 #include <registry/hivelocations.h>
+#include <system/sitefiles.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -62,18 +65,74 @@ void report(const QString& message)
         qWarning().noquote() << message;
 }
 
+// The machine hive and its lock file belong to the group of the program's users; a user's
+// hive holds that user's security list and stays private.
+bool isMachineHive(const QString& hivePath)
+{
+    return hivePath.endsWith(QLatin1String("/HKEY_LOCAL_MACHINE.reg"));
+}
+
+mode_t fileMode(const QString& hivePath)
+{
+    return isMachineHive(hivePath) ? SiteFiles::SharedFileMode : SiteFiles::PrivateFileMode;
+}
+
+mode_t folderMode(const QString& hivePath)
+{
+    return isMachineHive(hivePath) ? SiteFiles::SharedFolderMode : SiteFiles::PrivateFolderMode;
+}
+
+// A folder where settings cannot be kept, or a link where a file should be, is told once
+// per run, not at every read or change.
+void reportOnce(const QString& path, const QString& message)
+{
+    static QMutex mutex;
+    static QSet<QString> told;
+    {
+        QMutexLocker lock(&mutex);
+        if (told.contains(path))
+            return;
+        told.insert(path);
+    }
+    report(message);
+}
+
+void reportUnwritable(const QString& folder, const QString& why)
+{
+    reportOnce(folder, QStringLiteral("Settings cannot be kept in the folder \"%1\" (%2); "
+                                      "changes to them are lost when the program ends.")
+                           .arg(QDir::toNativeSeparators(folder), why));
+}
+
+void reportLink(const QString& path)
+{
+    reportOnce(path, QStringLiteral("The settings file \"%1\" is a symbolic link, which is "
+                                    "never followed; remove it to keep settings there.")
+                         .arg(QDir::toNativeSeparators(path)));
+}
+
 // An exclusive flock on the hive's lock file, held for the lifetime of the object.
 class HiveLock
 {
 public:
     explicit HiveLock(const QString& hivePath)
     {
-        const QByteArray path = QFile::encodeName(hivePath + QLatin1String(".lock"));
-        // A read-only descriptor is enough for flock, so users who cannot write the lock
-        // file can still take it.
-        m_fd = ::open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-        if (m_fd < 0)
+        // A read-only descriptor is enough for flock. A symbolic link planted in place of
+        // the lock file is refused, never followed to create or open its target.
+        m_fd = SiteFiles::openNoFollow(hivePath + QLatin1String(".lock"), O_RDONLY | O_CREAT,
+                                       fileMode(hivePath));
+        if (m_fd < 0) {
+            m_error = errno;
+            if (m_error == ELOOP)
+                reportLink(hivePath + QLatin1String(".lock"));
             return;
+        }
+        struct stat st;
+        if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(m_fd);
+            m_fd = -1;
+            return;
+        }
         int rc;
         do {
             rc = ::flock(m_fd, LOCK_EX);
@@ -92,9 +151,12 @@ public:
     HiveLock& operator=(const HiveLock&) = delete;
 
     bool isLocked() const { return m_fd >= 0; }
+    // Why the lock file could not be opened (errno), 0 when it could.
+    int error() const { return m_error; }
 
 private:
     int m_fd = -1;
+    int m_error = 0;
 };
 
 bool writeAll(int fd, const QByteArray& bytes)
@@ -111,14 +173,22 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
+// The file's bytes; empty when there is none. Never follows a symbolic link: a link in
+// place of the hive is reported and reads as unreadable.
 std::optional<QByteArray> readFile(const QString& path, bool* exists)
 {
-    QFile file(path);
-    *exists = file.exists();
-    if (!*exists)
-        return QByteArray();
-    if (!file.open(QIODevice::ReadOnly))
+    const int fd = SiteFiles::openNoFollow(path, O_RDONLY, 0);
+    *exists = fd >= 0 || errno != ENOENT;
+    if (fd < 0) {
+        if (errno == ELOOP)
+            reportLink(path);
+        return *exists ? std::nullopt : std::optional<QByteArray>(QByteArray());
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return std::nullopt;
+    }
     return file.readAll();
 }
 
@@ -222,11 +292,16 @@ Hive HiveFile::parsedOrSetAside(const QByteArray& bytes, bool locked, bool* stil
 
 LONG HiveFile::update(const std::function<LONG(Hive&)>& change) const
 {
-    if (!QDir().mkpath(m_folder))
+    if (!SiteFiles::makeFolder(m_folder, folderMode(path()))) {
+        reportUnwritable(m_folder, QStringLiteral("it cannot be made"));
         return ERROR_CANTWRITE;
+    }
     const HiveLock lock(path());
-    if (!lock.isLocked())
+    if (!lock.isLocked()) {
+        if (lock.error() == EACCES || lock.error() == EPERM || lock.error() == EROFS)
+            reportUnwritable(m_folder, QString::fromLocal8Bit(std::strerror(lock.error())));
         return ERROR_CANTWRITE;
+    }
     bool exists = false;
     const auto before = readFile(path(), &exists);
     if (!before)
@@ -251,13 +326,14 @@ bool HiveFile::writeAtomically(const QByteArray& bytes) const
     const QByteArray target = QFile::encodeName(path());
     QByteArray temp =
         QFile::encodeName(m_folder + QLatin1String("/.") + m_rootName) + ".reg.XXXXXX";
+    // mkostemp makes a new file (never through a link); rename then replaces the hive's
+    // directory entry itself, even if someone put a link there.
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        reportUnwritable(m_folder, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
-    // The user's hive holds that user's security list and stays private; the machine hive
-    // is readable by every user of the machine.
-    const bool machine = m_rootName == QLatin1String("HKEY_LOCAL_MACHINE");
-    bool ok = ::fchmod(fd, machine ? 0644 : 0600) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    }
+    bool ok = ::fchmod(fd, fileMode(path())) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.constData(), target.constData()) == 0;
     if (!ok) {

@@ -164,8 +164,11 @@ TEST(HiveFailures, FailedWriteLeavesTheOldHiveIntact)
         QFile::setPermissions(hives.machineFolder(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         expectUnchanged();
+        ASSERT_EQ(hives.reports.size(), 1);
+        EXPECT_TRUE(hives.reports.first().contains(hives.machineFolder()));
+    } else {
+        EXPECT_TRUE(hives.reports.isEmpty());
     }
-    EXPECT_TRUE(hives.reports.isEmpty());
 }
 
 // A hive folder that cannot exist (its parent is a file): writes fail, reads find nothing.
@@ -184,7 +187,12 @@ TEST(HiveFailures, HiveFolderThatCannotBeCreated)
     EXPECT_EQ(queryRaw(HKEY_LOCAL_MACHINE, TestKey, QStringLiteral("Old")).rc,
               ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(fileBytes(blocker), "a plain file");
-    EXPECT_TRUE(hives.reports.isEmpty());
+    // Told once, in one sentence naming the folder, however many writes fail.
+    EXPECT_EQ(setRaw(HKEY_LOCAL_MACHINE, TestKey, QStringLiteral("Old"), REG_SZ,
+                     utf16(QStringLiteral("x"))),
+              ERROR_CANTWRITE);
+    ASSERT_EQ(hives.reports.size(), 1);
+    EXPECT_TRUE(hives.reports.first().contains(blocker + QLatin1String("/machine")));
 }
 
 // A damaged hive that cannot be set aside (here the lock cannot be taken) is left exactly

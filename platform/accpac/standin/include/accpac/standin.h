@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -79,11 +80,17 @@ void addCurrency(const QString& folder, const QString& companyId, const Currency
 // do not depend on case.
 void addUser(const QString& folder, const QString& userId, const QString& userName,
              const QString& password, HashStrength strength = HashStrength::Interactive);
+// Replaces the user's password verifier. Throws ComError for an unknown user.
+void setPassword(const QString& folder, const QString& userId, const QString& password);
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
 void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
                         const QString& resourceId);
+// While on, the session's company file commits without waiting for the disk: for making
+// sample data in bulk only, never for a company's real work. Switching it off writes
+// everything made so far to disk and restores full durability.
+void setBulkLoading(AccpacSession& session, bool on);
 QStringList companyIds(const QString& folder);
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
@@ -144,6 +151,13 @@ struct ViewCall
 void setCallLogEnabled(AccpacSession& session, bool enabled);
 QList<ViewCall> callLog(AccpacSession& session);
 void clearCallLog(AccpacSession& session);
+
+// The clock the sign-on's delays after failed tries are measured with (an empty function:
+// the steady clock), and forgetting every failed try.
+void setSignonClock(std::function<std::chrono::steady_clock::time_point()> clock);
+void clearSignonFailures();
+// How many password verifiers have been evaluated in this process.
+int passwordVerifications();
 
 // Fault injection: the company-file write after the next `writes` ones of this session
 // fails once as an I/O error (-1: off). writesCounted gives the writes made so far.

@@ -1,0 +1,139 @@
+// tallymerge-admin: looks after the users of a site and the machine's shared folder.
+//   tallymerge-admin [--site FOLDER] add-user ID [NAME]     a new user (asks for a password)
+//   tallymerge-admin [--site FOLDER] set-password ID        a new password for a user
+//   tallymerge-admin [--site FOLDER] disable ID             the user can no longer sign on
+//   tallymerge-admin [--site FOLDER] unlock ID              enabled again and not locked out
+//   tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE
+//                                                           e.g. grant CLERK SAMINC OE OECLERK
+//   tallymerge-admin secure [--group NAME] [FOLDER]         gives the shared folder to the
+//                                                           group: folders 2770, files 0660
+// The site is /var/lib/tallymerge/site and the shared folder /var/lib/tallymerge unless
+// given. Passwords are read from the terminal without echo (one line from a pipe).
+#include "passwordprompt.h"
+
+#include <accpac/standin.h>
+#include <registry/hivelocations.h>
+#include <system/comerror.h>
+#include <system/sitefiles.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: tallymerge-admin [--site FOLDER] add-user ID [NAME]\n"
+               "       tallymerge-admin [--site FOLDER] set-password ID\n"
+               "       tallymerge-admin [--site FOLDER] disable ID\n"
+               "       tallymerge-admin [--site FOLDER] unlock ID\n"
+               "       tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE\n"
+               "       tallymerge-admin secure [--group NAME] [FOLDER]\n",
+               stderr);
+    return 2;
+}
+
+void say(const QString& text)
+{
+    std::printf("%s\n", qPrintable(text));
+}
+
+int fail(const QString& text)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    return 1;
+}
+
+// The shared folder to the group: made if missing, then every folder 2770 and file 0660.
+int secure(QStringList args)
+{
+    QString groupName = QString::fromLatin1(SiteFiles::GroupName);
+    if (args.size() >= 2 && args.first() == QLatin1String("--group")) {
+        args.removeFirst();
+        groupName = args.takeFirst();
+    }
+    if (args.size() > 1)
+        return usage();
+    const QString folder =
+        args.isEmpty() ? Registry::defaultHiveLocations().machineFolder : args.first();
+    const auto group = SiteFiles::groupId(groupName);
+    if (!group)
+        return fail(QStringLiteral("The group %1 does not exist; create it first (as root: "
+                                   "groupadd --system %1).")
+                        .arg(groupName));
+    if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
+        return fail(QStringLiteral("The folder %1 cannot be made.").arg(folder));
+    const QStringList problems = SiteFiles::secureTree(folder, *group);
+    for (const QString& problem : problems)
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+    if (!problems.isEmpty())
+        return 1;
+    say(QStringLiteral("%1 belongs to the group %2: only its members may read or change it.")
+            .arg(folder, groupName));
+    return 0;
+}
+
+int users(const QString& site, const QString& command, const QStringList& args)
+{
+    using namespace Accpac::Admin;
+    if (!QFile::exists(QDir(site).filePath(QStringLiteral("system.db"))))
+        return fail(QStringLiteral("No site is set up in the folder %1.").arg(site));
+    const auto needs = [&](int least, int most) {
+        return args.size() >= least && args.size() <= most;
+    };
+    if (command == QLatin1String("add-user") && needs(1, 2)) {
+        const auto password = readNewPassword(args[0].toUpper());
+        if (!password)
+            return 1;
+        addUser(site, args[0], args.value(1, args[0]), *password);
+        say(QStringLiteral("User %1 added.").arg(args[0].toUpper()));
+    } else if (command == QLatin1String("set-password") && needs(1, 1)) {
+        const auto password = readNewPassword(args[0].toUpper());
+        if (!password)
+            return 1;
+        setPassword(site, args[0], *password);
+        say(QStringLiteral("The password of %1 was changed.").arg(args[0].toUpper()));
+    } else if (command == QLatin1String("disable") && needs(1, 1)) {
+        setUserFlags(site, args[0], true, false);
+        say(QStringLiteral("User %1 is disabled.").arg(args[0].toUpper()));
+    } else if (command == QLatin1String("unlock") && needs(1, 1)) {
+        setUserFlags(site, args[0], false, false);
+        say(QStringLiteral("User %1 may sign on again.").arg(args[0].toUpper()));
+    } else if (command == QLatin1String("grant") && needs(4, 4)) {
+        addAuthorisation(site, args[0], args[1], args[2].toUpper(), args[3].toUpper());
+        say(QStringLiteral("User %1 has the profile %2 of %3 in company %4.")
+                .arg(args[0].toUpper(), args[3].toUpper(), args[2].toUpper(), args[1].toUpper()));
+    } else {
+        return usage();
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Whatever the caller's umask, nothing made here is open to other accounts.
+    ::umask(::umask(0) | 007);
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString site = Accpac::defaultSiteFolder();
+    if (args.size() >= 2 && args.first() == QLatin1String("--site")) {
+        args.removeFirst();
+        site = args.takeFirst();
+    }
+    if (args.isEmpty())
+        return usage();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("secure"))
+        return secure(args);
+    try {
+        return users(site, command, args);
+    } catch (const ComError& e) {
+        return fail(e.description());
+    }
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Reads a new password from the terminal without showing it, twice, and gives it back when
+// both agree. When the input is not a terminal (a script), one line is read instead.
+// std::nullopt with a message on stderr when the password was empty, the two did not
+// agree or the input ended.
+std::optional<QString> readNewPassword(const QString& userId);
