@@ -3,6 +3,7 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
+#include <core/clock.h>
 #include <core/systemlocale.h>
 #include <settings/cryption.h>
 
@@ -55,6 +56,9 @@ private slots:
     void initTestCase()
     {
         SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        // The orders are dated early in December 2026: the date range's defaults (today and
+        // two days before) must hold the same days whenever the test runs.
+        Clock::Testing::setToday(QDate(2026, 12, 8));
     }
 
     void loadsOneRowPerListedOrderWithItsFirstShipment()
@@ -97,7 +101,7 @@ private slots:
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(!w.mnuFileSub(3)->isEnabled());
         QVERIFY(!w.Loading);
-        QCOMPARE(w.statusDate(), QDate::currentDate().toString(QStringLiteral("M/d/yyyy")));
+        QCOMPARE(w.statusDate(), Clock::today().toString(QStringLiteral("M/d/yyyy")));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 

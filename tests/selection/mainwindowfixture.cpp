@@ -2,6 +2,9 @@
 
 #include <accpac/view.h>
 
+#include <QApplication>
+#include <QTest>
+
 namespace {
 
 void insert(AccpacView& view, const QList<std::pair<QString, QVariant>>& values)
@@ -99,7 +102,21 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
     shipmentLines->Close();
 }
 
-frmMain& MainWindowFixture::open()
+frmMain& MainWindowFixture::openShown()
+{
+    signOn();
+    m_window = std::make_unique<frmMain>();
+    if (!m_window->Form_Load())
+        return *m_window;
+    m_window->resize(1100, 600);
+    m_window->show();
+    m_window->activateWindow();
+    if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == m_window.get(); }))
+        qWarning("The main window did not become active.");
+    return *m_window;
+}
+
+void MainWindowFixture::signOn()
 {
     Accpac::setSiteFolder(m_site->folder());
     const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
@@ -107,6 +124,11 @@ frmMain& MainWindowFixture::open()
                                                                 : Sample::ClerkPassword;
     Accpac::Testing::setSignonAnswer(
         Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
+}
+
+frmMain& MainWindowFixture::open()
+{
+    signOn();
     m_window = std::make_unique<frmMain>();
     if (!m_window->Form_Load())
         return *m_window;

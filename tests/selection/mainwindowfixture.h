@@ -49,13 +49,21 @@ public:
 
     // Creates the main window and runs its load; the first activation loads the grid.
     frmMain& open();
+    // Creates the main window, runs its load and shows it as the program does: the window
+    // manager activates it, and that first activation loads the grid.
+    frmMain& openShown();
     frmMain& window() { return *m_window; }
+    // The window once created, during its load too; null before.
+    frmMain* windowIfAny() { return m_window.get(); }
     QString companyFile() const { return m_site->companyFile(); }
+    QString siteFolder() const { return m_site->folder(); }
     void addOrders(const QList<TestOrder>& orders);
 
     ScriptedBoxes boxes;
 
 private:
+    void signOn();
+
     QTemporaryDir m_registry;
     std::unique_ptr<Registry::ScopedHiveLocations> m_hives;
     std::unique_ptr<SampleSite> m_site;
