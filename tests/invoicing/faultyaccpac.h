@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 
 // A test double of the view interface around the program's real session: installed, it
@@ -23,6 +24,7 @@ public:
         QString message = QStringLiteral("Injected failure.");
         int priority = 3;
         bool emptyErrors = false;
+        std::int32_t number = -2147204095; // the error number the call throws
     };
 
     FaultyAccpac();
