@@ -102,13 +102,17 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
     shipmentLines->Close();
 }
 
+frmMain& MainWindowFixture::open()
+{
+    if (load())
+        m_window->Form_Activate();
+    return *m_window;
+}
+
 frmMain& MainWindowFixture::openShown()
 {
-    signOn();
-    m_window = std::make_unique<frmMain>();
-    if (!m_window->Form_Load())
+    if (!load())
         return *m_window;
-    m_window->resize(1100, 600);
     m_window->show();
     m_window->activateWindow();
     if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == m_window.get(); }))
@@ -116,7 +120,7 @@ frmMain& MainWindowFixture::openShown()
     return *m_window;
 }
 
-void MainWindowFixture::signOn()
+bool MainWindowFixture::load()
 {
     Accpac::setSiteFolder(m_site->folder());
     const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
@@ -124,15 +128,9 @@ void MainWindowFixture::signOn()
                                                                 : Sample::ClerkPassword;
     Accpac::Testing::setSignonAnswer(
         Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
-}
-
-frmMain& MainWindowFixture::open()
-{
-    signOn();
     m_window = std::make_unique<frmMain>();
     if (!m_window->Form_Load())
-        return *m_window;
+        return false;
     m_window->resize(1100, 600);
-    m_window->Form_Activate();
-    return *m_window;
+    return true;
 }

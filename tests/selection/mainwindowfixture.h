@@ -62,7 +62,8 @@ public:
     ScriptedBoxes boxes;
 
 private:
-    void signOn();
+    // Signs on, creates the window and runs its load; false when the sign-on failed.
+    bool load();
 
     QTemporaryDir m_registry;
     std::unique_ptr<Registry::ScopedHiveLocations> m_hives;
