@@ -3,7 +3,7 @@
 #include <accpac/view.h>
 
 #include <QApplication>
-#include <QTest>
+#include <QDeadlineTimer>
 
 namespace {
 
@@ -115,7 +115,11 @@ frmMain& MainWindowFixture::openShown()
         return *m_window;
     m_window->show();
     m_window->activateWindow();
-    if (!QTest::qWaitFor([this] { return QApplication::activeWindow() == m_window.get(); }))
+    // The window manager's activation arrives through the event loop.
+    const QDeadlineTimer deadline(5000);
+    while (QApplication::activeWindow() != m_window.get() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (QApplication::activeWindow() != m_window.get())
         qWarning("The main window did not become active.");
     return *m_window;
 }
