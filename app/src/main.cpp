@@ -1,6 +1,7 @@
 #include <app/modstart.h>
 
 #include <core/appstate.h>
+#include <resources/resources.h>
 
 #include <QApplication>
 #include <QWidget>
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
+    QApplication::setWindowIcon(Resources::ProgramIcon());
     modStart::Main();
     // Main shows the first window; the program lives while a window is open, and ends at
     // once when none was shown (a failed or cancelled sign-on).

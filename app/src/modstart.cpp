@@ -5,14 +5,17 @@
 #include <core/msgbox.h>
 #include <core/reporters.h>
 #include <core/systemlocale.h>
+#include <resources/resources.h>
 #include <selection/frmmain.h>
 #include <settings/settings.h>
+#include <windows/frmsplash.h>
 
 #include <system/comerror.h>
 #include <system/windows.h>
 
 #include <vrexeditbox/vrexeditbox.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -58,7 +61,7 @@ void appendSearchPath()
 
 QString ProgramVersion()
 {
-    return QStringLiteral(TALLYMERGE_VERSION);
+    return Resources::ProgramVersion();
 }
 
 void Main()
@@ -85,7 +88,19 @@ void Main()
     });
     if (firstStart)
         step(appendSearchPath);
-    ShowMainWindow();
+    ShowSplash();
+}
+
+frmSplash* ShowSplash()
+{
+    auto* splash = new frmSplash;
+    // Once the splash is gone, the main window loads; without a sign-on the program ends.
+    QObject::connect(splash, &frmSplash::unloaded, [] {
+        if (!ShowMainWindow())
+            QCoreApplication::quit();
+    });
+    splash->show();
+    return splash;
 }
 
 frmMain* ShowMainWindow()

@@ -1,5 +1,15 @@
 #include "creditrequest.h"
 
-// The credit approval window is not part of the program yet: every request ends as a
-// cancelled window does, with no approver, and the invoice is created all the same.
-void askCreditApproval(frmMain&, const CreditRequest&) {}
+#include <invoicing/frmcreditcheck.h>
+#include <selection/frmmain.h>
+
+void askCreditApproval(frmMain& window, const CreditRequest& request)
+{
+    frmCreditCheck check(&window);
+    check.Customer = request.customer;
+    check.CustID = request.custId;
+    check.m_dblOutstand = request.outstanding;
+    check.Total = request.total;
+    check.m_CreditAvail = request.creditAvail;
+    check.exec();
+}

@@ -14,6 +14,7 @@ struct CreditRequest
     double creditAvail = 0; // the credit limit
 };
 
-// Asks for credit approval, modally, owned by the main window. An approval leaves
-// ApproverID and ApproverPassword set; without one they stay as they were.
+// Shows the credit approval window modally, owned by the main window, and returns when it
+// is closed. An approval leaves ApproverID and ApproverPassword set; without one they stay
+// as they were.
 void askCreditApproval(frmMain& window, const CreditRequest& request);

@@ -1,61 +1,41 @@
 #include <resources/resources.h>
 
 #include <QHash>
-#include <QPainter>
-#include <QPixmap>
 
 namespace Resources {
 
 QString LoadResString(int id)
 {
     static const QHash<int, QString> table = {
-        {Entry::Version, QStringLiteral("Version ")},
-        {Entry::Company, QStringLiteral("Norvane")},
-        {Entry::CompanyProduct, QStringLiteral("Norvane Tallymerge")},
-        {Entry::Copyright, QStringLiteral("Copyright \u00a9 2026 Norvane. All rights reserved.")},
-        {Entry::Platform,
-         QStringLiteral("For Sage Accpac ERP Order Entry and Accounts Receivable")},
-        {Entry::Title, QStringLiteral("Tallymerge")},
+        {Entry::Version, QStringLiteral("Version  ")},
+        {Entry::Company, QStringLiteral("Norvane Software Ltd.")},
+        {Entry::CompanyProduct, QStringLiteral("Norvane")},
+        {Entry::Copyright,
+         QStringLiteral("Copyright \u00a9 2026 Norvane Software Ltd. All rights reserved.")},
+        {Entry::Platform, QStringLiteral("For Sage Accpac Order Entry 5.3A to 6.0A")},
+        {Entry::Title, QStringLiteral("Norvane Tallymerge")},
         {Entry::Warning,
-         QStringLiteral("Warning: this program is protected by copyright law. Unauthorised copying "
-                        "or distribution of it, or of any part of it, is prohibited.")},
-        {Entry::AboutCaption, QStringLiteral("About Tallymerge")},
-        {Entry::Description,
-         QStringLiteral("Creates one Order Entry invoice for several shipments of a customer.")},
-        {Entry::WebLine, QStringLiteral("Web: https://www.norvane.example/tallymerge")},
+         QStringLiteral("Provided as is, without warranty of any kind. Review every invoice in "
+                        "Sage Accpac before you post it.")},
+        {Entry::AboutCaption, QStringLiteral("About Norvane Tallymerge")},
+        {Entry::Description, QStringLiteral("Create a single Invoice for multiple OE Shipments.")},
+        {Entry::WebLine, QStringLiteral("Web: www.norvane.example/tallymerge")},
         {Entry::ContactLine, QStringLiteral("Support: support@norvane.example")},
         {Entry::WebAddress, QStringLiteral("https://www.norvane.example/tallymerge")},
         {Entry::ProductName, QStringLiteral("Tallymerge")},
         {Entry::AccpacProduct, QStringLiteral("Sage Accpac ERP")},
-        {Entry::OkCaption, QStringLiteral("OK")},
-        {Entry::OkTip, QStringLiteral("Close this window")},
+        {Entry::OkCaption, QStringLiteral("&OK")},
+        {Entry::OkTip, QStringLiteral("Click OK to close this dialog and return to the program.")},
         {Entry::SysInfoCaption, QStringLiteral("&System Info...")},
-        {Entry::SysInfoTip, QStringLiteral("Show information about this computer")},
+        {Entry::SysInfoTip, QStringLiteral("Click System Information and if a system information "
+                                           "application is registered it will be opened.")},
     };
     return table.value(id);
 }
 
-QIcon ProgramIcon()
+QString ProgramVersion()
 {
-    // Two stacked sheets merging into one: drawn once at the sizes a window needs.
-    static const QIcon icon = [] {
-        QIcon result;
-        for (int size : {16, 32, 48}) {
-            QPixmap pixmap(size, size);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            painter.setRenderHint(QPainter::Antialiasing);
-            const qreal unit = size / 16.0;
-            painter.setPen(QPen(QColor(40, 90, 30), unit));
-            painter.setBrush(QColor(91, 173, 63));
-            painter.drawRect(QRectF(1 * unit, 3 * unit, 9 * unit, 11 * unit));
-            painter.setBrush(QColor(230, 240, 225));
-            painter.drawRect(QRectF(6 * unit, 1 * unit, 9 * unit, 11 * unit));
-            result.addPixmap(pixmap);
-        }
-        return result;
-    }();
-    return icon;
+    return QStringLiteral(TALLYMERGE_VERSION);
 }
 
 } // namespace Resources

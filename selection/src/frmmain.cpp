@@ -15,6 +15,7 @@
 #include <selection/gridcommand.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
+#include <windows/frmabout.h>
 #include <windows/frmbatchopts.h>
 #include <windows/frmconfigure.h>
 
@@ -512,8 +513,11 @@ void frmMain::mnuHelpSub_Click(int index)
     case 2:
         ShellExecuteOpen(Resources::LoadResString(Resources::Entry::WebAddress));
         break;
+    case 4:
+        frmAbout::Show_About(this);
+        break;
     default:
-        // Contents has no help file to open; About comes with its window.
+        // Contents has no help file to open.
         break;
     }
 }

@@ -9,6 +9,8 @@
 
 #include <scriptedboxes.h>
 
+#include "startupwindows.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,6 +34,7 @@ protected:
     }
     void TearDown() override
     {
+        releaseSplashes();
         SystemStandIn::clearVersion();
         Accpac::Testing::clearSignonScript();
     }
@@ -123,6 +126,10 @@ TEST_F(StartUp, AnAutoexecThatCannotBeOpenedIsReportedAndStartUpGoesOn)
     ASSERT_TRUE(QDir().mkpath(SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"))));
     ScriptedBoxes boxes;
     modStart::Main();
+    // The sign-on, and with it the termination, follows the splash.
+    ASSERT_EQ(boxes.shown.size(), 1);
+    ASSERT_EQ(visibleWindows<frmSplash>().size(), 1);
+    visibleWindows<frmSplash>().front()->Unload();
     ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_EQ(boxes.shown[1].title, QStringLiteral("Program Termination"));
     EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Tallymerge Error"));

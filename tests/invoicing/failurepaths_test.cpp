@@ -67,8 +67,9 @@ TEST(FailurePaths, EveryLookUpReportsUnderItsOwnName)
     // The user name look-up drops E_FAIL silently; another failure is reported.
     {
         FaultyAccpac faults;
-        faults.fail({QStringLiteral("AS0003"), QStringLiteral("Read"), 1,
-                     QStringLiteral("Injected failure."), 3, false, E_FAIL});
+        FaultyAccpac::Fault eFail{QStringLiteral("AS0003"), QStringLiteral("Read")};
+        eFail.number = E_FAIL;
+        faults.fail(eFail);
         fixture.boxes.shown.clear();
         EXPECT_EQ(modGeneral::Return_UserName(QStringLiteral("ADMIN")), QString());
         EXPECT_TRUE(fixture.boxes.shown.isEmpty());

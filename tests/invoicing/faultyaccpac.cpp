@@ -16,7 +16,7 @@ struct FaultyAccpac::State
     AccpacSession* real = nullptr;
 
     // Throws when this call is one a test chose to fail.
-    void check(const QString& viewId, const QString& operation)
+    void check(const QString& viewId, const QString& operation, AccpacView* inner = nullptr)
     {
         const int count = ++calls[viewId + QLatin1Char(' ') + operation];
         // Every fault chosen for this call leaves its entry; then the call fails once.
@@ -24,6 +24,11 @@ struct FaultyAccpac::State
         for (const Fault& fault : faults) {
             if (fault.viewId != viewId || fault.operation != operation || fault.occurrence != count)
                 continue;
+            if (fault.before) {
+                if (inner)
+                    fault.before(*inner);
+                continue;
+            }
             if (!fault.emptyErrors)
                 entries.append({fault.message, fault.priority});
             if (!failed)
@@ -102,7 +107,10 @@ public:
     AccpacViewFields& Fields() override { return m_inner->Fields(); }
 
 private:
-    void check(const char* operation) { m_state.check(ViewID(), QLatin1String(operation)); }
+    void check(const char* operation)
+    {
+        m_state.check(ViewID(), QLatin1String(operation), m_inner.get());
+    }
 
     State& m_state;
     std::unique_ptr<AccpacView> m_inner;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <accpac/session.h>
+#include <accpac/view.h>
 
 #include <QList>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // A test double of the view interface around the program's real session: installed, it
@@ -24,6 +26,8 @@ public:
         QString message = QStringLiteral("Injected failure.");
         int priority = 3;
         bool emptyErrors = false;
+        // When set, the call does not fail: this runs on the stand-in's view just before it.
+        std::function<void(AccpacView&)> before = {};
         std::int32_t number = -2147204095; // the error number the call throws
     };
 

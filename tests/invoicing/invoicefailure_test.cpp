@@ -1,3 +1,4 @@
+#include "creditwindow.h"
 #include "faultyaccpac.h"
 #include "invoicetesting.h"
 
@@ -208,16 +209,19 @@ protected:
 
     bool approvalAsked(const std::function<bool()>& run)
     {
+        CreditWindowScript window(CreditWindow::cancel);
         startLog();
         EXPECT_TRUE(run());
-        return calls().contains("OE0420 SetValue APPROVEBY|");
+        const bool asked = calls().contains("OE0420 SetValue APPROVEBY|");
+        EXPECT_EQ(window.shown.size(), asked ? 1 : 0);
+        return asked;
     }
 };
 
 } // namespace
 
 // Customer 1200 has a limit of 1000 and a balance of 800: 200 fits exactly, 200.01 does
-// not. Without the approval window the run goes on as after a cancel.
+// not. A cancelled approval window lets the run go on.
 TEST_F(CreditCheck, TheLimitIsExceededOnlyPastItsLastCent)
 {
     EXPECT_FALSE(approvalAsked([&] {

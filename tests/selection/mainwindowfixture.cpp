@@ -102,6 +102,16 @@ void MainWindowFixture::addOrders(const QList<TestOrder>& orders)
     shipmentLines->Close();
 }
 
+void MainWindowFixture::scriptSignon()
+{
+    Accpac::setSiteFolder(m_site->folder());
+    const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
+                             : m_userId == Sample::SupervisorId ? Sample::SupervisorPassword
+                                                                : Sample::ClerkPassword;
+    Accpac::Testing::setSignonAnswer(
+        Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
+}
+
 frmMain& MainWindowFixture::open()
 {
     if (load())
@@ -126,12 +136,7 @@ frmMain& MainWindowFixture::openShown()
 
 bool MainWindowFixture::load()
 {
-    Accpac::setSiteFolder(m_site->folder());
-    const QString password = m_userId == QLatin1String("ADMIN") ? Sample::AdminPassword
-                             : m_userId == Sample::SupervisorId ? Sample::SupervisorPassword
-                                                                : Sample::ClerkPassword;
-    Accpac::Testing::setSignonAnswer(
-        Accpac::Testing::SignonAnswer{Sample::CompanyId, m_userId, password});
+    scriptSignon();
     m_window = std::make_unique<frmMain>();
     if (!m_window->Form_Load())
         return false;

@@ -52,6 +52,9 @@ public:
     // Creates the main window, runs its load and shows it as the program does: the window
     // manager activates it, and that first activation loads the grid.
     frmMain& openShown();
+    // Points the sign-on at the company and answers it as the fixture's user: the next main
+    // window to load, however it is created, signs on.
+    void scriptSignon();
     frmMain& window() { return *m_window; }
     // The window once created, during its load too; null before.
     frmMain* windowIfAny() { return m_window.get(); }

@@ -96,7 +96,7 @@ const Line Lines[] = {
      "INRATETYPE:T2 INRATEREP:S{0,2} INVNETWTX:D "
      "DISCAVAIL:D INVDUE:D REBATCHNUM:L BANKRECTYP:T12 CHECKNUM:T22 BANKCODE:T8 "
      "BANKPAYMNT:D{0,} CHECKDATE:A APPLYTO:S{0,2} INVPAYMENT:D{0,} APPROVEBY:T8 "
-     "APPPASSWRD:T64*",
+     "APPPASSWRD:T64*$",
      "INVUNIQ|INVNUMBER",
      "OE0400 OE0660 OE0160 OE0720 OE0427 OE0422|OE0400 OE0999 OE0160 OE0720 OE0427 OE0422"},
     {"OE0400", "OEINVD", "OE", "", Store::Company,
@@ -157,9 +157,9 @@ const Line Lines[] = {
 
 FieldDef parseField(const QString& text)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#!]*)(?:\\{([-0-9.]*),([-"
-                       "0-9.]*)\\})?$"));
+    static const QRegularExpression pattern(QStringLiteral(
+        "^([A-Z0-9]+)(?:=([A-Z0-9]+))?:([TSLDAB])(\\d*)([*?#!$]*)(?:\\{([-0-9.]*),([-"
+        "0-9.]*)\\})?$"));
     const auto m = pattern.match(text);
     if (!m.hasMatch())
         throw std::logic_error("bad field in the data dictionary: " + text.toStdString());
@@ -192,6 +192,7 @@ FieldDef parseField(const QString& text)
     f.qualifier = flags.contains(u'?');
     f.autoNumber = flags.contains(u'#');
     f.engineKept = flags.contains(u'!');
+    f.secret = flags.contains(u'$');
     if (!m.captured(6).isEmpty())
         f.minimum = m.captured(6).toDouble();
     if (!m.captured(7).isEmpty())

@@ -39,6 +39,7 @@ struct FieldDef
     bool qualifier = false;  // narrows a keyed read when set by the caller before it
     bool autoNumber = false; // 0 on insert: the next number within the other key fields
     bool engineKept = false; // kept by the engine: Update does not write the caller's value
+    bool secret = false;     // a password: its value is never shown in a message or the call log
     // Numeric fields: the values the field accepts (SetValue refuses others).
     double minimum = -std::numeric_limits<double>::infinity();
     double maximum = std::numeric_limits<double>::infinity();

@@ -1,6 +1,6 @@
 #include "oerules.h"
 
-#include "site.h"
+#include "rights.h"
 #include "viewimpl.h"
 #include "viewrules.h"
 
@@ -358,12 +358,17 @@ private:
                 view.fail(problem + QStringLiteral(" The invoice was not created."));
         }
         const QString approver = text(view, "APPROVEBY").trimmed();
-        if (!approver.isEmpty() &&
-            (!view.core().systemDb ||
-             !verifyPassword(*view.core().systemDb, approver, text(view, "APPPASSWRD"))))
-            view.fail(QStringLiteral("The credit approval by \"%1\" cannot be accepted: the user "
-                                     "or the password is wrong.")
-                          .arg(approver));
+        if (!approver.isEmpty()) {
+            const QString problem =
+                view.core().systemDb
+                    ? creditApprovalProblem(*view.core().systemDb, approver,
+                                            text(view, "APPPASSWRD"), view.core().companyId)
+                    : QStringLiteral("the site's users cannot be read");
+            if (!problem.isEmpty())
+                view.fail(QStringLiteral("The credit approval by \"%1\" cannot be accepted: %2. "
+                                         "The invoice was not created.")
+                              .arg(approver, problem));
+        }
 
         Statement next = db.prepare("SELECT COALESCE(MAX(INVUNIQ),0)+1 FROM OEINVH");
         next.step();

@@ -53,6 +53,11 @@ QString normalUserId(const QString& userId)
     return userId.trimmed().toUpper();
 }
 
+QByteArray passwordKey(const QString& password)
+{
+    return password.toUpper().toUtf8();
+}
+
 bool verifyPassword(Database& systemDb, const QString& userId, const QString& password)
 {
     initSodium();
@@ -61,7 +66,7 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
     if (!st.step())
         return false;
     const QByteArray verifier = st.columnText(0).toLatin1();
-    const QByteArray pw = password.toUtf8();
+    const QByteArray pw = passwordKey(password);
     return !verifier.isEmpty() && verifier.size() < crypto_pwhash_STRBYTES &&
            crypto_pwhash_str_verify(verifier.constData(), pw.constData(),
                                     static_cast<unsigned long long>(pw.size())) == 0;
@@ -238,7 +243,7 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
         adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
     initSodium();
     char verifier[crypto_pwhash_STRBYTES];
-    const QByteArray pw = password.toUtf8();
+    const QByteArray pw = passwordKey(password);
     const bool minimal = strength == HashStrength::Minimal;
     if (crypto_pwhash_str(verifier, pw.constData(), static_cast<unsigned long long>(pw.size()),
                           minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,

@@ -29,7 +29,10 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
                                          const QString& userId, const QString& password);
 // The user ID as the site stores it: trimmed, upper-case.
 QString normalUserId(const QString& userId);
-// True when the password matches the user's verifier.
+// What a password's verifier is made of. Passwords do not depend on case, as on the
+// platform, whose password boxes turn what is typed into capitals.
+QByteArray passwordKey(const QString& password);
+// True when the password (in any case) matches the user's verifier.
 bool verifyPassword(Database& systemDb, const QString& userId, const QString& password);
 
 } // namespace Accpac

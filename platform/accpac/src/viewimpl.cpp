@@ -44,6 +44,12 @@ QString typeName(FieldType type)
     return {};
 }
 
+// A value as messages and the call log show it: a password as asterisks.
+QString shown(const FieldDef& f, const QString& value)
+{
+    return f.secret && !value.isEmpty() ? QStringLiteral("********") : value;
+}
+
 bool isNumeric(const QVariant& v)
 {
     switch (v.typeId()) {
@@ -214,7 +220,7 @@ void ViewImpl::setValue(int index, const QVariant& value, bool direct)
     const FieldDef& f = m_def.fields[index];
     if (m_core->logEnabled)
         m_core->logCall(m_def.id, direct ? "SetValueDirect" : "SetValue",
-                        {f.name, value.toString()});
+                        {f.name, shown(f, value.toString())});
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; its fields cannot be set.").arg(m_def.id));
     m_values[index] = toCanonical(f, value);
@@ -239,7 +245,7 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
     auto mismatch = [&]() {
         fail(QStringLiteral("The value \"%1\" cannot be stored in field %2 of view %3, which "
                             "holds %4.")
-                 .arg(value.toString(), f.name, m_def.id, typeName(f.type)));
+                 .arg(shown(f, value.toString()), f.name, m_def.id, typeName(f.type)));
     };
     const bool isText = value.typeId() == QMetaType::QString ||
                         value.typeId() == QMetaType::QByteArray ||
@@ -254,7 +260,7 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
         if (text.size() > f.size)
             fail(QStringLiteral("The value \"%1\" is too long for field %2 of view %3 (at most "
                                 "%4 characters).")
-                     .arg(text, f.name, m_def.id)
+                     .arg(shown(f, text), f.name, m_def.id)
                      .arg(f.size));
         return text;
     }

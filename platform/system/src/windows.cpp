@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 #include <sys/utsname.h>
@@ -83,6 +85,27 @@ std::intptr_t ShellExecuteOpen(const QString& target)
     return url.isValid() && QDesktopServices::openUrl(url) ? 42 : 2;
 }
 
+std::intptr_t ShellStartProgram(const QString& program)
+{
+    // The shell's results: 2 file not found, 5 access denied, 11 bad format, above 32 done.
+    // A NUL would cut the path short on its way to the system and start another file.
+    if (program.isEmpty() || program.contains(QChar(0)))
+        return 2;
+    const QFileInfo file(SystemStandIn::localPath(program));
+    if (!file.exists())
+        return 2;
+    if (!file.isFile() || !file.isExecutable())
+        return 5;
+    // The program gets a window of its own from the desktop, which gives it the focus; it
+    // reads nothing from the program's input and writes nothing into its output.
+    QProcess process;
+    process.setProgram(file.absoluteFilePath());
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    return process.startDetached() ? 42 : 11;
+}
+
 namespace SystemStandIn {
 
 void setVersion(DWORD platformId, DWORD major, DWORD minor)
@@ -126,6 +149,15 @@ QString mapPath(const QString& windowsPath)
     while (path.startsWith(QLatin1String("/..")))
         path = path.mid(3);
     return QDir::cleanPath(driveC() + QLatin1Char('/') + path);
+}
+
+QString localPath(const QString& path)
+{
+    if (path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter())
+        return mapPath(path);
+    QString local = path;
+    local.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return local;
 }
 
 } // namespace SystemStandIn

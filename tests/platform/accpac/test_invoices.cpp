@@ -225,6 +225,69 @@ TEST_F(Invoices, PrepaymentBatchesAndCustomersTheBooksDoNotKnow)
     EXPECT_EQ(problems(), QStringList());
 }
 
+// An approval is recorded only for a user allowed to approve credit in this company: valid
+// password, enabled, "OECREDIT" in one of the user's "OE" profiles here (ADMIN always).
+TEST_F(Invoices, OnlyAUserWithTheCreditRightApproves)
+{
+    using namespace Accpac::Admin;
+    const QString folder = site->folder;
+    addAuthorisation(folder, "TEMP", Sample::CompanyId, "OE", "OESUPER");
+    addUser(folder, "LOCKED", "Locked out", "LOCKED", HashStrength::Minimal);
+    addAuthorisation(folder, "LOCKED", Sample::CompanyId, "OE", "OESUPER");
+    setUserFlags(folder, "LOCKED", false, true);
+    addUser(folder, "ELSEWHER", "Elsewhere", "ELSEWHER", HashStrength::Minimal);
+    addAuthorisation(folder, "ELSEWHER", Sample::CompanyId, "OE", "OECLERK");
+    addAuthorisation(folder, "ELSEWHER", "OTHER", "OE", "OESUPER");
+    addAuthorisation(folder, "CLERK", Sample::CompanyId, "AR", "OESUPER"); // not an "OE" profile
+
+    const QStringList shipments = openShipments("1310");
+    ASSERT_GE(shipments.size(), 2);
+    const QString invoices = one("SELECT COUNT(*) FROM OEINVH");
+    struct Refused
+    {
+        const char* user;
+        const char* password;
+        const char* says;
+    };
+    const Refused refusals[] = {{"CLERK", "CLERK", "no right to approve credit in company SAMINC"},
+                                {"ELSEWHER", "ELSEWHER", "no right to approve credit"},
+                                {"TEMP", "TEMP", "has been disabled"},
+                                {"LOCKED", "LOCKED", "is locked out"},
+                                {"SUPER", "WRONG", "the user or the password is wrong"},
+                                {"NOBODY", "X", "the user or the password is wrong"}};
+    for (const Refused& r : refusals) {
+        SCOPED_TRACE(r.user);
+        InvoiceRequest request;
+        request.customer = "1310";
+        request.shipments = {shipments[0]};
+        request.approverId = r.user;
+        request.approverPassword = r.password;
+        EXPECT_THROW(createInvoice(*link, request), ComError);
+        const auto errors = takeErrors();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_EQ(errors[0].second, 3);
+        EXPECT_TRUE(errors[0].first.contains(r.says)) << errors[0].first.toStdString();
+        if (QLatin1String(r.password) != QLatin1String(r.user)) {
+            EXPECT_FALSE(errors[0].first.contains(r.password)) << "the password is not shown";
+        }
+        EXPECT_EQ(one("SELECT COUNT(*) FROM OEINVH"), invoices);
+    }
+    // ADMIN, and SUPER through the second of its two "OE" profiles, in small letters.
+    const std::pair<QString, QString> approvers[] = {{"ADMIN", "ADMIN"}, {" super", "super"}};
+    for (int i = 0; i < 2; ++i) {
+        InvoiceRequest request;
+        request.customer = "1310";
+        request.shipments = {shipments[i]};
+        request.approverId = approvers[i].first;
+        request.approverPassword = approvers[i].second;
+        const auto result = createInvoice(*link, request);
+        EXPECT_EQ(
+            one("SELECT APPROVEBY FROM OEINVH WHERE INVNUMBER='" + result.invoiceNumber + "'"),
+            approvers[i].first.trimmed().toUpper());
+    }
+    EXPECT_EQ(problems(), QStringList());
+}
+
 TEST_F(Invoices, HeaderFieldsAreCheckedAtSetValue)
 {
     auto header = link->OpenView("OE0420");

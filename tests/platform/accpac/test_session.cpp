@@ -153,11 +153,38 @@ TEST(AccpacSession, UsrValidateChecksTheVerifiers)
     EXPECT_EQ(usrValidate(0, "ADMIN   ", "ADMIN"), 0);
     EXPECT_EQ(usrValidate(0, "admin", "ADMIN"), 0);
     EXPECT_EQ(usrValidate(0, "SUPER   ", "SUPER"), 0);
-    EXPECT_NE(usrValidate(0, "SUPER   ", "super"), 0);
+    // Passwords do not depend on case (the program's password boxes type capitals).
+    EXPECT_EQ(usrValidate(0, "SUPER   ", "super"), 0);
+    EXPECT_NE(usrValidate(0, "SUPER   ", "SUPE"), 0);
     EXPECT_NE(usrValidate(0, "NOBODY  ", "x"), 0);
     EXPECT_NE(usrValidate(0, "", ""), 0);
     Accpac::setSiteFolder(site.dir.path() + "/nosite");
     EXPECT_NE(usrValidate(0, "ADMIN   ", "ADMIN"), 0);
+}
+
+// A password the sign-on accepts is accepted by usrValidate in the ANSI code page
+// (Windows-1252: the euro sign is 0x80, e-acute 0xE9), in either case.
+TEST(AccpacSession, UsrValidateReadsTheAnsiCodePage)
+{
+    TestSite site;
+    const QString password = QString::fromUtf8("prix\u20ac\u00e9");
+    Accpac::Admin::addUser(site.folder, QStringLiteral("EURO"), QStringLiteral("Euro"), password,
+                           Accpac::Admin::HashStrength::Minimal);
+    Accpac::Admin::addAuthorisation(site.folder, QStringLiteral("EURO"), Sample::CompanyId,
+                                    QStringLiteral("OE"), QStringLiteral("OECLERK"));
+    for (const QString& typed : {password, password.toUpper()}) {
+        auto session = newSession();
+        EXPECT_TRUE(Accpac::Testing::signOn(*session, site.folder, Sample::CompanyId,
+                                            QStringLiteral("EURO"), typed));
+    }
+    Accpac::setSiteFolder(site.folder);
+    EXPECT_EQ(usrValidate(0, "EURO    ", QByteArray("prix\x80\xe9")), 0);
+    EXPECT_EQ(usrValidate(0, "EURO    ", QByteArray("PRIX\x80\xc9")), 0);
+    EXPECT_NE(usrValidate(0, "EURO    ",
+                          QByteArray("prix\x80"
+                                     "e")),
+              0);
+    EXPECT_NE(usrValidate(0, "EURO    ", password.toUtf8()), 0);
 }
 
 } // namespace

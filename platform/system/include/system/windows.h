@@ -50,6 +50,12 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 // above 32 on success, as the shell does.
 std::intptr_t ShellExecuteOpen(const QString& target);
 
+// Starts the program file at `program` (no arguments) in a normal window with the focus, as
+// the shell does for a program. Returns a value above 32 on success, else the shell's error:
+// 2 the file does not exist, 5 it may not be run (a folder, no permission to execute), 11
+// it is not a program this system can start.
+std::intptr_t ShellStartProgram(const QString& program);
+
 namespace SystemStandIn {
 
 // What GetVersionExA reports from now on (tests); clearVersion() returns to the real one.
@@ -70,5 +76,10 @@ void setShellOpener(ShellOpener opener);
 QString driveFolder();
 void setDriveFolder(const QString& folder);
 QString mapPath(const QString& windowsPath);
+
+// A path the program got from the platform (a registry value, say) as a path of this
+// machine: one with a drive letter is mapped as above; any other keeps its place, with "\"
+// read as the folder separator, so that a folder + "\NAME.EXE" names a file in that folder.
+QString localPath(const QString& path);
 
 } // namespace SystemStandIn

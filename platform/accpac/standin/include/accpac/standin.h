@@ -61,7 +61,8 @@ void createSite(const QString& folder);
 // the company in the site. Throws ComError when it exists already.
 void createCompany(const QString& folder, const CompanySetup& company);
 void addCurrency(const QString& folder, const QString& companyId, const CurrencySetup& currency);
-// Users: IDs of up to 8 characters, stored upper-case; passwords only as verifiers.
+// Users: IDs of up to 8 characters, stored upper-case; passwords only as verifiers, which
+// do not depend on case.
 void addUser(const QString& folder, const QString& userId, const QString& userName,
              const QString& password, HashStrength strength = HashStrength::Interactive);
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);

@@ -1,4 +1,4 @@
-#include <core/ansi.h>
+#include <system/ansi.h>
 
 #include <array>
 

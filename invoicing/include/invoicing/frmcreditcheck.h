@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class frmCreditCheck;
+}
+
+// Asks a supervisor to approve an invoice that takes a customer past its credit limit. The
+// caller sets the five values below and shows the window modally; an approval leaves the
+// accepted user and password in modGeneral::ApproverID / ApproverPassword, anything else
+// leaves them as they were.
+class frmCreditCheck : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmCreditCheck(QWidget* owner = nullptr);
+    ~frmCreditCheck() override;
+
+    Ui::frmCreditCheck* ui() const { return m_ui.get(); }
+
+    double Total = 0;         // the invoice being created
+    QString Customer;         // the customer's name
+    QString CustID;           // the customer number; its currency formats every amount
+    double m_CreditAvail = 0; // the credit limit
+    double m_dblOutstand = 0; // the outstanding balance
+
+    // Whether the user and password are those of an Accpac user allowed to approve credit
+    // in the signed-on company.
+    bool Valid_CreditApproval(const QString& userId, const QString& password);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Form_Load();
+    void btnApprove_Click();
+
+    std::unique_ptr<Ui::frmCreditCheck> m_ui;
+    bool m_loaded = false;
+};

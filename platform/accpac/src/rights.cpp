@@ -1,0 +1,37 @@
+#include "rights.h"
+
+#include "site.h"
+#include "sqlitedb.h"
+
+namespace Accpac {
+
+QString creditApprovalProblem(Database& systemDb, const QString& userId, const QString& password,
+                              const QString& companyId)
+{
+    const QString user = normalUserId(userId);
+    if (!verifyPassword(systemDb, user, password))
+        return QStringLiteral("the user or the password is wrong");
+    {
+        Statement st = systemDb.prepare("SELECT DISABLED, LOCKEDOUT FROM USERS WHERE USERID=?");
+        st.bindText(1, user);
+        st.step();
+        if (st.columnInt(0) != 0)
+            return QStringLiteral("the user has been disabled");
+        if (st.columnInt(1) != 0)
+            return QStringLiteral("the user is locked out");
+    }
+    if (user == QLatin1String("ADMIN"))
+        return {};
+    Statement st = systemDb.prepare(
+        "SELECT 1 FROM AUTHS JOIN PROFRES ON PROFRES.PGMID=AUTHS.PGMID AND "
+        "PROFRES.PROFILEID=AUTHS.PROFILEID WHERE AUTHS.USERID=? AND AUTHS.COMPANYID=? AND "
+        "AUTHS.PGMID='OE' AND PROFRES.RESOURCEID='OECREDIT'");
+    st.bindText(1, user);
+    st.bindText(2, companyId.trimmed().toUpper());
+    if (!st.step())
+        return QStringLiteral("the user has no right to approve credit in company %1")
+            .arg(companyId.trimmed().toUpper());
+    return {};
+}
+
+} // namespace Accpac

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace Accpac {
+
+class Database;
+
+// Why the user cannot approve extra credit for an invoice of the company, or "" when the
+// user can: the user and password must be valid, the user neither disabled nor locked out,
+// and one of the user's "OE" profiles for the company must carry the resource "OECREDIT".
+// ADMIN holds every right. The reason never repeats the password.
+QString creditApprovalProblem(Database& systemDb, const QString& userId, const QString& password,
+                              const QString& companyId);
+
+} // namespace Accpac

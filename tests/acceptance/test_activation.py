@@ -1,0 +1,89 @@
+import re
+import subprocess
+import threading
+import time
+
+import flows
+from desktop import count_rows
+from scenario import Scenario
+
+OTHER = "Another program"
+
+
+class Switcher(threading.Thread):
+    """A user who switches to another program and back as fast as the window manager lets
+    them, from the moment the main window shows until told to stop."""
+
+    def __init__(self, env):
+        super().__init__(daemon=True)
+        self.env = env
+        self.stop = threading.Event()
+        self.switches = 0
+
+    def xdotool(self, *args):
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True,
+                                text=True, timeout=60)
+        return result.stdout.split()
+
+    def window(self, title):
+        deadline = time.monotonic() + 120
+        while time.monotonic() < deadline:
+            ids = self.xdotool("search", "--onlyvisible", "--name", "^%s$" % title)
+            if ids:
+                return ids[0]
+            time.sleep(0.02)
+        raise RuntimeError("no X window '%s'" % title)
+
+    def run(self):
+        other = self.window(OTHER)
+        mine = self.window(flows.MAIN_TITLE)
+        while not self.stop.is_set():
+            self.xdotool("windowactivate", other)
+            self.xdotool("windowactivate", mine)
+            self.switches += 1
+
+
+class SwitchingPrograms(Scenario):
+    # A long order book, so that the first load takes a while.
+    sample_args = ("--fast", "--orders", "20000")
+
+    def test_switching_away_during_a_load_and_an_invoice(self):
+        self.desktop.start_other_program(OTHER)
+        switcher = Switcher(self.desktop.env)
+        p, main = flows.first_start(self, wait_for_load=False, before_ok=switcher.start)
+        done = flows.wait_status(self, p, main, r"Loading Complete\. ", timeout=300)
+        switcher.stop.set()
+        switcher.join()
+        self.assertGreater(switcher.switches, 2, "no switch during the load")
+        self.shot("switched-during-load")
+        # One load: the count it announced is the number of rows, and a quiet reload lists
+        # as many.
+        loaded = int(re.search(r"(\d+) records", done).group(1))
+        grid = flows.Grid(p, main)
+        self.assertEqual(grid.row_count(), loaded, "the count does not match the rows")
+        p.click(flows.toolbar_button(p, main, "Refresh"))
+        again = flows.wait_status(self, p, main, r"Loading Complete\. ", timeout=300)
+        self.assertEqual(again, done, "a quiet reload lists another number of orders")
+        self.assertEqual(grid.row_count(), loaded)
+
+        # A double click on Invoice and a switch away and back while it works: one invoice.
+        # (Should the first run end before the second click arrives, that click invoices the
+        # still ticked rows again, and the books refuse the shipments already invoiced.)
+        before = count_rows(self.desktop.company_file(), "OEINVH")
+        grid.tick("1000-1")
+        p.click(flows.toolbar_button(p, main, "Invoice"), double=True)
+        p.activate_window(OTHER, settle=0)
+        p.activate_window(flows.MAIN_TITLE, settle=0)
+        deadline = time.monotonic() + 120
+        while True:
+            if "Sage Accpac Error" in p.window_titles():
+                box, text = p.message_box("Sage Accpac Error")
+                self.assertIn("is on invoice", text)
+                self.shot("second-run-refused")
+                p.answer(box, "OK")
+            elif re.match(flows.CREATED, flows.status(p, main)):
+                break
+            self.assertLess(time.monotonic(), deadline, "the invoice did not end")
+            time.sleep(0.3)
+        flows.close_print_window(p)
+        self.assertEqual(count_rows(self.desktop.company_file(), "OEINVH"), before + 1)
