@@ -43,11 +43,16 @@ void appendSearchPath()
     const QString path = SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"));
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
         throw ComError(75, QStringLiteral("Path/File access error"));
     const QByteArray lines = " \r\n"
                              "REM Added by the Norvane installation program:\r\n"
                              "SET PATH=C:\\PROGRA~1\\ACCPAC\\RUNTIME;%PATH%\r\n";
+    // The lines themselves record the first start: a start that finds them (the settings
+    // could not keep the version stamp) appends nothing again.
+    file.seek(0);
+    if (file.readAll().contains(lines.mid(3)))
+        return;
     if (file.write(lines) != lines.size() || !file.flush())
         throw ComError(75, QStringLiteral("Path/File access error"));
 }

@@ -1,5 +1,7 @@
 #include <core/msgbox.h>
 
+#include <core/activation.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -94,6 +96,8 @@ MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     QMessageBox box(iconOf(icon), title, shown, QMessageBox::NoButton,
                     parent ? parent : QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    // Answering a box returns to the window underneath without activating it anew.
+    Activation::passOver(&box);
     for (int i = 0; i < specs.size(); ++i) {
         QPushButton* button = box.addButton(specs[i].button);
         if (i == defaultIndex)

@@ -247,7 +247,7 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
                              header.Field(QStringLiteral("SHIUNIQ")).GetValue().toString() +
                              QStringLiteral(" AND COMPLETE = 0"),
                          true);
-            const bool anyLine = scanLines(lines, [&] {
+            scanLines(lines, [&] {
                 if (intOf(lines, "COMPLETE") != 0)
                     return false;
                 for (const char* quantity : {"ORDQTYORD", "ORDQTYBKOR", "ORDQTYCOMM", "ORDQTYSTD"})
@@ -257,13 +257,11 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
                 lines.Process();
                 return true;
             });
-            // The finish command goes with the last line handled; with no open line the
-            // record is blank and writing it would store an empty line.
-            if (anyLine) {
-                setInt(lines, "FINISHORD", 1);
-                lines.Update();
-                lines.Process();
-            }
+            // The finish command goes to the lines view once the pass is over, whether or not
+            // it met an open line; Accpac writes nothing for a view without a current line.
+            setInt(lines, "FINISHORD", 1);
+            lines.Update();
+            lines.Process();
             markHeaderComplete(header);
             header.Update();
             header.Post();

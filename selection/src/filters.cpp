@@ -2,6 +2,7 @@
 
 #include "ui_frmmain.h"
 
+#include <core/clock.h>
 #include <core/displaydate.h>
 #include <core/systemlocale.h>
 #include <settings/settings.h>
@@ -90,7 +91,7 @@ void frmMain::chkDateRange_Click()
     if (!m_ui->chkDateRange->isChecked()) {
         setDateRangeControlsVisible(false);
     } else {
-        const QDate today = QDate::currentDate();
+        const QDate today = Clock::today();
         if (m_ui->vreFrom->text().isEmpty())
             m_ui->vreFrom->setText(modGeneral::Display_Date(today.addDays(-2)));
         if (m_ui->vreTo->text().isEmpty())
@@ -135,7 +136,7 @@ void frmMain::showCalendar(bool forFrom)
     calendar->adjustSize();
     calendar->move(captionTopLeft.x(), boxTopLeft.y() + box->height());
     const QDate date = boxDate(box);
-    calendar->setSelectedDate(date.isValid() ? date : QDate::currentDate());
+    calendar->setSelectedDate(date.isValid() ? date : Clock::today());
     calendar->raise();
     calendar->show();
     calendar->setFocus();

@@ -2,7 +2,9 @@
 
 #include "ui_frmmain.h"
 
+#include <core/activation.h>
 #include <core/appstate.h>
+#include <core/clock.h>
 #include <core/displaydate.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
@@ -100,6 +102,7 @@ frmMain::frmMain(QWidget* parent)
     setUpMenusAndToolbar();
     addBatchPreviewCommand();
     connectControls();
+    Activation::onActivate(this, [this] { Form_Activate(); });
 }
 
 frmMain::~frmMain() = default;
@@ -185,7 +188,7 @@ bool frmMain::Form_Load()
             storedPosition(Setting::ShipVia, m_ui->cboCustomer->count()));
         m_ui->cboLocation->setCurrentIndex(
             storedPosition(Setting::Warehouse, m_ui->cboLocation->count()));
-        m_panel2->setText(Display_Date(QDate::currentDate()));
+        m_panel2->setText(Display_Date(Clock::today()));
         RefreshTicks = 0;
         SelCustomer.clear();
         SelCustomerName.clear();
@@ -313,13 +316,6 @@ void frmMain::Form_Resize()
     centralWidget()->layout()->setContentsMargins(margin, margin / 2, margin, margin);
 }
 
-void frmMain::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Form_Activate();
-}
-
 void frmMain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
@@ -334,6 +330,15 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The windows the main window owns run their own closing routines first (the
+    // configuration window stores what it stores when it closes); one that stays open keeps
+    // the program running.
+    for (QWidget* owned : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (owned->isWindow() && owned->isVisible() && !owned->close()) {
+            event->ignore();
+            return;
+        }
+    }
     if (!m_unloaded) {
         m_unloaded = true;
         m_timer->stop();
@@ -345,6 +350,13 @@ void frmMain::closeEvent(QCloseEvent* event)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A button without a tip of its own shows none (Qt would show its caption).
+    if (event->type() == QEvent::ToolTip) {
+        const auto* button = qobject_cast<QToolButton*>(watched);
+        if (button && button->defaultAction() &&
+            toolbarTip(button->defaultAction()->data().toString()).isEmpty())
+            return true;
+    }
     if (event->type() == QEvent::MouseMove) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const auto* move = static_cast<QMouseEvent*>(event);

@@ -60,6 +60,10 @@ OrderQuery::Filter frmMain::gridFilter() const
 
 void frmMain::Load_Grid()
 {
+    // A load yields to the event loop: whatever asks for another meanwhile gets none, so
+    // that the rows, the count and the Loading flag stay those of the one load.
+    if (Loading)
+        return;
     BusyCursor busy;
     DoEvents doEvents;
     try {

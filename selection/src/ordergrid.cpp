@@ -4,13 +4,38 @@
 
 #include <system/comerror.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace {
 
 const ComError SubscriptOutOfRange(381, QStringLiteral("Subscript out of range"));
+
+// Draws the selection picture in the middle of its cell, where the item view would put it
+// at the left.
+class CentredPictureDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        const QIcon picture = cell.icon;
+        cell.icon = QIcon();
+        cell.features &= ~QStyleOptionViewItem::HasDecoration;
+        QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, cell.widget);
+        picture.paint(painter, QStyle::alignedRect(cell.direction, Qt::AlignCenter,
+                                                   cell.decorationSize, cell.rect));
+    }
+};
 
 } // namespace
 
@@ -25,6 +50,7 @@ OrderGrid::OrderGrid(QWidget* parent) : QTableView(parent), m_model(new OrderGri
     horizontalHeader()->setHighlightSections(false);
     setWordWrap(false);
     setIconSize(QSize(13, 13));
+    setItemDelegateForColumn(0, new CentredPictureDelegate(this));
 }
 
 int OrderGrid::Rows() const

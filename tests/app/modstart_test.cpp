@@ -138,3 +138,19 @@ TEST_F(StartUp, AnAutoexecThatCannotBeOpenedIsReportedAndStartUpGoesOn)
                              "Please contact Norvane if the error occurs frequenly."));
     EXPECT_EQ(setting(QStringLiteral("Version")), modStart::ProgramVersion());
 }
+
+TEST_F(StartUp, SettingsThatCannotBeWrittenDoNotMakeEveryStartTheFirst)
+{
+    // A file where the machine's settings folder should be: no version stamp can be kept,
+    // so every start finds none.
+    QFile blocker(m_dir.filePath(QStringLiteral("machine")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ScriptedBoxes boxes;
+    for (int start = 0; start < 3; ++start) {
+        modStart::Main();
+        EXPECT_EQ(setting(QStringLiteral("Version")), QStringLiteral("<absent>"));
+    }
+    EXPECT_EQ(autoexec(), AddedLines);
+    EXPECT_TRUE(startUpBoxes(boxes).isEmpty());
+}

@@ -132,6 +132,19 @@ TEST(Session, VersionsOfTheActiveApplications)
     EXPECT_EQ(Version_APModule(QStringLiteral("OE")), QString());
 }
 
+TEST(Session, AVersionQueryWithoutASessionIsReportedAndAnswersNothing)
+{
+    ScriptedBoxes boxes;
+    Close_Connections();
+    EXPECT_EQ(Version_APModule(QStringLiteral("OE")), QString());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(
+        QStringLiteral("91; Object variable or With block variable not set")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("modGeneral.Version_APModule")));
+}
+
 TEST(Session, OpenConnectionsThroughTheSignOnAndItsCancel)
 {
     ScriptedBoxes boxes;

@@ -213,12 +213,13 @@ TEST_F(Completion, UpdateShipmentCompleteMarksTheShipment)
         EXPECT_EQ(line("OE0691", uniq, n, "COMPLETE").toInt(), 2) << n;
     EXPECT_EQ(line("OE0691", uniq, 1, "ORDQTYBKOR").toDouble(), 0);
 
-    // No open line: no line is written (the record would be blank), the header still is.
+    // No open line: the finish command is still sent, once, and the header completed.
     startLog();
     window->Update_ShipmentComplete(QStringLiteral("SH2"));
     const QStringList log = calls();
-    EXPECT_TRUE(log.filter("OE0691 SetValue").isEmpty());
-    EXPECT_TRUE(log.filter("OE0691 Update").isEmpty());
+    EXPECT_EQ(log.filter("OE0691 SetValue"),
+              QStringList{call("OE0691", "SetValue", {"FINISHORD", "1"})});
+    EXPECT_EQ(log.filter("OE0691 Update").size(), 1);
     EXPECT_EQ(shipmentComplete("SH2"), 3);
 
     // Completed already, or unknown: read, then closed.
@@ -297,4 +298,28 @@ TEST_F(Completion, ZeroAmountShipmentsAreCompletedWithTheirOrders)
     EXPECT_TRUE(window->statusText().startsWith(QStringLiteral("Loading Complete.")));
     EXPECT_EQ(orderComplete("ORD4"), 0);
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+}
+
+// A shipment whose lines were all completed by an earlier run that failed before the header
+// was posted: the line pass meets no open line, the finish command goes to a lines view without
+// a current line, which Accpac leaves alone, and the shipment is completed. The finish command
+// after an empty pass harms nothing, so it is sent every time.
+TEST_F(Completion, AShipmentWithoutOpenLinesIsCompletedWithItsFinishCommand)
+{
+    const int uniq = shipmentUniq("SH1");
+    addShipmentLine(uniq, 1, 2);
+    addShipmentLine(uniq, 2, 2);
+    startLog();
+    window->Update_ShipmentComplete(QStringLiteral("SH1"));
+    const QStringList log = calls();
+    EXPECT_EQ(log.filter("OE0691 SetValue"),
+              QStringList{call("OE0691", "SetValue", {"FINISHORD", "1"})});
+    EXPECT_EQ(log.filter("OE0691 Process").size(), 1);
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+    EXPECT_EQ(shipmentComplete("SH1"), 3);
+    for (int n = 1; n <= 2; ++n) {
+        EXPECT_EQ(line("OE0691", uniq, n, "FINISHORD").toInt(), 0) << n;
+        EXPECT_EQ(line("OE0691", uniq, n, "COMPLETE").toInt(), 2) << n;
+    }
+    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
 }

@@ -20,7 +20,7 @@ struct FaultyAccpac::State
     {
         const int count = ++calls[viewId + QLatin1Char(' ') + operation];
         // Every fault chosen for this call leaves its entry; then the call fails once.
-        QString failed;
+        const Fault* failed = nullptr;
         for (const Fault& fault : faults) {
             if (fault.viewId != viewId || fault.operation != operation || fault.occurrence != count)
                 continue;
@@ -31,11 +31,11 @@ struct FaultyAccpac::State
             }
             if (!fault.emptyErrors)
                 entries.append({fault.message, fault.priority});
-            if (failed.isEmpty())
-                failed = fault.message;
+            if (!failed)
+                failed = &fault;
         }
-        if (!failed.isEmpty())
-            throw ComError(-2147204095, failed);
+        if (failed)
+            throw ComError(failed->number, failed->message);
     }
 };
 

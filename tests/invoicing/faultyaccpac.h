@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -27,6 +28,7 @@ public:
         bool emptyErrors = false;
         // When set, the call does not fail: this runs on the stand-in's view just before it.
         std::function<void(AccpacView&)> before = {};
+        std::int32_t number = -2147204095; // the error number the call throws
     };
 
     FaultyAccpac();

@@ -3,6 +3,7 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
+#include <core/clock.h>
 
 #include <core/displaydate.h>
 #include <core/systemlocale.h>
@@ -17,11 +18,15 @@
 
 #include <accpac/standin.h>
 
+#include <QApplication>
 #include <QCalendarWidget>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 
 namespace {
 
@@ -48,6 +53,9 @@ private slots:
     void initTestCase()
     {
         SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        // The orders are dated early in December 2026: the date range's defaults (today and
+        // two days before) must hold the same days whenever the test runs.
+        Clock::Testing::setToday(QDate(2026, 12, 8));
     }
 
     void dateRangeControlsFollowTheSettingAndTheClass()
@@ -61,8 +69,8 @@ private slots:
         QVERIFY(!ui->chkDateRange->isHidden());
         QVERIFY(ui->chkDateRange->isChecked());
         QVERIFY(!ui->vreFrom->isHidden());
-        QCOMPARE(ui->vreFrom->text(), shortDate(QDate::currentDate().addDays(-2)));
-        QCOMPARE(ui->vreTo->text(), shortDate(QDate::currentDate()));
+        QCOMPARE(ui->vreFrom->text(), shortDate(Clock::today().addDays(-2)));
+        QCOMPARE(ui->vreTo->text(), shortDate(Clock::today()));
         QVERIFY(!ui->ChkOne->isHidden());
         QVERIFY(!ui->lblGUI_4->isHidden());
 
@@ -128,7 +136,7 @@ private slots:
         // A box that holds no date opens the calendar on today.
         ui->vreTo->setText(QString());
         QTest::mouseClick(ui->btnTo, Qt::LeftButton);
-        QCOMPARE(ui->mvwMain->selectedDate(), QDate::currentDate());
+        QCOMPARE(ui->mvwMain->selectedDate(), Clock::today());
         ui->mvwMain->hide();
     }
 
@@ -199,6 +207,17 @@ private slots:
         w.tlbMain_MouseMove(printBatch->x() + 2);
         QCOMPARE(w.statusText(),
                  QStringLiteral("Invoice the selected OE Shipments.")); // no tooltip
+        // Nor does the pointer resting on it show a tip, where the other buttons show theirs.
+        const auto restOn = [](QWidget* button) {
+            QHelpEvent rest(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(button, &rest);
+        };
+        restOn(printBatch);
+        QVERIFY(!QToolTip::isVisible());
+        restOn(invoice);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Invoice the selected OE Shipments."));
+        QToolTip::hideText();
         w.tlbMain_MouseMove(w.ui()->tlbMain->width() + 50);
         QCOMPARE(w.statusText(), QStringLiteral(" "));
 
@@ -268,6 +287,32 @@ private slots:
         QVERIFY(w.toolbarButton(QStringLiteral("Batch"))->isVisible());
     }
 
+    void exitWithTheConfigurationOpenRunsItsClosingRoutine()
+    {
+        MainWindowFixture fixture({shipped(QStringLiteral("1"))});
+        frmMain& w = fixture.open();
+        w.show();
+        w.mnuFileSub_Click(11);
+        QPointer<frmConfigure> configure = w.findChild<frmConfigure*>();
+        QVERIFY(configure);
+        QVERIFY(configure->isVisible());
+        // The window carries the program's icon, as the main window does.
+        const QImage icon = Resources::ProgramIcon().pixmap(32).toImage();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(configure->windowIcon().pixmap(32).toImage(), icon);
+        QCOMPARE(w.windowIcon().pixmap(32).toImage(), icon);
+
+        // What the window stores when it closes is stored when the program ends with it open.
+        Setting::save(Setting::Configure, QStringLiteral("False"));
+        Setting::save(Setting::OrderNum, QStringLiteral("1"));
+        Setting::save(Setting::SuffixLocked, QString());
+        w.mnuFileSub_Click(13);
+        QVERIFY(!w.isVisible());
+        QVERIFY(!configure || !configure->isVisible());
+        QCOMPARE(Setting::read(Setting::Configure), QStringLiteral("True"));
+        QCOMPARE(Setting::read(Setting::SuffixLocked), QStringLiteral("True"));
+    }
+
     void invoiceBatchAsksForTheOptionsThenWarnsOfZeroShipments()
     {
         TestOrder zero;
@@ -289,6 +334,58 @@ private slots:
         QVERIFY(optionsShown);
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Zero Dollar Shipment Amount"));
+    }
+
+    void realInputDuringACommandStartsNothing()
+    {
+        TestOrder zero = shipped(QStringLiteral("Z1"));
+        zero.shipments = {{QStringLiteral("SHZ1"), 0}};
+        zero.withLines = true;
+        MainWindowFixture fixture({zero, shipped(QStringLiteral("P1"))});
+        Setting::save(Setting::InvoiceWarning, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        w.show();
+        w.activateWindow();
+        QTRY_VERIFY(QApplication::activeWindow() == &w);
+        OrderGrid* grid = w.ui()->flgMain;
+        grid->setCol(0);
+        grid->setRow(2); // Z1, the zero shipment (P1 sorts first)
+        w.flgMain_Click();
+
+        // While the question is open the user presses F5 and Ctrl+P, double-clicks a row and
+        // clicks the toolbar's Invoice and Refresh: the rows and the selection stay.
+        int questions = 0;
+        QString statusDuring;
+        modGeneral::setMsgBoxAnswerer([&](const modGeneral::ShownBox& box) {
+            fixture.boxes.shown.append(box);
+            if (++questions == 1) {
+                w.setStatusText(QStringLiteral("marker"));
+                QTest::keyClick(&w, Qt::Key_F5);
+                QTest::keyClick(&w, Qt::Key_P, Qt::ControlModifier);
+                const QRect cell = grid->visualRect(grid->model()->index(0, 0));
+                QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+                for (const char* key : {"Invoice", "Refresh"}) {
+                    QWidget* button =
+                        w.ui()->tlbMain->widgetForAction(w.toolbarButton(QString::fromLatin1(key)));
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+                statusDuring = w.statusText();
+            }
+            return modGeneral::MsgResult::No;
+        });
+        w.mnuFileSub_Click(3);
+        ScriptedBoxes::refuseUnexpectedBoxes();
+        QCOMPARE(questions, 1);
+        QCOMPARE(statusDuring, QStringLiteral("marker"));
+        QCOMPARE(grid->Rows(), 3);
+        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        grid->setRow(1);
+        QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Unchecked);
+        grid->setRow(2);
+        QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Checked);
+        // Afterwards F5 reloads again.
+        QTest::keyClick(&w, Qt::Key_F5);
+        QTRY_VERIFY(w.statusText().startsWith(QStringLiteral("Loading Complete.")));
     }
 
     void nothingStartsWhileTheZeroAmountQuestionIsOpen()
@@ -350,7 +447,7 @@ private slots:
 
     void invoiceCommandFollowsTheOrderEntryVersion()
     {
-        for (const QString version : {"55A", "56A"}) {
+        for (const QString version : {"55A", "56A", "60A"}) {
             TestOrder first = shipped(QStringLiteral("1"));
             first.withLines = true;
             MainWindowFixture fixture({first}, QStringLiteral("ADMIN"), version);
@@ -366,7 +463,7 @@ private slots:
                     opened << call.viewId;
             }
             QVERIFY(opened.contains(QStringLiteral("OE0420")));
-            QCOMPARE(opened.contains(QStringLiteral("OE0405")), version == QLatin1String("56A"));
+            QCOMPARE(opened.contains(QStringLiteral("OE0405")), version != QLatin1String("55A"));
             QVERIFY(w.statusText().endsWith(QStringLiteral(" created successfully.")));
             QVERIFY(fixture.boxes.shown.isEmpty());
         }

@@ -3,6 +3,8 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
+#include <core/clock.h>
+#include <core/session.h>
 #include <core/systemlocale.h>
 #include <settings/cryption.h>
 
@@ -11,6 +13,7 @@
 #include "pgorders.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QTest>
 
 using modGeneral::MsgIcon;
@@ -55,6 +58,9 @@ private slots:
     void initTestCase()
     {
         SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        // The orders are dated early in December 2026: the date range's defaults (today and
+        // two days before) must hold the same days whenever the test runs.
+        Clock::Testing::setToday(QDate(2026, 12, 8));
     }
 
     void loadsOneRowPerListedOrderWithItsFirstShipment()
@@ -97,7 +103,7 @@ private slots:
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(!w.mnuFileSub(3)->isEnabled());
         QVERIFY(!w.Loading);
-        QCOMPARE(w.statusDate(), QDate::currentDate().toString(QStringLiteral("M/d/yyyy")));
+        QCOMPARE(w.statusDate(), Clock::today().toString(QStringLiteral("M/d/yyyy")));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
@@ -385,6 +391,75 @@ private slots:
         QVERIFY(!w.Loading);
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QCOMPARE(fixture.boxes.shown.size(), 1);
+    }
+
+    void captionNewShipmentsDateBoxesAndExit()
+    {
+        MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1300"),
+                                         {{QStringLiteral("*** NEW ***"), 12}}),
+                                   order(QStringLiteral("ORD0002"), QStringLiteral("1300"),
+                                         {{QStringLiteral("SH2"), 7.25}})});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        auto* ui = w.ui();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Tallymerge:  Sample Company Inc."));
+
+        // The range applied at the first activation and listed nothing of the early orders.
+        ui->chkDateRange->setChecked(false);
+        w.Load_Grid();
+        OrderGrid* grid = ui->flgMain;
+        QCOMPARE(grid->Rows(), 3);
+        // A "*** NEW ***" row has no amount: it is ticked and adds nothing.
+        grid->setCol(0);
+        grid->setRow(1);
+        w.flgMain_Click();
+        QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Checked);
+        QCOMPARE(w.SelCustomer, QStringLiteral("1300"));
+        QCOMPARE(w.SelTotal, 0.0);
+        QCOMPARE(ui->lblInvoice->text(), QStringLiteral("0.00"));
+        grid->setRow(2);
+        w.flgMain_Click();
+        QCOMPARE(w.SelTotal, 7.25);
+        QVERIFY(fixture.boxes.shown.isEmpty());
+
+        // "t" in a date box opens the calendar for that box.
+        ui->chkDateRange->setChecked(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* toText = ui->vreTo->findChild<QLineEdit*>();
+        QVERIFY(toText);
+        QTest::keyClick(toText, Qt::Key_T);
+        QVERIFY(!ui->mvwMain->isHidden());
+        QVERIFY(!w.CalendarForFrom);
+        ui->mvwMain->hide();
+
+        // Leaving a box that was typed into keeps the range ordered; untouched, it does not.
+        ui->vreFrom->setText(QStringLiteral("12/1/2026"));
+        ui->vreTo->setText(QStringLiteral("12/5/2026"));
+        bool cancel = false;
+        emit ui->vreFrom->GotFocus();
+        ui->vreFrom->setText(QStringLiteral("12/9/2026"));
+        QVERIFY(w.DateEdited);
+        emit ui->vreFrom->Validate(cancel);
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/9/2026"));
+        emit ui->vreTo->GotFocus();
+        QVERIFY(!w.DateEdited);
+        ui->vreFrom->setText(QStringLiteral("12/10/2026"));
+        emit ui->vreTo->GotFocus();
+        emit ui->vreTo->Validate(cancel);
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/10/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/9/2026"));
+        emit ui->vreTo->GotFocus();
+        ui->vreTo->setText(QStringLiteral("12/3/2026"));
+        emit ui->vreTo->Validate(cancel);
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/3/2026"));
+        QVERIFY(!cancel);
+
+        // Exit closes the window and the Accpac session.
+        w.mnuFileSub_Click(13);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(modGeneral::AppSession, nullptr);
+        QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
     void timerReloadsEveryIntervalPlusOneTicks()

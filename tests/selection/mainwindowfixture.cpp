@@ -2,6 +2,9 @@
 
 #include <accpac/view.h>
 
+#include <QApplication>
+#include <QDeadlineTimer>
+
 namespace {
 
 void insert(AccpacView& view, const QList<std::pair<QString, QVariant>>& values)
@@ -111,11 +114,32 @@ void MainWindowFixture::scriptSignon()
 
 frmMain& MainWindowFixture::open()
 {
+    if (load())
+        m_window->Form_Activate();
+    return *m_window;
+}
+
+frmMain& MainWindowFixture::openShown()
+{
+    if (!load())
+        return *m_window;
+    m_window->show();
+    m_window->activateWindow();
+    // The window manager's activation arrives through the event loop.
+    const QDeadlineTimer deadline(5000);
+    while (QApplication::activeWindow() != m_window.get() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (QApplication::activeWindow() != m_window.get())
+        qWarning("The main window did not become active.");
+    return *m_window;
+}
+
+bool MainWindowFixture::load()
+{
     scriptSignon();
     m_window = std::make_unique<frmMain>();
     if (!m_window->Form_Load())
-        return *m_window;
+        return false;
     m_window->resize(1100, 600);
-    m_window->Form_Activate();
-    return *m_window;
+    return true;
 }

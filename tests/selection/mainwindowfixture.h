@@ -49,10 +49,15 @@ public:
 
     // Creates the main window and runs its load; the first activation loads the grid.
     frmMain& open();
+    // Creates the main window, runs its load and shows it as the program does: the window
+    // manager activates it, and that first activation loads the grid.
+    frmMain& openShown();
     // Points the sign-on at the company and answers it as the fixture's user: the next main
     // window to load, however it is created, signs on.
     void scriptSignon();
     frmMain& window() { return *m_window; }
+    // The window once created, during its load too; null before.
+    frmMain* windowIfAny() { return m_window.get(); }
     QString companyFile() const { return m_site->companyFile(); }
     QString siteFolder() const { return m_site->folder(); }
     // The machine and user hive folders of the settings.
@@ -66,6 +71,9 @@ public:
     ScriptedBoxes boxes;
 
 private:
+    // Signs on, creates the window and runs its load; false when the sign-on failed.
+    bool load();
+
     QTemporaryDir m_registry;
     std::unique_ptr<Registry::ScopedHiveLocations> m_hives;
     std::unique_ptr<SampleSite> m_site;

@@ -109,6 +109,38 @@ private slots:
         QTest::keyClick(&grid, Qt::Key_Space);
         QCOMPARE(typed, 32);
     }
+
+    void theSelectionPictureIsCentredInItsCell()
+    {
+        OrderGrid grid;
+        grid.setFormatString(MainFormat);
+        grid.setRows(3);
+        grid.setCol(0);
+        for (int row : {1, 2}) {
+            grid.setRow(row);
+            grid.setCellPicture(row == 1 ? OrderGrid::Picture::Checked
+                                         : OrderGrid::Picture::Unchecked);
+        }
+        grid.resize(900, 300);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QImage shown = grid.viewport()->grab().toImage();
+        for (int row : {0, 1}) {
+            // The picture's frame is the only dark ink in the cell.
+            const QRect cell = grid.visualRect(grid.model()->index(row, 0));
+            QRect ink;
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    if (qGray(shown.pixel(x, y)) < 64)
+                        ink |= QRect(x, y, 1, 1);
+            QVERIFY2(ink.width() >= 12, qPrintable(QString::number(ink.width())));
+            QVERIFY2(qAbs(ink.center().x() - cell.center().x()) <= 1,
+                     qPrintable(QStringLiteral("picture at %1, cell centre %2")
+                                    .arg(ink.center().x())
+                                    .arg(cell.center().x())));
+            QVERIFY(qAbs(ink.center().y() - cell.center().y()) <= 1);
+        }
+    }
 };
 
 QTEST_MAIN(OrderGridTest)

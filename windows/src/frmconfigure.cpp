@@ -9,6 +9,7 @@
 #include <core/stylebuttons.h>
 #include <core/text.h>
 #include <core/twips.h>
+#include <resources/resources.h>
 #include <settings/cryption.h>
 #include <settings/settings.h>
 
@@ -151,7 +152,7 @@ void frmConfigure::Form_Load()
 
     // 1. Icon, caption, buttons, height; the pages in place and hidden; the page list.
     loadStep([&] {
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(Resources::ProgramIcon());
         setWindowTitle(ProgramTitle + QStringLiteral(" - Configuration"));
         Style_Buttons(this);
         const int left = Twips::toPixels(2880, logicalDpiX());

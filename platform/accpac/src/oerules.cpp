@@ -428,14 +428,14 @@ private:
                  {invUniq, ++lineNumber, line.lineType, line.item, line.miscCharge, line.desc,
                   line.shiUniq, line.quantity, line.unitPrice, line.amount});
         for (const auto& shipment : draft.shipments) {
-            exec(db, "INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, SHIDATE) VALUES (?,?,?,?)",
-                 {invUniq, shipment.shiNumber, shipment.shiUniq, shipment.shiDate});
             exec(db, "UPDATE OESHIH SET INVUNIQ=?, INVNUMBER=? WHERE SHIUNIQ=? AND INVUNIQ=0",
                  {invUniq, invNumber, shipment.shiUniq});
             if (db.changes() != 1)
                 view.fail(QStringLiteral("Shipment \"%1\" was invoiced by another user meanwhile. "
                                          "The invoice was not created.")
                               .arg(shipment.shiNumber));
+            exec(db, "INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, SHIDATE) VALUES (?,?,?,?)",
+                 {invUniq, shipment.shiNumber, shipment.shiUniq, shipment.shiDate});
             exec(db, "UPDATE OEORDH SET LASTINVNUM=? WHERE ORDUNIQ=?",
                  {invNumber, shipment.ordUniq});
         }

@@ -50,6 +50,10 @@ void createSchema(Database& db, Store store)
         }
     }
     if (store == Store::Company) {
+        // A shipment goes on one invoice only: the file itself refuses a second one, whatever
+        // a writer checked before.
+        db.exec("CREATE UNIQUE INDEX IF NOT EXISTS \"OEINVS_SHIPMENT\" ON \"OEINVS\" "
+                "(\"SHIUNIQ\")");
         db.exec("CREATE TABLE IF NOT EXISTS CSCOM (ID TEXT NOT NULL, NAME TEXT NOT NULL, "
                 "HOMECUR TEXT NOT NULL)");
         db.exec("CREATE TABLE IF NOT EXISTS CSAPP (SEQ INTEGER PRIMARY KEY, APPID TEXT NOT NULL "

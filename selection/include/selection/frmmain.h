@@ -126,7 +126,6 @@ public:
     bool gridInUse() const { return Loading || m_gridCommands > 0; }
 
 protected:
-    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

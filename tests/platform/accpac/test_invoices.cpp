@@ -452,3 +452,30 @@ TEST_F(Invoices, ClearRecordDropsTheShipmentsOfTheInvoiceInTheMaking)
     EXPECT_EQ(takeErrors().size(), 3);
     EXPECT_EQ(problems(), QStringList());
 }
+
+// The company file itself holds a shipment to one invoice: a writer that skipped the
+// engine's check cannot attach an invoiced shipment to a second invoice.
+TEST_F(Invoices, TheCompanyFileRefusesASecondInvoiceOfAShipment)
+{
+    const QStringList shipments = openShipments("1100");
+    ASSERT_FALSE(shipments.isEmpty());
+    Sample::InvoiceRequest request;
+    request.customer = QStringLiteral("1100");
+    request.shipments = {shipments.first()};
+    const QString number = Sample::createInvoice(*link, request).invoiceNumber;
+    ASSERT_FALSE(number.isEmpty());
+    const QString shiUniq = one(
+        QStringLiteral("SELECT SHIUNIQ FROM OESHIH WHERE SHINUMBER='%1'").arg(shipments.first()));
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(companyFile.toUtf8().constData(), &db), SQLITE_OK);
+    const QByteArray second = QStringLiteral("INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, "
+                                             "SHIDATE) VALUES (999999, '%1', %2, 20261208)")
+                                  .arg(shipments.first(), shiUniq)
+                                  .toUtf8();
+    EXPECT_EQ(sqlite3_exec(db, second.constData(), nullptr, nullptr, nullptr), SQLITE_CONSTRAINT);
+    sqlite3_close(db);
+    EXPECT_EQ(one(QStringLiteral("SELECT COUNT(*) FROM OEINVS WHERE SHIUNIQ=%1").arg(shiUniq)),
+              QStringLiteral("1"));
+    EXPECT_EQ(problems(), QStringList());
+}
