@@ -3,6 +3,7 @@
 #include "ui_frmprint.h"
 
 #include <activex/activex.h>
+#include <core/activation.h>
 #include <core/appstate.h>
 #include <core/getos.h>
 #include <core/reporters.h>
@@ -44,6 +45,7 @@ frmPrint::frmPrint(QWidget* owner)
     : QWidget(owner, Qt::Window), m_ui(std::make_unique<Ui::frmPrint>())
 {
     m_ui->setupUi(this);
+    Activation::onActivate(this, [this] { Form_Activate(); });
     Form_Load();
 }
 
@@ -164,13 +166,6 @@ void frmPrint::presetRange()
         return;
     ActiveX::SetProperty(m_from, "Value", number);
     ActiveX::SetProperty(m_to, "Value", number);
-}
-
-void frmPrint::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        Form_Activate();
 }
 
 void frmPrint::resizeEvent(QResizeEvent* event)

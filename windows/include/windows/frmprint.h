@@ -57,7 +57,6 @@ public:
     static void showFresh(QWidget* owner);
 
 protected:
-    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
