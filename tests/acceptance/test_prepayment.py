@@ -1,9 +1,8 @@
 import datetime
 import re
-import sqlite3
 
 import flows
-from desktop import Desktop
+from desktop import Desktop, read_rows
 from scenario import Scenario
 
 PREPAY_TITLE = "Tallymerge - O/E Invoice Prepayments"
@@ -22,23 +21,6 @@ def date_pattern(shown):
     raise AssertionError("the receipt date box shows '%s', not today's date" % shown)
 
 
-def last_batch(database):
-    with sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=30) as db:
-        return db.execute("SELECT MAX(CNTBTCH) FROM ARBTA").fetchone()[0] or 0
-
-
-def invoice_header(database, number):
-    with sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=30) as db:
-        db.row_factory = sqlite3.Row
-        return db.execute("SELECT * FROM OEINVH WHERE INVNUMBER = ?", (number,)).fetchall()
-
-
-def receipts(database, batch):
-    with sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=30) as db:
-        db.row_factory = sqlite3.Row
-        return db.execute("SELECT * FROM ARTCR WHERE CNTBTCH = ?", (batch,)).fetchall()
-
-
 class Prepayment(Scenario):
     def test_a_prepayment_on_a_new_receipt_batch_reaches_the_invoice(self):
         # A clerk in the United States, who types dates as the date box writes them (in the C
@@ -54,7 +36,8 @@ class Prepayment(Scenario):
         self.shot("prepayment-window")
 
         # A new receipt batch: the next number appears in the batch box.
-        batch = last_batch(self.desktop.company_file()) + 1
+        company = self.desktop.company_file()
+        batch = (read_rows(company, "SELECT MAX(CNTBTCH) FROM ARBTA")[0][0] or 0) + 1
         p.click(p.find_described(prepay, "push button", "Create New AR Receipt Batch"))
         batch_box = p.beside(prepay, "Batch Number")
         Desktop.wait(lambda: p.text_of(batch_box).strip() == str(batch), 30,
@@ -95,8 +78,7 @@ class Prepayment(Scenario):
         self.shot("invoice-created")
         flows.close_print_window(p)
 
-        company = self.desktop.company_file()
-        headers = invoice_header(company, number)
+        headers = read_rows(company, "SELECT * FROM OEINVH WHERE INVNUMBER = ?", number)
         self.assertEqual(len(headers), 1, "invoice %s is not in OEINVH once" % number)
         h = headers[0]
         self.assertEqual(int(h["REBATCHNUM"]), batch)
@@ -110,7 +92,7 @@ class Prepayment(Scenario):
         self.assertGreater(float(h["INVNETWTX"]), 15.25)
 
         # The receipt stands in the new batch, applied to the invoice.
-        entered = receipts(company, batch)
+        entered = read_rows(company, "SELECT * FROM ARTCR WHERE CNTBTCH = ?", batch)
         self.assertEqual(len(entered), 1)
         self.assertEqual(entered[0]["IDCUST"].strip(), "1200")
         self.assertEqual(entered[0]["IDINVC"].strip(), number)
