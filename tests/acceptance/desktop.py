@@ -176,8 +176,15 @@ class Desktop:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def count_rows(database, table):
-    """Rows of a table of the company file, read as another program would."""
+def read_rows(database, sql, *args):
+    """Rows of a query on the company file, read as another program would (read-only), each
+    addressable by column name."""
     import sqlite3
     with sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=30) as db:
-        return db.execute("SELECT COUNT(*) FROM %s" % table).fetchone()[0]
+        db.row_factory = sqlite3.Row
+        return db.execute(sql, args).fetchall()
+
+
+def count_rows(database, table):
+    """Rows of a table of the company file."""
+    return read_rows(database, "SELECT COUNT(*) FROM %s" % table)[0][0]

@@ -68,6 +68,21 @@ class Program:
             raise StepFailed("no %s '%s' in '%s'; it shows:\n%s" %
                              (role, name, parent.name, self.outline(parent)))
 
+    def find_described(self, parent, role, description, timeout=15):
+        """The widget of that role whose description (its tool tip) is description: how a
+        person finds a button that shows only a picture."""
+        def found():
+            for a in self._descendants(parent):
+                if a.getRoleName() == role and a.description == description and \
+                        self._showing(a):
+                    return a
+            return None
+        try:
+            return Desktop.wait(found, timeout, "%s '%s'" % (role, description))
+        except TimeoutError:
+            raise StepFailed("no %s described '%s' in '%s'; it shows:\n%s" %
+                             (role, description, parent.name, self.outline(parent)))
+
     def outline(self, parent):
         """The roles and names of what parent shows, for a failure's message."""
         return "\n".join("  %s '%s'" % (a.getRoleName(), a.name)
