@@ -29,7 +29,7 @@ class Desktop:
         self._shots = 0
         try:
             self._make_site(sample_args)
-            self._start_display()
+            self._start_display_retrying()
         except BaseException:
             self.close()
             raise
@@ -76,6 +76,18 @@ class Desktop:
         return result.returncode == 0, result.stdout + result.stderr
 
     # The display ------------------------------------------------------------------------
+    def _start_display_retrying(self, tries=3):
+        """A display whose window manager cannot start (another X server took its number at
+        the same moment) is torn down and started afresh."""
+        for attempt in range(tries):
+            try:
+                self._start_display()
+                return
+            except (TimeoutError, RuntimeError, subprocess.CalledProcessError):
+                self._stop_processes()
+                if attempt == tries - 1:
+                    raise
+
     def _start_display(self):
         read_end, write_end = os.pipe()
         xvfb = subprocess.Popen(
@@ -154,6 +166,13 @@ class Desktop:
 
     # Teardown -------------------------------------------------------------------------
     def close(self):
+        self._stop_processes()
+        if self._mounted:
+            subprocess.run(["umount", "-l", SITE_ROOT], check=False)
+            self._mounted = False
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    def _stop_processes(self):
         for process in reversed(self._processes):
             if process.poll() is None:
                 try:
@@ -165,15 +184,13 @@ class Desktop:
                 except subprocess.TimeoutExpired:
                     process.kill()
                     process.wait()
+        self._processes = []
         if getattr(self, "_bus_pid", None):
             try:
                 os.kill(self._bus_pid, signal.SIGTERM)
             except ProcessLookupError:
                 pass
-        if self._mounted:
-            subprocess.run(["umount", "-l", SITE_ROOT], check=False)
-            self._mounted = False
-        shutil.rmtree(self.root, ignore_errors=True)
+            self._bus_pid = None
 
 
 def read_rows(database, sql, *args):
