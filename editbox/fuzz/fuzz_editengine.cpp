@@ -2,7 +2,7 @@
 // type and checks what must always hold: no crash, the selection within the text, a locked
 // box that never changes, and a "Numeric" box that typing alone fills with digits and at
 // most one point.
-#include <vrexeditbox/editengine.h>
+#include "editengine.h"
 
 #include <cstddef>
 #include <cstdint>
