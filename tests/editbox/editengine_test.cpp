@@ -248,6 +248,9 @@ TEST(EditEngineTyping, TimeBuilder)
         {TimeHHMM, "", 0, 0, "13", "1", 1, 1, 0},
         {TimeHHMM, "12:", 3, 0, "3", "12:3", 4, 0, '3'},
         {TimeHHMM, "12:", 3, 0, "7", "12:07 ", 6, 0, '7'},
+        // A minute tens digit of 6 gets its "0" too: no 60-69 minutes.
+        {TimeHHMM, "12:", 3, 0, "6", "12:06 ", 6, 0, '6'},
+        {TimeHHMM, "12:", 3, 0, "5", "12:5", 4, 0, '5'},
         {TimeHHMM, "12:3", 4, 0, "0", "12:30 ", 6, 0, '0'},
         {TimeHHMM, "12:30 ", 6, 0, "a", "12:30 AM", 8, 0, 'a'},
         {TimeHHMM, "12:30 ", 6, 0, "P", "12:30 PM", 8, 0, 'P'},

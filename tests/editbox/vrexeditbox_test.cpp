@@ -624,9 +624,18 @@ private Q_SLOTS:
         QCOMPARE(ui.vreAmount->decimals(), VrexEditbox::Decimals_3_Three);
         QCOMPARE(ui.vreAmount->centuryYear(), 30);
         QCOMPARE(ui.vreAmount->backColor_GotFocus(), 65535u);
+        // Designer saves colours as colours; older designs as Windows colour values.
+        QCOMPARE(ui.vreCode->backColor(), 0x0000FFu);
         QCOMPARE(ui.vreAmount->maxLength(), 12);
         QCOMPARE(ui.vreAmount->alignment(), VrexEditbox::Right_Justify);
         QCOMPARE(ui.vreCode->text(), QStringLiteral("abc"));
+        // The design's default text replaces its saved text when it is loaded; once the
+        // window is shown, a new default text leaves the text alone.
+        QCOMPARE(ui.vreAmount->text(), QStringLiteral("0.000"));
+        QCOMPARE(ui.vreAmount->innerEdit()->text(), QStringLiteral("0.000"));
+        form.show();
+        ui.vreAmount->setDefaultText(QStringLiteral("1.000"));
+        QCOMPARE(ui.vreAmount->text(), QStringLiteral("0.000"));
         QVERIFY(form.findChild<VrexEditbox*>(QStringLiteral("vreAmount")));
         QCOMPARE(ui.vreAmount->metaObject()->indexOfProperty("Curreny with Symbol"), -1);
         const QMetaEnum types = QMetaEnum::fromType<VrexEditbox::enmEditType>();
