@@ -15,6 +15,7 @@ PACKAGES=(
     libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils clang-14 libclang-rt-14-dev clang-format
+    xvfb xauth
 )
 
 install_packages() {
