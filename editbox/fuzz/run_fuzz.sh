@@ -13,5 +13,5 @@ corpus=${FUZZ_CORPUS:-$build/fuzz-corpus/vrexeditbox}
 cmake --build "$build" --target fuzz_vrexeditbox
 mkdir -p "$corpus"
 export QT_QPA_PLATFORM=offscreen TZ=UTC ASAN_OPTIONS=detect_leaks=0
-"$build/bin/fuzz_vrexeditbox" -runs="$runs" -max_len="$maxlen" -rss_limit_mb=2048 -print_final_stats=1 \
+"$build/bin/fuzz_vrexeditbox" -runs="$runs" -max_len="$maxlen" -rss_limit_mb=4096 -print_final_stats=1 \
     "$corpus" 2>&1 | tee "$build/fuzz-vrexeditbox.log" | grep -E "^(#[0-9]+ +DONE|Done|stat::number_of_executed_units|==[0-9]+==ERROR)"

@@ -178,7 +178,7 @@ void VrexEditboxPrivate::markChanged(const char* name)
 void VrexEditboxPrivate::applyDesignDefault()
 {
     // While the design is being loaded (until the box is first shown), the default text
-    // replaces the saved text, whichever way the design sets its properties.
+    // replaces the saved text (a design sets Text before DefaultText and UseDefaultText).
     if (q->testAttribute(Qt::WA_WState_Polished) || !engine.settings().useDefaultText)
         return;
     engine.setText(engine.settings().defaultText);
