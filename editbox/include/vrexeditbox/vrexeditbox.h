@@ -222,6 +222,8 @@ public:
     void setAutoSelect(bool on);
     bool autoFocus() const;
     void setAutoFocus(bool on);
+    // Colours: the uint overloads take Windows colour values, the QColor ones colours (pass
+    // QColor(Qt::red), not Qt::red, which is an integer to C++).
     uint backColor_GotFocus() const;
     void setBackColor_GotFocus(uint color);
     QColor backColor_GotFocusColor() const;
