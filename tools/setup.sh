@@ -15,7 +15,7 @@ PACKAGES=(
     libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils clang-14 libclang-rt-14-dev clang-format
-    xvfb openbox xdotool x11-utils imagemagick dbus at-spi2-core python3 python3-pyatspi
+    xvfb xauth openbox xdotool x11-utils imagemagick dbus at-spi2-core python3 python3-pyatspi
 )
 
 install_packages() {

@@ -3,7 +3,6 @@
 #include <QDate>
 #include <QStringList>
 
-#include <vrexeditbox/localesource.h>
 #include <vrexeditbox/vrexeditbox.h>
 
 namespace SystemLocale {
@@ -15,19 +14,12 @@ QLocale& current()
     return instance;
 }
 
-// The edit boxes read the same locale as the rest of the program, whenever it changes.
-class SystemLocaleSource : public VrexLocaleSource
-{
-public:
-    VrexLocaleValues read() const override { return QtLocaleSource::valuesFor(current()); }
-};
-
 } // namespace
 
 void useInEditBoxes()
 {
-    static const SystemLocaleSource source;
-    VrexEditbox::setLocaleSource(&source);
+    // The edit boxes read the same locale as the rest of the program, whenever it changes.
+    VrexEditbox::setUserLocale([] { return current(); });
 }
 
 QLocale locale()

@@ -18,13 +18,13 @@ QString VrexEditboxPlugin::group() const
 
 QString VrexEditboxPlugin::toolTip() const
 {
-    return QStringLiteral("Typed edit box");
+    return tr("Typed edit box");
 }
 
 QString VrexEditboxPlugin::whatsThis() const
 {
-    return QStringLiteral("A text box for codes, numbers, amounts, percentages and dates, "
-                          "with typed input, completion and validation.");
+    return tr("A text box for codes, numbers, amounts, percentages and dates, "
+              "with typed input, completion and validation.");
 }
 
 QString VrexEditboxPlugin::includeFile() const

@@ -2,7 +2,7 @@
 // type and checks what must always hold: no crash, the selection within the text, a locked
 // box that never changes, and a "Numeric" box that typing alone fills with digits and at
 // most one point.
-#include <vrexeditbox/editengine.h>
+#include "editengine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,11 +37,24 @@ private:
     std::abort();
 }
 
-bool digitsAndOnePoint(const QString& text)
+// The user's locale: English (United States), or German (Germany) with its decimal comma.
+VrexLocaleValues germanLocale()
+{
+    VrexLocaleValues v;
+    v.currencySymbol = QStringLiteral("€");
+    v.currencyPosition = 3;
+    v.shortDatePattern = QStringLiteral("dd.MM.yyyy");
+    v.dateSeparator = QStringLiteral(".");
+    v.decimalPoint = QStringLiteral(",");
+    v.groupSeparator = QStringLiteral(".");
+    return v;
+}
+
+bool digitsAndOnePoint(const QString& text, QChar point)
 {
     int points = 0;
     for (QChar c : text) {
-        if (c == u'.')
+        if (c == point)
             ++points;
         else if (c < u'0' || c > u'9')
             return false;
@@ -56,12 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Input in(data, size);
     EditEngine e;
     MemoryClipboard clipboard;
-    FixedLocaleSource locale;
+    const uint8_t mode = in.byte();
+    const FixedLocaleSource locale(mode & 0x20 ? germanLocale() : VrexLocaleValues());
     e.setLocaleSource(&locale);
     e.setClipboard(&clipboard);
     e.setToday([] { return QDate(2026, 12, 8); });
 
-    const uint8_t mode = in.byte();
     e.settings().editType = mode % 14; // 13 stands for any value past the list
     e.settings().decimals = in.byte() % 8;
     e.settings().centuryYear = in.byte() % 100;
@@ -146,7 +159,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             fail("negative saved caret");
         if (locked && e.text() != lockedText)
             fail("a locked box changed");
-        if (typingOnly && e.settings().editType == Numeric && !digitsAndOnePoint(e.text()))
+        if (typingOnly && e.settings().editType == Numeric &&
+            !digitsAndOnePoint(e.text(), locale.read().decimalPoint.front()))
             fail("numeric box holds more than digits and one point");
     }
     return 0;

@@ -1,5 +1,5 @@
-#include <vrexeditbox/editengine.h>
-#include <vrexeditbox/textformat.h>
+#include "editengine.h"
+#include "textformat.h"
 
 #include <algorithm>
 
@@ -147,63 +147,88 @@ void EditEngine::checkPaste()
 {
     const QString trimmed = m_text.trimmed();
     const bool blank = trimmed.isEmpty();
-    auto undo = [this] {
-        setGuarded(m_acceptedText);
-        setCaret(int(m_text.size()));
-        beep();
-    };
-    // A paste never makes the text longer than the box allows.
-    if (m_settings.maxLength > 0 && m_text.size() > m_settings.maxLength) {
-        undo();
-        return;
-    }
-    auto signedAccept = [&] {
-        if (!blank && !m_text.startsWith(u'+') && !m_text.startsWith(u'-'))
-            setGuarded(u'+' + m_text);
-        m_acceptedText = m_text;
+    const bool loneSign = trimmed == u"+" || trimmed == u"-";
+    // The text the paste leaves, in the form typing would have given it; nothing when the
+    // paste is refused.
+    std::optional<QString> result = m_text;
+    const int type = m_settings.editType;
+    const bool numeric = type == Numeric || type == NumericSigned || type == CurrencySys ||
+                         type == CurrencyWithSymbol || type == CurrencyDec || type == Percent;
+    if (numeric && blank)
+        result = QString(); // blanks are no number: the box is empty
+    auto withSign = [](QString text) {
+        return text.startsWith(u'+') || text.startsWith(u'-') ? text : u'+' + text;
     };
     switch (m_settings.editType) {
     case Numeric:
-        if (blank)
-            break;
-        if (!isNumber(m_text, m_locale)) {
-            undo();
-        } else {
-            QString digits = m_text;
-            digits.remove(u'+').remove(u'-');
-            setGuarded(digits);
-            m_acceptedText = m_text;
+        if (!blank) {
+            result = plainNumber(m_text, m_locale, false);
+            if (result)
+                result->remove(u'+').remove(u'-');
         }
         break;
     case NumericSigned:
-        if (!isNumber(m_text, m_locale) && !blank && trimmed != u"+" && trimmed != u"-")
-            undo();
-        else
-            signedAccept();
+        if (loneSign) {
+            result = trimmed;
+        } else if (!blank) {
+            result = plainNumber(m_text, m_locale, false);
+            if (result)
+                result = withSign(*result);
+        }
+        break;
+    case NumericWithSymbols:
+        if (std::any_of(m_text.begin(), m_text.end(),
+                        [](QChar c) { return isAsciiLetter(c.unicode()); }))
+            result.reset();
         break;
     case DateMMDDYY:
     case TimeHHMM:
     case DateSys:
         if (!blank && !isDateOrTime(m_text, m_locale, m_settings.centuryYear, today().year()))
-            undo();
+            result.reset();
         break;
     case CurrencySys:
     case CurrencyWithSymbol:
     case CurrencyDec:
-        if (!isNumber(m_text, m_locale) && !blank && trimmed != u"-")
-            undo();
-        else
-            signedAccept();
+        if (trimmed == u"-") {
+            result = trimmed;
+        } else if (!blank) {
+            result = plainNumber(m_text, m_locale, true);
+            if (result)
+                result = withSign(*result);
+        }
+        break;
+    case Percent:
+        if (!blank) {
+            QString number = trimmed;
+            if (number.endsWith(u'%'))
+                number.chop(1);
+            result = plainNumber(number, m_locale, false);
+            if (result && hasSign(*result))
+                result.reset();
+        }
         break;
     case Uppercase:
-        setGuarded(m_text.toUpper());
+        result = m_text.toUpper();
         break;
     case Lowercase:
-        setGuarded(m_text.toLower());
+        result = m_text.toLower();
         break;
     default:
         break;
     }
+    // A paste never makes the text longer than the box allows.
+    if (!result || (m_settings.maxLength > 0 && result->size() > m_settings.maxLength)) {
+        setGuarded(m_acceptedText);
+        setCaret(int(m_text.size()));
+        beep();
+        return;
+    }
+    if (*result != m_text)
+        setGuarded(*result);
+    if (type == Numeric || type == NumericSigned || type == CurrencySys ||
+        type == CurrencyWithSymbol || type == CurrencyDec)
+        m_acceptedText = m_text;
 }
 
 void EditEngine::focusIn(FocusCause cause)
@@ -218,9 +243,8 @@ void EditEngine::focusIn(FocusCause cause)
     if (selectAll)
         highlightText();
     const int type = m_settings.editType;
-    const VrexLocaleSource& source = m_localeSource ? *m_localeSource : defaultLocaleSource();
-    if (type == CurrencySys || type == CurrencyWithSymbol || type == CurrencyDec || type == DateSys)
-        m_locale = source.read();
+    // Numbers, amounts and dates are read and written in the user's locale of the moment.
+    readLocale();
     // A locked box shows its text as it is.
     if (type == DateSys && !m_settings.locked && m_text.trimmed().isEmpty()) {
         // The pattern is the box's own text, never checked as a paste.
@@ -235,6 +259,17 @@ void EditEngine::focusIn(FocusCause cause)
     }
     m_acceptedText = m_text;
     m_changedSinceFocus = false;
+}
+
+void EditEngine::readLocale()
+{
+    m_locale = (m_localeSource ? *m_localeSource : defaultLocaleSource()).read();
+}
+
+KeyPressResult EditEngine::refuseKey()
+{
+    beep();
+    return {0, true};
 }
 
 void EditEngine::focusOut()
@@ -405,23 +440,30 @@ KeyPressResult EditEngine::typeNormal(char16_t c, const QString& left, const QSt
 }
 
 // A point is taken once: never while the text outside the selection holds one.
-static bool pointAllowed(const QString& left, const QString& right)
+bool EditEngine::pointAllowed(const QString& left, const QString& right) const
 {
-    return !left.contains(u'.') && !right.contains(u'.');
+    return !left.contains(decimalPoint()) && !right.contains(decimalPoint());
+}
+
+// The decimal point of the user's locale: the one key every numeric type takes as the point.
+QChar EditEngine::decimalPoint() const
+{
+    return m_locale.decimalPoint.isEmpty() ? QChar(u'.') : m_locale.decimalPoint.front();
 }
 
 KeyPressResult EditEngine::typeNumeric(char16_t c, const QString& left, const QString& right)
 {
     KeyPressResult r{c, false};
-    if (isDigit(c) || (c == u'.' && pointAllowed(left, right))) {
-        const QString candidate = c != u'.'        ? left + QChar(c) + right
-                                  : left.isEmpty() ? QStringLiteral("0.") + right
-                                                   : left + u'.' + right;
+    const QChar point = decimalPoint();
+    if (isDigit(c) || (c == point && pointAllowed(left, right))) {
+        const QString candidate = c != point       ? left + QChar(c) + right
+                                  : left.isEmpty() ? u'0' + point + right
+                                                   : left + point + right;
         if (fits(candidate))
             applyText(candidate);
         else
             r = {0, true};
-    } else if (c == u'.') {
+    } else if (c == point) {
         r = {0, true};
     } else {
         // Any other character is refused and takes the selection with it.
@@ -438,8 +480,9 @@ KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QSt
     if ((c == u'+' || c == u'-') && !hasSign(left) && !hasSign(right) &&
         fits(left + QChar(c) + right)) {
         applyText(left + QChar(c) + right);
-    } else if (c == u'.' && pointAllowed(left, right)) {
-        const QString candidate = (left.isEmpty() ? QStringLiteral("0.") : left + u'.') + right;
+    } else if (c == decimalPoint() && pointAllowed(left, right)) {
+        const QString candidate =
+            (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
         if (fits(candidate))
             applyText(candidate);
         else
@@ -452,7 +495,7 @@ KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QSt
             applyText(candidate);
         else
             r = {0, true};
-    } else if (c == u'.') {
+    } else if (c == decimalPoint()) {
         r = {0, true};
     } else {
         r = {0, true};
@@ -465,8 +508,9 @@ KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QSt
 KeyPressResult EditEngine::typeSymbols(char16_t c, const QString& left, const QString& right)
 {
     KeyPressResult r{c, false};
-    if (c == u'.') {
-        const QString candidate = (left.isEmpty() ? QStringLiteral("0.") : left + u'.') + right;
+    if (c == decimalPoint()) {
+        const QString candidate =
+            (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
         if (pointAllowed(left, right) && fits(candidate))
             applyText(candidate);
         else
@@ -607,19 +651,19 @@ KeyPressResult EditEngine::typeCurrency(char16_t c, const QString& left, const Q
     if (c == u'-') {
         if (left.contains(u'-') || right.contains(u'-'))
             return {0, true};
-    } else if (c == u'.') {
+    } else if (c == decimalPoint()) {
         if (!pointAllowed(left, right))
             return {0, true};
-        if (candidate.startsWith(u'.')) {
+        if (candidate.startsWith(decimalPoint())) {
             candidate.prepend(u'0');
             ++caret;
         }
     } else if (isDigit(c)) {
-        const qsizetype point = m_text.indexOf(u'.');
+        const qsizetype point = m_text.indexOf(decimalPoint());
         if (point >= 0) {
             const int allowed =
                 m_settings.editType == CurrencyDec ? m_settings.decimals : m_locale.currencyDigits;
-            const qsizetype candidatePoint = candidate.indexOf(u'.');
+            const qsizetype candidatePoint = candidate.indexOf(decimalPoint());
             const qsizetype after = candidatePoint < 0 ? 0 : candidate.size() - candidatePoint - 1;
             const qsizetype excess = after - allowed;
             // A digit past the allowed decimals is dropped quietly.
@@ -640,10 +684,10 @@ KeyPressResult EditEngine::typePercent(char16_t c, const QString& left, const QS
 {
     QString candidate = left + QChar(c) + right;
     int caret = int(left.size()) + 1;
-    if (c == u'.') {
+    if (c == decimalPoint()) {
         if (!pointAllowed(left, right))
             return {0, true};
-        if (candidate.startsWith(u'.')) {
+        if (candidate.startsWith(decimalPoint())) {
             candidate.prepend(u'0');
             ++caret;
         }
@@ -699,18 +743,16 @@ ValidateResult EditEngine::validate()
 
 ValidateResult EditEngine::validateChanged()
 {
-    static const VrexLocaleValues plain;
     switch (m_settings.editType) {
     case Numeric:
     case NumericWithSymbols:
     case NumericSigned: {
         if (m_text.isEmpty() || m_settings.decimals < 0 || m_settings.decimals > 6)
             return {};
-        // Formats with the "." typed into the box, as the rest of the box reads it.
-        const std::optional<DecimalNumber> n = parseNumber(m_text, plain);
+        const std::optional<DecimalNumber> n = parseNumber(m_text, m_locale);
         if (!n)
             return {};
-        QString formatted = formatFixed(*n, m_settings.decimals, plain);
+        QString formatted = formatFixed(*n, m_settings.decimals, m_locale);
         if (m_settings.editType == NumericSigned && m_text.trimmed().startsWith(u'+'))
             formatted.prepend(u'+');
         applyText(formatted);
@@ -731,7 +773,8 @@ ValidateResult EditEngine::validateChanged()
             applyText(QString());
             return {};
         }
-        const std::optional<DecimalNumber> n = parseNumber(m_text, plain);
+        // A formatted amount (with its groups and symbol) reads back as it was written.
+        const std::optional<DecimalNumber> n = parseAmount(m_text, m_locale);
         if (m_text.isEmpty() || !n)
             return {};
         const int digits = m_settings.editType == CurrencyDec
@@ -744,7 +787,7 @@ ValidateResult EditEngine::validateChanged()
     case Percent: {
         QString stripped = m_text;
         stripped.remove(u'%');
-        const std::optional<DecimalNumber> n = parseNumber(stripped, plain);
+        const std::optional<DecimalNumber> n = parseNumber(stripped, m_locale);
         if (m_text.isEmpty() || !n)
             return {};
         applyText(formatPercent(*n, m_locale));

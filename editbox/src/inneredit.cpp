@@ -6,6 +6,8 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
 
 namespace vrex {
 
@@ -159,6 +161,16 @@ char16_t typedCharacter(const QKeyEvent* event)
     return c.unicode();
 }
 
+bool typesUnhandledText(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    return c.isSurrogate() || (c.isPrint() && typedCharacter(event) == 0 &&
+                               !(event->modifiers() & Qt::ControlModifier));
+}
+
 int mouseButtons(Qt::MouseButtons buttons)
 {
     return (buttons & Qt::LeftButton ? ButtonLeft : 0) |
@@ -172,6 +184,55 @@ InnerEdit::InnerEdit(VrexEditboxPrivate* box, QWidget* parent) : QLineEdit(paren
 {
     setObjectName(QStringLiteral("txtEdit"));
     setMaxLength(32767);
+}
+
+namespace {
+
+// The style of a password box: the application's, with the box's own password character.
+class PasswordStyle : public QProxyStyle
+{
+public:
+    PasswordStyle(QChar character, QObject* owner) : m_character(character) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return m_character.unicode();
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+
+private:
+    QChar m_character;
+};
+
+} // namespace
+
+void InnerEdit::setPasswordCharacter(QChar character)
+{
+    QStyle* old = m_passwordStyle;
+    m_passwordStyle = character.isNull() ? nullptr : new PasswordStyle(character, this);
+    setStyle(m_passwordStyle);
+    delete old;
+    setEchoMode(character.isNull() ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void InnerEdit::setBorder(bool border, bool flat)
+{
+    // 3D is the style's own sunken frame; flat is a single line drawn by the box.
+    m_flat = border && flat;
+    setFrame(border && !flat);
+    setTextMargins(m_flat ? QMargins(1, 1, 1, 1) : QMargins());
+    update();
+}
+
+void InnerEdit::paintEvent(QPaintEvent* event)
+{
+    QLineEdit::paintEvent(event);
+    if (!m_flat)
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void InnerEdit::keyPressEvent(QKeyEvent* event)
@@ -229,6 +290,7 @@ void InnerEdit::mouseDoubleClickEvent(QMouseEvent* event)
         return QLineEdit::mouseDoubleClickEvent(event);
     QLineEdit::mouseDoubleClickEvent(event);
     m_box->syncFromEdit();
+    m_box->doubleClicked = true;
     Q_EMIT m_box->q->DblClick();
 }
 
@@ -256,32 +318,85 @@ void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
     m_box->syncFromEdit();
 }
 
-void InnerEdit::dragMoveEvent(QDragMoveEvent* event)
+namespace {
+
+// Drop effects as the drag events report them: none 0, copy 1, move 2.
+int dropEffects(Qt::DropActions actions)
 {
-    if (!m_box)
-        return QLineEdit::dragMoveEvent(event);
-    QLineEdit::dragMoveEvent(event);
-    int effect = event->isAccepted() ? 1 : 0;
+    return (actions & Qt::CopyAction ? 1 : 0) | (actions & Qt::MoveAction ? 2 : 0);
+}
+
+// Takes the effect the host left: none refuses the drop, otherwise copy before move.
+void applyEffect(QDropEvent* event, int effect)
+{
+    if (effect & 1)
+        event->setDropAction(Qt::CopyAction);
+    else if (effect & 2)
+        event->setDropAction(Qt::MoveAction);
+    if (effect & 3)
+        event->accept();
+    else
+        event->ignore();
+}
+
+} // namespace
+
+bool InnerEdit::manualDrop() const
+{
+    return m_box && m_box->q->oleDropMode() == VrexEditbox::Drop_Manual;
+}
+
+void InnerEdit::dragOver(QDropEvent* event, int state)
+{
+    m_dragData = event->mimeData();
+    m_dragPosition = event->position();
+    int effect = dropEffects(event->possibleActions());
     Q_EMIT m_box->q->OLEDragOver(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
                                  vrex::shiftMask(event->modifiers()), event->position().x(),
-                                 event->position().y(), 2);
-    if (effect == 0)
-        event->ignore();
+                                 event->position().y(), state);
+    applyEffect(event, effect);
+}
+
+void InnerEdit::dragEnterEvent(QDragEnterEvent* event)
+{
+    // Manual: the host decides through OLEDragOver; automatic: the line edit's own handling.
+    if (!manualDrop())
+        return QLineEdit::dragEnterEvent(event);
+    dragOver(event, 0);
+}
+
+void InnerEdit::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!manualDrop())
+        return QLineEdit::dragMoveEvent(event);
+    dragOver(event, 2);
+}
+
+void InnerEdit::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    if (!manualDrop())
+        return QLineEdit::dragLeaveEvent(event);
+    int effect = 0;
+    Q_EMIT m_box->q->OLEDragOver(m_dragData, effect, 0, 0, m_dragPosition.x(), m_dragPosition.y(),
+                                 1);
+    m_dragData = nullptr;
 }
 
 void InnerEdit::dropEvent(QDropEvent* event)
 {
     if (!m_box)
         return QLineEdit::dropEvent(event);
-    int effect = 1;
-    Q_EMIT m_box->q->OLEDragDrop(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
-                                 vrex::shiftMask(event->modifiers()), event->position().x(),
-                                 event->position().y());
-    if (effect == 0) {
-        event->ignore();
+    m_dragData = nullptr;
+    if (manualDrop()) {
+        // The host takes the data; the box inserts nothing itself.
+        int effect = dropEffects(event->possibleActions());
+        Q_EMIT m_box->q->OLEDragDrop(
+            event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
+            vrex::shiftMask(event->modifiers()), event->position().x(), event->position().y());
+        applyEffect(event, effect);
         return;
     }
-    // A drop is checked like a paste.
+    // An automatic drop is checked like a paste.
     m_box->engine.setClipboardKeysAllowed(true);
     QLineEdit::dropEvent(event);
     m_box->engine.setClipboardKeysAllowed(false);

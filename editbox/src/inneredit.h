@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLineEdit>
+#include <QMimeData>
 
 class VrexEditboxPrivate;
 
@@ -13,8 +14,13 @@ public:
     void baseKeyPress(QKeyEvent* event) { QLineEdit::keyPressEvent(event); }
     // From now on the line edit is on its own (its box is going away).
     void detach() { m_box = nullptr; }
+    // The character shown for each character of a password (none: the text is shown).
+    void setPasswordCharacter(QChar character);
+    // No border, the style's 3D frame, or a flat single line.
+    void setBorder(bool border, bool flat);
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -24,12 +30,21 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    bool manualDrop() const;
+    void dragOver(QDropEvent* event, int state);
+
     VrexEditboxPrivate* m_box;
+    const QMimeData* m_dragData = nullptr; // of the drag over the box, for its leave event
+    QPointF m_dragPosition;
+    QStyle* m_passwordStyle = nullptr;
+    bool m_flat = false;
 };
 
 namespace vrex {
@@ -38,5 +53,7 @@ namespace vrex {
 int virtualKey(const QKeyEvent* event);
 int shiftMask(Qt::KeyboardModifiers modifiers);
 char16_t typedCharacter(const QKeyEvent* event);
+// Whether the key types text that typedCharacter cannot hand to the box as one character.
+bool typesUnhandledText(const QKeyEvent* event);
 int mouseButtons(Qt::MouseButtons buttons);
 } // namespace vrex

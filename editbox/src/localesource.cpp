@@ -1,4 +1,4 @@
-#include <vrexeditbox/localesource.h>
+#include "localesource.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include <vrexeditbox/propertybag.h>
+#include "propertybag.h"
 
 #include <QRegularExpression>
 

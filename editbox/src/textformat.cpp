@@ -1,4 +1,4 @@
-#include <vrexeditbox/textformat.h>
+#include "textformat.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -84,15 +84,13 @@ std::optional<DecimalNumber> parseNumber(const QString& text, const VrexLocaleVa
         n.negative = s.startsWith(u'-');
         s.remove(0, 1);
     }
-    qsizetype point = s.indexOf(u'.');
-    qsizetype pointLength = 1;
-    if (point < 0 && !locale.decimalPoint.isEmpty()) {
-        point = s.indexOf(locale.decimalPoint);
-        pointLength = locale.decimalPoint.size();
-    }
+    const QString decimalPoint =
+        locale.decimalPoint.isEmpty() ? QStringLiteral(".") : locale.decimalPoint;
+    const qsizetype point = s.indexOf(decimalPoint);
+    const qsizetype pointLength = decimalPoint.size();
     QString integer = point < 0 ? s : s.left(point);
     const QString fraction = point < 0 ? QString() : s.mid(point + pointLength);
-    if (!locale.groupSeparator.isEmpty() && locale.groupSeparator != locale.decimalPoint &&
+    if (!locale.groupSeparator.isEmpty() && locale.groupSeparator != decimalPoint &&
         integer.contains(locale.groupSeparator)) {
         // Separators only between digits, as "1,234" is written.
         const QStringList groups = integer.split(locale.groupSeparator);
@@ -119,6 +117,48 @@ std::optional<DecimalNumber> parseNumber(const QString& text, const VrexLocaleVa
 bool isNumber(const QString& text, const VrexLocaleValues& locale)
 {
     return parseNumber(text, locale).has_value();
+}
+
+namespace {
+
+// The text without the locale's currency symbol in its place (before the number, after a
+// sign, or after the number, as the locale writes it).
+QString withoutSymbol(const QString& text, const VrexLocaleValues& locale)
+{
+    const QString t = text.trimmed();
+    const QString& symbol = locale.currencySymbol;
+    if (symbol.isEmpty())
+        return t;
+    const QString sign = t.startsWith(u'+') || t.startsWith(u'-') ? t.left(1) : QString();
+    const QString body = t.mid(sign.size());
+    const bool before = locale.currencyPosition == 0 || locale.currencyPosition == 2;
+    if (before && body.startsWith(symbol))
+        return sign + body.mid(symbol.size()).trimmed();
+    if (!before && body.endsWith(symbol))
+        return sign + body.chopped(symbol.size()).trimmed();
+    return t;
+}
+
+} // namespace
+
+std::optional<DecimalNumber> parseAmount(const QString& text, const VrexLocaleValues& locale)
+{
+    return parseNumber(withoutSymbol(text, locale), locale);
+}
+
+std::optional<QString> plainNumber(const QString& text, const VrexLocaleValues& locale,
+                                   bool withSymbol)
+{
+    QString t = withSymbol ? withoutSymbol(text, locale) : text.trimmed();
+    if (!parseNumber(t, locale))
+        return std::nullopt;
+    const QString point = locale.decimalPoint.isEmpty() ? QStringLiteral(".") : locale.decimalPoint;
+    if (!locale.groupSeparator.isEmpty() && locale.groupSeparator != point) {
+        const qsizetype at = t.indexOf(point);
+        t = (at < 0 ? t : t.left(at)).remove(locale.groupSeparator) +
+            (at < 0 ? QString() : t.mid(at));
+    }
+    return t;
 }
 
 QString formatFixed(const DecimalNumber& number, int digits, const VrexLocaleValues& locale)

@@ -1,6 +1,7 @@
 #include "vrexeditbox_p.h"
 
-#include <vrexeditbox/localesource.h>
+#include "designstore.h"
+#include "localesource.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,6 +9,8 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -35,7 +38,13 @@ const VrexLocaleSource*& localeSourceHook()
     return source;
 }
 
-// Reads whichever locale source is installed at the moment of the focus gain.
+std::function<QLocale()>& userLocaleHook()
+{
+    static std::function<QLocale()> hook;
+    return hook;
+}
+
+// Reads whichever locale is installed at the moment of the focus gain.
 class CurrentLocaleSource : public VrexLocaleSource
 {
 public:
@@ -43,7 +52,7 @@ public:
     {
         if (const VrexLocaleSource* source = localeSourceHook())
             return source->read();
-        return QtLocaleSource::valuesFor(QLocale::system());
+        return QtLocaleSource::valuesFor(userLocaleHook() ? userLocaleHook()() : QLocale::system());
     }
 };
 
@@ -57,20 +66,25 @@ public:
 CurrentLocaleSource g_currentLocale;
 SystemClipboard g_systemClipboard;
 
-QDate today()
+} // namespace
+
+QDate vrex::today()
 {
     return clockHook() ? clockHook()() : QDate::currentDate();
 }
 
-} // namespace
+void vrex::setLocaleSource(const VrexLocaleSource* source)
+{
+    localeSourceHook() = source;
+}
 
 VrexEditboxPrivate::VrexEditboxPrivate(VrexEditbox* owner)
     : q(owner), edit(new InnerEdit(this, owner))
 {
     engine.setLocaleSource(&g_currentLocale);
     engine.setClipboard(&g_systemClipboard);
-    engine.setToday(&today);
-    engine.settings().centuryYear = vrex::defaultCenturyYear(today().year());
+    engine.setToday(&vrex::today);
+    engine.settings().centuryYear = vrex::defaultCenturyYear(vrex::today().year());
     engine.onBeep = [] {
         if (beepHook())
             beepHook()();
@@ -104,13 +118,41 @@ void VrexEditboxPrivate::syncFromEdit()
         engine.setSelection(edit->cursorPosition(), 0);
 }
 
+namespace {
+
+// Whether the new text is the old one with one stretch taken out (Delete, a cut, a drag
+// moved away): the only change the line edit may make on its own without a check.
+bool isDeletion(const QString& before, const QString& after)
+{
+    if (after.size() >= before.size())
+        return false;
+    qsizetype prefix = 0;
+    while (prefix < after.size() && after[prefix] == before[prefix])
+        ++prefix;
+    return after.mid(prefix) == before.right(after.size() - prefix);
+}
+
+} // namespace
+
 void VrexEditboxPrivate::editChanged()
 {
-    // A change the line edit made itself: Delete, the context menu, a drop, its undo.
+    // A change the line edit made itself: Delete, its paste keys, the context menu, a
+    // middle click, a drop, its undo. Whatever it brings in is checked as a paste, so no
+    // text reaches the box past its rules.
     if (syncing)
         return;
     const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const bool allowed = engine.clipboardKeysAllowed();
+    if (!focused) {
+        // A drop onto a box without the focus: checked in today's locale, and a refused
+        // text gives back what the box showed.
+        engine.readLocale();
+        engine.setAcceptedText(engine.text());
+    }
+    if (!isDeletion(engine.text(), edit->text()))
+        engine.setClipboardKeysAllowed(true);
     engine.textEdited(edit->text(), start, edit->selectionLength());
+    engine.setClipboardKeysAllowed(allowed && !engine.mouseIsDown());
     syncToEdit();
 }
 
@@ -133,6 +175,16 @@ void VrexEditboxPrivate::markChanged(const char* name)
     Q_EMIT q->propertyChanged(QString::fromLatin1(name));
 }
 
+void VrexEditboxPrivate::applyDesignDefault()
+{
+    // While the design is being loaded (until the box is first shown), the default text
+    // replaces the saved text (a design sets Text before DefaultText and UseDefaultText).
+    if (q->testAttribute(Qt::WA_WState_Polished) || !engine.settings().useDefaultText)
+        return;
+    engine.setText(engine.settings().defaultText);
+    syncToEdit();
+}
+
 void VrexEditboxPrivate::message(const QString& text)
 {
     const QString title = QStringLiteral("vrexeditbox");
@@ -146,7 +198,7 @@ void VrexEditboxPrivate::message(const QString& text)
 void VrexEditboxPrivate::invalidValue()
 {
     // The inner box's own error for a value it cannot take.
-    message(QStringLiteral("Invalid property value."));
+    message(VrexEditbox::tr("Invalid property value."));
 }
 
 void VrexEditboxPrivate::keyPress(QKeyEvent* event)
@@ -164,6 +216,13 @@ void VrexEditboxPrivate::keyPress(QKeyEvent* event)
             event->accept(); // the host took the key
             return;
         }
+        if (vrex::typesUnhandledText(event)) {
+            // A character the box cannot take as one key (beyond the Basic Multilingual
+            // Plane): never inserted by the line edit behind the box's back.
+            refuseText(event->text());
+            event->accept();
+            return;
+        }
         // Navigation and Delete stay the line edit's own; its paste and cut keys are
         // checked as pastes.
         if (event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut))
@@ -179,6 +238,17 @@ void VrexEditboxPrivate::keyPress(QKeyEvent* event)
         event->ignore();
     else
         event->accept();
+}
+
+void VrexEditboxPrivate::refuseText(const QString& text)
+{
+    // A locked box passes the key on as it is; an unlocked one refuses it with a beep.
+    int keyAscii = text.isEmpty() ? 0 : int(text.toUcs4().value(0));
+    if (!engine.settings().locked) {
+        engine.refuseKey();
+        keyAscii = 0;
+    }
+    Q_EMIT q->KeyPress(keyAscii);
 }
 
 void VrexEditboxPrivate::typeCharacter(char16_t typed)
@@ -205,12 +275,17 @@ void VrexEditboxPrivate::typeCharacter(char16_t typed)
 void VrexEditboxPrivate::typeCommitted(const QString& text)
 {
     // Characters from an input method arrive without keys; each is typed as one.
-    for (QChar c : text) {
-        if (c.isSurrogate())
-            continue;
+    for (qsizetype i = 0; i < text.size(); ++i) {
         syncFromEdit();
         engine.keyDown(0, 0);
-        typeCharacter(c.unicode());
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            refuseText(text.mid(i, 2));
+            ++i;
+        } else if (text[i].isSurrogate()) {
+            refuseText(QString());
+        } else {
+            typeCharacter(text[i].unicode());
+        }
     }
 }
 
@@ -234,7 +309,9 @@ void VrexEditboxPrivate::focusIn(Qt::FocusReason reason)
         return;
     }
     focused = true;
-    syncFromEdit();
+    // The line edit selects everything when entered by Tab, Backtab or a shortcut; the
+    // selection is the box's own decision (AutoSelect), so the line edit's is taken back.
+    syncToEdit();
     const vrex::FocusCause cause = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
                                        ? vrex::FocusCause::Tab
                                    : reason == Qt::MouseFocusReason ? vrex::FocusCause::Mouse
@@ -313,7 +390,10 @@ void VrexEditboxPrivate::mouseRelease(QMouseEvent* event)
     engine.mouseUp(vrex::mouseButtons(event->button()));
     Q_EMIT q->MouseUp(vrex::mouseButtons(event->button()), vrex::shiftMask(event->modifiers()),
                       event->position().x(), event->position().y());
-    if (event->button() == Qt::LeftButton && edit->rect().contains(event->position().toPoint())) {
+    // The release that ends a double click raises no second Click.
+    const bool afterDoubleClick = std::exchange(doubleClicked, false);
+    if (event->button() == Qt::LeftButton && !afterDoubleClick &&
+        edit->rect().contains(event->position().toPoint())) {
         engine.click();
         syncToEdit();
         Q_EMIT q->Click();
@@ -352,9 +432,9 @@ void VrexEditbox::setBeepHook(std::function<void()> hook)
     beepHook() = std::move(hook);
 }
 
-void VrexEditbox::setLocaleSource(const VrexLocaleSource* source)
+void VrexEditbox::setUserLocale(std::function<QLocale()> locale)
 {
-    localeSourceHook() = source;
+    userLocaleHook() = std::move(locale);
 }
 
 void VrexEditbox::setClock(std::function<QDate()> today)
@@ -371,6 +451,16 @@ void VrexEditbox::HighlightText()
 QLineEdit* VrexEditbox::innerEdit() const
 {
     return d->edit;
+}
+
+void VrexEditbox::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Enabled and Font are QWidget's own; setting them marks them changed all the same.
+    if (event->type() == QEvent::EnabledChange)
+        d->markChanged("Enabled");
+    else if (event->type() == QEvent::FontChange && testAttribute(Qt::WA_SetFont))
+        d->markChanged("Font");
 }
 
 void VrexEditbox::resizeEvent(QResizeEvent* event)

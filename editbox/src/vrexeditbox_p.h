@@ -2,7 +2,7 @@
 
 #include "inneredit.h"
 
-#include <vrexeditbox/editengine.h>
+#include "editengine.h"
 #include <vrexeditbox/vrexeditbox.h>
 
 // The state of one edit box behind its public class.
@@ -17,6 +17,7 @@ public:
     void showBackColor(uint color);
     void showForeColor(uint color);
     void markChanged(const char* name);
+    void applyDesignDefault();
     void invalidValue();
     static void message(const QString& text);
 
@@ -25,6 +26,7 @@ public:
     void keyRelease(QKeyEvent* event);
     void typeCharacter(char16_t typed);
     void typeCommitted(const QString& text);
+    void refuseText(const QString& text);
     void focusIn(Qt::FocusReason reason);
     void leave(Qt::FocusReason reason);
     void mousePress(QMouseEvent* event);
@@ -45,13 +47,13 @@ public:
     bool causesValidation = true;
     QString dataField;
     QString linkItem;
-    int left = 0;
     int mousePointer = 0;
     int oleDragMode = 0;
     int oleDropMode = 0;
     QString passwordChar;
 
     bool syncing = false;
-    bool focused = false;    // between the box's focus gain and its focus loss
-    bool refocusing = false; // the focus comes back after a refused entry
+    bool doubleClicked = false; // the next release ends a double click
+    bool focused = false;       // between the box's focus gain and its focus loss
+    bool refocusing = false;    // the focus comes back after a refused entry
 };

@@ -2,8 +2,6 @@
 // and saving and loading them with a window's design.
 #include "vrexeditbox_p.h"
 
-#include <vrexeditbox/propertybag.h>
-
 #include <QGuiApplication>
 #include <QMetaClassInfo>
 #include <QPalette>
@@ -43,7 +41,7 @@ int VrexEditbox::centuryYear() const
 void VrexEditbox::setCenturyYear(int year)
 {
     if (year < 0 || year > 99) {
-        d->message(QStringLiteral("Invalid Property Value. Must be from 0 to 99."));
+        d->message(tr("Invalid Property Value. Must be from 0 to 99."));
         return;
     }
     d->engine.settings().centuryYear = year;
@@ -77,6 +75,16 @@ uint VrexEditbox::backColor_GotFocus() const
     return d->backColorGotFocus;
 }
 
+QColor VrexEditbox::backColor_GotFocusColor() const
+{
+    return toColor(backColor_GotFocus());
+}
+
+void VrexEditbox::setBackColor_GotFocus(const QColor& color)
+{
+    setBackColor_GotFocus(toOleColor(color));
+}
+
 void VrexEditbox::setBackColor_GotFocus(uint color)
 {
     d->backColorGotFocus = color;
@@ -86,6 +94,16 @@ void VrexEditbox::setBackColor_GotFocus(uint color)
 uint VrexEditbox::backColor_Normal() const
 {
     return d->backColorNormal;
+}
+
+QColor VrexEditbox::backColor_NormalColor() const
+{
+    return toColor(backColor_Normal());
+}
+
+void VrexEditbox::setBackColor_Normal(const QColor& color)
+{
+    setBackColor_Normal(toOleColor(color));
 }
 
 void VrexEditbox::setBackColor_Normal(uint color)
@@ -102,6 +120,7 @@ QString VrexEditbox::defaultText() const
 void VrexEditbox::setDefaultText(const QString& text)
 {
     d->engine.settings().defaultText = text;
+    d->applyDesignDefault();
     d->markChanged("DefaultText");
 }
 
@@ -113,6 +132,7 @@ bool VrexEditbox::useDefaultText() const
 void VrexEditbox::setUseDefaultText(bool on)
 {
     d->engine.settings().useDefaultText = on;
+    d->applyDesignDefault();
     d->markChanged("UseDefaultText");
 }
 
@@ -145,12 +165,23 @@ void VrexEditbox::setAppearance(enmAppearance appearance)
         return;
     }
     d->appearance = appearance;
+    d->edit->setBorder(d->borderStyle == Fixed_Single, appearance == Appear_Flat);
     d->markChanged("Appearance");
 }
 
 uint VrexEditbox::backColor() const
 {
     return d->backColor;
+}
+
+QColor VrexEditbox::backColorColor() const
+{
+    return toColor(backColor());
+}
+
+void VrexEditbox::setBackColor(const QColor& color)
+{
+    setBackColor(toOleColor(color));
 }
 
 void VrexEditbox::setBackColor(uint color)
@@ -172,7 +203,7 @@ void VrexEditbox::setBorderStyle(enmBorderStyle style)
         return;
     }
     d->borderStyle = style;
-    d->edit->setFrame(style == Fixed_Single);
+    d->edit->setBorder(style == Fixed_Single, d->appearance == Appear_Flat);
     d->markChanged("BorderStyle");
 }
 
@@ -289,6 +320,16 @@ uint VrexEditbox::foreColor() const
     return d->foreColor;
 }
 
+QColor VrexEditbox::foreColorColor() const
+{
+    return toColor(foreColor());
+}
+
+void VrexEditbox::setForeColor(const QColor& color)
+{
+    setForeColor(toOleColor(color));
+}
+
 void VrexEditbox::setForeColor(uint color)
 {
     d->foreColor = color;
@@ -298,12 +339,13 @@ void VrexEditbox::setForeColor(uint color)
 
 int VrexEditbox::left() const
 {
-    return d->left;
+    return d->edit->x();
 }
 
 void VrexEditbox::setLeft(int left)
 {
-    d->left = left;
+    // Moves the inner box within the control, until the control's next resize puts it back.
+    d->edit->move(left, d->edit->y());
     d->markChanged("Left");
 }
 
@@ -425,12 +467,12 @@ VrexEditbox::enmOLEDropMode VrexEditbox::oleDropMode() const
 
 void VrexEditbox::setOLEDropMode(enmOLEDropMode mode)
 {
-    if (int(mode) < 0 || int(mode) > 1) {
+    if (int(mode) < 0 || int(mode) > 2) {
         d->invalidValue();
         return;
     }
     d->oleDropMode = mode;
-    d->edit->setAcceptDrops(mode == Drop_Manual);
+    d->edit->setAcceptDrops(mode != Drop_None);
     d->markChanged("OLEDropMode");
 }
 
@@ -446,7 +488,7 @@ void VrexEditbox::setPasswordChar(const QString& character)
         return;
     }
     d->passwordChar = character;
-    d->edit->setEchoMode(character.isEmpty() ? QLineEdit::Normal : QLineEdit::Password);
+    d->edit->setPasswordCharacter(character.isEmpty() ? QChar() : character.front());
     d->markChanged("PasswordChar");
 }
 
@@ -519,87 +561,10 @@ QColor VrexEditbox::toColor(uint oleColor)
     return QColor(int(oleColor & 0xFF), int((oleColor >> 8) & 0xFF), int((oleColor >> 16) & 0xFF));
 }
 
-void VrexEditbox::writeProperties(VrexPropertyBag& bag) const
+uint VrexEditbox::toOleColor(const QColor& color)
 {
-    const int century = vrex::defaultCenturyYear(d->engine.today().year());
-    bag.writeProperty(QStringLiteral("AutoSelect"), autoSelect(), true);
-    bag.writeProperty(QStringLiteral("AutoFocus"), autoFocus(), false);
-    bag.writeProperty(QStringLiteral("BackColor_GotFocus"), backColor_GotFocus(), 0xFFFF00u);
-    bag.writeProperty(QStringLiteral("BackColor_LostFocus"), backColor_Normal(), 0xFFFFFFu);
-    bag.writeProperty(QStringLiteral("DefaultText"), defaultText(), QString());
-    bag.writeProperty(QStringLiteral("EditType"), int(editType()), 0);
-    bag.writeProperty(QStringLiteral("UseDefaultText"), useDefaultText(), true);
-    bag.writeProperty(QStringLiteral("Decimals"), int(decimals()), 0);
-    bag.writeProperty(QStringLiteral("CenturyYear"), centuryYear(), century);
-    bag.writeProperty(QStringLiteral("Alignment"), int(alignment()), 0);
-    bag.writeProperty(QStringLiteral("Appearance"), int(appearance()), 1);
-    bag.writeProperty(QStringLiteral("BackColor"), backColor(), 0x80000005u);
-    bag.writeProperty(QStringLiteral("BorderStyle"), int(borderStyle()), 1);
-    bag.writeProperty(QStringLiteral("CausesValidation"), causesValidation(), true);
-    bag.writeProperty(QStringLiteral("DataField"), dataField(), QString());
-    bag.writeProperty(QStringLiteral("Enabled"), isEnabled(), true);
-    bag.writeProperty(QStringLiteral("FontBold"), fontBold(), false);
-    bag.writeProperty(QStringLiteral("FontItalic"), fontItalic(), false);
-    bag.writeProperty(QStringLiteral("FontName"), fontName(), QStringLiteral("MS Sans Serif"));
-    bag.writeProperty(QStringLiteral("FontSize"), fontSize(), 8.0);
-    bag.writeProperty(QStringLiteral("FontStrikethru"), fontStrikethru(), false);
-    bag.writeProperty(QStringLiteral("FontUnderline"), fontUnderline(), false);
-    bag.writeProperty(QStringLiteral("ForeColor"), foreColor(), 0x80000012u);
-    bag.writeProperty(QStringLiteral("Left"), left(), 0);
-    bag.writeProperty(QStringLiteral("Locked"), locked(), false);
-    bag.writeProperty(QStringLiteral("MaxLength"), maxLength(), 0);
-    bag.writeProperty(QStringLiteral("MousePointer"), int(mousePointer()), 0);
-    bag.writeProperty(QStringLiteral("MultiLine"), multiLine(), false);
-    bag.writeProperty(QStringLiteral("OLEDragMode"), int(oleDragMode()), 0);
-    bag.writeProperty(QStringLiteral("OLEDropMode"), int(oleDropMode()), 0);
-    bag.writeProperty(QStringLiteral("PasswordChar"), passwordChar(), QString());
-    bag.writeProperty(QStringLiteral("RightToLeft"), rightToLeft(), false);
-    bag.writeProperty(QStringLiteral("SelStart"), selStart(), 0);
-    bag.writeProperty(QStringLiteral("SelLength"), selLength(), 0);
-    bag.writeProperty(QStringLiteral("Text"), text(), QString());
-}
-
-void VrexEditbox::readProperties(const VrexPropertyBag& bag)
-{
-    auto read = [&bag](const char* name, const QVariant& fallback) {
-        return bag.readProperty(QString::fromLatin1(name), fallback);
-    };
-    setAutoSelect(read("AutoSelect", true).toBool());
-    setAutoFocus(read("AutoFocus", false).toBool());
-    setBackColor_GotFocus(read("BackColor_GotFocus", 0xFFFF00u).toUInt());
-    setBackColor_Normal(read("BackColor_LostFocus", 0xFFFFFFu).toUInt());
-    setDefaultText(read("DefaultText", QString()).toString());
-    setUseDefaultText(read("UseDefaultText", true).toBool());
-    setEditType(enmEditType(read("EditType", 0).toInt()));
-    setDecimals(enmDecimals(read("Decimals", 0).toInt()));
-    setCenturyYear(read("CenturyYear", vrex::defaultCenturyYear(d->engine.today().year())).toInt());
-    setAlignment(enmAlignment(read("Alignment", 0).toInt()));
-    setAppearance(enmAppearance(read("Appearance", 1).toInt()));
-    setBackColor(read("BackColor", 0x80000005u).toUInt());
-    setBorderStyle(enmBorderStyle(read("BorderStyle", 1).toInt()));
-    setCausesValidation(read("CausesValidation", true).toBool());
-    setDataField(read("DataField", QString()).toString());
-    setEnabled(read("Enabled", true).toBool());
-    setFontBold(read("FontBold", false).toBool());
-    setFontItalic(read("FontItalic", false).toBool());
-    setFontName(read("FontName", QStringLiteral("MS Sans Serif")).toString());
-    setFontSize(read("FontSize", 8.0).toDouble());
-    setFontStrikethru(read("FontStrikethru", false).toBool());
-    setFontUnderline(read("FontUnderline", false).toBool());
-    setForeColor(read("ForeColor", 0x80000012u).toUInt());
-    setLeft(read("Left", 0).toInt());
-    setLocked(read("Locked", false).toBool());
-    setMaxLength(read("MaxLength", 0).toInt());
-    setMousePointer(enmMousePointer(read("MousePointer", 0).toInt()));
-    setOLEDragMode(enmOLEDragMode(read("OLEDragMode", 0).toInt()));
-    setOLEDropMode(enmOLEDropMode(read("OLEDropMode", 0).toInt()));
-    setPasswordChar(read("PasswordChar", QString()).toString());
-    setRightToLeft(read("RightToLeft", false).toBool());
-    setSelStart(read("SelStart", 0).toInt());
-    setSelLength(read("SelLength", 0).toInt());
-    setText(read("Text", QString()).toString());
-    if (useDefaultText())
-        setText(defaultText());
+    const QColor rgb = color.toRgb();
+    return uint(rgb.red()) | uint(rgb.green()) << 8 | uint(rgb.blue()) << 16;
 }
 
 QString VrexEditbox::publishedName(enmEditType type)

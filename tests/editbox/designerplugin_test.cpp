@@ -28,6 +28,31 @@ private Q_SLOTS:
         QCOMPARE(widget->property("CenturyYear").toInt(),
                  int(QString::number(QDate::currentDate().year() + 50).right(2).toInt()));
     }
+
+    // Designer's property editor shows each property once (Enabled and Font are QWidget's
+    // enabled and font) and edits colours with its colour editor.
+    void propertiesOnceAndColoursAsColours()
+    {
+        const QMetaObject* meta = &VrexEditbox::staticMetaObject;
+        QStringList shown;
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            const QMetaProperty p = meta->property(i);
+            if (!p.isDesignable())
+                continue;
+            const QString name = QString::fromLatin1(p.name()).toLower();
+            QVERIFY2(!shown.contains(name), p.name());
+            shown << name;
+        }
+        for (const char* font :
+             {"FontBold", "FontItalic", "FontName", "FontSize", "FontStrikethru", "FontUnderline"})
+            QVERIFY2(!meta->property(meta->indexOfProperty(font)).isDesignable(), font);
+        for (const char* colour :
+             {"BackColor", "ForeColor", "BackColor_GotFocus", "BackColor_Normal"}) {
+            const QMetaProperty p = meta->property(meta->indexOfProperty(colour));
+            QCOMPARE(p.metaType(), QMetaType::fromType<QColor>());
+            QVERIFY(p.isDesignable());
+        }
+    }
 };
 
 QTEST_MAIN(DesignerPluginTest)

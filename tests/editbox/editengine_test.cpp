@@ -3,7 +3,7 @@
 // beeps and the character handed on to the host.
 #include "enginedriver.h"
 
-#include <vrexeditbox/editengine.h>
+#include "editengine.h"
 
 #include <gtest/gtest.h>
 
@@ -248,6 +248,9 @@ TEST(EditEngineTyping, TimeBuilder)
         {TimeHHMM, "", 0, 0, "13", "1", 1, 1, 0},
         {TimeHHMM, "12:", 3, 0, "3", "12:3", 4, 0, '3'},
         {TimeHHMM, "12:", 3, 0, "7", "12:07 ", 6, 0, '7'},
+        // A minute tens digit of 6 gets its "0" too: no 60-69 minutes.
+        {TimeHHMM, "12:", 3, 0, "6", "12:06 ", 6, 0, '6'},
+        {TimeHHMM, "12:", 3, 0, "5", "12:5", 4, 0, '5'},
         {TimeHHMM, "12:3", 4, 0, "0", "12:30 ", 6, 0, '0'},
         {TimeHHMM, "12:30 ", 6, 0, "a", "12:30 AM", 8, 0, 'a'},
         {TimeHHMM, "12:30 ", 6, 0, "P", "12:30 PM", 8, 0, 'P'},
@@ -399,7 +402,17 @@ TEST(EditEnginePaste, ChecksByType)
         {Uppercase, "A", "bc", "ABC", false, "A"},
         {Lowercase, "a", "BC", "abc", false, "a"},
         {Normal, "a", "x y", "ax y", false, "a"},
-        {Percent, "1", "zz", "1zz", false, "1"},
+        // Every type keeps only texts of its kind: no letters among the symbols, a percent
+        // box only an unsigned number (its "%" dropped).
+        {Percent, "1", "zz", "1", true, "1"},
+        {Percent, "", "12.5%", "12.5", false, ""},
+        {Percent, "", "-5", "", true, ""},
+        {NumericWithSymbols, "1", "a-b", "1", true, "1"},
+        {NumericWithSymbols, "1", "-2", "1-2", false, "1"},
+        // Pasted numbers arrive as typing writes them: no blanks, groups or symbol.
+        {Numeric, "", " 1,234.5 ", "1234.5", false, "1234.5"},
+        {CurrencyWithSymbol, "", "$1,234.50", "+1234.50", false, "+1234.50"},
+        {CurrencySys, "", "1.234,50", "", true, ""},
     };
     for (const PasteRow& row : rows) {
         SCOPED_TRACE(testing::Message() << "type " << row.type << " paste " << row.clipboard);
@@ -545,9 +558,12 @@ TEST(EditEngineValidate, TimeCurrencyAndPercent)
     euro.decimalPoint = QStringLiteral(",");
     euro.groupSeparator = QStringLiteral(".");
     euro.currencyDigits = 0;
-    EXPECT_EQ(validated(CurrencyWithSymbol, QStringLiteral("1234.5"), 0, 76, nullptr, euro),
+    EXPECT_EQ(validated(CurrencyWithSymbol, QStringLiteral("1234,5"), 0, 76, nullptr, euro),
               "1.235 €");
-    EXPECT_EQ(validated(CurrencySys, QStringLiteral("1234.5"), 0, 76, nullptr, euro), "1.235");
+    EXPECT_EQ(validated(CurrencySys, QStringLiteral("1234,5"), 0, 76, nullptr, euro), "1.235");
+    // A formatted amount formats again to itself.
+    EXPECT_EQ(validated(CurrencyWithSymbol, QStringLiteral("1.235 €"), 0, 76, nullptr, euro),
+              "1.235 €");
 
     EXPECT_EQ(validated(Percent, QStringLiteral("12.5")), "12.50%");
     EXPECT_EQ(validated(Percent, QStringLiteral("0.")), "0.00%");
@@ -672,4 +688,83 @@ TEST(EditEngineDefaults, CenturyYearOfANewBox)
     EXPECT_EQ(defaultCenturyYear(2060), 10);
     EXPECT_EQ(defaultCenturyYear(2049), 99);
     EXPECT_EQ(defaultCenturyYear(2050), 0);
+}
+
+// One number reading and writing, the user's locale's, for every numeric type: typed, pasted
+// and formatted in English (United States) and in German (Germany).
+TEST(EditEngineLocale, NumbersInTheUsersLocale)
+{
+    struct Case
+    {
+        QLocale locale;
+        char16_t point;
+        const char* amount;   // 1234.5 with two currency digits, no symbol
+        const char* withSign; // ... with the symbol
+        const char* percent;  // 12.5 as a percentage
+    };
+    const Case cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), u'.', "1,234.50", "$1,234.50", "12.50%"},
+        {QLocale(QLocale::German, QLocale::Germany), u',', "1.234,50", "1.234,50 €", "12,50%"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale.name().toStdString());
+        const QtLocaleSource source(c.locale);
+        auto engine = [&](int type, int decimals = 2) {
+            auto e = std::make_unique<EditEngine>();
+            e->setLocaleSource(&source);
+            e->setToday([] { return kToday; });
+            e->settings().editType = type;
+            e->settings().decimals = decimals;
+            e->focusIn(FocusCause::Other);
+            return e;
+        };
+        auto typeKeys = [](EditEngine& e, const QString& keys) {
+            for (QChar k : keys) {
+                e.keyDown(0, 0);
+                e.keyPress(k.unicode());
+            }
+        };
+        // A text with P standing for the locale's point.
+        auto n = [&c](const char* pattern) {
+            return QString::fromUtf8(pattern).replace(u'P', QChar(c.point));
+        };
+        // The locale's point is the point of every numeric type; the other one is refused.
+        for (int type : {Numeric, NumericSigned, CurrencySys, CurrencyDec, Percent}) {
+            SCOPED_TRACE(type);
+            auto e = engine(type);
+            typeKeys(*e, n(c.point == u'.' ? "12P5," : "12P5."));
+            EXPECT_EQ(e->text(), n(type == NumericSigned ? "+12P5" : "12P5"));
+        }
+        // Typed, left, formatted; entered again, changed and formatted again.
+        for (int type : {CurrencySys, CurrencyWithSymbol, CurrencyDec}) {
+            SCOPED_TRACE(type);
+            auto e = engine(type);
+            typeKeys(*e, n("1234P5"));
+            e->focusOut();
+            const QString formatted =
+                QString::fromUtf8(type == CurrencyWithSymbol ? c.withSign : c.amount);
+            EXPECT_EQ(e->text(), formatted);
+            e->focusIn(FocusCause::Other);
+            e->setSelection(int(e->text().size()), 0);
+            typeKeys(*e, QStringLiteral("\b"));
+            e->focusOut();
+            EXPECT_EQ(e->text(), formatted);
+        }
+        auto numeric = engine(Numeric, 3);
+        typeKeys(*numeric, n("7P25"));
+        numeric->focusOut();
+        EXPECT_EQ(numeric->text(), n("7P250"));
+        auto percent = engine(Percent);
+        typeKeys(*percent, n("12P5"));
+        percent->focusOut();
+        EXPECT_EQ(percent->text(), QString::fromUtf8(c.percent));
+        // A pasted amount in the locale's own writing is taken, as typing would write it.
+        MemoryClipboard clipboard;
+        auto pasted = engine(CurrencyDec);
+        pasted->setClipboard(&clipboard);
+        clipboard.setText(QString::fromUtf8(c.amount));
+        pasted->keyDown(KeyControl, ShiftMaskCtrl);
+        pasted->keyPress(22);
+        EXPECT_EQ(pasted->text(), n("+1234P50"));
+    }
 }

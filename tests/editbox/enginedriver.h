@@ -1,6 +1,6 @@
 #pragma once
 
-#include <vrexeditbox/editengine.h>
+#include "editengine.h"
 
 #include <QList>
 #include <QString>

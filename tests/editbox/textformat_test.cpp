@@ -1,6 +1,6 @@
 // Number and date texts as the edit box reads and writes them.
-#include <vrexeditbox/localesource.h>
-#include <vrexeditbox/textformat.h>
+#include "localesource.h"
+#include "textformat.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // clock and the locale fixed.
 #include "ui_testform.h"
 
-#include <vrexeditbox/localesource.h>
-#include <vrexeditbox/propertybag.h>
+#include "designstore.h"
+#include "localesource.h"
 #include <vrexeditbox/vrexeditbox.h>
 
 #include <QApplication>
@@ -110,7 +110,7 @@ private Q_SLOTS:
         VrexEditbox::setMessageHook(
             [this](const QString& text, const QString&) { m_messages << text; });
         VrexEditbox::setClock([] { return kToday; });
-        VrexEditbox::setLocaleSource(&m_locale);
+        vrex::setLocaleSource(&m_locale);
     }
     void init()
     {
@@ -496,7 +496,7 @@ private Q_SLOTS:
     {
         VrexEditbox fresh;
         VrexPropertyBag bag;
-        fresh.writeProperties(bag);
+        vrex::writeProperties(fresh, bag);
         QCOMPARE(bag.names(), QStringList());
 
         VrexEditbox box;
@@ -507,19 +507,19 @@ private Q_SLOTS:
         box.setCenturyYear(40);
         box.setBackColor_Normal(0xC0C0C0);
         box.setFontBold(true);
-        box.writeProperties(bag);
+        vrex::writeProperties(box, bag);
         QCOMPARE(bag.names(), (QStringList{"BackColor_LostFocus", "DefaultText", "EditType",
                                            "Decimals", "CenturyYear", "FontBold", "Text"}));
         QCOMPARE(bag.value(QStringLiteral("BackColor_LostFocus")).toUInt(), 0xC0C0C0u);
         box.setBackColor_Normal(0xFFFFFF);
-        box.writeProperties(bag);
+        vrex::writeProperties(box, bag);
         QVERIFY(!bag.contains(QStringLiteral("BackColor_LostFocus")));
 
         // Through the text form and back; UseDefaultText puts the default text in.
         const VrexPropertyBag stored = VrexPropertyBag::fromText(bag.toText());
         VrexEditbox loaded;
         QSignalSpy change(&loaded, &VrexEditbox::Change);
-        loaded.readProperties(stored);
+        vrex::readProperties(loaded, stored);
         QCOMPARE(loaded.editType(), VrexEditbox::Currency_Dec);
         QCOMPARE(loaded.decimals(), VrexEditbox::Decimals_2_Two);
         QCOMPARE(loaded.centuryYear(), 40);
@@ -563,9 +563,9 @@ private Q_SLOTS:
 
         // Without UseDefaultText the saved text stays.
         box.setUseDefaultText(false);
-        box.writeProperties(bag);
+        vrex::writeProperties(box, bag);
         VrexEditbox kept;
-        kept.readProperties(bag);
+        vrex::readProperties(kept, bag);
         QCOMPARE(kept.text(), QStringLiteral("saved"));
         kept.setProperty("Text_AsDefaultProperty", QStringLiteral("other"));
         QCOMPARE(kept.property("Text").toString(), QStringLiteral("other"));
@@ -624,9 +624,18 @@ private Q_SLOTS:
         QCOMPARE(ui.vreAmount->decimals(), VrexEditbox::Decimals_3_Three);
         QCOMPARE(ui.vreAmount->centuryYear(), 30);
         QCOMPARE(ui.vreAmount->backColor_GotFocus(), 65535u);
+        // Designer saves colours as colours; older designs as Windows colour values.
+        QCOMPARE(ui.vreCode->backColor(), 0x0000FFu);
         QCOMPARE(ui.vreAmount->maxLength(), 12);
         QCOMPARE(ui.vreAmount->alignment(), VrexEditbox::Right_Justify);
         QCOMPARE(ui.vreCode->text(), QStringLiteral("abc"));
+        // The design's default text replaces its saved text when it is loaded; once the
+        // window is shown, a new default text leaves the text alone.
+        QCOMPARE(ui.vreAmount->text(), QStringLiteral("0.000"));
+        QCOMPARE(ui.vreAmount->innerEdit()->text(), QStringLiteral("0.000"));
+        form.show();
+        ui.vreAmount->setDefaultText(QStringLiteral("1.000"));
+        QCOMPARE(ui.vreAmount->text(), QStringLiteral("0.000"));
         QVERIFY(form.findChild<VrexEditbox*>(QStringLiteral("vreAmount")));
         QCOMPARE(ui.vreAmount->metaObject()->indexOfProperty("Curreny with Symbol"), -1);
         const QMetaEnum types = QMetaEnum::fromType<VrexEditbox::enmEditType>();

@@ -2,7 +2,9 @@
 
 #include <vrexeditbox/vrexeditbox_export.h>
 
+#include <QColor>
 #include <QFont>
+#include <QLocale>
 #include <QMimeData>
 #include <QString>
 #include <QWidget>
@@ -12,13 +14,12 @@
 
 class QLineEdit;
 class VrexEditboxPrivate;
-class VrexLocaleSource;
-class VrexPropertyBag;
 
 // The typed edit box: one inner line edit ("txtEdit") filling the control, with a typed
 // editing mode, a number of decimals, a default text, a two-digit-year rule and focus
 // colouring. Colours are Windows colour values (0x00BBGGRR; the top bit marks a system
-// colour). Events are the signals from Change to OLEStartDrag; GotFocus, LostFocus and
+// colour) in the C++ interface and QColor properties for Designer and the meta-object
+// system. Events are the signals from Change to OLEStartDrag; GotFocus, LostFocus and
 // Validate are the ones a window sees around leaving the box.
 class VREXEDITBOX_EXPORT VrexEditbox : public QWidget
 {
@@ -128,36 +129,43 @@ public:
     enum enmOLEDropMode : int
     {
         Drop_None = 0,
-        Drop_Manual = 1
+        Drop_Manual = 1,
+        Drop_Automatic = 2
     };
     Q_ENUM(enmOLEDropMode)
 
-    // Own properties.
+    // Own properties. Text comes before DefaultText and UseDefaultText, so that a design
+    // (Designer writes properties in this order) sets the saved text first and the default
+    // text then replaces it.
     Q_PROPERTY(enmEditType EditType READ editType WRITE setEditType)
     Q_PROPERTY(enmDecimals Decimals READ decimals WRITE setDecimals)
     Q_PROPERTY(int CenturyYear READ centuryYear WRITE setCenturyYear)
     Q_PROPERTY(bool AutoSelect READ autoSelect WRITE setAutoSelect)
     Q_PROPERTY(bool AutoFocus READ autoFocus WRITE setAutoFocus)
-    Q_PROPERTY(uint BackColor_GotFocus READ backColor_GotFocus WRITE setBackColor_GotFocus)
-    Q_PROPERTY(uint BackColor_Normal READ backColor_Normal WRITE setBackColor_Normal)
+    Q_PROPERTY(QColor BackColor_GotFocus READ backColor_GotFocusColor WRITE setBackColor_GotFocus)
+    Q_PROPERTY(QColor BackColor_Normal READ backColor_NormalColor WRITE setBackColor_Normal)
+    Q_PROPERTY(QString Text READ text WRITE setText NOTIFY Change USER true)
     Q_PROPERTY(QString DefaultText READ defaultText WRITE setDefaultText)
     Q_PROPERTY(bool UseDefaultText READ useDefaultText WRITE setUseDefaultText)
-    // Passed through to the inner box.
+    // Passed through to the inner box. Enabled, Font and the font's parts are QWidget's
+    // enabled and font under the published names; Designer shows them once, as QWidget's.
     Q_PROPERTY(enmAlignment Alignment READ alignment WRITE setAlignment)
     Q_PROPERTY(enmAppearance Appearance READ appearance WRITE setAppearance)
-    Q_PROPERTY(uint BackColor READ backColor WRITE setBackColor)
+    Q_PROPERTY(QColor BackColor READ backColorColor WRITE setBackColor)
     Q_PROPERTY(enmBorderStyle BorderStyle READ borderStyle WRITE setBorderStyle)
     Q_PROPERTY(bool CausesValidation READ causesValidation WRITE setCausesValidation)
     Q_PROPERTY(QString DataField READ dataField WRITE setDataField)
-    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled)
-    Q_PROPERTY(QFont Font READ font WRITE setFont)
-    Q_PROPERTY(bool FontBold READ fontBold WRITE setFontBold)
-    Q_PROPERTY(bool FontItalic READ fontItalic WRITE setFontItalic)
-    Q_PROPERTY(QString FontName READ fontName WRITE setFontName)
-    Q_PROPERTY(double FontSize READ fontSize WRITE setFontSize)
-    Q_PROPERTY(bool FontStrikethru READ fontStrikethru WRITE setFontStrikethru)
-    Q_PROPERTY(bool FontUnderline READ fontUnderline WRITE setFontUnderline)
-    Q_PROPERTY(uint ForeColor READ foreColor WRITE setForeColor)
+    Q_PROPERTY(bool Enabled READ isEnabled WRITE setEnabled DESIGNABLE false STORED false)
+    Q_PROPERTY(QFont Font READ font WRITE setFont DESIGNABLE false STORED false)
+    Q_PROPERTY(bool FontBold READ fontBold WRITE setFontBold DESIGNABLE false STORED false)
+    Q_PROPERTY(bool FontItalic READ fontItalic WRITE setFontItalic DESIGNABLE false STORED false)
+    Q_PROPERTY(QString FontName READ fontName WRITE setFontName DESIGNABLE false STORED false)
+    Q_PROPERTY(double FontSize READ fontSize WRITE setFontSize DESIGNABLE false STORED false)
+    Q_PROPERTY(bool FontStrikethru READ fontStrikethru WRITE setFontStrikethru
+                   DESIGNABLE false STORED false)
+    Q_PROPERTY(
+        bool FontUnderline READ fontUnderline WRITE setFontUnderline DESIGNABLE false STORED false)
+    Q_PROPERTY(QColor ForeColor READ foreColorColor WRITE setForeColor)
     Q_PROPERTY(int Left READ left WRITE setLeft)
     Q_PROPERTY(QString LinkItem READ linkItem WRITE setLinkItem)
     Q_PROPERTY(bool Locked READ locked WRITE setLocked)
@@ -169,7 +177,6 @@ public:
     Q_PROPERTY(enmOLEDropMode OLEDropMode READ oleDropMode WRITE setOLEDropMode)
     Q_PROPERTY(QString PasswordChar READ passwordChar WRITE setPasswordChar)
     Q_PROPERTY(bool RightToLeft READ rightToLeft WRITE setRightToLeft)
-    Q_PROPERTY(QString Text READ text WRITE setText NOTIFY Change USER true)
     Q_PROPERTY(QString Text_AsDefaultProperty READ text_AsDefaultProperty WRITE
                    setText_AsDefaultProperty STORED false DESIGNABLE false)
     Q_PROPERTY(bool HideSelection READ hideSelection)
@@ -187,9 +194,10 @@ public:
     static void setMessageHook(MessageHook hook);
     // The sound of a refused key; by default QApplication::beep().
     static void setBeepHook(std::function<void()> hook);
-    // Where every box reads the user's locale at focus gain (null: the system locale). The
-    // source must outlive the boxes.
-    static void setLocaleSource(const VrexLocaleSource* source);
+    // The user's locale, which every box reads at focus gain for its numbers, amounts and
+    // dates (empty: QLocale::system()). Called at every focus gain, so a host whose locale
+    // changes hands over a function that returns the current one.
+    static void setUserLocale(std::function<QLocale()> locale);
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
 
@@ -201,10 +209,6 @@ public:
 
     // Selects the whole text.
     Q_INVOKABLE void HighlightText();
-
-    // Saving and loading the design.
-    void writeProperties(VrexPropertyBag& bag) const;
-    void readProperties(const VrexPropertyBag& bag);
 
     QLineEdit* innerEdit() const;
 
@@ -218,10 +222,16 @@ public:
     void setAutoSelect(bool on);
     bool autoFocus() const;
     void setAutoFocus(bool on);
+    // Colours: the uint overloads take Windows colour values, the QColor ones colours (pass
+    // QColor(Qt::red), not Qt::red, which is an integer to C++).
     uint backColor_GotFocus() const;
     void setBackColor_GotFocus(uint color);
+    QColor backColor_GotFocusColor() const;
+    void setBackColor_GotFocus(const QColor& color);
     uint backColor_Normal() const;
     void setBackColor_Normal(uint color);
+    QColor backColor_NormalColor() const;
+    void setBackColor_Normal(const QColor& color);
     QString defaultText() const;
     void setDefaultText(const QString& text);
     bool useDefaultText() const;
@@ -233,6 +243,8 @@ public:
     void setAppearance(enmAppearance appearance);
     uint backColor() const;
     void setBackColor(uint color);
+    QColor backColorColor() const;
+    void setBackColor(const QColor& color);
     enmBorderStyle borderStyle() const;
     void setBorderStyle(enmBorderStyle style);
     bool causesValidation() const;
@@ -253,6 +265,8 @@ public:
     void setFontUnderline(bool on);
     uint foreColor() const;
     void setForeColor(uint color);
+    QColor foreColorColor() const;
+    void setForeColor(const QColor& color);
     int left() const;
     void setLeft(int left);
     QString linkItem() const;
@@ -284,8 +298,10 @@ public:
     int index() const;
     bool multiLine() const;
 
-    // A Windows colour value as a colour on this screen (system colours from the palette).
+    // A Windows colour value as a colour on this screen (system colours from the palette),
+    // and a colour as a Windows colour value.
     static QColor toColor(uint oleColor);
+    static uint toOleColor(const QColor& color);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -319,6 +335,7 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     friend class VrexEditboxPrivate;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <vrexeditbox/localesource.h>
+#include "localesource.h"
 #include <vrexeditbox/vrexeditbox_export.h>
 
 #include <QDate>
@@ -148,6 +148,13 @@ public:
     void setSelection(int start, int length);
     void highlightText() { setSelection(0, int(m_text.size())); }
 
+    // Reads the user's locale (done at every focus gain).
+    void readLocale();
+    // The text a refused paste gives back (the text at focus gain, or after the last paste).
+    void setAcceptedText(const QString& text) { m_acceptedText = text; }
+    // A key the box cannot take: beeps and returns the refused result.
+    KeyPressResult refuseKey();
+
     void focusIn(FocusCause cause);
     ValidateResult validate();
     void focusOut();
@@ -172,6 +179,8 @@ public:
 
 private:
     bool isDateType() const;
+    QChar decimalPoint() const;
+    bool pointAllowed(const QString& left, const QString& right) const;
     void beep();
     void applyText(const QString& text);
     void setGuarded(const QString& text);

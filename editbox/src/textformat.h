@@ -1,6 +1,6 @@
 #pragma once
 
-#include <vrexeditbox/localesource.h>
+#include "localesource.h"
 #include <vrexeditbox/vrexeditbox_export.h>
 
 #include <QDate>
@@ -20,11 +20,19 @@ struct DecimalNumber
     QString fractionDigits; // as typed
 };
 
-// A number: blanks around it, an optional sign, digits with an optional point (the locale's
-// or "."), at least one digit; group separators between integer digits are allowed.
+// A number as the locale writes it: blanks around it, an optional sign, digits with an
+// optional decimal point (the locale's), at least one digit; the locale's group separators
+// are allowed between groups of three integer digits.
 VREXEDITBOX_EXPORT std::optional<DecimalNumber> parseNumber(const QString& text,
                                                             const VrexLocaleValues& locale);
 VREXEDITBOX_EXPORT bool isNumber(const QString& text, const VrexLocaleValues& locale);
+// An amount: a number with the locale's currency symbol before or after it, or none.
+VREXEDITBOX_EXPORT std::optional<DecimalNumber> parseAmount(const QString& text,
+                                                            const VrexLocaleValues& locale);
+// A number (an amount when withSymbol) written as typing gives it: the sign and digits as
+// they stand and the locale's point, without blanks, group separators or symbol.
+VREXEDITBOX_EXPORT std::optional<QString>
+plainNumber(const QString& text, const VrexLocaleValues& locale, bool withSymbol);
 
 // Rounds to the number of digits and writes it as "####0.00" does: no grouping, at least
 // one integer digit; a result of zero loses its sign.
