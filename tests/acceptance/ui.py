@@ -144,6 +144,10 @@ class Program:
         return out
 
     @staticmethod
+    def enabled(accessible):
+        return accessible.getState().contains(pyatspi.STATE_ENABLED)
+
+    @staticmethod
     def _showing(accessible):
         states = accessible.getState()
         return states.contains(pyatspi.STATE_SHOWING)
