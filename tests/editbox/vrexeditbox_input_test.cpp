@@ -171,7 +171,8 @@ private:
     // Opens the box's context menu with the right button and picks its entry.
     void pasteFromContextMenu()
     {
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                edit()->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(edit(), &event);
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu);
