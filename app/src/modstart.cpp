@@ -11,6 +11,12 @@
 #include <windows/frmsplash.h>
 
 #include <system/comerror.h>
+#ifndef _WIN32
+#include <system/sitefiles.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <system/windows.h>
 
 #include <vrexeditbox/vrexeditbox.h>
@@ -41,9 +47,22 @@ void step(const std::function<void()>& body)
 void appendSearchPath()
 {
     const QString path = SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"));
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    QFile file;
+#ifdef _WIN32
+    file.setFileName(path);
+    const bool opened = file.open(QIODevice::ReadWrite | QIODevice::Append);
+#else
+    // The drive folder is the machine's shared data: the file is made for the group, and
+    // never reached through a symbolic link planted in its place.
+    SiteFiles::makeFolder(QFileInfo(path).absolutePath(), SiteFiles::SharedFolderMode);
+    const int fd =
+        SiteFiles::openNoFollow(path, O_RDWR | O_APPEND | O_CREAT, SiteFiles::SharedFileMode);
+    const bool opened =
+        fd >= 0 && file.open(fd, QIODevice::ReadWrite | QIODevice::Append, QFile::AutoCloseHandle);
+    if (fd >= 0 && !opened)
+        ::close(fd);
+#endif
+    if (!opened)
         throw ComError(75, QStringLiteral("Path/File access error"));
     const QByteArray lines = " \r\n"
                              "REM Added by the Norvane installation program:\r\n"

@@ -139,6 +139,28 @@ TEST_F(StartUp, AnAutoexecThatCannotBeOpenedIsReportedAndStartUpGoesOn)
     EXPECT_EQ(setting(QStringLiteral("Version")), modStart::ProgramVersion());
 }
 
+TEST_F(StartUp, AnAutoexecThatIsASymbolicLinkIsNeverWrittenThrough)
+{
+    // Someone planted a link where the file should be: the file it points at stays as it
+    // was, and the start reports the file it could not open.
+    const QString target = m_dir.filePath(QStringLiteral("elsewhere.txt"));
+    QFile elsewhere(target);
+    ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
+    elsewhere.write("kept\n");
+    elsewhere.close();
+    ASSERT_TRUE(QDir().mkpath(SystemStandIn::driveFolder()));
+    ASSERT_TRUE(QFile::link(target, SystemStandIn::mapPath(QStringLiteral("c:\\autoexec.bat"))));
+    ScriptedBoxes boxes;
+    modStart::Main();
+    ASSERT_EQ(visibleWindows<frmSplash>().size(), 1);
+    visibleWindows<frmSplash>().front()->Unload();
+    ASSERT_TRUE(elsewhere.open(QIODevice::ReadOnly));
+    EXPECT_EQ(elsewhere.readAll(), QByteArray("kept\n"));
+    ASSERT_FALSE(startUpBoxes(boxes).isEmpty());
+    EXPECT_TRUE(
+        startUpBoxes(boxes).front().startsWith(QStringLiteral("75; Path/File access error")));
+}
+
 TEST_F(StartUp, SettingsThatCannotBeWrittenDoNotMakeEveryStartTheFirst)
 {
     // A file where the machine's settings folder should be: no version stamp can be kept,
