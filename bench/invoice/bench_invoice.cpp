@@ -20,16 +20,7 @@ struct Fixture
 {
     Fixture()
     {
-        Sample::Options options;
-        options.folder = dir.path() + QStringLiteral("/site");
-        options.orders = 300;
-        options.strength = Accpac::Admin::HashStrength::Minimal;
-        Sample::createSampleSite(options);
-        session = Sample::signOn(options.folder);
-        if (!session) {
-            std::fprintf(stderr, "sign-on failed\n");
-            std::abort();
-        }
+        session = Sample::benchmarkSite(dir.path() + QStringLiteral("/site"), 300);
         link = session->OpenDBLink(1, 0);
     }
 

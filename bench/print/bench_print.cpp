@@ -27,16 +27,7 @@ struct Fixture
 {
     Fixture()
     {
-        Sample::Options options;
-        options.folder = dir.path() + QStringLiteral("/site");
-        options.orders = 0;
-        options.strength = Accpac::Admin::HashStrength::Minimal;
-        Sample::createSampleSite(options);
-        session = Sample::signOn(options.folder);
-        if (!session) {
-            std::fprintf(stderr, "sign-on failed\n");
-            std::abort();
-        }
+        session = Sample::benchmarkSite(dir.path() + QStringLiteral("/site"), 0);
         auto link = session->OpenDBLink(1, 0);
         for (int i = 0; i < Invoices; ++i) {
             const QString number = invoice(*link, i);

@@ -2,6 +2,9 @@
 
 #include "invoicesequence.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include <accpac/view.h>
 #include <odbc/datasource.h>
 
@@ -378,6 +381,26 @@ std::unique_ptr<AccpacSession> signOn(const QString& folder, const QString& user
     session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
     if (!Accpac::Testing::signOn(*session, folder, CompanyId, userId, password))
         return nullptr;
+    return session;
+}
+
+std::unique_ptr<AccpacSession> benchmarkSite(const QString& folder, int orders)
+{
+    Options options;
+    options.folder = folder;
+    options.orders = orders;
+    options.strength = Accpac::Admin::HashStrength::Minimal;
+    std::unique_ptr<AccpacSession> session;
+    try {
+        createSampleSite(options);
+        session = signOn(options.folder);
+    } catch (const ComError& e) {
+        std::fprintf(stderr, "the benchmark's site could not be made: %s\n", e.what());
+    }
+    if (!session) {
+        std::fprintf(stderr, "sign-on to the benchmark's site failed\n");
+        std::abort();
+    }
     return session;
 }
 

@@ -49,6 +49,10 @@ std::unique_ptr<AccpacSession> signOn(const QString& folder,
                                       const QString& userId = QStringLiteral("ADMIN"),
                                       const QString& password = AdminPassword);
 
+// A benchmark's site in `folder`: the sample company with `orders` orders and quick password
+// verifiers, signed on as ADMIN. Ends the program when the site cannot be made or signed on.
+std::unique_ptr<AccpacSession> benchmarkSite(const QString& folder, int orders);
+
 // A new order of `customer` with `count` shipments numbered "<order>-1", "<order>-2", ...,
 // each of `linesEach` lines of 2 x 5.00 (the benchmarks' invoices). Returns the shipment
 // numbers. Throws ComError.
