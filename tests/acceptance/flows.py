@@ -48,7 +48,8 @@ def dismiss_splash(p):
 def status(p, main):
     """Panel 1 of the status bar."""
     for text in p.texts(main, "label"):
-        if text.startswith(("Loading", "Invoice", "Invoices ")) or text == " ":
+        if text.startswith(("Loading", "Invoice", "Invoices ", "Batch invoicing",
+                            "Creating")) or text == " ":
             return text
     return ""
 
