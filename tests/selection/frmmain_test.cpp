@@ -8,10 +8,13 @@
 #include <core/systemlocale.h>
 #include <settings/cryption.h>
 
+#include <odbc/connection.h>
 #include <odbc/datasource.h>
+#include <system/comerror.h>
 
 #include "pgorders.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
@@ -148,6 +151,70 @@ private slots:
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
         QCOMPARE(w.RefreshTicks, std::int16_t(0));
+    }
+
+    void aFailedLoadReactsByNumberAndLeavesTheWindowUsable()
+    {
+        MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
+                                         {{QStringLiteral("SH1"), 5}})});
+        frmMain& w = fixture.open();
+        OrderGrid* grid = w.ui()->flgMain;
+        QCOMPARE(grid->Rows(), 2);
+        const QString connectionText =
+            QStringLiteral("Tallymerge was unable to connect to the Sage Accpac database.\r\n\n"
+                           "Please ensure that your Sage Accpac database is running\r\nand that "
+                           "you have a valid ODBC system DSN that is\r\nconnected to the correct "
+                           "database.");
+        const QList<std::int32_t> numbers = {
+            ComErrorNumber::AuthFailed, ComErrorNumber::PermissionDenied, ComErrorNumber::E_Fail,
+            ComErrorNumber::AlreadyOpen, AdoErrorNumber::ProviderNotFound};
+        for (const std::int32_t number : numbers) {
+            // A ticked row: the failed load must take Invoice away with the selection.
+            grid->setRow(1);
+            grid->setCol(0);
+            w.flgMain_Click();
+            QVERIFY(w.mnuFileSub(3)->isEnabled());
+            w.RefreshTicks = 3;
+            fixture.boxes.shown.clear();
+
+            OdbcTesting::failNextOpen(number, QStringLiteral("Injected failure."));
+            w.mnuFileSub_Click(0);
+            OdbcTesting::clearOpenFault();
+
+            if (number == ComErrorNumber::AlreadyOpen) {
+                QVERIFY2(fixture.boxes.shown.isEmpty(),
+                         qPrintable(fixture.boxes.texts().join(QStringLiteral(" | "))));
+            } else if (number == AdoErrorNumber::ProviderNotFound) {
+                QCOMPARE(fixture.boxes.shown.size(), 1);
+                QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+                QCOMPARE(fixture.boxes.shown[0].text,
+                         QStringLiteral("3706; Injected failure.\r\n\nIn Procedure: "
+                                        "frmMain.Load_Grid.\r\n\nPlease contact Norvane if the "
+                                        "error occurs frequenly."));
+            } else {
+                QCOMPARE(fixture.boxes.shown.size(), 1);
+                QCOMPARE(fixture.boxes.shown[0].title,
+                         QStringLiteral("Database Connection Failed"));
+                QCOMPARE(fixture.boxes.shown[0].icon, MsgIcon::Critical);
+                QCOMPARE(fixture.boxes.shown[0].text, connectionText);
+            }
+            // The load is over: nothing listed, Refresh usable, the selection commands not.
+            QCOMPARE(grid->Rows(), 1);
+            QVERIFY(!w.Loading);
+            QCOMPARE(w.RefreshTicks, std::int16_t(0));
+            QVERIFY(w.mnuFileSub(0)->isEnabled());
+            QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
+            QVERIFY(!w.mnuFileSub(3)->isEnabled());
+            QVERIFY(!w.ui()->mnuComplete->isEnabled());
+            QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+            // The next Refresh loads again.
+            w.mnuFileSub_Click(0);
+            QCOMPARE(grid->Rows(), 2);
+            QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
+            QVERIFY(w.ui()->mnuComplete->isEnabled());
+            QCOMPARE(fixture.boxes.shown.size(), number == ComErrorNumber::AlreadyOpen ? 0 : 1);
+        }
     }
 
     void accessFollowsTheUserAndTheSecurityList()
