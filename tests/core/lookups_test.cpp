@@ -101,22 +101,31 @@ TEST(LookUps, BlankCodesOpenNoViewAndEveryViewIsClosed)
 
 TEST(LookUps, ReceiptTypeKeyFollowsTheReceivablesVersion)
 {
-    Sample::Options older;
-    older.arVersion = QStringLiteral("53A");
-    SampleSite site(older);
-    ASSERT_TRUE(site.signedOn());
-    EXPECT_EQ(Version_APModule(QStringLiteral("AR")), QStringLiteral("53A"));
-    const auto log = logOf([] {
-        EXPECT_EQ(Return_RecTypeDesc(QStringLiteral("VISA")), QStringLiteral("Visa"));
-        EXPECT_TRUE(Valid_RecType(QStringLiteral("VISA")));
-    });
-    bool usedOldKey = false;
-    for (const auto& call : log) {
-        if (call.operation == QLatin1String("SetValue"))
-            usedOldKey = usedOldKey || call.arguments.value(0) == QLatin1String("CODPAYMTYP");
-        EXPECT_NE(call.arguments.value(0), QStringLiteral("PAYMCODE"));
+    const QList<std::pair<QString, QString>> keys = {{QStringLiteral("53A"), "CODPAYMTYP"},
+                                                     {QStringLiteral("54A"), "PAYMCODE"},
+                                                     {QStringLiteral("60A"), "PAYMCODE"}};
+    for (const auto& [version, key] : keys) {
+        Sample::Options options;
+        options.arVersion = version;
+        SampleSite site(options);
+        ASSERT_TRUE(site.signedOn());
+        ScriptedBoxes boxes;
+        EXPECT_EQ(Version_APModule(QStringLiteral("AR")), version);
+        const auto log = logOf([] {
+            EXPECT_EQ(Return_RecTypeDesc(QStringLiteral("VISA")), QStringLiteral("Visa"));
+            EXPECT_TRUE(Valid_RecType(QStringLiteral("VISA")));
+        });
+        const QString otherKey = key == QLatin1String("PAYMCODE") ? QStringLiteral("CODPAYMTYP")
+                                                                  : QStringLiteral("PAYMCODE");
+        int keyed = 0;
+        for (const auto& call : log) {
+            if (call.operation == QLatin1String("SetValue"))
+                keyed += call.arguments.value(0) == key;
+            EXPECT_NE(call.arguments.value(0), otherKey) << version.toStdString();
+        }
+        EXPECT_EQ(keyed, 2) << version.toStdString();
+        EXPECT_TRUE(boxes.shown.isEmpty()) << version.toStdString();
     }
-    EXPECT_TRUE(usedOldKey);
 }
 
 TEST(Session, VersionsOfTheActiveApplications)
