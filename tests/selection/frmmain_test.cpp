@@ -14,6 +14,8 @@
 
 #include "pgorders.h"
 
+#include <vrexeditbox/vrexeditbox.h>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -526,6 +528,64 @@ private slots:
         w.mnuFileSub_Click(13);
         QVERIFY(!w.isVisible());
         QCOMPARE(modGeneral::AppSession, nullptr);
+        QVERIFY(fixture.boxes.shown.isEmpty());
+    }
+
+    void dateBoxesTypedIntoKeepTheRangeOrdered()
+    {
+        MainWindowFixture fixture({});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        auto* ui = w.ui();
+        ui->chkDateRange->setChecked(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/6/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/8/2026"));
+        const auto enter = [](VrexEditbox* box) {
+            box->innerEdit()->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+        };
+        const auto type = [&](VrexEditbox* box, const QString& text) {
+            enter(box);
+            box->HighlightText();
+            QTest::keyClick(box->innerEdit(), Qt::Key_Backspace);
+            QTest::keyClicks(box->innerEdit(), text);
+            QTest::keyClick(box->innerEdit(), Qt::Key_Tab);
+            QCoreApplication::processEvents();
+        };
+
+        // A From typed later than To carries To along; a To typed earlier than From, From.
+        type(ui->vreFrom, QStringLiteral("12/10/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/10/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/10/2026"));
+        type(ui->vreTo, QStringLiteral("12/2/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/2/2026"));
+
+        // A text that is no date keeps the focus in its box and leaves the other alone.
+        type(ui->vreTo, QStringLiteral("12/99/2026"));
+        QVERIFY(ui->vreTo->innerEdit()->hasFocus());
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        ui->vreTo->HighlightText();
+        QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(ui->vreTo->innerEdit(), QStringLiteral("12/4/2026"));
+        QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Tab);
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/4/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+
+        // "t" in the From box opens the calendar for From; the date clicked goes into From,
+        // and the range stays ordered.
+        enter(ui->vreFrom);
+        QTest::keyClick(ui->vreFrom->innerEdit(), Qt::Key_T);
+        QVERIFY(!ui->mvwMain->isHidden());
+        QVERIFY(w.CalendarForFrom);
+        emit ui->mvwMain->clicked(QDate(2026, 12, 7));
+        QVERIFY(ui->mvwMain->isHidden());
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/7/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/7/2026"));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
