@@ -1,8 +1,10 @@
 #include <core/lookups.h>
+#include <core/msgbox.h>
 #include <core/session.h>
 #include <core/systemlocale.h>
 
 #include <accpac/standin.h>
+#include <system/comerror.h>
 
 #include <samplesite.h>
 #include <scriptedboxes.h>
@@ -99,22 +101,31 @@ TEST(LookUps, BlankCodesOpenNoViewAndEveryViewIsClosed)
 
 TEST(LookUps, ReceiptTypeKeyFollowsTheReceivablesVersion)
 {
-    Sample::Options older;
-    older.arVersion = QStringLiteral("53A");
-    SampleSite site(older);
-    ASSERT_TRUE(site.signedOn());
-    EXPECT_EQ(Version_APModule(QStringLiteral("AR")), QStringLiteral("53A"));
-    const auto log = logOf([] {
-        EXPECT_EQ(Return_RecTypeDesc(QStringLiteral("VISA")), QStringLiteral("Visa"));
-        EXPECT_TRUE(Valid_RecType(QStringLiteral("VISA")));
-    });
-    bool usedOldKey = false;
-    for (const auto& call : log) {
-        if (call.operation == QLatin1String("SetValue"))
-            usedOldKey = usedOldKey || call.arguments.value(0) == QLatin1String("CODPAYMTYP");
-        EXPECT_NE(call.arguments.value(0), QStringLiteral("PAYMCODE"));
+    const QList<std::pair<QString, QString>> keys = {{QStringLiteral("53A"), "CODPAYMTYP"},
+                                                     {QStringLiteral("54A"), "PAYMCODE"},
+                                                     {QStringLiteral("60A"), "PAYMCODE"}};
+    for (const auto& [version, key] : keys) {
+        Sample::Options options;
+        options.arVersion = version;
+        SampleSite site(options);
+        ASSERT_TRUE(site.signedOn());
+        ScriptedBoxes boxes;
+        EXPECT_EQ(Version_APModule(QStringLiteral("AR")), version);
+        const auto log = logOf([] {
+            EXPECT_EQ(Return_RecTypeDesc(QStringLiteral("VISA")), QStringLiteral("Visa"));
+            EXPECT_TRUE(Valid_RecType(QStringLiteral("VISA")));
+        });
+        const QString otherKey = key == QLatin1String("PAYMCODE") ? QStringLiteral("CODPAYMTYP")
+                                                                  : QStringLiteral("PAYMCODE");
+        int keyed = 0;
+        for (const auto& call : log) {
+            if (call.operation == QLatin1String("SetValue"))
+                keyed += call.arguments.value(0) == key;
+            EXPECT_NE(call.arguments.value(0), otherKey) << version.toStdString();
+        }
+        EXPECT_EQ(keyed, 2) << version.toStdString();
+        EXPECT_TRUE(boxes.shown.isEmpty()) << version.toStdString();
     }
-    EXPECT_TRUE(usedOldKey);
 }
 
 TEST(Session, VersionsOfTheActiveApplications)
@@ -168,6 +179,65 @@ TEST(Session, OpenConnectionsThroughTheSignOnAndItsCancel)
     Close_Connections();
     EXPECT_EQ(AppSession, nullptr);
     EXPECT_EQ(AppDBLink, nullptr);
+}
+
+TEST(Session, OpenConnectionsDropsAlreadyOpenAndEFailAndReportsTheRest)
+{
+    using Accpac::Testing::SessionCall;
+    ScriptedBoxes boxes;
+    SampleSite site;
+    Close_Connections();
+    Accpac::setSiteFolder(site.folder());
+    Accpac::Testing::setSignonAnswer(
+        Accpac::Testing::SignonAnswer{Sample::CompanyId, Sample::ClerkId, Sample::ClerkPassword});
+    const auto failingCall = [](SessionCall call, std::int32_t number, bool errorEntry) {
+        Accpac::Testing::failSessionCall(
+            {call, number, QStringLiteral("Injected failure."), errorEntry});
+        const bool opened = Open_Connections();
+        Accpac::Testing::clearSessionFault();
+        Close_Connections();
+        return opened;
+    };
+
+    const QList<SessionCall> calls = {SessionCall::Init, SessionCall::SignOn,
+                                      SessionCall::Configure, SessionCall::OpenDBLink};
+    for (const SessionCall call : calls) {
+        const int index = int(calls.indexOf(call));
+        for (const std::int32_t silent : {ComErrorNumber::AlreadyOpen, ComErrorNumber::E_Fail}) {
+            EXPECT_FALSE(failingCall(call, silent, true)) << index << ' ' << silent;
+            EXPECT_TRUE(boxes.shown.isEmpty())
+                << index << ' ' << boxes.texts().join(QStringLiteral(" | ")).toStdString();
+        }
+
+        // Any other number: the session's error entry, under the routine's name.
+        EXPECT_FALSE(failingCall(call, -2147204095, true)) << index;
+        ASSERT_EQ(boxes.shown.size(), 1) << index;
+        EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Sage Accpac Error"));
+        EXPECT_EQ(boxes.shown[0].icon, MsgIcon::Exclamation);
+        EXPECT_EQ(boxes.shown[0].text,
+                  QStringLiteral("Injected failure.\r\nIn procedure modGeneral.Open_Connections."));
+        boxes.shown.clear();
+
+        // With no entry in the collection, the number and text in the generic box.
+        EXPECT_FALSE(failingCall(call, ComErrorNumber::OutOfMemory, false)) << index;
+        ASSERT_EQ(boxes.shown.size(), 1) << index;
+        EXPECT_EQ(boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+        EXPECT_EQ(boxes.shown[0].text,
+                  QStringLiteral("7; Injected failure.\r\n\nIn Procedure: "
+                                 "modGeneral.Open_Connections.\r\n\nPlease contact Norvane if "
+                                 "the error occurs frequenly."));
+        boxes.shown.clear();
+    }
+
+    // A fault fires once: the next start signs on as usual.
+    Accpac::Testing::failSessionCall({SessionCall::OpenDBLink, ComErrorNumber::E_Fail});
+    EXPECT_FALSE(Open_Connections());
+    Close_Connections();
+    ASSERT_TRUE(Open_Connections());
+    EXPECT_EQ(AppCompany.Name(), QStringLiteral("Sample Company Inc."));
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    Accpac::Testing::clearSignonScript();
+    Close_Connections();
 }
 
 TEST(DisplayAccpacCurrency, FormatsByTheCurrencysOwnRules)

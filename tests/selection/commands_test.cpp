@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QTest>
 #include <QToolButton>
 #include <QToolTip>
@@ -445,27 +446,69 @@ private slots:
         QCOMPARE(grid->Rows(), 3);
     }
 
-    void invoiceCommandFollowsTheOrderEntryVersion()
+    void invoiceAndCompletionFollowTheOrderEntryVersion()
     {
         for (const QString version : {"55A", "56A", "60A"}) {
+            const bool newer = version != QLatin1String("55A");
             TestOrder first = shipped(QStringLiteral("1"));
-            first.withLines = true;
-            MainWindowFixture fixture({first}, QStringLiteral("ADMIN"), version);
+            TestOrder second = shipped(QStringLiteral("2"));
+            TestOrder zero = shipped(QStringLiteral("3"));
+            zero.shipments = {{QStringLiteral("SH3"), 0}};
+            for (TestOrder* order : {&first, &second, &zero})
+                order->withLines = true;
+            MainWindowFixture fixture({first, second, zero}, QStringLiteral("ADMIN"), version);
             frmMain& w = fixture.open();
-            w.ui()->flgMain->setRow(1);
-            w.ui()->flgMain->setCol(0);
+            OrderGrid* grid = w.ui()->flgMain;
+            QCOMPARE(grid->Rows(), 4);
+            AccpacSession& session = *modGeneral::AppSession;
+            Accpac::Testing::setCallLogEnabled(session, true);
+            const auto opened = [&session] {
+                QStringList views;
+                for (const auto& call : Accpac::Testing::callLog(session)) {
+                    if (call.operation == QLatin1String("OpenView"))
+                        views << call.viewId;
+                }
+                Accpac::Testing::clearCallLog(session);
+                return views;
+            };
+
+            // The interactive invoice, with the completion of its order.
+            grid->setRow(1);
+            grid->setCol(0);
             w.flgMain_Click();
-            Accpac::Testing::setCallLogEnabled(*modGeneral::AppSession, true);
             w.mnuFileSub_Click(3);
-            QStringList opened;
-            for (const auto& call : Accpac::Testing::callLog(*modGeneral::AppSession)) {
-                if (call.operation == QLatin1String("OpenView"))
-                    opened << call.viewId;
-            }
-            QVERIFY(opened.contains(QStringLiteral("OE0420")));
-            QCOMPARE(opened.contains(QStringLiteral("OE0405")), version != QLatin1String("55A"));
-            QVERIFY(w.statusText().endsWith(QStringLiteral(" created successfully.")));
-            QVERIFY(fixture.boxes.shown.isEmpty());
+            QVERIFY2(w.statusText().endsWith(QStringLiteral(" created successfully.")),
+                     qPrintable(version + QLatin1Char(' ') + w.statusText()));
+            QStringList views = opened();
+            QVERIFY(views.contains(QStringLiteral("OE0420")));
+            QCOMPARE(views.contains(QStringLiteral("OE0405")), newer);
+            QCOMPARE(views.contains(QStringLiteral("OE0508")), newer);
+            QCOMPARE(views.contains(QStringLiteral("OE0680")), !newer);
+
+            // The zero-amount command completes the order of SH3 in the same layout.
+            w.Load_Grid();
+            QCOMPARE(grid->Rows(), 3);
+            QCOMPARE(grid->TextMatrix(2, 4), QStringLiteral("0.00"));
+            w.Complete_ZeroAmountShipments();
+            views = opened();
+            QVERIFY(views.contains(QStringLiteral("OE0692")));
+            QCOMPARE(views.contains(QStringLiteral("OE0508")), newer);
+            QCOMPARE(views.contains(QStringLiteral("OE0680")), !newer);
+
+            // The batch run invoices what is left through the batch routines of the version.
+            QCOMPARE(grid->Rows(), 2);
+            modGeneral::BatchOption = 1;
+            w.Check_Orders();
+            views = opened();
+            QCOMPARE(views.contains(QStringLiteral("OE0405")), newer);
+            QVERIFY(views.contains(QStringLiteral("AR0024"))); // the credit check
+            // One invoice: the run's first and last are the same.
+            static const QRegularExpression oneInvoice(
+                QStringLiteral("^Invoices (\\S+) to \\1 have been created\\.$"));
+            QVERIFY2(oneInvoice.match(w.statusText()).hasMatch(), qPrintable(w.statusText()));
+            QVERIFY2(fixture.boxes.shown.isEmpty(),
+                     qPrintable(fixture.boxes.texts().join(QStringLiteral(" | "))));
+            QCOMPARE(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
         }
     }
 

@@ -8,10 +8,15 @@
 #include <core/systemlocale.h>
 #include <settings/cryption.h>
 
+#include <odbc/connection.h>
 #include <odbc/datasource.h>
+#include <system/comerror.h>
 
 #include "pgorders.h"
 
+#include <vrexeditbox/vrexeditbox.h>
+
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
@@ -148,6 +153,70 @@ private slots:
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
         QCOMPARE(w.RefreshTicks, std::int16_t(0));
+    }
+
+    void aFailedLoadReactsByNumberAndLeavesTheWindowUsable()
+    {
+        MainWindowFixture fixture({order(QStringLiteral("ORD0001"), QStringLiteral("1200"),
+                                         {{QStringLiteral("SH1"), 5}})});
+        frmMain& w = fixture.open();
+        OrderGrid* grid = w.ui()->flgMain;
+        QCOMPARE(grid->Rows(), 2);
+        const QString connectionText =
+            QStringLiteral("Tallymerge was unable to connect to the Sage Accpac database.\r\n\n"
+                           "Please ensure that your Sage Accpac database is running\r\nand that "
+                           "you have a valid ODBC system DSN that is\r\nconnected to the correct "
+                           "database.");
+        const QList<std::int32_t> numbers = {
+            ComErrorNumber::AuthFailed, ComErrorNumber::PermissionDenied, ComErrorNumber::E_Fail,
+            ComErrorNumber::AlreadyOpen, AdoErrorNumber::ProviderNotFound};
+        for (const std::int32_t number : numbers) {
+            // A ticked row: the failed load must take Invoice away with the selection.
+            grid->setRow(1);
+            grid->setCol(0);
+            w.flgMain_Click();
+            QVERIFY(w.mnuFileSub(3)->isEnabled());
+            w.RefreshTicks = 3;
+            fixture.boxes.shown.clear();
+
+            OdbcTesting::failNextOpen(number, QStringLiteral("Injected failure."));
+            w.mnuFileSub_Click(0);
+            OdbcTesting::clearOpenFault();
+
+            if (number == ComErrorNumber::AlreadyOpen) {
+                QVERIFY2(fixture.boxes.shown.isEmpty(),
+                         qPrintable(fixture.boxes.texts().join(QStringLiteral(" | "))));
+            } else if (number == AdoErrorNumber::ProviderNotFound) {
+                QCOMPARE(fixture.boxes.shown.size(), 1);
+                QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
+                QCOMPARE(fixture.boxes.shown[0].text,
+                         QStringLiteral("3706; Injected failure.\r\n\nIn Procedure: "
+                                        "frmMain.Load_Grid.\r\n\nPlease contact Norvane if the "
+                                        "error occurs frequenly."));
+            } else {
+                QCOMPARE(fixture.boxes.shown.size(), 1);
+                QCOMPARE(fixture.boxes.shown[0].title,
+                         QStringLiteral("Database Connection Failed"));
+                QCOMPARE(fixture.boxes.shown[0].icon, MsgIcon::Critical);
+                QCOMPARE(fixture.boxes.shown[0].text, connectionText);
+            }
+            // The load is over: nothing listed, Refresh usable, the selection commands not.
+            QCOMPARE(grid->Rows(), 1);
+            QVERIFY(!w.Loading);
+            QCOMPARE(w.RefreshTicks, std::int16_t(0));
+            QVERIFY(w.mnuFileSub(0)->isEnabled());
+            QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
+            QVERIFY(!w.mnuFileSub(3)->isEnabled());
+            QVERIFY(!w.ui()->mnuComplete->isEnabled());
+            QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+            // The next Refresh loads again.
+            w.mnuFileSub_Click(0);
+            QCOMPARE(grid->Rows(), 2);
+            QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
+            QVERIFY(w.ui()->mnuComplete->isEnabled());
+            QCOMPARE(fixture.boxes.shown.size(), number == ComErrorNumber::AlreadyOpen ? 0 : 1);
+        }
     }
 
     void accessFollowsTheUserAndTheSecurityList()
@@ -459,6 +528,64 @@ private slots:
         w.mnuFileSub_Click(13);
         QVERIFY(!w.isVisible());
         QCOMPARE(modGeneral::AppSession, nullptr);
+        QVERIFY(fixture.boxes.shown.isEmpty());
+    }
+
+    void dateBoxesTypedIntoKeepTheRangeOrdered()
+    {
+        MainWindowFixture fixture({});
+        Setting::save(Setting::DateRange, QStringLiteral("1"));
+        frmMain& w = fixture.open();
+        auto* ui = w.ui();
+        ui->chkDateRange->setChecked(true);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/6/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/8/2026"));
+        const auto enter = [](VrexEditbox* box) {
+            box->innerEdit()->setFocus(Qt::TabFocusReason);
+            QCoreApplication::processEvents();
+        };
+        const auto type = [&](VrexEditbox* box, const QString& text) {
+            enter(box);
+            box->HighlightText();
+            QTest::keyClick(box->innerEdit(), Qt::Key_Backspace);
+            QTest::keyClicks(box->innerEdit(), text);
+            QTest::keyClick(box->innerEdit(), Qt::Key_Tab);
+            QCoreApplication::processEvents();
+        };
+
+        // A From typed later than To carries To along; a To typed earlier than From, From.
+        type(ui->vreFrom, QStringLiteral("12/10/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/10/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/10/2026"));
+        type(ui->vreTo, QStringLiteral("12/2/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/2/2026"));
+
+        // A text that is no date keeps the focus in its box and leaves the other alone.
+        type(ui->vreTo, QStringLiteral("12/99/2026"));
+        QVERIFY(ui->vreTo->innerEdit()->hasFocus());
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        ui->vreTo->HighlightText();
+        QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(ui->vreTo->innerEdit(), QStringLiteral("12/4/2026"));
+        QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Tab);
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/4/2026"));
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+
+        // "t" in the From box opens the calendar for From; the date clicked goes into From,
+        // and the range stays ordered.
+        enter(ui->vreFrom);
+        QTest::keyClick(ui->vreFrom->innerEdit(), Qt::Key_T);
+        QVERIFY(!ui->mvwMain->isHidden());
+        QVERIFY(w.CalendarForFrom);
+        emit ui->mvwMain->clicked(QDate(2026, 12, 7));
+        QVERIFY(ui->mvwMain->isHidden());
+        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/7/2026"));
+        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/7/2026"));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 

@@ -96,6 +96,7 @@ SessionImpl::SessionImpl(std::shared_ptr<SessionCore> opened)
 void SessionImpl::Init(const QString&, const QString& appId, const QString& programId,
                        const QString& version)
 {
+    State::throwSessionFault(Testing::SessionCall::Init, m_core->errors);
     if (appId.trimmed().isEmpty() || programId.trimmed().isEmpty() || version.trimmed().isEmpty())
         m_core->fail(QStringLiteral("Init needs an application ID, a program ID and a version."));
     m_initialised = true;
@@ -110,11 +111,13 @@ void SessionImpl::requireOpened(const char* operation)
 
 void SessionImpl::Configure(int)
 {
+    State::throwSessionFault(Testing::SessionCall::Configure, m_core->errors);
     requireOpened("Configure");
 }
 
 std::shared_ptr<AccpacDBLink> SessionImpl::OpenDBLink(int linkType, int)
 {
+    State::throwSessionFault(Testing::SessionCall::OpenDBLink, m_core->errors);
     requireOpened("OpenDBLink");
     if (linkType != 0 && linkType != 1)
         m_core->fail(
@@ -192,6 +195,7 @@ void SignonImpl::SignOn(AccpacSession& session)
     if (!impl)
         throw ComError(ComErrorNumber::E_Fail,
                        QStringLiteral("The sign-on needs a session of the embedded company."));
+    State::throwSessionFault(Testing::SessionCall::SignOn, impl->core().errors);
     if (!impl->isInitialised())
         impl->core().fail(QStringLiteral("The session must be initialised before sign-on."));
     if (impl->IsOpened())

@@ -61,6 +61,24 @@ Testing::MessageRecorder& screenMessageRecorder()
     return recorder;
 }
 
+std::optional<Testing::SessionFault>& sessionFault()
+{
+    static std::optional<Testing::SessionFault> fault;
+    return fault;
+}
+
+void throwSessionFault(Testing::SessionCall call, ErrorsImpl& errors)
+{
+    auto& fault = sessionFault();
+    if (!fault || fault->call != call)
+        return;
+    const Testing::SessionFault fired = *fault;
+    fault.reset();
+    if (fired.errorEntry)
+        errors.add(fired.message, Priority::Error);
+    throw ComError(fired.number, fired.message);
+}
+
 } // namespace State
 
 std::unique_ptr<AccpacSignon> createSignon()
@@ -138,6 +156,16 @@ void scriptSignonCancel()
 void clearSignonScript()
 {
     setSignonAnswer(std::nullopt);
+}
+
+void failSessionCall(const SessionFault& fault)
+{
+    State::sessionFault() = fault;
+}
+
+void clearSessionFault()
+{
+    State::sessionFault().reset();
 }
 
 void setFinderPicker(FinderPicker picker)

@@ -6,7 +6,8 @@
 
 namespace Accpac {
 struct SessionCore;
-}
+class ErrorsImpl;
+} // namespace Accpac
 
 namespace Accpac::State {
 
@@ -17,5 +18,8 @@ Testing::FinderPicker& finderPicker();
 std::weak_ptr<SessionCore>& signedOnCore();
 Testing::PrintDialogAnswer& printDialogAnswer();
 Testing::MessageRecorder& screenMessageRecorder();
+std::optional<Testing::SessionFault>& sessionFault();
+// Throws the fault set for this call, if any, once.
+void throwSessionFault(Testing::SessionCall call, ErrorsImpl& errors);
 
 } // namespace Accpac::State

@@ -8,12 +8,19 @@
 #include <system/comerror.h>
 
 #include <algorithm>
+#include <optional>
 
 using namespace OdbcSupport;
 
 namespace {
 
 const QString objectOpenText = QStringLiteral("Operation is not allowed when the object is open.");
+
+std::optional<ComError>& openFault()
+{
+    static std::optional<ComError> fault;
+    return fault;
+}
 
 bool isKeyword(const QString& keyword, const char* name)
 {
@@ -163,6 +170,11 @@ void Connection::Open(const QString& connectionString, const QString& userId,
     if (d->open)
         throw ComError(ComErrorNumber::AlreadyOpen, objectOpenText);
     d->errors.Clear();
+    if (std::optional<ComError>& fault = openFault()) {
+        const ComError fired = *fault;
+        fault.reset();
+        throw fired;
+    }
     if (!connectionString.isEmpty())
         d->connectionString = connectionString;
     QList<OdbcConnectionString::Attribute> attributes =
@@ -259,3 +271,17 @@ void Connection::Private::disconnect() noexcept
     dbc.reset();
     environment.reset();
 }
+
+namespace OdbcTesting {
+
+void failNextOpen(std::int32_t number, const QString& description)
+{
+    openFault() = ComError(number, description);
+}
+
+void clearOpenFault()
+{
+    openFault().reset();
+}
+
+} // namespace OdbcTesting

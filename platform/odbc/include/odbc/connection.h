@@ -99,3 +99,12 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// Fault injection for tests: while set, the next Connection::Open throws ComError of this
+// number and text before it reaches the driver manager (nothing connected, Errors() empty),
+// and the fault clears itself. Off unless a test sets it; clearOpenFault forgets one that
+// has not fired.
+namespace OdbcTesting {
+void failNextOpen(std::int32_t number, const QString& description);
+void clearOpenFault();
+} // namespace OdbcTesting

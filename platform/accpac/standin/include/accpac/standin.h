@@ -8,6 +8,7 @@
 #include <QVariantList>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -139,6 +140,28 @@ void setPrintDialogAnswer(PrintDialogAnswer answer);
 // While set, the printing screen's messages go to recorder instead of a message box.
 using MessageRecorder = std::function<void(const QString& text)>;
 void setScreenMessageRecorder(MessageRecorder recorder);
+
+// The session calls a test can make fail.
+enum class SessionCall
+{
+    Init,
+    SignOn,
+    Configure,
+    OpenDBLink
+};
+struct SessionFault
+{
+    SessionCall call;
+    std::int32_t number;
+    QString message = QStringLiteral("Injected failure.");
+    // An entry of error priority in the session's Errors, as the component leaves one.
+    bool errorEntry = true;
+};
+// While set, the next such call (of any session) throws a ComError of the fault's number
+// and text instead of doing its work; the fault then clears itself. Off unless a test sets
+// it; clearSessionFault forgets one that has not fired.
+void failSessionCall(const SessionFault& fault);
+void clearSessionFault();
 
 // The calls made on the views of a session, in order.
 struct ViewCall
