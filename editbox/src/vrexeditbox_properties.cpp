@@ -510,7 +510,7 @@ QString VrexEditbox::text() const
 
 void VrexEditbox::setText(const QString& text)
 {
-    d->engine.setText(text);
+    d->engine.setText(d->designText(text));
     d->syncToEdit();
     d->markChanged("Text");
 }
