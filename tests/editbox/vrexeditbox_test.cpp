@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUiLoader>
@@ -494,6 +495,24 @@ private Q_SLOTS:
         QCOMPARE(placed.alignment(), VrexEditbox::Left_Justify);
         QCOMPARE(m_messages.size(), 5);
         QCOMPARE(m_messages.last(), QStringLiteral("Invalid property value."));
+    }
+
+    void messagesInTheTranslatorsLanguage()
+    {
+        // The German translation built into the library changes the messages a host sees;
+        // a language without one leaves them in English.
+        const auto english = qScopeGuard([] {
+            VrexEditbox::installTranslator(QLocale(QLocale::English, QLocale::UnitedStates));
+        });
+        VrexEditbox box;
+        QVERIFY(VrexEditbox::installTranslator(QLocale(QLocale::German, QLocale::Germany)));
+        box.setCenturyYear(100);
+        box.setMaxLength(-1);
+        QVERIFY(!VrexEditbox::installTranslator(QLocale(QLocale::English, QLocale::UnitedStates)));
+        box.setMaxLength(-1);
+        QCOMPARE(m_messages,
+                 (QStringList{"Ungültiger Eigenschaftswert. Er muss zwischen 0 und 99 liegen.",
+                              "Ungültiger Eigenschaftswert.", "Invalid property value."}));
     }
 
     void designSavedAndLoaded()

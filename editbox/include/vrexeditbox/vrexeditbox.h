@@ -200,6 +200,10 @@ public:
     static void setUserLocale(std::function<QLocale()> locale);
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
+    // Shows the library's messages in the language of the locale (from the translations
+    // built into the library; German is provided), in place of the one installed before.
+    // Returns false, and leaves the messages in English, when the language has none.
+    static bool installTranslator(const QLocale& locale);
 
     // The published names of the values ("Curreny with Symbol", "2 - Two") and the published
     // description of a property (empty when it has none).
