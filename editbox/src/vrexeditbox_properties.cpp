@@ -455,8 +455,8 @@ void VrexEditbox::setOLEDragMode(enmOLEDragMode mode)
         d->invalidValue();
         return;
     }
+    // The box runs its drags itself (the line edit's own drag would raise no events).
     d->oleDragMode = mode;
-    d->edit->setDragEnabled(mode == Drag_Automatic);
     d->markChanged("OLEDragMode");
 }
 

@@ -326,8 +326,9 @@ Q_SIGNALS:
     void OLEDragOver(const QMimeData* Data, int& Effect, int Button, int Shift, double X, double Y,
                      int State);
     void OLEGiveFeedback(int& Effect, bool& DefaultCursors);
-    void OLESetData(const QMimeData* Data, int& DataFormat);
-    void OLEStartDrag(const QMimeData* Data, int& AllowedEffects);
+    // The drag-source side: Data is the drag's own, for the host to add to.
+    void OLESetData(QMimeData* Data, int& DataFormat);
+    void OLEStartDrag(QMimeData* Data, int& AllowedEffects);
 
     // Around leaving the box: GotFocus after the box's own focus gain; Validate after its own
     // completion and formatting (Cancel keeps the focus in the box); LostFocus at the end.
