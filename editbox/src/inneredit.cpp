@@ -349,8 +349,9 @@ void InnerEdit::dragSelection()
     VrexEditbox* box = m_box->q;
     const int start = selectionStart();
     const int length = selectionLength();
+    const QString dragged = selectedText();
     auto* data = new vrex::DragData(box);
-    data->setText(selectedText());
+    data->setText(dragged);
     // The host may add formats and narrow the effects; a locked box only lets its text be
     // copied.
     int allowed = isReadOnly() ? 1 : 3;
@@ -380,8 +381,9 @@ void InnerEdit::dragSelection()
     // The release that ended the drag went to the drop target.
     m_box->engine.mouseUp(vrex::ButtonLeft);
     // A move out of the box takes the text away, as a cut does (a move within the box is
-    // the drop's own work).
-    if (done == Qt::MoveAction && (!drag || drag->target() != this) && !isReadOnly()) {
+    // the drop's own work; text the host changed meanwhile is left alone).
+    if (done == Qt::MoveAction && (!drag || drag->target() != this) && !isReadOnly() &&
+        text().mid(start, length) == dragged) {
         setSelection(start, length);
         del();
         m_box->syncFromEdit();

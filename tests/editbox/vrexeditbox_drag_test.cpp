@@ -157,6 +157,17 @@ private Q_SLOTS:
         QCOMPARE(edit()->text(), QStringLiteral("hello "));
         QCOMPARE(m_events, (QStringList{"OLEStartDrag world 3", "OLEGiveFeedback 2", "OLESetData 0",
                                         "OLECompleteDrag 2"}));
+
+        // Text the host changed while the drag ran is not cut.
+        newBox(QStringLiteral("hello world"));
+        m_box->setSelStart(6);
+        m_box->setSelLength(5);
+        connect(m_box, &VrexEditbox::OLEStartDrag, this,
+                [this](QMimeData*, int&) { m_box->setText(QStringLiteral("other text")); });
+        dragFrom(8, [this] { dropOnTarget(); });
+        QTRY_COMPARE(m_target->text, QStringLiteral("world"));
+        QTRY_VERIFY(m_events.contains(QStringLiteral("OLECompleteDrag 2")));
+        QCOMPARE(m_box->text(), QStringLiteral("other text"));
     }
 
     // Copy only (the host's choice, or a locked box's) leaves the text in the box.
