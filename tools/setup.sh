@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
     build-essential cmake ninja-build ccache pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
+    libqt6opengl6-dev
     fonts-dejavu-core
     libsqlite3-dev sqlite3
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql postgresql

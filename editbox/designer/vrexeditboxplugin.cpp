@@ -4,7 +4,11 @@
 
 #include <QIcon>
 
-VrexEditboxPlugin::VrexEditboxPlugin(QObject* parent) : QObject(parent) {}
+VrexEditboxPlugin::VrexEditboxPlugin(QObject* parent) : QObject(parent)
+{
+    // The plugin's texts in Designer's language, where the library has a translation.
+    VrexEditbox::installTranslator(QLocale());
+}
 
 QString VrexEditboxPlugin::name() const
 {

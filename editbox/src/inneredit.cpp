@@ -1,12 +1,16 @@
 #include "inneredit.h"
+#include "dragsource.h"
 #include "vrexeditbox_p.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QDropEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QProxyStyle>
 
 namespace vrex {
@@ -272,7 +276,13 @@ void InnerEdit::mousePressEvent(QMouseEvent* event)
 {
     if (!m_box)
         return QLineEdit::mousePressEvent(event);
-    QLineEdit::mousePressEvent(event);
+    if (pressStartsDrag(event)) {
+        // The selection stays as it is while the press may still become a drag.
+        m_pressPosition = event->position().toPoint();
+        m_dragTimer.start(QApplication::startDragTime(), this);
+    } else {
+        QLineEdit::mousePressEvent(event);
+    }
     m_box->mousePress(event);
 }
 
@@ -280,6 +290,11 @@ void InnerEdit::mouseReleaseEvent(QMouseEvent* event)
 {
     if (!m_box)
         return QLineEdit::mouseReleaseEvent(event);
+    if (m_dragTimer.isActive()) {
+        // A click on the selection that never became a drag puts the caret there.
+        m_dragTimer.stop();
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+    }
     QLineEdit::mouseReleaseEvent(event);
     m_box->mouseRelease(event);
 }
@@ -298,11 +313,83 @@ void InnerEdit::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_box)
         return QLineEdit::mouseMoveEvent(event);
-    QLineEdit::mouseMoveEvent(event);
+    if (!m_dragTimer.isActive())
+        QLineEdit::mouseMoveEvent(event);
     m_box->syncFromEdit();
     Q_EMIT m_box->q->MouseMove(vrex::mouseButtons(event->buttons()),
                                vrex::shiftMask(event->modifiers()), event->position().x(),
                                event->position().y());
+    if (m_dragTimer.isActive() && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - m_pressPosition).manhattanLength() >
+            QApplication::startDragDistance())
+        dragSelection();
+}
+
+void InnerEdit::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_dragTimer.timerId())
+        return dragSelection();
+    QLineEdit::timerEvent(event);
+}
+
+bool InnerEdit::pressStartsDrag(const QMouseEvent* event)
+{
+    // A password is never dragged out, as it is never copied.
+    if (m_box->q->oleDragMode() != VrexEditbox::Drag_Automatic ||
+        event->button() != Qt::LeftButton || (event->modifiers() & Qt::ShiftModifier) ||
+        echoMode() != QLineEdit::Normal || !hasSelectedText())
+        return false;
+    const int at = cursorPositionAt(event->position().toPoint());
+    return at >= selectionStart() && at < selectionEnd();
+}
+
+void InnerEdit::dragSelection()
+{
+    m_dragTimer.stop();
+    VrexEditbox* box = m_box->q;
+    const int start = selectionStart();
+    const int length = selectionLength();
+    const QString dragged = selectedText();
+    auto* data = new vrex::DragData(box);
+    data->setText(dragged);
+    // The host may add formats and narrow the effects; a locked box only lets its text be
+    // copied.
+    int allowed = isReadOnly() ? 1 : 3;
+    Q_EMIT box->OLEStartDrag(data, allowed);
+    allowed &= isReadOnly() ? 1 : 3;
+    if (allowed == 0) {
+        delete data;
+        return;
+    }
+
+    // Qt owns the drag once it runs (a window system may finish it later and delete it).
+    QPointer<QDrag> drag = new QDrag(this);
+    drag->setMimeData(data);
+    QObject::connect(drag, &QDrag::actionChanged, this, [box, drag](Qt::DropAction action) {
+        int effect = vrex::dropEffects(action);
+        bool defaultCursors = true;
+        Q_EMIT box->OLEGiveFeedback(effect, defaultCursors);
+        // The host's own pointer (a pixmap cursor it set) stays for this effect.
+        const QCursor* own = QGuiApplication::overrideCursor();
+        if (drag && !defaultCursors && own && !own->pixmap().isNull())
+            drag->setDragCursor(own->pixmap(), action);
+    });
+    const Qt::DropAction done =
+        drag->exec(vrex::dropActions(allowed), allowed & 2 ? Qt::MoveAction : Qt::CopyAction);
+    if (!m_box)
+        return;
+    // The release that ended the drag went to the drop target.
+    m_box->engine.mouseUp(vrex::ButtonLeft);
+    // A move out of the box takes the text away, as a cut does (a move within the box is
+    // the drop's own work; text the host changed meanwhile is left alone).
+    if (done == Qt::MoveAction && (!drag || drag->target() != this) && !isReadOnly() &&
+        text().mid(start, length) == dragged) {
+        setSelection(start, length);
+        del();
+        m_box->syncFromEdit();
+    }
+    int effect = vrex::dropEffects(done);
+    Q_EMIT box->OLECompleteDrag(effect);
 }
 
 void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
@@ -319,12 +406,6 @@ void InnerEdit::contextMenuEvent(QContextMenuEvent* event)
 }
 
 namespace {
-
-// Drop effects as the drag events report them: none 0, copy 1, move 2.
-int dropEffects(Qt::DropActions actions)
-{
-    return (actions & Qt::CopyAction ? 1 : 0) | (actions & Qt::MoveAction ? 2 : 0);
-}
 
 // Takes the effect the host left: none refuses the drop, otherwise copy before move.
 void applyEffect(QDropEvent* event, int effect)
@@ -350,7 +431,7 @@ void InnerEdit::dragOver(QDropEvent* event, int state)
 {
     m_dragData = event->mimeData();
     m_dragPosition = event->position();
-    int effect = dropEffects(event->possibleActions());
+    int effect = vrex::dropEffects(event->possibleActions());
     Q_EMIT m_box->q->OLEDragOver(event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
                                  vrex::shiftMask(event->modifiers()), event->position().x(),
                                  event->position().y(), state);
@@ -389,7 +470,7 @@ void InnerEdit::dropEvent(QDropEvent* event)
     m_dragData = nullptr;
     if (manualDrop()) {
         // The host takes the data; the box inserts nothing itself.
-        int effect = dropEffects(event->possibleActions());
+        int effect = vrex::dropEffects(event->possibleActions());
         Q_EMIT m_box->q->OLEDragDrop(
             event->mimeData(), effect, vrex::mouseButtons(event->buttons()),
             vrex::shiftMask(event->modifiers()), event->position().x(), event->position().y());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QLineEdit>
 #include <QMimeData>
 
@@ -35,14 +36,21 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
 
 private:
     bool manualDrop() const;
     void dragOver(QDropEvent* event, int state);
+    // Drags out of the box (OLEDragMode automatic): a left press on the selected text
+    // starts one once the mouse moves or stays down long enough.
+    bool pressStartsDrag(const QMouseEvent* event);
+    void dragSelection();
 
     VrexEditboxPrivate* m_box;
     const QMimeData* m_dragData = nullptr; // of the drag over the box, for its leave event
     QPointF m_dragPosition;
+    QPoint m_pressPosition;  // of a press that may start a drag out of the box
+    QBasicTimer m_dragTimer; // runs while such a press waits to become a drag
     QStyle* m_passwordStyle = nullptr;
     bool m_flat = false;
 };

@@ -178,11 +178,27 @@ void VrexEditboxPrivate::markChanged(const char* name)
 void VrexEditboxPrivate::applyDesignDefault()
 {
     // While the design is being loaded (until the box is first shown), the default text
-    // replaces the saved text (a design sets Text before DefaultText and UseDefaultText).
-    if (q->testAttribute(Qt::WA_WState_Polished) || !engine.settings().useDefaultText)
+    // replaces the saved text (Designer writes Text before DefaultText and UseDefaultText).
+    if (q->testAttribute(Qt::WA_WState_Polished))
+        return;
+    designDefaultGiven = true;
+    if (!engine.settings().useDefaultText)
         return;
     engine.setText(engine.settings().defaultText);
     syncToEdit();
+}
+
+QString VrexEditboxPrivate::designText(const QString& text)
+{
+    // A design edited by hand may list its Text after DefaultText: the first Text a named
+    // (designed) box gets after them, before it is shown, is the design's saved text and
+    // gives way to the default text. Any later Text is the host's and stays.
+    if (q->testAttribute(Qt::WA_WState_Polished) || designTextSeen)
+        return text;
+    designTextSeen = true;
+    const bool replaced =
+        designDefaultGiven && engine.settings().useDefaultText && !q->objectName().isEmpty();
+    return replaced ? engine.settings().defaultText : text;
 }
 
 void VrexEditboxPrivate::message(const QString& text)

@@ -18,6 +18,7 @@ public:
     void showForeColor(uint color);
     void markChanged(const char* name);
     void applyDesignDefault();
+    QString designText(const QString& text);
     void invalidValue();
     static void message(const QString& text);
 
@@ -56,4 +57,8 @@ public:
     bool doubleClicked = false; // the next release ends a double click
     bool focused = false;       // between the box's focus gain and its focus loss
     bool refocusing = false;    // the focus comes back after a refused entry
+    // A design being loaded (before the first show): whether DefaultText or UseDefaultText
+    // has been set, and whether a Text has (a design lists Text once).
+    bool designDefaultGiven = false;
+    bool designTextSeen = false;
 };

@@ -455,8 +455,8 @@ void VrexEditbox::setOLEDragMode(enmOLEDragMode mode)
         d->invalidValue();
         return;
     }
+    // The box runs its drags itself (the line edit's own drag would raise no events).
     d->oleDragMode = mode;
-    d->edit->setDragEnabled(mode == Drag_Automatic);
     d->markChanged("OLEDragMode");
 }
 
@@ -510,7 +510,7 @@ QString VrexEditbox::text() const
 
 void VrexEditbox::setText(const QString& text)
 {
-    d->engine.setText(text);
+    d->engine.setText(d->designText(text));
     d->syncToEdit();
     d->markChanged("Text");
 }

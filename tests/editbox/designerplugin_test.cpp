@@ -27,6 +27,14 @@ private Q_SLOTS:
         QVERIFY(widget->findChild<QLineEdit*>(QStringLiteral("txtEdit")));
         QCOMPARE(widget->property("CenturyYear").toInt(),
                  int(QString::number(QDate::currentDate().year() + 50).right(2).toInt()));
+
+        // Designer shows the plugin's texts in the language of the library's translator.
+        QCOMPARE(plugin->toolTip(), QStringLiteral("Typed edit box"));
+        QVERIFY(VrexEditbox::installTranslator(QLocale(QLocale::German, QLocale::Germany)));
+        QCOMPARE(plugin->toolTip(), QStringLiteral("Typisiertes Eingabefeld"));
+        QVERIFY(plugin->whatsThis().startsWith(QStringLiteral("Ein Textfeld für Codes")));
+        VrexEditbox::installTranslator(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(plugin->toolTip(), QStringLiteral("Typed edit box"));
     }
 
     // Designer's property editor shows each property once (Enabled and Font are QWidget's

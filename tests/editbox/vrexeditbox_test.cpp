@@ -9,12 +9,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUiLoader>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -492,6 +497,24 @@ private Q_SLOTS:
         QCOMPARE(m_messages.last(), QStringLiteral("Invalid property value."));
     }
 
+    void messagesInTheTranslatorsLanguage()
+    {
+        // The German translation built into the library changes the messages a host sees;
+        // a language without one leaves them in English.
+        const auto english = qScopeGuard([] {
+            VrexEditbox::installTranslator(QLocale(QLocale::English, QLocale::UnitedStates));
+        });
+        VrexEditbox box;
+        QVERIFY(VrexEditbox::installTranslator(QLocale(QLocale::German, QLocale::Germany)));
+        box.setCenturyYear(100);
+        box.setMaxLength(-1);
+        QVERIFY(!VrexEditbox::installTranslator(QLocale(QLocale::English, QLocale::UnitedStates)));
+        box.setMaxLength(-1);
+        QCOMPARE(m_messages,
+                 (QStringList{"Ungültiger Eigenschaftswert. Er muss zwischen 0 und 99 liegen.",
+                              "Ungültiger Eigenschaftswert.", "Invalid property value."}));
+    }
+
     void designSavedAndLoaded()
     {
         VrexEditbox fresh;
@@ -650,6 +673,60 @@ private Q_SLOTS:
         QCOMPARE(VrexEditbox::publishedName(VrexEditbox::enmEditType(13)), QString());
         QCOMPARE(VrexEditbox::propertyDescription("Decimals"),
                  QStringLiteral("The number of decimal places for numeric and currency types."));
+    }
+
+    void designDefaultTextInEitherOrder()
+    {
+        // The design's default text replaces its saved text whichever of the two the .ui
+        // lists first, compiled by uic or loaded at run time; a Text the host sets after
+        // loading stays.
+        auto check = [](QWidget& form) {
+            auto box = [&form](const char* name) {
+                auto* found = form.findChild<VrexEditbox*>(QLatin1String(name));
+                return found ? found->text() : QStringLiteral("(missing)");
+            };
+            QCOMPARE(box("vreTextLast"), QStringLiteral("default"));
+            QCOMPARE(box("vreTextFirst"), QStringLiteral("default"));
+            QCOMPARE(box("vreTextOnly"), QStringLiteral("saved"));
+            QCOMPARE(box("vreCode"), QStringLiteral("abc"));
+            auto* last = form.findChild<VrexEditbox*>(QStringLiteral("vreTextLast"));
+            QCOMPARE(last->innerEdit()->text(), QStringLiteral("default"));
+            for (const char* name : {"vreTextLast", "vreTextFirst", "vreTextOnly"}) {
+                auto* b = form.findChild<VrexEditbox*>(QLatin1String(name));
+                b->setText(QStringLiteral("host"));
+                QCOMPARE(b->text(), QStringLiteral("host"));
+            }
+        };
+
+        QWidget compiled;
+        Ui::TestForm ui;
+        ui.setupUi(&compiled);
+        check(compiled);
+
+        class Loader : public QUiLoader
+        {
+        public:
+            QWidget* createWidget(const QString& className, QWidget* parent,
+                                  const QString& name) override
+            {
+                if (className != QLatin1String("VrexEditbox"))
+                    return QUiLoader::createWidget(className, parent, name);
+                auto* box = new VrexEditbox(parent);
+                box->setObjectName(name);
+                return box;
+            }
+        } loader;
+        QFile file(QStringLiteral(TESTFORM_UI));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        std::unique_ptr<QWidget> loaded(loader.load(&file));
+        QVERIFY2(loaded, qPrintable(loader.errorString()));
+        check(*loaded);
+
+        // A box made in code is no design: its text stays whatever order the host uses.
+        VrexEditbox coded;
+        coded.setDefaultText(QStringLiteral("default"));
+        coded.setText(QStringLiteral("mine"));
+        QCOMPARE(coded.text(), QStringLiteral("mine"));
     }
 };
 

@@ -200,6 +200,10 @@ public:
     static void setUserLocale(std::function<QLocale()> locale);
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
+    // Shows the library's messages in the language of the locale (from the translations
+    // built into the library; German is provided), in place of the one installed before.
+    // Returns false, and leaves the messages in English, when the language has none.
+    static bool installTranslator(const QLocale& locale);
 
     // The published names of the values ("Curreny with Symbol", "2 - Two") and the published
     // description of a property (empty when it has none).
@@ -322,8 +326,9 @@ Q_SIGNALS:
     void OLEDragOver(const QMimeData* Data, int& Effect, int Button, int Shift, double X, double Y,
                      int State);
     void OLEGiveFeedback(int& Effect, bool& DefaultCursors);
-    void OLESetData(const QMimeData* Data, int& DataFormat);
-    void OLEStartDrag(const QMimeData* Data, int& AllowedEffects);
+    // The drag-source side: Data is the drag's own, for the host to add to.
+    void OLESetData(QMimeData* Data, int& DataFormat);
+    void OLEStartDrag(QMimeData* Data, int& AllowedEffects);
 
     // Around leaving the box: GotFocus after the box's own focus gain; Validate after its own
     // completion and formatting (Cancel keeps the focus in the box); LostFocus at the end.
