@@ -210,9 +210,23 @@ class Program:
         if self.process.poll() is not None:
             raise StepFailed("the program ended (exit code %s)" % self.process.returncode)
 
+    def fill_checked(self, accessible, text, tries=3):
+        """fill, again while the box does not hold as many characters as typed: a box of a
+        window that the window manager is still placing can miss the click and the keys."""
+        for _ in range(tries):
+            self.fill(accessible, text)
+            try:
+                Desktop.wait(lambda: len(self.text_of(accessible)) == len(text), 3,
+                             "'%s' in '%s'" % (text, accessible.name))
+                return
+            except TimeoutError:
+                pass
+        raise StepFailed("'%s' does not take what is typed" % accessible.name)
+
     def sign_on(self, user, password):
         dialog = self.window("Sign On", 60, exact=True)
-        self.fill(self.find(dialog, "text", "User ID:"), user)
+        self.fill_checked(self.find(dialog, "text", "User ID:"), user)
+        # Once the user ID arrived the dialog takes input (the password box hides its text).
         self.fill(self.find(dialog, "password text", "Password:"), password)
         self.click(self.find(dialog, "push button", "OK"))
         self.gone("Sign On", 60)
