@@ -40,17 +40,17 @@ class Printing(Scenario):
             Desktop.wait(lambda: p.text_of(box).strip() == number, 15,
                          "the invoice %s in '%s'" % (number, caption))
         self.shot(label)
-        self.close_print_window(p, window)
+        self.close_screen(p, window)
 
-    def close_print_window(self, p, window):
+    def close_screen(self, p, window):
         p.click(p.find(window, "push button", "Close"))
         p.gone(PRINT_TITLE)
 
     def choose(self, p, combo, item):
-        """Opens the combo box's list with a click and clicks the item once the list shows."""
+        """Opens the combo box's list with a click and clicks the item in it."""
         p.click(combo)
         entry = p.find(combo, "list item", item)
-        Desktop.wait(lambda: p.centre(entry), 15, "the list of the combo box to open")
+        Desktop.wait(lambda: p.centre(entry), 15, "the item '%s' on the screen" % item)
         p.click(entry)
         Desktop.wait(lambda: combo.name == item, 15, "'%s' chosen" % item)
 
@@ -94,6 +94,7 @@ class Printing(Scenario):
         p.fill(p.beside(window, "PDF File"), pdf)
         self.shot("range-to-pdf")
         p.click(p.find(window, "push button", "Print"))
+
         # The screen says where the invoices went, or tells what went wrong in a box.
         def outcome():
             if "Print Invoices" in p.window_titles():
@@ -102,7 +103,7 @@ class Printing(Scenario):
         self.assertEqual(Desktop.wait(outcome, 60, "the print to end"),
                          "2 invoices printed to %s." % pdf)
         self.shot("range-printed")
-        self.close_print_window(p, window)
+        self.close_screen(p, window)
 
         self.assertTrue(os.path.isfile(pdf), "no PDF file at %s" % pdf)
         text = subprocess.run(["pdftotext", "-layout", pdf, "-"], capture_output=True,
