@@ -188,6 +188,8 @@ private:
     void checkPaste();
     void setCaret(int position);
     bool fits(const QString& candidate) const;
+    KeyPressResult takeIfFits(char16_t c, const QString& candidate);
+    QString withPoint(const QString& left, const QString& right) const;
 
     bool handleControl(char16_t c);
     KeyPressResult handleTyped(char16_t c);

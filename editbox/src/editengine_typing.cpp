@@ -28,23 +28,35 @@ QChar EditEngine::decimalPoint() const
     return m_locale.decimalPoint.isEmpty() ? QChar(u'.') : m_locale.decimalPoint.front();
 }
 
+namespace {
+constexpr KeyPressResult Refused{0, true};
+} // namespace
+
+// The candidate text becomes the box's text when it fits; otherwise the key is refused.
+KeyPressResult EditEngine::takeIfFits(char16_t c, const QString& candidate)
+{
+    if (!fits(candidate))
+        return Refused;
+    applyText(candidate);
+    return {c, false};
+}
+
+// The text with a point typed between left and right; a leading point gets its "0".
+QString EditEngine::withPoint(const QString& left, const QString& right) const
+{
+    return (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
+}
+
 KeyPressResult EditEngine::typeNumeric(char16_t c, const QString& left, const QString& right)
 {
-    KeyPressResult r{c, false};
-    const QChar point = decimalPoint();
-    if (isDigit(c) || (c == point && pointAllowed(left, right))) {
-        const QString candidate = c != point       ? left + QChar(c) + right
-                                  : left.isEmpty() ? u'0' + point + right
-                                                   : left + point + right;
-        if (fits(candidate))
-            applyText(candidate);
-        else
-            r = {0, true};
-    } else if (c == point) {
-        r = {0, true};
+    KeyPressResult r = Refused;
+    if (isDigit(c)) {
+        r = takeIfFits(c, left + QChar(c) + right);
+    } else if (c == decimalPoint()) {
+        if (pointAllowed(left, right))
+            r = takeIfFits(c, withPoint(left, right));
     } else {
         // Any other character is refused and takes the selection with it.
-        r = {0, true};
         applyText(left + right);
     }
     setCaret(int(m_text.size()));
@@ -53,29 +65,20 @@ KeyPressResult EditEngine::typeNumeric(char16_t c, const QString& left, const QS
 
 KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QString& right)
 {
-    KeyPressResult r{c, false};
-    if ((c == u'+' || c == u'-') && !hasSign(left) && !hasSign(right) &&
-        fits(left + QChar(c) + right)) {
-        applyText(left + QChar(c) + right);
-    } else if (c == decimalPoint() && pointAllowed(left, right)) {
-        const QString candidate =
-            (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
-        if (fits(candidate))
-            applyText(candidate);
-        else
-            r = {0, true};
+    KeyPressResult r = Refused;
+    const bool sign = c == u'+' || c == u'-';
+    if (sign && !hasSign(left) && !hasSign(right) && fits(left + QChar(c) + right)) {
+        r = takeIfFits(c, left + QChar(c) + right);
+    } else if (c == decimalPoint()) {
+        if (pointAllowed(left, right))
+            r = takeIfFits(c, withPoint(left, right));
     } else if (isDigit(c)) {
         QString candidate = left + QChar(c) + right;
         if (!hasSign(candidate))
             candidate.prepend(u'+');
-        if (fits(candidate))
-            applyText(candidate);
-        else
-            r = {0, true};
-    } else if (c == decimalPoint()) {
-        r = {0, true};
+        r = takeIfFits(c, candidate);
     } else {
-        r = {0, true};
+        // A sign that cannot be taken, like any other character, takes the selection with it.
         applyText(left + right);
     }
     setCaret(int(m_text.size()));
@@ -84,21 +87,14 @@ KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QSt
 
 KeyPressResult EditEngine::typeSymbols(char16_t c, const QString& left, const QString& right)
 {
-    KeyPressResult r{c, false};
+    KeyPressResult r = Refused;
     if (c == decimalPoint()) {
-        const QString candidate =
-            (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
-        if (pointAllowed(left, right) && fits(candidate))
-            applyText(candidate);
-        else
-            r = {0, true};
+        if (pointAllowed(left, right))
+            r = takeIfFits(c, withPoint(left, right));
     } else if (isAsciiLetter(c)) {
-        r = {0, true};
         applyText(left + right);
-    } else if (fits(left + QChar(c) + right)) {
-        applyText(left + QChar(c) + right);
     } else {
-        r = {0, true};
+        r = takeIfFits(c, left + QChar(c) + right);
     }
     setCaret(int(m_text.size()));
     return r;
