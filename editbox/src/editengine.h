@@ -189,7 +189,7 @@ private:
     void setCaret(int position);
     bool fits(const QString& candidate) const;
     KeyPressResult takeIfFits(char16_t c, const QString& candidate);
-    QString withPoint(const QString& left, const QString& right) const;
+    KeyPressResult typePoint(const QString& left, const QString& right);
 
     bool handleControl(char16_t c);
     KeyPressResult handleTyped(char16_t c);

@@ -41,10 +41,13 @@ KeyPressResult EditEngine::takeIfFits(char16_t c, const QString& candidate)
     return {c, false};
 }
 
-// The text with a point typed between left and right; a leading point gets its "0".
-QString EditEngine::withPoint(const QString& left, const QString& right) const
+// A point typed between left and right: taken once, and a leading point gets its "0".
+KeyPressResult EditEngine::typePoint(const QString& left, const QString& right)
 {
-    return (left.isEmpty() ? u'0' + decimalPoint() : left + decimalPoint()) + right;
+    if (!pointAllowed(left, right))
+        return Refused;
+    const QChar point = decimalPoint();
+    return takeIfFits(point.unicode(), (left.isEmpty() ? u'0' + point : left + point) + right);
 }
 
 KeyPressResult EditEngine::typeNumeric(char16_t c, const QString& left, const QString& right)
@@ -53,8 +56,7 @@ KeyPressResult EditEngine::typeNumeric(char16_t c, const QString& left, const QS
     if (isDigit(c)) {
         r = takeIfFits(c, left + QChar(c) + right);
     } else if (c == decimalPoint()) {
-        if (pointAllowed(left, right))
-            r = takeIfFits(c, withPoint(left, right));
+        r = typePoint(left, right);
     } else {
         // Any other character is refused and takes the selection with it.
         applyText(left + right);
@@ -70,8 +72,7 @@ KeyPressResult EditEngine::typeSigned(char16_t c, const QString& left, const QSt
     if (sign && !hasSign(left) && !hasSign(right) && fits(left + QChar(c) + right)) {
         r = takeIfFits(c, left + QChar(c) + right);
     } else if (c == decimalPoint()) {
-        if (pointAllowed(left, right))
-            r = takeIfFits(c, withPoint(left, right));
+        r = typePoint(left, right);
     } else if (isDigit(c)) {
         QString candidate = left + QChar(c) + right;
         if (!hasSign(candidate))
@@ -89,8 +90,7 @@ KeyPressResult EditEngine::typeSymbols(char16_t c, const QString& left, const QS
 {
     KeyPressResult r = Refused;
     if (c == decimalPoint()) {
-        if (pointAllowed(left, right))
-            r = takeIfFits(c, withPoint(left, right));
+        r = typePoint(left, right);
     } else if (isAsciiLetter(c)) {
         applyText(left + right);
     } else {
