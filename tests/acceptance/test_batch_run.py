@@ -10,6 +10,7 @@ REFUSED_TEXT = ("A valid Sage Accpac ERP Username and Password must be entered.\
                 "The User must also have the required permissions to\r\n"
                 "approve the additional credit.")
 CREATING = "Creating Invoice for selected shipments..."
+PREVIEW_TITLE = "Preview Invoice Batch"
 
 
 class BatchRun(Scenario):
@@ -23,6 +24,17 @@ class BatchRun(Scenario):
         p.click(p.find(config, "list item", "Miscellaneous"))
         p.click(p.find(config, "check box", "Allow batch invoicing"))
         self.shot("batch-allowed")
+
+    def choose_all_valid_shipments(self):
+        p = self.program
+        options = p.window("Batch Options", exact=True)
+        all_valid = p.find(options, "radio button", "All Valid Shipments")
+        self.assertTrue(any(name.startswith("Only Shipments for ")
+                            for name in p.texts(options, "radio button")))
+        self.shot("batch-options")
+        p.click(all_valid)
+        p.answer(options, "OK")
+        p.gone("Batch Options")
 
     def credit_window(self, customer):
         """The credit approval window, asking for the customer named customer."""
@@ -52,15 +64,23 @@ class BatchRun(Scenario):
         # run is passed over.
         grid.tick("ORD-NEW1")
 
+        # The preview first: what the run will make, without writing anything.
+        p.key("alt+f")
+        p.click(p.find(p.application(), "menu item", "Preview Invoice Batch..."))
+        self.choose_all_valid_shipments()
+        preview = p.window(PREVIEW_TITLE, 60, exact=True)
+        summary = next(t for t in p.texts(preview, "label") if t.startswith("Invoices to "))
+        # Six shipments of 501.00 in all; ORD-NEW1, ticked, is left out.
+        announced = re.match(r"Invoices to create: (\d+), total 501\.00; rows left out: 1\.$",
+                             summary)
+        self.assertTrue(announced, summary)
+        self.shot("batch-preview")
+        p.click(p.find(preview, "push button", "Close"))
+        p.gone(PREVIEW_TITLE)
+        self.assertEqual(read_rows(company, "SELECT COUNT(*) FROM OEINVH")[0][0], invoiced_before)
+
         p.click(flows.toolbar_button(p, main, "Batch"))
-        options = p.window("Batch Options", exact=True)
-        all_valid = p.find(options, "radio button", "All Valid Shipments")
-        self.assertTrue(any(name.startswith("Only Shipments for ")
-                            for name in p.texts(options, "radio button")))
-        self.shot("batch-options")
-        p.click(all_valid)
-        p.answer(options, "OK")
-        p.gone("Batch Options")
+        self.choose_all_valid_shipments()
 
         # 1200's first two revisions fit its limit; its third shipment does not.
         check = self.credit_window("Mr. Ronald Black")
@@ -104,6 +124,8 @@ class BatchRun(Scenario):
         self.assertEqual(sorted(by_shipment), ["SH1000-1", "SH1001-1", "SH1002-1", "SHR1000-1",
                                                "SHR1000-2", "SHR1000-3"])
         self.assertEqual(len({r["INVNUMBER"] for r in invoices}), len(invoices))
+        # The run made what the preview announced.
+        self.assertEqual(len({r["INVNUMBER"] for r in invoices}), int(announced.group(1)))
         self.assertEqual(read_rows(company, "SELECT COUNT(*) FROM OEINVH")[0][0],
                          invoiced_before + len(invoices))
         # The approver is recorded on 1200's invoice over the limit, on no other; the
