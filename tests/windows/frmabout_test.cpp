@@ -138,11 +138,6 @@ TEST_F(AboutWindow, ShowsTheProductTextsIconButtonsAndSize)
         EXPECT_EQ(ui.btnSysInfo->toolTip(),
                   QStringLiteral("Click System Information and if a system information "
                                  "application is registered it will be opened."));
-        if (const QString folder = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
-            !folder.isEmpty() && !xp) {
-            about.show();
-            about.grab().save(folder + QStringLiteral("/about-window.png"));
-        }
         EXPECT_FALSE(about.windowIcon().isNull());
         EXPECT_FALSE(ui.picIcon->pixmap().isNull());
         EXPECT_EQ(about.size(), QSize(Twips::toPixels(5880, about.logicalDpiX()),

@@ -91,11 +91,6 @@ TEST(PrintScreen, APdfOfThreeInvoicesHoldsThemAndNothingElse)
          {before, after, QStringLiteral("SH5"), QStringLiteral("SH6"), dollars(77.77), dollars(12)})
         EXPECT_FALSE(text.contains(outside)) << outside.toStdString();
     EXPECT_EQ(pdfPages(pdf), 3);
-    const QString screenshots = qEnvironmentVariable("TALLYMERGE_SCREENSHOTS");
-    if (!screenshots.isEmpty()) {
-        fixture.print().grab().save(screenshots + QStringLiteral("/print-window.png"));
-        QFile::copy(pdf, screenshots + QStringLiteral("/printed-invoices.pdf"));
-    }
     EXPECT_TRUE(fixture.screenControl<QLabel>(QStringLiteral("lblStatus"))
                     ->text()
                     .startsWith(QStringLiteral("3 invoices printed to")));
