@@ -11,10 +11,11 @@
 
 #include <core/appstate.h>
 #include <core/session.h>
-#include <core/systemlocale.h>
 #include <invoicing/batchpreview.h>
 
 #include <accpac/view.h>
+
+#include <benchmain.h>
 
 #include <QApplication>
 #include <QFile>
@@ -153,11 +154,5 @@ BENCHMARK(PreviewBatch)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -5,7 +5,6 @@
 #include <selection/frmmain.h>
 
 #include <core/session.h>
-#include <core/systemlocale.h>
 #include <settings/settings.h>
 
 #include <accpac/standin.h>
@@ -14,6 +13,8 @@
 
 #include <odbctestconfig.h>
 #include <sample.h>
+
+#include <benchmain.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -56,17 +57,21 @@ double peakMegabytes()
 
 void LoadGrid(benchmark::State& state)
 {
+    OdbcTestConfig::instance(); // before the program's first ODBC call
     const int orders = int(state.range(0));
     Company& site = company(orders);
     const QString file = Accpac::Admin::companyDatabaseFile(site.folder.path(), Sample::CompanyId);
     const QString dsn = QStringLiteral("BENCH%1").arg(orders);
-    OdbcDataSource::registerDataSource(dsn, OdbcTestConfig::sqliteDriver(), {{QStringLiteral("Database"), file}});
+    OdbcDataSource::registerDataSource(dsn, OdbcTestConfig::sqliteDriver(),
+                                       {{QStringLiteral("Database"), file}});
     QTemporaryDir hives;
-    Registry::ScopedHiveLocations locations({hives.filePath(QStringLiteral("m")), hives.filePath(QStringLiteral("u"))});
+    Registry::ScopedHiveLocations locations(
+        {hives.filePath(QStringLiteral("m")), hives.filePath(QStringLiteral("u"))});
     Setting::save(Setting::DSN, dsn);
     Setting::save(Setting::Configure, QStringLiteral("True"));
     Accpac::setSiteFolder(site.folder.path());
-    Accpac::Testing::scriptSignon({Sample::CompanyId, QStringLiteral("ADMIN"), Sample::AdminPassword});
+    Accpac::Testing::scriptSignon(
+        {Sample::CompanyId, QStringLiteral("ADMIN"), Sample::AdminPassword});
 
     frmMain window;
     if (!window.Form_Load()) {
@@ -90,17 +95,14 @@ void LoadGrid(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(LoadGrid)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(LoadGrid)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    OdbcTestConfig::instance();
-    SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

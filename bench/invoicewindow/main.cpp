@@ -6,7 +6,8 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
-#include <core/systemlocale.h>
+
+#include <benchmain.h>
 
 #include <QApplication>
 
@@ -67,11 +68,5 @@ BENCHMARK(InvoiceTickedShipments)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <benchmain.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
@@ -106,12 +108,5 @@ BENCHMARK(BM_PrintInvoicesToPdf)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    fixture.reset();
-    return 0;
+    return runBenchmarks(argc, argv, [] { fixture.reset(); });
 }
