@@ -50,14 +50,8 @@ void BM_CreateInvoice(benchmark::State& state)
     request.customer = QStringLiteral("1100");
     request.layout56 = true;
     request.deliveryCharge = QStringLiteral("DEL");
-    Sample::InvoiceRequest::Prepayment prepayment;
-    prepayment.batchNumber = 1;
-    prepayment.bankCode = QStringLiteral("SPRINGBK");
-    prepayment.receiptType = QStringLiteral("CHECK");
-    prepayment.receiptDate = QDate::currentDate();
-    prepayment.receiptNumber = QStringLiteral("BENCH");
-    prepayment.amount = 5.0;
-    request.prepayment = prepayment;
+    request.prepayment =
+        Sample::InvoiceRequest::Prepayment::cheque(1, 5.0, QStringLiteral("BENCH"));
     for (auto _ : state) {
         state.PauseTiming();
         // The shipments are made in bulk; the invoice is timed with full durability.

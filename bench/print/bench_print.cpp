@@ -53,14 +53,8 @@ struct Fixture
             link, QStringLiteral("PRINT%1").arg(i + 1, 3, 10, QLatin1Char('0')), request.customer,
             1);
         request.deliveryCharge = QStringLiteral("DEL");
-        Sample::InvoiceRequest::Prepayment prepayment;
-        prepayment.batchNumber = 1;
-        prepayment.bankCode = QStringLiteral("SPRINGBK");
-        prepayment.receiptType = QStringLiteral("CHECK");
-        prepayment.receiptDate = QDate::currentDate();
-        prepayment.receiptNumber = QStringLiteral("BENCH");
-        prepayment.amount = 5.0;
-        request.prepayment = prepayment;
+        request.prepayment =
+            Sample::InvoiceRequest::Prepayment::cheque(1, 5.0, QStringLiteral("BENCH"));
         return Sample::createInvoice(link, request).invoiceNumber;
     }
 

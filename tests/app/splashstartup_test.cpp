@@ -83,7 +83,8 @@ TEST_F(SplashStartUp, AClickAKeyOrTheTimerEachShowTheMainWindowOnce)
         {"the timer",
          [](frmSplash& s) {
              QPointer<frmSplash> splash(&s);
-             QTest::qWaitFor([&] { return splash.isNull() || !splash->isVisible(); }, 20000);
+             EXPECT_TRUE(
+                 QTest::qWaitFor([&] { return splash.isNull() || !splash->isVisible(); }, 20000));
          }},
     };
     for (const auto& [way, dismiss] : ways) {

@@ -130,15 +130,7 @@ TEST(InvoiceEndToEnd, APrepaymentCarriesTheInvoiceTotals)
     w.SelCustomer = QStringLiteral("1200");
     w.SelCustomerName = QStringLiteral("Mr. Ronald Black");
     w.DelChargeApply = false;
-    auto& pending = modGeneral::PendingPrepayment;
-    pending = {};
-    pending.Present = true;
-    pending.BatchNumber = 1;
-    pending.BankCode = QStringLiteral("SPRINGBK");
-    pending.ReceiptType = QStringLiteral("CHECK");
-    pending.ReceiptDate = QDate(2026, 12, 7);
-    pending.ReceiptNumber = QStringLiteral("CHQ-1");
-    pending.Amount = 25;
+    setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     ASSERT_TRUE(w.Create_Invoice56(QStringLiteral("1200")));
     const auto headers =
         records("OE0420", {"INVUNIQ", "INVPAYMENT", "APPLYTO"},

@@ -225,14 +225,7 @@ static void expectPrepaymentRun(frmMain* window, const MainWindowFixture& fixtur
 {
     tick(*window, {7});
     {
-        auto& pending = modGeneral::PendingPrepayment;
-        pending.Present = true;
-        pending.BatchNumber = batch;
-        pending.BankCode = QStringLiteral("SPRINGBK");
-        pending.ReceiptType = QStringLiteral("CHECK");
-        pending.ReceiptDate = QDate(2026, 12, 7);
-        pending.ReceiptNumber = QStringLiteral("CHQ-77");
-        pending.Amount = 12.5;
+        setPendingCheque(batch, 12.5, QStringLiteral("CHQ-77"));
         window->DelChargeApply = false;
         startLog();
         EXPECT_TRUE(window->Create_Invoice56(QStringLiteral("1200")));

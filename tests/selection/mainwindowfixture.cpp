@@ -1,5 +1,7 @@
 #include "mainwindowfixture.h"
 
+#include <core/appstate.h>
+
 #include <accpac/view.h>
 
 #include <QApplication>
@@ -142,4 +144,17 @@ bool MainWindowFixture::load()
         return false;
     m_window->resize(1100, 600);
     return true;
+}
+
+void setPendingCheque(int batch, double amount, const QString& number)
+{
+    auto& pending = modGeneral::PendingPrepayment;
+    pending = {};
+    pending.Present = true;
+    pending.BatchNumber = batch;
+    pending.BankCode = QStringLiteral("SPRINGBK");
+    pending.ReceiptType = QStringLiteral("CHECK");
+    pending.ReceiptDate = QDate(2026, 12, 7);
+    pending.ReceiptNumber = number;
+    pending.Amount = amount;
 }

@@ -80,3 +80,7 @@ private:
     std::unique_ptr<frmMain> m_window;
     QString m_userId;
 };
+
+// A cheque of the sample's bank SPRINGBK dated 7 Dec 2026, pending for the next invoice as
+// the prepayment window leaves it.
+void setPendingCheque(int batch, double amount, const QString& number);

@@ -86,17 +86,9 @@ QString PrintFixture::invoice(const QStringList& orders, bool deliveryCharge, do
     }
     w.DelChargeApply = deliveryCharge;
     w.DelChargeCode = QStringLiteral("DEL");
-    auto& pending = modGeneral::PendingPrepayment;
-    pending = {};
-    if (prepayment > 0) {
-        pending.Present = true;
-        pending.BatchNumber = 1;
-        pending.BankCode = QStringLiteral("SPRINGBK");
-        pending.ReceiptType = QStringLiteral("CHECK");
-        pending.ReceiptDate = QDate(2026, 12, 7);
-        pending.ReceiptNumber = QStringLiteral("CHQ-1");
-        pending.Amount = prepayment;
-    }
+    modGeneral::PendingPrepayment = {};
+    if (prepayment > 0)
+        setPendingCheque(1, prepayment, QStringLiteral("CHQ-1"));
     w.Invoice_Command();
     const auto match =
         QRegularExpression(QStringLiteral("^Invoice (\\S+) created successfully\\.$"))

@@ -27,6 +27,16 @@ struct InvoiceRequest
         QDate receiptDate;
         QString receiptNumber;
         double amount = 0;
+        // A cheque dated today into the sample's bank SPRINGBK.
+        static Prepayment cheque(int batch, double amount, const QString& number)
+        {
+            return {batch,
+                    QStringLiteral("SPRINGBK"),
+                    QStringLiteral("CHECK"),
+                    QDate::currentDate(),
+                    number,
+                    amount};
+        }
     };
     std::optional<Prepayment> prepayment;
     QString deliveryCharge; // "" for none

@@ -15,14 +15,7 @@ namespace {
 
 InvoiceRequest::Prepayment prepayment(int batch, double amount)
 {
-    InvoiceRequest::Prepayment p;
-    p.batchNumber = batch;
-    p.bankCode = QStringLiteral("SPRINGBK");
-    p.receiptType = QStringLiteral("CHECK");
-    p.receiptDate = QDate::currentDate();
-    p.receiptNumber = QStringLiteral("CHQ-4711");
-    p.amount = amount;
-    return p;
+    return InvoiceRequest::Prepayment::cheque(batch, amount, QStringLiteral("CHQ-4711"));
 }
 
 } // namespace
