@@ -1,6 +1,7 @@
 #include <app/modstart.h>
 
 #include <core/appstate.h>
+#include <core/log.h>
 #include <resources/resources.h>
 
 #include <QApplication>
@@ -12,6 +13,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
     QApplication::setWindowIcon(Resources::ProgramIcon());
+    ProgramLog::Options logOptions;
+    logOptions.verbose = QApplication::arguments().contains(QStringLiteral("--verbose"));
+    const ProgramLog::Log log(logOptions);
     modStart::Main();
     // Main shows the first window; the program lives while a window is open, and ends at
     // once when none was shown (a failed or cancelled sign-on).

@@ -2,6 +2,7 @@
 
 #include <core/appstate.h>
 #include <core/getos.h>
+#include <core/log.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
 #include <core/systemlocale.h>
@@ -10,6 +11,7 @@
 #include <settings/settings.h>
 #include <windows/frmsplash.h>
 
+#include <accpac/standin.h>
 #include <system/comerror.h>
 #ifndef _WIN32
 #include <system/sitefiles.h>
@@ -85,6 +87,9 @@ QString ProgramVersion()
 
 void Main()
 {
+    qCInfo(lcApp).noquote() << modGeneral::ProgramTitle << ProgramVersion() << "starts; site"
+                            << ProgramLog::describeFile(Accpac::siteFolder()) << "; drive C"
+                            << SystemStandIn::driveFolder();
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

@@ -1,6 +1,7 @@
 #include <core/msgbox.h>
 
 #include <core/activation.h>
+#include <core/log.h>
 
 #include <QApplication>
 #include <QMessageBox>
@@ -86,6 +87,10 @@ MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     const QList<ButtonSpec> specs = buttonsOf(buttons);
     const int defaultIndex =
         (defaultButton >= 1 && defaultButton <= specs.size()) ? defaultButton - 1 : 0;
+    if (icon == MsgIcon::Critical || icon == MsgIcon::Exclamation)
+        qCWarning(lcCore).noquote() << "box" << title << ":" << text;
+    else
+        qCInfo(lcCore).noquote() << "box" << title << ":" << text;
     if (answerer())
         return answerer()(ShownBox{text, title, buttons, icon, defaultIndex + 1});
 

@@ -1,5 +1,6 @@
 #include <core/reporters.h>
 
+#include <core/log.h>
 #include <core/msgbox.h>
 
 #include <accpac/errors.h>
@@ -41,6 +42,7 @@ void ErrorMessenger(std::int32_t number, const QString& description, const QStri
 {
     if (number == 0)
         return;
+    qCWarning(lcCore).noquote() << "error" << number << "in" << source << ":" << description;
     try {
         showExclamation(QString::number(number) + QStringLiteral("; ") + description + CrLf + Lf +
                             QStringLiteral("In Procedure: ") + source + QStringLiteral(".") + CrLf +
@@ -70,6 +72,7 @@ void ErrorAccpac(AccpacErrors& errors, std::int32_t number, const QString& descr
         ErrorMessenger(number, description, source);
         return;
     }
+    qCWarning(lcCore).noquote() << "Accpac error" << number << "in" << source << ":" << description;
     for (int i = 0; i < count; ++i) {
         const int priority = errors.Get(i).second;
         if (priority == 1 || priority == 2)
@@ -89,6 +92,8 @@ void ErrorADO(AdoErrors& errors, std::int32_t number, const QString& description
             ErrorMessenger(number, description, source);
             return;
         }
+        qCWarning(lcCore).noquote()
+            << "database error" << number << "in" << source << ":" << description;
         const QString sep = CrLf + QStringLiteral("\t   ");
         QString text;
         for (int i = 0; i < errors.Count(); ++i) {

@@ -1,5 +1,6 @@
 #include <core/session.h>
 
+#include <core/log.h>
 #include <core/reporters.h>
 #include <core/text.h>
 
@@ -27,6 +28,12 @@ bool Open_Connections()
         AppSession->Configure(0);
         AppDBLink = AppSession->OpenDBLink(1, 0);
         AppCompany = AppDBLink->Company();
+        qCInfo(lcCore).noquote() << "signed on as" << AppSession->UserID() << "to company"
+                                 << AppCompany.ID() << "; site"
+                                 << ProgramLog::describeFile(Accpac::siteFolder())
+                                 << "; company file"
+                                 << ProgramLog::describeFile(Accpac::Admin::companyDatabaseFile(
+                                        Accpac::siteFolder(), AppCompany.ID()));
         return true;
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);
