@@ -1,5 +1,6 @@
 #include <app/modstart.h>
 
+#include <commandline.h>
 #include <core/appstate.h>
 #include <core/log.h>
 #include <resources/resources.h>
@@ -7,11 +8,43 @@
 #include <QApplication>
 #include <QWidget>
 
+namespace {
+
+const char* const Usage = "tallymerge [--help] [--version]";
+
+// The program takes no arguments of its own (Qt's, such as -platform, are taken by
+// QApplication before these are read).
+std::optional<int> answerCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Invoices several shipments of one customer as one Order Entry invoice."));
+    const auto status = CommandLine::parse(parser, arguments, QString::fromLatin1(Usage));
+    if (status || parser.positionalArguments().isEmpty())
+        return status;
+    return CommandLine::badUsage(
+        QStringLiteral("Unexpected argument '%1'").arg(parser.positionalArguments().first()),
+        QString::fromLatin1(Usage));
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // --help and --version are answered without a display, so that they work anywhere.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::asksForHelpOrVersion(arguments)) {
+        QCoreApplication app(argc, argv);
+        return answerCommandLine(QCoreApplication::arguments()).value_or(0);
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
+    if (const auto status = answerCommandLine(QApplication::arguments()))
+        return *status;
+    QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setWindowIcon(Resources::ProgramIcon());
     ProgramLog::Options logOptions;
     logOptions.verbose = QApplication::arguments().contains(QStringLiteral("--verbose"));

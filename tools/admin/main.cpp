@@ -11,6 +11,8 @@
 // given. Passwords are read from the terminal without echo (one line from a pipe).
 #include "passwordprompt.h"
 
+#include <commandline.h>
+
 #include <accpac/standin.h>
 #include <registry/hivelocations.h>
 #include <system/comerror.h>
@@ -25,6 +27,17 @@
 
 namespace {
 
+const char* const Description =
+    "Looks after the users of a site and the machine's shared folder.\n"
+    "\n"
+    "Commands:\n"
+    "  add-user ID [NAME]                a new user (asks for a password)\n"
+    "  set-password ID                   a new password for a user\n"
+    "  disable ID                        the user can no longer sign on\n"
+    "  unlock ID                         enabled again and not locked out\n"
+    "  grant ID COMPANY PROGRAM PROFILE  e.g. grant CLERK SAMINC OE OECLERK\n"
+    "  secure [--group NAME] [FOLDER]    gives the shared folder to the group";
+
 int usage()
 {
     std::fputs("usage: tallymerge-admin [--site FOLDER] add-user ID [NAME]\n"
@@ -34,7 +47,7 @@ int usage()
                "       tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE\n"
                "       tallymerge-admin secure [--group NAME] [FOLDER]\n",
                stderr);
-    return 2;
+    return CommandLine::BadUsage;
 }
 
 void say(const QString& text)
@@ -120,12 +133,24 @@ int main(int argc, char** argv)
     // Whatever the caller's umask, nothing made here is open to other accounts.
     ::umask(::umask(0) | 007);
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    QString site = Accpac::defaultSiteFolder();
-    if (args.size() >= 2 && args.first() == QLatin1String("--site")) {
-        args.removeFirst();
-        site = args.takeFirst();
-    }
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(Description));
+    const QCommandLineOption siteOption(
+        QStringLiteral("site"),
+        QStringLiteral("The site's folder (%1 unless given).").arg(Accpac::defaultSiteFolder()),
+        QStringLiteral("FOLDER"), Accpac::defaultSiteFolder());
+    parser.addOption(siteOption);
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("One of the commands above."),
+                                 QStringLiteral("COMMAND [ARGUMENTS]"));
+    // What follows the command is the command's own (secure takes --group).
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    if (const auto status = CommandLine::parse(
+            parser, QCoreApplication::arguments(),
+            QStringLiteral("tallymerge-admin [--site FOLDER] COMMAND [ARGUMENTS] (see --help)")))
+        return *status;
+    QStringList args = parser.positionalArguments();
+    const QString site = parser.value(siteOption);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();

@@ -8,6 +8,8 @@
 
 #include <settings/settings.h>
 
+#include <commandline.h>
+
 #include <system/comerror.h>
 
 #include <QCoreApplication>
@@ -18,12 +20,11 @@
 
 namespace {
 
-int usage()
+const char* const Usage = "tallymerge-sample --install-default | [OPTIONS] FOLDER";
+
+int usage(const QString& problem)
 {
-    std::fprintf(stderr, "usage: tallymerge-sample --install-default\n"
-                         "       tallymerge-sample [--orders N] [--oe 55A|56A] [--ar 53A|56A] "
-                         "[--no-oe] [--fast] <folder>\n");
-    return 2;
+    return CommandLine::badUsage(problem, QString::fromLatin1(Usage));
 }
 
 // The grid reads the order headers through this data source. The program's settings get
@@ -51,41 +52,61 @@ int registerDefaultDataSource(const QString& folder)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Makes a site with the sample company SAMINC."));
+    const QCommandLineOption installDefaultOption(
+        QStringLiteral("install-default"),
+        QStringLiteral("The default site, unless it exists, and the system ODBC data source "
+                       "SAMINC on it."));
+    const QCommandLineOption ordersOption(QStringLiteral("orders"),
+                                          QStringLiteral("N open orders in the company."),
+                                          QStringLiteral("N"));
+    const QCommandLineOption oeOption(QStringLiteral("oe"),
+                                      QStringLiteral("The Order Entry version: 55A or 56A."),
+                                      QStringLiteral("VERSION"));
+    const QCommandLineOption arOption(QStringLiteral("ar"),
+                                      QStringLiteral("The Receivables version: 53A or 56A."),
+                                      QStringLiteral("VERSION"));
+    const QCommandLineOption noOeOption(QStringLiteral("no-oe"),
+                                        QStringLiteral("A company without Order Entry."));
+    const QCommandLineOption fastOption(
+        QStringLiteral("fast"),
+        QStringLiteral("Quick password verifiers, for tests and benchmarks only."));
+    parser.addOptions(
+        {installDefaultOption, ordersOption, oeOption, arOption, noOeOption, fastOption});
+    parser.addPositionalArgument(QStringLiteral("folder"),
+                                 QStringLiteral("The folder of the new site (must not exist)."));
+    if (const auto status =
+            CommandLine::parse(parser, QCoreApplication::arguments(), QString::fromLatin1(Usage)))
+        return *status;
+
     Sample::Options options;
-    bool installDefault = false;
-    while (!args.isEmpty() && args.first().startsWith(QLatin1String("--"))) {
-        const QString arg = args.takeFirst();
-        if (arg == QLatin1String("--install-default")) {
-            installDefault = true;
-        } else if (arg == QLatin1String("--fast")) {
-            options.strength = Accpac::Admin::HashStrength::Minimal;
-        } else if (arg == QLatin1String("--no-oe")) {
-            options.withOrderEntry = false;
-        } else if (args.isEmpty()) {
-            return usage();
-        } else if (arg == QLatin1String("--orders")) {
-            bool ok = false;
-            options.orders = args.takeFirst().toInt(&ok);
-            if (!ok || options.orders < 0)
-                return usage();
-        } else if (arg == QLatin1String("--oe")) {
-            options.oeVersion = args.takeFirst();
-            if (options.oeVersion != QLatin1String("55A") &&
-                options.oeVersion != QLatin1String("56A"))
-                return usage();
-        } else if (arg == QLatin1String("--ar")) {
-            options.arVersion = args.takeFirst();
-            if (options.arVersion != QLatin1String("53A") &&
-                options.arVersion != QLatin1String("56A"))
-                return usage();
-        } else {
-            return usage();
-        }
+    const bool installDefault = parser.isSet(installDefaultOption);
+    const QStringList args = parser.positionalArguments();
+    if (parser.isSet(fastOption))
+        options.strength = Accpac::Admin::HashStrength::Minimal;
+    if (parser.isSet(noOeOption))
+        options.withOrderEntry = false;
+    if (parser.isSet(ordersOption)) {
+        bool ok = false;
+        options.orders = parser.value(ordersOption).toInt(&ok);
+        if (!ok || options.orders < 0)
+            return usage(QStringLiteral("--orders takes a number of orders"));
+    }
+    if (parser.isSet(oeOption)) {
+        options.oeVersion = parser.value(oeOption);
+        if (options.oeVersion != QLatin1String("55A") && options.oeVersion != QLatin1String("56A"))
+            return usage(QStringLiteral("--oe takes 55A or 56A"));
+    }
+    if (parser.isSet(arOption)) {
+        options.arVersion = parser.value(arOption);
+        if (options.arVersion != QLatin1String("53A") && options.arVersion != QLatin1String("56A"))
+            return usage(QStringLiteral("--ar takes 53A or 56A"));
     }
     if (installDefault) {
         if (!args.isEmpty())
-            return usage();
+            return usage(QStringLiteral("--install-default takes no folder"));
         options.folder = Accpac::defaultSiteFolder();
         if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
             std::printf("The sample site exists already in %s.\n", qPrintable(options.folder));
@@ -93,7 +114,7 @@ int main(int argc, char** argv)
         }
     } else {
         if (args.size() != 1)
-            return usage();
+            return usage(QStringLiteral("One folder is needed"));
         options.folder = args.first();
         if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
             std::fprintf(stderr, "A site exists already in %s.\n", qPrintable(options.folder));
