@@ -87,9 +87,10 @@ QString ProgramVersion()
 
 void Main()
 {
-    qCInfo(lcApp).noquote() << modGeneral::ProgramTitle << ProgramVersion() << "starts; site"
-                            << ProgramLog::describeFile(Accpac::siteFolder()) << "; drive C"
-                            << SystemStandIn::driveFolder();
+    qCInfo(lcApp).noquote() << QStringLiteral("%1 %2 starts; site %3; drive C %4")
+                                   .arg(modGeneral::ProgramTitle, ProgramVersion(),
+                                        ProgramLog::describeFile(Accpac::siteFolder()),
+                                        SystemStandIn::driveFolder());
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

@@ -88,9 +88,9 @@ MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     const int defaultIndex =
         (defaultButton >= 1 && defaultButton <= specs.size()) ? defaultButton - 1 : 0;
     if (icon == MsgIcon::Critical || icon == MsgIcon::Exclamation)
-        qCWarning(lcCore).noquote() << "box" << title << ":" << text;
+        qCWarning(lcCore).noquote() << QStringLiteral("box \"%1\": %2").arg(title, text);
     else
-        qCInfo(lcCore).noquote() << "box" << title << ":" << text;
+        qCInfo(lcCore).noquote() << QStringLiteral("box \"%1\": %2").arg(title, text);
     if (answerer())
         return answerer()(ShownBox{text, title, buttons, icon, defaultIndex + 1});
 

@@ -42,7 +42,8 @@ void ErrorMessenger(std::int32_t number, const QString& description, const QStri
 {
     if (number == 0)
         return;
-    qCWarning(lcCore).noquote() << "error" << number << "in" << source << ":" << description;
+    qCWarning(lcCore).noquote()
+        << QStringLiteral("error %1 in %2: %3").arg(number).arg(source, description);
     try {
         showExclamation(QString::number(number) + QStringLiteral("; ") + description + CrLf + Lf +
                             QStringLiteral("In Procedure: ") + source + QStringLiteral(".") + CrLf +
@@ -72,7 +73,8 @@ void ErrorAccpac(AccpacErrors& errors, std::int32_t number, const QString& descr
         ErrorMessenger(number, description, source);
         return;
     }
-    qCWarning(lcCore).noquote() << "Accpac error" << number << "in" << source << ":" << description;
+    qCWarning(lcCore).noquote()
+        << QStringLiteral("Accpac error %1 in %2: %3").arg(number).arg(source, description);
     for (int i = 0; i < count; ++i) {
         const int priority = errors.Get(i).second;
         if (priority == 1 || priority == 2)
@@ -93,7 +95,7 @@ void ErrorADO(AdoErrors& errors, std::int32_t number, const QString& description
             return;
         }
         qCWarning(lcCore).noquote()
-            << "database error" << number << "in" << source << ":" << description;
+            << QStringLiteral("database error %1 in %2: %3").arg(number).arg(source, description);
         const QString sep = CrLf + QStringLiteral("\t   ");
         QString text;
         for (int i = 0; i < errors.Count(); ++i) {

@@ -28,12 +28,12 @@ bool Open_Connections()
         AppSession->Configure(0);
         AppDBLink = AppSession->OpenDBLink(1, 0);
         AppCompany = AppDBLink->Company();
-        qCInfo(lcCore).noquote() << "signed on as" << AppSession->UserID() << "to company"
-                                 << AppCompany.ID() << "; site"
-                                 << ProgramLog::describeFile(Accpac::siteFolder())
-                                 << "; company file"
-                                 << ProgramLog::describeFile(Accpac::Admin::companyDatabaseFile(
-                                        Accpac::siteFolder(), AppCompany.ID()));
+        qCInfo(lcCore).noquote()
+            << QStringLiteral("signed on as %1 to company %2; site %3; company file %4")
+                   .arg(AppSession->UserID(), AppCompany.ID(),
+                        ProgramLog::describeFile(Accpac::siteFolder()),
+                        ProgramLog::describeFile(Accpac::Admin::companyDatabaseFile(
+                            Accpac::siteFolder(), AppCompany.ID())));
         return true;
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);

@@ -5,6 +5,7 @@
 #include "viewset.h"
 
 #include <core/busy.h>
+#include <core/log.h>
 #include <core/reporters.h>
 #include <core/session.h>
 #include <core/text.h>
@@ -135,9 +136,26 @@ enum class OrderPass
     Complete
 };
 
+// A completion step's result, in the log.
+void logStep(const QString& source, const QString& document, const QString& result)
+{
+    qCInfo(lcInvoicing).noquote()
+        << QStringLiteral("completion %1 %2: %3").arg(source, document, result);
+}
+
+void logFailedStep(const QString& source, const QString& document, const ComError& error)
+{
+    qCWarning(lcInvoicing).noquote() << QStringLiteral("completion %1 %2: failed, %3 %4")
+                                            .arg(source, document)
+                                            .arg(error.number())
+                                            .arg(error.description());
+}
+
 void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& orderNumber,
                   const QString& source)
 {
+    const QString document = QStringLiteral("order ") + Text::trim(orderNumber);
+    QString result = QStringLiteral("not found or complete already, nothing changed");
     try {
         ViewSet views;
         openAndCompose(views, layout);
@@ -172,6 +190,8 @@ void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& order
                     header.Update();
                     header.Post();
                 }
+                result = changed ? QStringLiteral("back orders cleared")
+                                 : QStringLiteral("no back orders");
             } else {
                 scanLines(lines, [&] {
                     if (intOf(lines, "COMPLETE") != 0)
@@ -184,12 +204,15 @@ void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& order
                 markHeaderComplete(header);
                 header.Update();
                 header.Post();
+                result = QStringLiteral("completed");
             }
         }
         views.close(OrderLines);
         views.close(OrderHeader);
+        logStep(source, document, result);
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);
+        logFailedStep(source, document, error);
         modGeneral::ErrorAccpac(error.number(), error.description(), source);
     }
 }
@@ -229,6 +252,9 @@ void frmMain::Update_OrderComplete56(const QString& orderNumber)
 
 void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
 {
+    const QString source = QStringLiteral("frmMain.Update_ShipmentComplete");
+    const QString document = QStringLiteral("shipment ") + Text::trim(shipmentNumber);
+    QString result = QStringLiteral("not found or complete already, nothing changed");
     try {
         ViewSet views;
         openAndCompose(views, shipmentLayout());
@@ -265,13 +291,15 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
             markHeaderComplete(header);
             header.Update();
             header.Post();
+            result = QStringLiteral("completed");
         }
         views.close(ShipmentLines);
         views.close(ShipmentHeader);
+        logStep(source, document, result);
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);
-        modGeneral::ErrorAccpac(error.number(), error.description(),
-                                QStringLiteral("frmMain.Update_ShipmentComplete"));
+        logFailedStep(source, document, error);
+        modGeneral::ErrorAccpac(error.number(), error.description(), source);
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include <core/appstate.h>
 #include <core/busy.h>
+#include <core/log.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
 
@@ -121,6 +122,10 @@ public:
             result = true;
         } catch (const StepRunner::RunEnded&) {
             // The messages have been shown; the run ends with what is stored so far.
+            qCWarning(lcInvoicing).noquote()
+                << QStringLiteral("invoice run %1 for customer %2 ended by a failure; shipments %3")
+                       .arg(m_run.source(), Text::trim(m_customer),
+                            m_shipments.join(QStringLiteral(", ")));
         }
         m_views.releaseAll();
         return result;
@@ -202,8 +207,9 @@ private:
             step([&] { view(Shipments).ClearRecord(); });
             step([&] { view(Shipments).InitRecord(0); });
             step([&] {
-                field(Shipments, "SHINUMBER")
-                    .SetValueDirect(Text::trim(m_grid->TextMatrix(row, 3)));
+                const QString shipment = Text::trim(m_grid->TextMatrix(row, 3));
+                m_shipments += shipment;
+                field(Shipments, "SHINUMBER").SetValueDirect(shipment);
             });
             step([&] { view(Shipments).Insert(); });
         });
@@ -304,6 +310,11 @@ private:
             modGeneral::LastInvoiceNumber =
                 Text::trim(field(Header, "INVNUMBER").GetValue().toString());
         });
+        qCInfo(lcInvoicing).noquote()
+            << QStringLiteral("invoice %1 created by %2 for customer %3: %4 rows, shipments %5")
+                   .arg(modGeneral::LastInvoiceNumber, m_run.source(), Text::trim(m_customer))
+                   .arg(m_shipments.size())
+                   .arg(m_shipments.join(QStringLiteral(", ")));
         step([&] {
             m_window.setStatusText(QStringLiteral("Invoice ") + modGeneral::LastInvoiceNumber +
                                    QStringLiteral(" created successfully."));
@@ -339,6 +350,7 @@ private:
     const QList<std::int16_t> m_rows;
     StepRunner m_run;
     ViewSet m_views;
+    QStringList m_shipments; // those attached to the invoice, for the log
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <core/appstate.h>
 #include <core/busy.h>
+#include <core/log.h>
 #include <core/lookups.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
@@ -21,6 +22,8 @@
 #include <accpac/view.h>
 
 #include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
 
 namespace {
 
@@ -33,6 +36,19 @@ QString transferDate(const QVariant& orderDate)
         return {};
     const QDate date(digits.left(4).toInt(), digits.mid(4, 2).toInt(), digits.right(2).toInt());
     return date.isValid() ? SystemLocale::shortDate(date) : QString();
+}
+
+// What a connection reached, for the log: the server as its driver names it, and the
+// database, a file (a path) named with its device and inode.
+QString reachedBy(const Connection& connection)
+{
+    const QString database = connection.DefaultDatabase();
+    QString reached = QDir::isAbsolutePath(database) ? ProgramLog::describeFile(database)
+                                                     : QStringLiteral("database ") + database;
+    const QString server = connection.ServerName();
+    if (!server.isEmpty() && server != database)
+        reached += QStringLiteral(" on server ") + server;
+    return reached;
 }
 
 } // namespace
@@ -140,6 +156,11 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
     const bool dateRange = filter.dateRange;
     SlowFetch = OrderQuery::isSlow(filter);
     const QString statement = OrderQuery::statement(filter);
+    QElapsedTimer took;
+    took.start();
+    const QString dataSource = Setting::read(Setting::DSN);
+    qCDebug(lcSelection).noquote()
+        << "grid load from data source" << dataSource << ":" << statement;
     DoEvents doEvents;
     Connection connection;
     connection.setCursorLocation(adUseServer);
@@ -201,6 +222,14 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
         records.MoveNext();
     }
     records.Close();
+    qCInfo(lcSelection).noquote() << QStringLiteral(
+                                         "grid load: data source %1, engine %2, reached %3; %4 "
+                                         "rows in %5 ms")
+                                         .arg(dataSource)
+                                         .arg(filter.engine)
+                                         .arg(reachedBy(connection))
+                                         .arg(count)
+                                         .arg(took.elapsed());
     connection.Close();
 
     grid->setCol(0);

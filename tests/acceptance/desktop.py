@@ -2,17 +2,29 @@
 accessibility bus, all torn down again, whatever happened in between.
 
 The program keeps its machine-wide data in /var/lib/tallymerge and its ODBC data sources in
-the system odbc.ini. The suite runs in a private mount namespace (see run.py) and binds a
-temporary folder over /var/lib/tallymerge, so the machine's own site is never touched."""
+the system odbc.ini. The suite runs in a private mount namespace (see run.py). There a
+private tmpfs covers /var/lib, the folder's siblings are links to the machine's own (bound
+elsewhere), and the scenario's temporary site folder is bound at /var/lib/tallymerge inside
+the tmpfs. The machine's own site is never touched, and a process of the machine that removes
+or replaces its /var/lib/tallymerge meanwhile changes nothing for the scenario: a folder
+bound directly over the machine's would be detached by its removal, and the program and the
+checker would silently read the machine's site from then on. The site is checked all the
+same (verify_site): a scenario whose site was replaced fails saying so."""
 
 import os
+import re
 import shutil
 import signal
 import subprocess
 import tempfile
 import time
 
-SITE_ROOT = "/var/lib/tallymerge"
+VAR_LIB = "/var/lib"
+SITE_ROOT = os.path.join(VAR_LIB, "tallymerge")
+
+
+class SiteReplaced(AssertionError):
+    pass
 
 
 class Desktop:
@@ -25,7 +37,7 @@ class Desktop:
         self.root = tempfile.mkdtemp(prefix="tallymerge-acceptance-")
         self.env = None
         self._processes = []
-        self._mounted = False
+        self._mounts = []
         self._shots = 0
         try:
             self._make_site(sample_args)
@@ -43,9 +55,7 @@ class Desktop:
         for folder in (varlib, home, odbc, runtime):
             os.makedirs(folder)
         os.chmod(runtime, 0o700)
-        os.makedirs(SITE_ROOT, exist_ok=True)
-        subprocess.run(["mount", "--bind", varlib, SITE_ROOT], check=True)
-        self._mounted = True
+        self._cover_var_lib(varlib)
         shutil.copy("/etc/odbcinst.ini", odbc)
         open(os.path.join(odbc, "odbc.ini"), "w").close()
         env = {
@@ -55,6 +65,8 @@ class Desktop:
             "XDG_RUNTIME_DIR": runtime,
             "ODBCSYSINI": odbc,
             "LANG": "C.UTF-8",
+            # The program's own log is written straight into the artefacts.
+            "XDG_STATE_HOME": self.artefacts,
         }
         self.env = env
         result = subprocess.run(
@@ -63,12 +75,62 @@ class Desktop:
         self._log("sample.log", result.stdout + result.stderr)
         if result.returncode != 0:
             raise RuntimeError("the sample site could not be made: " + result.stderr)
+        self._own_site = os.stat(varlib)
+
+    def _cover_var_lib(self, varlib):
+        self._mounts += cover_var_lib(os.path.join(self.root, "host-var-lib"))
+        os.makedirs(SITE_ROOT)
+        subprocess.run(["mount", "--bind", varlib, SITE_ROOT], check=True)
+        self._mounts.append(SITE_ROOT)
+
+    def verify_site(self, program_log=True):
+        """Fails with SiteReplaced unless /var/lib/tallymerge is still the scenario's own site,
+        the program's log names the company file the checker reads, and every invoice the
+        program logged as created is in that file."""
+        here = os.stat(SITE_ROOT)
+        if (here.st_dev, here.st_ino) != (self._own_site.st_dev, self._own_site.st_ino):
+            raise SiteReplaced(
+                "the scenario's site was replaced: %s is no longer its own folder (device %d, "
+                "inode %d, was device %d, inode %d); something outside the scenario removed or "
+                "replaced it" % (SITE_ROOT, here.st_dev, here.st_ino, self._own_site.st_dev,
+                                 self._own_site.st_ino))
+        if not program_log:
+            return
+        company = os.stat(self.company_file())
+        log = self.program_log()
+        for path, device, inode in re.findall(
+                r"company file (\S+) \(device (\d+), inode (\d+)\)", log):
+            if path == self.company_file() and (int(device), int(inode)) != \
+                    (company.st_dev, company.st_ino):
+                raise SiteReplaced(
+                    "the scenario's site was replaced: the program signed on to %s as device "
+                    "%s, inode %s, but the checker reads device %d, inode %d" %
+                    (path, device, inode, company.st_dev, company.st_ino))
+        made = re.findall(r" tallymerge\.invoicing: invoice (\S+) created by ", log)
+        held = {row[0].strip() for row in
+                read_rows(self.company_file(), "SELECT INVNUMBER FROM OEINVH")}
+        missing = [number for number in made if number not in held]
+        if missing:
+            raise SiteReplaced(
+                "the scenario's site was replaced: the invoices %s that the program created are "
+                "not in the company file %s that the checker reads" %
+                (", ".join(missing), self.company_file()))
+
+    def program_log(self):
+        """The program's own log (empty before it first started)."""
+        try:
+            with open(os.path.join(self.artefacts, "tallymerge", "tallymerge.log")) as f:
+                return f.read()
+        except FileNotFoundError:
+            return ""
 
     def company_file(self):
         return os.path.join(SITE_ROOT, "site", "SAMINC.db")
 
     def check_books(self):
-        """The integrity checker's verdict on the company file: (passed, output)."""
+        """The integrity checker's verdict on the company file: (passed, output). Fails with
+        SiteReplaced first when the file is not the scenario's own."""
+        self.verify_site()
         result = subprocess.run(
             [os.path.join(self.bin_dir, "tallymerge-check"), self.company_file()],
             env=self.env, capture_output=True, text=True, timeout=120)
@@ -90,11 +152,12 @@ class Desktop:
 
     def _start_display(self):
         read_end, write_end = os.pipe()
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=self._logfile("xvfb.log"),
-            start_new_session=True)
+        with self._logfile("xvfb.log") as log:
+            xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                 "-nolisten", "tcp"],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log,
+                start_new_session=True)
         os.close(write_end)
         self._processes.append(xvfb)
         with os.fdopen(read_end) as pipe:
@@ -121,14 +184,16 @@ class Desktop:
                   30, "the window manager to start")
 
     def _spawn(self, command, log):
-        process = subprocess.Popen(command, env=self.env, stdout=self._logfile(log),
-                                   stderr=subprocess.STDOUT, start_new_session=True)
+        # The child keeps its own copy of the log file; this process closes its one at once.
+        with self._logfile(log) as output:
+            process = subprocess.Popen(command, env=self.env, stdout=output,
+                                       stderr=subprocess.STDOUT, start_new_session=True)
         self._processes.append(process)
         return process
 
     def start_program(self):
         """Starts the built program on this desktop; returns its process."""
-        return self._spawn([os.path.join(self.bin_dir, "tallymerge")], "tallymerge.log")
+        return self._spawn([os.path.join(self.bin_dir, "tallymerge")], "tallymerge-output.log")
 
     def start_other_program(self, title):
         """Another program's window, to switch to and back from."""
@@ -167,10 +232,9 @@ class Desktop:
     # Teardown -------------------------------------------------------------------------
     def close(self):
         self._stop_processes()
-        if self._mounted:
-            subprocess.run(["umount", "-l", SITE_ROOT], check=False)
-            self._mounted = False
-        shutil.rmtree(self.root, ignore_errors=True)
+        if uncover(self._mounts):
+            shutil.rmtree(self.root, ignore_errors=True)
+        self._mounts = []
 
     def _stop_processes(self):
         for process in reversed(self._processes):
@@ -193,11 +257,49 @@ class Desktop:
             self._bus_pid = None
 
 
+def cover_var_lib(host_bind):
+    """Covers /var/lib with a private tmpfs that holds a link to each of the machine's entries
+    but tallymerge, reached through a bind of the machine's /var/lib at host_bind (a new
+    folder). Returns the mount points, to give to uncover."""
+    os.makedirs(host_bind)
+    mounts = []
+    try:
+        subprocess.run(["mount", "--rbind", VAR_LIB, host_bind], check=True)
+        mounts.append(host_bind)
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "mode=0755", "tallymerge-acceptance",
+                        VAR_LIB], check=True)
+        mounts.append(VAR_LIB)
+        for entry in os.listdir(host_bind):
+            if entry != "tallymerge":
+                os.symlink(os.path.join(host_bind, entry), os.path.join(VAR_LIB, entry))
+    except BaseException:
+        uncover(mounts)
+        raise
+    return mounts
+
+
+def uncover(mounts):
+    """Unmounts what cover_var_lib (and binds inside it) mounted, newest first. True when the
+    machine's /var/lib is no longer bound inside the scenario's folder, so that removing the
+    folder cannot reach it (rmdir refuses a folder that still holds something)."""
+    for mount_point in reversed(mounts):
+        subprocess.run(["umount", "-l", mount_point], check=False)
+    try:
+        for mount_point in mounts:
+            if not mount_point.startswith(VAR_LIB) and os.path.isdir(mount_point):
+                os.rmdir(mount_point)
+    except OSError:
+        return False
+    return True
+
+
 def read_rows(database, sql, *args):
     """Rows of a query on the company file, read as another program would (read-only), each
     addressable by column name."""
+    import contextlib
     import sqlite3
-    with sqlite3.connect("file:%s?mode=ro" % database, uri=True, timeout=30) as db:
+    with contextlib.closing(sqlite3.connect("file:%s?mode=ro" % database, uri=True,
+                                            timeout=30)) as db:
         db.row_factory = sqlite3.Row
         return db.execute(sql, args).fetchall()
 

@@ -44,7 +44,8 @@ def main():
         loader.testNamePatterns = ["*%s*" % args.name_filter]
     tests = [test.id() for test in
              iterate(loader.discover(HERE, pattern="test_*.py", top_level_dir=HERE))]
-    failed_rounds = 0
+    failed_rounds = failures = 0
+    start = time.monotonic()
     for round_number in range(1, args.repeat + 1):
         artefacts = os.path.abspath(args.artefacts)
         if args.repeat > 1:
@@ -52,12 +53,15 @@ def main():
         os.environ["TALLYMERGE_ARTEFACTS"] = artefacts
         failed = run_round(tests)
         failed_rounds += failed > 0
+        failures += failed
         if args.repeat > 1:
             print("acceptance: round %d of %d: %s" % (round_number, args.repeat,
                                                       "failed" if failed else "passed"),
                   flush=True)
     if args.repeat > 1:
-        print("%d of %d rounds passed" % (args.repeat - failed_rounds, args.repeat))
+        print("%d of %d rounds passed, %d scenario failures, %.0f s a round" %
+              (args.repeat - failed_rounds, args.repeat, failures,
+               (time.monotonic() - start) / args.repeat))
     return 0 if failed_rounds == 0 else 1
 
 

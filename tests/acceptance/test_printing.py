@@ -6,7 +6,7 @@ import flows
 from desktop import Desktop, read_rows
 from scenario import Scenario
 
-PRINT_TITLE = "SAMINC - Custom Print Invoices"
+PRINT_TITLE = flows.PRINT_TITLE
 
 
 def dollars(amount):

@@ -88,18 +88,20 @@ QString connectionText(const Handle& dbc, SQLINTEGER attribute)
     return fromWide(buffer, std::clamp<qsizetype>(length, 0, qsizetype(sizeof buffer) - 2) / 2);
 }
 
+QString infoText(const Handle& dbc, SQLUSMALLINT item)
+{
+    SQLWCHAR buffer[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(dbc.get(), item, buffer, sizeof buffer, &length)))
+        return {};
+    return fromWide(buffer, std::clamp<qsizetype>(length, 0, qsizetype(sizeof buffer) - 2) / 2);
+}
+
 QString databaseName(const Handle& dbc)
 {
     QString name = connectionText(dbc, SQL_ATTR_CURRENT_CATALOG);
-    if (name.isEmpty()) {
-        SQLWCHAR buffer[512] = {};
-        SQLSMALLINT length = 0;
-        if (SQL_SUCCEEDED(
-                SQLGetInfoW(dbc.get(), SQL_DATABASE_NAME, buffer, sizeof buffer, &length))) {
-            name = fromWide(buffer,
-                            std::clamp<qsizetype>(length, 0, qsizetype(sizeof buffer) - 2) / 2);
-        }
-    }
+    if (name.isEmpty())
+        name = infoText(dbc, SQL_DATABASE_NAME);
     return name;
 }
 
@@ -230,6 +232,7 @@ void Connection::Open(const QString& connectionString, const QString& userId,
         keepWarnings(d->errors, d->dbc);
     d->open = true;
     d->defaultDatabase = databaseName(d->dbc);
+    d->serverName = infoText(d->dbc, SQL_SERVER_NAME);
 }
 
 ObjectStateEnum Connection::State() const
@@ -240,6 +243,11 @@ ObjectStateEnum Connection::State() const
 QString Connection::DefaultDatabase() const
 {
     return d->open ? d->defaultDatabase : QString();
+}
+
+QString Connection::ServerName() const
+{
+    return d->open ? d->serverName : QString();
 }
 
 void Connection::Close()

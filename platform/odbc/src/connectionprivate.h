@@ -19,6 +19,7 @@ struct Connection::Private
     OdbcSupport::Handle dbc;
     bool open = false;
     QString defaultDatabase;
+    QString serverName;
     QList<Recordset*> recordsets; // open on this connection
 
     void disconnect() noexcept;

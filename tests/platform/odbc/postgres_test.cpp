@@ -150,6 +150,7 @@ TEST_F(PostgresOdbc, AnyUserNameAndPasswordLogIn)
     // User and password given to Open beside the string.
     connection.Open("DSN=" + Dsn, user, password);
     EXPECT_EQ(connection.DefaultDatabase(), "tallymerge");
+    EXPECT_EQ(connection.ServerName(), pg.host());
     connection.Close();
 
     EXPECT_EQ(openFailure(connection, login(user, password.chopped(1))),

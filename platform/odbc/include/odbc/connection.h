@@ -87,6 +87,8 @@ public:
     ObjectStateEnum State() const;
     // The database the data source connected to (empty when the driver names none).
     QString DefaultDatabase() const;
+    // The server the data source reached, as its driver names it (empty when it names none).
+    QString ServerName() const;
     // Closes the record sets still open on it, then the connection.
     void Close();
 
