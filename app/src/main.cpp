@@ -10,16 +10,22 @@
 
 namespace {
 
-const char* const Usage = "tallymerge [--help] [--version]";
+const char* const Usage = "tallymerge [--help] [--version] [--verbose]";
 
-// The program takes no arguments of its own (Qt's, such as -platform, are taken by
-// QApplication before these are read).
-std::optional<int> answerCommandLine(const QStringList& arguments)
+// The program takes no arguments of its own but --verbose (Qt's, such as -platform, are
+// taken by QApplication before these are read).
+std::optional<int> answerCommandLine(const QStringList& arguments, bool* verbose = nullptr)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Invoices several shipments of one customer as one Order Entry invoice."));
+    const QCommandLineOption verboseOption(
+        QStringLiteral("verbose"),
+        QStringLiteral("Writes the detail (the grid's statement) to the log as well."));
+    parser.addOption(verboseOption);
     const auto status = CommandLine::parse(parser, arguments, QString::fromLatin1(Usage));
+    if (verbose)
+        *verbose = parser.isSet(verboseOption);
     if (status || parser.positionalArguments().isEmpty())
         return status;
     return CommandLine::badUsage(
@@ -42,12 +48,11 @@ int main(int argc, char* argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
-    if (const auto status = answerCommandLine(QApplication::arguments()))
+    ProgramLog::Options logOptions;
+    if (const auto status = answerCommandLine(QApplication::arguments(), &logOptions.verbose))
         return *status;
     QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setWindowIcon(Resources::ProgramIcon());
-    ProgramLog::Options logOptions;
-    logOptions.verbose = QApplication::arguments().contains(QStringLiteral("--verbose"));
     const ProgramLog::Log log(logOptions);
     modStart::Main();
     // Main shows the first window; the program lives while a window is open, and ends at

@@ -80,20 +80,30 @@ class SwitchingPrograms(Scenario):
         p.click(flows.toolbar_button(p, main, "Invoice"), double=True)
         p.activate_window(OTHER, settle=0)
         p.activate_window(flows.MAIN_TITLE, settle=0)
-        # The command is over when no box is open and the toolbar takes clicks again.
+        # The print window follows the one invoice. A second click that came in after the
+        # run ended is handled before a click on the print window's Close (the events come in
+        # order): once that window is gone with no box up, the command is over.
         deadline = time.monotonic() + 120
-        invoice = flows.toolbar_button(p, main, "Invoice")
+        printed = False
         while True:
-            if "Sage Accpac Error" in p.window_titles():
+            titles = p.window_titles()
+            if "Sage Accpac Error" in titles:
                 box, text = p.message_box("Sage Accpac Error")
                 # The books refuse the shipment again, and then the empty invoice.
                 self.assertTrue("is on invoice" in text or "has no shipments" in text, text)
                 self.shot("second-run-refused")
                 p.answer(box, "OK")
-            elif p.enabled(invoice) and (re.match(flows.CREATED, flows.status(p, main)) or
-                                         count_rows(self.desktop.company_file(), "OEINVH") > before):
+                p.gone("Sage Accpac Error")
+            elif flows.PRINT_TITLE in titles:
+                printed = True
+                window = p.window(flows.PRINT_TITLE, exact=True)
+                p.click(p.find(window, "push button", "Close"))
+                try:
+                    p.gone(flows.PRINT_TITLE, 5)
+                except TimeoutError:
+                    pass
+            elif printed:
                 break
             self.assertLess(time.monotonic(), deadline, "the invoice did not end")
             time.sleep(0.3)
-        flows.close_print_window(p)
         self.assertEqual(count_rows(self.desktop.company_file(), "OEINVH"), before + 1)
