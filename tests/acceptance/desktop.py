@@ -133,7 +133,7 @@ class Desktop:
         self.verify_site()
         result = subprocess.run(
             [os.path.join(self.bin_dir, "tallymerge-check"), self.company_file()],
-            env=self.env, capture_output=True, text=True, timeout=120)
+            env=self.env, capture_output=True, text=True, timeout=600)
         self._log("check.log", result.stdout + result.stderr)
         return result.returncode == 0, result.stdout + result.stderr
 
