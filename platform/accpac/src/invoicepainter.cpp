@@ -44,15 +44,17 @@ public:
         }
     }
 
-    void paint(const QList<PrintedInvoice>& invoices)
+    // False when the device could not start a page: what was painted is incomplete.
+    bool paint(const QList<PrintedInvoice>& invoices)
     {
         bool first = true;
         for (const PrintedInvoice& invoice : invoices) {
-            if (!first)
-                m_device.newPage();
+            if (!first && !m_device.newPage())
+                m_pagesFailed = true;
             first = false;
             paintInvoice(invoice);
         }
+        return !m_pagesFailed;
     }
 
 private:
@@ -165,7 +167,8 @@ private:
         if (m_y + lines * m_line <= m_height - 2 * m_line)
             return;
         footer();
-        m_device.newPage();
+        if (!m_device.newPage())
+            m_pagesFailed = true;
         ++m_page;
         m_y = 0;
         heading(false);
@@ -242,14 +245,15 @@ private:
     const PrintedInvoice* m_invoice = nullptr;
     int m_page = 1;
     double m_y = 0;
+    bool m_pagesFailed = false;
 };
 
 } // namespace
 
-void paintInvoices(QPainter& painter, QPagedPaintDevice& device, const InvoiceLayout& layout,
+bool paintInvoices(QPainter& painter, QPagedPaintDevice& device, const InvoiceLayout& layout,
                    const QString& companyName, const QList<PrintedInvoice>& invoices)
 {
-    InvoicePainter(painter, device, layout, companyName).paint(invoices);
+    return InvoicePainter(painter, device, layout, companyName).paint(invoices);
 }
 
 } // namespace Accpac

@@ -3,6 +3,7 @@
 #include "fieldedit.h"
 #include "invoicelayout.h"
 #include "invoicepainter.h"
+#include "pdffile.h"
 #include "printedinvoice.h"
 #include "sessionimpl.h"
 #include "standinstate.h"
@@ -11,7 +12,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -20,13 +20,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QStyle>
 #include <QTimer>
@@ -77,6 +75,7 @@ InvoicePrintScreen::InvoicePrintScreen(QWidget* parent)
     m_browse->setObjectName(QStringLiteral("btnBrowse"));
     m_status->setObjectName(QStringLiteral("lblStatus"));
     m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
     m_print->setObjectName(QStringLiteral("btnPrint"));
     m_close->setObjectName(QStringLiteral("btnClose"));
 
@@ -218,8 +217,7 @@ QString InvoicePrintScreen::rangeProblem(const QString& first, const QString& la
         if (!isInvoiceNumber(end))
             return tr("\"%1\" is not an invoice number. An invoice number has up to %2 letters, "
                       "digits and the characters - . / _, and starts with a letter or a digit.")
-                .arg(end)
-                .arg(InvoiceNumberLength);
+                .arg(end, QString::number(InvoiceNumberLength));
     }
     if (QString::compare(first, last, Qt::CaseSensitive) > 0)
         return tr("The first invoice number (%1) comes after the last one (%2).").arg(first, last);
@@ -275,46 +273,28 @@ void InvoicePrintScreen::print()
         return;
     }
     QString printedTo = pdfFile;
-    const bool printed = pdf ? printToPdf(pdfFile, layout, company.Name(), invoices)
+    const bool printed = pdf ? printToPdf(pdfFile, layout.page, layout, company.Name(), invoices)
                              : printToPrinter(layout, company.Name(), invoices, printedTo);
+    const QString where = QDir::toNativeSeparators(printedTo);
     if (printed)
-        m_status->setText((invoices.size() == 1
-                               ? tr("1 invoice printed to %1.")
-                               : tr("%1 invoices printed to %2.").arg(invoices.size()))
-                              .arg(QDir::toNativeSeparators(printedTo)));
+        m_status->setText(
+            invoices.size() == 1
+                ? tr("1 invoice printed to %1.").arg(where)
+                : tr("%1 invoices printed to %2.").arg(QString::number(invoices.size()), where));
 }
 
-bool InvoicePrintScreen::printToPdf(const QString& file, const InvoiceLayout& layout,
-                                    const QString& company, const QList<PrintedInvoice>& invoices)
+bool InvoicePrintScreen::printToPdf(const QString& file, const QPageLayout& page,
+                                    const InvoiceLayout& layout, const QString& company,
+                                    const QList<PrintedInvoice>& invoices)
 {
-    // Written beside the target under a temporary name and put in place only when complete:
-    // a failure leaves no partial file behind.
-    QSaveFile out(QDir::fromNativeSeparators(file));
-    if (!out.open(QIODevice::WriteOnly)) {
-        message(tr("The PDF file \"%1\" cannot be written: %2.").arg(file, out.errorString()));
-        return false;
-    }
-    {
-        WaitCursor busy;
-        QPdfWriter writer(&out);
-        writer.setResolution(300);
-        writer.setPageLayout(layout.page);
-        writer.setTitle(tr("Invoices"));
-        writer.setCreator(QGuiApplication::applicationDisplayName());
-        QPainter painter;
-        if (!painter.begin(&writer)) {
-            out.cancelWriting();
-            message(tr("The PDF file \"%1\" cannot be written.").arg(file));
-            return false;
-        }
-        paintInvoices(painter, writer, layout, company, invoices);
-        painter.end();
-    }
-    if (!out.commit()) {
-        message(tr("The PDF file \"%1\" cannot be written: %2.").arg(file, out.errorString()));
-        return false;
-    }
-    return true;
+    WaitCursor busy;
+    const QString problem =
+        writePdfFile(file, page, tr("Invoices"), [&](QPainter& painter, QPagedPaintDevice& device) {
+            return paintInvoices(painter, device, layout, company, invoices);
+        });
+    if (!problem.isEmpty())
+        message(problem);
+    return problem.isEmpty();
 }
 
 bool InvoicePrintScreen::printToPrinter(const InvoiceLayout& layout, const QString& company,
@@ -342,18 +322,24 @@ bool InvoicePrintScreen::printToPrinter(const InvoiceLayout& layout, const QStri
                     : tr("The printer \"%1\" is not available. Nothing was printed.").arg(name));
         return false;
     }
-    printedTo = toFile ? printer.outputFileName() : printer.printerName();
+    // The dialog's "print to file" is a PDF file like the screen's own: whole or not at all.
+    if (toFile) {
+        printedTo = printer.outputFileName();
+        return printToPdf(printedTo, printer.pageLayout(), layout, company, invoices);
+    }
+    printedTo = printer.printerName();
     WaitCursor busy;
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        if (toFile)
-            QFile::remove(printer.outputFileName());
-        message(tr("Printing to \"%1\" failed. Nothing was printed.").arg(printedTo));
-        return false;
+    bool printed = painter.begin(&printer);
+    if (printed) {
+        printed = paintInvoices(painter, printer, layout, company, invoices);
+        // Ending the job hands it to the printing system, which may still refuse it.
+        printed = painter.end() && printed && printer.printerState() != QPrinter::Error;
     }
-    paintInvoices(painter, printer, layout, company, invoices);
-    painter.end();
-    return true;
+    if (!printed)
+        message(tr("Printing to \"%1\" failed. The invoices may not have been printed.")
+                    .arg(printedTo));
+    return printed;
 }
 
 void InvoicePrintScreen::message(const QString& text)
@@ -362,7 +348,10 @@ void InvoicePrintScreen::message(const QString& text)
         recorder(text);
         return;
     }
-    QMessageBox::warning(this, UIName(), text);
+    // Plain text: a file or invoice name in the message is never read as markup.
+    QMessageBox box(QMessageBox::Warning, UIName(), text, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 QWidget* createInvoicePrintScreen(QWidget* parent)

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QPageLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -69,8 +70,8 @@ private:
     void showDestination();
     // Why the range cannot be printed ("" when it can).
     QString rangeProblem(const QString& first, const QString& last) const;
-    bool printToPdf(const QString& file, const InvoiceLayout& layout, const QString& company,
-                    const QList<PrintedInvoice>& invoices);
+    bool printToPdf(const QString& file, const QPageLayout& page, const InvoiceLayout& layout,
+                    const QString& company, const QList<PrintedInvoice>& invoices);
     bool printToPrinter(const InvoiceLayout& layout, const QString& company,
                         const QList<PrintedInvoice>& invoices, QString& printedTo);
     void message(const QString& text);
