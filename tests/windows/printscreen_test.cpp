@@ -159,7 +159,8 @@ TEST(PrintScreen, BadInputLeavesNoFileAndAUsableScreen)
                              R"({"kind": "tallymerge-invoice-layout", "version": 1,
                   "columns": [{"field": "colour", "width": 10}]})"));
     expectMessage(
-        QStringLiteral("The report file \"%1\" is not an invoice layout: the column \"colour\"")
+        QStringLiteral("The report file \"%1\" is not an invoice layout: \"columns[0].field\" "
+                       "must be one of item, description, quantity, price, extension.")
             .arg(layouts.filePath(QStringLiteral("columns.json"))));
     fixture.printToPdf(number, number, pdf, layouts.path());
     expectMessage(QStringLiteral("The report file \"%1\" is a folder").arg(layouts.path()));

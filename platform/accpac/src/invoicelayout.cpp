@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPageSize>
+#include <QStringList>
 
 namespace Accpac {
 
@@ -17,6 +18,7 @@ namespace {
 
 const QString StandardLayout = QStringLiteral("standard-invoice.json");
 const QString LayoutKind = QStringLiteral("tallymerge-invoice-layout");
+constexpr qint64 MaxLayoutBytes = 1024 * 1024;
 
 [[noreturn]] void notALayout(const QString& file, const QString& why)
 {
@@ -53,24 +55,104 @@ const QHash<QString, QString>& defaultLabels()
     return labels;
 }
 
-QPageLayout pageOf(const QJsonObject& page, const QString& file)
+// One object of a layout file, read strictly: every key it holds must be one of `known`, and
+// every value read must have the expected type and range; anything else is refused with the
+// key's full name and what was expected.
+class LayoutObject
+{
+public:
+    LayoutObject(const QJsonValue& value, const QString& name, const QString& file,
+                 const QStringList& known)
+        : m_name(name), m_file(file)
+    {
+        if (!value.isUndefined() && !value.isObject())
+            refuse(name, QStringLiteral("an object { ... }"));
+        m_object = value.toObject();
+        for (auto it = m_object.begin(); it != m_object.end(); ++it)
+            if (!known.contains(it.key()))
+                notALayout(m_file, QStringLiteral("the key \"%1\" is unknown (known: %2)")
+                                       .arg(keyName(it.key()), known.join(QStringLiteral(", "))));
+    }
+
+    const QJsonObject& object() const { return m_object; }
+    QJsonValue value(const QString& key) const { return m_object.value(key); }
+    QString keyName(const QString& key) const
+    {
+        return m_name.isEmpty() ? key : m_name + u'.' + key;
+    }
+
+    QString text(const QString& key, const QString& missing) const
+    {
+        const QJsonValue v = value(key);
+        if (v.isUndefined())
+            return missing;
+        if (!v.isString())
+            refuse(keyName(key), QStringLiteral("a text in double quotes"));
+        return v.toString();
+    }
+
+    QString choice(const QString& key, const QString& missing, const QStringList& allowed) const
+    {
+        const QString chosen = text(key, missing);
+        if (!allowed.contains(chosen))
+            refuse(keyName(key), QStringLiteral("one of ") + allowed.join(QStringLiteral(", ")));
+        return chosen;
+    }
+
+    // A number from `low` to `high`; `aboveLow` excludes `low` itself.
+    double number(const QString& key, double missing, double low, double high,
+                  bool aboveLow = false) const
+    {
+        const QJsonValue v = value(key);
+        if (v.isUndefined())
+            return missing;
+        const double n = v.toDouble();
+        if (!v.isDouble() || n < low || (aboveLow && n == low) || n > high)
+            refuse(keyName(key),
+                   QStringLiteral("a number %1 %2 to %3")
+                       .arg(aboveLow ? QStringLiteral("above") : QStringLiteral("from"),
+                            QString::number(low), QString::number(high)));
+        return n;
+    }
+
+    bool flag(const QString& key, bool missing) const
+    {
+        const QJsonValue v = value(key);
+        if (v.isUndefined())
+            return missing;
+        if (!v.isBool())
+            refuse(keyName(key), QStringLiteral("true or false"));
+        return v.toBool();
+    }
+
+    [[noreturn]] void refuse(const QString& key, const QString& expected) const
+    {
+        notALayout(m_file, QStringLiteral("\"%1\" must be %2").arg(key, expected));
+    }
+
+private:
+    QJsonObject m_object;
+    QString m_name;
+    QString m_file;
+};
+
+QPageLayout pageOf(const LayoutObject& root, const QString& file)
 {
     static const QHash<QString, QPageSize::PageSizeId> sizes = {
         {QStringLiteral("Letter"), QPageSize::Letter},
         {QStringLiteral("Legal"), QPageSize::Legal},
         {QStringLiteral("A4"), QPageSize::A4},
         {QStringLiteral("A5"), QPageSize::A5}};
-    const QString size = page.value(QStringLiteral("size")).toString(QStringLiteral("Letter"));
-    if (!sizes.contains(size))
-        notALayout(file,
-                   QStringLiteral("the page size \"%1\" is not Letter, Legal, A4 or A5").arg(size));
+    const LayoutObject page(
+        root.value(QStringLiteral("page")), QStringLiteral("page"), file,
+        {QStringLiteral("size"), QStringLiteral("orientation"), QStringLiteral("marginMm")});
+    const QString size = page.choice(QStringLiteral("size"), QStringLiteral("Letter"),
+                                     {QStringLiteral("Letter"), QStringLiteral("Legal"),
+                                      QStringLiteral("A4"), QStringLiteral("A5")});
     const QString orientation =
-        page.value(QStringLiteral("orientation")).toString(QStringLiteral("portrait"));
-    if (orientation != QLatin1String("portrait") && orientation != QLatin1String("landscape"))
-        notALayout(file, QStringLiteral("the orientation is neither portrait nor landscape"));
-    const double margin = page.value(QStringLiteral("marginMm")).toDouble(15);
-    if (margin < 0 || margin > 50)
-        notALayout(file, QStringLiteral("the page margin is not between 0 and 50 mm"));
+        page.choice(QStringLiteral("orientation"), QStringLiteral("portrait"),
+                    {QStringLiteral("portrait"), QStringLiteral("landscape")});
+    const double margin = page.number(QStringLiteral("marginMm"), 15, 0, 50);
     return QPageLayout(QPageSize(sizes.value(size)),
                        orientation == QLatin1String("landscape") ? QPageLayout::Landscape
                                                                  : QPageLayout::Portrait,
@@ -125,58 +207,66 @@ InvoiceLayout loadLayout(const QString& file)
     if (!in.open(QIODevice::ReadOnly))
         throw LayoutError{QStringLiteral("The report file \"%1\" cannot be read: %2.")
                               .arg(QDir::toNativeSeparators(file), in.errorString())};
-    // A layout is a few kilobytes; anything far bigger is not one.
-    if (in.size() > 1024 * 1024)
-        notALayout(file, QStringLiteral("it is far too big"));
+    // A layout is a few kilobytes; anything far bigger is not one (read no more than that).
+    const QByteArray content = in.read(MaxLayoutBytes + 1);
+    if (content.size() > MaxLayoutBytes)
+        notALayout(
+            file,
+            QStringLiteral("it is larger than %1 bytes").arg(QString::number(MaxLayoutBytes)));
+    if (content.trimmed().isEmpty())
+        notALayout(file, QStringLiteral("it is empty"));
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(content, &parseError);
     if (parseError.error != QJsonParseError::NoError)
         notALayout(file, QStringLiteral("%1 at character %2")
-                             .arg(parseError.errorString())
-                             .arg(parseError.offset));
-    const QJsonObject root = document.object();
-    if (!document.isObject() || root.value(QStringLiteral("kind")).toString() != LayoutKind)
+                             .arg(parseError.errorString(), QString::number(parseError.offset)));
+    if (!document.isObject() ||
+        document.object().value(QStringLiteral("kind")) != QJsonValue(LayoutKind))
         notALayout(file, QStringLiteral("it does not say \"kind\": \"%1\"").arg(LayoutKind));
-    if (root.value(QStringLiteral("version")).toInt() != 1)
-        notALayout(file, QStringLiteral("only version 1 is known"));
+    const LayoutObject root(document.object(), QString(), file,
+                            {QStringLiteral("kind"), QStringLiteral("version"),
+                             QStringLiteral("title"), QStringLiteral("page"),
+                             QStringLiteral("font"), QStringLiteral("billToAddress"),
+                             QStringLiteral("labels"), QStringLiteral("columns")});
+    if (root.value(QStringLiteral("version")) != QJsonValue(1))
+        root.refuse(QStringLiteral("version"), QStringLiteral("1, the only version known"));
 
     InvoiceLayout layout;
-    layout.title = root.value(QStringLiteral("title")).toString(QStringLiteral("INVOICE"));
-    layout.page = pageOf(root.value(QStringLiteral("page")).toObject(), file);
-    const QJsonObject font = root.value(QStringLiteral("font")).toObject();
-    layout.fontFamily =
-        font.value(QStringLiteral("family")).toString(QStringLiteral("DejaVu Sans"));
-    layout.fontSize = font.value(QStringLiteral("size")).toDouble(9);
-    if (layout.fontSize < 5 || layout.fontSize > 24)
-        notALayout(file, QStringLiteral("the font size is not between 5 and 24 points"));
-    layout.showAddress = root.value(QStringLiteral("billToAddress")).toBool(true);
+    layout.title = root.text(QStringLiteral("title"), QStringLiteral("INVOICE"));
+    layout.page = pageOf(root, file);
+    const LayoutObject font(root.value(QStringLiteral("font")), QStringLiteral("font"), file,
+                            {QStringLiteral("family"), QStringLiteral("size")});
+    layout.fontFamily = font.text(QStringLiteral("family"), QStringLiteral("DejaVu Sans"));
+    layout.fontSize = font.number(QStringLiteral("size"), 9, 5, 24);
+    layout.showAddress = root.flag(QStringLiteral("billToAddress"), true);
 
     layout.labels = defaultLabels();
-    const QJsonObject labels = root.value(QStringLiteral("labels")).toObject();
-    for (auto it = labels.begin(); it != labels.end(); ++it) {
-        if (!layout.labels.contains(it.key()) || !it.value().isString())
-            notALayout(file,
-                       QStringLiteral("the label \"%1\" is unknown or not a text").arg(it.key()));
-        layout.labels.insert(it.key(), it.value().toString());
-    }
+    QStringList labelKeys = defaultLabels().keys();
+    labelKeys.sort();
+    const LayoutObject labels(root.value(QStringLiteral("labels")), QStringLiteral("labels"), file,
+                              labelKeys);
+    for (const QString& key : labels.object().keys())
+        layout.labels.insert(key, labels.text(key, QString()));
 
-    const QJsonArray columns = root.value(QStringLiteral("columns")).toArray();
-    if (columns.isEmpty())
-        notALayout(file, QStringLiteral("it has no columns"));
-    for (const QJsonValue& value : columns) {
-        const QJsonObject column = value.toObject();
-        const QString field = column.value(QStringLiteral("field")).toString();
-        const double width = column.value(QStringLiteral("width")).toDouble();
-        if (!columnNames().contains(field))
-            notALayout(file, QStringLiteral("the column \"%1\" is none of item, description, "
-                                            "quantity, price, extension")
-                                 .arg(field));
-        if (!(width > 0 && width <= 100))
-            notALayout(
-                file,
-                QStringLiteral("the column \"%1\" has no width between 0 and 100").arg(field));
-        layout.columns.append({columnNames().value(field),
-                               column.value(QStringLiteral("heading")).toString(), width});
+    const QJsonValue columns = root.value(QStringLiteral("columns"));
+    if (!columns.isArray() || columns.toArray().isEmpty())
+        root.refuse(QStringLiteral("columns"),
+                    QStringLiteral("a list [ ... ] of one column or more"));
+    const QStringList fields = {QStringLiteral("item"), QStringLiteral("description"),
+                                QStringLiteral("quantity"), QStringLiteral("price"),
+                                QStringLiteral("extension")};
+    const QJsonArray list = columns.toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const LayoutObject column(
+            list.at(i), QStringLiteral("columns[%1]").arg(i), file,
+            {QStringLiteral("field"), QStringLiteral("heading"), QStringLiteral("width")});
+        for (const QString& required : {QStringLiteral("field"), QStringLiteral("width")})
+            if (column.value(required).isUndefined())
+                notALayout(file, QStringLiteral("\"%1\" is missing").arg(column.keyName(required)));
+        const QString field = column.choice(QStringLiteral("field"), QString(), fields);
+        const double width = column.number(QStringLiteral("width"), 0, 0, 100, true);
+        layout.columns.append(
+            {columnNames().value(field), column.text(QStringLiteral("heading"), QString()), width});
     }
     return layout;
 }
