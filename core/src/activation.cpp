@@ -8,7 +8,29 @@
 namespace Activation {
 namespace {
 
+// A dialog outside the program's code that only asks for something (the accounting system's
+// finder) says so with this property.
 const char* const PassOverProperty = "activationPassesOver";
+
+// Qt's own dialogs, wherever they are opened (the printing screen's file and print dialogs,
+// the edit box's warning): each takes the focus for a moment, as a message box does.
+const char* const QtDialogs[] = {"QMessageBox",      "QFileDialog",         "QAbstractPrintDialog",
+                                 "QPageSetupDialog", "QPrintPreviewDialog", "QInputDialog",
+                                 "QColorDialog",     "QFontDialog",         "QProgressDialog",
+                                 "QErrorMessage"};
+
+// One of those dialogs, or a window opened from one (the print dialog's printer properties).
+bool passesOver(const QWidget* window)
+{
+    for (; window; window = window->parentWidget() ? window->parentWidget()->window() : nullptr) {
+        if (window->property(PassOverProperty).toBool())
+            return true;
+        for (const char* dialog : QtDialogs)
+            if (window->inherits(dialog))
+                return true;
+    }
+    return false;
+}
 
 // The handler of one window, kept as the window's child so that it dies with it.
 class Handler : public QObject
@@ -57,8 +79,7 @@ protected:
         if (event->type() != QEvent::WindowActivate)
             return false;
         auto* window = qobject_cast<QWidget*>(watched);
-        if (!window || !window->isWindow() || window->property(PassOverProperty).toBool() ||
-            window == m_current)
+        if (!window || !window->isWindow() || passesOver(window) || window == m_current)
             return false;
         m_current = window;
         for (QObject* child : window->children()) {
@@ -81,11 +102,6 @@ void onActivate(QWidget* window, std::function<void()> handler)
 {
     Tracker::instance();
     new Handler(window, std::move(handler));
-}
-
-void passOver(QWidget* window)
-{
-    window->setProperty(PassOverProperty, true);
 }
 
 } // namespace Activation

@@ -1,6 +1,5 @@
 #include <core/msgbox.h>
 
-#include <core/activation.h>
 #include <core/log.h>
 
 #include <QApplication>
@@ -101,8 +100,8 @@ MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     QMessageBox box(iconOf(icon), title, shown, QMessageBox::NoButton,
                     parent ? parent : QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
-    // Answering a box returns to the window underneath without activating it anew.
-    Activation::passOver(&box);
+    // Texts carry names and numbers that users and files supply: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     for (int i = 0; i < specs.size(); ++i) {
         QPushButton* button = box.addButton(specs[i].button);
         if (i == defaultIndex)

@@ -8,7 +8,11 @@
 #include <core/systemlocale.h>
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -161,6 +165,50 @@ private slots:
         QVERIFY(!w.ConfigChanged);
         QVERIFY(ui->chkDateRange->isChecked());
         QVERIFY(w.mnuFileSub(4)->isVisible());
+    }
+
+    void qtsOwnDialogsPassTheActivationOver()
+    {
+        QWidget window;
+        int runs = 0;
+        Activation::onActivate(&window, [&] { ++runs; });
+        window.show();
+        activate(window);
+        QCOMPARE(runs, 1);
+        // Opened over the window, answered, and back: no activation of the window.
+        auto visit = [&](QDialog& dialog) {
+            dialog.open();
+            QTRY_VERIFY(QApplication::activeWindow() == &dialog);
+            dialog.reject();
+            activate(window);
+        };
+        QFileDialog files(&window);
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Print Invoices"),
+                        QStringLiteral("A note."), QMessageBox::Ok, &window);
+        QInputDialog input(&window);
+        QColorDialog colour(&window);
+        colour.setOption(QColorDialog::DontUseNativeDialog);
+        QProgressDialog progress(&window);
+        for (QDialog* dialog :
+             std::initializer_list<QDialog*>{&files, &box, &input, &colour, &progress}) {
+            visit(*dialog);
+            QVERIFY2(runs == 1, dialog->metaObject()->className());
+        }
+        // A window opened from one of them passes over too.
+        QDialog fromTheFileDialog(&files);
+        files.open();
+        QTRY_VERIFY(QApplication::activeWindow() == &files);
+        fromTheFileDialog.open();
+        QTRY_VERIFY(QApplication::activeWindow() == &fromTheFileDialog);
+        fromTheFileDialog.reject();
+        files.reject();
+        activate(window);
+        QCOMPARE(runs, 1);
+        // A dialog of the program's own activates the window when it closes.
+        QDialog own(&window);
+        visit(own);
+        QCOMPARE(runs, 2);
     }
 
     void anActivationDuringItsOwnHandlerIsNotNested()

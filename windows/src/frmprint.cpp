@@ -56,6 +56,15 @@ int frmPrint::twips(int pixels) const
     return Twips::fromPixels(pixels, logicalDpiY());
 }
 
+int frmPrint::minimumHeightTwips() const
+{
+    // The frame as the desktop draws it now: a window loaded hidden has none yet, and the
+    // title bar arrives when it is first shown.
+    return m_screenMinimumHeight > 0
+               ? twips(frameGeometry().height() - height()) + m_screenMinimumHeight
+               : 0;
+}
+
 int frmPrint::pixels(int twips) const
 {
     return Twips::toPixels(twips, logicalDpiY());
@@ -108,9 +117,11 @@ void frmPrint::auiCTRL_OnUIAppOpened()
                        ActiveX::GetProperty(m_screen, "UIName").toString());
         setWindowIcon(qvariant_cast<QIcon>(ActiveX::GetProperty(m_screen, "UIIcon")));
 
-        const int frameHeight = twips(frameGeometry().height() - height());
-        m_minimumHeight = frameHeight + ActiveX::GetProperty(m_screen, "MinimumHeight").toInt();
+        m_screenMinimumHeight = ActiveX::GetProperty(m_screen, "MinimumHeight").toInt();
         m_minimumWidth = ActiveX::GetProperty(m_screen, "MinimumWidth").toInt();
+        // The desktop keeps the window from getting lower than that while the user drags its
+        // edge: the inside is at least the screen's minimum height, whatever the frame.
+        setMinimumHeight(pixels(m_screenMinimumHeight));
 
         // The outer size in twips; the frame (title bar and borders) is the system's.
         const QSize frame = frameGeometry().size() - size();
@@ -143,10 +154,11 @@ void frmPrint::Form_Resize()
         const QSize frame = frameGeometry().size() - size();
         const int outerWidth = twips(frameGeometry().width());
         const int outerHeight = twips(frameGeometry().height());
+        const int minimumHeight = minimumHeightTwips();
         if (m_minimumWidth > 0 && outerWidth < m_minimumWidth)
             resize(pixels(m_minimumWidth + 120) - frame.width(), height());
-        if (m_minimumHeight > 0 && outerHeight < m_minimumHeight)
-            resize(width(), pixels(m_minimumHeight) - frame.height());
+        if (m_screenMinimumHeight > 0 && outerHeight < minimumHeight)
+            resize(width(), pixels(minimumHeight) - frame.height());
         if (m_screen)
             m_screen->setGeometry(0, pixels(60), width(), qMax(0, height() - pixels(460)));
         m_ui->linSeparator->setGeometry(0, 0, width(), m_ui->linSeparator->height());

@@ -83,6 +83,9 @@ FinderDialog::FinderDialog(const QString& title, const QStringList& columns,
 {
     setWindowTitle(title);
     setModal(true);
+    // A finder only asks for a value: its host's window does not activate anew when it
+    // closes (the desktop's rule for such dialogs reads this property).
+    setProperty("activationPassesOver", true);
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("txtSearch"));
     m_search->setPlaceholderText(tr("Search"));

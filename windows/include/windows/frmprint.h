@@ -38,8 +38,10 @@ public:
     QObject* afeOEINVHsortfrom() const { return m_from; }
     QObject* afeOEINVHsortto() const { return m_to; }
     QObject* txtRptFile() const { return m_reportFile; }
-    // The minimum size recorded when the screen opened, in twips.
-    int minimumHeightTwips() const { return m_minimumHeight; }
+    // The minimum outer size, in twips: the screen's own minimum height below the window's
+    // frame (title bar and borders, as the desktop draws them now), and the screen's minimum
+    // width; 0 before the screen opened.
+    int minimumHeightTwips() const;
     int minimumWidthTwips() const { return m_minimumWidth; }
 
     // The program's print window -------------------------------------------------------
@@ -70,7 +72,7 @@ private:
     QPointer<QObject> m_from;
     QPointer<QObject> m_to;
     QPointer<QObject> m_reportFile;
-    int m_titleBarAllowance = 0; // twips
-    int m_minimumHeight = 0;     // twips
-    int m_minimumWidth = 0;      // twips
+    int m_titleBarAllowance = 0;   // twips
+    int m_screenMinimumHeight = 0; // twips
+    int m_minimumWidth = 0;        // twips
 };
