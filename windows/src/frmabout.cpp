@@ -63,12 +63,35 @@ void frmAbout::Form_Load()
         m_ui->btnOK->setToolTip(LoadResString(Entry::OkTip));
         m_ui->btnSysInfo->setText(LoadResString(Entry::SysInfoCaption));
         m_ui->btnSysInfo->setToolTip(LoadResString(Entry::SysInfoTip));
-        // A fixed size; XP's taller caption bar gets a little more height.
-        setFixedSize(Twips::toPixels(5880, logicalDpiX()),
-                     Twips::toPixels(modGeneral::IsWinXP ? 4590 : 4485, logicalDpiY()));
+        // A fixed outer size; XP's taller caption bar gets a little more height.
+        m_outerSize = QSize(Twips::toPixels(5880, logicalDpiX()),
+                            Twips::toPixels(modGeneral::IsWinXP ? 4590 : 4485, logicalDpiY()));
+        fitToFrame();
     } catch (const std::exception& failure) {
         reportFailure(failure, "Form_Load");
     }
+}
+
+void frmAbout::fitToFrame()
+{
+    if (m_outerSize.isEmpty())
+        return;
+    const QSize inside = m_outerSize - (frameGeometry().size() - size());
+    if (minimumSize() != inside || maximumSize() != inside)
+        setFixedSize(inside);
+}
+
+void frmAbout::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    fitToFrame();
+}
+
+void frmAbout::moveEvent(QMoveEvent* event)
+{
+    // The desktop frames a window after showing it, and moves its inside to make room.
+    QDialog::moveEvent(event);
+    fitToFrame();
 }
 
 frmAbout* frmAbout::Show_About(QWidget* owner)

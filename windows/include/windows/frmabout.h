@@ -37,8 +37,16 @@ public:
                             QString& keyValue);
     static constexpr int KeyValueBufferChars = 1024;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
 private:
     void Form_Load();
+    // Keeps the whole window, frame included, at its fixed outer size: the inside is that
+    // size less the frame the desktop draws, known once the window is shown.
+    void fitToFrame();
 
     std::unique_ptr<Ui::frmAbout> m_ui;
+    QSize m_outerSize; // pixels
 };
