@@ -90,6 +90,8 @@ frmMain::frmMain(QWidget* parent)
     m_timer->setInterval(30000);
     m_panel1->setObjectName(QStringLiteral("stbMainPanel1"));
     m_panel2->setObjectName(QStringLiteral("stbMainPanel2"));
+    // Status texts carry customer names and error texts: never read as markup.
+    m_panel1->setTextFormat(Qt::PlainText);
     m_ui->stbMain->addWidget(m_panel1, 1);
     m_ui->stbMain->addPermanentWidget(m_panel2);
     // Shown only when there is something to show: a prepayment, a delivery charge offer,

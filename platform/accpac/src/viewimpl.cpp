@@ -260,8 +260,7 @@ QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
         if (text.size() > f.size)
             fail(QStringLiteral("The value \"%1\" is too long for field %2 of view %3 (at most "
                                 "%4 characters).")
-                     .arg(shown(f, text), f.name, m_def.id)
-                     .arg(f.size));
+                     .arg(shown(f, text), f.name, m_def.id, QString::number(f.size)));
         return text;
     }
     case FieldType::Double: {
@@ -511,9 +510,7 @@ void ViewImpl::Browse(const QString& filter, bool ascending)
         m_whereParams = std::move(compiled.params);
     } catch (const FilterError& e) {
         fail(QStringLiteral("The filter \"%1\" of view %2 is not valid at position %3: %4.")
-                 .arg(filter, m_def.id)
-                 .arg(e.position)
-                 .arg(e.message));
+                 .arg(filter, m_def.id, QString::number(e.position), e.message));
     }
     m_ascending = ascending;
     m_positioned = false;

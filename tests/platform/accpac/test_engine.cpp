@@ -230,6 +230,12 @@ TEST_F(AccpacEngine, ValuesAreConvertedOrRefused)
     auto& number = orders->Field(QStringLiteral("ORDNUMBER"));
     number.SetValue(QString(22, u'9'));
     EXPECT_TRUE(failure([&] { number.SetValue(QString(23, u'9')); }).first.contains("too long"));
+    // A value holding "%1", "%2" and "&" shows as given in the message.
+    const QString odd = QStringLiteral("%1%2&%3 %4 ORDER NUMBER");
+    EXPECT_EQ(failure([&] { number.SetValue(odd); }).first,
+              QStringLiteral("The value \"") + odd +
+                  QStringLiteral("\" is too long for field ORDNUMBER of view OE0520 (at most 22 "
+                                 "characters)."));
     auto& total = orders->Field(QStringLiteral("ORDTOTAL"));
     total.SetValue(QStringLiteral("12.5"));
     EXPECT_DOUBLE_EQ(total.GetValue().toDouble(), 12.5);

@@ -115,6 +115,18 @@ TEST_F(AccpacFilters, MalformedFiltersNameThePosition)
                 << c.filter.toStdString() << " -> " << message.toStdString();
         }
     }
+    // The filter shows as sent, whatever "%1", "%2" or "&" it holds.
+    for (const QString& filter :
+         {QStringLiteral("IDCUST = \"%1 & %2"), QStringLiteral("%3 = 1"), QStringLiteral("%1")}) {
+        session->Errors().Clear();
+        EXPECT_THROW(view->Browse(filter, true), ComError);
+        ASSERT_EQ(session->Errors().Count(), 1);
+        const QString message = session->Errors().Message(0);
+        EXPECT_TRUE(message.startsWith(QStringLiteral("The filter \"") + filter +
+                                       QStringLiteral("\" of view AR0024 is not valid at "
+                                                      "position ")))
+            << message.toStdString();
+    }
     // After a refused filter the view still browses.
     view->Browse(QStringLiteral("IDCUST = \"1200\""), true);
     ASSERT_TRUE(view->Fetch());
