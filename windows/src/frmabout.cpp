@@ -94,6 +94,14 @@ void frmAbout::moveEvent(QMoveEvent* event)
     fitToFrame();
 }
 
+void frmAbout::changeEvent(QEvent* event)
+{
+    // The desktop activates a window once it has framed it.
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        fitToFrame();
+}
+
 frmAbout* frmAbout::Show_About(QWidget* owner)
 {
     frmAbout* window =

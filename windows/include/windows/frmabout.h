@@ -40,6 +40,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();
