@@ -17,12 +17,27 @@ set(expected
     share/applications/tallymerge.desktop
     share/icons/hicolor/scalable/apps/tallymerge.svg
     share/doc/tallymerge/README.md
-    share/doc/tallymerge/settings.md)
+    share/doc/tallymerge/settings.md
+    share/doc/tallymerge/copyright
+    share/doc/tallymerge/changelog.gz
+    share/doc/libvrexeditbox1/copyright
+    share/man/man1/tallymerge.1.gz
+    share/man/man1/tallymerge-admin.1.gz
+    share/man/man1/tallymerge-check.1.gz
+    share/man/man1/tallymerge-sample.1.gz
+    share/metainfo/com.norvane.tallymerge.metainfo.xml)
 foreach(path IN LISTS expected)
     if(NOT EXISTS ${PREFIX}/${path})
         message(FATAL_ERROR "missing after install: ${path}")
     endif()
 endforeach()
+
+# The manual pages are made from their sources: compressed, with a title line of their own.
+execute_process(COMMAND gzip -dc ${PREFIX}/share/man/man1/tallymerge-admin.1.gz
+                OUTPUT_VARIABLE page RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR NOT page MATCHES "\n\\.TH \"tallymerge-admin\" \"1\"")
+    message(FATAL_ERROR "tallymerge-admin.1.gz is not a manual page:\n${page}")
+endif()
 
 # The library's SONAME is what its link is named after.
 execute_process(COMMAND objdump -p ${PREFIX}/${LIBDIR}/libvrexeditbox.so.1.0.0

@@ -3,6 +3,9 @@
 #   bash tools/setup.sh run    install what is needed, build, start on the sample company
 #   bash tools/setup.sh test   install what is needed, build, run every test (plain build,
 #                              then once more under AddressSanitizer and UBSan)
+#   bash tools/setup.sh package [FOLDER]
+#                              install what is needed, build for /usr in FOLDER (build-deb
+#                              unless given) and make the Debian packages there
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,6 +20,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils clang-14 libclang-rt-14-dev clang-format
     xvfb xauth openbox xdotool x11-utils imagemagick dbus at-spi2-core python3 python3-pyatspi
+    scdoc dpkg-dev file lintian appstream desktop-file-utils
 )
 
 install_packages() {
@@ -81,8 +85,19 @@ test)
         -DTALLYMERGE_BUILD_BENCH=OFF
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
+package)
+    # The build type of the test build, so that ccache serves both; CPack strips the
+    # programs and libraries it packs.
+    install_packages
+    dir=${2:-build-deb}
+    build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+        -DTALLYMERGE_BUILD_TESTS=OFF -DTALLYMERGE_BUILD_BENCH=OFF
+    rm -f "$dir"/*.deb
+    (cd "$dir" && cpack -G DEB)
+    ls "$dir"/*.deb
+    ;;
 *)
-    echo "usage: bash tools/setup.sh run|test" >&2
+    echo "usage: bash tools/setup.sh run|test|package [FOLDER]" >&2
     exit 2
     ;;
 esac

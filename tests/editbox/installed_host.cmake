@@ -1,5 +1,6 @@
-# Installs the vrexeditbox component of BUILD_DIR into a fresh prefix under WORK_DIR, checks
-# that only the public header is installed, then configures, builds and runs the host
+# Installs the vrexeditbox components of BUILD_DIR (library, development files, Designer
+# plugin) into a fresh prefix under WORK_DIR, checks that only the public header is
+# installed, then configures, builds and runs the host
 # program of HOST_SOURCE against the installed copy, with the installed Designer plugin
 # loaded without LD_LIBRARY_PATH.
 set(prefix ${WORK_DIR}/prefix)
@@ -13,7 +14,9 @@ function(run)
     message(STATUS "${out}")
 endfunction()
 
-run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component VrexEditbox)
+foreach(component VrexEditbox VrexEditboxDev VrexEditboxDesigner)
+    run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix} --component ${component})
+endforeach()
 
 file(GLOB_RECURSE headers RELATIVE ${prefix} ${prefix}/*.h)
 list(SORT headers)
