@@ -21,6 +21,10 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 77
 fi
 if [ "${TALLYMERGE_PACKAGE_NS:-}" != 1 ]; then
+    # One run on the machine at a time (the lock is held through the exec): another build
+    # tree's run would install and purge the same packages.
+    exec 9>/run/lock/tallymerge-package-test.lock
+    flock 9
     export TALLYMERGE_PACKAGE_NS=1
     exec unshare --mount --propagation private bash "$0" "$@"
 fi
