@@ -160,10 +160,34 @@ private:
         m_window.flgMain_Click();
     }
 
+    // Each invoice's delivery charge is decided from its own rows and customer: no clerk
+    // can choose "Omit" in a run, so an invoice that qualifies gets the line.
     void invoice(const RowList& rows, const QString& rule)
     {
+        qint64 cents = 0;
+        bool cashSale = false;
+        for (const std::int16_t row : rows) {
+            cents += qRound64(amountOf(row) * 100);
+            cashSale = cashSale || cell(row, 7) == QLatin1String("1");
+        }
+        m_window.DelChargeApply =
+            m_window.deliveryChargeFor(Text::trim(m_window.SelCustomer), double(cents) / 100,
+                                       cashSale) == frmMain::DeliveryCharge::On;
         m_sink.invoice(rows, rule);
         m_doEvents.paced();
+    }
+
+    // The amount column as the user's number format writes it; empty is 0.
+    double amountOf(int row) const
+    {
+        const QString text = cell(row, 4);
+        if (text.isEmpty())
+            return 0;
+        bool ok = false;
+        const double amount = SystemLocale::locale().toDouble(text, &ok);
+        if (!ok)
+            throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
+        return amount;
     }
 
     QString revisionsRule(const RowList& rows) const
@@ -185,7 +209,7 @@ private:
     }
 
     // The selection is emptied around each group, so that the click rule accepts the next
-    // customer. The total goes with it: the delivery charge is decided per invoice.
+    // customer. The total goes with it.
     void emptySelection()
     {
         m_window.SelCustomer.clear();

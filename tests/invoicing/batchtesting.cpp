@@ -57,20 +57,26 @@ QList<Invoice> invoices()
     QList<Invoice> list;
     auto headers = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0420"));
     auto shipments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0427"));
+    auto lines = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0400"));
     headers->Browse(QString(), true);
     while (headers->Fetch()) {
         Invoice invoice;
         invoice.number = headers->Field(QStringLiteral("INVNUMBER")).GetValue().toString();
+        invoice.customer = headers->Field(QStringLiteral("CUSTOMER")).GetValue().toString();
+        invoice.approvedBy = headers->Field(QStringLiteral("APPROVEBY")).GetValue().toString();
         const int uniq = headers->Field(QStringLiteral("INVUNIQ")).GetValue().toInt();
         shipments->Browse(QStringLiteral("INVUNIQ = %1").arg(uniq), true);
         while (shipments->Fetch())
             invoice.shipments
                 << shipments->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
         invoice.shipments.sort();
+        lines->Browse(QStringLiteral("INVUNIQ = %1 AND LINETYPE = 2").arg(uniq), true);
+        invoice.deliveryCharge = lines->Fetch();
         list << invoice;
     }
     headers->Close();
     shipments->Close();
+    lines->Close();
     return list;
 }
 

@@ -32,11 +32,15 @@ struct RunSettings
 };
 void save(const RunSettings& settings);
 
-// An invoice of the company: its number and the shipments on it, sorted.
+// An invoice of the company: its number, the shipments on it (sorted), its customer, whether
+// it carries a delivery-charge line and who approved its credit.
 struct Invoice
 {
     QString number;
     QStringList shipments;
+    QString customer;
+    bool deliveryCharge = false;
+    QString approvedBy;
 };
 // Every invoice, in the order they were created.
 QList<Invoice> invoices();

@@ -47,6 +47,16 @@ public:
     void Reset_Totals();
     bool Check_ZeroShipments(bool allRows);
     void Check_DeliveryCharge();
+    // The delivery-charge rule for one invoice: the feature is on, the total above 0 and at
+    // most 100, no cash sale, the customer flagged for the charge and the charge code set
+    // (Unconfigured when only the code is missing). Throws on a setting that is no number.
+    enum class DeliveryCharge
+    {
+        Off,
+        Unconfigured,
+        On
+    };
+    DeliveryCharge deliveryChargeFor(const QString& customer, double total, bool cashSale) const;
 
     // Invoicing (defined in invoicing/) -----------------------------------------------
     // One invoice for the shipments of one customer: the ticked rows (Create_Invoice*) or
