@@ -23,6 +23,8 @@
 #include <QMenu>
 #include <QSet>
 
+#include <optional>
+
 namespace {
 
 // Everything a run changes besides the company: restored when the preview is done.
@@ -40,6 +42,8 @@ public:
           m_invoiceEnabled(window.mnuFileSub(3)->isEnabled()),
           m_prepaymentEnabled(window.mnuFileSub(2)->isEnabled()),
           m_prepayment(modGeneral::PendingPrepayment),
+          m_prepaymentShown(!window.ui()->lblPrepayment->isHidden()),
+          m_prepaymentText(window.ui()->lblPrepayment->text()),
           m_firstInvoice(modGeneral::BatchFirstInvoice),
           m_lastInvoice(modGeneral::LastInvoiceNumber), m_status(window.statusText())
     {
@@ -77,6 +81,10 @@ public:
         m_window.mnuFileSub(2)->setEnabled(m_prepaymentEnabled);
         m_window.toolbarButton(QStringLiteral("Prepayment"))->setEnabled(m_prepaymentEnabled);
         modGeneral::PendingPrepayment = m_prepayment;
+        // The prepayment's labels with it: a run that takes away the last tick hides them.
+        m_window.ui()->lblPrepayment->setText(m_prepaymentText);
+        m_window.ui()->lblPrepay->setVisible(m_prepaymentShown);
+        m_window.ui()->lblPrepayment->setVisible(m_prepaymentShown);
         modGeneral::BatchFirstInvoice = m_firstInvoice;
         modGeneral::LastInvoiceNumber = m_lastInvoice;
         m_window.setStatusText(m_status);
@@ -105,14 +113,17 @@ private:
     bool m_invoiceEnabled;
     bool m_prepaymentEnabled;
     modGeneral::PendingPrepaymentRecord m_prepayment;
+    bool m_prepaymentShown;
+    QString m_prepaymentText;
     QString m_firstInvoice;
     QString m_lastInvoice;
     QString m_status;
 };
 
 // Records each invoice the run decides on, with the marks the invoice routine would act on:
-// the delivery charge as the selection left it, and the credit check against the customer's
-// limit and balance (the balance growing by the customer's earlier invoices of the run).
+// the delivery charge the run decided for it, and the credit check against the customer's
+// limit and balance. The balance grows by each earlier invoice of the customer as the books
+// will: by its net, the delivery charge line included, in cents.
 class InvoiceRecorder : public InvoiceSink
 {
 public:
@@ -137,7 +148,8 @@ public:
         if (ticked)
             invoice.rule += QStringLiteral("; ticked before the run");
         invoice.deliveryCharge = m_window.DelChargeApply;
-        invoice.creditApproval = exceedsCredit(invoice.customer, invoice.total);
+        invoice.creditApproval = exceedsCredit(invoice.customer, invoice.total,
+                                               invoice.deliveryCharge ? chargeAmount() : 0);
         m_preview.invoices << invoice;
     }
 
@@ -171,14 +183,27 @@ private:
         return cell(row, 4).isEmpty() ? 0 : SystemLocale::locale().toDouble(cell(row, 4));
     }
 
-    bool exceedsCredit(const QString& customer, double total)
+    bool exceedsCredit(const QString& customer, double total, double charge)
     {
         if (!m_credit.contains(customer))
             m_credit.insert(customer, readCredit(customer));
         Credit& credit = m_credit[customer];
         const bool exceeded = credit.limit - credit.balance - total < 0;
-        credit.balance += total;
+        credit.balance = double(qRound64((credit.balance + total + charge) * 100)) / 100;
         return exceeded;
+    }
+
+    // The amount of the delivery charge line ("OE0440"), read once.
+    double chargeAmount()
+    {
+        if (!m_chargeAmount) {
+            m_chargeAmount = 0;
+            modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0440"));
+            view->Field(QStringLiteral("MISCCHARGE")).SetValue(Text::trim(m_window.DelChargeCode));
+            if (view->Read())
+                m_chargeAmount = view->Field(QStringLiteral("AMOUNT")).GetValue().toDouble();
+        }
+        return *m_chargeAmount;
     }
 
     struct Credit
@@ -208,6 +233,7 @@ private:
     QSet<int> m_recorded;
     QHash<int, QString> m_reasons;
     QHash<QString, Credit> m_credit;
+    std::optional<double> m_chargeAmount;
 };
 
 } // namespace

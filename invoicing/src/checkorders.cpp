@@ -6,15 +6,21 @@
 
 #include <core/appstate.h>
 #include <core/busy.h>
+#include <core/lookups.h>
 #include <core/reporters.h>
+#include <core/session.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
 #include <settings/settings.h>
 
 #include <system/comerror.h>
 
+#include <accpac/view.h>
+
 #include <QDate>
 #include <QScopedValueRollback>
+
+#include <utility>
 
 #include <limits>
 
@@ -54,6 +60,15 @@ bool revisionsShareInvoice()
     return Setting::toNumber(Setting::read(Setting::InvComplete)) == 1;
 }
 
+// Shown in the shipment column while the shipment is still being entered.
+const QString NewShipment = QStringLiteral("*** NEW ***");
+
+// The shipments the window's batch runs have invoiced. A run clears the ticks of the rows it
+// invoiced, and the rows stay listed until the next load: later runs pass over them as they
+// pass over ticked rows. A shipment once invoiced is never invoiced again, so the list needs
+// no clearing; it lives with the window.
+const char* const InvoicedByBatch = "invoicedByBatch";
+
 // Grid row numbers are kept as 16-bit numbers, as BatchRows holds them.
 std::int16_t rowNumber(int row)
 {
@@ -67,7 +82,8 @@ class BatchRun
 public:
     BatchRun(frmMain& window, InvoiceSink& sink)
         : m_window(window), m_grid(window.ui()->flgMain), m_sink(sink),
-          m_separator(orderSeparator())
+          m_separator(orderSeparator()),
+          m_invoicedEarlier(window.property(InvoicedByBatch).toStringList())
     {
     }
 
@@ -94,7 +110,8 @@ public:
             return;
         for (int r = 1; r < m_grid->Rows(); ++r) {
             makeCurrent(r);
-            if (!isSuffixed(r) || !showsChecked(r) || m_invoicedRows.contains(rowNumber(r)))
+            if (!isSuffixed(r) || !isShipmentRow(r) || !showsChecked(r) ||
+                m_invoicedRows.contains(rowNumber(r)))
                 continue;
             emptySelection();
             m_window.SelCustomer = customerOf(r);
@@ -116,7 +133,13 @@ private:
     QString shipmentOf(int row) const { return cell(row, 3); }
     QString customerOf(int row) const { return cell(row, 5); }
 
-    bool isShipmentRow(int row) const { return !shipmentOf(row).isEmpty(); }
+    // A shipment still being entered has no amount yet: it is no shipment to invoice, and
+    // the run and its preview treat its row as an order without a shipment.
+    bool isShipmentRow(int row) const
+    {
+        const QString shipment = shipmentOf(row);
+        return !shipment.isEmpty() && shipment != NewShipment;
+    }
 
     // The position of the separator in the order number, -1 when it has none. An empty
     // separator is found at the first position of every order number.
@@ -133,6 +156,8 @@ private:
     {
         return isSuffixed(row) && baseOf(row) == base;
     }
+
+    bool invoicedEarlier(int row) const { return m_invoicedEarlier.contains(shipmentOf(row)); }
 
     bool isDatedToday(int row) const
     {
@@ -235,6 +260,10 @@ private:
         // Rows with the checked picture are taken as invoiced or chosen already.
         if (showsChecked(r))
             return;
+        if (invoicedEarlier(r)) {
+            m_sink.passOver(r, QStringLiteral("invoiced by an earlier run"));
+            return;
+        }
         if (!isSuffixed(r))
             invoiceCustomerShipments(r, /*sameShipment=*/false);
         else if (!orderNumbersHaveRevisions())
@@ -258,7 +287,7 @@ private:
                 continue;
             const bool sameRow =
                 byShipment ? shipmentOf(j) == shipmentOf(r) : orderOf(j) == m_rememberedOrder;
-            if (sameRow || showsChecked(j))
+            if (sameRow || showsChecked(j) || invoicedEarlier(j))
                 continue;
             tick(j);
             invoiceAlone(j);
@@ -272,12 +301,17 @@ private:
     {
         const QString base = baseOf(r);
         remember(r, base);
+        // A new customer's group starts with an empty selection, so that the click rule
+        // accepts revisions that come before r in the grid.
+        if (!m_window.SelCustomer.isEmpty() && m_window.SelCustomer != m_rememberedCustomer)
+            emptySelection();
         for (int j = 1; j < m_grid->Rows(); ++j) {
             if (customerOf(j) != m_rememberedCustomer || !isShipmentRow(j) || !isSuffixed(j))
                 continue;
             if (orderOf(j) != m_rememberedOrder) {
                 // Whether r, not j, is reserved decides.
-                if (baseOf(j) == base && !m_reservedRows.contains(rowNumber(r)) && !showsChecked(j))
+                if (baseOf(j) == base && !m_reservedRows.contains(rowNumber(r)) &&
+                    !invoicedEarlier(j) && !showsChecked(j))
                     tick(j);
                 continue;
             }
@@ -325,7 +359,9 @@ private:
     // those remembered from the last shipment row handled before r.
     void rowWithoutShipmentTurn(int r)
     {
-        m_sink.passOver(r, QStringLiteral("no shipment"));
+        m_sink.passOver(r, shipmentOf(r).isEmpty()
+                               ? QStringLiteral("no shipment")
+                               : QStringLiteral("shipment still being entered"));
         // Case 2.1.
         if (revisionsShareInvoice()) {
             m_reservedRows.append(rowNumber(r));
@@ -358,7 +394,8 @@ private:
         for (int k = 1; k < m_grid->Rows(); ++k) {
             makeCurrent(k);
             if (customerOf(k) != m_rememberedCustomer || !isRevisionOf(k, m_rememberedBase) ||
-                orderOf(k) == m_rememberedOrder || !showsChecked(k))
+                orderOf(k) == m_rememberedOrder || !isShipmentRow(k) ||
+                m_invoicedRows.contains(rowNumber(k)) || !showsChecked(k))
                 continue;
             m_invoicedRows.append(rowNumber(k));
             rows.append(rowNumber(k));
@@ -370,6 +407,7 @@ private:
     OrderGrid* m_grid;
     InvoiceSink& m_sink;
     const QString m_separator;
+    const QStringList m_invoicedEarlier;
     QString m_rememberedCustomer;
     QString m_rememberedOrder;
     QString m_rememberedBase;
@@ -404,28 +442,79 @@ public:
                 .arg(Text::trim(grid->TextMatrix(rows.first(), 5)),
                      Text::trim(grid->TextMatrix(rows.first(), 6))));
         DoEvents().now();
+        // A prepayment the user confirms while the run yields belongs to the user's
+        // selection, never to a batch invoice.
+        takeUsersPrepayment();
         m_window.BatchRows = rows;
+        m_given += rows;
         {
             const QScopedValueRollback<bool> batchMode(m_window.BatchMode, true);
             m_window.Invoice_Command();
         }
         // The Invoice command empties LastInvoiceNumber before it tries: keep the number of
         // the invoice created last, which a failed invoice at the end of the run would lose.
-        if (!modGeneral::LastInvoiceNumber.isEmpty())
+        if (!modGeneral::LastInvoiceNumber.isEmpty()) {
             m_lastCreated = modGeneral::LastInvoiceNumber;
+            for (const std::int16_t row : rows)
+                m_invoiced << Text::trim(grid->TextMatrix(row, 3));
+        }
     }
 
     void passOver(int, const QString&) override {}
 
     // The number of the invoice created last in this run; empty when none was.
     QString lastCreated() const { return m_lastCreated; }
+    // The rows given to an invoice of this run.
+    const RowList& given() const { return m_given; }
+    // The shipments of the invoices this run created.
+    const QStringList& invoiced() const { return m_invoiced; }
+
+    // The prepayment pending for the user's selection; the batch invoices go without it.
+    modGeneral::PendingPrepaymentRecord takeUsersPrepayment()
+    {
+        if (modGeneral::PendingPrepayment.Present) {
+            m_usersPrepayment = modGeneral::PendingPrepayment;
+            modGeneral::PendingPrepayment.Present = false;
+        }
+        return m_usersPrepayment;
+    }
 
 private:
     frmMain& m_window;
+    RowList m_given;
+    QStringList m_invoiced;
+    modGeneral::PendingPrepaymentRecord m_usersPrepayment;
     int m_shipmentRows = 0;
     int m_invoiceCount = 0;
     QString m_lastCreated;
 };
+
+// An order whose invoice exists but whose completion was cut short (the program was killed
+// between the two) is no longer listed, since it names its last invoice: the run completes
+// such orders first, as their invoice would have. Completed orders have COMPLETE 3 or 4.
+void completeInterruptedOrders(frmMain& window)
+{
+    QStringList orders;
+    {
+        modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0520"));
+        view->Browse(QStringLiteral("LASTINVNUM <> \"\" AND COMPLETE > 0 AND COMPLETE < 3"), true);
+        while (view->Fetch())
+            orders << Text::trim(view->Field(QStringLiteral("ORDNUMBER")).GetValue().toString());
+    }
+    if (orders.isEmpty())
+        return;
+    const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
+    const bool newer = version == QLatin1String("56A") || version == QLatin1String("60A");
+    for (const QString& order : std::as_const(orders)) {
+        if (newer) {
+            window.Clear_BackOrders56(order);
+            window.Update_OrderComplete56(order);
+        } else {
+            window.Clear_BackOrders(order);
+            window.Update_OrderComplete(order);
+        }
+    }
+}
 
 } // namespace
 
@@ -439,16 +528,22 @@ void runBatch(frmMain& window, InvoiceSink& sink)
 void frmMain::Check_Orders()
 {
     const BusyCursor busy;
-    // A prepayment waiting for the user's selection belongs to one invoice of the user's, not
-    // to every invoice of the run: the batch invoices go without it, and it is still pending
-    // afterwards (also when the run takes away the last tick, which resets it).
-    const QScopedValueRollback<modGeneral::PendingPrepaymentRecord> pending(
-        modGeneral::PendingPrepayment);
-    modGeneral::PendingPrepayment.Present = false;
+    OrderGrid* grid = m_ui->flgMain;
+    QList<int> usersTicks;
+    grid->setCol(0);
+    for (int r = 1; r < grid->Rows(); ++r) {
+        grid->setRow(r);
+        if (grid->CellPicture() == OrderGrid::Picture::Checked)
+            usersTicks << r;
+    }
+    InvoiceCommandSink sink(*this);
+    sink.takeUsersPrepayment();
     try {
-        InvoiceCommandSink sink(*this);
+        completeInterruptedOrders(*this);
         runBatch(*this, sink);
-        if (BatchInvoiced) {
+        // Only a run that created invoices names them; one that created none changes no
+        // status text (the range of an earlier run that ended in an error waits).
+        if (BatchInvoiced && !sink.lastCreated().isEmpty()) {
             setStatusText(QStringLiteral("Invoices ") + modGeneral::BatchFirstInvoice +
                           QStringLiteral(" to ") + sink.lastCreated() +
                           QStringLiteral(" have been created."));
@@ -459,5 +554,26 @@ void frmMain::Check_Orders()
         const ComError error = comErrorOf(failure);
         modGeneral::ErrorMessenger(error.number(), error.description(),
                                    QStringLiteral("frmMain.Check_Orders"));
+    }
+
+    setProperty(InvoicedByBatch, property(InvoicedByBatch).toStringList() + sink.invoiced());
+    // Afterwards the selection is the user's ticks that no invoice of the run took, with
+    // their total, delivery charge and pending prepayment; without any, nothing is selected
+    // and the prepayment is dropped with the selection.
+    for (const std::int16_t row : sink.given())
+        usersTicks.removeAll(row);
+    const modGeneral::PendingPrepaymentRecord prepayment = sink.takeUsersPrepayment();
+    Clear_AllSelections();
+    grid->setCol(0);
+    for (const int row : std::as_const(usersTicks)) {
+        grid->setRow(row);
+        flgMain_Click();
+    }
+    grid->setRow(0);
+    if (!usersTicks.isEmpty() && prepayment.Present) {
+        modGeneral::PendingPrepayment = prepayment;
+        m_ui->lblPrepayment->setText(modGeneral::Format_Decimals(prepayment.Amount, 2));
+        m_ui->lblPrepay->show();
+        m_ui->lblPrepayment->show();
     }
 }

@@ -110,3 +110,12 @@ TEST(BatchRunMarks, DeliveryChargeIsDecidedPerInvoice)
     expectMarks({shipment("B-1", "1100", "S5", 50), shipment("C-1", "1840", "S6", 150)},
                 revisions(), {{{"S5"}, true, false}, {{"S6"}, false, false}});
 }
+
+// Customer 1200 (flagged) has 200.00 of credit left. Its first invoice, 95.00, fits and takes
+// the delivery line: the books then hold 105.00 more. The second, 96.00, exceeds what is left
+// (95.00), although the shipments alone (191.00) would not: the preview counts the line too.
+TEST(BatchRunMarks, CreditApprovalCountsEarlierInvoicesWithTheirDeliveryLine)
+{
+    expectMarks({shipment("A1", "1200", "S1", 95), shipment("A2", "1200", "S2", 96)}, plain,
+                {{{"S1"}, true, false}, {{"S2"}, true, true}});
+}

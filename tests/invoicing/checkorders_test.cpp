@@ -7,13 +7,17 @@
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
+#include <core/session.h>
+#include <core/systemlocale.h>
 #include <invoicing/batchpreview.h>
 #include <windows/frmbatchopts.h>
 
 #include <accpac/standin.h>
+#include <accpac/view.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDate>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -140,6 +144,27 @@ const RunCase Cases[] = {
      {row("A1", "1210", "S1", false), row("A2", "1840", "S2", false), row("A3", "1840", "")},
      {},
      {}},
+    // The order without suffix takes 1000-2 along; the second pass invoices the ticked
+    // 1000-1 without taking 1000-2 a second time.
+    {"SecondPassLeavesARevisionTheFirstPassInvoiced",
+     revisions("1"),
+     {row("0500", "1210", "S0"), row("1000-1", "1210", "S1"), row("1000-2", "1210", "S2")},
+     {"1000-1"},
+     {{"S0"}, {"S2"}, {"S1"}}},
+    // The older revision has no turn of its own; today's revision of the other customer
+    // takes it along although the selection still holds the previous group's customer.
+    {"OnlyTodayTakesAnOlderRevisionAlong",
+     {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1"), 2},
+     {row("1000-1", "1210", "S1"), row("2000-1", "1840", "S2", false), row("2000-2", "1840", "S3")},
+     {},
+     {{"S1"}, {"S2", "S3"}}},
+    // A shipment still being entered has no amount: the run leaves it out as an order
+    // without a shipment, and so does the preview.
+    {"ShipmentBeingEnteredIsLeftOut",
+     plain,
+     {row("A1", "1210", "*** NEW ***"), row("A2", "1210", "S2"), row("A3", "1840", "S3")},
+     {},
+     {{"S2"}, {"S3"}}},
     {"OrderNumbersWithSeveralSeparatorsBlanksAndAccents",
      revisions("1"),
      {row("1000-1-A", "1210", "S1"), row("1000-2", "1210", "S2"), row("Ä 9-1", "1840", "S3"),
@@ -202,7 +227,26 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
     EXPECT_TRUE(modGeneral::BatchFirstInvoice.isEmpty());
     EXPECT_FALSE(w.BatchInvoiced);
     EXPECT_FALSE(w.BatchMode);
-    EXPECT_TRUE(w.SelCustomer.isEmpty() || !c.expected.isEmpty());
+    // Afterwards only the user's ticks that no invoice took remain selected, with their
+    // customer and total; without any, nothing is selected and Invoice is disabled.
+    QStringList invoiced;
+    for (const Invoice& invoice : made)
+        invoiced += invoice.shipments;
+    QList<int> remaining;
+    QString remainingCustomer;
+    const OrderGrid* grid = w.ui()->flgMain;
+    for (int r = 1; r < grid->Rows(); ++r) {
+        if (c.tickedBefore.contains(grid->TextMatrix(r, 1)) &&
+            !invoiced.contains(grid->TextMatrix(r, 3))) {
+            remaining << r;
+            remainingCustomer = grid->TextMatrix(r, 5);
+        }
+    }
+    EXPECT_EQ(tickedRows(w), remaining);
+    EXPECT_EQ(w.SelCustomer, remainingCustomer);
+    EXPECT_EQ(w.ui()->lblInvoice->text(),
+              remaining.isEmpty() ? QStringLiteral("0.00") : QStringLiteral("10.00"));
+    EXPECT_EQ(w.mnuFileSub(3)->isEnabled(), !remaining.isEmpty());
     EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
     EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
 }
@@ -277,8 +321,21 @@ TEST(InvoiceRunFailures, DateThatDoesNotConvertEndsTheRun)
         EXPECT_TRUE(w.BatchInvoiced);
         EXPECT_FALSE(w.BatchMode);
 
-        // The next run, with a date that converts, names the range of both runs.
-        grid->setTextMatrix(2, 2, grid->TextMatrix(1, 2));
+        // A next run that creates nothing (no row dated today is left) changes no status
+        // text; the range waits for a run that creates invoices.
+        const QString older = SystemLocale::shortDate(QDate::currentDate().addDays(-3));
+        const QString today = grid->TextMatrix(1, 2);
+        grid->setTextMatrix(2, 2, older);
+        grid->setTextMatrix(3, 2, older);
+        const QString failedRunStatus = w.statusText();
+        w.Check_Orders();
+        EXPECT_EQ(invoices().size(), 1);
+        EXPECT_EQ(w.statusText(), failedRunStatus);
+        EXPECT_EQ(modGeneral::BatchFirstInvoice, made[0].number);
+
+        // The next run, with dates that convert, names the range of both runs.
+        grid->setTextMatrix(2, 2, today);
+        grid->setTextMatrix(3, 2, today);
         w.Check_Orders();
         made = invoices();
         ASSERT_EQ(made.size(), 3);
@@ -323,31 +380,92 @@ TEST(InvoiceRunFailures, SettingsThatAreNoNumberEndTheRun)
     }
 }
 
-// A pending prepayment belongs to the user's own next invoice: no batch invoice carries it,
-// and it is still pending afterwards.
-TEST(InvoiceRunFailures, PendingPrepaymentStaysOutOfTheBatch)
+// A pending prepayment belongs to the user's own selection: no batch invoice carries it, also
+// when the user confirms it while the run yields. It stays pending, with its labels, exactly
+// while the selection it was entered for stays: here the user's tick on 1000-2, which the
+// order without a shipment holds back. Once the run has invoiced the user's rows, it is gone.
+TEST(InvoiceRunFailures, PendingPrepaymentStaysWithTheUsersSelection)
 {
-    // The order without a shipment takes the last tick away, which resets the selection's
-    // prepayment.
-    MainWindowFixture fixture(ordersOf({row("1000-1", "1210", "S1"), row("1000-2", "1210", ""),
-                                        row("1000-3", "1210", "S3"), row("2000-1", "1840", "S4")}));
+    MainWindowFixture fixture(ordersOf({row("1000-1", "1210", "S1"), row("1000-2", "1210", "S2"),
+                                        row("1000-3", "1210", ""), row("2000-1", "1840", "S4")}));
     save(revisions("1"));
     frmMain& w = fixture.open();
-    modGeneral::PendingPrepayment.Present = true;
-    modGeneral::PendingPrepayment.BatchNumber = 1;
-    modGeneral::PendingPrepayment.Amount = 5;
-    modGeneral::PendingPrepayment.ReceiptNumber = QStringLiteral("CHK-1");
+    tickOrders(w, {"1000-2"});
+    auto enterCheque = [&](const QString& number) {
+        setPendingCheque(1, 5, number);
+        w.ui()->lblPrepayment->setText(QStringLiteral("5.00"));
+        w.ui()->lblPrepay->show();
+        w.ui()->lblPrepayment->show();
+    };
+    enterCheque(QStringLiteral("CHK-1"));
+    auto prepaymentShown = [&] {
+        return !w.ui()->lblPrepay->isHidden() && !w.ui()->lblPrepayment->isHidden() &&
+               w.ui()->lblPrepayment->text() == QLatin1String("5.00");
+    };
+    auto receipts = [] {
+        auto view = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0278"));
+        view->Browse(QString(), true);
+        QStringList customers;
+        while (view->Fetch())
+            customers << view->Field(QStringLiteral("CUSTOMER")).GetValue().toString();
+        view->Close();
+        return customers;
+    };
+
+    // The preview takes the last tick away as the run does, and puts everything back.
+    previewBatch(w);
+    EXPECT_EQ(tickedRows(w), QList<int>{2});
+    EXPECT_TRUE(modGeneral::PendingPrepayment.Present);
+    EXPECT_TRUE(prepaymentShown());
+
     w.Check_Orders();
-    EXPECT_EQ(invoices().size(), 1);
-    auto prepayments = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0278"));
-    prepayments->Browse(QString(), true);
-    EXPECT_FALSE(prepayments->Fetch());
-    prepayments->Close();
+    EXPECT_EQ(shipmentsPerInvoice(), QList<QStringList>{{"S4"}});
+    EXPECT_EQ(tickedRows(w), QList<int>{2});
+    EXPECT_EQ(w.SelCustomer, QStringLiteral("1210"));
+    EXPECT_EQ(w.ui()->lblInvoice->text(), QStringLiteral("10.00"));
     EXPECT_TRUE(modGeneral::PendingPrepayment.Present);
     EXPECT_EQ(modGeneral::PendingPrepayment.ReceiptNumber, QStringLiteral("CHK-1"));
-    EXPECT_EQ(modGeneral::PendingPrepayment.Amount, 5);
+    EXPECT_TRUE(prepaymentShown());
+    EXPECT_TRUE(receipts().isEmpty());
+
+    // The user's own invoice takes it.
+    w.mnuFileSub_Click(3);
+    EXPECT_EQ(receipts(), QStringList{"1210"});
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+
+    // A revision the user ticked is invoiced by the run: its prepayment goes with the
+    // selection, hidden labels and all, and cannot land on the next customer's invoice. One
+    // confirmed while the run yields goes on no batch invoice either.
+    MainWindowFixture second(ordersOf({row("3000-1", "1840", "S5"), row("4000-1", "1100", "S6"),
+                                       row("5000-1", "1810", "S7", false)}));
+    save(revisions("0"));
+    frmMain& v = second.open();
+    tickOrders(v, {"3000-1"});
+    setPendingCheque(1, 5, QStringLiteral("CHK-2"));
+    QTimer confirm;
+    confirm.setInterval(0);
+    QObject::connect(&confirm, &QTimer::timeout, [&] {
+        if (v.statusText().startsWith(QStringLiteral("Batch invoicing: invoice 2"))) {
+            setPendingCheque(1, 5, QStringLiteral("CHK-3"));
+            confirm.stop();
+        }
+    });
+    confirm.start();
+    modGeneral::BatchOption = 2;
+    v.Check_Orders();
+    EXPECT_EQ(shipmentsPerInvoice(), (QList<QStringList>{{"S5"}, {"S6"}}));
+    EXPECT_TRUE(receipts().isEmpty());
+    EXPECT_TRUE(tickedRows(v).isEmpty());
+    EXPECT_TRUE(v.SelCustomer.isEmpty());
+    EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
+    EXPECT_TRUE(v.ui()->lblPrepayment->isHidden());
+    EXPECT_FALSE(v.mnuFileSub(3)->isEnabled());
+    tickOrders(v, {"5000-1"});
+    v.mnuFileSub_Click(3);
+    EXPECT_TRUE(receipts().isEmpty());
+    EXPECT_EQ(invoices().size(), 3);
     modGeneral::PendingPrepayment = {};
-    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+    EXPECT_TRUE(second.boxes.shown.isEmpty()) << second.boxes.texts().join(u'|').toStdString();
 }
 
 // Through the menu: the options window, then the run, which holds the grid for its whole

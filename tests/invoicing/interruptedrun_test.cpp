@@ -1,8 +1,10 @@
 // A batch run killed at several moments: inside the insert of an invoice, inside the insert
-// of an invoice's shipment, inside the completion of an invoiced order, after an announced
-// invoice and after a while. Afterwards the books agree, every announced invoice is whole,
-// a restarted window lists exactly the shipments still to invoice and a second run invoices
-// those, each once.
+// of an invoice's shipment, inside the completion of an invoiced order (the first and the
+// last), after an announced invoice and in the middle of the run. Each moment is proved: the
+// child names the write it was killed in, and the invoices announced before the kill are
+// those its name says. Afterwards the books agree, every announced invoice is whole, a
+// restarted window lists exactly the shipments still to invoice, a second run invoices those,
+// each once, and completes every invoiced order, also one whose completion the kill cut.
 #include "batchtesting.h"
 
 #include <core/appstate.h>
@@ -12,8 +14,11 @@
 #include <accpac/view.h>
 
 #include <QElapsedTimer>
+
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -45,8 +50,23 @@ struct Interruption
     const char* name;
     QString selfKill;       // "insert:TABLE:N" / "update:TABLE:N", or empty
     int killAfterAnnounced; // the test kills the child after this many announcements; 0: not
-    int killAfterMs;        // the test kills the child this long after the load; 0: not
+    int killAfterMs;        // the test kills the child this long after the first announcement
+    // Invoices announced before the kill; -1: at least killAfterAnnounced (1 at least) and
+    // fewer than all 8 (the child may announce more before the kill reaches it).
+    int announcedBefore;
 };
+
+// Invoiced orders (with a last invoice number) whose completion is not done.
+QStringList incompleteInvoicedOrders()
+{
+    auto orders = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0520"));
+    orders->Browse(QStringLiteral("LASTINVNUM <> \"\" AND COMPLETE < 3"), true);
+    QStringList list;
+    while (orders->Fetch())
+        list << orders->Field(QStringLiteral("ORDNUMBER")).GetValue().toString();
+    orders->Close();
+    return list;
+}
 
 // Shipment numbers on invoices, each as often as it is attached.
 QStringList invoicedShipments()
@@ -62,15 +82,16 @@ QStringList invoicedShipments()
 
 TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
 {
+    // Each invoice marks its two orders as invoiced (order updates 1 and 2 of the invoice)
+    // in its own insert; the completion of each order follows (one update each).
     const QList<Interruption> moments = {
-        {"DuringTheFirstInvoiceInsert", QStringLiteral("insert:OEINVH:1"), 0, 0},
-        {"DuringAShipmentInsertOfTheThirdInvoice", QStringLiteral("insert:OEINVS:5"), 0, 0},
-        // Each invoice marks its two orders as invoiced (updates 1 and 2) in its own insert;
-        // their completion follows.
-        {"DuringTheCompletionOfTheFirstInvoicedOrder", QStringLiteral("update:OEORDH:3"), 0, 0},
-        {"DuringTheOrderMarksOfTheSecondInvoice", QStringLiteral("update:OEORDH:6"), 0, 0},
-        {"AfterTheSecondAnnouncedInvoice", {}, 2, 0},
-        {"AfterAWhile", {}, 0, 10},
+        {"DuringTheFirstInvoiceInsert", QStringLiteral("insert:OEINVH:1"), 0, 0, 0},
+        {"DuringAShipmentInsertOfTheThirdInvoice", QStringLiteral("insert:OEINVS:5"), 0, 0, 2},
+        {"DuringTheCompletionOfTheFirstInvoicedOrder", QStringLiteral("update:OEORDH:3"), 0, 0, 1},
+        {"DuringTheOrderMarksOfTheSecondInvoice", QStringLiteral("update:OEORDH:6"), 0, 0, 1},
+        {"DuringTheCompletionOfTheLastInvoice", QStringLiteral("update:OEORDH:32"), 0, 0, 8},
+        {"AfterTheSecondAnnouncedInvoice", {}, 2, 0, -1},
+        {"InTheMiddleOfTheRun", {}, 0, 15, -1},
     };
     const QList<Row> rows = revisionRows();
     QStringList allShipments;
@@ -93,23 +114,24 @@ TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
         QStringList announced;
         QStringList output;
         bool loaded = false;
-        QElapsedTimer sinceLoad;
+        QElapsedTimer sinceFirst;
         while (child.state() != QProcess::NotRunning) {
             child.waitForReadyRead(5);
             while (child.canReadLine()) {
                 const QString text = QString::fromUtf8(child.readLine()).trimmed();
                 output << text;
-                if (text.startsWith(QStringLiteral("loaded"))) {
+                if (text.startsWith(QStringLiteral("loaded")))
                     loaded = true;
-                    sinceLoad.start();
-                }
-                if (text.startsWith(QStringLiteral("announced ")))
+                if (text.startsWith(QStringLiteral("announced "))) {
                     announced << text.section(u' ', 1);
+                    if (!sinceFirst.isValid())
+                        sinceFirst.start();
+                }
             }
             const bool enough =
                 moment.killAfterAnnounced > 0 && announced.size() >= moment.killAfterAnnounced;
-            const bool late =
-                moment.killAfterMs > 0 && loaded && sinceLoad.elapsed() >= moment.killAfterMs;
+            const bool late = moment.killAfterMs > 0 && sinceFirst.isValid() &&
+                              sinceFirst.elapsed() >= moment.killAfterMs;
             if (enough || late) {
                 child.kill();
                 child.waitForFinished();
@@ -118,9 +140,17 @@ TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
         output += QString::fromUtf8(child.readAll()).split(u'\n', Qt::SkipEmptyParts);
         SCOPED_TRACE(output.join(u'|').toStdString());
         ASSERT_TRUE(loaded);
-        // A kill by time may come after a quick run's end; the other moments always come.
-        if (moment.killAfterMs == 0) {
-            EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << "the run ended before the kill";
+        // The kill came where the moment's name says.
+        EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << "the run ended before the kill";
+        EXPECT_TRUE(output.filter(QRegularExpression(QStringLiteral("^done"))).isEmpty());
+        if (!moment.selfKill.isEmpty()) {
+            EXPECT_TRUE(
+                output.contains(QStringLiteral("killed ") + moment.selfKill.section(u':', 1, 1)));
+        }
+        if (moment.announcedBefore >= 0) {
+            EXPECT_EQ(announced.size(), moment.announcedBefore);
+        } else {
+            EXPECT_GE(announced.size(), std::max(1, moment.killAfterAnnounced));
             EXPECT_LT(announced.size(), 8);
         }
 
@@ -143,6 +173,7 @@ TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
         EXPECT_EQ(gridShipments(w), stillToInvoice);
         w.Check_Orders();
         EXPECT_EQ(invoicedShipments(), allShipments);
+        EXPECT_EQ(incompleteInvoicedOrders(), QStringList());
         EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
         EXPECT_TRUE(fixture.boxes.shown.isEmpty())
             << fixture.boxes.texts().join(u'|').toStdString();
