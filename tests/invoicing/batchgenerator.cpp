@@ -1,0 +1,804 @@
+#include "batchgenerator.h"
+
+#include "creditwindow.h"
+
+#include "ui_frmmain.h"
+
+#include <core/appstate.h>
+#include <core/lookups.h>
+#include <core/session.h>
+#include <invoicing/batchpreview.h>
+#include <settings/settings.h>
+
+#include <accpac/standin.h>
+#include <accpac/view.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QRandomGenerator>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+
+namespace BatchGenerator {
+
+using BatchTesting::Row;
+
+namespace {
+
+// The sample company's customers; the generator takes 1 to 20 of them.
+const char* const SampleCustomers[] = {"1100", "1105", "1200", "1210", "1300", "1310", "1400",
+                                       "1410", "1420", "1500", "1510", "1600", "1610", "1700",
+                                       "1800", "1810", "1820", "1830", "1840", "1850"};
+
+QString separatorText(const QString& setting)
+{
+    if (setting == QLatin1String("0"))
+        return QStringLiteral("-");
+    if (setting == QLatin1String("1"))
+        return QStringLiteral(" ");
+    if (setting == QLatin1String("2"))
+        return QStringLiteral("_");
+    return {};
+}
+
+QString money(qint64 cents)
+{
+    return QString::number(double(cents) / 100.0, 'f', 2);
+}
+
+class Generator
+{
+public:
+    explicit Generator(std::uint32_t seed) : m_random(seed) { m_run.seed = seed; }
+
+    GeneratedRun make()
+    {
+        chooseSettings();
+        chooseCustomers();
+        for (const CustomerTerms& customer : m_run.customers)
+            addOrdersOf(customer.id);
+        std::sort(m_run.rows.begin(), m_run.rows.end(),
+                  [](const GeneratedRow& a, const GeneratedRow& b) {
+                      return a.row.order.toUtf8() < b.row.order.toUtf8();
+                  });
+        tickSomeRows();
+        failSomeEarlierRun();
+        return m_run;
+    }
+
+private:
+    int below(int n) { return int(m_random.bounded(n)); }
+    bool chance(int percent) { return below(100) < percent; }
+
+    void chooseSettings()
+    {
+        static const char* const separators[] = {"0", "1", "2", "0", "1", "2", "7"};
+        m_run.settings.separator = QString::fromLatin1(separators[below(7)]);
+        m_run.settings.orderNum = chance(60) ? QStringLiteral("1") : QStringLiteral("0");
+        m_run.settings.invComplete = chance(50) ? QStringLiteral("1") : QStringLiteral("0");
+        m_run.settings.batchOption = chance(35) ? 2 : 1;
+        m_run.deliveryCharge = chance(75);
+        m_separator = separatorText(m_run.settings.separator);
+    }
+
+    void chooseCustomers()
+    {
+        QList<QString> all;
+        for (const char* id : SampleCustomers)
+            all << QString::fromLatin1(id);
+        std::shuffle(all.begin(), all.end(), m_random);
+        const int count = chance(50) ? 1 + below(4) : 1 + below(20);
+        for (int c = 0; c < count; ++c) {
+            CustomerTerms terms;
+            terms.id = all[c];
+            // Some customers are left with little credit (up to 120.00 above their balance):
+            // some of their invoices need approval.
+            terms.limitCents = chance(35) ? below(12000) : -1;
+            m_run.customers << terms;
+        }
+    }
+
+    Row row(const QString& order, const QString& customer)
+    {
+        Row r;
+        r.order = order;
+        r.customer = customer;
+        r.today = chance(65);
+        return r;
+    }
+
+    qint64 amount()
+    {
+        const int kind = below(10);
+        if (kind == 0)
+            return 0;
+        if (kind <= 5)
+            return 1 + below(12000); // around the delivery charge's limit of 100.00
+        return 10000 + below(290000);
+    }
+
+    void addRow(Row r, bool withShipment)
+    {
+        GeneratedRow generated;
+        if (withShipment) {
+            if (!m_newShipmentUsed && chance(4)) {
+                m_newShipmentUsed = true;
+                r.shipment = NewShipment;
+            } else {
+                r.shipment = QStringLiteral("SH%1").arg(++m_shipments, 4, 10, QLatin1Char('0'));
+                generated.cents = amount();
+            }
+            r.amount = double(generated.cents) / 100.0;
+        }
+        generated.row = r;
+        m_run.rows << generated;
+    }
+
+    // One to three base orders, each a plain order or one to three revisions; some orders
+    // have no shipment yet.
+    void addOrdersOf(const QString& customer)
+    {
+        const int bases = 1 + below(3);
+        for (int b = 0; b < bases; ++b) {
+            const QString base =
+                QStringLiteral("K%1").arg(++m_bases * 7 + below(7), 3, 10, QLatin1Char('0'));
+            if (m_separator.isEmpty() ? chance(40) : chance(35)) {
+                addRow(row(base, customer), !chance(12));
+                continue;
+            }
+            const int revisions = 1 + below(3);
+            for (int n = 1; n <= revisions; ++n) {
+                // Now and then a revision written with another separator than the setting's.
+                QString separator = m_separator.isEmpty() ? QStringLiteral("-") : m_separator;
+                if (chance(8))
+                    separator =
+                        separator == QLatin1String("-") ? QStringLiteral("_") : QStringLiteral("-");
+                addRow(row(base + separator + QString::number(n), customer), !chance(15));
+            }
+        }
+    }
+
+    // Sometimes the user ticked some shipment rows of one customer before the run, and
+    // entered a prepayment for them.
+    void tickSomeRows()
+    {
+        if (!chance(25))
+            return;
+        QList<int> candidates;
+        const QString customer = m_run.customers[below(int(m_run.customers.size()))].id;
+        for (int i = 0; i < m_run.rows.size(); ++i) {
+            if (m_run.rows[i].row.customer == customer && !m_run.rows[i].row.shipment.isEmpty())
+                candidates << i;
+        }
+        for (const int i : candidates) {
+            if (chance(60))
+                m_run.rows[i].tickedBefore = true;
+        }
+        const bool anyTicked = std::any_of(m_run.rows.begin(), m_run.rows.end(),
+                                           [](const GeneratedRow& r) { return r.tickedBefore; });
+        m_run.prepayment = anyTicked && chance(50);
+    }
+
+    // Sometimes an earlier run ended in an error: a date that does not convert.
+    void failSomeEarlierRun()
+    {
+        if (!chance(15))
+            return;
+        QList<int> shipments;
+        for (int i = 0; i < m_run.rows.size(); ++i) {
+            const QString& shipment = m_run.rows[i].row.shipment;
+            if (!shipment.isEmpty() && shipment != NewShipment && !m_run.rows[i].tickedBefore)
+                shipments << i;
+        }
+        if (shipments.isEmpty())
+            return;
+        m_run.failedEarlierAt = shipments[below(int(shipments.size()))];
+        // Often nothing after it is dated today, so that the next run may create nothing.
+        if (chance(50)) {
+            m_run.settings.batchOption = 2;
+            for (int i = m_run.failedEarlierAt + 1; i < m_run.rows.size(); ++i)
+                m_run.rows[i].row.today = false;
+        }
+    }
+
+    QRandomGenerator m_random;
+    GeneratedRun m_run;
+    QString m_separator;
+    int m_shipments = 0;
+    int m_bases = 0;
+    bool m_newShipmentUsed = false;
+};
+
+// --- The batch rules on the plain rows -----------------------------------------------------
+
+class Rules
+{
+public:
+    Rules(const GeneratedRun& run, int stopAt)
+        : m_run(run), m_separator(separatorText(run.settings.separator)),
+          m_revisions(run.settings.orderNum == QLatin1String("1")),
+          m_together(run.settings.invComplete == QLatin1String("1")),
+          m_onlyToday(run.settings.batchOption == 2), m_stopAt(stopAt)
+    {
+        for (const GeneratedRow& row : run.rows)
+            m_checked << row.tickedBefore;
+    }
+
+    // The invoices as lists of row indexes (from 0), in the order they are made.
+    QList<QList<int>> invoices()
+    {
+        for (int r = 0; r < rows(); ++r) {
+            if (r == m_stopAt && m_onlyToday && isShipment(r))
+                return m_invoices; // the date does not convert: the run ends here
+            if (isShipment(r))
+                shipmentTurn(r);
+            else
+                noShipmentTurn(r);
+        }
+        if (m_revisions)
+            secondPass();
+        return m_invoices;
+    }
+
+private:
+    int rows() const { return int(m_run.rows.size()); }
+    const Row& at(int r) const { return m_run.rows[r].row; }
+    QString customer(int r) const { return at(r).customer; }
+    QString order(int r) const { return at(r).order; }
+    // A shipment still being entered is no shipment to invoice.
+    bool isShipment(int r) const
+    {
+        return !at(r).shipment.isEmpty() && at(r).shipment != NewShipment;
+    }
+    bool suffixed(int r) const
+    {
+        return m_separator.isEmpty() ? !order(r).isEmpty() : order(r).contains(m_separator);
+    }
+    QString base(int r) const
+    {
+        return m_separator.isEmpty() ? QString() : order(r).section(m_separator, 0, 0);
+    }
+    bool revisionOf(int r, const QString& b) const { return suffixed(r) && base(r) == b; }
+
+    void invoice(const QList<int>& list)
+    {
+        m_invoices << list;
+        m_given += list;
+    }
+
+    void shipmentTurn(int r)
+    {
+        if (m_onlyToday && !at(r).today)
+            return;
+        if (m_checked[r])
+            return;
+        if (!suffixed(r) || !m_revisions) {
+            const bool byShipment = suffixed(r);
+            m_customer = customer(r);
+            m_order = order(r);
+            m_base = byShipment ? base(r) : order(r);
+            m_checked[r] = true;
+            invoice({r});
+            for (int j = 0; j < rows(); ++j) {
+                if (customer(j) != m_customer || !isShipment(j) || m_checked[j])
+                    continue;
+                if (byShipment ? at(j).shipment == at(r).shipment : order(j) == m_order)
+                    continue;
+                m_checked[j] = true;
+                invoice({j});
+            }
+            return;
+        }
+        m_customer = customer(r);
+        m_order = order(r);
+        m_base = base(r);
+        for (int j = 0; j < rows(); ++j) {
+            if (customer(j) != m_customer || !isShipment(j) || !suffixed(j))
+                continue;
+            if (order(j) != m_order) {
+                if (base(j) == m_base && !m_reserved.contains(r))
+                    m_checked[j] = true;
+                continue;
+            }
+            if (baseReserved()) {
+                if (m_together)
+                    reserve(m_customer, m_base);
+                continue;
+            }
+            m_checked[r] = true;
+        }
+    }
+
+    bool baseReserved() const
+    {
+        return std::any_of(m_reserved.begin(), m_reserved.end(),
+                           [&](int k) { return order(k).left(m_base.size()) == m_base; });
+    }
+
+    void reserve(const QString& who, const QString& b)
+    {
+        for (int k = 0; k < rows(); ++k) {
+            if (customer(k) == who && revisionOf(k, b))
+                m_reserved << k;
+        }
+    }
+
+    void noShipmentTurn(int r)
+    {
+        if (m_together) {
+            m_reserved << r;
+            reserve(customer(r), m_base);
+        }
+        if (customer(r) != m_customer || !suffixed(r))
+            return;
+        if (!m_revisions || !m_together || m_checked[r])
+            return;
+        m_reserved << r;
+        for (int k = 0; k < rows(); ++k) {
+            if (customer(k) == m_customer && revisionOf(k, m_base) && m_checked[k]) {
+                m_checked[k] = false;
+                m_reserved << k;
+            }
+        }
+    }
+
+    void secondPass()
+    {
+        for (int r = 0; r < rows(); ++r) {
+            if (!suffixed(r) || !m_checked[r] || !isShipment(r) || m_given.contains(r))
+                continue;
+            QList<int> list{r};
+            m_given << r;
+            if (m_together) {
+                for (int k = 0; k < rows(); ++k) {
+                    if (customer(k) == customer(r) && revisionOf(k, base(r)) &&
+                        order(k) != order(r) && m_checked[k] && isShipment(k) &&
+                        !m_given.contains(k)) {
+                        list << k;
+                        m_given << k;
+                    }
+                }
+            }
+            m_invoices << list;
+        }
+    }
+
+    const GeneratedRun& m_run;
+    const QString m_separator;
+    const bool m_revisions;
+    const bool m_together;
+    const bool m_onlyToday;
+    const int m_stopAt;
+    QList<bool> m_checked;
+    QList<int> m_reserved;
+    QList<int> m_given;
+    QList<QList<int>> m_invoices;
+    QString m_customer;
+    QString m_order;
+    QString m_base;
+};
+
+// --- The books ---------------------------------------------------------------------------
+
+class ReadOnlyDb
+{
+public:
+    explicit ReadOnlyDb(const QString& file)
+    {
+        sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    ~ReadOnlyDb() { sqlite3_close(m_db); }
+    ReadOnlyDb(const ReadOnlyDb&) = delete;
+    ReadOnlyDb& operator=(const ReadOnlyDb&) = delete;
+
+    // Each row's columns as texts.
+    QList<QStringList> rows(const char* sql) const
+    {
+        QList<QStringList> list;
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &st, nullptr) != SQLITE_OK)
+            return {{QStringLiteral("SQL error: ") + QString::fromUtf8(sqlite3_errmsg(m_db))}};
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            QStringList columns;
+            for (int c = 0; c < sqlite3_column_count(st); ++c)
+                columns << QString::fromUtf8(
+                    reinterpret_cast<const char*>(sqlite3_column_text(st, c)));
+            list << columns;
+        }
+        sqlite3_finalize(st);
+        return list;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+qint64 centsOf(const QString& text)
+{
+    return qRound64(text.toDouble() * 100.0);
+}
+
+struct BookedInvoice
+{
+    QString number;
+    ExpectedInvoice invoice;
+};
+
+// Every invoice in the order it was created, its merchandise total without the charge line.
+QList<BookedInvoice> booked(const QString& companyFile)
+{
+    const ReadOnlyDb db(companyFile);
+    QList<BookedInvoice> list;
+    const auto headers = db.rows(
+        "SELECT i.INVNUMBER, i.CUSTOMER, "
+        "(SELECT COALESCE(SUM(EXTINVMISC), 0) FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND "
+        "d.LINETYPE <> 2), "
+        "(SELECT COUNT(*) FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND d.LINETYPE = 2), "
+        "COALESCE(i.APPROVEBY, ''), "
+        "(SELECT group_concat(SHINUMBER, '|') FROM (SELECT SHINUMBER FROM OEINVS s WHERE "
+        "s.INVUNIQ = i.INVUNIQ ORDER BY SHINUMBER)) "
+        "FROM OEINVH i ORDER BY i.INVUNIQ");
+    for (const QStringList& h : headers) {
+        BookedInvoice b;
+        b.number = h.value(0).trimmed();
+        b.invoice.customer = h.value(1).trimmed();
+        b.invoice.cents = centsOf(h.value(2));
+        b.invoice.deliveryCharge = h.value(3).toInt() > 0;
+        b.invoice.creditApproval = !h.value(4).trimmed().isEmpty();
+        b.invoice.shipments = h.value(5).split(u'|', Qt::SkipEmptyParts);
+        list << b;
+    }
+    return list;
+}
+
+// --- Setting up the company and the window -------------------------------------------------
+
+void setCreditLimits(QList<CustomerTerms>& customers)
+{
+    auto view = modGeneral::AppDBLink->OpenView(QStringLiteral("AR0024"));
+    for (CustomerTerms& terms : customers) {
+        view->Field(QStringLiteral("IDCUST")).SetValue(terms.id);
+        if (!view->Read())
+            continue;
+        terms.balanceCents =
+            qRound64(view->Field(QStringLiteral("AMTBALDUET")).GetValue().toDouble() * 100);
+        if (terms.limitCents >= 0) {
+            terms.limitCents += terms.balanceCents;
+            view->Field(QStringLiteral("AMTCRLIMT")).SetValue(double(terms.limitCents) / 100.0);
+            view->Update();
+        } else {
+            terms.limitCents =
+                qRound64(view->Field(QStringLiteral("AMTCRLIMT")).GetValue().toDouble() * 100);
+        }
+    }
+    view->Close();
+}
+
+void readFlags(QList<CustomerTerms>& customers, const QString& companyFile)
+{
+    const ReadOnlyDb db(companyFile);
+    QStringList flagged;
+    for (const QStringList& row :
+         db.rows("SELECT IDCUST FROM ARCUSO WHERE OPTFIELD = 'DELCHARGE' AND VALIFBOOL = 1"))
+        flagged << row.value(0).trimmed();
+    for (CustomerTerms& terms : customers)
+        terms.flagged = flagged.contains(terms.id);
+}
+
+qint64 chargeCents(const QString& companyFile)
+{
+    const ReadOnlyDb db(companyFile);
+    return centsOf(db.rows("SELECT AMOUNT FROM OEMISC WHERE MISCCHARGE = 'DEL'").value(0).value(0));
+}
+
+int gridRowOf(frmMain& window, const QString& order)
+{
+    const OrderGrid* grid = window.ui()->flgMain;
+    for (int r = 1; r < grid->Rows(); ++r) {
+        if (grid->TextMatrix(r, 1).trimmed() == order)
+            return r;
+    }
+    return -1;
+}
+
+QString describeSettings(const GeneratedRun& run)
+{
+    return QStringLiteral("separator %1, OrderNum %2, InvComplete %3, BatchOption %4, "
+                          "delivery charge %5, prepayment %6, earlier failed run at %7")
+        .arg(run.settings.separator, run.settings.orderNum, run.settings.invComplete)
+        .arg(run.settings.batchOption)
+        .arg(run.deliveryCharge ? QStringLiteral("on") : QStringLiteral("off"),
+             run.prepayment ? QStringLiteral("pending") : QStringLiteral("none"))
+        .arg(run.failedEarlierAt >= 0 ? run.rows[run.failedEarlierAt].row.order
+                                      : QStringLiteral("-"));
+}
+
+QStringList describeRows(const GeneratedRun& run)
+{
+    QStringList lines;
+    for (const GeneratedRow& r : run.rows)
+        lines << QStringLiteral("  %1 | %2 | %3 | %4 | %5%6")
+                     .arg(r.row.order, r.row.customer, r.row.shipment, money(r.cents),
+                          r.row.today ? QStringLiteral("today") : QStringLiteral("older"),
+                          r.tickedBefore ? QStringLiteral(" | ticked") : QString());
+    return lines;
+}
+
+} // namespace
+
+GeneratedRun generate(std::uint32_t seed)
+{
+    return Generator(seed).make();
+}
+
+QString describe(const ExpectedInvoice& invoice)
+{
+    return QStringLiteral("%1 [%2] %3%4%5")
+        .arg(invoice.customer, invoice.shipments.join(u','), money(invoice.cents),
+             invoice.deliveryCharge ? QStringLiteral(" +charge") : QString(),
+             invoice.creditApproval ? QStringLiteral(" +approval") : QString());
+}
+
+namespace {
+
+using Terms = std::map<QString, CustomerTerms>;
+
+// The invoices of the given rows with their charge and approval marks; each invoice adds
+// its net, charge line included, to the customer's balance.
+QList<ExpectedInvoice> priced(const GeneratedRun& run, const QList<QList<int>>& invoices,
+                              qint64 chargeCents, Terms& terms)
+{
+    QList<ExpectedInvoice> list;
+    for (const QList<int>& rows : invoices) {
+        ExpectedInvoice invoice;
+        invoice.customer = run.rows[rows.first()].row.customer;
+        for (const int r : rows) {
+            invoice.shipments << run.rows[r].row.shipment;
+            invoice.cents += run.rows[r].cents;
+        }
+        invoice.shipments.sort();
+        CustomerTerms& customer = terms[invoice.customer];
+        // The charge: feature on, customer flagged, 0 < total <= 100.00, for this invoice.
+        invoice.deliveryCharge =
+            run.deliveryCharge && customer.flagged && invoice.cents > 0 && invoice.cents <= 10000;
+        invoice.creditApproval = customer.limitCents - customer.balanceCents - invoice.cents < 0;
+        customer.balanceCents += invoice.cents + (invoice.deliveryCharge ? chargeCents : 0);
+        list << invoice;
+    }
+    return list;
+}
+
+Terms termsOf(const GeneratedRun& run)
+{
+    Terms terms;
+    for (const CustomerTerms& t : run.customers)
+        terms[t.id] = t;
+    return terms;
+}
+
+} // namespace
+
+QList<ExpectedInvoice> invoicesByTheRules(const GeneratedRun& run, qint64 chargeCents, int stopAt)
+{
+    Terms terms = termsOf(run);
+    return priced(run, Rules(run, stopAt).invoices(), chargeCents, terms);
+}
+
+QStringList checkSeed(std::uint32_t seed)
+{
+    GeneratedRun run = generate(seed);
+    const QString generated = QStringLiteral("seed %1 (%2):\n%3")
+                                  .arg(seed)
+                                  .arg(describeSettings(run), describeRows(run).join(u'\n'));
+    QStringList problems;
+    auto expect = [&](bool condition, const QString& problem) {
+        if (!condition)
+            problems << problem;
+    };
+
+    MainWindowFixture fixture(BatchTesting::ordersOf([&] {
+        QList<Row> rows;
+        for (const GeneratedRow& r : run.rows)
+            rows << r.row;
+        return rows;
+    }()));
+    BatchTesting::save(run.settings);
+    Setting::save(Setting::DeliveryCharge,
+                  run.deliveryCharge ? QStringLiteral("1") : QStringLiteral("0"));
+    Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
+    setCreditLimits(run.customers);
+    readFlags(run.customers, fixture.companyFile());
+    const qint64 charge = chargeCents(fixture.companyFile());
+    Terms terms = termsOf(run);
+    modGeneral::BatchFirstInvoice.clear();
+
+    frmMain& w = fixture.open();
+    // A supervisor approves every credit request of the runs.
+    const CreditWindowScript supervisor([](frmCreditCheck& window) {
+        CreditWindow::approve(window, Sample::SupervisorId, Sample::SupervisorPassword);
+    });
+    auto gridShowsTheRows = [&] {
+        const int shown = w.ui()->flgMain->Rows() - 1;
+        QStringList orders;
+        for (int r = 1; r <= shown; ++r)
+            orders << w.ui()->flgMain->TextMatrix(r, 1);
+        expect(shown == run.rows.size(), QStringLiteral("the grid shows %1 rows, not %2: %3")
+                                             .arg(shown)
+                                             .arg(run.rows.size())
+                                             .arg(orders.join(u',')));
+        return shown == run.rows.size();
+    };
+    if (!gridShowsTheRows())
+        return QStringList{generated} + problems;
+    w.BatchInvoiced = false;
+
+    // An earlier run that ended in an error, then a reload: the invoiced orders are gone.
+    QList<ExpectedInvoice> earlier;
+    if (run.failedEarlierAt >= 0) {
+        GeneratedRun failing = run;
+        failing.settings.batchOption = 2;
+        for (GeneratedRow& row : failing.rows)
+            row.tickedBefore = false; // the user ticks after the reload
+        BatchTesting::save(failing.settings);
+        w.ui()->flgMain->setTextMatrix(gridRowOf(w, run.rows[run.failedEarlierAt].row.order), 2,
+                                       QStringLiteral("never"));
+        w.Check_Orders();
+        const bool oneBox = fixture.boxes.shown.size() == 1 &&
+                            fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; ")) &&
+                            fixture.boxes.shown[0].text.contains(QStringLiteral("Check_Orders"));
+        expect(oneBox, QStringLiteral("the earlier run did not end with the run's own error"));
+        fixture.boxes.shown.clear();
+        const QList<QList<int>> given = Rules(failing, run.failedEarlierAt).invoices();
+        earlier = priced(failing, given, charge, terms);
+        QList<int> gone;
+        for (const QList<int>& rows : given)
+            gone += rows;
+        std::sort(gone.begin(), gone.end(), std::greater<>());
+        for (const int r : gone)
+            run.rows.removeAt(r);
+        BatchTesting::save(run.settings);
+        w.Load_Grid();
+        if (!gridShowsTheRows())
+            return QStringList{generated} + problems;
+    }
+
+    QStringList tickedOrders;
+    for (const GeneratedRow& r : run.rows) {
+        if (r.tickedBefore)
+            tickedOrders << r.row.order;
+    }
+    BatchTesting::tickOrders(w, tickedOrders);
+    if (run.prepayment) {
+        // As the prepayment window leaves it.
+        setPendingCheque(1, 5, QStringLiteral("CHK-%1").arg(seed));
+        w.ui()->lblPrepayment->setText(QStringLiteral("5.00"));
+        w.ui()->lblPrepay->show();
+        w.ui()->lblPrepayment->show();
+    }
+    const QString statusBefore = w.statusText();
+    const QList<ExpectedInvoice> rules = priced(run, Rules(run, -1).invoices(), charge, terms);
+
+    // The preview.
+    const BatchPreview preview = previewBatch(w);
+    expect(preview.complete, QStringLiteral("the preview ended early"));
+    QList<ExpectedInvoice> previewed;
+    for (const BatchPreview::Invoice& p : preview.invoices) {
+        ExpectedInvoice invoice;
+        invoice.customer = p.customer;
+        for (const BatchPreview::Row& r : p.rows)
+            invoice.shipments << r.shipment;
+        invoice.shipments.sort();
+        invoice.cents = qRound64(p.total * 100);
+        invoice.deliveryCharge = p.deliveryCharge;
+        invoice.creditApproval = p.creditApproval;
+        previewed << invoice;
+    }
+
+    w.Check_Orders();
+    const QList<BookedInvoice> made = booked(fixture.companyFile());
+
+    for (const auto& box : fixture.boxes.shown)
+        problems << QStringLiteral("[box] %1: %2").arg(box.title, box.text);
+    for (const QString& finding : Accpac::checkCompanyFile(fixture.companyFile()))
+        problems << QStringLiteral("[auditor] ") + finding;
+
+    // Invoice by invoice; the first line names what differs: [invoices] when the invoices
+    // themselves differ, else [total], [charge] or [approval].
+    auto compare = [&](const QString& what, const QList<ExpectedInvoice>& a, const QString& whatB,
+                       const QList<ExpectedInvoice>& b) {
+        if (a == b)
+            return;
+        QStringList kinds;
+        for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+            if (i >= a.size() || i >= b.size() || a[i].customer != b[i].customer ||
+                a[i].shipments != b[i].shipments) {
+                kinds = QStringList{QStringLiteral("[invoices]")};
+                break;
+            }
+            if (a[i].cents != b[i].cents)
+                kinds << QStringLiteral("[total]");
+            if (a[i].deliveryCharge != b[i].deliveryCharge)
+                kinds << QStringLiteral("[charge]");
+            if (a[i].creditApproval != b[i].creditApproval)
+                kinds << QStringLiteral("[approval]");
+        }
+        kinds.removeDuplicates();
+        QString text = QStringLiteral("%1 %2 and %3 differ:").arg(kinds.join(u' '), what, whatB);
+        for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+            const QString left = i < a.size() ? describe(a[i]) : QStringLiteral("-");
+            const QString right = i < b.size() ? describe(b[i]) : QStringLiteral("-");
+            text += QStringLiteral("\n    %1%2 | %3").arg(left == right ? "  " : "* ", left, right);
+        }
+        problems << text;
+    };
+    QList<ExpectedInvoice> inBooks;
+    for (const BookedInvoice& b : made)
+        inBooks << b.invoice;
+    compare(QStringLiteral("the rules"), earlier + rules, QStringLiteral("the books"), inBooks);
+    compare(QStringLiteral("the preview"), previewed, QStringLiteral("the books"),
+            inBooks.mid(earlier.size()));
+
+    // The closing text names the lowest and the last invoice number; no invoice, no text.
+    if (made.size() == earlier.size()) {
+        expect(w.statusText() == statusBefore,
+               QStringLiteral("[status] a run without invoices set the status text \"%1\"")
+                   .arg(w.statusText()));
+    } else {
+        QString lowest = made.first().number;
+        for (const BookedInvoice& b : made)
+            lowest = std::min(lowest, b.number);
+        const QString closing =
+            QStringLiteral("Invoices %1 to %2 have been created.").arg(lowest, made.last().number);
+        expect(w.statusText() == closing,
+               QStringLiteral("[status] \"%1\", not \"%2\"").arg(w.statusText(), closing));
+    }
+
+    // Afterwards only the user's own ticks that no invoice took remain, and the selection,
+    // its total and its prepayment belong to them.
+    QStringList invoiced;
+    for (const ExpectedInvoice& invoice : inBooks)
+        invoiced += invoice.shipments;
+    QList<int> remaining;
+    QString remainingCustomer;
+    qint64 remainingCents = 0;
+    for (const GeneratedRow& r : run.rows) {
+        if (r.tickedBefore && !invoiced.contains(r.row.shipment)) {
+            remaining << gridRowOf(w, r.row.order);
+            remainingCustomer = r.row.customer;
+            remainingCents += r.cents;
+        }
+    }
+    std::sort(remaining.begin(), remaining.end());
+    expect(BatchTesting::tickedRows(w) == remaining,
+           QStringLiteral("[after] %1 rows ticked after the run, not %2")
+               .arg(BatchTesting::tickedRows(w).size())
+               .arg(remaining.size()));
+    expect(w.SelCustomer == remainingCustomer,
+           QStringLiteral("[after] SelCustomer \"%1\" after the run, not \"%2\"")
+               .arg(w.SelCustomer, remainingCustomer));
+    expect(w.ui()->lblInvoice->text() ==
+               modGeneral::Format_Decimals(double(remainingCents) / 100, 2),
+           QStringLiteral("[after] lblInvoice \"%1\" after the run, not %2")
+               .arg(w.ui()->lblInvoice->text(), money(remainingCents)));
+    expect(w.mnuFileSub(3)->isEnabled() == !remaining.isEmpty(),
+           QStringLiteral("[after] Invoice is %1 after the run")
+               .arg(w.mnuFileSub(3)->isEnabled() ? "enabled" : "disabled"));
+    const bool pending = run.prepayment && !remaining.isEmpty();
+    expect(modGeneral::PendingPrepayment.Present == pending,
+           QStringLiteral("[prepayment] a prepayment is %1 after the run")
+               .arg(modGeneral::PendingPrepayment.Present ? "pending" : "not pending"));
+    expect(w.ui()->lblPrepayment->isVisibleTo(&w) == pending,
+           QStringLiteral("[prepayment] the prepayment amount is %1 after the run")
+               .arg(w.ui()->lblPrepayment->isVisibleTo(&w) ? "shown" : "hidden"));
+    modGeneral::PendingPrepayment = {};
+
+    if (!problems.isEmpty()) {
+        problems.prepend(generated);
+    }
+    return problems;
+}
+
+} // namespace BatchGenerator
