@@ -6,6 +6,7 @@
 #include <core/clock.h>
 
 #include <core/displaydate.h>
+#include <core/session.h>
 #include <core/systemlocale.h>
 #include <resources/resources.h>
 #include <system/windows.h>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <accpac/standin.h>
+#include <accpac/view.h>
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -326,11 +328,40 @@ private slots:
                 options->close();
             }
         });
+        auto invoiceCount = [] {
+            auto invoices = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0420"));
+            invoices->Browse(QString(), true);
+            int count = 0;
+            while (invoices->Fetch())
+                ++count;
+            invoices->Close();
+            return count;
+        };
+        const QString status = w.statusText();
         fixture.boxes.answer(modGeneral::MsgResult::No);
         w.mnuFileSub_Click(4);
         QVERIFY(optionsShown);
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Zero Dollar Shipment Amount"));
+        // "No" cancels the run: no invoice, no status text.
+        QCOMPARE(invoiceCount(), 0);
+        QCOMPARE(w.statusText(), status);
+
+        // "Yes" goes on: the zero shipment is invoiced.
+        optionsShown = false;
+        QTimer::singleShot(0, [&] {
+            if (auto* options = qobject_cast<frmBatchOpts*>(QApplication::activeModalWidget())) {
+                optionsShown = true;
+                options->close();
+            }
+        });
+        fixture.boxes.answer(modGeneral::MsgResult::Yes);
+        w.mnuFileSub_Click(4);
+        QVERIFY(optionsShown);
+        QCOMPARE(fixture.boxes.shown.size(), 2);
+        QCOMPARE(invoiceCount(), 1);
+        QVERIFY2(w.statusText().endsWith(QStringLiteral(" have been created.")),
+                 qPrintable(w.statusText()));
     }
 
     void realInputDuringACommandStartsNothing()
