@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -45,6 +46,33 @@ int registerDefaultDataSource(const QString& folder)
                      qPrintable(Sample::CompanyId), e.what());
         return 1;
     }
+}
+
+// An existing site's files brought to this program's schema version; 1 when one was refused.
+int upgradeSite(const QString& folder)
+{
+    int rc = 0;
+    try {
+        for (const Accpac::SchemaUpgrade& file : Accpac::Admin::upgradeSite(folder)) {
+            if (!file.refusal.isEmpty())
+                rc = 1;
+            if (file.fromVersion != file.toVersion || !file.refusal.isEmpty())
+                std::fprintf(file.refusal.isEmpty() ? stdout : stderr, "%s\n",
+                             qPrintable(Accpac::describeUpgrade(file)));
+        }
+    } catch (const ComError& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return rc;
+}
+
+// Last, where it is seen, on every run: the sample accounts are open to anyone who reads
+// this.
+void remindOfPasswords()
+{
+    std::printf("The sample users' passwords equal their user IDs (ADMIN, SUPER, CLERK, TEMP): "
+                "change them for real use (tallymerge-admin set-password ID).\n");
 }
 
 } // namespace
@@ -110,7 +138,10 @@ int main(int argc, char** argv)
         options.folder = Accpac::defaultSiteFolder();
         if (QFileInfo::exists(QDir(options.folder).filePath(QStringLiteral("system.db")))) {
             std::printf("The sample site exists already in %s.\n", qPrintable(options.folder));
-            return registerDefaultDataSource(options.folder);
+            const int rc =
+                std::max(upgradeSite(options.folder), registerDefaultDataSource(options.folder));
+            remindOfPasswords();
+            return rc;
         }
     } else {
         if (args.size() != 1)
@@ -130,8 +161,6 @@ int main(int argc, char** argv)
     std::printf("Sample site with company %s made in %s.\n", qPrintable(Sample::CompanyId),
                 qPrintable(options.folder));
     const int rc = installDefault ? registerDefaultDataSource(options.folder) : 0;
-    // Last, where it is seen: the sample accounts are open to anyone who reads this.
-    std::printf("The sample users' passwords equal their user IDs (ADMIN, SUPER, CLERK, TEMP): "
-                "change them for real use (tallymerge-admin set-password ID).\n");
+    remindOfPasswords();
     return rc;
 }

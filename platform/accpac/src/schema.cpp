@@ -1,5 +1,9 @@
 #include "schema.h"
 
+#include <sqlite3.h>
+
+#include <algorithm>
+
 namespace Accpac {
 
 namespace {
@@ -21,7 +25,95 @@ QByteArray q(const QString& name)
     return '"' + name.toLatin1() + '"';
 }
 
+// The shipments listed on more than one invoice, each with the invoices that list it.
+QString shipmentsOnTwoInvoices(Database& db)
+{
+    Statement st =
+        db.prepare("SELECT s.SHINUMBER, s.SHIUNIQ, COALESCE(i.INVNUMBER, '') FROM OEINVS s "
+                   "LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ WHERE s.SHIUNIQ IN "
+                   "(SELECT SHIUNIQ FROM OEINVS GROUP BY SHIUNIQ HAVING COUNT(*) > 1) "
+                   "ORDER BY s.SHIUNIQ, i.INVNUMBER");
+    QStringList shipments;
+    qint64 current = -1;
+    QString shipment;
+    QStringList invoices;
+    const auto flush = [&] {
+        if (!invoices.isEmpty())
+            shipments << QStringLiteral("shipment %1 is on invoices %2")
+                             .arg(shipment, invoices.join(QStringLiteral(" and ")));
+        invoices.clear();
+    };
+    while (st.step()) {
+        if (st.columnInt(1) != current) {
+            flush();
+            current = st.columnInt(1);
+            shipment = st.columnText(0).trimmed();
+        }
+        invoices << st.columnText(2).trimmed();
+    }
+    flush();
+    return shipments.join(QStringLiteral("; "));
+}
+
+QString noObstacle(Database&)
+{
+    return {};
+}
+
+const QByteArray VersionTable = "CREATE TABLE SCHEMAVERSION (VERSION INTEGER NOT NULL)";
+const QByteArray ShipmentIndex =
+    "CREATE UNIQUE INDEX \"OEINVS_SHIPMENT\" ON \"OEINVS\" (\"SHIUNIQ\")";
+
 } // namespace
+
+const std::vector<SchemaStep>& schemaSteps()
+{
+    static const std::vector<SchemaStep> steps = {
+        {Store::Company,
+         2,
+         QStringLiteral("a shipment can be on one invoice only (unique index OEINVS_SHIPMENT)"),
+         shipmentsOnTwoInvoices,
+         {VersionTable, ShipmentIndex}},
+        {Store::System,
+         2,
+         QStringLiteral("the file carries its schema version"),
+         noObstacle,
+         {VersionTable}},
+    };
+    return steps;
+}
+
+int programSchemaVersion(Store store)
+{
+    int version = 1;
+    for (const SchemaStep& step : schemaSteps())
+        if (step.store == store)
+            version = std::max(version, step.version);
+    return version;
+}
+
+int schemaVersion(Database& db, Store store)
+{
+    if (db.hasTable(QStringLiteral("SCHEMAVERSION"))) {
+        Statement st = db.prepare("SELECT MAX(VERSION) FROM SCHEMAVERSION");
+        if (st.step() && !st.isNull(0))
+            return int(st.columnInt(0));
+    } else if (db.hasTable(store == Store::Company ? QStringLiteral("CSCOM")
+                                                   : QStringLiteral("USERS"))) {
+        return 1;
+    }
+    throw StorageError(SQLITE_NOTADB, QStringLiteral("it holds no %1 tables")
+                                          .arg(store == Store::Company ? QStringLiteral("company")
+                                                                       : QStringLiteral("site")));
+}
+
+void setSchemaVersion(Database& db, int version)
+{
+    db.exec("DELETE FROM SCHEMAVERSION");
+    Statement st = db.prepare("INSERT INTO SCHEMAVERSION (VERSION) VALUES (?)");
+    st.bindInt(1, version);
+    st.exec();
+}
 
 void createSchema(Database& db, Store store)
 {
@@ -50,10 +142,6 @@ void createSchema(Database& db, Store store)
         }
     }
     if (store == Store::Company) {
-        // A shipment goes on one invoice only: the file itself refuses a second one, whatever
-        // a writer checked before.
-        db.exec("CREATE UNIQUE INDEX IF NOT EXISTS \"OEINVS_SHIPMENT\" ON \"OEINVS\" "
-                "(\"SHIUNIQ\")");
         db.exec("CREATE TABLE IF NOT EXISTS CSCOM (ID TEXT NOT NULL, NAME TEXT NOT NULL, "
                 "HOMECUR TEXT NOT NULL)");
         db.exec("CREATE TABLE IF NOT EXISTS CSAPP (SEQ INTEGER PRIMARY KEY, APPID TEXT NOT NULL "
@@ -66,6 +154,12 @@ void createSchema(Database& db, Store store)
         db.exec("CREATE TABLE IF NOT EXISTS COMPANIES (ID TEXT PRIMARY KEY, NAME TEXT NOT NULL, "
                 "FILE TEXT NOT NULL)");
     }
+    // What the steps add to older files, a new file gets at once.
+    for (const SchemaStep& step : schemaSteps())
+        if (step.store == store)
+            for (const QByteArray& sql : step.sql)
+                db.exec(sql);
+    setSchemaVersion(db, programSchemaVersion(store));
     tx.commit();
 }
 

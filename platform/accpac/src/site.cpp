@@ -2,15 +2,23 @@
 
 #include "schema.h"
 #include "signonthrottle.h"
+#include "upgrade.h"
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
 #include <system/sitefiles.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <sodium.h>
+
+#include <cerrno>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 
 namespace Accpac {
 
@@ -46,12 +54,38 @@ template <class F> void adminGuard(F&& f)
 
 std::unique_ptr<Database> openSystem(const QString& folder)
 {
-    return std::make_unique<Database>(systemDatabaseFile(folder), false);
+    return openCurrent(systemDatabaseFile(folder), Store::System);
 }
 
 } // namespace
 
 int passwordVerifications = 0;
+
+QString noSiteMessage(const QString& siteFolder)
+{
+    const QByteArray file = QFile::encodeName(systemDatabaseFile(siteFolder));
+    struct stat st;
+    if (::stat(file.constData(), &st) == 0 || errno != EACCES)
+        return QStringLiteral("No site is set up in the folder \"%1\".")
+            .arg(QDir::toNativeSeparators(siteFolder));
+    // Closed to this account: the group of the nearest folder it can see keeps it out.
+    QString groupName = QString::fromLatin1(SiteFiles::GroupName);
+    for (QString folder = siteFolder; !folder.isEmpty() && folder != QFileInfo(folder).path();
+         folder = QFileInfo(folder).path()) {
+        if (::stat(QFile::encodeName(folder).constData(), &st) == 0) {
+            if (const ::group* g = ::getgrgid(st.st_gid))
+                groupName = QString::fromLocal8Bit(g->gr_name);
+            break;
+        }
+    }
+    const passwd* me = ::getpwuid(::geteuid());
+    const QString user = me ? QString::fromLocal8Bit(me->pw_name) : QStringLiteral("your account");
+    return QStringLiteral("The site in the folder \"%1\" is open only to the members of the "
+                          "group %2, and %3 is not one of them in this session: ask the "
+                          "administrator to add it (as root: adduser %3 %2), then log out and "
+                          "log in again.")
+        .arg(QDir::toNativeSeparators(siteFolder), groupName, user);
+}
 
 QString systemDatabaseFile(const QString& siteFolder)
 {
@@ -90,8 +124,7 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
 QList<CompanyEntry> listCompanies(const QString& siteFolder)
 {
     if (!QFileInfo::exists(systemDatabaseFile(siteFolder)))
-        throw SignonRefused{QStringLiteral("No site is set up in the folder \"%1\".")
-                                .arg(QDir::toNativeSeparators(siteFolder))};
+        throw SignonRefused{noSiteMessage(siteFolder)};
     try {
         auto db = openSystem(siteFolder);
         QList<CompanyEntry> result;
@@ -102,6 +135,8 @@ QList<CompanyEntry> listCompanies(const QString& siteFolder)
     } catch (const StorageError& e) {
         throw SignonRefused{QStringLiteral("The site's system database cannot be read: %1")
                                 .arg(describeStorageError(e))};
+    } catch (const ComError& e) {
+        throw SignonRefused{e.description()};
     }
 }
 
@@ -116,8 +151,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
     if (user.isEmpty())
         throw SignonRefused{QStringLiteral("Please enter a user ID.")};
     if (!QFileInfo::exists(systemDatabaseFile(siteFolder)))
-        throw SignonRefused{QStringLiteral("No site is set up in the folder \"%1\".")
-                                .arg(QDir::toNativeSeparators(siteFolder))};
+        throw SignonRefused{noSiteMessage(siteFolder)};
     auto core = std::make_shared<SessionCore>();
     core->siteFolder = siteFolder;
     QString step = QStringLiteral("the site's system database");
@@ -171,7 +205,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
         if (!QFileInfo::exists(file))
             throw SignonRefused{QStringLiteral("The database of company %1 is missing (%2).")
                                     .arg(company, QDir::toNativeSeparators(file))};
-        core->companyDb = std::make_unique<Database>(file, false);
+        core->companyDb = openCurrent(file, Store::Company);
         {
             Statement st = core->companyDb->prepare("SELECT ID, NAME, HOMECUR FROM CSCOM");
             if (!st.step())
@@ -189,6 +223,8 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
     } catch (const StorageError& e) {
         throw SignonRefused{QStringLiteral("Sign-on failed: %1 cannot be read (%2).")
                                 .arg(step, describeStorageError(e))};
+    } catch (const ComError& e) {
+        throw SignonRefused{e.description()};
     }
     core->companyId = company;
     core->userId = user;
@@ -219,6 +255,10 @@ void createSite(const QString& folder)
     if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
         adminFail(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
     adminGuard([&] {
+        if (QFileInfo::exists(systemDatabaseFile(folder))) {
+            openSystem(folder);
+            return;
+        }
         Database db(systemDatabaseFile(folder), true);
         createSchema(db, Store::System);
     });
@@ -265,10 +305,10 @@ void createCompany(const QString& folder, const CompanySetup& company)
 void addCurrency(const QString& folder, const QString& companyId, const CurrencySetup& c)
 {
     adminGuard([&] {
-        Database db(companyDatabaseFile(folder, companyId), false);
-        Statement st = db.prepare("INSERT OR REPLACE INTO CSCCD (CODE, DESCRIPTION, SYMBOL, "
-                                  "DECIMALS, SYMBOLPOS, NEGDISP, THOUSANDSEP, DECIMALSEP) VALUES "
-                                  "(?,?,?,?,?,?,?,?)");
+        auto db = openCurrent(companyDatabaseFile(folder, companyId), Store::Company);
+        Statement st = db->prepare("INSERT OR REPLACE INTO CSCCD (CODE, DESCRIPTION, SYMBOL, "
+                                   "DECIMALS, SYMBOLPOS, NEGDISP, THOUSANDSEP, DECIMALSEP) VALUES "
+                                   "(?,?,?,?,?,?,?,?)");
         st.bindText(1, c.code);
         st.bindText(2, c.description);
         st.bindText(3, c.symbol);
@@ -303,14 +343,75 @@ void requireChange(Database& db, const QString& userId)
         adminFail(QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
 }
 
+bool userExists(Database& db, const QString& id)
+{
+    Statement st = db.prepare("SELECT 1 FROM USERS WHERE USERID=?");
+    st.bindText(1, id);
+    return st.step();
+}
+
+bool rowExists(Database& db, const QByteArray& sql, const QStringList& values)
+{
+    Statement st = db.prepare(sql);
+    for (int i = 0; i < values.size(); ++i)
+        st.bindText(i + 1, values[i]);
+    return st.step();
+}
+
 } // namespace
+
+QString userIdProblem(const QString& userId)
+{
+    static const QRegularExpression rule(QStringLiteral("^[A-Z][A-Z0-9_]{0,7}$"));
+    if (rule.match(normalUserId(userId)).hasMatch())
+        return {};
+    return QStringLiteral("A user ID has 1 to 8 characters, letters A to Z, digits and _ only, "
+                          "and begins with a letter; \"%1\" does not.")
+        .arg(userId);
+}
+
+void checkNewUser(const QString& folder, const QString& userId)
+{
+    if (const QString problem = userIdProblem(userId); !problem.isEmpty())
+        adminFail(problem);
+    adminGuard([&] {
+        if (userExists(*openSystem(folder), normalUserId(userId)))
+            adminFail(QStringLiteral("User %1 exists already.").arg(normalUserId(userId)));
+    });
+}
+
+void checkUser(const QString& folder, const QString& userId)
+{
+    adminGuard([&] {
+        if (!userExists(*openSystem(folder), normalUserId(userId)))
+            adminFail(
+                QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
+    });
+}
+
+void checkAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
+                        const QString& programId, const QString& profileId)
+{
+    checkUser(folder, userId);
+    adminGuard([&] {
+        auto db = openSystem(folder);
+        const QString company = companyId.trimmed().toUpper();
+        if (!rowExists(*db, "SELECT 1 FROM COMPANIES WHERE ID=?", {company}))
+            adminFail(QStringLiteral("There is no company %1 in this site.").arg(company));
+        if (!rowExists(*db, "SELECT 1 FROM PROFRES WHERE PGMID=?", {programId}))
+            adminFail(QStringLiteral("There is no program %1 in this site.").arg(programId));
+        if (!rowExists(*db, "SELECT 1 FROM PROFRES WHERE PGMID=? AND PROFILEID=?",
+                       {programId, profileId}))
+            adminFail(QStringLiteral("The program %1 has no profile %2 in this site.")
+                          .arg(programId, profileId));
+    });
+}
 
 void addUser(const QString& folder, const QString& userId, const QString& userName,
              const QString& password, HashStrength strength)
 {
+    checkNewUser(folder, userId);
     const QString id = normalUserId(userId);
-    if (id.isEmpty() || id.size() > 8)
-        adminFail(QStringLiteral("A user ID has 1 to 8 characters."));
     const QString verifier = makeVerifier(password, strength);
     adminGuard([&] {
         auto db = openSystem(folder);
@@ -319,7 +420,14 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
         st.bindText(1, id);
         st.bindText(2, userName);
         st.bindText(3, verifier);
-        st.exec();
+        try {
+            st.exec();
+        } catch (const StorageError& e) {
+            // Another administrator added it between the check and now.
+            if (e.isConstraint())
+                adminFail(QStringLiteral("User %1 exists already.").arg(id));
+            throw;
+        }
     });
 }
 
@@ -356,8 +464,9 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
 {
     adminGuard([&] {
         auto db = openSystem(folder);
-        Statement st = db->prepare("INSERT INTO AUTHS (USERID, COMPANYID, PGMID, PROFILEID) "
-                                   "VALUES (?,?,?,?)");
+        // Granted twice is granted.
+        Statement st = db->prepare("INSERT OR IGNORE INTO AUTHS (USERID, COMPANYID, PGMID, "
+                                   "PROFILEID) VALUES (?,?,?,?)");
         st.bindText(1, normalUserId(userId));
         st.bindText(2, companyId.trimmed().toUpper());
         st.bindText(3, programId);
@@ -390,6 +499,30 @@ QStringList companyIds(const QString& folder)
         adminFail(e.message);
     }
     return ids;
+}
+
+QList<SchemaUpgrade> upgradeSite(const QString& folder)
+{
+    QList<SchemaUpgrade> done;
+    if (!QFileInfo::exists(systemDatabaseFile(folder)))
+        adminFail(QStringLiteral("No site is set up in the folder \"%1\".")
+                      .arg(QDir::toNativeSeparators(folder)));
+    const auto upgrade = [&](const QString& file, SiteFileKind kind) {
+        try {
+            done << upgradeFile(file, kind);
+        } catch (const ComError& e) {
+            SchemaUpgrade refused;
+            refused.file = file;
+            refused.refusal = e.description();
+            done << refused;
+        }
+    };
+    upgrade(systemDatabaseFile(folder), SiteFileKind::System);
+    if (!done.first().refusal.isEmpty())
+        return done;
+    for (const QString& id : companyIds(folder))
+        upgrade(companyDatabaseFile(folder, id), SiteFileKind::Company);
+    return done;
 }
 
 QString companyDatabaseFile(const QString& folder, const QString& companyId)

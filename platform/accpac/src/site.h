@@ -22,6 +22,10 @@ struct CompanyEntry
 };
 
 QString systemDatabaseFile(const QString& siteFolder);
+// Why the site's system file is not there for this account: "No site is set up…", or, when
+// the folder is closed to it, that the account is not (yet, in this session) a member of
+// the site's group, and what to do.
+QString noSiteMessage(const QString& siteFolder);
 // The companies listed in the site; throws SignonRefused when the site is unusable.
 QList<CompanyEntry> listCompanies(const QString& siteFolder);
 // Checks the user and the password and opens the company; throws SignonRefused.

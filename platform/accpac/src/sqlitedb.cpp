@@ -6,6 +6,8 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,7 +156,7 @@ QString Statement::columnText(int column) const
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)) : QString();
 }
 
-Database::Database(const QString& file, bool create) : m_file(file)
+Database::Database(const QString& file, bool create, Access access) : m_file(file)
 {
     refuseLinks(file);
     const bool exists = QFile::exists(file);
@@ -163,8 +165,10 @@ Database::Database(const QString& file, bool create) : m_file(file)
                                                            "exist.")
                                                 .arg(file));
     // NOFOLLOW: SQLite itself refuses a path that goes through a symbolic link.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
-                      (create ? SQLITE_OPEN_CREATE : 0);
+    const bool readOnly = access == Access::ReadOnly;
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
+                      (create && !readOnly ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
@@ -180,7 +184,8 @@ Database::Database(const QString& file, bool create) : m_file(file)
         // shared-memory files take the database file's mode (and owner) from SQLite.
         if (!exists)
             shareNewFile(file);
-        exec("PRAGMA journal_mode=WAL");
+        if (!readOnly)
+            exec("PRAGMA journal_mode=WAL");
         // FULL: a committed transaction (an invoice announced as created, its number taken)
         // survives a power cut; NORMAL may lose the last ones in WAL mode.
         exec("PRAGMA synchronous=FULL");
@@ -262,6 +267,62 @@ int Database::changes() const
 void Database::raise(int code) const
 {
     throw StorageError(code, QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+bool Database::hasTable(const QString& name)
+{
+    Statement st = prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
+    st.bindText(1, name);
+    return st.step();
+}
+
+QString Database::damage()
+{
+    Statement st = prepare("PRAGMA quick_check(1)");
+    const QString answer = st.step() ? st.columnText(0) : QString();
+    return answer == QLatin1String("ok") ? QString() : answer;
+}
+
+void Database::backupTo(const QString& file)
+{
+    const auto fail = [&](int code, const QString& message) {
+        QFile::remove(file + QLatin1String("-journal"));
+        QFile::remove(file);
+        throw StorageError(code, message);
+    };
+    const int fd =
+        SiteFiles::openNoFollow(file, O_WRONLY | O_CREAT | O_EXCL, SiteFiles::SharedFileMode);
+    if (fd < 0)
+        throw StorageError(errno == ENOSPC ? SQLITE_FULL : SQLITE_CANTOPEN,
+                           QStringLiteral("the backup file \"%1\" cannot be made (%2)")
+                               .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+    ::close(fd);
+    // The copy reads through a connection of its own: this one may hold the write lock,
+    // which the engine's backup does not read through, while readers of a WAL file go on.
+    sqlite3* source = nullptr;
+    sqlite3* copy = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(m_file).constData(), &source,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &copy,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", source, "main");
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        } else {
+            rc = sqlite3_extended_errcode(copy);
+        }
+    }
+    const QString message = QString::fromUtf8(sqlite3_errstr(rc));
+    if (sqlite3_close(copy) != SQLITE_OK && rc == SQLITE_OK)
+        rc = SQLITE_IOERR;
+    sqlite3_close(source);
+    if (rc != SQLITE_OK)
+        fail(rc,
+             QStringLiteral("the backup file \"%1\" cannot be written (%2)").arg(file, message));
 }
 
 // Inside an open transaction a savepoint nests; otherwise BEGIN IMMEDIATE takes the write

@@ -67,8 +67,15 @@ private:
 class Database
 {
 public:
+    enum class Access
+    {
+        ReadWrite,
+        // Never writes the file, not even its journal mode: for reading a file before it is
+        // known to be one this program may change.
+        ReadOnly
+    };
     // Opens an existing file unless create is set.
-    Database(const QString& file, bool create);
+    Database(const QString& file, bool create, Access access = Access::ReadWrite);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -80,6 +87,14 @@ public:
     QString file() const { return m_file; }
     sqlite3* handle() const { return m_db; }
     [[noreturn]] void raise(int code) const;
+    bool hasTable(const QString& name);
+    // The first problem a full check of the file's pages finds; empty when there is none.
+    QString damage();
+    // Copies the database as committed into a new file (made exclusively, with the site's
+    // mode) through the engine's online backup; while this connection holds the write lock
+    // and has written nothing, that is the file as it is. Nothing is left behind when
+    // the copy fails.
+    void backupTo(const QString& file);
 
     // Fault injection for tests: the write after the next `writes` ones fails once as an I/O
     // error (a negative count switches it off). Statements that change the file, BEGIN,

@@ -41,6 +41,38 @@ QString defaultSiteFolder();
 QString siteFolder();
 void setSiteFolder(const QString& folder);
 
+// Schema versions. Every company file and the site's system file carry the version of their
+// tables. Opening an older file (a sign-on, the admin and sample tools) brings it up to date
+// in one transaction, after a copy made next to it ("<file>.schema<old version>-<date>.bak");
+// a file newer than this program is refused and never written. Refusals are ComErrors of
+// one sentence that names the file and says that it was left unchanged.
+enum class SiteFileKind
+{
+    Company,
+    System
+};
+// The version this program writes.
+int programSchemaVersion(SiteFileKind kind);
+// The file's version, read without writing the file. Throws ComError when the file is
+// missing, cannot be read as such a file, or is newer than this program.
+int readSchemaVersion(const QString& file, SiteFileKind kind);
+// What an upgrade did: nothing when fromVersion equals toVersion.
+struct SchemaUpgrade
+{
+    QString file;
+    int fromVersion = 0;
+    int toVersion = 0;
+    QString backupFile;
+    QStringList changes; // one line per step made
+    QString refusal;     // why the file was left as it was (upgradeSite only)
+};
+// One sentence for the user: the refusal, "up to date", or the versions, the copy and the
+// changes.
+QString describeUpgrade(const SchemaUpgrade& upgrade);
+// Brings the file up to date (nothing to do for a current one). Throws ComError when the
+// file is refused or the upgrade fails; the file is then as it was.
+SchemaUpgrade upgradeFile(const QString& file, SiteFileKind kind);
+
 // Setting up a site (the sample generator and tests use these).
 namespace Admin {
 
@@ -71,14 +103,25 @@ struct CurrencySetup
     int decimalSeparator = '.';
 };
 
-// Creates the folder and its system database (idempotent).
+// Creates the folder and its system database; an existing one is brought up to date.
 void createSite(const QString& folder);
 // Creates the company's database file with every table of the data dictionary and lists
 // the company in the site. Throws ComError when it exists already.
 void createCompany(const QString& folder, const CompanySetup& company);
 void addCurrency(const QString& folder, const QString& companyId, const CurrencySetup& currency);
-// Users: IDs of up to 8 characters, stored upper-case; passwords only as verifiers, which
-// do not depend on case.
+// Users: IDs of 1 to 8 characters, letters A to Z, digits and _ only, beginning with a
+// letter, stored upper-case (what is typed is trimmed and upper-cased first); passwords
+// only as verifiers, which do not depend on case.
+// The sentence that refuses a user ID, empty when the ID follows the rule.
+QString userIdProblem(const QString& userId);
+// Throw ComError with one sentence: an ID against the rule or one that exists already; a
+// user that does not exist; a user, company, program or profile of a grant that does not
+// exist. The admin tool asks these before it prompts or writes.
+void checkNewUser(const QString& folder, const QString& userId);
+void checkUser(const QString& folder, const QString& userId);
+void checkAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
+                        const QString& programId, const QString& profileId);
+// Throws ComError for an ID against the rule or one that exists already.
 void addUser(const QString& folder, const QString& userId, const QString& userName,
              const QString& password, HashStrength strength = HashStrength::Interactive);
 // Replaces the user's password verifier. Throws ComError for an unknown user.
@@ -93,6 +136,10 @@ void addProfileResource(const QString& folder, const QString& programId, const Q
 // everything made so far to disk and restores full durability.
 void setBulkLoading(AccpacSession& session, bool on);
 QStringList companyIds(const QString& folder);
+// Brings the site's system file and every company file of the site up to date, in that
+// order. A file refused carries the sentence in `refusal` and the others go on; a missing
+// or unreadable site throws ComError.
+QList<SchemaUpgrade> upgradeSite(const QString& folder);
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
 } // namespace Admin

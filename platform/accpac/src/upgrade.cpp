@@ -1,0 +1,204 @@
+// Schema versions of the site's files, and the upgrade of an older file (see
+// accpac/standin.h).
+#include "upgrade.h"
+
+#include "schema.h"
+
+#include <system/comerror.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace Accpac {
+
+namespace {
+
+Store storeOf(SiteFileKind kind)
+{
+    return kind == SiteFileKind::Company ? Store::Company : Store::System;
+}
+
+QString fileNoun(Store store, const QString& file)
+{
+    const QString path = QDir::toNativeSeparators(file);
+    return store == Store::Company ? QStringLiteral("The company file \"%1\"").arg(path)
+                                   : QStringLiteral("The site's system file \"%1\"").arg(path);
+}
+
+// Why the storage failed, in words a user can act on.
+QString reason(const StorageError& e)
+{
+    switch (e.code() & 0xff) {
+    case SQLITE_NOTADB:
+        return QStringLiteral("it is not a database of this program (%1)").arg(e.message());
+    case SQLITE_CORRUPT:
+        return QStringLiteral("it is damaged (%1); restore it from a backup").arg(e.message());
+    case SQLITE_READONLY:
+        return QStringLiteral("it or its folder is read-only");
+    case SQLITE_FULL:
+        return QStringLiteral("the disk is full; free some space and try again");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("another program is using it; try again when it is done");
+    default:
+        return e.message();
+    }
+}
+
+[[noreturn]] void refuse(const QString& sentence)
+{
+    throw ComError(ComErrorNumber::E_Fail, sentence);
+}
+
+// The version, read through a connection that cannot write; a newer file is refused.
+int readVersion(const QString& file, Store store)
+{
+    if (!QFileInfo::exists(file))
+        refuse(QStringLiteral("%1 does not exist.").arg(fileNoun(store, file)));
+    int version = 0;
+    try {
+        Database db(file, false, Database::Access::ReadOnly);
+        version = schemaVersion(db, store);
+    } catch (const StorageError& e) {
+        // Reading a WAL file needs its shared-memory file beside it, which a read-only
+        // folder cannot hold.
+        const bool folderReadOnly =
+            (e.code() & 0xff) == SQLITE_CANTOPEN && !QFileInfo(QFileInfo(file).path()).isWritable();
+        refuse(QStringLiteral("%1 cannot be read: %2; it was left unchanged.")
+                   .arg(fileNoun(store, file),
+                        reason(folderReadOnly ? StorageError(SQLITE_READONLY, e.message()) : e)));
+    }
+    const int program = programSchemaVersion(store);
+    if (version > program)
+        refuse(QStringLiteral("%1 has schema version %2, which a newer Tallymerge made (this one "
+                              "knows up to version %3); it was left unchanged: use the newer "
+                              "program.")
+                   .arg(fileNoun(store, file))
+                   .arg(version)
+                   .arg(program));
+    return version;
+}
+
+// A free name next to the file that tells the date and the version it keeps.
+QString backupName(const QString& file, int version)
+{
+    const QString stem = QStringLiteral("%1.schema%2-%3")
+                             .arg(file)
+                             .arg(version)
+                             .arg(QDate::currentDate().toString(Qt::ISODate));
+    QString name = stem + QStringLiteral(".bak");
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = QStringLiteral("%1-%2.bak").arg(stem).arg(n);
+    return name;
+}
+
+// Under the write lock: the version again (another program may have upgraded meanwhile),
+// the obstacles of every step, a check of every page, the backup, then the steps and the
+// new version in the same transaction.
+void upgrade(Database& db, Store store, SchemaUpgrade& done)
+{
+    const int program = programSchemaVersion(store);
+    Transaction tx(db);
+    done.fromVersion = schemaVersion(db, store);
+    done.toVersion = done.fromVersion;
+    if (done.fromVersion >= program)
+        return;
+    std::vector<const SchemaStep*> steps;
+    for (const SchemaStep& step : schemaSteps())
+        if (step.store == store && step.version > done.fromVersion)
+            steps.push_back(&step);
+    for (const SchemaStep* step : steps)
+        if (const QString obstacle = step->obstacle(db); !obstacle.isEmpty())
+            refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
+                                  "%4; it was left unchanged: correct the books first.")
+                       .arg(fileNoun(store, db.file()))
+                       .arg(done.fromVersion)
+                       .arg(program)
+                       .arg(obstacle));
+    if (const QString damage = db.damage(); !damage.isEmpty())
+        throw StorageError(SQLITE_CORRUPT, damage);
+    done.backupFile = backupName(db.file(), done.fromVersion);
+    db.backupTo(done.backupFile);
+    try {
+        for (const SchemaStep* step : steps) {
+            for (const QByteArray& sql : step->sql)
+                db.exec(sql);
+            done.changes << step->change;
+        }
+        setSchemaVersion(db, program);
+        tx.commit();
+    } catch (...) {
+        // The file keeps its old state; so does the disk.
+        QFile::remove(done.backupFile);
+        done.backupFile.clear();
+        throw;
+    }
+    done.toVersion = program;
+}
+
+} // namespace
+
+std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUpgrade* done)
+{
+    SchemaUpgrade result;
+    result.file = file;
+    result.fromVersion = result.toVersion = readVersion(file, store);
+    const int program = programSchemaVersion(store);
+    std::unique_ptr<Database> db;
+    try {
+        db = std::make_unique<Database>(file, false);
+        if (result.fromVersion < program) {
+            if (!QFileInfo(file).isWritable() || !QFileInfo(QFileInfo(file).path()).isWritable())
+                throw StorageError(SQLITE_READONLY, QString());
+            upgrade(*db, store, result);
+        }
+    } catch (const StorageError& e) {
+        refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
+                              "%4; it was left unchanged.")
+                   .arg(fileNoun(store, file))
+                   .arg(result.fromVersion)
+                   .arg(program)
+                   .arg(reason(e)));
+    }
+    if (done)
+        *done = result;
+    return db;
+}
+
+int programSchemaVersion(SiteFileKind kind)
+{
+    return programSchemaVersion(storeOf(kind));
+}
+
+int readSchemaVersion(const QString& file, SiteFileKind kind)
+{
+    return readVersion(file, storeOf(kind));
+}
+
+QString describeUpgrade(const SchemaUpgrade& upgrade)
+{
+    const QString file = QDir::toNativeSeparators(upgrade.file);
+    if (!upgrade.refusal.isEmpty())
+        return upgrade.refusal;
+    if (upgrade.fromVersion == upgrade.toVersion)
+        return QStringLiteral("%1: schema version %2, up to date.")
+            .arg(file)
+            .arg(upgrade.toVersion);
+    return QStringLiteral("%1: schema version %2 brought to %3 (the old file is kept as %4): %5.")
+        .arg(file)
+        .arg(upgrade.fromVersion)
+        .arg(upgrade.toVersion)
+        .arg(QDir::toNativeSeparators(upgrade.backupFile), upgrade.changes.join(u"; "));
+}
+
+SchemaUpgrade upgradeFile(const QString& file, SiteFileKind kind)
+{
+    SchemaUpgrade done;
+    openCurrent(file, storeOf(kind), &done);
+    return done;
+}
+
+} // namespace Accpac
