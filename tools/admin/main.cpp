@@ -5,8 +5,10 @@
 //   tallymerge-admin [--site FOLDER] unlock ID              enabled again and not locked out
 //   tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE
 //                                                           e.g. grant CLERK SAMINC OE OECLERK
+//   tallymerge-admin [--site FOLDER] upgrade                brings the site's files up to date
 //   tallymerge-admin secure [--group NAME] [FOLDER]         gives the shared folder to the
-//                                                           group: folders 2770, files 0660
+//                                                           group: folders at most 2770, files
+//                                                           at most 0660, never loosened
 // The site is /var/lib/tallymerge/site and the shared folder /var/lib/tallymerge unless
 // given. Passwords are read from the terminal without echo (one line from a pipe).
 #include "passwordprompt.h"
@@ -45,6 +47,7 @@ int usage()
                "       tallymerge-admin [--site FOLDER] disable ID\n"
                "       tallymerge-admin [--site FOLDER] unlock ID\n"
                "       tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE\n"
+               "       tallymerge-admin [--site FOLDER] upgrade\n"
                "       tallymerge-admin secure [--group NAME] [FOLDER]\n",
                stderr);
     return CommandLine::BadUsage;
@@ -61,7 +64,8 @@ int fail(const QString& text)
     return 1;
 }
 
-// The shared folder to the group: made if missing, then every folder 2770 and file 0660.
+// The shared folder to the group: made if missing, then every folder and file closed to
+// other accounts and given to the group, never more open than it was.
 int secure(QStringList args)
 {
     QString groupName = QString::fromLatin1(SiteFiles::GroupName);
@@ -80,7 +84,10 @@ int secure(QStringList args)
                         .arg(groupName));
     if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
         return fail(QStringLiteral("The folder %1 cannot be made.").arg(folder));
-    const QStringList problems = SiteFiles::secureTree(folder, *group);
+    QStringList notes;
+    const QStringList problems = SiteFiles::secureTree(folder, *group, &notes);
+    for (const QString& note : notes)
+        say(note);
     for (const QString& problem : problems)
         std::fprintf(stderr, "%s\n", qPrintable(problem));
     if (!problems.isEmpty())
@@ -90,6 +97,20 @@ int secure(QStringList args)
     return 0;
 }
 
+// The site's system file and company files to this program's schema version, each told.
+int upgrade(const QString& site)
+{
+    bool refused = false;
+    for (const Accpac::SchemaUpgrade& file : Accpac::Admin::upgradeSite(site)) {
+        refused = refused || !file.refusal.isEmpty();
+        std::fprintf(file.refusal.isEmpty() ? stdout : stderr, "%s\n",
+                     qPrintable(Accpac::describeUpgrade(file)));
+    }
+    return refused ? 1 : 0;
+}
+
+constexpr int MaxUserName = 60;
+
 int users(const QString& site, const QString& command, const QStringList& args)
 {
     using namespace Accpac::Admin;
@@ -98,28 +119,37 @@ int users(const QString& site, const QString& command, const QStringList& args)
     const auto needs = [&](int least, int most) {
         return args.size() >= least && args.size() <= most;
     };
-    if (command == QLatin1String("add-user") && needs(1, 2)) {
-        const auto password = readNewPassword(args[0].toUpper());
+    if (command == QLatin1String("upgrade") && needs(0, 0)) {
+        return upgrade(site);
+    } else if (command == QLatin1String("add-user") && needs(1, 2)) {
+        checkNewUser(site, args[0]);
+        if (args.value(1).size() > MaxUserName)
+            return fail(
+                QStringLiteral("A user's name has at most %1 characters.").arg(MaxUserName));
+        const auto password = readNewPassword(args[0].trimmed().toUpper());
         if (!password)
             return 1;
         addUser(site, args[0], args.value(1, args[0]), *password);
-        say(QStringLiteral("User %1 added.").arg(args[0].toUpper()));
+        say(QStringLiteral("User %1 added.").arg(args[0].trimmed().toUpper()));
     } else if (command == QLatin1String("set-password") && needs(1, 1)) {
-        const auto password = readNewPassword(args[0].toUpper());
+        checkUser(site, args[0]);
+        const auto password = readNewPassword(args[0].trimmed().toUpper());
         if (!password)
             return 1;
         setPassword(site, args[0], *password);
-        say(QStringLiteral("The password of %1 was changed.").arg(args[0].toUpper()));
+        say(QStringLiteral("The password of %1 was changed.").arg(args[0].trimmed().toUpper()));
     } else if (command == QLatin1String("disable") && needs(1, 1)) {
         setUserFlags(site, args[0], true, false);
-        say(QStringLiteral("User %1 is disabled.").arg(args[0].toUpper()));
+        say(QStringLiteral("User %1 is disabled.").arg(args[0].trimmed().toUpper()));
     } else if (command == QLatin1String("unlock") && needs(1, 1)) {
         setUserFlags(site, args[0], false, false);
-        say(QStringLiteral("User %1 may sign on again.").arg(args[0].toUpper()));
+        say(QStringLiteral("User %1 may sign on again.").arg(args[0].trimmed().toUpper()));
     } else if (command == QLatin1String("grant") && needs(4, 4)) {
+        checkAuthorisation(site, args[0], args[1], args[2].toUpper(), args[3].toUpper());
         addAuthorisation(site, args[0], args[1], args[2].toUpper(), args[3].toUpper());
         say(QStringLiteral("User %1 has the profile %2 of %3 in company %4.")
-                .arg(args[0].toUpper(), args[3].toUpper(), args[2].toUpper(), args[1].toUpper()));
+                .arg(args[0].trimmed().toUpper(), args[3].toUpper(), args[2].toUpper(),
+                     args[1].toUpper()));
     } else {
         return usage();
     }

@@ -1,5 +1,6 @@
 #include "passwordprompt.h"
 
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -8,25 +9,55 @@
 
 namespace {
 
-// One line from standard input; with a terminal, echo is off while it is typed.
+// The terminal's settings while echo is off, so that a signal can put them back.
+termios savedTerminal{};
+volatile sig_atomic_t echoOff = 0;
+constexpr int EndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void restoreEcho()
+{
+    if (echoOff) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
+        echoOff = 0;
+    }
+}
+
+// Ctrl+C (or another signal that ends the program) at the prompt: echo back on, then
+// the signal's own effect.
+void onSignal(int signal)
+{
+    restoreEcho();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// One line from standard input; with a terminal, echo is off while it is typed. A CR
+// before the line's end (from a CR LF pipe or file) is not part of the line.
 std::optional<std::string> readLine(const char* prompt, bool terminal)
 {
-    termios saved{};
     if (terminal) {
         std::fputs(prompt, stderr);
         std::fflush(stderr);
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
+        tcgetattr(STDIN_FILENO, &savedTerminal);
+        termios quiet = savedTerminal;
         quiet.c_lflag &= ~tcflag_t(ECHO);
         quiet.c_lflag |= ECHONL;
+        for (int signal : EndingSignals)
+            std::signal(signal, onSignal);
+        echoOff = 1;
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
     std::string line;
     const bool ok = bool(std::getline(std::cin, line));
-    if (terminal)
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    if (terminal) {
+        restoreEcho();
+        for (int signal : EndingSignals)
+            std::signal(signal, SIG_DFL);
+    }
     if (!ok)
         return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
     return line;
 }
 

@@ -24,6 +24,7 @@ QString why(int error)
 // nftw passes no context; one tree is walked at a time.
 thread_local gid_t walkGroup = 0;
 thread_local QStringList* walkProblems = nullptr;
+thread_local QStringList* walkNotes = nullptr;
 
 void secureEntry(const char* path, int type)
 {
@@ -54,7 +55,11 @@ void secureEntry(const char* path, int type)
         ::close(fd);
         return;
     }
-    const mode_t wanted = S_ISDIR(st.st_mode) ? SharedFolderMode : SharedFileMode;
+    // Never more open than it was: other accounts lose their rights, a folder gains the
+    // set-group-ID bit (new files get the group) and a file loses execute and special bits,
+    // but a file kept 0600 on purpose stays so.
+    const mode_t wanted = S_ISDIR(st.st_mode) ? (st.st_mode & SharedFolderMode) | S_ISGID
+                                              : st.st_mode & SharedFileMode;
     if (st.st_gid != walkGroup && ::fchown(fd, uid_t(-1), walkGroup) != 0) {
         *walkProblems
             << QStringLiteral("\"%1\" cannot be given to the group (%2).").arg(name, why(errno));
@@ -64,6 +69,11 @@ void secureEntry(const char* path, int type)
     } else if ((st.st_mode & 07777) != wanted && ::fchmod(fd, wanted) != 0) {
         *walkProblems << QStringLiteral("The mode of \"%1\" cannot be set to %2 (%3).")
                              .arg(name, QString::number(wanted, 8), why(errno));
+    } else if (walkNotes && (wanted & 0070) != (S_ISDIR(st.st_mode) ? 0070 : 0060)) {
+        *walkNotes << QStringLiteral("\"%1\" keeps the mode %2: the group's members cannot "
+                                     "use it fully (chmod g+rw%3 if they should).")
+                          .arg(name, QString::number(wanted & 07777, 8),
+                               S_ISDIR(st.st_mode) ? QStringLiteral("x") : QString());
     }
     ::close(fd);
 }
@@ -137,15 +147,17 @@ std::optional<gid_t> groupId(const QString& name)
     return std::nullopt;
 }
 
-QStringList secureTree(const QString& root, gid_t group)
+QStringList secureTree(const QString& root, gid_t group, QStringList* notes)
 {
     QStringList problems;
     walkGroup = group;
     walkProblems = &problems;
+    walkNotes = notes;
     if (::nftw(QFile::encodeName(root).constData(), visit, 16, FTW_PHYS) != 0)
         problems << QStringLiteral("The folder \"%1\" cannot be examined (%2).")
                         .arg(QDir::toNativeSeparators(root), why(errno));
     walkProblems = nullptr;
+    walkNotes = nullptr;
     return problems;
 }
 

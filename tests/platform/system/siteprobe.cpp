@@ -88,9 +88,12 @@ int main(int argc, char** argv)
         return rc == ERROR_SUCCESS ? done() : refused(QStringLiteral("error %1").arg(rc));
     }
     if (op == QLatin1String("invoice") && args.size() == 4) {
-        auto session = Sample::signOn(args[1]);
-        if (!session)
-            return refused(QStringLiteral("the sign-on failed"));
+        auto session = Accpac::createSession();
+        session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"),
+                      QStringLiteral("53A"));
+        if (!Accpac::Testing::signOn(*session, args[1], Sample::CompanyId, QStringLiteral("ADMIN"),
+                                     Sample::AdminPassword))
+            return refused(session->Errors().Message(0));
         try {
             auto link = session->OpenDBLink(1, 0);
             Sample::InvoiceRequest request;

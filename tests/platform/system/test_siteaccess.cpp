@@ -109,6 +109,12 @@ TEST(SiteAccess, OnlyMembersOfTheGroupReadOrChangeTheSite)
         EXPECT_TRUE(outsider.output.section(u'\n', -1).startsWith(QLatin1String("refused")))
             << qPrintable(outsider.output);
     }
+    // The outsider's sign-on says why and what to do, not that there is no site.
+    const QString told = runAsNobody(probe, actions.last(), {}).output;
+    EXPECT_TRUE(told.contains(QStringLiteral("is open only to the members of the group")) &&
+                told.contains(QStringLiteral("adduser nobody")) &&
+                told.contains(QStringLiteral("log out and log in again")))
+        << qPrintable(told);
     // Even with the folder open to passers-by, the files themselves stay closed.
     ASSERT_EQ(::chmod(QFile::encodeName(site.root()).constData(), 02771), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(site.siteFolder()).constData(), 02771), 0);

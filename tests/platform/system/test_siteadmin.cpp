@@ -6,7 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include <grp.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
 
 namespace {
 
@@ -114,13 +120,18 @@ TEST(SiteAdmin, SecureRepairsAnOldInstallAndNeverOpensAnything)
     ASSERT_NE(own, nullptr);
     r = admin({"secure", "--group", QString::fromLocal8Bit(own->gr_name), root});
     EXPECT_EQ(r.exitCode, 1) << qPrintable(r.output); // the planted link is reported
-    EXPECT_EQ(r.output.count(u'\n'), 0) << qPrintable(r.output);
     EXPECT_TRUE(r.output.contains(sub + QStringLiteral("/planted"))) << qPrintable(r.output);
+    // Other accounts lose every right; nothing gains one it did not have.
     EXPECT_EQ(modeOf(root), SiteFiles::SharedFolderMode);
-    EXPECT_EQ(modeOf(sub), SiteFiles::SharedFolderMode);
+    EXPECT_EQ(modeOf(sub), 02750u);
     EXPECT_EQ(modeOf(root + QStringLiteral("/HKEY_LOCAL_MACHINE.reg")), SiteFiles::SharedFileMode);
-    EXPECT_EQ(modeOf(sub + QStringLiteral("/system.db")), SiteFiles::SharedFileMode);
-    EXPECT_EQ(modeOf(sub + QStringLiteral("/private")), SiteFiles::SharedFileMode);
+    EXPECT_EQ(modeOf(sub + QStringLiteral("/system.db")), 0640u);
+    EXPECT_EQ(modeOf(sub + QStringLiteral("/private")), 0600u);
+    // What the group cannot fully use is told, with the command that would open it.
+    for (const char* kept : {"site\" keeps the mode 2750", "system.db\" keeps the mode 640",
+                             "private\" keeps the mode 600"})
+        EXPECT_TRUE(r.output.contains(QLatin1String(kept))) << kept << qPrintable(r.output);
+    EXPECT_EQ(r.output.count(u'\n'), 3) << qPrintable(r.output);
     // The link's target outside is left exactly as it was.
     EXPECT_EQ(modeOf(outside), 0644u);
     EXPECT_TRUE(SiteFiles::isSymbolicLink(sub + QStringLiteral("/planted")));
@@ -129,4 +140,108 @@ TEST(SiteAdmin, SecureRepairsAnOldInstallAndNeverOpensAnything)
     r = admin({"secure", "--group", QString::fromLocal8Bit(own->gr_name), root});
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
     EXPECT_TRUE(r.output.endsWith(QLatin1String("only its members may read or change it.")));
+}
+
+TEST(SiteAdmin, MistakesAreRefusedInOneSentenceAndChangeNothing)
+{
+    SharedSite site;
+    const QStringList siteArg = {QStringLiteral("--site"), site.siteFolder()};
+    const QString idRule = QStringLiteral("A user ID has 1 to 8 characters, letters A to Z, "
+                                          "digits and _ only, and begins with a letter; \"%1\" "
+                                          "does not.");
+    struct Case
+    {
+        QStringList args;
+        QByteArray input;
+        QString says;
+    };
+    const Case cases[] = {
+        {{"grant", "NOSUCH", "SAMINC", "OE", "OECLERK"},
+         {},
+         "There is no user NOSUCH in this site."},
+        {{"grant", "clerk", "NOCO", "OE", "OECLERK"}, {}, "There is no company NOCO in this site."},
+        {{"grant", "CLERK", "SAMINC", "XX", "OECLERK"}, {}, "There is no program XX in this site."},
+        {{"grant", "CLERK", "SAMINC", "OE", "NOPROFILE"},
+         {},
+         "The program OE has no profile NOPROFILE in this site."},
+        {{"grant", "CLERK", "", "OE", "OECLERK"}, {}, "There is no company  in this site."},
+        {{"add-user", "A,B -"}, "pw\n", idRule.arg("A,B -")},
+        {{"add-user", ""}, "pw\n", idRule.arg("")},
+        {{"add-user", "NINECHARS"}, "pw\n", idRule.arg("NINECHARS")},
+        {{"add-user", "O'NEIL"}, "pw\n", idRule.arg("O'NEIL")},
+        {{"add-user", "\"Q\""}, "pw\n", idRule.arg("\"Q\"")},
+        {{"add-user", QString::fromUtf8("JÜRGEN")},
+         "pw\n",
+         idRule.arg(QString::fromUtf8("JÜRGEN"))},
+        {{"add-user", "1ABC"}, "pw\n", idRule.arg("1ABC")},
+        {{"add-user", "clerk"}, "pw\n", "User CLERK exists already."},
+        {{"add-user", "NEWBIE", QString(61, u'n')},
+         "pw\n",
+         "A user's name has at most 60 characters."},
+        // The user is checked before the prompt: no password is read at all.
+        {{"set-password", "nobody"}, {}, "There is no user NOBODY in this site."},
+    };
+    const QByteArray systemBefore = [&] {
+        QFile f(site.systemFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(qPrintable(c.args.join(u' ')));
+        const RunResult r = admin(siteArg + c.args, c.input);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.output, c.says);
+    }
+    QFile system(site.systemFile());
+    ASSERT_TRUE(system.open(QIODevice::ReadOnly));
+    EXPECT_EQ(system.readAll(), systemBefore);
+
+    // A password from a CR LF pipe is the line without its CR.
+    RunResult r = admin(siteArg + QStringList{"add-user", "crlf"}, "Line End\r\n");
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
+    r = admin(siteArg + QStringList{"grant", "crlf", "saminc", "oe", "oeclerk"});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
+    r = admin(siteArg + QStringList{"grant", "crlf", "saminc", "oe", "oeclerk"});
+    EXPECT_EQ(r.exitCode, 0) << "granted twice is granted: " << qPrintable(r.output);
+    EXPECT_TRUE(signsOn(site, QStringLiteral("CRLF"), QStringLiteral("Line End")));
+}
+
+// Ctrl+C at the password prompt of a real terminal: the program ends and the terminal has
+// its echo back.
+TEST(SiteAdmin, CtrlCAtThePasswordPromptGivesTheEchoBack)
+{
+    SharedSite site;
+    const QByteArray folder = QFile::encodeName(site.siteFolder());
+    int terminal = -1;
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl(TALLYMERGE_ADMIN, "tallymerge-admin", "--site", folder.constData(), "set-password",
+                "CLERK", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    QByteArray shown;
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown.contains("New password for CLERK: ") && waited.elapsed() < 60000) {
+        pollfd p{terminal, POLLIN, 0};
+        if (::poll(&p, 1, 1000) > 0) {
+            char buffer[256];
+            const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            shown.append(buffer, n);
+        }
+    }
+    ASSERT_TRUE(shown.contains("New password for CLERK: ")) << shown.constData();
+    termios settings{};
+    ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    EXPECT_FALSE(settings.c_lflag & ECHO) << "the password is typed without echo";
+    ASSERT_EQ(::write(terminal, "\x03", 1), 1);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+    EXPECT_TRUE(settings.c_lflag & ECHO);
+    ::close(terminal);
+    EXPECT_TRUE(signsOn(site, Sample::ClerkId, Sample::ClerkPassword));
 }

@@ -34,11 +34,13 @@ bool makeFolder(const QString& path, mode_t mode);
 // The group's ID, when the group exists.
 std::optional<gid_t> groupId(const QString& name);
 
-// Gives the tree under root (root included) to the group: folders 2770, files 0660,
-// owners kept. Nothing is ever made readable or writable by other accounts; symbolic links
+// Gives the tree under root (root included) to the group, owners kept: folders at most
+// 2770 (with the set-group-ID bit), files at most 0660. No mode is ever loosened: a right
+// is taken from other accounts, never given (a file kept 0600 stays 0600); symbolic links
 // are neither followed nor changed. Returns one sentence per thing that could not be put
-// right, none when the tree is as it should be.
-QStringList secureTree(const QString& root, gid_t group);
+// right, none when the tree is as it should be; `notes` gets one sentence per entry whose
+// kept mode leaves the group's members without full use of it.
+QStringList secureTree(const QString& root, gid_t group, QStringList* notes = nullptr);
 
 } // namespace SiteFiles
 
