@@ -38,6 +38,7 @@ const char* const Description =
     "  disable ID                        the user can no longer sign on\n"
     "  unlock ID                         enabled again and not locked out\n"
     "  grant ID COMPANY PROGRAM PROFILE  e.g. grant CLERK SAMINC OE OECLERK\n"
+    "  upgrade                           brings the site's files to this schema version\n"
     "  secure [--group NAME] [FOLDER]    gives the shared folder to the group";
 
 int usage()
