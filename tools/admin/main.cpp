@@ -106,6 +106,7 @@ int upgrade(const QString& site)
         refused = refused || !file.refusal.isEmpty();
         std::fprintf(file.refusal.isEmpty() ? stdout : stderr, "%s\n",
                      qPrintable(Accpac::describeUpgrade(file)));
+        std::fflush(stdout); // in order with stderr
     }
     return refused ? 1 : 0;
 }

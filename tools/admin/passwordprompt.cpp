@@ -36,8 +36,6 @@ void onSignal(int signal)
 std::optional<std::string> readLine(const char* prompt, bool terminal)
 {
     if (terminal) {
-        std::fputs(prompt, stderr);
-        std::fflush(stderr);
         tcgetattr(STDIN_FILENO, &savedTerminal);
         termios quiet = savedTerminal;
         quiet.c_lflag &= ~tcflag_t(ECHO);
@@ -46,6 +44,9 @@ std::optional<std::string> readLine(const char* prompt, bool terminal)
             std::signal(signal, onSignal);
         echoOff = 1;
         tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        // Asked once echo is off, so that nothing typed at the prompt shows.
+        std::fputs(prompt, stderr);
+        std::fflush(stderr);
     }
     std::string line;
     const bool ok = bool(std::getline(std::cin, line));

@@ -28,11 +28,11 @@ QByteArray q(const QString& name)
 // The shipments listed on more than one invoice, each with the invoices that list it.
 QString shipmentsOnTwoInvoices(Database& db)
 {
-    Statement st =
-        db.prepare("SELECT s.SHINUMBER, s.SHIUNIQ, COALESCE(i.INVNUMBER, '') FROM OEINVS s "
-                   "LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ WHERE s.SHIUNIQ IN "
-                   "(SELECT SHIUNIQ FROM OEINVS GROUP BY SHIUNIQ HAVING COUNT(*) > 1) "
-                   "ORDER BY s.SHIUNIQ, i.INVNUMBER");
+    Statement st = db.prepare(
+        "SELECT s.SHINUMBER, s.SHIUNIQ, COALESCE(i.INVNUMBER, ''), s.INVUNIQ FROM OEINVS s "
+        "LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ WHERE s.SHIUNIQ IN "
+        "(SELECT SHIUNIQ FROM OEINVS GROUP BY SHIUNIQ HAVING COUNT(*) > 1) "
+        "ORDER BY s.SHIUNIQ, i.INVNUMBER");
     QStringList shipments;
     qint64 current = -1;
     QString shipment;
@@ -49,7 +49,9 @@ QString shipmentsOnTwoInvoices(Database& db)
             current = st.columnInt(1);
             shipment = st.columnText(0).trimmed();
         }
-        invoices << st.columnText(2).trimmed();
+        // An invoice listed without its header is named by its key.
+        const QString number = st.columnText(2).trimmed();
+        invoices << (number.isEmpty() ? QStringLiteral("(key %1)").arg(st.columnInt(3)) : number);
     }
     flush();
     return shipments.join(QStringLiteral("; "));

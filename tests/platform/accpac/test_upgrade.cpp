@@ -362,6 +362,9 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
                     "(1, 'SH1000-1', 1), (2, 'SH1000-1', 1);");
     AdminRun r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.output.contains(QStringLiteral("shipment SH1000-1 is on invoices (key 1) and "
+                                                 "(key 2)")))
+        << qPrintable(r.output);
     EXPECT_EQ(r.output.split(u'\n'),
               QStringList({QStringLiteral("%1: schema version 1 brought to 2 (the old file is kept "
                                           "as %1.schema1-%2.bak): the file carries its schema "
