@@ -180,6 +180,15 @@ QString Return_CustCurCode(const QString& customer)
                     QStringLiteral("AR0024"), QStringLiteral("IDCUST"), QStringLiteral("CODECURN"));
 }
 
+int Return_CurrencyDecimals(const QString& currencyCode)
+{
+    return lookUp(QStringLiteral("modGeneral.Return_CurrencyDecimals"), 2, [&] {
+        const QString code = Text::trim(currencyCode).isEmpty() ? Session().Company().HomeCurrency()
+                                                                : Text::trim(currencyCode);
+        return int(Session().GetCurrency(code).Decimals());
+    });
+}
+
 QString Format_Decimals(const QVariant& value, int decimals)
 {
     if (decimals < 0 || decimals > 7)
@@ -222,11 +231,11 @@ QString Display_AccpacCurrency(double amount, QString& currencyCode, bool showSy
         const QString fractionDigits = point < 0 ? QString() : written.mid(point + 1);
         const int decimals = currency.Decimals();
 
-        const QString fraction =
-            Text::trim(Format_Decimals(point < 0 ? QStringLiteral("0.000")
-                                                 : QStringLiteral("0.") + fractionDigits,
-                                       decimals))
-                .mid(2);
+        // The fraction as a number: its text is written with ".", which the system's
+        // number format may read as a group separator.
+        const double fractionValue =
+            point < 0 ? 0.0 : QLocale::c().toDouble(QStringLiteral("0.") + fractionDigits);
+        const QString fraction = Text::trim(Format_Decimals(fractionValue, decimals)).mid(2);
 
         bool ok = false;
         const qlonglong wide = integerDigits.toLongLong(&ok);

@@ -1,6 +1,7 @@
 #include <core/systemlocale.h>
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <vrexeditbox/vrexeditbox.h>
@@ -20,6 +21,12 @@ void useInEditBoxes()
 {
     // The edit boxes read the same locale as the rest of the program, whenever it changes.
     VrexEditbox::setUserLocale([] { return current(); });
+    VrexEditbox::setDateRule(
+        [](const QString& text) -> std::optional<QDate> {
+            const QDate date = parseDate(text);
+            return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
+        },
+        [](const QDate& date) { return shortDate(date); });
 }
 
 QLocale locale()
@@ -48,21 +55,46 @@ QString shortDate(const QDate& date)
     return current().toString(date, shortDateFormat());
 }
 
+namespace {
+
+// The forms of the short date a person may type: leading zeros optional ("d", "M"), a named
+// month also as its number, with the date's own separators. The C locale's numeric form is
+// month/day/year, as its "%x" writes it.
+QStringList shortForms(const QString& shortFormat, bool cLocale)
+{
+    QString loose = shortFormat;
+    loose.replace(QLatin1String("dd"), QLatin1String("d"));
+    static const QRegularExpression twoDigitMonth(QStringLiteral("(?<!M)MM(?!M)"));
+    loose.replace(twoDigitMonth, QStringLiteral("M"));
+    QStringList forms = {loose};
+    static const QRegularExpression namedMonth(QStringLiteral("M{3,4}"));
+    if (loose.contains(namedMonth)) {
+        QString numeric = loose;
+        numeric.replace(namedMonth, QStringLiteral("M"));
+        forms << numeric;
+        if (cLocale)
+            forms << QStringLiteral("M/d/yyyy");
+    }
+    QStringList withShortYears;
+    for (const QString& form : forms)
+        withShortYears << QString(form).replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    return forms + withShortYears;
+}
+
+} // namespace
+
 QDate parseDate(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return {};
     const QLocale& loc = current();
-    // The system's own formats first, then the forms people and files commonly use.
-    // The short format with four- and with two-digit years, then the long one.
-    const QString shortFormat = shortDateFormat();
-    QStringList formats = {shortFormat,
-                           QString(shortFormat).replace(QLatin1String("yyyy"), QLatin1String("yy")),
-                           loc.dateFormat(QLocale::LongFormat)};
-    formats << QStringLiteral("d MMMM yyyy") << QStringLiteral("MMMM d, yyyy")
-            << QStringLiteral("MMMM d yyyy") << QStringLiteral("d MMM yyyy")
-            << QStringLiteral("MMM d, yyyy") << QStringLiteral("yyyy-MM-dd");
+    // The system's own forms first, then the long and ISO forms files commonly use.
+    QStringList formats = shortForms(shortDateFormat(), loc.language() == QLocale::C);
+    formats << loc.dateFormat(QLocale::LongFormat) << QStringLiteral("d MMMM yyyy")
+            << QStringLiteral("MMMM d, yyyy") << QStringLiteral("MMMM d yyyy")
+            << QStringLiteral("d MMM yyyy") << QStringLiteral("MMM d, yyyy")
+            << QStringLiteral("yyyy-MM-dd");
     for (const QString& format : formats) {
         QDate date = loc.toDate(t, format);
         if (date.isValid()) {
@@ -73,6 +105,21 @@ QDate parseDate(const QString& text)
         }
     }
     return {};
+}
+
+std::optional<double> parseNumber(const QString& text)
+{
+    QString t = text.trimmed();
+    const QLocale& loc = current();
+    // A typed blank stands for the locale's blank-like group separator (French, for one).
+    const QString group = loc.groupSeparator();
+    if (group.size() == 1 && group.front().isSpace())
+        t.replace(QLatin1Char(' '), group);
+    bool ok = false;
+    const double value = loc.toDouble(t, &ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace SystemLocale

@@ -50,6 +50,19 @@ QDate EditEngine::today() const
     return m_today ? m_today() : QDate::currentDate();
 }
 
+void EditEngine::setDateRule(std::function<DateRule()> rule)
+{
+    m_dateRule = std::move(rule);
+}
+
+std::optional<QDate> EditEngine::readSysDate(const QString& text) const
+{
+    const DateRule rule = m_dateRule ? m_dateRule() : DateRule{};
+    if (rule)
+        return rule.read(text);
+    return parseLocaleDate(text, m_locale, m_settings.centuryYear, today().year());
+}
+
 bool EditEngine::isDateType() const
 {
     return m_settings.editType == DateMMDDYY || m_settings.editType == DateSys;
@@ -168,7 +181,8 @@ void EditEngine::checkPaste()
     case DateMMDDYY:
     case TimeHHMM:
     case DateSys:
-        if (!blank && !isDateOrTime(m_text, m_locale, m_settings.centuryYear, today().year()))
+        if (!blank && !(m_settings.editType == DateSys && readSysDate(m_text)) &&
+            !isDateOrTime(m_text, m_locale, m_settings.centuryYear, today().year()))
             result.reset();
         break;
     case CurrencySys:

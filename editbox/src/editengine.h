@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The keystroke engine of the typed edit box, free of widgets: it holds the text, the
 // selection and the working state of one box and turns key, mouse and focus events into a
@@ -117,6 +118,15 @@ struct ValidateResult
 // (year + 50).
 VREXEDITBOX_EXPORT int defaultCenturyYear(int year);
 
+// A host's rule for "Date Sys" texts: how a typed date is read and how a date is shown.
+// Without one the box reads and writes dates by the locale's short-date pattern.
+struct DateRule
+{
+    std::function<std::optional<QDate>(const QString&)> read;
+    std::function<QString(const QDate&)> write;
+    explicit operator bool() const { return read && write; }
+};
+
 class VREXEDITBOX_EXPORT EditEngine
 {
 public:
@@ -130,6 +140,7 @@ public:
     void setLocaleSource(const VrexLocaleSource* source);
     void setClipboard(Clipboard* clipboard);
     void setToday(std::function<QDate()> today);
+    void setDateRule(std::function<DateRule()> rule);
 
     // Raised after every change of the text (the box's Change event), and for every beep.
     std::function<void()> onChange;
@@ -179,6 +190,7 @@ public:
 
 private:
     bool isDateType() const;
+    std::optional<QDate> readSysDate(const QString& text) const;
     QChar decimalPoint() const;
     bool pointAllowed(const QString& left, const QString& right) const;
     void beep();
@@ -212,6 +224,7 @@ private:
     Clipboard* m_clipboard = nullptr;
     MemoryClipboard m_ownClipboard;
     std::function<QDate()> m_today;
+    std::function<DateRule()> m_dateRule;
     VrexLocaleValues m_locale;
 
     QString m_text;

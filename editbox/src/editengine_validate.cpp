@@ -25,8 +25,7 @@ ValidateResult EditEngine::validate()
     }
     if (!m_changedSinceFocus) {
         if (m_settings.editType == DateSys &&
-            (m_text == m_locale.shortDatePattern ||
-             !parseLocaleDate(m_text, m_locale, m_settings.centuryYear, today().year())))
+            (m_text == m_locale.shortDatePattern || !readSysDate(m_text)))
             applyText(QString());
         m_changedSinceFocus = false;
         return {};
@@ -129,13 +128,21 @@ ValidateResult EditEngine::validateDateSys()
 {
     if (m_text.trimmed().isEmpty())
         return {};
-    const QStringList parts = m_text.split(m_locale.dateSeparator);
-    const qsizetype third = parts.size() >= 3 ? parts[2].size() : 0;
-    const std::optional<QDate> date =
-        parseLocaleDate(m_text, m_locale, m_settings.centuryYear, today().year());
-    if ((third == 4 || third == 2) && date) {
-        applyText(formatLocaleDate(*date, m_locale));
-        return {};
+    if (const DateRule rule = m_dateRule ? m_dateRule() : DateRule{}) {
+        // The host's rule decides which forms are dates, and writes the short date.
+        if (const std::optional<QDate> date = rule.read(m_text)) {
+            applyText(rule.write(*date));
+            return {};
+        }
+    } else {
+        const QStringList parts = m_text.split(m_locale.dateSeparator);
+        const qsizetype third = parts.size() >= 3 ? parts[2].size() : 0;
+        const std::optional<QDate> date =
+            parseLocaleDate(m_text, m_locale, m_settings.centuryYear, today().year());
+        if ((third == 4 || third == 2) && date) {
+            applyText(formatLocaleDate(*date, m_locale));
+            return {};
+        }
     }
     highlightText();
     return {true, true};

@@ -38,6 +38,12 @@ const VrexLocaleSource*& localeSourceHook()
     return source;
 }
 
+vrex::DateRule& dateRuleHook()
+{
+    static vrex::DateRule hook;
+    return hook;
+}
+
 std::function<QLocale()>& userLocaleHook()
 {
     static std::function<QLocale()> hook;
@@ -84,6 +90,7 @@ VrexEditboxPrivate::VrexEditboxPrivate(VrexEditbox* owner)
     engine.setLocaleSource(&g_currentLocale);
     engine.setClipboard(&g_systemClipboard);
     engine.setToday(&vrex::today);
+    engine.setDateRule([] { return dateRuleHook(); });
     engine.settings().centuryYear = vrex::defaultCenturyYear(vrex::today().year());
     engine.onBeep = [] {
         if (beepHook())
@@ -367,10 +374,11 @@ void VrexEditboxPrivate::leave(Qt::FocusReason reason)
         return;
     QWidget* target = QApplication::focusWidget();
     if (target && target != edit && targetCausesValidation(target)) {
+        // The host hears of an entry the box refused itself too (cancel arrives set), so
+        // that it can say why.
         bool cancel = engine.validate().cancel;
         syncToEdit();
-        if (!cancel)
-            Q_EMIT q->Validate(cancel);
+        Q_EMIT q->Validate(cancel);
         if (cancel) {
             // The entry is refused: the focus goes back to the box, with no new focus gain.
             refocusing = true;
@@ -451,6 +459,12 @@ void VrexEditbox::setBeepHook(std::function<void()> hook)
 void VrexEditbox::setUserLocale(std::function<QLocale()> locale)
 {
     userLocaleHook() = std::move(locale);
+}
+
+void VrexEditbox::setDateRule(std::function<std::optional<QDate>(const QString&)> read,
+                              std::function<QString(const QDate&)> write)
+{
+    dateRuleHook() = {std::move(read), std::move(write)};
 }
 
 void VrexEditbox::setClock(std::function<QDate()> today)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace vrex;
 
 namespace {
@@ -592,6 +594,44 @@ TEST(EditEngineValidate, DateSysWithTwoAndFourDigitYears)
     EXPECT_EQ(validated(DateSys, QStringLiteral("7.5.26"), 0, 76, &cancel, german), "07.05.2026");
     EXPECT_EQ(validated(DateSys, QStringLiteral("7/5/26"), 0, 76, &cancel, german), "7/5/26");
     EXPECT_TRUE(cancel);
+}
+
+// A host's date rule decides which texts are dates and how they are shown, month names
+// included; what it cannot read is refused, and an untouched box it cannot read is emptied.
+TEST(EditEngineValidate, DateSysByTheHostsRule)
+{
+    EditEngine e;
+    FixedLocaleSource source;
+    e.setLocaleSource(&source);
+    e.setDateRule([] {
+        return DateRule{
+            [](const QString& text) -> std::optional<QDate> {
+                const QDate d = QLocale::c().toDate(text.trimmed(), "d MMM yyyy");
+                return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
+            },
+            [](const QDate& date) { return QLocale::c().toString(date, "d MMM yyyy"); }};
+    });
+    e.settings().editType = DateSys;
+    for (const auto& [typed, shown, refused] : {std::tuple{"6 dec 2026", "6 Dec 2026", false},
+                                                std::tuple{"06 Dec 2026", "6 Dec 2026", false},
+                                                std::tuple{"12/6/2026", "12/6/2026", true},
+                                                std::tuple{"31 Feb 2026", "31 Feb 2026", true}}) {
+        SCOPED_TRACE(typed);
+        e.focusIn(FocusCause::Other);
+        e.setText(QString::fromUtf8(typed));
+        const ValidateResult r = e.validate();
+        EXPECT_EQ(r.cancel, refused);
+        EXPECT_EQ(e.text(), QString::fromUtf8(shown));
+    }
+    e.focusIn(FocusCause::Other);
+    e.setText(QStringLiteral("7 Dec 2026"));
+    e.focusIn(FocusCause::Other);
+    EXPECT_FALSE(e.validate().cancel);
+    EXPECT_EQ(e.text(), QStringLiteral("7 Dec 2026"));
+    e.setText(QStringLiteral("5/7/2026")); // the pattern's reading, not the rule's
+    e.focusIn(FocusCause::Other);
+    e.validate();
+    EXPECT_EQ(e.text(), QString());
 }
 
 TEST(EditEngineFocus, DateSysShowsPatternAndEmptiesItUntouched)

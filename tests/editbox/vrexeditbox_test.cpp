@@ -104,8 +104,9 @@ private:
                 [this] { m_events << QStringLiteral("GotFocus"); });
         connect(m_box, &VrexEditbox::LostFocus, this,
                 [this] { m_events << QStringLiteral("LostFocus"); });
-        connect(m_box, &VrexEditbox::Validate, this,
-                [this](bool&) { m_events << QStringLiteral("Validate"); });
+        connect(m_box, &VrexEditbox::Validate, this, [this](bool& cancel) {
+            m_events << (cancel ? QStringLiteral("Validate refused") : QStringLiteral("Validate"));
+        });
     }
 
 private Q_SLOTS:
@@ -206,6 +207,8 @@ private Q_SLOTS:
         leave();
         QTRY_VERIFY(edit()->hasFocus());
         QCOMPARE(m_beeps, 1);
+        // The host hears of the refusal, so that it can say why.
+        QVERIFY(m_events.contains(QStringLiteral("Validate refused")));
         QVERIFY(!m_events.contains(QStringLiteral("Validate")));
         QVERIFY(!m_events.contains(QStringLiteral("LostFocus")));
         QVERIFY(!m_events.contains(QStringLiteral("GotFocus")));

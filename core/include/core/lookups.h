@@ -24,6 +24,9 @@ QString Return_UserName(const QString& userId);
 // Whether the customer's optional field "DELCHARGE" is set to true.
 bool Valid_DeliveryCustomer(const QString& customer);
 QString Return_CustCurCode(const QString& customer);
+// The number of decimals of a currency; an empty currencyCode means the home currency. 2 when
+// the currency cannot be read (the failure is reported).
+int Return_CurrencyDecimals(const QString& currencyCode);
 
 // The amount in the currency's own format (separators, decimals, negative display and, when
 // showSymbol, the symbol). An empty currencyCode means the home currency, whose code is

@@ -2,17 +2,20 @@
 
 #include <QLocale>
 
+#include <optional>
+
 class QDate;
 
 // The "system" number and date settings of the program. Every date or number the program
-// shows in the system's format goes through this one locale; tests fix it to English
-// (United States).
+// shows in the system's format, and every date or amount a person types, goes through this
+// one locale; tests fix it to a named locale.
 namespace SystemLocale {
 
 QLocale locale();
 // Changes the locale, for the edit boxes too.
 void setLocale(const QLocale& locale);
-// Makes the edit boxes read this locale (their dates, currency and separators).
+// Makes the edit boxes read this locale (their dates, currency and separators) and read and
+// write their dates by the rule of parseDate and shortDate.
 void useInEditBoxes();
 
 // The pattern of the system's short date, always with a four-digit year ("M/d/yyyy").
@@ -21,8 +24,15 @@ QString shortDateFormat();
 // The system's short date format, e.g. "12/8/2026" in English (United States).
 QString shortDate(const QDate& date);
 
-// Reads a date written by a person or by the system: the short date format and the usual
-// long and ISO forms. Returns an invalid QDate when the text is no date.
+// Reads a date written by a person or by the system: the short date form (with or without
+// leading zeros, with a four- or two-digit year, a named month also as its number), the
+// locale's long form and the ISO form. Returns an invalid QDate when the text is no date,
+// also for a date in another locale's order.
 QDate parseDate(const QString& text);
+
+// Reads a number as the locale writes it: its decimal point, its group separators between
+// groups of three (a blank stands for a blank-like separator), an optional sign. Nothing
+// when the text is no such number (a number in another locale's form included).
+std::optional<double> parseNumber(const QString& text);
 
 } // namespace SystemLocale

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLineEdit;
 class VrexEditboxPrivate;
@@ -198,6 +199,10 @@ public:
     // dates (empty: QLocale::system()). Called at every focus gain, so a host whose locale
     // changes hands over a function that returns the current one.
     static void setUserLocale(std::function<QLocale()> locale);
+    // How "Date Sys" boxes read a typed date and show a date (empty functions: by the
+    // locale's short-date pattern). A text the reader gives no date for is refused.
+    static void setDateRule(std::function<std::optional<QDate>(const QString&)> read,
+                            std::function<QString(const QDate&)> write);
     // Today's date for the century rules and new boxes' CenturyYear (empty: the clock).
     static void setClock(std::function<QDate()> today);
     // Shows the library's messages in the language of the locale (from the translations
@@ -331,7 +336,8 @@ Q_SIGNALS:
     void OLEStartDrag(QMimeData* Data, int& AllowedEffects);
 
     // Around leaving the box: GotFocus after the box's own focus gain; Validate after its own
-    // completion and formatting (Cancel keeps the focus in the box); LostFocus at the end.
+    // completion and formatting (Cancel keeps the focus in the box; it arrives set when the
+    // box refused the entry itself, a date it cannot read); LostFocus at the end.
     void GotFocus();
     void Validate(bool& Cancel);
     void LostFocus();
