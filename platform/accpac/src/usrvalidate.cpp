@@ -1,20 +1,35 @@
 #include <accpac/standin.h>
 #include <accpac/usrvalidate.h>
 
+#include "signonthrottle.h"
 #include "site.h"
 
 #include <system/ansi.h>
 
+#include <QDir>
+
 // Checks the user and password against the verifiers of the current site (the one the
 // last sign-on used, see Accpac::siteFolder()): 0 valid, 1 unknown user or wrong password,
 // 2 no site to check against. Both texts arrive in the ANSI code page (Windows-1252), as
-// the sign-on dialog's Unicode texts would be passed by a program.
+// the sign-on dialog's Unicode texts would be passed by a program. The tries count with the
+// sign-on's per user ID: while a user ID must wait, every try is refused unchecked, so
+// guessing here is as slow as at the sign-on, and an unknown ID fares exactly like a known.
 int usrValidate(long, const QByteArray& userId, const QByteArray& password)
 {
     try {
-        Accpac::Database db(Accpac::systemDatabaseFile(Accpac::siteFolder()), false);
-        return Accpac::verifyPassword(db, Ansi::toUnicode(userId), Ansi::toUnicode(password)) ? 0
-                                                                                              : 1;
+        const QString folder = Accpac::siteFolder();
+        Accpac::Database db(Accpac::systemDatabaseFile(folder), false);
+        const QString user = Accpac::normalUserId(Ansi::toUnicode(userId));
+        const QString tries = QDir(folder).absolutePath() + u'\n' + user;
+        Accpac::SignonThrottle& throttle = Accpac::signonThrottle();
+        if (throttle.secondsToWait(tries) > 0)
+            return 1;
+        if (!Accpac::verifyPassword(db, user, Ansi::toUnicode(password))) {
+            throttle.failed(tries);
+            return 1;
+        }
+        throttle.succeeded(tries);
+        return 0;
     } catch (const Accpac::StorageError&) {
         return 2;
     }

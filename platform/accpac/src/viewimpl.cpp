@@ -644,9 +644,14 @@ void ViewImpl::Update()
 {
     checkUsable("Update");
     guarded([&] {
+        // The rules' checks of the stored record (a receipt batch still open) and the write
+        // are one transaction: another program cannot change the record in between.
+        Transaction tx(*m_db);
         m_def.rules->beforeUpdate(*this);
-        if (m_def.rules->update(*this))
+        if (m_def.rules->update(*this)) {
+            tx.commit();
             return;
+        }
         if (m_rowid == 0)
             fail(QStringLiteral("View %1 has no current record to update; read it first.")
                      .arg(m_def.id));
@@ -683,6 +688,7 @@ void ViewImpl::Update()
             if (current.step())
                 load(current);
         }
+        tx.commit();
     });
 }
 

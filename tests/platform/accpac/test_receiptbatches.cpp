@@ -135,4 +135,41 @@ TEST_F(ReceiptBatches, TwoProgramsNeverShareABatchNumber)
     EXPECT_EQ(stored, 2 * PerProgram);
 }
 
+// A Post by another program is never undone by an Update here, however the two meet: the
+// status check and the write of an Update are one step. This program keeps changing the
+// batches while the other posts them; at the end every batch is posted, and an Update after
+// the Post was refused.
+TEST_F(ReceiptBatches, AnUpdateNeverReopensABatchPostedMeanwhile)
+{
+    constexpr int Count = 100;
+    const int first = newBatch(QStringLiteral("Posted meanwhile"));
+    int last = first;
+    while (last < first + Count - 1)
+        last = newBatch(QStringLiteral("Posted meanwhile"));
+    QProcess other;
+    other.start(
+        QStringLiteral(ACCPAC_WRITER),
+        {site->folder, QStringLiteral("%1:%2").arg(first).arg(last), QStringLiteral("POST")});
+    ASSERT_TRUE(other.waitForStarted());
+    int refused = 0;
+    while (other.state() != QProcess::NotRunning) {
+        for (int number = first; number <= last; ++number) {
+            auto view = batch(number);
+            if (!view->Read())
+                continue;
+            view->Field(QStringLiteral("BATCHDESC")).SetValue(QStringLiteral("Changed here"));
+            if (!refusal([&] { view->Update(); }).isEmpty())
+                ++refused;
+        }
+        other.waitForFinished(0);
+    }
+    EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
+    EXPECT_GT(refused, 0);
+    for (int number = first; number <= last; ++number) {
+        auto view = batch(number);
+        ASSERT_TRUE(view->Read());
+        EXPECT_EQ(view->Field(QStringLiteral("BATCHSTAT")).GetValue().toInt(), 3) << number;
+    }
+}
+
 } // namespace

@@ -1,7 +1,8 @@
 // Helper of the two-process tests: signs on to a site as ADMIN and inserts and updates
 // <count> miscellaneous charges named <prefix><n>, or with the prefix "BATCH" creates
-// <count> receipt batches and prints their numbers, one a line. Exit code 0 when every
-// write succeeded.
+// <count> receipt batches and prints their numbers, one a line; with the prefix "POST" and a
+// <count> of "first:last" it posts the receipt batches of those numbers, one after another. Exit
+// code 0 when every write succeeded.
 #include <accpac/standin.h>
 #include <sample.h>
 #include <system/comerror.h>
@@ -32,6 +33,23 @@ int main(int argc, char** argv)
                 batches->Field("BATCHDESC").SetValue(QStringLiteral("Other program"));
                 batches->Update();
                 std::printf("%d\n", batches->Field("CNTBTCH").GetValue().toInt());
+            } catch (const ComError& e) {
+                std::fprintf(stderr, "%s\n", e.what());
+                return 1;
+            }
+        }
+        return 0;
+    }
+    if (args[3] == QLatin1String("POST")) {
+        auto batches = link->OpenView("AR0041");
+        const QStringList range = args[2].split(u':');
+        for (int number = range.value(0).toInt(); number <= range.value(1).toInt(); ++number) {
+            try {
+                batches->Field("CODEPYMTYP").SetValue(QStringLiteral("CA"));
+                batches->Field("CNTBTCH").SetValue(number);
+                if (!batches->Read())
+                    return 1;
+                batches->Post();
             } catch (const ComError& e) {
                 std::fprintf(stderr, "%s\n", e.what());
                 return 1;
