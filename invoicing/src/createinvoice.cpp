@@ -3,18 +3,21 @@
 #include "ui_frmmain.h"
 
 #include "creditrequest.h"
+#include "prepaymentrule.h"
 #include "steprunner.h"
 #include "viewset.h"
 
 #include <core/appstate.h>
 #include <core/busy.h>
 #include <core/log.h>
+#include <core/msgbox.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
 
 #include <accpac/view.h>
 #include <system/comerror.h>
 
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 
 // One invoice for several shipments of one customer. The four routines share one run; they
@@ -99,6 +102,8 @@ public:
 
     bool run()
     {
+        if (!m_routine.batch && !prepaymentFits())
+            return false;
         const BusyCursor busy;
         // The run yields to the window: no reload may replace the grid rows it works on
         // (the refresh timer, the Refresh command and grid clicks wait while Loading is set).
@@ -110,10 +115,12 @@ public:
             attachShipments();
             step([&] { field(Header, "INVSHIPMTS").SetValue(QStringLiteral("1")); });
             step([&] { view(Header).Process(); });
-            if (modGeneral::PendingPrepayment.Present)
-                addPrepayment();
+            // The charge line first: the prepayment may then pay the whole invoice, charge
+            // included, as the prepayment window allows.
             if (m_window.DelChargeApply)
                 addDeliveryCharge();
+            if (modGeneral::PendingPrepayment.Present)
+                addPrepayment();
             if (m_routine.batch)
                 checkCredit();
             step([&] { view(Header).Insert(); });
@@ -262,6 +269,26 @@ private:
         set(Header, "INVPAYMENT", pending.Amount);
     }
 
+    // Rows unticked since the prepayment was entered may leave it larger than the invoice;
+    // the run then makes nothing rather than have the receipt refused half-way.
+    bool prepaymentFits() const
+    {
+        const modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
+        if (!pending.Present)
+            return true;
+        const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(m_window);
+        if (!PrepaymentRule::exceeds(pending.Amount, limit))
+            return true;
+        modGeneral::MsgBox(
+            QStringLiteral("The prepayment of %1 is more than the invoice total of %2.\r\n"
+                           "Please change the prepayment before creating the invoice.")
+                .arg(PrepaymentRule::shown(pending.Amount, limit.decimals),
+                     PrepaymentRule::shown(limit.total, limit.decimals)),
+            modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
+            QStringLiteral("Invalid Prepayment"));
+        return false;
+    }
+
     void addDeliveryCharge()
     {
         step([&] { view(Lines).ClearRecord(); });
@@ -296,6 +323,12 @@ private:
         step([&] {
             request.outstanding = balance;
             request.creditAvail = limit;
+        });
+        // The approver's password leaves memory on every way out, also when the header
+        // refuses it and the run ends.
+        const auto forget = qScopeGuard([] {
+            modGeneral::ApproverID.clear();
+            modGeneral::ApproverPassword.clear();
         });
         step([&] { askCreditApproval(m_window, request); });
         set(Header, "APPROVEBY", modGeneral::ApproverID);

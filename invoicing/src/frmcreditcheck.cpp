@@ -23,6 +23,9 @@
 
 namespace {
 
+// The length of the invoice header's approver password (APPPASSWRD).
+constexpr int ApproverPasswordLength = 64;
+
 const QString Source = QStringLiteral("frmCreditCheck.Valid_CreditApproval");
 
 // A comparison of an Accpac filter with its value between double-quote characters.
@@ -107,6 +110,17 @@ void frmCreditCheck::Form_Load()
 void frmCreditCheck::btnApprove_Click()
 {
     Ui::frmCreditCheck& ui = *m_ui;
+    // The invoice keeps the password in a field of 64 characters; a longer one would be
+    // approved here and refused with the invoice.
+    if (Text::trim(ui.vrePWD->text()).size() > ApproverPasswordLength) {
+        modGeneral::MsgBox(QStringLiteral("The entered Password is longer than %1 characters.\r\n"
+                                          "Please enter a valid Password.")
+                               .arg(ApproverPasswordLength),
+                           modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
+                           QStringLiteral("Invalid Entry"), 1, this);
+        forgetPassword();
+        return;
+    }
     if (Valid_CreditApproval(ui.vreUser->text(), ui.vrePWD->text())) {
         modGeneral::ApproverID = Text::trim(ui.vreUser->text());
         modGeneral::ApproverPassword = Text::trim(ui.vrePWD->text());
@@ -120,6 +134,12 @@ void frmCreditCheck::btnApprove_Click()
                                           "approve the additional credit."),
                        modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
                        QStringLiteral("Invalid Username or Password"), 1, this);
+    forgetPassword();
+}
+
+void frmCreditCheck::forgetPassword()
+{
+    Ui::frmCreditCheck& ui = *m_ui;
     ui.vrePWD->setText(QString());
     ui.btnApprove->setEnabled(false);
     ui.vreUser->HighlightText();

@@ -5,6 +5,8 @@
 #include "ui_frmmain.h"
 #include "ui_frmprepay.h"
 
+#include "prepaymentrule.h"
+
 #include <selection/frmmain.h>
 
 #include <core/appstate.h>
@@ -36,6 +38,10 @@ void invalidEntry(const QString& problem, const QString& remedy)
     modGeneral::MsgBox(problem + QStringLiteral("\r\n") + remedy, modGeneral::MsgButtons::OK,
                        modGeneral::MsgIcon::Exclamation, QStringLiteral("Invalid Entry"));
 }
+
+const QString InvalidReceiptDate =
+    QStringLiteral("The entered Receipt Date is not a valid date.\r\n"
+                   "Please enter a valid date or use the calendar.");
 
 void reportFailure(const std::exception& failure, const char* source)
 {
@@ -74,7 +80,7 @@ void frmPrepay::connectControls()
     connectBox(ui.vreBatchDate, &frmPrepay::vreBatchDate_Validate);
     connectBox(ui.vreBankCode, &frmPrepay::vreBankCode_Validate, &frmPrepay::btnBankCode_Click);
     connectBox(ui.vreRecType, &frmPrepay::vreRecType_Validate, &frmPrepay::btnRecType_Click);
-    connectBox(ui.vreRecDate, nullptr);
+    connectBox(ui.vreRecDate, &frmPrepay::vreRecDate_Validate);
     connectBox(ui.vreRecAmount, &frmPrepay::vreRecAmount_Validate);
     for (QLineEdit* box : {ui.txtBatchDesc, ui.txtRecNumber}) {
         connect(box, &QLineEdit::textChanged, this, [this, box] {
@@ -131,7 +137,7 @@ void frmPrepay::Form_Load()
             ui.lblRecType->setText(Return_RecTypeDesc(pending.ReceiptType));
             ui.vreRecDate->setText(Display_Date(pending.ReceiptDate));
             ui.txtRecNumber->setText(pending.ReceiptNumber);
-            ui.vreRecAmount->setText(QString::number(pending.Amount, 'g', 15));
+            ui.vreRecAmount->setText(SystemLocale::locale().toString(pending.Amount, 'g', 15));
         } else {
             if (pending.BatchNumber != 0)
                 showBatch(pending.BatchNumber, pending.BatchDate, pending.BankCode);
@@ -186,6 +192,9 @@ void frmPrepay::Show_NewBatch(bool on)
             box->setVisible(on);
         for (QWidget* label : {ui.lblBatchDesc, ui.lblBatchDate, ui.lblBankCode})
             label->setVisible(!on);
+        // A refused entry in a box that goes away no longer holds the window open.
+        if (!on && (m_refusedBox == ui.vreBatchDate || m_refusedBox == ui.vreBankCode))
+            m_refusedBox = nullptr;
     } catch (const std::exception& failure) {
         reportFailure(failure, "frmPrepay.Show_NewBatch");
     }
@@ -237,9 +246,26 @@ void frmPrepay::vreBatch_Validate(bool& cancel)
            cancel);
 }
 
-void frmPrepay::vreBatchDate_Validate(bool&)
+void frmPrepay::vreBatchDate_Validate(bool& cancel)
 {
+    if (!dateIn(m_ui->vreBatchDate->text()).isValid()) {
+        refuse(m_ui->vreBatchDate,
+               QStringLiteral("The entered Batch Date is not a valid date.\r\n"
+                              "Please enter a valid date or use the calendar."),
+               cancel);
+        return;
+    }
+    accept(m_ui->vreBatchDate);
     Update_ReceiptBatch();
+}
+
+void frmPrepay::vreRecDate_Validate(bool& cancel)
+{
+    if (!dateIn(m_ui->vreRecDate->text()).isValid()) {
+        refuse(m_ui->vreRecDate, InvalidReceiptDate, cancel);
+        return;
+    }
+    accept(m_ui->vreRecDate);
 }
 
 void frmPrepay::vreBankCode_Validate(bool& cancel)
@@ -287,29 +313,33 @@ void frmPrepay::vreRecAmount_Validate(bool& cancel)
 std::optional<double> frmPrepay::checkedAmount()
 {
     VrexEditbox* box = m_ui->vreRecAmount;
-    bool ok = false;
-    const double amount = Text::trim(box->text()).toDouble(&ok);
+    const std::optional<double> amount = SystemLocale::parseNumber(Text::trim(box->text()));
     bool cancel = false;
-    if (!ok || !(amount > 0)) {
+    if (!amount || !(*amount > 0)) {
         refuse(box,
                QStringLiteral("The entered Receipt Amount is not a valid amount.\r\n"
                               "Please enter an amount greater than zero."),
                cancel);
         return std::nullopt;
     }
-    // The invoice is made of the ticked shipments and, when applied, the delivery charge.
-    double total = m_owner->SelTotal;
-    if (m_owner->DelChargeApply)
-        total += modGeneral::Return_MiscChargeAmount(m_owner->DelChargeCode);
-    if (amount > total + 0.005) {
+    const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(*m_owner);
+    if (PrepaymentRule::tooPrecise(*amount, limit.decimals)) {
+        refuse(box,
+               QStringLiteral("The entered Receipt Amount has more decimals than the currency.\r\n"
+                              "Please enter an amount with at most %1 decimals.")
+                   .arg(limit.decimals),
+               cancel);
+        return std::nullopt;
+    }
+    if (PrepaymentRule::exceeds(*amount, limit)) {
         refuse(box,
                QStringLiteral("The entered Receipt Amount is more than the invoice total of ") +
-                   modGeneral::Format_Decimals(total, 2) +
+                   PrepaymentRule::shown(limit.total, limit.decimals) +
                    QStringLiteral(".\r\nPlease enter an amount no larger than the invoice total."),
                cancel);
         return std::nullopt;
     }
-    return amount;
+    return *amount;
 }
 
 bool frmPrepay::eventFilter(QObject* watched, QEvent* event)
@@ -426,12 +456,29 @@ bool frmPrepay::storeEntries()
         ui.vreBatch->setFocus();
         return false;
     }
+    // A new batch gets its bank in the window; the receipt cannot go into a batch without one.
+    if (Text::trim(ui.lblBankCode->text()).isEmpty()) {
+        VrexEditbox* box = ui.vreBankCode->isVisible() ? ui.vreBankCode : ui.vreBatch;
+        refuse(box,
+               QStringLiteral("The Batch has no Bank Code.\r\n"
+                              "Please enter a valid Bank Code or use the finder."),
+               cancel);
+        box->setFocus();
+        return false;
+    }
+    // A type picked in the finder may be inactive.
+    const QString receiptType = Text::trim(ui.vreRecType->text());
+    if (!receiptType.isEmpty() && !modGeneral::Valid_RecType(receiptType)) {
+        refuse(ui.vreRecType,
+               QStringLiteral("The entered Receipt Type is not a valid Receipt Type.\r\n"
+                              "Please enter a valid Receipt Type or use the finder."),
+               cancel);
+        ui.vreRecType->setFocus();
+        return false;
+    }
     const QDate receiptDate = dateIn(ui.vreRecDate->text());
     if (!receiptDate.isValid()) {
-        refuse(ui.vreRecDate,
-               QStringLiteral("The entered Receipt Date is not a valid date.\r\n"
-                              "Please enter a valid date or use the calendar."),
-               cancel);
+        refuse(ui.vreRecDate, InvalidReceiptDate, cancel);
         ui.vreRecDate->setFocus();
         return false;
     }
@@ -442,10 +489,10 @@ bool frmPrepay::storeEntries()
     }
     modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
     pending.Present = true;
-    pending.BatchNumber = Text::trim(ui.vreBatch->text()).toInt();
+    pending.BatchNumber = SystemLocale::locale().toInt(Text::trim(ui.vreBatch->text()));
     pending.BatchDate = dateIn(ui.lblBatchDate->text());
     pending.BankCode = Text::trim(ui.lblBankCode->text());
-    pending.ReceiptType = Text::trim(ui.vreRecType->text());
+    pending.ReceiptType = receiptType;
     pending.ReceiptDate = receiptDate;
     pending.ReceiptNumber = Text::trim(ui.txtRecNumber->text());
     pending.Amount = *amount;

@@ -32,7 +32,7 @@ void reportAccpac(const std::exception& failure, const char* source)
 std::optional<std::int32_t> batchNumberOf(const QString& text)
 {
     bool ok = false;
-    const int number = Text::trim(text).toInt(&ok);
+    const int number = SystemLocale::locale().toInt(Text::trim(text), &ok);
     return ok && number > 0 ? std::optional<std::int32_t>(number) : std::nullopt;
 }
 

@@ -28,12 +28,13 @@ const QString InvalidText = QStringLiteral("A valid Sage Accpac ERP Username and
                                            "be entered.\r\nThe User must also have the required "
                                            "permissions to\r\napprove the additional credit.");
 
-class CreditCheckWindow : public ::testing::Test
+// Every test runs in each locale of LocalesOfTheWindows.
+class CreditCheckWindow : public ::testing::TestWithParam<const char*>
 {
 protected:
     void SetUp() override
     {
-        SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        SystemLocale::setLocale(QLocale(QLatin1String(GetParam())));
         Sample::Options options;
         options.orders = 0;
         site = std::make_unique<SampleSite>(options);
@@ -58,6 +59,9 @@ protected:
         addAuthorisation(folder, QStringLiteral("LONGUSER"), company, "OE", "OESUPER");
         user(QStringLiteral("EURO"), QString::fromUtf8("prix\u20ac\u00e9"));
         addAuthorisation(folder, QStringLiteral("EURO"), company, "OE", "OESUPER");
+        // A password that a character outside the code page, sent as "?", would match.
+        user(QStringLiteral("QMARK"), QStringLiteral("PASS?"));
+        addAuthorisation(folder, QStringLiteral("QMARK"), company, "OE", "OESUPER");
         modGeneral::ApproverID.clear();
         modGeneral::ApproverPassword.clear();
     }
@@ -115,7 +119,7 @@ QStringList column(QTreeWidget* list, int col)
 
 } // namespace
 
-TEST_F(CreditCheckWindow, ShowsTheCreditPositionInTheCustomersCurrency)
+TEST_P(CreditCheckWindow, ShowsTheCreditPositionInTheCustomersCurrency)
 {
     open();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tallymerge - Credit Approval"));
@@ -158,7 +162,7 @@ TEST_F(CreditCheckWindow, ShowsTheCreditPositionInTheCustomersCurrency)
 }
 
 // Only a change of the password box offers the approval; typing a user name does not.
-TEST_F(CreditCheckWindow, ApproveIsOfferedByThePasswordBoxOnly)
+TEST_P(CreditCheckWindow, ApproveIsOfferedByThePasswordBoxOnly)
 {
     open();
     type(ui().vreUser, QStringLiteral("super"));
@@ -171,15 +175,17 @@ TEST_F(CreditCheckWindow, ApproveIsOfferedByThePasswordBoxOnly)
 
 // Who may approve: a valid Accpac user, enabled, with "OECREDIT" in one of the "OE" profiles
 // the user holds for this company; ADMIN without any look-up.
-TEST_F(CreditCheckWindow, ApprovalNeedsAValidUserWithTheRightInThisCompany)
+TEST_P(CreditCheckWindow, ApprovalNeedsAValidUserWithTheRightInThisCompany)
 {
     frmCreditCheck& w = open();
     Accpac::Testing::setCallLogEnabled(modGeneral::Session(), true);
 
-    // Empty or blank inputs are refused before the user is even checked.
+    // Empty or blank inputs are refused before the password is even checked.
+    const int verifications = Accpac::Testing::passwordVerifications();
     EXPECT_FALSE(w.Valid_CreditApproval(QString(), QStringLiteral("SUPER")));
     EXPECT_FALSE(w.Valid_CreditApproval(QStringLiteral("SUPER"), QStringLiteral("   ")));
     EXPECT_FALSE(w.Valid_CreditApproval(QStringLiteral("  "), QStringLiteral("SUPER")));
+    EXPECT_EQ(Accpac::Testing::passwordVerifications(), verifications);
     EXPECT_EQ(securityCalls(), QStringList());
 
     // ADMIN needs no rights; "admin" goes through the look-up and is not found there.
@@ -220,15 +226,16 @@ TEST_F(CreditCheckWindow, ApprovalNeedsAValidUserWithTheRightInThisCompany)
         w.Valid_CreditApproval(QStringLiteral("EURO"), QString::fromUtf8("PRIX\u20ac\u00c9")));
     EXPECT_FALSE(w.Valid_CreditApproval(QStringLiteral("EURO"), QStringLiteral("PRIX\u20acE")));
     // A character the code page lacks is refused rather than passed on as "?".
-    EXPECT_FALSE(w.Valid_CreditApproval(QStringLiteral("SUPER"), QString::fromUtf8("SUPER\u4e2d")));
+    EXPECT_FALSE(w.Valid_CreditApproval(QStringLiteral("QMARK"), QString::fromUtf8("PASS\u4e2d")));
     // Both valid passwords reached the rights look-up (user record and authorisations).
     EXPECT_EQ(securityCalls().filter("EURO").size(), 4);
+    EXPECT_TRUE(w.Valid_CreditApproval(QStringLiteral("QMARK"), QStringLiteral("PASS?")));
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
 // A user ID past 8 characters: the password check sees its first 8, the rights look-up the
 // whole ID, which no user record can hold (the component refuses it, and says so).
-TEST_F(CreditCheckWindow, ALongUserIdIsCheckedByItsFirstEightCharacters)
+TEST_P(CreditCheckWindow, ALongUserIdIsCheckedByItsFirstEightCharacters)
 {
     frmCreditCheck& w = open();
     Accpac::Testing::setCallLogEnabled(modGeneral::Session(), true);
@@ -248,7 +255,7 @@ TEST_F(CreditCheckWindow, ALongUserIdIsCheckedByItsFirstEightCharacters)
 // A refusal: the box, the password emptied, Approve off until the password changes, the
 // user ID selected with the focus; the user tries again (a wrong password three times in a
 // row), then succeeds and the trimmed pair is handed back.
-TEST_F(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
+TEST_P(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
 {
     open();
     for (int attempt = 1; attempt <= 3; ++attempt) {
@@ -281,7 +288,7 @@ TEST_F(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
 }
 
 // Cancel and the close box leave the approver as it was.
-TEST_F(CreditCheckWindow, CancelLeavesTheApproverAsItWas)
+TEST_P(CreditCheckWindow, CancelLeavesTheApproverAsItWas)
 {
     open();
     type(ui().vreUser, QStringLiteral("SUPER"));
@@ -303,7 +310,7 @@ TEST_F(CreditCheckWindow, CancelLeavesTheApproverAsItWas)
 }
 
 // A site whose user data cannot be read approves no one; the window stays usable.
-TEST_F(CreditCheckWindow, AnUnreadableSiteApprovesNoOne)
+TEST_P(CreditCheckWindow, AnUnreadableSiteApprovesNoOne)
 {
     open();
     const QString folder = Accpac::siteFolder();
@@ -317,3 +324,54 @@ TEST_F(CreditCheckWindow, AnUnreadableSiteApprovesNoOne)
     QTest::mouseClick(ui().btnApprove, Qt::LeftButton);
     EXPECT_EQ(modGeneral::ApproverID, QStringLiteral("SUPER"));
 }
+
+// A password longer than the invoice can keep is refused in the window, with a message, and
+// is kept nowhere.
+TEST_P(CreditCheckWindow, AnOverlongPasswordIsRefusedInTheWindow)
+{
+    open();
+    type(ui().vreUser, QStringLiteral("SUPER"));
+    type(ui().vrePWD, QString(65, u'P'));
+    QTest::mouseClick(ui().btnApprove, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text,
+              QStringLiteral("The entered Password is longer than 64 characters.\r\n"
+                             "Please enter a valid Password."));
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(ui().vrePWD->text().isEmpty());
+    EXPECT_FALSE(ui().btnApprove->isEnabled());
+    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
+    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
+}
+
+// Guessing a supervisor's password here is slowed down like the sign-on, per user ID: after
+// five wrong tries even the right password is refused until the wait is over, unchecked,
+// and an unknown user ID fares the same.
+TEST_P(CreditCheckWindow, GuessingIsThrottledPerUserId)
+{
+    auto now = std::chrono::steady_clock::now();
+    Accpac::Testing::setSignonClock([&] { return now; });
+    frmCreditCheck& w = open();
+    for (const QString& user : {QStringLiteral("SUPER"), QStringLiteral("NOBODY")}) {
+        for (int i = 0; i < 5; ++i)
+            EXPECT_FALSE(w.Valid_CreditApproval(user, QStringLiteral("GUESS%1").arg(i)));
+        const int verifications = Accpac::Testing::passwordVerifications();
+        EXPECT_FALSE(w.Valid_CreditApproval(user, user));
+        EXPECT_EQ(Accpac::Testing::passwordVerifications(), verifications) << user.toStdString();
+    }
+    // Another user ID is not held up.
+    EXPECT_TRUE(
+        w.Valid_CreditApproval(QStringLiteral("EURO"), QString::fromUtf8("PRIX\u20ac\u00c9")));
+    now += std::chrono::seconds(5);
+    EXPECT_TRUE(w.Valid_CreditApproval(QStringLiteral("SUPER"), QStringLiteral("SUPER")));
+    Accpac::Testing::setSignonClock({});
+    Accpac::Testing::clearSignonFailures();
+    securityCalls();
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(LocalesOfTheWindows, CreditCheckWindow,
+                         ::testing::Values("en_US", "de_DE", "C"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });

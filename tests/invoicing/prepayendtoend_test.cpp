@@ -23,7 +23,7 @@ QString accpacBox(const QString& message)
 // Tick rows, Prepayment, a new batch with the bank of the settings, type, date, cheque
 // number and amount, OK, Invoice: the invoice carries the prepayment, the batch holds the
 // receipt, the amount due is the total less the prepayment, and the books agree.
-TEST_F(PrepayWindowTest, EndToEndThePrepaymentLandsOnTheInvoiceAndInItsBatch)
+TEST_P(PrepayWindowTest, EndToEndThePrepaymentLandsOnTheInvoiceAndInItsBatch)
 {
     Setting::save(Setting::BankCode, QStringLiteral("SPRINGBK"));
     Setting::save(Setting::RecType, QStringLiteral("CASH"));
@@ -35,11 +35,11 @@ TEST_F(PrepayWindowTest, EndToEndThePrepaymentLandsOnTheInvoiceAndInItsBatch)
     type(ui().vreRecType, QStringLiteral("check"));
     pickDate(ui().btnRecDate, QDate::currentDate().addDays(-1));
     type(ui().txtRecNumber, QStringLiteral("CHQ-5521"));
-    type(ui().vreRecAmount, QStringLiteral("20.5"));
+    type(ui().vreRecAmount, typed("20.5"));
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
     ASSERT_FALSE(isOpen());
-    EXPECT_EQ(main().ui()->lblPrepayment->text(), QStringLiteral("20.50"));
+    EXPECT_EQ(main().ui()->lblPrepayment->text(), shown(20.5, 2));
 
     main().toolbarButton(QStringLiteral("Invoice"))->trigger();
     settle();
@@ -79,14 +79,63 @@ TEST_F(PrepayWindowTest, EndToEndThePrepaymentLandsOnTheInvoiceAndInItsBatch)
     EXPECT_EQ(Accpac::checkCompanyFile(fixture->companyFile()), QStringList());
 }
 
+// With the delivery charge applied the whole invoice, charge included, may be prepaid: the
+// invoice is made with nothing due. Rows unticked afterwards make the prepayment larger than
+// the invoice: Invoice then says so and makes nothing.
+TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
+{
+    const double enteredBefore = batchField(1, "AMTENTER").toDouble();
+    main().DelChargeApply = true;
+    main().DelChargeCode = QStringLiteral("DEL");
+    openPrepay();
+    type(ui().vreBatch, QStringLiteral("1"));
+    type(ui().txtRecNumber, QStringLiteral("ALL-1"));
+    type(ui().vreRecAmount, typed("60"));
+    EXPECT_TRUE(fixture->boxes.shown.isEmpty()) << fixture->boxes.texts().join('|').toStdString();
+    QTest::mouseClick(ui().btnOK, Qt::LeftButton);
+    settle();
+    ASSERT_FALSE(isOpen());
+
+    // The second row unticked: 20.00 and the charge are less than the prepayment.
+    clickCell(2, 0);
+    main().DelChargeApply = true;
+    main().DelChargeCode = QStringLiteral("DEL");
+    ASSERT_TRUE(modGeneral::PendingPrepayment.Present);
+    main().toolbarButton(QStringLiteral("Invoice"))->trigger();
+    settle();
+    EXPECT_EQ(fixture->boxes.texts(),
+              QStringList{QStringLiteral("The prepayment of %1 is more than the invoice total of "
+                                         "%2.\r\nPlease change the prepayment before creating "
+                                         "the invoice.")
+                              .arg(shown(60, 2), shown(30, 2))});
+    EXPECT_TRUE(records(QStringLiteral("OE0420"), {"INVNUMBER"}, QString()).isEmpty());
+
+    clickCell(2, 0);
+    main().DelChargeApply = true;
+    fixture->boxes.shown.clear();
+    main().toolbarButton(QStringLiteral("Invoice"))->trigger();
+    settle();
+    EXPECT_TRUE(fixture->boxes.shown.isEmpty()) << fixture->boxes.texts().join('|').toStdString();
+    const QString number = modGeneral::LastInvoiceNumber;
+    ASSERT_FALSE(number.isEmpty());
+    const auto headers = records(QStringLiteral("OE0420"), {"INVPAYMENT", "INVNETWTX", "INVDUE"},
+                                 QStringLiteral("INVNUMBER = \"%1\"").arg(number));
+    ASSERT_EQ(headers.size(), 1);
+    EXPECT_DOUBLE_EQ(headers.first().at(0).toDouble(), 60.0);
+    EXPECT_DOUBLE_EQ(headers.first().at(1).toDouble(), 60.0);
+    EXPECT_DOUBLE_EQ(headers.first().at(2).toDouble(), 0.0);
+    EXPECT_DOUBLE_EQ(batchField(1, "AMTENTER").toDouble(), enteredBefore + 60.0);
+    EXPECT_EQ(Accpac::checkCompanyFile(fixture->companyFile()), QStringList());
+}
+
 // A pending prepayment whose batch was posted, or deleted, after it was chosen: the
 // invoice is refused with the company's reason and nothing is stored.
-TEST_F(PrepayWindowTest, ABatchPostedOrDeletedMeanwhileStopsTheInvoice)
+TEST_P(PrepayWindowTest, ABatchPostedOrDeletedMeanwhileStopsTheInvoice)
 {
     openPrepay();
     type(ui().vreBatch, QStringLiteral("3"));
     type(ui().txtRecNumber, QStringLiteral("C-1"));
-    type(ui().vreRecAmount, QStringLiteral("15"));
+    type(ui().vreRecAmount, typed("15"));
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
     ASSERT_TRUE(modGeneral::PendingPrepayment.Present);
@@ -117,7 +166,7 @@ TEST_F(PrepayWindowTest, ABatchPostedOrDeletedMeanwhileStopsTheInvoice)
 
 // A warning of priority 1 or 2 on the batch read is shown once, and the run copies the batch
 // fields as if the batch had been found: the receipt still lands in the chosen batch.
-TEST_F(PrepayWindowTest, AWarningOnTheBatchReadLetsTheInvoiceGoOn)
+TEST_P(PrepayWindowTest, AWarningOnTheBatchReadLetsTheInvoiceGoOn)
 {
     for (const int priority : {1, 2}) {
         SCOPED_TRACE(priority);
@@ -131,7 +180,7 @@ TEST_F(PrepayWindowTest, AWarningOnTheBatchReadLetsTheInvoiceGoOn)
         openPrepay();
         type(ui().vreBatch, QStringLiteral("1"));
         type(ui().txtRecNumber, QStringLiteral("W-%1").arg(priority));
-        type(ui().vreRecAmount, QStringLiteral("10"));
+        type(ui().vreRecAmount, typed("10"));
         QTest::mouseClick(ui().btnOK, Qt::LeftButton);
         settle();
         fixture->boxes.shown.clear();

@@ -24,13 +24,14 @@
 
 // The main window over a company with two shipments of customer 1200 (20.00 and 30.00, with
 // lines) and one of customer 1300; both rows of 1200 ticked through the grid, and the
-// prepayment window opened from the toolbar as the clerk does.
-class PrepayWindowTest : public ::testing::Test
+// prepayment window opened from the toolbar as the clerk does. Every test runs in each
+// locale of LocalesOfTheWindows.
+class PrepayWindowTest : public ::testing::TestWithParam<const char*>
 {
 protected:
     void SetUp() override
     {
-        SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        SystemLocale::setLocale(QLocale(QLatin1String(GetParam())));
         modGeneral::PendingPrepayment = {};
         fixture = std::make_unique<MainWindowFixture>(QList<TestOrder>{
             lined(InvoiceTesting::order("ORD1", "SH1", 20)),
@@ -136,6 +137,16 @@ protected:
         settle();
     }
     static QString today() { return modGeneral::Display_Date(QDate::currentDate()); }
+    // An amount written "12.5" as the locale's clerk types it.
+    static QString typed(const char* amount)
+    {
+        return QString::fromLatin1(amount).replace(u'.', SystemLocale::locale().decimalPoint());
+    }
+    // An amount as the window and its labels show it.
+    static QString shown(double amount, int decimals)
+    {
+        return SystemLocale::locale().toString(amount, 'f', decimals);
+    }
     // A field of receipt batch `number`, read back from the company.
     static QVariant batchField(int number, const char* field)
     {

@@ -41,7 +41,7 @@ private:
 
 // The window as designed, opened with no batch ever chosen: the receipt part waits for a
 // valid open batch; a posted or unknown one is refused in its box.
-TEST_F(PrepayWindowTest, TheReceiptWaitsForAValidOpenBatch)
+TEST_P(PrepayWindowTest, TheReceiptWaitsForAValidOpenBatch)
 {
     Setting::save(Setting::RecType, QStringLiteral("CHECK"));
     openPrepay();
@@ -109,8 +109,8 @@ TEST_F(PrepayWindowTest, TheReceiptWaitsForAValidOpenBatch)
     EXPECT_EQ(ui().vreRecAmount->backColor(), 0x80000005u);
 
     type(ui().txtRecNumber, QStringLiteral("CHQ-77"));
-    type(ui().vreRecAmount, QStringLiteral("25"));
-    EXPECT_EQ(ui().vreRecAmount->text(), QStringLiteral("25.000"));
+    type(ui().vreRecAmount, typed("25"));
+    EXPECT_EQ(ui().vreRecAmount->text(), shown(25, 3));
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
     EXPECT_FALSE(isOpen());
@@ -124,13 +124,13 @@ TEST_F(PrepayWindowTest, TheReceiptWaitsForAValidOpenBatch)
     EXPECT_EQ(pending.ReceiptNumber, QStringLiteral("CHQ-77"));
     EXPECT_DOUBLE_EQ(pending.Amount, 25.0);
     EXPECT_TRUE(main().ui()->lblPrepay->isVisible());
-    EXPECT_EQ(main().ui()->lblPrepayment->text(), QStringLiteral("25.00"));
+    EXPECT_EQ(main().ui()->lblPrepayment->text(), shown(25, 2));
     EXPECT_TRUE(fixture->boxes.shown.isEmpty());
 }
 
 // OK without a change keeps what was pending; the close box keeps new entries like OK;
 // Cancel drops even a prepayment pending before; an emptied batch number drops it too.
-TEST_F(PrepayWindowTest, ClosingKeepsOrDropsThePrepayment)
+TEST_P(PrepayWindowTest, ClosingKeepsOrDropsThePrepayment)
 {
     auto& pending = modGeneral::PendingPrepayment;
     pending.Present = true;
@@ -142,35 +142,35 @@ TEST_F(PrepayWindowTest, ClosingKeepsOrDropsThePrepayment)
     pending.ReceiptNumber = QStringLiteral("V-1");
     pending.Amount = 10.5;
     main().ui()->lblPrepay->show();
-    main().ui()->lblPrepayment->setText(QStringLiteral("10.50"));
+    main().ui()->lblPrepayment->setText(shown(10.5, 2));
     main().ui()->lblPrepayment->show();
 
     openPrepay();
     EXPECT_EQ(ui().vreBatch->text(), QStringLiteral("3"));
     EXPECT_EQ(ui().lblBatchDesc->text(), QStringLiteral("Counter receipts"));
     EXPECT_EQ(ui().vreRecType->text(), QStringLiteral("VISA"));
-    EXPECT_EQ(ui().vreRecDate->text(), QStringLiteral("11/30/2026"));
+    EXPECT_EQ(ui().vreRecDate->text(), modGeneral::Display_Date(QDate(2026, 11, 30)));
     EXPECT_EQ(ui().txtRecNumber->text(), QStringLiteral("V-1"));
-    EXPECT_EQ(ui().vreRecAmount->text(), QStringLiteral("10.5"));
+    EXPECT_EQ(ui().vreRecAmount->text(), typed("10.5"));
     EXPECT_FALSE(window->changed());
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
     EXPECT_FALSE(isOpen());
     EXPECT_TRUE(pending.Present);
     EXPECT_DOUBLE_EQ(pending.Amount, 10.5);
-    EXPECT_EQ(main().ui()->lblPrepayment->text(), QStringLiteral("10.50"));
+    EXPECT_EQ(main().ui()->lblPrepayment->text(), shown(10.5, 2));
     EXPECT_TRUE(main().ui()->lblPrepayment->isVisible());
 
     // The close box after an edit keeps it.
     openPrepay();
-    type(ui().vreRecAmount, QStringLiteral("12.25"));
+    type(ui().vreRecAmount, typed("12.25"));
     window->close();
     settle();
     EXPECT_FALSE(isOpen());
     EXPECT_TRUE(pending.Present);
     EXPECT_DOUBLE_EQ(pending.Amount, 12.25);
     EXPECT_EQ(pending.ReceiptNumber, QStringLiteral("V-1"));
-    EXPECT_EQ(main().ui()->lblPrepayment->text(), QStringLiteral("12.25"));
+    EXPECT_EQ(main().ui()->lblPrepayment->text(), shown(12.25, 2));
 
     // Cancel drops it, without touching the batch.
     openPrepay();
@@ -201,7 +201,7 @@ TEST_F(PrepayWindowTest, ClosingKeepsOrDropsThePrepayment)
 // A new batch is created at once with today's date and the "BankCode" setting, and saved
 // again as its description, date and bank are edited; with no bank setting it is not
 // updated until a valid bank code is entered.
-TEST_F(PrepayWindowTest, ANewBatchIsSavedAsItIsEdited)
+TEST_P(PrepayWindowTest, ANewBatchIsSavedAsItIsEdited)
 {
     Setting::save(Setting::BankCode, QStringLiteral("SPRINGBK"));
     openPrepay();
@@ -257,7 +257,7 @@ TEST_F(PrepayWindowTest, ANewBatchIsSavedAsItIsEdited)
 
 // The three finders (buttons and F5) fill their boxes; the batch finder offers open batches
 // only; the receipt date comes from the calendar.
-TEST_F(PrepayWindowTest, FindersAndTheCalendarFillTheBoxes)
+TEST_P(PrepayWindowTest, FindersAndTheCalendarFillTheBoxes)
 {
     openPrepay();
     Picker picker(QStringLiteral("3"));
@@ -281,7 +281,7 @@ TEST_F(PrepayWindowTest, FindersAndTheCalendarFillTheBoxes)
     EXPECT_EQ(ui().lblRecType->text(), QStringLiteral("Visa"));
 
     pickDate(ui().btnRecDate, QDate(2026, 12, 3));
-    EXPECT_EQ(ui().vreRecDate->text(), QStringLiteral("12/3/2026"));
+    EXPECT_EQ(ui().vreRecDate->text(), modGeneral::Display_Date(QDate(2026, 12, 3)));
 
     // In a new batch, the bank finder offers active banks and saves the pick at once.
     QTest::mouseClick(ui().btnNewBatch, Qt::LeftButton);
@@ -297,7 +297,7 @@ TEST_F(PrepayWindowTest, FindersAndTheCalendarFillTheBoxes)
 
 // Bad entries are refused in their boxes with the focus kept there, and a window holding
 // one does not close and stores nothing.
-TEST_F(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
+TEST_P(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
 {
     openPrepay();
     type(ui().vreBatch, QStringLiteral("1"));
@@ -318,34 +318,37 @@ TEST_F(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
     EXPECT_EQ(ui().lblRecType->text(), QStringLiteral("Cash"));
 
     fixture->boxes.shown.clear();
-    type(ui().vreRecAmount, QStringLiteral("0"));
-    type(ui().vreRecAmount, QStringLiteral("50.01"));
+    type(ui().vreRecAmount, typed("0"));
+    type(ui().vreRecAmount, typed("50.01"));
     EXPECT_EQ(fixture->boxes.texts(),
               QStringList({QStringLiteral("The entered Receipt Amount is not a valid amount.\r\n"
                                           "Please enter an amount greater than zero."),
                            QStringLiteral("The entered Receipt Amount is more than the invoice "
-                                          "total of 50.00.\r\nPlease enter an amount no larger "
-                                          "than the invoice total.")}));
+                                          "total of %1.\r\nPlease enter an amount no larger "
+                                          "than the invoice total.")
+                               .arg(shown(50, 2))}));
     EXPECT_TRUE(hasFocus(ui().vreRecAmount));
     // The whole invoice may be prepaid; with the delivery charge it is 10.00 more.
-    type(ui().vreRecAmount, QStringLiteral("50"));
+    type(ui().vreRecAmount, typed("50"));
     main().DelChargeApply = true;
     main().DelChargeCode = QStringLiteral("DEL");
-    type(ui().vreRecAmount, QStringLiteral("60"));
+    type(ui().vreRecAmount, typed("60"));
     EXPECT_EQ(fixture->boxes.shown.size(), 2);
 
     // A cheque number longer than its field cannot be typed.
     type(ui().txtRecNumber, QStringLiteral("1234567890123456789012345"));
     EXPECT_EQ(ui().txtRecNumber->text(), QStringLiteral("1234567890123456789012"));
 
-    // A receipt date the box does not take is refused when the window closes.
+    // A receipt date the box does not take is refused as the box is left, and the window
+    // does not close on it.
     type(ui().vreRecDate, QStringLiteral("13/45/2026"));
-    QTest::mouseClick(ui().btnOK, Qt::LeftButton);
-    settle();
-    EXPECT_TRUE(isOpen());
     EXPECT_EQ(fixture->boxes.texts().value(2),
               QStringLiteral("The entered Receipt Date is not a valid date.\r\n"
                              "Please enter a valid date or use the calendar."));
+    EXPECT_TRUE(hasFocus(ui().vreRecDate));
+    QTest::mouseClick(ui().btnOK, Qt::LeftButton);
+    settle();
+    EXPECT_TRUE(isOpen());
     EXPECT_TRUE(hasFocus(ui().vreRecDate));
     EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
 
@@ -360,25 +363,26 @@ TEST_F(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
     QTest::mouseClick(ui().btnCancel, Qt::LeftButton);
     settle();
     EXPECT_FALSE(isOpen());
-    EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
-    EXPECT_TRUE(InvoiceTesting::readField(QStringLiteral("OE0278"), 0,
-                                          {{QStringLiteral("INVUNIQ"), 1}},
-                                          QStringLiteral("BATCHNUM"))
-                    .isNull());
+    // Nothing of the refused entries reached the pending record.
+    const auto& pending = modGeneral::PendingPrepayment;
+    EXPECT_FALSE(pending.Present);
+    EXPECT_DOUBLE_EQ(pending.Amount, 0);
+    EXPECT_TRUE(pending.ReceiptNumber.isEmpty());
+    EXPECT_TRUE(pending.ReceiptType.isEmpty());
 }
 
 // A grid reload clears the pending receipt but keeps the batch: the window opens on the
 // last batch with the "RecType" setting and today's date.
-TEST_F(PrepayWindowTest, AGridReloadKeepsTheBatch)
+TEST_P(PrepayWindowTest, AGridReloadKeepsTheBatch)
 {
     Setting::save(Setting::RecType, QStringLiteral("WIRE"));
     openPrepay();
     Picker picker(QStringLiteral("3"));
     QTest::mouseClick(ui().btnBatch, Qt::LeftButton);
     type(ui().vreRecType, QStringLiteral("VISA"));
-    type(ui().vreRecDate, QStringLiteral("12/1/2026"));
+    type(ui().vreRecDate, modGeneral::Display_Date(QDate(2026, 12, 1)));
     type(ui().txtRecNumber, QStringLiteral("V-9"));
-    type(ui().vreRecAmount, QStringLiteral("5"));
+    type(ui().vreRecAmount, typed("5"));
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
     ASSERT_TRUE(modGeneral::PendingPrepayment.Present);

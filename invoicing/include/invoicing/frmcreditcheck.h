@@ -39,6 +39,8 @@ protected:
 private:
     void Form_Load();
     void btnApprove_Click();
+    // Empties the password, disables Approve and selects the user ID for another try.
+    void forgetPassword();
 
     std::unique_ptr<Ui::frmCreditCheck> m_ui;
     bool m_loaded = false;

@@ -67,6 +67,7 @@ private:
     void showBatch(std::int32_t number, const QDate& date, const QString& bankCode);
     void vreBatch_Validate(bool& cancel);
     void vreBatchDate_Validate(bool& cancel);
+    void vreRecDate_Validate(bool& cancel);
     void vreBankCode_Validate(bool& cancel);
     void vreRecType_Validate(bool& cancel);
     void vreRecAmount_Validate(bool& cancel);
