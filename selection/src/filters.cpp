@@ -4,6 +4,7 @@
 
 #include <core/clock.h>
 #include <core/displaydate.h>
+#include <core/msgbox.h>
 #include <core/systemlocale.h>
 #include <settings/settings.h>
 
@@ -56,7 +57,7 @@ void frmMain::connectControls()
                 showCalendar(fromBox);
         });
         connect(box, &VrexEditbox::Validate, this,
-                [this, fromBox](bool&) { dateBoxValidate(fromBox); });
+                [this, fromBox](bool& cancel) { dateBoxValidate(fromBox, cancel); });
     }
 }
 
@@ -111,10 +112,22 @@ void frmMain::Show_IncludeBoxes()
         widget->setVisible(visible);
 }
 
-void frmMain::dateBoxValidate(bool fromBox)
+void frmMain::dateBoxValidate(bool fromBox, bool& cancel)
 {
     if (!DateEdited)
         return;
+    VrexEditbox* box = fromBox ? m_ui->vreFrom : m_ui->vreTo;
+    // While the month calendar is open (F5 or "t" in the box) it gives the date.
+    if (!boxDate(box).isValid() && m_ui->mvwMain->isHidden()) {
+        // Neither a date the box could not read nor an emptied box makes a date range.
+        modGeneral::MsgBox(QStringLiteral("The entered date is not a valid date.\r\n"
+                                          "Please enter a valid date or use the calendar."),
+                           modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
+                           QStringLiteral("Invalid Entry"));
+        cancel = true;
+        box->HighlightText();
+        return;
+    }
     const QDate from = boxDate(m_ui->vreFrom);
     const QDate to = boxDate(m_ui->vreTo);
     if (!from.isValid() || !to.isValid())

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTest>
 
 using modGeneral::MsgIcon;
@@ -531,8 +532,21 @@ private slots:
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
+    void dateBoxesTypedIntoKeepTheRangeOrdered_data()
+    {
+        QTest::addColumn<QString>("locale");
+        for (const char* name : {"en_US", "de_DE", "C"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    // The same in each locale: the boxes show and take the locale's short date.
     void dateBoxesTypedIntoKeepTheRangeOrdered()
     {
+        QFETCH(QString, locale);
+        SystemLocale::setLocale(QLocale(locale));
+        const auto restore = qScopeGuard(
+            [] { SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        const auto december = [](int day) { return SystemLocale::shortDate(QDate(2026, 12, day)); };
         MainWindowFixture fixture({});
         Setting::save(Setting::DateRange, QStringLiteral("1"));
         frmMain& w = fixture.open();
@@ -542,8 +556,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/6/2026"));
-        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/8/2026"));
+        QCOMPARE(ui->vreFrom->text(), december(6));
+        QCOMPARE(ui->vreTo->text(), december(8));
         const auto enter = [](VrexEditbox* box) {
             box->innerEdit()->setFocus(Qt::TabFocusReason);
             QCoreApplication::processEvents();
@@ -558,23 +572,33 @@ private slots:
         };
 
         // A From typed later than To carries To along; a To typed earlier than From, From.
-        type(ui->vreFrom, QStringLiteral("12/10/2026"));
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/10/2026"));
-        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/10/2026"));
-        type(ui->vreTo, QStringLiteral("12/2/2026"));
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
-        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/2/2026"));
+        type(ui->vreFrom, december(10));
+        QCOMPARE(ui->vreFrom->text(), december(10));
+        QCOMPARE(ui->vreTo->text(), december(10));
+        type(ui->vreTo, december(2));
+        QCOMPARE(ui->vreFrom->text(), december(2));
+        QCOMPARE(ui->vreTo->text(), december(2));
 
-        // A text that is no date keeps the focus in its box and leaves the other alone.
-        type(ui->vreTo, QStringLiteral("12/99/2026"));
-        QVERIFY(ui->vreTo->innerEdit()->hasFocus());
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        // A text that is no date, or none, is refused with a message; the focus stays in
+        // its box and the other is left alone.
+        const QString refusal = QStringLiteral("The entered date is not a valid date.\r\n"
+                                               "Please enter a valid date or use the calendar.");
+        for (const QString& bad :
+             {QStringLiteral("12/99/2026"), QStringLiteral("abc"), QString()}) {
+            fixture.boxes.shown.clear();
+            type(ui->vreTo, bad);
+            QCOMPARE(fixture.boxes.texts(), QStringList{refusal});
+            QVERIFY(ui->vreTo->innerEdit()->hasFocus());
+            QCOMPARE(ui->vreFrom->text(), december(2));
+        }
+        fixture.boxes.shown.clear();
+        QCOMPARE(ui->vreFrom->text(), december(2));
         ui->vreTo->HighlightText();
         QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Backspace);
-        QTest::keyClicks(ui->vreTo->innerEdit(), QStringLiteral("12/4/2026"));
+        QTest::keyClicks(ui->vreTo->innerEdit(), december(4));
         QTest::keyClick(ui->vreTo->innerEdit(), Qt::Key_Tab);
-        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/4/2026"));
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/2/2026"));
+        QCOMPARE(ui->vreTo->text(), december(4));
+        QCOMPARE(ui->vreFrom->text(), december(2));
 
         // "t" in the From box opens the calendar for From; the date clicked goes into From,
         // and the range stays ordered.
@@ -584,8 +608,8 @@ private slots:
         QVERIFY(w.CalendarForFrom);
         emit ui->mvwMain->clicked(QDate(2026, 12, 7));
         QVERIFY(ui->mvwMain->isHidden());
-        QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/7/2026"));
-        QCOMPARE(ui->vreTo->text(), QStringLiteral("12/7/2026"));
+        QCOMPARE(ui->vreFrom->text(), december(7));
+        QCOMPARE(ui->vreTo->text(), december(7));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 

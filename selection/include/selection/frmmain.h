@@ -162,7 +162,7 @@ private:
     void chkDateRange_Click();
     void showCalendar(bool forFrom);
     void mvwMain_DateClick(const QDate& date);
-    void dateBoxValidate(bool fromBox);
+    void dateBoxValidate(bool fromBox, bool& cancel);
     void setDateRangeControlsVisible(bool visible);
 
     std::unique_ptr<Ui::frmMain> m_ui;
