@@ -19,6 +19,7 @@ PACKAGES=(
     libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     poppler-utils clang-14 libclang-rt-14-dev clang-format
+    locales-all
     xvfb xauth openbox xdotool x11-utils imagemagick dbus at-spi2-core python3 python3-pyatspi
     scdoc dpkg-dev file lintian appstream desktop-file-utils
 )

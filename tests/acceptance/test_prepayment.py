@@ -23,13 +23,23 @@ def date_pattern(shown):
 
 class Prepayment(Scenario):
     def test_a_prepayment_on_a_new_receipt_batch_reaches_the_invoice(self):
-        # A clerk in the United States, who types dates as the date box writes them (in the C
-        # locale the box writes the month by name, which it does not take when typed).
-        self.desktop.env["LANG"] = "en_US.UTF-8"
+        # A clerk in the United States.
+        self.prepay_on_a_new_batch("en_US.UTF-8", ".")
+
+    def test_a_prepayment_in_german(self):
+        # A German clerk: dates day first, amounts with a decimal comma.
+        self.prepay_on_a_new_batch("de_DE.UTF-8", ",")
+
+    def test_a_date_typed_in_the_c_locale(self):
+        # Debian's default locale: the box writes the month by name and takes it so.
+        self.prepay_on_a_new_batch("C.UTF-8", ".")
+
+    def prepay_on_a_new_batch(self, lang, point):
+        self.desktop.env["LANG"] = lang
         p, main = flows.first_start(self)
         grid = flows.Grid(p, main)
         grid.tick("1000-1")
-        p.find(main, "label", "40.00")
+        p.find(main, "label", "40" + point + "00")
 
         p.click(flows.toolbar_button(p, main, "Prepayment"))
         prepay = p.window(PREPAY_TITLE)
@@ -51,25 +61,24 @@ class Prepayment(Scenario):
         p.fill(p.beside(prepay, "Receipt Type"), "CHECK")
         p.key("Tab")
         p.find(prepay, "label", "Cheque")
-        # The receipt date typed in digits, in the order the box writes dates (the box writes
-        # the month by name in the C locale but takes it as a number); it writes it back in
-        # its own way when left.
+        # The receipt date typed as the box writes dates ("7 Dec 2026" in the C locale); it
+        # is taken and shown as the box writes it.
         date_box = p.beside(prepay, "Receipt Date")
         yesterday = datetime.date.today() - datetime.timedelta(days=1)
         pattern = date_pattern(p.text_of(date_box))
-        p.fill(date_box, yesterday.strftime(pattern.replace("%b", "%-m")))
+        p.fill(date_box, yesterday.strftime(pattern))
         p.key("Tab")
         Desktop.wait(lambda: p.text_of(date_box) == yesterday.strftime(pattern), 15,
                      "the receipt date '%s'" % yesterday.strftime(pattern))
         p.fill(p.beside(prepay, "Check/Receipt No."), "CHQ-7731")
         p.key("Tab")
-        p.fill(p.beside(prepay, "Receipt Amount"), "15.25")
+        p.fill(p.beside(prepay, "Receipt Amount"), "15" + point + "25")
         p.key("Tab")
         self.assertNotIn("Invalid Entry", p.window_titles())
         self.shot("receipt-entered")
         p.click(p.find(prepay, "push button", "OK"))
         p.gone(PREPAY_TITLE)
-        p.find(main, "label", "15.25")
+        p.find(main, "label", "15" + point + "25")
         self.shot("prepayment-pending")
 
         p.click(flows.toolbar_button(p, main, "Invoice"))
