@@ -22,12 +22,13 @@
 
 namespace {
 
-class CalendarTest : public ::testing::Test
+// Every test runs in each locale of LocalesOfTheWindows.
+class CalendarTest : public ::testing::TestWithParam<const char*>
 {
 protected:
     void SetUp() override
     {
-        SystemLocale::setLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        SystemLocale::setLocale(QLocale(QLatin1String(GetParam())));
         host.resize(400, 300);
         box = new VrexEditbox(&host);
         box->setEditType(VrexEditbox::Date_Sys);
@@ -76,20 +77,20 @@ protected:
 
 // The calendar opens at the given place (plus 45 and 15 twips), on the start date, and a
 // clicked date lands in the box in the short date format.
-TEST_F(CalendarTest, AClickedDateIsWrittenIntoTheBox)
+TEST_P(CalendarTest, AClickedDateIsWrittenIntoTheBox)
 {
     showCalendar(QDate(2026, 3, 14),
                  [](frmCalendar& calendar) { clickDate(calendar, QDate(2026, 3, 20)); });
     EXPECT_EQ(seenDate, QDate(2026, 3, 14));
     EXPECT_EQ(seenPosition, QPoint(Twips::toPixels(3045, host.logicalDpiX()),
                                    Twips::toPixels(1515, host.logicalDpiY())));
-    EXPECT_EQ(box->text(), QStringLiteral("3/20/2026"));
+    EXPECT_EQ(box->text(), SystemLocale::shortDate(QDate(2026, 3, 20)));
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
 // Without a start date the calendar shows today; a click outside it hides it and leaves
 // the box as it was.
-TEST_F(CalendarTest, AClickOutsideHidesItWithoutChangingTheBox)
+TEST_P(CalendarTest, AClickOutsideHidesItWithoutChangingTheBox)
 {
     box->setText(QStringLiteral("not a date"));
     showCalendar(QDate(), [this](frmCalendar& calendar) {
@@ -101,22 +102,28 @@ TEST_F(CalendarTest, AClickOutsideHidesItWithoutChangingTheBox)
 }
 
 // The focus moving out of the calendar hides it too.
-TEST_F(CalendarTest, LosingTheFocusHidesIt)
+TEST_P(CalendarTest, LosingTheFocusHidesIt)
 {
-    box->setText(QStringLiteral("1/2/2026"));
+    box->setText(SystemLocale::shortDate(QDate(2026, 1, 2)));
     showCalendar(QDate(2026, 1, 2), [&](frmCalendar& calendar) {
         EXPECT_TRUE(calendar.isVisible());
         box->innerEdit()->setFocus(Qt::OtherFocusReason);
     });
-    EXPECT_EQ(box->text(), QStringLiteral("1/2/2026"));
+    EXPECT_EQ(box->text(), SystemLocale::shortDate(QDate(2026, 1, 2)));
 }
 
 // The window is exactly the size of its month calendar.
-TEST_F(CalendarTest, TheWindowIsTheCalendar)
+TEST_P(CalendarTest, TheWindowIsTheCalendar)
 {
     frmCalendar calendar(&host);
     EXPECT_EQ(calendar.size(), calendar.ui()->mvwCal->size());
     EXPECT_EQ(calendar.ui()->mvwCal->pos(), QPoint(0, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(LocalesOfTheWindows, CalendarTest,
+                         ::testing::Values("en_US", "de_DE", "C"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 } // namespace
