@@ -17,6 +17,11 @@ struct LocaleCase
     QStringList notAmounts;
 };
 
+void PrintTo(const LocaleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class SystemLocaleRule : public ::testing::TestWithParam<LocaleCase>
 {
 protected:
