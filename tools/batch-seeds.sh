@@ -10,5 +10,5 @@ build=${3:-build}
 cd "$(dirname "$0")/.."
 QT_QPA_PLATFORM=offscreen LANG=en_US.UTF-8 LC_ALL=C.UTF-8 TZ=UTC \
     TALLYMERGE_BATCH_SEEDS="$first:$count" \
-    "$build/tests/invoicing/tm_batchgen_tests" \
+    "$build/bin/tm_batchgen_tests" \
     --gtest_filter=RandomizedBatchRuns.PreviewRunRulesAndBooksAgree
