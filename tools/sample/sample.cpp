@@ -264,6 +264,35 @@ private:
     int m_seed = 0;
 };
 
+// Completes an invoiced order as the program does after its invoice: back orders cleared,
+// the open lines and the order marked complete.
+void completeInvoicedOrder(AccpacDBLink& link, const QString& orderNumber)
+{
+    auto header = link.OpenView(QStringLiteral("OE0520"));
+    auto lines = link.OpenView(QStringLiteral("OE0500"));
+    header->SetOrder(1);
+    header->Field(QStringLiteral("ORDNUMBER")).SetValue(orderNumber);
+    if (!header->Read())
+        return;
+    const int complete = header->Field(QStringLiteral("COMPLETE")).GetValue().toInt();
+    lines->Browse(QStringLiteral("ORDUNIQ = ") +
+                      header->Field(QStringLiteral("ORDUNIQ")).GetValue().toString(),
+                  true);
+    while (lines->Fetch()) {
+        if (lines->Field(QStringLiteral("QTYBACKORD")).GetValue().toDouble() > 0) {
+            lines->Field(QStringLiteral("QTYORDERED")).SetValue(0);
+            lines->Field(QStringLiteral("QTYBACKORD")).SetValue(0);
+        }
+        if (lines->Field(QStringLiteral("COMPLETE")).GetValue().toInt() == 0)
+            lines->Field(QStringLiteral("COMPLETE")).SetValue(2);
+        lines->Update();
+    }
+    if (complete == 1 || complete == 2) {
+        header->Field(QStringLiteral("COMPLETE")).SetValue(complete + 2);
+        header->Update();
+    }
+}
+
 void addOrderEntryData(AccpacDBLink& link, const Options& options)
 {
     auto misc = link.OpenView(QStringLiteral("OE0440"));
@@ -287,7 +316,13 @@ void addOrderEntryData(AccpacDBLink& link, const Options& options)
     const int customers = int(std::size(Customers));
     const char* shipVia[] = {"1", "3", "9", ""};
     const char* locations[] = {"100", "101", "200"};
-    QList<std::pair<QString, QStringList>> toInvoice; // customer, shipments
+    struct ToInvoice
+    {
+        QString customer;
+        QString order;
+        QString shipment;
+    };
+    QList<ToInvoice> toInvoice;
     for (int n = 0; n < options.orders; ++n) {
         const Customer& c = Customers[n % customers];
         OrderBook::Order order;
@@ -305,7 +340,8 @@ void addOrderEntryData(AccpacDBLink& link, const Options& options)
         book.add(order);
         // Some orders have been invoiced already.
         if (count > 0 && n % 13 == 6 && !order.onHold && c.balance > 0)
-            toInvoice.append({QString::fromLatin1(c.id), {order.shipments.first().first}});
+            toInvoice.append(
+                {QString::fromLatin1(c.id), order.number, order.shipments.first().first});
     }
     if (options.orders > 0) {
         // Revisions of one order: two of one customer, one of another.
@@ -331,12 +367,13 @@ void addOrderEntryData(AccpacDBLink& link, const Options& options)
         fresh.shipments.append({QStringLiteral("*** NEW ***"), 0.0});
         book.add(fresh);
     }
-    for (const auto& [customer, shipments] : toInvoice) {
+    for (const ToInvoice& invoice : toInvoice) {
         InvoiceRequest request;
-        request.customer = customer;
-        request.shipments = shipments;
+        request.customer = invoice.customer;
+        request.shipments = {invoice.shipment};
         request.layout56 = options.oeVersion >= QLatin1String("56A");
         createInvoice(link, request);
+        completeInvoicedOrder(link, invoice.order);
     }
 }
 

@@ -1,127 +1,142 @@
-// The integrity checker of a company file (see accpac/standin.h).
+// The books' auditor (see accpac/audit.h): opens the company file read-only and runs the
+// rules of auditrules.h over one moment of the books.
+#include "auditrules.h"
+#include "dictionary.h"
+#include "site.h"
 #include "sqlitedb.h"
 
-#include <accpac/standin.h>
+#include <accpac/audit.h>
 #include <system/comerror.h>
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <sqlite3.h>
 
 namespace Accpac {
 
 namespace {
 
-// Each query returns the rows that break one rule; `describe` turns a row into a sentence.
-struct Rule
-{
-    const char* sql;
-    QString (*describe)(const Statement&);
-};
+// The newest company file format this program reads (PRAGMA user_version).
+constexpr int NewestCompanyFormat = 0;
 
-QString t(const Statement& st, int column)
+// A file another program holds locked is reported after this wait rather than the usual one.
+constexpr int LockWaitMs = 3000;
+
+ComError badInput(const QString& sentence)
 {
-    return st.columnText(column).trimmed();
+    return ComError(ComErrorNumber::E_Fail, sentence);
 }
 
-QString money(const Statement& st, int column)
+qint64 single(Database& db, const QByteArray& sql)
 {
-    return QString::number(st.columnDouble(column), 'f', 2);
+    Statement st = db.prepare(sql);
+    return st.step() ? st.columnInt(0) : 0;
 }
 
-// clang-format off
-const Rule Rules[] = {
-    {"SELECT SHIUNIQ, COUNT(*) FROM OEINVS GROUP BY SHIUNIQ HAVING COUNT(*) > 1",
-     [](const Statement& st) {
-         return QStringLiteral("Shipment %1 is on %2 invoices.").arg(t(st, 0), t(st, 1));
-     }},
-    {"SELECT s.SHINUMBER, h.INVNUMBER, COALESCE(i.INVNUMBER, '') FROM OEINVS s "
-     "JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ "
-     "WHERE h.INVUNIQ <> s.INVUNIQ OR i.INVUNIQ IS NULL OR h.INVNUMBER <> i.INVNUMBER",
-     [](const Statement& st) {
-         return QStringLiteral("Shipment %1 is marked with invoice \"%2\" but listed on invoice "
-                               "\"%3\".").arg(t(st, 0), t(st, 1), t(st, 2));
-     }},
-    {"SELECT s.SHIUNIQ, s.SHINUMBER FROM OEINVS s LEFT JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ "
-     "WHERE h.SHIUNIQ IS NULL",
-     [](const Statement& st) {
-         return QStringLiteral("Invoiced shipment %1 (%2) does not exist.").arg(t(st, 1), t(st, 0));
-     }},
-    {"SELECT h.SHINUMBER, h.INVNUMBER FROM OESHIH h WHERE h.INVUNIQ <> 0 AND NOT EXISTS "
-     "(SELECT 1 FROM OEINVS s WHERE s.INVUNIQ = h.INVUNIQ AND s.SHIUNIQ = h.SHIUNIQ)",
-     [](const Statement& st) {
-         return QStringLiteral("Shipment %1 is marked with invoice %2, which does not list it.")
-             .arg(t(st, 0), t(st, 1));
-     }},
-    {"SELECT i.INVNUMBER, i.INVNETWTX, COALESCE(SUM(d.EXTINVMISC), 0) FROM OEINVH i "
-     "LEFT JOIN OEINVD d ON d.INVUNIQ = i.INVUNIQ GROUP BY i.INVUNIQ "
-     "HAVING ABS(i.INVNETWTX - COALESCE(SUM(d.EXTINVMISC), 0)) >= 0.005",
-     [](const Statement& st) {
-         return QStringLiteral("Invoice %1 totals %2 but its lines come to %3.")
-             .arg(t(st, 0), money(st, 1), money(st, 2));
-     }},
-    {"SELECT INVNUMBER, COUNT(*) FROM OEINVH GROUP BY INVNUMBER HAVING COUNT(*) > 1",
-     [](const Statement& st) {
-         return QStringLiteral("Invoice number %1 was given %2 times.").arg(t(st, 0), t(st, 1));
-     }},
-    {"SELECT o.ORDNUMBER, o.LASTINVNUM FROM OEORDH o WHERE o.LASTINVNUM <> '' AND NOT EXISTS "
-     "(SELECT 1 FROM OESHIH h WHERE h.ORDUNIQ = o.ORDUNIQ AND h.INVNUMBER = o.LASTINVNUM)",
-     [](const Statement& st) {
-         return QStringLiteral("Order %1 names %2 as its last invoice, which holds none of its "
-                               "shipments.").arg(t(st, 0), t(st, 1));
-     }},
-    {"SELECT o.ORDNUMBER FROM OEORDH o WHERE o.LASTINVNUM = '' AND EXISTS "
-     "(SELECT 1 FROM OESHIH h WHERE h.ORDUNIQ = o.ORDUNIQ AND h.INVUNIQ <> 0)",
-     [](const Statement& st) {
-         return QStringLiteral("Order %1 has invoiced shipments but no last invoice number.")
-             .arg(t(st, 0));
-     }},
-    {"SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
-     "+ COALESCE((SELECT SUM(INVNETWTX) FROM OEINVH i WHERE i.CUSTOMER = c.IDCUST), 0) "
-     "- COALESCE((SELECT SUM(AMTRMIT) FROM ARTCR r WHERE r.IDCUST = c.IDCUST), 0) AS expected "
-     "FROM ARCUS c WHERE ABS(c.AMTBALDUET - expected) >= 0.005",
-     [](const Statement& st) {
-         return QStringLiteral("Customer %1 has a balance of %2; its invoices and receipts give "
-                               "%3.").arg(t(st, 0), money(st, 1), money(st, 2));
-     }},
-    {"SELECT b.CNTBTCH, b.CNTENTER, b.AMTENTER, COUNT(r.CNTITEM), COALESCE(SUM(r.AMTRMIT), 0) "
-     "FROM ARBTA b LEFT JOIN ARTCR r ON r.CODEPYMTYP = b.CODEPYMTYP AND r.CNTBTCH = b.CNTBTCH "
-     "GROUP BY b.CODEPYMTYP, b.CNTBTCH HAVING b.CNTENTER <> COUNT(r.CNTITEM) "
-     "OR ABS(b.AMTENTER - COALESCE(SUM(r.AMTRMIT), 0)) >= 0.005",
-     [](const Statement& st) {
-         return QStringLiteral("Receipt batch %1 counts %2 receipts of %3 but holds %4 of %5.")
-             .arg(t(st, 0), t(st, 1), money(st, 2), t(st, 3), money(st, 4));
-     }},
-    {"SELECT r.CNTBTCH, r.CNTITEM FROM ARTCR r LEFT JOIN ARBTA b ON b.CODEPYMTYP = r.CODEPYMTYP "
-     "AND b.CNTBTCH = r.CNTBTCH WHERE b.CNTBTCH IS NULL",
-     [](const Statement& st) {
-         return QStringLiteral("Receipt %2 of batch %1 belongs to no batch.").arg(t(st, 0), t(st, 1));
-     }},
-    {"SELECT p.INVUNIQ FROM OEPPAY p LEFT JOIN OEINVH i ON i.INVUNIQ = p.INVUNIQ "
-     "WHERE i.INVUNIQ IS NULL",
-     [](const Statement& st) {
-         return QStringLiteral("Prepayment %1 belongs to no invoice.").arg(t(st, 0));
-     }},
-};
-// clang-format on
+// The company's ID; throws when the file is newer than the program or no company file.
+QString requireCompany(Database& db, const QString& file)
+{
+    if (const qint64 format = single(db, "PRAGMA user_version"); format > NewestCompanyFormat)
+        throw badInput(QStringLiteral("The company file \"%1\" was made by a newer version of the "
+                                      "program (format %2; this program reads up to format %3).")
+                           .arg(file)
+                           .arg(format)
+                           .arg(NewestCompanyFormat));
+    QSet<QString> present;
+    {
+        Statement st = db.prepare("SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table'");
+        while (st.step())
+            present.insert(st.columnText(0));
+    }
+    QStringList needed = {QStringLiteral("CSCOM")};
+    for (const ViewDef* def : allTables())
+        if (def->store == Store::Company)
+            needed << def->table;
+    for (const QString& table : needed)
+        if (!present.contains(table.toUpper()))
+            throw badInput(QStringLiteral("The file \"%1\" is not a company file: it has no table "
+                                          "%2.")
+                               .arg(file, table));
+    Statement st = db.prepare("SELECT TRIM(ID), (SELECT COUNT(*) FROM CSCOM) FROM CSCOM");
+    if (!st.step() || st.columnInt(1) != 1 || st.columnText(0).isEmpty())
+        throw badInput(QStringLiteral("The file \"%1\" is not a company file: it holds no company "
+                                      "profile.")
+                           .arg(file));
+    return st.columnText(0).toUpper();
+}
+
+void run(Database& db, const AuditRule& rule, QStringList& problems,
+         const AuditSettings* settings = nullptr)
+{
+    Statement st = db.prepare(rule.sql);
+    if (settings) {
+        st.bindText(1, settings->deliveryChargeCode.trimmed());
+        st.bindInt(2, settings->deliveryChargeOn ? 1 : 0);
+    }
+    while (st.step())
+        problems << rule.describe(st);
+}
+
+void checkApprovals(Database& company, const QString& companyId, const AuditOptions& options,
+                    const QString& companyFile, AuditReport& report)
+{
+    const QString site =
+        options.siteFolder.isEmpty() ? QFileInfo(companyFile).absolutePath() : options.siteFolder;
+    try {
+        Database system(systemDatabaseFile(site), false, Database::Access::ReadOnly);
+        report.problems << unauthorisedApprovals(company, system, companyId);
+    } catch (const StorageError& e) {
+        report.skipped << QStringLiteral("The approvals were not checked: the site's users cannot "
+                                         "be read (%1).")
+                              .arg(e.message());
+    }
+}
 
 } // namespace
 
-QStringList checkCompanyFile(const QString& companyFile)
+AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& options)
 {
-    QStringList problems;
+    if (!QFileInfo(companyFile).isFile())
+        throw badInput(QStringLiteral("The company file \"%1\" does not exist.").arg(companyFile));
+    AuditReport report;
     try {
-        Database db(companyFile, false);
+        Database db(companyFile, false, Database::Access::ReadOnly);
+        sqlite3_busy_timeout(db.handle(), LockWaitMs);
         // One read transaction: every rule sees the same moment of the books.
         db.exec("BEGIN");
-        for (const Rule& rule : Rules) {
-            Statement st = db.prepare(rule.sql);
-            while (st.step())
-                problems << rule.describe(st);
+        const QString companyId = requireCompany(db, companyFile);
+        for (const AuditRule& rule : bookRules())
+            run(db, rule, report.problems);
+        if (options.settings) {
+            for (const AuditRule& rule : deliveryChargeRules())
+                run(db, rule, report.problems, &*options.settings);
+        } else {
+            report.skipped << QStringLiteral("The delivery-charge rules were skipped: %1.")
+                                  .arg(options.settingsMissing.isEmpty()
+                                           ? QStringLiteral("the machine's settings were not given")
+                                           : options.settingsMissing);
         }
+        report.problems << storedPasswords(db, options.knownPasswords);
+        checkApprovals(db, companyId, options, companyFile, report);
         db.exec("ROLLBACK");
     } catch (const StorageError& e) {
-        throw ComError(ComErrorNumber::E_Fail,
-                       QStringLiteral("The company file \"%1\" cannot be checked: %2")
+        if (e.isBusy())
+            throw badInput(QStringLiteral("The company file \"%1\" is locked by another program; "
+                                          "check it again when that program has finished.")
+                               .arg(companyFile));
+        if ((e.code() & 0xff) == SQLITE_NOTADB)
+            throw badInput(
+                QStringLiteral("The file \"%1\" is not a company file.").arg(companyFile));
+        throw badInput(QStringLiteral("The company file \"%1\" cannot be checked: %2")
                            .arg(companyFile, e.message()));
     }
-    return problems;
+    return report;
+}
+
+QStringList checkCompanyFile(const QString& companyFile, const AuditOptions& options)
+{
+    return auditCompanyFile(companyFile, options).problems;
 }
 
 } // namespace Accpac

@@ -20,18 +20,30 @@ QString creditApprovalProblem(Database& systemDb, const QString& userId, const Q
         if (st.columnInt(1) != 0)
             return QStringLiteral("the user is locked out");
     }
+    if (!holdsCreditApprovalRight(systemDb, user, companyId))
+        return QStringLiteral("the user has no right to approve credit in company %1")
+            .arg(companyId.trimmed().toUpper());
+    return {};
+}
+
+bool holdsCreditApprovalRight(Database& systemDb, const QString& userId, const QString& companyId)
+{
+    const QString user = normalUserId(userId);
+    {
+        Statement st = systemDb.prepare("SELECT 1 FROM USERS WHERE USERID=?");
+        st.bindText(1, user);
+        if (!st.step())
+            return false;
+    }
     if (user == QLatin1String("ADMIN"))
-        return {};
+        return true;
     Statement st = systemDb.prepare(
         "SELECT 1 FROM AUTHS JOIN PROFRES ON PROFRES.PGMID=AUTHS.PGMID AND "
         "PROFRES.PROFILEID=AUTHS.PROFILEID WHERE AUTHS.USERID=? AND AUTHS.COMPANYID=? AND "
         "AUTHS.PGMID='OE' AND PROFRES.RESOURCEID='OECREDIT'");
     st.bindText(1, user);
     st.bindText(2, companyId.trimmed().toUpper());
-    if (!st.step())
-        return QStringLiteral("the user has no right to approve credit in company %1")
-            .arg(companyId.trimmed().toUpper());
-    return {};
+    return st.step();
 }
 
 } // namespace Accpac

@@ -13,4 +13,8 @@ class Database;
 QString creditApprovalProblem(Database& systemDb, const QString& userId, const QString& password,
                               const QString& companyId);
 
+// True when the user is one of the site's and holds the right to approve credit in the
+// company (the profile check above, without password or account state).
+bool holdsCreditApprovalRight(Database& systemDb, const QString& userId, const QString& companyId);
+
 } // namespace Accpac

@@ -180,12 +180,17 @@ Database::Database(const QString& file, bool create, Access access) : m_file(fil
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, BusyTimeoutMs);
     try {
+        if (readOnly) {
+            // The last connection to close would otherwise checkpoint the WAL into the file.
+            sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            exec("PRAGMA query_only=ON");
+            return;
+        }
         // A new file belongs to the site's group like every other file there; its WAL and
         // shared-memory files take the database file's mode (and owner) from SQLite.
         if (!exists)
             shareNewFile(file);
-        if (!readOnly)
-            exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA journal_mode=WAL");
         // FULL: a committed transaction (an invoice announced as created, its number taken)
         // survives a power cut; NORMAL may lose the last ones in WAL mode.
         exec("PRAGMA synchronous=FULL");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <accpac/audit.h>
 #include <accpac/finder.h>
 #include <accpac/session.h>
 
@@ -143,15 +144,6 @@ QList<SchemaUpgrade> upgradeSite(const QString& folder);
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 
 } // namespace Admin
-
-// The integrity checker: verifies the books of a company file. Every shipment is on at
-// most one invoice and carries the mark of that invoice; every invoice's total equals its
-// lines; each invoiced order's LASTINVNUM names an invoice of its shipments; each
-// customer's balance equals the balance brought forward plus its invoices less its
-// receipts; each receipt batch's count and total equal its receipts; each prepayment
-// belongs to an invoice. Returns one sentence per problem, none when the books agree.
-// Throws ComError when the file cannot be read as a company file.
-QStringList checkCompanyFile(const QString& companyFile);
 
 // What tests and benchmarks use in place of the dialogs.
 namespace Testing {

@@ -1,0 +1,214 @@
+// The rules of the books, each one query and one sentence (see accpac/audit.h).
+#include "auditrules.h"
+
+#include <iterator>
+
+namespace Accpac {
+
+namespace {
+
+QString t(const Statement& st, int column)
+{
+    return auditText(st, column);
+}
+
+QString money(const Statement& st, int column)
+{
+    return auditMoney(st, column);
+}
+
+// The receipts of the prepayments: a receipt of type "CA" names the invoice it pays.
+#define PREPAID_RECEIPTS "ARTCR r JOIN OEINVH i ON i.INVNUMBER = r.IDINVC AND r.CODEPYMTYP = 'CA' "
+
+// clang-format off
+const AuditRule Books[] = {
+    // Shipments and invoices.
+    {"SELECT MAX(s.SHINUMBER), (SELECT GROUP_CONCAT(n, ', ') FROM (SELECT TRIM(i.INVNUMBER) AS n "
+     "FROM OEINVS o JOIN OEINVH i ON i.INVUNIQ = o.INVUNIQ WHERE o.SHIUNIQ = s.SHIUNIQ "
+     "ORDER BY n)) "
+     "FROM OEINVS s GROUP BY s.SHIUNIQ HAVING COUNT(*) > 1 ORDER BY 1",
+     [](const Statement& st) {
+         return QStringLiteral("Shipment %1 is on more than one invoice: %2.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT i.INVNUMBER, i.CUSTOMER, s.SHINUMBER, h.CUSTOMER FROM OEINVS s "
+     "JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ "
+     "WHERE TRIM(h.CUSTOMER) <> TRIM(i.CUSTOMER) ORDER BY i.INVNUMBER, s.SHINUMBER",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 of customer %2 lists shipment %3 of customer %4.")
+             .arg(t(st, 0), t(st, 1), t(st, 2), t(st, 3));
+     }},
+    {"SELECT s.SHINUMBER, h.INVNUMBER, COALESCE(i.INVNUMBER, '') FROM OEINVS s "
+     "JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ "
+     "WHERE h.INVUNIQ <> s.INVUNIQ OR i.INVUNIQ IS NULL OR h.INVNUMBER <> i.INVNUMBER",
+     [](const Statement& st) {
+         return QStringLiteral("Shipment %1 is marked with invoice \"%2\" but listed on invoice "
+                               "\"%3\".").arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
+    {"SELECT s.SHIUNIQ, s.SHINUMBER FROM OEINVS s LEFT JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ "
+     "WHERE h.SHIUNIQ IS NULL",
+     [](const Statement& st) {
+         return QStringLiteral("Invoiced shipment %1 (%2) does not exist.").arg(t(st, 1), t(st, 0));
+     }},
+    {"SELECT h.SHINUMBER, h.INVNUMBER FROM OESHIH h WHERE h.INVUNIQ <> 0 AND NOT EXISTS "
+     "(SELECT 1 FROM OEINVS s WHERE s.INVUNIQ = h.INVUNIQ AND s.SHIUNIQ = h.SHIUNIQ)",
+     [](const Statement& st) {
+         return QStringLiteral("Shipment %1 is marked with invoice %2, which does not list it.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT i.INVNUMBER, i.INVNETWTX, COALESCE(SUM(d.EXTINVMISC), 0) FROM OEINVH i "
+     "LEFT JOIN OEINVD d ON d.INVUNIQ = i.INVUNIQ GROUP BY i.INVUNIQ "
+     "HAVING ABS(i.INVNETWTX - COALESCE(SUM(d.EXTINVMISC), 0)) >= 0.005",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 totals %2 but its lines come to %3.")
+             .arg(t(st, 0), money(st, 1), money(st, 2));
+     }},
+
+    // Numbers given once.
+    {"SELECT INVNUMBER, COUNT(*) FROM OEINVH GROUP BY INVNUMBER HAVING COUNT(*) > 1",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice number %1 was given %2 times.").arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT CNTBTCH, COUNT(*) FROM ARBTA GROUP BY CODEPYMTYP, CNTBTCH HAVING COUNT(*) > 1",
+     [](const Statement& st) {
+         return QStringLiteral("Receipt batch number %1 was given %2 times.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+
+    // Orders after their invoices.
+    {"SELECT o.ORDNUMBER, o.LASTINVNUM FROM OEORDH o WHERE TRIM(o.LASTINVNUM) <> '' AND NOT EXISTS "
+     "(SELECT 1 FROM OEINVH i JOIN OEINVS s ON s.INVUNIQ = i.INVUNIQ "
+     "JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ WHERE i.INVNUMBER = o.LASTINVNUM "
+     "AND h.ORDUNIQ = o.ORDUNIQ)",
+     [](const Statement& st) {
+         return QStringLiteral("Order %1 names %2 as its last invoice, which is no invoice of the "
+                               "order.").arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT o.ORDNUMBER FROM OEORDH o WHERE TRIM(o.LASTINVNUM) = '' AND EXISTS "
+     "(SELECT 1 FROM OESHIH h WHERE h.ORDUNIQ = o.ORDUNIQ AND h.INVUNIQ <> 0)",
+     [](const Statement& st) {
+         return QStringLiteral("Order %1 has invoiced shipments but no last invoice number.")
+             .arg(t(st, 0));
+     }},
+    {"SELECT o.ORDNUMBER, o.COMPLETE FROM OEORDH o WHERE o.COMPLETE < 3 "
+     "AND EXISTS (SELECT 1 FROM OESHIH h WHERE h.ORDUNIQ = o.ORDUNIQ AND h.INVUNIQ <> 0) "
+     "AND NOT EXISTS (SELECT 1 FROM OEORDD d WHERE d.ORDUNIQ = o.ORDUNIQ "
+     "AND (d.QTYBACKORD > 0 OR d.QTYSHIPPED < d.QTYORDERED))",
+     [](const Statement& st) {
+         return QStringLiteral("Order %1 is invoiced with nothing left to ship or on back order, "
+                               "but it is not complete (COMPLETE %2).").arg(t(st, 0), t(st, 1));
+     }},
+
+    // Customers' balances.
+    {"SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
+     "+ COALESCE((SELECT SUM(INVNETWTX) FROM OEINVH i WHERE i.CUSTOMER = c.IDCUST), 0) "
+     "- COALESCE((SELECT SUM(AMTRMIT) FROM ARTCR r WHERE r.IDCUST = c.IDCUST), 0) AS expected "
+     "FROM ARCUS c WHERE ABS(c.AMTBALDUET - expected) >= 0.005",
+     [](const Statement& st) {
+         return QStringLiteral("Customer %1 has a balance of %2; its invoices and receipts give "
+                               "%3.").arg(t(st, 0), money(st, 1), money(st, 2));
+     }},
+
+    // Receipt batches and prepayments.
+    {"SELECT b.CNTBTCH, b.CNTENTER, b.AMTENTER, COUNT(r.CNTITEM), COALESCE(SUM(r.AMTRMIT), 0) "
+     "FROM ARBTA b LEFT JOIN ARTCR r ON r.CODEPYMTYP = b.CODEPYMTYP AND r.CNTBTCH = b.CNTBTCH "
+     "GROUP BY b.CODEPYMTYP, b.CNTBTCH HAVING b.CNTENTER <> COUNT(r.CNTITEM) "
+     "OR ABS(b.AMTENTER - COALESCE(SUM(r.AMTRMIT), 0)) >= 0.005",
+     [](const Statement& st) {
+         return QStringLiteral("Receipt batch %1 counts %2 receipts of %3 but holds %4 of %5.")
+             .arg(t(st, 0), t(st, 1), money(st, 2), t(st, 3), money(st, 4));
+     }},
+    {"SELECT r.CNTBTCH, r.CNTITEM FROM ARTCR r LEFT JOIN ARBTA b ON b.CODEPYMTYP = r.CODEPYMTYP "
+     "AND b.CNTBTCH = r.CNTBTCH WHERE b.CNTBTCH IS NULL",
+     [](const Statement& st) {
+         return QStringLiteral("Receipt %2 of batch %1 belongs to no batch.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT p.INVUNIQ FROM OEPPAY p LEFT JOIN OEINVH i ON i.INVUNIQ = p.INVUNIQ "
+     "WHERE i.INVUNIQ IS NULL",
+     [](const Statement& st) {
+         return QStringLiteral("Prepayment %1 belongs to no invoice.").arg(t(st, 0));
+     }},
+    {"SELECT r.CNTITEM, r.CNTBTCH, r.IDCUST, i.INVNUMBER, i.CUSTOMER FROM " PREPAID_RECEIPTS
+     "WHERE TRIM(r.IDCUST) <> TRIM(i.CUSTOMER) ORDER BY r.CNTBTCH, r.CNTITEM",
+     [](const Statement& st) {
+         return QStringLiteral("Receipt %1 of batch %2 from customer %3 prepays invoice %4 of "
+                               "customer %5.")
+             .arg(t(st, 0), t(st, 1), t(st, 2), t(st, 3), t(st, 4));
+     }},
+    {"SELECT i.INVNUMBER, p.CUSTOMER, i.CUSTOMER FROM OEPPAY p JOIN OEINVH i "
+     "ON i.INVUNIQ = p.INVUNIQ WHERE TRIM(p.CUSTOMER) <> TRIM(i.CUSTOMER)",
+     [](const Statement& st) {
+         return QStringLiteral("The prepayment of invoice %1 is for customer %2, the invoice for "
+                               "customer %3.").arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
+    {"SELECT i.INVNUMBER, i.INVNETWTX, SUM(r.AMTRMIT) FROM " PREPAID_RECEIPTS
+     "GROUP BY i.INVUNIQ HAVING SUM(r.AMTRMIT) - i.INVNETWTX >= 0.005",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 totals %2 but was prepaid %3.")
+             .arg(t(st, 0), money(st, 1), money(st, 2));
+     }},
+    {"SELECT i.INVNUMBER, i.INVDUE, i.INVNETWTX - COALESCE((SELECT SUM(r.AMTRMIT) FROM ARTCR r "
+     "WHERE r.IDINVC = i.INVNUMBER AND r.CODEPYMTYP = 'CA'), 0) AS due FROM OEINVH i "
+     "WHERE ABS(i.INVDUE - due) >= 0.005",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 has %2 due; its total less its prepayment is %3.")
+             .arg(t(st, 0), money(st, 1), money(st, 2));
+     }},
+};
+
+// The settings as a one-row table, and the delivery-charge lines: the miscellaneous-charge
+// lines of the configured code.
+#define WITH_SETTING "WITH setting (code, switchedOn) AS (SELECT ?1, ?2) "
+#define DELIVERY_LINE(d) \
+    d ".LINETYPE = 2 AND TRIM(" d ".MISCCHARGE) = setting.code AND setting.code <> ''"
+
+const AuditRule DeliveryCharge[] = {
+    {WITH_SETTING "SELECT i.INVNUMBER, i.CUSTOMER, "
+     "(SELECT ROUND(COALESCE(SUM(m.EXTINVMISC), 0), 2) FROM OEINVD m "
+     "WHERE m.INVUNIQ = i.INVUNIQ AND NOT (" DELIVERY_LINE("m") ")) AS merchandise, "
+     "EXISTS (SELECT 1 FROM ARCUSO f WHERE f.IDCUST = i.CUSTOMER AND f.OPTFIELD = 'DELCHARGE' "
+     "AND f.VALIFBOOL <> 0) AS flagged, setting.switchedOn FROM OEINVH i, setting "
+     "WHERE EXISTS (SELECT 1 FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND " DELIVERY_LINE("d") ") "
+     "AND (setting.switchedOn <> 1 OR NOT flagged OR merchandise <= 0 OR merchandise > 100) "
+     "ORDER BY i.INVNUMBER",
+     [](const Statement& st) {
+         // The first reason that disqualifies the invoice, in the order the charge is decided.
+         QString why;
+         if (st.columnInt(4) != 1)
+             why = QStringLiteral("the delivery charge is switched off");
+         else if (st.columnInt(3) == 0)
+             why = QStringLiteral("customer %1 is not flagged for it").arg(t(st, 1));
+         else
+             why = QStringLiteral("its merchandise total of %1 is not above 0.00 and at most "
+                                  "100.00").arg(money(st, 2));
+         return QStringLiteral("Invoice %1 carries the delivery charge but does not qualify: %2.")
+             .arg(t(st, 0), why);
+     }},
+    {WITH_SETTING "SELECT i.INVNUMBER, COUNT(*) FROM OEINVD d "
+     "JOIN OEINVH i ON i.INVUNIQ = d.INVUNIQ, setting WHERE " DELIVERY_LINE("d") " "
+     "GROUP BY d.INVUNIQ HAVING COUNT(*) > 1 ORDER BY i.INVNUMBER",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 carries the delivery charge %2 times.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+};
+// clang-format on
+
+#undef PREPAID_RECEIPTS
+#undef DELIVERY_LINE
+#undef WITH_SETTING
+
+} // namespace
+
+std::span<const AuditRule> bookRules()
+{
+    return Books;
+}
+
+std::span<const AuditRule> deliveryChargeRules()
+{
+    return DeliveryCharge;
+}
+
+} // namespace Accpac
