@@ -128,11 +128,18 @@ class Desktop:
         return os.path.join(SITE_ROOT, "site", "SAMINC.db")
 
     def check_books(self):
-        """The integrity checker's verdict on the company file: (passed, output). Fails with
-        SiteReplaced first when the file is not the scenario's own."""
+        """The books' auditor's verdict on the company file, with this machine's settings
+        hive when the program saved one and the sample users' passwords: (passed, output).
+        Fails with SiteReplaced first when the file is not the scenario's own."""
         self.verify_site()
+        command = [os.path.join(self.bin_dir, "tallymerge-check")]
+        hive = os.path.join(SITE_ROOT, "HKEY_LOCAL_MACHINE.reg")
+        if os.path.exists(hive):
+            command += ["--hive", hive]
+        for password in ("ADMIN", "SUPER", "CLERK"):
+            command += ["--known-password", password]
         result = subprocess.run(
-            [os.path.join(self.bin_dir, "tallymerge-check"), self.company_file()],
+            command + [self.company_file()],
             env=self.env, capture_output=True, text=True, timeout=600)
         self._log("check.log", result.stdout + result.stderr)
         return result.returncode == 0, result.stdout + result.stderr

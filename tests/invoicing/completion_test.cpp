@@ -321,5 +321,5 @@ TEST_F(Completion, AShipmentWithoutOpenLinesIsCompletedWithItsFinishCommand)
         EXPECT_EQ(line("OE0691", uniq, n, "FINISHORD").toInt(), 0) << n;
         EXPECT_EQ(line("OE0691", uniq, n, "COMPLETE").toInt(), 2) << n;
     }
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

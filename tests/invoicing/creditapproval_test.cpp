@@ -119,7 +119,7 @@ TEST_F(CreditApproval, ASupervisorsApprovalIsStoredWithTheInvoice)
     EXPECT_EQ(storedApprover(), QStringLiteral("APPROVER"));
     EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
     EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 
     // Not in the company or site files, the settings, the call log or any message.
     EXPECT_FALSE(anyFileHolds(site, password));
@@ -143,7 +143,7 @@ TEST_F(CreditApproval, ASupervisorsApprovalIsStoredWithTheInvoice)
     EXPECT_TRUE(window->Create_Invoice2(QStringLiteral("1200"), {1}));
     EXPECT_EQ(super.shown.size(), 1);
     EXPECT_EQ(storedApprover(), QStringLiteral("SUPER"));
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
 // Cancelled: the run goes on and creates the invoice without an approver.
@@ -162,7 +162,7 @@ TEST_F(CreditApproval, ACancelledWindowLeavesTheInvoiceUnapproved)
         EXPECT_TRUE(log.contains("OE0420 SetValue APPROVEBY|"));
         EXPECT_TRUE(log.contains("OE0420 SetValue APPPASSWRD|"));
         EXPECT_EQ(storedApprover(), QString());
-        EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+        EXPECT_EQ(fixture.auditProblems(), QStringList());
     }
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
 }
@@ -186,5 +186,5 @@ TEST_F(CreditApproval, ACustomerNotFoundHasNoCredit)
     EXPECT_DOUBLE_EQ(script.shown[0].total, 50);
     EXPECT_EQ(script.shown[0].exceed, QStringLiteral("(50.00)"));
     EXPECT_EQ(storedApprover(), QString());
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

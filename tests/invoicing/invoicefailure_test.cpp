@@ -192,7 +192,7 @@ TEST_F(InvoiceFailure, NoPrepaymentIsLeftWhenTheInvoiceFails)
     prepayments->Browse(QString(), true);
     EXPECT_FALSE(prepayments->Fetch());
     prepayments->Close();
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
 namespace {
@@ -244,5 +244,5 @@ TEST_F(CreditCheck, AnUnknownInvoiceCustomerEndsTheRun)
     EXPECT_TRUE(fixture.boxes.shown[0].text.endsWith(
         QStringLiteral("In procedure frmMain.Create_Invoice2.")));
     EXPECT_TRUE(modGeneral::LastInvoiceNumber.isEmpty());
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

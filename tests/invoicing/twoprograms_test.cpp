@@ -97,7 +97,7 @@ TEST(TwoPrograms, EachShipmentGoesOnOneInvoiceWhenTwoProgramsInvoiceAtOnce)
         EXPECT_EQ(one.invoices.size() + one.refused + one.gone, Shipments);
         EXPECT_EQ(other.invoices.size() + other.refused + other.gone, Shipments);
         contested += one.refused + other.refused;
-        EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+        EXPECT_EQ(fixture.auditProblems(), QStringList());
     }
     RecordProperty("RefusedAttempts", contested);
 }

@@ -9,6 +9,7 @@
 #include <odbc/datasource.h>
 #include <registry/hivelocations.h>
 
+#include <auditbooks.h>
 #include <odbctestconfig.h>
 #include <samplesite.h>
 #include <scriptedboxes.h>
@@ -67,6 +68,11 @@ public:
                 m_registry.filePath(QStringLiteral("user"))};
     }
     void addOrders(const QList<TestOrder>& orders);
+    // The books' auditor on the company with this machine's settings: every problem found.
+    QStringList auditProblems() const
+    {
+        return auditBooks(companyFile(), hiveLocations().machineFolder);
+    }
 
     ScriptedBoxes boxes;
 

@@ -264,35 +264,6 @@ private:
     int m_seed = 0;
 };
 
-// Completes an invoiced order as the program does after its invoice: back orders cleared,
-// the open lines and the order marked complete.
-void completeInvoicedOrder(AccpacDBLink& link, const QString& orderNumber)
-{
-    auto header = link.OpenView(QStringLiteral("OE0520"));
-    auto lines = link.OpenView(QStringLiteral("OE0500"));
-    header->SetOrder(1);
-    header->Field(QStringLiteral("ORDNUMBER")).SetValue(orderNumber);
-    if (!header->Read())
-        return;
-    const int complete = header->Field(QStringLiteral("COMPLETE")).GetValue().toInt();
-    lines->Browse(QStringLiteral("ORDUNIQ = ") +
-                      header->Field(QStringLiteral("ORDUNIQ")).GetValue().toString(),
-                  true);
-    while (lines->Fetch()) {
-        if (lines->Field(QStringLiteral("QTYBACKORD")).GetValue().toDouble() > 0) {
-            lines->Field(QStringLiteral("QTYORDERED")).SetValue(0);
-            lines->Field(QStringLiteral("QTYBACKORD")).SetValue(0);
-        }
-        if (lines->Field(QStringLiteral("COMPLETE")).GetValue().toInt() == 0)
-            lines->Field(QStringLiteral("COMPLETE")).SetValue(2);
-        lines->Update();
-    }
-    if (complete == 1 || complete == 2) {
-        header->Field(QStringLiteral("COMPLETE")).SetValue(complete + 2);
-        header->Update();
-    }
-}
-
 void addOrderEntryData(AccpacDBLink& link, const Options& options)
 {
     auto misc = link.OpenView(QStringLiteral("OE0440"));
@@ -537,6 +508,33 @@ void createSampleSite(const Options& options)
     setBulkLoading(*session, false);
     link->Close();
     session->Close();
+}
+
+void completeInvoicedOrder(AccpacDBLink& link, const QString& orderNumber)
+{
+    auto header = link.OpenView(QStringLiteral("OE0520"));
+    auto lines = link.OpenView(QStringLiteral("OE0500"));
+    header->SetOrder(1);
+    header->Field(QStringLiteral("ORDNUMBER")).SetValue(orderNumber);
+    if (!header->Read())
+        return;
+    const int complete = header->Field(QStringLiteral("COMPLETE")).GetValue().toInt();
+    lines->Browse(QStringLiteral("ORDUNIQ = ") +
+                      header->Field(QStringLiteral("ORDUNIQ")).GetValue().toString(),
+                  true);
+    while (lines->Fetch()) {
+        if (lines->Field(QStringLiteral("QTYBACKORD")).GetValue().toDouble() > 0) {
+            lines->Field(QStringLiteral("QTYORDERED")).SetValue(0);
+            lines->Field(QStringLiteral("QTYBACKORD")).SetValue(0);
+        }
+        if (lines->Field(QStringLiteral("COMPLETE")).GetValue().toInt() == 0)
+            lines->Field(QStringLiteral("COMPLETE")).SetValue(2);
+        lines->Update();
+    }
+    if (complete == 1 || complete == 2) {
+        header->Field(QStringLiteral("COMPLETE")).SetValue(complete + 2);
+        header->Update();
+    }
 }
 
 } // namespace Sample

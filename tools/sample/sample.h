@@ -59,4 +59,8 @@ std::unique_ptr<AccpacSession> benchmarkSite(const QString& folder, int orders);
 QStringList addShippedOrder(AccpacDBLink& link, const QString& order, const QString& customer,
                             int count, int linesEach = 5);
 
+// Completes an invoiced order as the program does after its invoice: back orders cleared,
+// the open lines and the order marked complete. Throws ComError.
+void completeInvoicedOrder(AccpacDBLink& link, const QString& orderNumber);
+
 } // namespace Sample

@@ -2,6 +2,7 @@
 // rules of auditrules.h over one moment of the books.
 #include "auditrules.h"
 #include "dictionary.h"
+#include "schema.h"
 #include "site.h"
 #include "sqlitedb.h"
 
@@ -16,9 +17,6 @@
 namespace Accpac {
 
 namespace {
-
-// The newest company file format this program reads (PRAGMA user_version).
-constexpr int NewestCompanyFormat = 0;
 
 // A file another program holds locked is reported after this wait rather than the usual one.
 constexpr int LockWaitMs = 3000;
@@ -37,12 +35,14 @@ qint64 single(Database& db, const QByteArray& sql)
 // The company's ID; throws when the file is newer than the program or no company file.
 QString requireCompany(Database& db, const QString& file)
 {
-    if (const qint64 format = single(db, "PRAGMA user_version"); format > NewestCompanyFormat)
+    if (const int version = schemaVersion(db, Store::Company);
+        version > programSchemaVersion(Store::Company))
         throw badInput(QStringLiteral("The company file \"%1\" was made by a newer version of the "
-                                      "program (format %2; this program reads up to format %3).")
+                                      "program (tables of version %2; this program knows up to "
+                                      "version %3).")
                            .arg(file)
-                           .arg(format)
-                           .arg(NewestCompanyFormat));
+                           .arg(version)
+                           .arg(programSchemaVersion(Store::Company)));
     QSet<QString> present;
     {
         Statement st = db.prepare("SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table'");

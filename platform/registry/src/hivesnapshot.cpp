@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 namespace Registry {
 
@@ -34,8 +35,7 @@ std::optional<QString> HiveSnapshot::text(const QString& keyPath, const QString&
     const Hive::Value* value = m_hive->value(Hive::joinPath(QString(), keyPath), valueName);
     if (!value || value->type != REG_SZ)
         return std::nullopt;
-    QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(value->data.constData()),
-                                      value->data.size() / 2);
+    QString text = QStringDecoder(QStringDecoder::Utf16LE).decode(value->data);
     if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0)
         text.truncate(nul);
     return text;

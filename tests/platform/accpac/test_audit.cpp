@@ -1,0 +1,586 @@
+// The books' auditor: every rule meets a fault planted by hand (SQL) in a copy of a fresh
+// sample company and must name the document in its exact sentence; the real
+// tallymerge-check program for exit statuses, bad input and the read-only promise.
+#include "testsite.h"
+
+#include <qtprint.h>
+
+#include <auditsettings.h>
+#include <invoicesequence.h>
+
+#include <system/comerror.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+const QString Company = QStringLiteral("SAMINC.db");
+
+// One fresh sample site for the whole suite, with one invoice that uses every feature the
+// rules look at: customer 1200 (flagged for the delivery charge), one shipment of 50.00,
+// the delivery charge of 10.00, a prepayment of 20.00 by cheque in batch 1, and an
+// approval by the supervisor; the order completed as the program completes it.
+struct Books
+{
+    Books()
+    {
+        auto session = site.signOn();
+        if (!session)
+            throw ComError(ComErrorNumber::E_Fail, QStringLiteral("no sign-on"));
+        auto link = session->OpenDBLink(1, 0);
+        shipment =
+            Sample::addShippedOrder(*link, QStringLiteral("ORD-AUDIT"), QStringLiteral("1200"), 1)
+                .first();
+        Sample::InvoiceRequest request;
+        request.customer = QStringLiteral("1200");
+        request.shipments = {shipment};
+        request.deliveryCharge = QStringLiteral("DEL");
+        request.prepayment =
+            Sample::InvoiceRequest::Prepayment::cheque(1, 20.0, QStringLiteral("CHK77"));
+        request.approverId = Sample::SupervisorId;
+        request.approverPassword = Sample::SupervisorPassword;
+        invoice = Sample::createInvoice(*link, request).invoiceNumber;
+        auto header = link->OpenView(QStringLiteral("OE0420"));
+        header->SetOrder(1);
+        header->Field(QStringLiteral("INVNUMBER")).SetValue(invoice);
+        if (header->Read())
+            invoiceUniq = header->Field(QStringLiteral("INVUNIQ")).GetValue().toString();
+        header->Close();
+        Sample::completeInvoicedOrder(*link, QStringLiteral("ORD-AUDIT"));
+        link->Close();
+        session->Close();
+    }
+
+    TestSite site;
+    QString shipment;
+    QString invoice;
+    QString invoiceUniq;
+};
+
+Books* books = nullptr;
+
+// Whether the list holds the line; the list is shown when it does not.
+::testing::AssertionResult holds(const QStringList& lines, const QString& line)
+{
+    if (lines.contains(line))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "\"" << line.toStdString() << "\" is not among: " << lines.join(u'|').toStdString();
+}
+
+class AuditTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { books = new Books; }
+    static void TearDownTestSuite()
+    {
+        delete books;
+        books = nullptr;
+    }
+
+    // Each case works on its own copy of the site.
+    void SetUp() override
+    {
+        ASSERT_FALSE(books->invoiceUniq.isEmpty());
+        for (const QString& file : {Company, QStringLiteral("system.db")})
+            ASSERT_TRUE(QFile::copy(books->site.folder + u'/' + file, folder() + u'/' + file));
+        hive = dir.filePath(QStringLiteral("HKEY_LOCAL_MACHINE.reg"));
+        writeHive(QStringLiteral("\"DeliveryCharge\"=\"1\"\n\"DelCharge\"=\"DEL\"\n"));
+    }
+
+    QString folder() const { return dir.path(); }
+    QString companyFile() const { return folder() + u'/' + Company; }
+
+    // The machine's hive with the given values under the program's settings key.
+    void writeHive(const QString& values) const
+    {
+        QFile file(hive);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("Windows Registry Editor Version 5.00\n\n"
+                   "[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Tallymerge]\n" +
+                   values.toUtf8());
+    }
+
+    // Runs statements on the copy, as another program would have.
+    void plant(const QString& sql) const
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(companyFile().toUtf8().constData(), &db), SQLITE_OK);
+        char* error = nullptr;
+        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
+        const QString message = QString::fromUtf8(error ? error : "");
+        sqlite3_free(error);
+        sqlite3_close(db);
+        ASSERT_EQ(rc, SQLITE_OK) << message.toStdString();
+    }
+
+    QString value(const QString& sql) const
+    {
+        sqlite3* db = nullptr;
+        QString result;
+        if (sqlite3_open(companyFile().toUtf8().constData(), &db) == SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                result =
+                    QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        return result;
+    }
+
+    Accpac::AuditReport audit(const QStringList& knownPasswords = {}) const
+    {
+        Accpac::AuditOptions options;
+        readAuditSettings(hive, options);
+        options.knownPasswords = knownPasswords;
+        return Accpac::auditCompanyFile(companyFile(), options);
+    }
+
+    QStringList problems() const { return audit().problems; }
+    // The problems the delivery-charge rules report.
+    QStringList deliveryProblems() const
+    {
+        return problems().filter(QStringLiteral("the delivery charge"));
+    }
+
+    const QString& invoice() const { return books->invoice; }
+    const QString& shipment() const { return books->shipment; }
+    // Our invoice's INVUNIQ.
+    QString ours() const { return books->invoiceUniq; }
+
+    QTemporaryDir dir;
+    QString hive;
+};
+
+TEST_F(AuditTest, TheSampleBooksAgreeWithEveryRuleRun)
+{
+    const Accpac::AuditReport report =
+        audit({Sample::AdminPassword, Sample::SupervisorPassword, Sample::ClerkPassword});
+    EXPECT_EQ(report.problems, QStringList());
+    EXPECT_EQ(report.skipped, QStringList());
+    // The invoice carries what the rules look at.
+    EXPECT_EQ(value("SELECT COUNT(*) FROM OEINVD WHERE MISCCHARGE='DEL' AND INVUNIQ=" + ours()),
+              QStringLiteral("1"));
+    EXPECT_EQ(value("SELECT APPROVEBY FROM OEINVH WHERE INVUNIQ=" + ours()), Sample::SupervisorId);
+    EXPECT_EQ(value("SELECT INVDUE FROM OEINVH WHERE INVUNIQ=" + ours()).toDouble(), 40.0);
+}
+
+TEST_F(AuditTest, AShipmentOnTwoInvoicesOrOfAnotherCustomerIsNamed)
+{
+    plant("DROP INDEX OEINVS_SHIPMENT; INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, SHIDATE) "
+          "SELECT 1, SHINUMBER, SHIUNIQ, SHIDATE FROM OEINVS WHERE SHINUMBER='" +
+          shipment() + "'");
+    EXPECT_TRUE(holds(problems(), QStringLiteral("Shipment %1 is on more than one invoice: "
+                                                 "IN0000001, %2.")
+                                      .arg(shipment(), invoice())));
+
+    plant("DELETE FROM OEINVS WHERE INVUNIQ=1 AND SHINUMBER='" + shipment() +
+          "'; UPDATE OESHIH SET CUSTOMER='1300' WHERE SHINUMBER='" + shipment() + "'");
+    EXPECT_EQ(problems(), QStringList({QStringLiteral("Invoice %1 of customer 1200 lists shipment "
+                                                      "%2 of customer 1300.")
+                                           .arg(invoice(), shipment())}));
+}
+
+TEST_F(AuditTest, ADeliveryChargeOnlyOnAnInvoiceThatQualifiesAndOnce)
+{
+    const QString notQualified =
+        QStringLiteral("Invoice %1 carries the delivery charge but does not qualify: %2.");
+    // The customer's flag cleared.
+    plant("UPDATE ARCUSO SET VALIFBOOL=0 WHERE IDCUST='1200' AND OPTFIELD='DELCHARGE'");
+    EXPECT_EQ(problems(), QStringList(notQualified.arg(
+                              invoice(), QStringLiteral("customer 1200 is not flagged for it"))));
+    plant("UPDATE ARCUSO SET VALIFBOOL=1 WHERE IDCUST='1200' AND OPTFIELD='DELCHARGE'");
+
+    // The feature switched off, or a value that is no number: no invoice qualifies.
+    for (const QString& value : {QStringLiteral("0"), QStringLiteral("2"), QStringLiteral("yes")}) {
+        writeHive("\"DeliveryCharge\"=\"" + value + "\"\n\"DelCharge\"=\"DEL\"\n");
+        EXPECT_EQ(problems(),
+                  QStringList(notQualified.arg(
+                      invoice(), QStringLiteral("the delivery charge is switched off"))))
+            << value.toStdString();
+    }
+    // An absent switch reads as its default, off; without a code no line is a delivery charge.
+    writeHive(QStringLiteral("\"DelCharge\"=\"DEL\"\n"));
+    EXPECT_EQ(problems().size(), 1);
+    writeHive(QStringLiteral("\"DeliveryCharge\"=\"0\"\n"));
+    EXPECT_EQ(problems(), QStringList());
+    writeHive(QStringLiteral("\"DeliveryCharge\"=\" 1 \"\n\"DelCharge\"=\" DEL \"\n"));
+    EXPECT_EQ(problems(), QStringList());
+
+    // The merchandise total: 100.00 still qualifies, 100.01 and 0.00 do not.
+    const QString merchandise = "UPDATE OEINVD SET EXTINVMISC=%1 WHERE MISCCHARGE<>'DEL' AND "
+                                "INVUNIQ=" +
+                                ours();
+    plant(merchandise.arg("20"));
+    EXPECT_EQ(deliveryProblems(), QStringList());
+    plant(merchandise.arg("20.002"));
+    EXPECT_EQ(deliveryProblems(),
+              QStringList(notQualified.arg(invoice(),
+                                           QStringLiteral("its merchandise total of 100.01 is not "
+                                                          "above 0.00 and at most 100.00"))));
+    plant(merchandise.arg("0"));
+    EXPECT_EQ(deliveryProblems(),
+              QStringList(
+                  notQualified.arg(invoice(), QStringLiteral("its merchandise total of 0.00 is not "
+                                                             "above 0.00 and at most 100.00"))));
+    plant(merchandise.arg("10"));
+
+    // Twice on one invoice.
+    plant("INSERT INTO OEINVD (INVUNIQ, LINENUM, LINETYPE, MISCCHARGE, EXTINVMISC) SELECT INVUNIQ, "
+          "99, 2, 'DEL', 0 FROM OEINVH WHERE INVUNIQ=" +
+          ours());
+    EXPECT_EQ(
+        problems(),
+        QStringList(
+            QStringLiteral("Invoice %1 carries the delivery charge 2 times.").arg(invoice())));
+}
+
+TEST_F(AuditTest, WithoutAReadableHiveTheDeliveryRulesAreSkippedAndTheOthersRun)
+{
+    plant("UPDATE ARCUSO SET VALIFBOOL=0 WHERE IDCUST='1200'; "
+          "UPDATE OEINVH SET INVDUE=INVDUE+1 WHERE INVUNIQ=" +
+          ours());
+    const QString due =
+        QStringLiteral("Invoice %1 has 41.00 due; its total less its prepayment is 40.00.")
+            .arg(invoice());
+
+    const Accpac::AuditReport none = Accpac::auditCompanyFile(companyFile());
+    EXPECT_EQ(none.skipped, QStringList(QStringLiteral("The delivery-charge rules were skipped: "
+                                                       "the machine's settings were not given.")));
+    EXPECT_EQ(none.problems, QStringList(due));
+
+    for (const QByteArray& bad :
+         {QByteArray("garbage\n"),
+          QByteArray("Windows Registry Editor Version 5.00\n\"x\"=\"1\"\n")}) {
+        QFile file(hive);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bad);
+        file.close();
+        const QByteArray before = bad;
+        const Accpac::AuditReport report = audit();
+        ASSERT_EQ(report.skipped.size(), 1);
+        EXPECT_TRUE(report.skipped.first().startsWith(
+            QStringLiteral(
+                "The delivery-charge rules were skipped: the settings hive \"%1\" cannot "
+                "be read (line ")
+                .arg(hive)))
+            << report.skipped.first().toStdString();
+        EXPECT_EQ(report.problems, QStringList(due));
+        // The hive is never set aside or changed.
+        QFile again(hive);
+        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+        EXPECT_EQ(again.readAll(), before);
+    }
+    QFile::remove(hive);
+    EXPECT_EQ(audit().skipped.size(), 1);
+}
+
+TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgrees)
+{
+    const QString receipt = "(SELECT rowid FROM ARTCR WHERE IDINVC='" + invoice() + "')";
+    plant("UPDATE ARTCR SET IDCUST='1300' WHERE rowid=" + receipt +
+          "; UPDATE OEPPAY SET CUSTOMER='1300' WHERE INVUNIQ=" + ours());
+    const QString item = value("SELECT CNTITEM FROM ARTCR WHERE IDINVC='" + invoice() + "'");
+    QStringList found = problems();
+    EXPECT_TRUE(holds(found, QStringLiteral("Receipt %1 of batch 1 from customer 1300 prepays "
+                                            "invoice %2 of customer 1200.")
+                                 .arg(item, invoice())));
+    EXPECT_TRUE(holds(found, QStringLiteral("The prepayment of invoice %1 is for customer 1300, "
+                                            "the invoice for customer 1200.")
+                                 .arg(invoice())));
+    plant("UPDATE ARTCR SET IDCUST='1200' WHERE rowid=" + receipt +
+          "; UPDATE OEPPAY SET CUSTOMER='1200' WHERE INVUNIQ=" + ours());
+    ASSERT_EQ(problems(), QStringList());
+
+    // More received than the invoice's total, with the amount due and the batch kept in step.
+    plant("UPDATE ARTCR SET AMTRMIT=75 WHERE rowid=" + receipt +
+          "; UPDATE OEINVH SET INVDUE=-15 WHERE INVUNIQ=" + ours() +
+          "; UPDATE ARBTA SET AMTENTER=AMTENTER+55 WHERE CNTBTCH=1; "
+          "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET-55 WHERE IDCUST='1200'");
+    EXPECT_EQ(problems(),
+              QStringList(
+                  QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice())));
+
+    // The amount due left at the total, and a batch that counts a receipt it does not hold.
+    plant("UPDATE ARTCR SET AMTRMIT=20 WHERE rowid=" + receipt +
+          "; UPDATE OEINVH SET INVDUE=60 "
+          "WHERE INVUNIQ=" +
+          ours() +
+          "; UPDATE ARBTA SET AMTENTER=AMTENTER-55 WHERE CNTBTCH=1; "
+          "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET+55 WHERE IDCUST='1200'; "
+          "UPDATE ARBTA SET CNTENTER=CNTENTER+1 WHERE CNTBTCH=1");
+    const int counted = value("SELECT CNTENTER FROM ARBTA WHERE CNTBTCH=1").toInt();
+    const QString entered =
+        QString::number(value("SELECT AMTENTER FROM ARBTA WHERE CNTBTCH=1").toDouble(), 'f', 2);
+    found = problems();
+    EXPECT_EQ(found.size(), 2) << found.join(u'|').toStdString();
+    EXPECT_TRUE(holds(found, QStringLiteral("Invoice %1 has 60.00 due; its total less its "
+                                            "prepayment is 40.00.")
+                                 .arg(invoice())));
+    EXPECT_TRUE(holds(found, QStringLiteral("Receipt batch 1 counts %1 receipts of %2 but holds "
+                                            "%3 of %2.")
+                                 .arg(counted)
+                                 .arg(entered)
+                                 .arg(counted - 1)));
+}
+
+TEST_F(AuditTest, AnInvoicedOrderWithNothingLeftIsCompleteAndNamesItsLastInvoice)
+{
+    plant("UPDATE OEORDH SET COMPLETE=1 WHERE ORDNUMBER='ORD-AUDIT'");
+    EXPECT_EQ(problems(),
+              QStringList(QStringLiteral("Order ORD-AUDIT is invoiced with nothing left "
+                                         "to ship or on back order, but it is not "
+                                         "complete (COMPLETE 1).")));
+    // A quantity still on back order, or still to ship, keeps an order open.
+    const QString order = "(SELECT ORDUNIQ FROM OEORDH WHERE ORDNUMBER='ORD-AUDIT')";
+    plant("INSERT INTO OEORDD (ORDUNIQ, LINENUM, LINETYPE, QTYORDERED, QTYSHIPPED, QTYBACKORD) "
+          "VALUES (" +
+          order + ", 1, 1, 3, 2, 1)");
+    EXPECT_EQ(problems(), QStringList());
+    plant("UPDATE OEORDD SET QTYBACKORD=0 WHERE ORDUNIQ=" + order);
+    EXPECT_EQ(problems(), QStringList());
+    plant("UPDATE OEORDD SET QTYORDERED=2 WHERE ORDUNIQ=" + order);
+    EXPECT_EQ(problems().size(), 1);
+    plant("UPDATE OEORDH SET COMPLETE=3 WHERE ORDUNIQ=" + order);
+    ASSERT_EQ(problems(), QStringList());
+
+    // Another customer's invoice, then a number no invoice has.
+    for (const QString& other : {QStringLiteral("IN0000001"), QStringLiteral("IN0099999")}) {
+        plant("UPDATE OEORDH SET LASTINVNUM='" + other + "' WHERE ORDNUMBER='ORD-AUDIT'");
+        EXPECT_EQ(problems(), QStringList(QStringLiteral("Order ORD-AUDIT names %1 as its last "
+                                                         "invoice, which is no invoice of the "
+                                                         "order.")
+                                              .arg(other)));
+    }
+}
+
+TEST_F(AuditTest, AnApprovalIsByAUserWhoHoldsTheRight)
+{
+    const QString line = QStringLiteral("Invoice %1 was approved by \"%2\", who holds no right to "
+                                        "approve credit in company SAMINC.");
+    for (const QString& user : {QStringLiteral("CLERK"), QStringLiteral("NOBODY")}) {
+        plant("UPDATE OEINVH SET APPROVEBY='" + user + "' WHERE INVUNIQ=" + ours());
+        EXPECT_EQ(problems(), QStringList(line.arg(invoice(), user)));
+    }
+    plant("UPDATE OEINVH SET APPROVEBY='ADMIN' WHERE INVUNIQ=" + ours());
+    EXPECT_EQ(problems(), QStringList());
+
+    // Without the site's users the rule is skipped, and says so.
+    plant("UPDATE OEINVH SET APPROVEBY='CLERK' WHERE INVUNIQ=" + ours());
+    ASSERT_TRUE(QFile::remove(folder() + QStringLiteral("/system.db")));
+    const Accpac::AuditReport report = audit();
+    EXPECT_EQ(report.problems, QStringList());
+    ASSERT_EQ(report.skipped.size(), 1);
+    EXPECT_TRUE(report.skipped.first().startsWith(
+        QStringLiteral("The approvals were not checked: the site's users cannot be read")));
+    // The site named apart from the company file's folder.
+    Accpac::AuditOptions options;
+    options.siteFolder = books->site.folder;
+    EXPECT_EQ(Accpac::auditCompanyFile(companyFile(), options).problems,
+              QStringList(line.arg(invoice(), QStringLiteral("CLERK"))));
+}
+
+TEST_F(AuditTest, NoPasswordIsStoredInAnyColumn)
+{
+    const QString rowid = value("SELECT rowid FROM OEINVH WHERE INVUNIQ=" + ours());
+    const QString receipt = value("SELECT rowid FROM ARTCR WHERE IDINVC='" + invoice() + "'");
+    // The approver's ID equals the sample password; user IDs are not passwords.
+    EXPECT_EQ(audit({Sample::SupervisorPassword}).problems, QStringList());
+
+    plant("ALTER TABLE OEINVH ADD COLUMN APPPASSWRD TEXT NOT NULL DEFAULT ''");
+    EXPECT_EQ(problems(), QStringList()) << "an empty password column holds no password";
+    plant("UPDATE OEINVH SET APPPASSWRD='SUPER' WHERE INVUNIQ=" + ours());
+    EXPECT_EQ(problems(), QStringList(QStringLiteral("Row %1 of table OEINVH holds a password in "
+                                                     "column APPPASSWRD.")
+                                          .arg(rowid)));
+    plant("UPDATE OEINVH SET APPPASSWRD='' WHERE INVUNIQ=" + ours());
+
+    // A password verifier from the site's users.
+    sqlite3* system = nullptr;
+    ASSERT_EQ(sqlite3_open((folder() + QStringLiteral("/system.db")).toUtf8().constData(), &system),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(system, "SELECT PWVERIFIER FROM USERS WHERE USERID='CLERK'", -1, &st,
+                       nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    const QString verifier =
+        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    sqlite3_close(system);
+    plant("UPDATE ARTCR SET IDRMIT='" + verifier + "' WHERE rowid=" + receipt);
+    EXPECT_EQ(problems(), QStringList(QStringLiteral("Row %1 of table ARTCR holds a password "
+                                                     "verifier in column IDRMIT.")
+                                          .arg(receipt)));
+
+    // A known password, typed in another case, found whole only.
+    plant("UPDATE ARTCR SET IDRMIT=' super ' WHERE rowid=" + receipt);
+    EXPECT_EQ(problems(), QStringList());
+    const QStringList found = audit({Sample::SupervisorPassword}).problems;
+    EXPECT_EQ(found, QStringList(QStringLiteral("Row %1 of table ARTCR holds a known password in "
+                                                "column IDRMIT.")
+                                     .arg(receipt)));
+    EXPECT_FALSE(found.join(u' ').contains(QStringLiteral("SUPER"), Qt::CaseInsensitive));
+    plant("UPDATE ARTCR SET IDRMIT='SUPERIOR' WHERE rowid=" + receipt);
+    EXPECT_EQ(audit({Sample::SupervisorPassword}).problems, QStringList());
+}
+
+TEST_F(AuditTest, InvoiceAndReceiptBatchNumbersAreGivenOnce)
+{
+    plant("UPDATE OEINVH SET INVNUMBER='IN0000001' WHERE INVUNIQ=" + ours());
+    EXPECT_TRUE(holds(problems(), QStringLiteral("Invoice number IN0000001 was given 2 times.")));
+
+    plant("UPDATE OEINVH SET INVNUMBER='" + invoice() + "' WHERE INVUNIQ=" + ours() +
+          "; DROP INDEX ARBTA_K0; INSERT INTO ARBTA SELECT * FROM ARBTA WHERE CNTBTCH=5");
+    EXPECT_EQ(problems(), QStringList(QStringLiteral("Receipt batch number 5 was given 2 times.")));
+}
+
+// The program itself --------------------------------------------------------------------------
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Outcome check(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TALLYMERGE_CHECK), arguments);
+    Outcome run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QByteArray bytesOf(const QString& file)
+{
+    QFile in(file);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+}
+
+TEST_F(AuditTest, TheProgramReportsEachDocumentAndNeverWritesTheFile)
+{
+    Outcome run = check({QStringLiteral("--hive"), hive, companyFile()});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out, companyFile() + QStringLiteral(": the books agree.\n"));
+
+    // Another program keeps the company open with a change in its WAL, not yet written into
+    // the file: the auditor reads that change and leaves both files as they were.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(companyFile().toUtf8().constData(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer,
+                           "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
+                           "UPDATE OEORDH SET COMPLETE=1 WHERE ORDNUMBER='ORD-AUDIT'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    const QByteArray file = bytesOf(companyFile());
+    const QByteArray wal = bytesOf(companyFile() + QStringLiteral("-wal"));
+    ASSERT_GT(wal.size(), 0);
+    run = check({QStringLiteral("--hive"), hive, companyFile()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, QStringLiteral("Order ORD-AUDIT is invoiced with nothing left to ship or on "
+                                      "back order, but it is not complete (COMPLETE 1).\n"));
+    EXPECT_EQ(bytesOf(companyFile()), file);
+    EXPECT_EQ(bytesOf(companyFile() + QStringLiteral("-wal")), wal);
+    sqlite3_close(writer);
+
+    // Alone with the file (the writer closed and its WAL written back), and through --site.
+    const QByteArray closed = bytesOf(companyFile());
+    run = check({QStringLiteral("--site"), folder(), QStringLiteral("saminc")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, QStringLiteral("The delivery-charge rules were skipped: the machine's "
+                                      "settings were not given.\n"
+                                      "Order ORD-AUDIT is invoiced with nothing left to ship or on "
+                                      "back order, but it is not complete (COMPLETE 1).\n"));
+    EXPECT_EQ(bytesOf(companyFile()), closed);
+
+    // A hive that does not parse: said, and the other rules still run.
+    QFile bad(hive);
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bad.write("not a hive\n");
+    bad.close();
+    run = check({QStringLiteral("--hive"), hive, companyFile()});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("The delivery-charge rules were skipped: the "
+                                                  "settings hive \"%1\" cannot be read (line 1: "
+                                                  "the header is missing).\nOrder ORD-AUDIT ")
+                                       .arg(hive)))
+        << run.out.toStdString();
+
+    run = check({QStringLiteral("--help")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.contains(QStringLiteral("--hive <file>")));
+    run = check({QStringLiteral("--version")});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("tallymerge-check ")));
+}
+
+TEST_F(AuditTest, BadInputIsOneSentenceAndExitStatusTwo)
+{
+    const auto refused = [](const QStringList& arguments, const QString& sentence) {
+        const Outcome run = check(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_EQ(run.out, QString());
+        EXPECT_EQ(run.err, sentence + u'\n');
+    };
+    refused({}, QStringLiteral("Give one company file, or --site and a company ID.\nRun "
+                               "\"tallymerge-check --help\" for its use."));
+    refused(
+        {QStringLiteral("--bogus"), companyFile()},
+        QStringLiteral("Unknown option 'bogus'.\nRun \"tallymerge-check --help\" for its use."));
+    const QString missing = folder() + QStringLiteral("/NONE.db");
+    refused({missing}, QStringLiteral("The company file \"%1\" does not exist.").arg(missing));
+
+    // Not a company: a text file, and the site's system data.
+    const QString text = folder() + QStringLiteral("/notes.txt");
+    QFile notes(text);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write(QByteArray(4096, 'x'));
+    notes.close();
+    refused({text}, QStringLiteral("The file \"%1\" is not a company file.").arg(text));
+    const QString system = folder() + QStringLiteral("/system.db");
+    refused({system},
+            QStringLiteral("The file \"%1\" is not a company file: it has no table CSCOM.")
+                .arg(system));
+
+    // Made by a newer program.
+    const QString known = value("SELECT MAX(VERSION) FROM SCHEMAVERSION");
+    plant("UPDATE SCHEMAVERSION SET VERSION=VERSION+1");
+    refused({companyFile()}, QStringLiteral("The company file \"%1\" was made by a newer version "
+                                            "of the program (tables of version %2; this program "
+                                            "knows up to version %3).")
+                                 .arg(companyFile())
+                                 .arg(known.toInt() + 1)
+                                 .arg(known));
+    plant("UPDATE SCHEMAVERSION SET VERSION=VERSION-1");
+
+    // Locked by another program.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(companyFile().toUtf8().constData(), &holder), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(holder,
+                           "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; "
+                           "UPDATE CSCOM SET NAME=NAME",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    refused({companyFile()}, QStringLiteral("The company file \"%1\" is locked by another program; "
+                                            "check it again when that program has finished.")
+                                 .arg(companyFile()));
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(holder);
+    EXPECT_EQ(check({companyFile()}).exitCode, 0);
+}
+
+} // namespace
