@@ -36,7 +36,7 @@ expect() {
     fi
 }
 
-for program in tallymerge tallymerge-admin tallymerge-sample; do
+for program in tallymerge tallymerge-admin tallymerge-sample tallymerge-check; do
     # No display: the window program answers these before it would need one.
     nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
     expect 0 1 "^$program $version\$" -- "${nodisplay[@]}" "$bin/$program" --version
@@ -61,6 +61,11 @@ expect 2 1 "^tallymerge-sample: One folder is needed\." -- \
 expect 0 any "^Sample site with company SAMINC made in $work/site\.\$" -- \
     "$bin/tallymerge-sample" --fast --orders 2 --no-oe "$work/site"
 [ -f "$work/site/system.db" ] || fail "tallymerge-sample --orders 2 made no site"
+
+expect 2 1 "^tallymerge-check: One company file, or --site and one company ID, is needed\. " -- \
+    "$bin/tallymerge-check"
+expect 2 1 "^The company file \"$work/none.db\" does not exist\.\$" -- \
+    "$bin/tallymerge-check" "$work/none.db"
 
 [ "$failures" -eq 0 ] && echo "all command lines answered as expected"
 exit $((failures > 0))

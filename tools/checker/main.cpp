@@ -1,10 +1,11 @@
 // tallymerge-check: the books' auditor. Reads a company file, never writing it, and prints
 // one line for every document that breaks a rule of the books. Exit status 0 when the
-// books agree, 1 when a rule fails, 2 for bad arguments or a file it cannot check.
+// books agree, 1 when a rule fails, 2 for a bad command line or a file it cannot check.
 #include "auditsettings.h"
 
+#include <commandline.h>
+
 #include <accpac/standin.h>
-#include <resources/resources.h>
 #include <system/comerror.h>
 
 #include <QCommandLineParser>
@@ -14,11 +15,19 @@
 
 namespace {
 
-int usageError(const QString& message)
-{
-    std::fprintf(stderr, "%s\nRun \"tallymerge-check --help\" for its use.\n", qPrintable(message));
-    return 2;
-}
+const char* const Usage = "tallymerge-check [--hive FILE] [--known-password TEXT]... "
+                          "{COMPANY-FILE | --site FOLDER COMPANY}";
+
+const char* const Description =
+    "Audits the books of a company file: every shipment on at most one invoice, and of the "
+    "invoice's customer; delivery charges only on invoices that qualify, once each; "
+    "prepayments of the invoice's customer, within its total, with the amount due and their "
+    "receipt batches in agreement; invoiced orders complete and naming their last invoice; "
+    "approvals by users who hold the right; no password stored; invoice and receipt batch "
+    "numbers given once. The file is opened read-only and never written.\n"
+    "\n"
+    "Exit status: 0 the books agree, 1 a rule fails, 2 a bad command line or a file that "
+    "cannot be checked (not a company file, locked, or made by a newer program).";
 
 } // namespace
 
@@ -26,47 +35,36 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tallymerge-check"));
-    QCoreApplication::setApplicationVersion(Resources::ProgramVersion());
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Audits the books of a company file: every shipment on at most one invoice, and of "
-        "the invoice's customer; delivery charges only on invoices that qualify, once each; "
-        "prepayments of the invoice's customer, within its total, with the amount due and "
-        "their receipt batches in agreement; invoiced orders complete and naming their last "
-        "invoice; approvals by users who hold the right; no password stored; invoice and "
-        "receipt batch numbers given once. The file is opened read-only and never written.\n"
-        "Exit status: 0 the books agree, 1 a rule fails, 2 the file cannot be checked."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    parser.setApplicationDescription(QLatin1String(Description));
     const QCommandLineOption site(
         QStringLiteral("site"),
-        QStringLiteral("Check the company <company> of the site in <folder> (its users and "
-                       "rights are the site's); the argument is then the company ID."),
+        QStringLiteral("Check the company COMPANY of the site in <folder>; its users and rights "
+                       "are that site's. Without it, the site is the company file's folder."),
         QStringLiteral("folder"));
     const QCommandLineOption hive(
         QStringLiteral("hive"),
         QStringLiteral("Read the program's settings from the machine's settings hive <file> "
-                       "(e.g. /var/lib/tallymerge/HKEY_LOCAL_MACHINE.reg); without it the "
+                       "(/var/lib/tallymerge/HKEY_LOCAL_MACHINE.reg). Without it the "
                        "delivery-charge rules are skipped."),
         QStringLiteral("file"));
     const QCommandLineOption password(
         QStringLiteral("known-password"),
-        QStringLiteral("A password that must appear nowhere in the books (may be given more "
-                       "than once)."),
-        QStringLiteral("password"));
+        QStringLiteral("A password that must appear nowhere in the books; may be given more "
+                       "than once."),
+        QStringLiteral("text"));
     parser.addOptions({site, hive, password});
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("The company file, or with --site the company "
                                                 "ID."));
-    if (!parser.parse(app.arguments()))
-        return usageError(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
-        parser.showVersion();
+    const QString usage = QLatin1String(Usage);
+    if (const auto done = CommandLine::parse(parser, app.arguments(), usage))
+        return *done;
     if (parser.positionalArguments().size() != 1)
-        return usageError(QStringLiteral("Give one company file, or --site and a company ID."));
+        return CommandLine::badUsage(QStringLiteral("One company file, or --site and one company "
+                                                    "ID, is needed"),
+                                     usage);
 
     Accpac::AuditOptions options;
     QString file = parser.positionalArguments().first();

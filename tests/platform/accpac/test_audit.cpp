@@ -536,11 +536,14 @@ TEST_F(AuditTest, BadInputIsOneSentenceAndExitStatusTwo)
         EXPECT_EQ(run.out, QString());
         EXPECT_EQ(run.err, sentence + u'\n');
     };
-    refused({}, QStringLiteral("Give one company file, or --site and a company ID.\nRun "
-                               "\"tallymerge-check --help\" for its use."));
-    refused(
-        {QStringLiteral("--bogus"), companyFile()},
-        QStringLiteral("Unknown option 'bogus'.\nRun \"tallymerge-check --help\" for its use."));
+    const QString usage = QStringLiteral(" Usage: tallymerge-check [--hive FILE] "
+                                         "[--known-password TEXT]... {COMPANY-FILE | --site "
+                                         "FOLDER COMPANY}");
+    refused({}, QStringLiteral("tallymerge-check: One company file, or --site and one company "
+                               "ID, is needed.") +
+                    usage);
+    refused({QStringLiteral("--bogus"), companyFile()},
+            QStringLiteral("tallymerge-check: Unknown option 'bogus'.") + usage);
     const QString missing = folder() + QStringLiteral("/NONE.db");
     refused({missing}, QStringLiteral("The company file \"%1\" does not exist.").arg(missing));
 
