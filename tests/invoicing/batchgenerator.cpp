@@ -702,7 +702,7 @@ QStringList checkSeed(std::uint32_t seed)
 
     for (const auto& box : fixture.boxes.shown)
         problems << QStringLiteral("[box] %1: %2").arg(box.title, box.text);
-    for (const QString& finding : Accpac::checkCompanyFile(fixture.companyFile()))
+    for (const QString& finding : fixture.auditProblems())
         problems << QStringLiteral("[auditor] ") + finding;
 
     // Invoice by invoice; the first line names what differs: [invoices] when the invoices

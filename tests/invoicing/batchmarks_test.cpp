@@ -75,7 +75,7 @@ void expectMarks(const QList<Row>& rows, const RunSettings& settings, const QLis
     }
     EXPECT_EQ(booked(), expected) << "books";
     EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
-    EXPECT_EQ(Accpac::checkCompanyFile(fixture.companyFile()), QStringList());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
 const RunSettings plain;
