@@ -26,12 +26,6 @@ ComError badInput(const QString& sentence)
     return ComError(ComErrorNumber::E_Fail, sentence);
 }
 
-qint64 single(Database& db, const QByteArray& sql)
-{
-    Statement st = db.prepare(sql);
-    return st.step() ? st.columnInt(0) : 0;
-}
-
 // The company's ID; throws when the file is newer than the program or no company file.
 QString requireCompany(Database& db, const QString& file)
 {
