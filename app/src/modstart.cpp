@@ -12,6 +12,7 @@
 #include <windows/frmsplash.h>
 
 #include <accpac/standin.h>
+#include <registry/hivelocations.h>
 #include <system/comerror.h>
 #ifndef _WIN32
 #include <system/sitefiles.h>
@@ -91,6 +92,15 @@ void Main()
                                    .arg(modGeneral::ProgramTitle, ProgramVersion(),
                                         ProgramLog::describeFile(Accpac::siteFolder()),
                                         SystemStandIn::driveFolder());
+    // A settings hive or lock file refused (a link in its place, a folder that cannot be
+    // written) is told where the user sees it: the desktop starts the program without a
+    // terminal. The hives tell each refusal once per run; the box goes to the log too.
+    Registry::setHiveReporter([](const QString& message) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [message] {
+            modGeneral::MsgBox(message, modGeneral::MsgButtons::OK,
+                               modGeneral::MsgIcon::Exclamation, modGeneral::ProgramTitle);
+        });
+    });
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

@@ -180,7 +180,10 @@ void frmMain::tmrMain_Timer()
         ++RefreshTicks;
         return;
     }
-    if (!gridInUse())
+    // A refresh that comes due while a command holds the grid runs when it ends.
+    if (m_gridCommands > 0)
+        m_refreshDue = true;
+    else if (!Loading)
         Load_Grid();
     RefreshTicks = 0;
 }

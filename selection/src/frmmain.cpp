@@ -328,7 +328,14 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     // The window stays while a load or a command works on it: the work runs inside its
     // event loop and would go on over a destroyed window.
+    // The user waits, told why, and the window closes as soon as the work is done: stopping
+    // a load or an invoice halfway would leave the grid, or the books, half done.
     if (gridInUse()) {
+        m_closeWanted = true;
+        setStatusText(Loading ? QStringLiteral("Please wait: the program ends when the orders "
+                                               "are loaded.")
+                              : QStringLiteral("Please wait: the program ends when the "
+                                               "current command is done."));
         event->ignore();
         return;
     }
@@ -337,6 +344,11 @@ void frmMain::closeEvent(QCloseEvent* event)
     // the program running.
     for (QWidget* owned : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (owned->isWindow() && owned->isVisible() && !owned->close()) {
+            // The window that keeps the program open comes forward, to be answered.
+            if (owned->isMinimized())
+                owned->showNormal();
+            owned->raise();
+            owned->activateWindow();
             event->ignore();
             return;
         }
@@ -404,6 +416,22 @@ void frmMain::tlbMain_ButtonClick(const QString& key)
 QString frmMain::statusText() const
 {
     return m_panel1->text();
+}
+
+void frmMain::gridWorkEnded()
+{
+    if (gridInUse())
+        return;
+    // Queued, so that the work that just ended has returned first.
+    if (m_closeWanted) {
+        m_closeWanted = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    } else if (m_refreshDue) {
+        QTimer::singleShot(0, this, [this] {
+            if (m_refreshDue && !gridInUse())
+                Load_Grid();
+        });
+    }
 }
 
 void frmMain::setStatusText(const QString& text)

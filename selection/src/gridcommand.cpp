@@ -24,6 +24,8 @@ GridCommand::GridCommand(frmMain& window) : m_window(window)
 
 GridCommand::~GridCommand()
 {
-    if (--m_window.m_gridCommands == 0)
+    if (--m_window.m_gridCommands == 0) {
         setCommandsEnabled(m_window, true);
+        m_window.gridWorkEnded();
+    }
 }

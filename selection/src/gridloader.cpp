@@ -80,6 +80,7 @@ void frmMain::Load_Grid()
     // that the rows, the count and the Loading flag stay those of the one load.
     if (Loading)
         return;
+    m_refreshDue = false;
     BusyCursor busy;
     DoEvents doEvents;
     try {
@@ -246,6 +247,7 @@ void frmMain::endLoad()
     Loading = false;
     if (m_ui->mnuComplete->menuAction()->isVisible())
         m_ui->mnuComplete->setEnabled(true);
+    gridWorkEnded();
 }
 
 void frmMain::finishFailedLoad()
@@ -254,6 +256,7 @@ void frmMain::finishFailedLoad()
     SlowFetch = false;
     RefreshTicks = 0;
     setLoadCommandsEnabled(true);
+    gridWorkEnded();
 }
 
 void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)

@@ -174,5 +174,35 @@ TEST_F(StartUp, SettingsThatCannotBeWrittenDoNotMakeEveryStartTheFirst)
         EXPECT_EQ(setting(QStringLiteral("Version")), QStringLiteral("<absent>"));
     }
     EXPECT_EQ(autoexec(), AddedLines);
-    EXPECT_TRUE(startUpBoxes(boxes).isEmpty());
+    // The refusal is told in a box, once.
+    EXPECT_EQ(startUpBoxes(boxes).size(), 1);
+    EXPECT_TRUE(startUpBoxes(boxes).value(0).startsWith(
+        QStringLiteral("Settings cannot be kept in the folder \"%1\"")
+            .arg(m_dir.filePath(QStringLiteral("machine")))))
+        << qPrintable(startUpBoxes(boxes).value(0));
+}
+
+TEST_F(StartUp, AHiveThatIsASymbolicLinkIsToldInABoxOnce)
+{
+    // A link planted at the machine hive: it is neither read nor written through, and the
+    // user is told once, in a box, however often the settings are used.
+    const QString target = m_dir.filePath(QStringLiteral("elsewhere.reg"));
+    QFile elsewhere(target);
+    ASSERT_TRUE(elsewhere.open(QIODevice::WriteOnly));
+    elsewhere.write("kept\n");
+    elsewhere.close();
+    ASSERT_TRUE(QDir().mkpath(m_dir.filePath(QStringLiteral("machine"))));
+    const QString hive = m_dir.filePath(QStringLiteral("machine/HKEY_LOCAL_MACHINE.reg"));
+    ASSERT_TRUE(QFile::link(target, hive));
+    ScriptedBoxes boxes;
+    modStart::Main();
+    modStart::Main();
+    ASSERT_TRUE(elsewhere.open(QIODevice::ReadOnly));
+    EXPECT_EQ(elsewhere.readAll(), QByteArray("kept\n"));
+    EXPECT_EQ(startUpBoxes(boxes),
+              QStringList({QStringLiteral("The settings file \"%1\" is a symbolic link, which is "
+                                          "never followed; remove it to keep settings there.")
+                               .arg(hive)}));
+    ASSERT_FALSE(boxes.shown.empty());
+    EXPECT_EQ(boxes.shown.front().icon, modGeneral::MsgIcon::Exclamation);
 }

@@ -4,6 +4,7 @@
 
 #include <core/appstate.h>
 #include <core/clock.h>
+#include <selection/gridcommand.h>
 
 #include <core/displaydate.h>
 #include <core/session.h>
@@ -471,6 +472,35 @@ private slots:
         QCOMPARE(fixture.boxes.shown.size(), 1);
         // The refresh that came due was held back: the invoiced rows are still listed.
         QCOMPARE(grid->Rows(), 3);
+    }
+
+    void refreshAndExitDuringACommandHappenWhenItEnds()
+    {
+        MainWindowFixture fixture({shipped(QStringLiteral("1"))});
+        frmMain& w = fixture.openShown();
+        {
+            GridCommand command(w);
+            // The refresh comes due: not now, over the command's grid.
+            w.setStatusText(QStringLiteral("held"));
+            w.RefreshTicks = w.RefreshInterval;
+            w.tmrMain_Timer();
+            QCoreApplication::processEvents();
+            QCOMPARE(w.statusText(), QStringLiteral("held"));
+        }
+        // The command has ended: the refresh runs.
+        QTRY_VERIFY2(w.statusText().startsWith(QStringLiteral("Loading Complete.")),
+                     qPrintable(w.statusText()));
+
+        {
+            GridCommand command(w);
+            // Exit waits, and says why where the user sees it.
+            QVERIFY(!w.close());
+            QCOMPARE(w.statusText(), QStringLiteral("Please wait: the program ends when the "
+                                                    "current command is done."));
+            QCoreApplication::processEvents();
+            QVERIFY(w.isVisible());
+        }
+        QTRY_VERIFY(!w.isVisible());
     }
 
     void invoiceAndCompletionFollowTheOrderEntryVersion()

@@ -150,6 +150,9 @@ private:
     void finishFailedLoad();
     void loadOrders(const OrderQuery::Filter& filter);
     void endLoad();
+    // A load or the last command has ended: a refresh that came due meanwhile, or an Exit
+    // asked for meanwhile, happens now.
+    void gridWorkEnded();
     QString connectionString(int engine) const;
     OrderQuery::Filter gridFilter() const;
     double rowAmount(int row) const;
@@ -173,6 +176,8 @@ private:
     QList<QAction*> m_helpItems;
     QList<QAction*> m_toolbarButtons;
     bool m_unloaded = false;
-    int m_gridCommands = 0; // GridCommand objects alive
+    int m_gridCommands = 0;     // GridCommand objects alive
+    bool m_refreshDue = false;  // the timer came due while a command held the grid
+    bool m_closeWanted = false; // Exit or the close box while the grid was in use
     friend class GridCommand;
 };
