@@ -144,6 +144,10 @@ if install_packages fresh; then
     out=$(tallymerge-admin --version) || fail "tallymerge-admin --version failed"
     [ "${out:-}" = "tallymerge-admin $(dpkg-query -W -f='${Version}' tallymerge)" ] ||
         fail "tallymerge-admin --version said: ${out:-}"
+    tallymerge-check --help >"$work/reports/check-help.txt" 2>&1 ||
+        fail "tallymerge-check --help failed: $(cat "$work/reports/check-help.txt")"
+    grep -q "^Usage: .*tallymerge-check" "$work/reports/check-help.txt" ||
+        fail "tallymerge-check --help said: $(cat "$work/reports/check-help.txt")"
     for program in tallymerge tallymerge-admin tallymerge-check tallymerge-sample; do
         [ "$(command -v "$program")" = "/usr/bin/$program" ] || fail "$program is not /usr/bin's"
         dynamic=$(readelf -d "/usr/bin/$program")
