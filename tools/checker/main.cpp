@@ -22,7 +22,7 @@ const char* const Description =
     "Audits the books of a company file: every shipment on at most one invoice, and of the "
     "invoice's customer; delivery charges only on invoices that qualify, once each; "
     "prepayments of the invoice's customer, within its total, with the amount due and their "
-    "receipt batches in agreement; invoiced orders naming their last invoice; "
+    "receipt batches in agreement; invoiced orders complete and naming their last invoice; "
     "approvals by users who hold the right; no password stored; invoice and receipt batch "
     "numbers given once. The file is opened read-only and never written.\n"
     "\n"

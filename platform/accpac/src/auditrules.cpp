@@ -90,6 +90,15 @@ const AuditRule Books[] = {
          return QStringLiteral("Order %1 has invoiced shipments but no last invoice number.")
              .arg(t(st, 0));
      }},
+    {"SELECT o.ORDNUMBER, o.COMPLETE FROM OEORDH o WHERE o.COMPLETE < 3 "
+     "AND EXISTS (SELECT 1 FROM OESHIH h WHERE h.ORDUNIQ = o.ORDUNIQ AND h.INVUNIQ <> 0) "
+     "AND NOT EXISTS (SELECT 1 FROM OEORDD d WHERE d.ORDUNIQ = o.ORDUNIQ "
+     "AND (d.QTYBACKORD > 0 OR d.QTYSHIPPED < d.QTYORDERED))",
+     [](const Statement& st) {
+         return QStringLiteral("Order %1 is invoiced with nothing left to ship or on back order, "
+                               "but it is not complete (COMPLETE %2).").arg(t(st, 0), t(st, 1));
+     }},
+
     // Customers' balances.
     {"SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
      "+ COALESCE((SELECT SUM(INVNETWTX) FROM OEINVH i WHERE i.CUSTOMER = c.IDCUST), 0) "

@@ -333,8 +333,26 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
                                  .arg(counted - 1)));
 }
 
-TEST_F(AuditTest, AnInvoicedOrderNamesItsLastInvoice)
+TEST_F(AuditTest, AnInvoicedOrderWithNothingLeftIsCompleteAndNamesItsLastInvoice)
 {
+    plant("UPDATE OEORDH SET COMPLETE=1 WHERE ORDNUMBER='ORD-AUDIT'");
+    EXPECT_EQ(problems(),
+              QStringList(QStringLiteral("Order ORD-AUDIT is invoiced with nothing left "
+                                         "to ship or on back order, but it is not "
+                                         "complete (COMPLETE 1).")));
+    // A quantity still on back order, or still to ship, keeps an order open.
+    const QString order = "(SELECT ORDUNIQ FROM OEORDH WHERE ORDNUMBER='ORD-AUDIT')";
+    plant("INSERT INTO OEORDD (ORDUNIQ, LINENUM, LINETYPE, QTYORDERED, QTYSHIPPED, QTYBACKORD) "
+          "VALUES (" +
+          order + ", 1, 1, 3, 2, 1)");
+    EXPECT_EQ(problems(), QStringList());
+    plant("UPDATE OEORDD SET QTYBACKORD=0 WHERE ORDUNIQ=" + order);
+    EXPECT_EQ(problems(), QStringList());
+    plant("UPDATE OEORDD SET QTYORDERED=2 WHERE ORDUNIQ=" + order);
+    EXPECT_EQ(problems().size(), 1);
+    plant("UPDATE OEORDH SET COMPLETE=3 WHERE ORDUNIQ=" + order);
+    ASSERT_EQ(problems(), QStringList());
+
     // Another customer's invoice, then a number no invoice has.
     for (const QString& other : {QStringLiteral("IN0000001"), QStringLiteral("IN0099999")}) {
         plant("UPDATE OEORDH SET LASTINVNUM='" + other + "' WHERE ORDNUMBER='ORD-AUDIT'");
@@ -465,7 +483,7 @@ TEST_F(AuditTest, TheProgramReportsEachDocumentAndNeverWritesTheFile)
     ASSERT_EQ(sqlite3_open(companyFile().toUtf8().constData(), &writer), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(writer,
                            "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0; "
-                           "UPDATE OEORDH SET LASTINVNUM='IN0099999' WHERE ORDNUMBER='ORD-AUDIT'",
+                           "UPDATE OEORDH SET COMPLETE=1 WHERE ORDNUMBER='ORD-AUDIT'",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     const QByteArray file = bytesOf(companyFile());
@@ -473,9 +491,8 @@ TEST_F(AuditTest, TheProgramReportsEachDocumentAndNeverWritesTheFile)
     ASSERT_GT(wal.size(), 0);
     run = check({QStringLiteral("--hive"), hive, companyFile()});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out,
-              QStringLiteral("Order ORD-AUDIT names IN0099999 as its last invoice, which is "
-                             "no invoice of the order.\n"));
+    EXPECT_EQ(run.out, QStringLiteral("Order ORD-AUDIT is invoiced with nothing left to ship or on "
+                                      "back order, but it is not complete (COMPLETE 1).\n"));
     EXPECT_EQ(bytesOf(companyFile()), file);
     EXPECT_EQ(bytesOf(companyFile() + QStringLiteral("-wal")), wal);
     sqlite3_close(writer);
@@ -486,8 +503,8 @@ TEST_F(AuditTest, TheProgramReportsEachDocumentAndNeverWritesTheFile)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out, QStringLiteral("The delivery-charge rules were skipped: the machine's "
                                       "settings were not given.\n"
-                                      "Order ORD-AUDIT names IN0099999 as its last invoice, which "
-                                      "is no invoice of the order.\n"));
+                                      "Order ORD-AUDIT is invoiced with nothing left to ship or on "
+                                      "back order, but it is not complete (COMPLETE 1).\n"));
     EXPECT_EQ(bytesOf(companyFile()), closed);
 
     // A hive that does not parse: said, and the other rules still run.
