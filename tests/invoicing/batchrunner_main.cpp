@@ -17,38 +17,11 @@
 #include <QApplication>
 #include <QTimer>
 
-#include <sqlite3.h>
+#include "killatwrite.h"
 
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 
 namespace {
-
-struct KillAt
-{
-    int operation = 0; // SQLITE_INSERT or SQLITE_UPDATE; 0: never
-    QByteArray table;
-    int count = 0;
-};
-KillAt killAt;
-
-void onWrite(void*, int operation, const char*, const char* table, sqlite3_int64)
-{
-    if (operation != killAt.operation || killAt.table != table)
-        return;
-    if (--killAt.count == 0) {
-        std::printf("killed %s\n", table);
-        std::fflush(stdout);
-        std::raise(SIGKILL);
-    }
-}
-
-int watchWrites(sqlite3* db, const char**, const sqlite3_api_routines*)
-{
-    sqlite3_update_hook(db, onWrite, nullptr);
-    return SQLITE_OK;
-}
 
 void line(const QString& text)
 {
@@ -66,11 +39,8 @@ int main(int argc, char** argv)
     if (args.size() < 4)
         return 2;
     if (args.size() > 4) {
-        const QStringList spec = args[4].split(u':');
-        killAt.operation = spec.value(0) == QLatin1String("update") ? SQLITE_UPDATE : SQLITE_INSERT;
-        killAt.table = spec.value(1).toLatin1();
-        killAt.count = spec.value(2).toInt();
-        sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchWrites));
+        KillAtWrite::arm(args[4]);
+        KillAtWrite::install();
     }
     Registry::ScopedHiveLocations hives(Registry::HiveLocations{args[2], args[3]});
     ScriptedBoxes boxes;

@@ -27,10 +27,10 @@ void SessionCore::fail(const QString& message, int priority)
 
 QString describeStorageError(const StorageError& e)
 {
+    // The engine's own words ("database is locked") tell a clerk nothing more.
     if (e.isBusy())
         return QStringLiteral("the company database is busy with another user's work; please "
-                              "try again (%1)")
-            .arg(e.message());
+                              "try again in a moment");
     return e.message();
 }
 

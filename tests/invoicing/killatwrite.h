@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <cstdio>
+
+// Kills (or stops) the program inside a chosen write to the company file, as a kill -9, a
+// power cut or a hang would stop it there: inside the write's transaction. For the helper
+// programs the process-level tests start.
+namespace KillAtWrite {
+
+struct Target
+{
+    int operation = 0; // SQLITE_INSERT or SQLITE_UPDATE; 0: not armed
+    QByteArray table;
+    int count = 0;
+    bool stop = false; // SIGSTOP instead of SIGKILL: the program hangs holding its write lock
+};
+inline Target target;
+
+inline void onWrite(void*, int operation, const char*, const char* table, sqlite3_int64)
+{
+    if (operation != target.operation || target.table != table || --target.count != 0)
+        return;
+    // The test reads this line to know where the program stopped.
+    std::printf("%s %s\n", target.stop ? "stopped" : "killed", table);
+    std::fflush(stdout);
+    std::raise(target.stop ? SIGSTOP : SIGKILL);
+}
+
+inline int watchWrites(sqlite3* db, const char**, const sqlite3_api_routines*)
+{
+    sqlite3_update_hook(db, onWrite, nullptr);
+    return SQLITE_OK;
+}
+
+// Every connection the program opens from now on reports its writes.
+inline void install()
+{
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchWrites));
+}
+
+// "insert:TABLE:N" or "update:TABLE:N": the N-th such write to TABLE, counted from now;
+// a fourth part "stop" stops the program there instead of killing it.
+inline void arm(const QString& spec)
+{
+    const QStringList parts = spec.split(u':');
+    target.operation = parts.value(0) == QLatin1String("update") ? SQLITE_UPDATE : SQLITE_INSERT;
+    target.table = parts.value(1).toLatin1();
+    target.count = parts.value(2).toInt();
+    target.stop = parts.value(3) == QLatin1String("stop");
+}
+
+} // namespace KillAtWrite

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <mainwindowfixture.h>
+
+#include <QMap>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <memory>
+#include <random>
+
+// The several-workstations harness: real workstation programs (tm_workstation), each signed
+// on as a user of its own to one company, invoicing the same customers' shipments at once,
+// with the books checked after every round.
+namespace Workstations {
+
+// Where the company lives; the one place that names it. Today a site folder and a company
+// of it; a server's connection string can take its place without changing the harness.
+struct CompanyLocation
+{
+    QString siteFolder;
+    QString companyId;
+    // As the workstation program takes it.
+    QString argument() const { return siteFolder + u'|' + companyId; }
+};
+
+// What a workstation answered to one command.
+struct Answer
+{
+    QStringList invoices; // announced, in order
+    QStringList boxes;    // "title|text"
+    QStringList dialogs;  // other modal windows it closed
+    QStringList gone;
+    QStringList grid; // order numbers after a refresh
+    int receiptBatch = 0;
+    qint64 ms = 0;
+    bool died = false; // the program ended before its answer was complete
+    QString killedIn;  // the table of the write an armed kill (or stop) stopped
+    QStringList lines; // everything it said
+};
+
+// One workstation program.
+class Workstation
+{
+public:
+    Workstation(const CompanyLocation& company, const QString& user, const QString& password,
+                const QString& settingsFolder,
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+    ~Workstation();
+    // Starts the program and waits for its load; false (with the reason) when it failed.
+    bool start(QString* why);
+    // The same in two halves, so that several programs load at once.
+    void launch();
+    bool waitReady(QString* why);
+    void send(const QString& command);
+    // The answer to the command sent last, up to its "end" (or, given `until`, up to the
+    // first line that begins with it).
+    Answer answer(int timeoutMs = 120000, const QString& until = QStringLiteral("end"));
+    void kill();
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    QString user() const { return m_user; }
+
+private:
+    CompanyLocation m_company;
+    QString m_user;
+    QString m_password;
+    QString m_settings;
+    QProcess m_process;
+};
+
+// A refusal's kind: its title and text with every word that holds a digit replaced by "#".
+QString kindOf(const QString& box);
+// The box shows a database's own text (a lock, a constraint, SQLite's words) rather than a
+// message of the program.
+bool isRawDatabaseText(const QString& box);
+
+// A shipment the harness made: one per order.
+struct Shipment
+{
+    QString number;
+    QString order;
+    QString customer;
+    double amount = 0;
+};
+
+// The figures of a harness run.
+struct Figures
+{
+    int rounds = 0;
+    int invoices = 0;
+    int receiptBatches = 0;
+    int doubleInvoices = 0;
+    QMap<QString, int> refusals; // by kind
+    QList<double> msPerInvoice;
+    QString report() const;
+};
+
+class Harness
+{
+public:
+    // A fresh company with `workstations` users WS1, WS2, ... each signed on at a workstation.
+    Harness(int workstations, quint32 seed);
+    ~Harness();
+
+    quint32 seed() const { return m_seed; }
+    CompanyLocation company() const;
+    MainWindowFixture& fixture() { return *m_fixture; }
+    Workstation& workstation(int n) { return *m_workstations[size_t(n)]; }
+    // Starts every workstation at once and waits until each has loaded its grid.
+    bool startAll(QString* why);
+    int size() const { return int(m_workstations.size()); }
+    // (Re)starts workstation n, in the environment given (the system's by default).
+    bool restart(int n, QString* why,
+                 const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+
+    // New orders of the round's customers, `perCustomer` each, dated today.
+    void addOrders(int perCustomer);
+    // Shipments not on any invoice, per the company.
+    QList<Shipment> openShipments() const;
+
+    // One round: every workstation gets a random command at once (invoice, prepayment or
+    // batch run); the answers are checked and counted. Problems found are returned.
+    QStringList playRound();
+    // Sends one command to each workstation in `commands` (index → command) at once and
+    // collects their answers, counting and checking each.
+    QMap<int, Answer> runAtOnce(const QMap<int, QString>& commands, QStringList& problems);
+    // Every workstation refreshes; each grid must list exactly the open orders.
+    QStringList checkGrids();
+    // The auditor and the harness's own rules on the books.
+    QStringList checkBooks();
+
+    Figures figures;
+    // Who announced each invoice: number → user.
+    QMap<QString, QString> announcedBy;
+
+private:
+    QString randomCommand(const QList<Shipment>& open);
+
+    quint32 m_seed;
+    std::mt19937 m_random;
+    QTemporaryDir m_settings;
+    std::unique_ptr<MainWindowFixture> m_fixture;
+    std::vector<std::unique_ptr<Workstation>> m_workstations;
+    QList<Shipment> m_shipments;
+    int m_nextOrder = 1;
+};
+
+} // namespace Workstations

@@ -1,0 +1,281 @@
+// Several workstations on one company: each a real program signed on as a user of its own,
+// all invoicing the same customers' shipments at once, with invoices, prepayments and batch
+// runs. After every round the books are audited and every grid is compared with the
+// company's open orders. Then workstations are killed in the middle of their work, and one
+// runs with a clock hours away from the others'.
+//
+// TALLYMERGE_WORKSTATIONS, TALLYMERGE_ROUNDS and TALLYMERGE_SEED change the size and the
+// seed of the rounds (tools/workstations.sh runs the long version); a failure names its
+// seed.
+#include "workstations.h"
+
+#include "batchtesting.h"
+
+#include <accpac/view.h>
+
+#include <QDateTime>
+#include <QTimeZone>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <random>
+
+#include <gtest/gtest.h>
+
+using namespace Workstations;
+
+namespace {
+
+int fromEnvironment(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+quint32 seedOfRun()
+{
+    bool ok = false;
+    const uint seed = qEnvironmentVariable("TALLYMERGE_SEED").toUInt(&ok);
+    return ok ? seed : std::random_device{}();
+}
+
+std::string joined(const QStringList& lines)
+{
+    return lines.join(QStringLiteral("\n  ")).toStdString();
+}
+
+// No program holds the company's write lock: a write transaction begins without waiting.
+bool companyIsFree(const QString& file)
+{
+    sqlite3* db = nullptr;
+    bool free = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE,
+                                nullptr) == SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (free)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return free;
+}
+
+// The auditor's sentence for an order whose completion a kill cut short; the next batch run
+// completes it.
+bool isCutCompletion(const QString& problem)
+{
+    return problem.contains(
+        QStringLiteral("is invoiced with nothing left to ship or on back order, but it is not "
+                       "complete"));
+}
+
+// The shipments on the given invoices, sorted.
+QStringList shipmentsOn(const QStringList& numbers)
+{
+    QStringList shipments;
+    for (const BatchTesting::Invoice& invoice : BatchTesting::invoices())
+        if (numbers.contains(invoice.number))
+            shipments += invoice.shipments;
+    shipments.sort();
+    return shipments;
+}
+
+QDate invoiceDate(const QString& number)
+{
+    auto view = modGeneral::AppDBLink->OpenView(QStringLiteral("OE0420"));
+    view->Browse(QStringLiteral("INVNUMBER = \"%1\"").arg(number), true);
+    QDate date;
+    if (view->Fetch())
+        date = view->Field(QStringLiteral("INVDATE")).GetValue().toDate();
+    view->Close();
+    return date;
+}
+
+} // namespace
+
+TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
+{
+    const int count = fromEnvironment("TALLYMERGE_WORKSTATIONS", 4);
+    const int rounds = fromEnvironment("TALLYMERGE_ROUNDS", 25);
+    const quint32 seed = seedOfRun();
+    SCOPED_TRACE(QStringLiteral("seed %1 (TALLYMERGE_SEED=%1 repeats it)").arg(seed).toStdString());
+    Harness harness(count, seed);
+    QString why;
+    ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    for (int round = 1; round <= rounds; ++round) {
+        const QStringList problems = harness.playRound();
+        ASSERT_TRUE(problems.isEmpty())
+            << "round " << round << " of seed " << seed << ":\n  " << joined(problems);
+    }
+    std::printf("%d workstations, seed %u\n%s\n", count, seed,
+                qPrintable(harness.figures.report()));
+    EXPECT_EQ(harness.figures.doubleInvoices, 0);
+    EXPECT_GT(harness.figures.invoices, rounds);
+    EXPECT_GT(harness.figures.receiptBatches, 0);
+}
+
+// A workstation killed inside an invoice's insert, inside the completion that follows an
+// invoice, and inside a batch run, while the others work at the same moment.
+TEST(Workstations, AKilledWorkstationLeavesNothingLostDoubledOrLocked)
+{
+    struct Moment
+    {
+        const char* name;
+        QString arm;  // the write the workstation is killed in
+        bool invoice; // the fatal command: an invoice of two shipments, else a batch run
+    };
+    const QList<Moment> moments = {
+        {"inside the insert of an invoice's second shipment", QStringLiteral("insert:OEINVS:2"),
+         true},
+        // The invoice marks its orders in its insert (updates 1 and 2); the completion follows.
+        {"inside the completion of an invoiced order", QStringLiteral("update:OEORDH:3"), true},
+        {"inside the insert of a batch run's third invoice", QStringLiteral("insert:OEINVH:3"),
+         false},
+    };
+    const quint32 seed = seedOfRun();
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    Harness harness(3, seed);
+    QString why;
+    ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    for (const Moment& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        harness.addOrders(3);
+        ASSERT_EQ(harness.checkGrids(), QStringList());
+        QStringList problems;
+        harness.runAtOnce({{0, QStringLiteral("arm ") + moment.arm}}, problems);
+
+        // The victim invoices two shipments of one customer (or runs a batch); the survivors
+        // invoice the other customers' shipments at the same moment.
+        const QList<Shipment> open = harness.openShipments();
+        QStringList victims;
+        QMap<QString, QStringList> others;
+        for (const Shipment& shipment : open) {
+            if (shipment.customer == open.first().customer && victims.size() < 2)
+                victims << shipment.number;
+            else
+                others[shipment.customer] << shipment.number;
+        }
+        QMap<int, QString> commands;
+        commands.insert(0, moment.invoice ? QStringLiteral("invoice ") + victims.join(u' ')
+                                          : QStringLiteral("batch"));
+        int survivor = 1;
+        for (auto it = others.begin(); it != others.end() && survivor < harness.size(); ++it)
+            commands.insert(survivor++, QStringLiteral("invoice ") + it->join(u' '));
+        const QMap<int, Answer> answers = harness.runAtOnce(commands, problems);
+        const Answer victim = answers.value(0);
+        ASSERT_TRUE(victim.died) << victim.lines.join(u'|').toStdString();
+        EXPECT_EQ(victim.killedIn, moment.arm.section(u':', 1, 1))
+            << victim.lines.join(u'|').toStdString();
+        for (int n = 1; n < harness.size(); ++n)
+            EXPECT_FALSE(answers.value(n).died) << answers.value(n).lines.join(u'|').toStdString();
+        EXPECT_EQ(problems, QStringList());
+
+        // Nothing is left locked; the books agree but for a completion the kill cut short.
+        EXPECT_TRUE(companyIsFree(harness.fixture().companyFile()));
+        QStringList audit = harness.checkBooks();
+        audit.removeIf(isCutCompletion);
+        EXPECT_EQ(audit, QStringList());
+
+        // The killed workstation starts again and reruns the batch alone: it invoices exactly
+        // the shipments still open, each once, and completes what the kill cut short.
+        ASSERT_TRUE(harness.restart(0, &why)) << why.toStdString();
+        QStringList rest;
+        for (const Shipment& shipment : harness.openShipments())
+            rest << shipment.number;
+        rest.sort();
+        ASSERT_FALSE(rest.isEmpty());
+        const Answer rerun = harness.runAtOnce({{0, QStringLiteral("batch")}}, problems).value(0);
+        EXPECT_EQ(rerun.boxes, QStringList());
+        EXPECT_EQ(shipmentsOn(rerun.invoices), rest);
+        EXPECT_EQ(harness.openShipments().size(), 0);
+        EXPECT_EQ(harness.checkBooks(), QStringList());
+
+        // Everyone carries on.
+        harness.addOrders(2);
+        EXPECT_EQ(harness.checkGrids(), QStringList());
+        EXPECT_EQ(harness.playRound(), QStringList());
+    }
+}
+
+// One workstation's clock is hours away from the others', far enough that its date is
+// another day: what it invoices is dated by its own clock, and nothing is lost or doubled.
+TEST(Workstations, AWorkstationWhoseClockIsHoursOffDoublesNothing)
+{
+    const quint32 seed = seedOfRun();
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    Harness harness(3, seed);
+    QString why;
+    ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    // A zone 14 hours ahead of this machine's or 12 behind it, whichever changes the date.
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc() / 3600;
+    const int hours = now.time().hour() < 10 ? -12 : 14;
+    const int zone = offset + hours; // hours east of UTC
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // POSIX TZ counts hours west of UTC.
+    environment.insert(QStringLiteral("TZ"), QStringLiteral("SKEW%1").arg(-zone));
+    ASSERT_NE(now.toOffsetFromUtc(zone * 3600).date(), now.date());
+    harness.workstation(2).kill();
+    ASSERT_TRUE(harness.restart(2, &why, environment)) << why.toStdString();
+    for (int round = 1; round <= 4; ++round) {
+        const QStringList problems = harness.playRound();
+        ASSERT_TRUE(problems.isEmpty()) << "round " << round << ":\n  " << joined(problems);
+    }
+    EXPECT_EQ(harness.figures.doubleInvoices, 0);
+    // Each invoice carries the date of the workstation that made it.
+    const QDate skewed = now.toOffsetFromUtc(zone * 3600).date();
+    int bySkewed = 0;
+    for (auto it = harness.announcedBy.begin(); it != harness.announcedBy.end(); ++it) {
+        const bool skewedMadeIt = it.value() == QLatin1String("WS3");
+        bySkewed += skewedMadeIt;
+        EXPECT_EQ(invoiceDate(it.key()), skewedMadeIt ? skewed : now.date())
+            << it.key().toStdString();
+    }
+    RecordProperty("InvoicesOfTheSkewedWorkstation", bySkewed);
+}
+
+// A workstation hangs inside the write of an invoice, holding the company's write lock: a
+// clerk who invoices meanwhile is told in the program's words that the company is busy, and
+// nothing is made. Once the hung workstation is killed the company is free; the clerk's
+// second try and the restarted workstation's own invoice go through, each once.
+TEST(Workstations, AWorkstationHungInItsWriteIsToldAndKillingItFreesTheCompany)
+{
+    const quint32 seed = seedOfRun();
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    Harness harness(2, seed);
+    QString why;
+    ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    QMap<QString, QStringList> byCustomer;
+    for (const Shipment& shipment : harness.openShipments())
+        byCustomer[shipment.customer] << shipment.number;
+    ASSERT_GE(byCustomer.size(), 2);
+    const QString hungInvoice = QStringLiteral("invoice ") + byCustomer.first().join(u' ');
+    const QString clerkInvoice = QStringLiteral("invoice ") + byCustomer.last().join(u' ');
+
+    const qsizetype openBefore = harness.openShipments().size();
+    QStringList problems;
+    harness.runAtOnce({{0, QStringLiteral("arm insert:OEINVS:1:stop")}}, problems);
+    harness.workstation(0).send(hungInvoice);
+    const Answer hung = harness.workstation(0).answer(60000, QStringLiteral("stopped"));
+    ASSERT_EQ(hung.killedIn, QStringLiteral("OEINVS")) << hung.lines.join(u'|').toStdString();
+    EXPECT_FALSE(companyIsFree(harness.fixture().companyFile()));
+
+    const Answer refused = harness.runAtOnce({{1, clerkInvoice}}, problems).value(1);
+    EXPECT_EQ(problems, QStringList());
+    EXPECT_EQ(refused.invoices, QStringList());
+    EXPECT_FALSE(refused.boxes.isEmpty()) << refused.lines.join(u'|').toStdString();
+    EXPECT_EQ(harness.openShipments().size(), openBefore);
+
+    harness.workstation(0).kill();
+    EXPECT_TRUE(companyIsFree(harness.fixture().companyFile()));
+    EXPECT_EQ(harness.checkBooks(), QStringList());
+    const Answer retried = harness.runAtOnce({{1, clerkInvoice}}, problems).value(1);
+    EXPECT_EQ(retried.invoices.size(), 1) << retried.lines.join(u'|').toStdString();
+    ASSERT_TRUE(harness.restart(0, &why)) << why.toStdString();
+    const Answer again = harness.runAtOnce({{0, hungInvoice}}, problems).value(0);
+    EXPECT_EQ(again.invoices.size(), 1) << again.lines.join(u'|').toStdString();
+    EXPECT_EQ(problems, QStringList());
+    EXPECT_EQ(shipmentsOn(retried.invoices + again.invoices).size(),
+              byCustomer.first().size() + byCustomer.last().size());
+    EXPECT_EQ(harness.checkBooks(), QStringList());
+    EXPECT_EQ(harness.checkGrids(), QStringList());
+}
