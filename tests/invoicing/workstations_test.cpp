@@ -105,6 +105,8 @@ TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
         const QStringList problems = harness.playRound();
         ASSERT_TRUE(problems.isEmpty())
             << "round " << round << " of seed " << seed << ":\n  " << joined(problems);
+        if (round % 100 == 0)
+            std::printf("round %d: %d invoices\n", round, harness.figures.invoices);
     }
     std::printf("%d workstations, seed %u\n%s\n", count, seed,
                 qPrintable(harness.figures.report()));
