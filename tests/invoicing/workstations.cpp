@@ -277,8 +277,14 @@ CompanyLocation Harness::company() const
     return {m_fixture->siteFolder(), Sample::CompanyId};
 }
 
+bool Harness::takesCommands(int n) const
+{
+    return m_workstations[size_t(n)]->running() && !m_hung.contains(n);
+}
+
 bool Harness::restart(int n, QString* why, const QProcessEnvironment& environment)
 {
+    m_hung.remove(n);
     const QString user = QStringLiteral("WS%1").arg(n + 1);
     m_workstations[size_t(n)] = std::make_unique<Workstation>(
         company(), user, passwordOf(user), m_settings.filePath(user), environment);
@@ -353,7 +359,7 @@ QStringList Harness::playRound()
     const QList<Shipment> open = openShipments();
     QMap<int, QString> commands;
     for (int n = 0; n < size(); ++n)
-        if (workstation(n).running())
+        if (takesCommands(n))
             commands.insert(n, randomCommand(open));
     QStringList problems;
     const QMap<int, Answer> answers = runAtOnce(commands, problems);
@@ -419,7 +425,7 @@ QStringList Harness::checkGrids()
     open.sort();
     QMap<int, QString> commands;
     for (int n = 0; n < size(); ++n)
-        if (workstation(n).running())
+        if (takesCommands(n))
             commands.insert(n, QStringLiteral("refresh"));
     QStringList problems;
     const QMap<int, Answer> answers = runAtOnce(commands, problems);

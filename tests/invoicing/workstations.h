@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QSet>
 #include <QStringList>
 
 #include <memory>
@@ -110,6 +111,9 @@ public:
     // Starts every workstation at once and waits until each has loaded its grid.
     bool startAll(QString* why);
     int size() const { return int(m_workstations.size()); }
+    // A workstation that hangs takes no commands from the rounds and refreshes until it is
+    // killed or restarted.
+    void setHung(int n) { m_hung.insert(n); }
     // (Re)starts workstation n, in the environment given (the system's by default).
     bool restart(int n, QString* why,
                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
@@ -136,6 +140,8 @@ public:
 
 private:
     QString randomCommand(const QList<Shipment>& open);
+    // Running and not hung.
+    bool takesCommands(int n) const;
 
     quint32 m_seed;
     std::mt19937 m_random;
@@ -144,6 +150,7 @@ private:
     std::vector<std::unique_ptr<Workstation>> m_workstations;
     QList<Shipment> m_shipments;
     int m_nextOrder = 1;
+    QSet<int> m_hung;
 };
 
 } // namespace Workstations

@@ -116,22 +116,34 @@ TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
 }
 
 // A workstation killed inside an invoice's insert, inside the completion that follows an
-// invoice, and inside a batch run, while the others work at the same moment.
+// invoice, inside a batch run and inside the two writes of a prepayment (its new receipt
+// batch, its receipt), while the others work at the same moment.
 TEST(Workstations, AKilledWorkstationLeavesNothingLostDoubledOrLocked)
 {
+    enum class Work
+    {
+        Invoice,
+        Prepayment,
+        BatchRun
+    };
     struct Moment
     {
         const char* name;
-        QString arm;  // the write the workstation is killed in
-        bool invoice; // the fatal command: an invoice of two shipments, else a batch run
+        QString arm; // the write the workstation is killed in
+        Work work;   // the victim's command: two shipments of one customer, or a batch run
     };
     const QList<Moment> moments = {
         {"inside the insert of an invoice's second shipment", QStringLiteral("insert:OEINVS:2"),
-         true},
+         Work::Invoice},
         // The invoice marks its orders in its insert (updates 1 and 2); the completion follows.
-        {"inside the completion of an invoiced order", QStringLiteral("update:OEORDH:3"), true},
+        {"inside the completion of an invoiced order", QStringLiteral("update:OEORDH:3"),
+         Work::Invoice},
         {"inside the insert of a batch run's third invoice", QStringLiteral("insert:OEINVH:3"),
-         false},
+         Work::BatchRun},
+        {"inside the saving of a new receipt batch", QStringLiteral("update:ARBTA:1"),
+         Work::Prepayment},
+        {"inside the receipt of a prepaid invoice", QStringLiteral("insert:ARTCR:1"),
+         Work::Prepayment},
     };
     const quint32 seed = seedOfRun();
     SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
@@ -157,8 +169,11 @@ TEST(Workstations, AKilledWorkstationLeavesNothingLostDoubledOrLocked)
                 others[shipment.customer] << shipment.number;
         }
         QMap<int, QString> commands;
-        commands.insert(0, moment.invoice ? QStringLiteral("invoice ") + victims.join(u' ')
-                                          : QStringLiteral("batch"));
+        const QString shipments = victims.join(u' ');
+        commands.insert(0, moment.work == Work::Invoice ? QStringLiteral("invoice ") + shipments
+                           : moment.work == Work::Prepayment
+                               ? QStringLiteral("prepay 5 ") + shipments
+                               : QStringLiteral("batch"));
         int survivor = 1;
         for (auto it = others.begin(); it != others.end() && survivor < harness.size(); ++it)
             commands.insert(survivor++, QStringLiteral("invoice ") + it->join(u' '));
@@ -243,9 +258,10 @@ TEST(Workstations, AWorkstationHungInItsWriteIsToldAndKillingItFreesTheCompany)
 {
     const quint32 seed = seedOfRun();
     SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
-    Harness harness(2, seed);
+    Harness harness(3, seed);
     QString why;
     ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    harness.workstation(2).kill();
     QMap<QString, QStringList> byCustomer;
     for (const Shipment& shipment : harness.openShipments())
         byCustomer[shipment.customer] << shipment.number;
@@ -259,7 +275,13 @@ TEST(Workstations, AWorkstationHungInItsWriteIsToldAndKillingItFreesTheCompany)
     harness.workstation(0).send(hungInvoice);
     const Answer hung = harness.workstation(0).answer(60000, QStringLiteral("stopped"));
     ASSERT_EQ(hung.killedIn, QStringLiteral("OEINVS")) << hung.lines.join(u'|').toStdString();
+    harness.setHung(0);
     EXPECT_FALSE(companyIsFree(harness.fixture().companyFile()));
+
+    // Reading goes on meanwhile: a third clerk signs on, and every grid still lists the open
+    // orders.
+    ASSERT_TRUE(harness.restart(2, &why)) << why.toStdString();
+    EXPECT_EQ(harness.checkGrids(), QStringList());
 
     const Answer refused = harness.runAtOnce({{1, clerkInvoice}}, problems).value(1);
     EXPECT_EQ(problems, QStringList());
