@@ -121,22 +121,25 @@ void Workstation::launch()
 
 bool Workstation::waitReady(QString* why)
 {
+    // What the program says before "ready" is what went wrong: its message boxes.
+    QStringList said;
     const QDeadlineTimer deadline(60000);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            *why = QStringLiteral("workstation %1 did not start (exit code %2)")
-                       .arg(m_user)
-                       .arg(m_process.exitCode());
-            return false;
+    for (;;) {
+        while (m_process.canReadLine()) {
+            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+            if (line == QLatin1String("ready"))
+                return true;
+            said << line;
         }
+        if ((!running() && !m_process.bytesAvailable()) || deadline.hasExpired())
+            break;
+        m_process.waitForReadyRead(50);
     }
-    const QByteArray first = m_process.readLine().trimmed();
-    if (first != "ready") {
-        *why = QStringLiteral("workstation %1 said \"%2\" instead of ready")
-                   .arg(m_user, QString::fromUtf8(first));
-        return false;
-    }
-    return true;
+    *why = QStringLiteral("workstation %1 did not start (exit code %2): %3")
+               .arg(m_user)
+               .arg(m_process.exitCode())
+               .arg(said.join(u'|'));
+    return false;
 }
 
 void Workstation::send(const QString& command)

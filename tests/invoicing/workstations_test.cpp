@@ -303,3 +303,27 @@ TEST(Workstations, AWorkstationHungInItsWriteIsToldAndKillingItFreesTheCompany)
     EXPECT_EQ(harness.checkBooks(), QStringList());
     EXPECT_EQ(harness.checkGrids(), QStringList());
 }
+
+// A clerk is disabled (tallymerge-admin disable) in the middle of the work. On the site the
+// user's rights are checked at the sign-on: the program already signed on finishes its round
+// with the others, nothing lost or doubled, and the next sign-on is refused; the others carry
+// on.
+TEST(Workstations, AClerkDisabledMeanwhileIsRefusedAtTheNextSignOn)
+{
+    const quint32 seed = seedOfRun();
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    Harness harness(3, seed);
+    QString why;
+    ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
+    Accpac::Admin::setUserFlags(harness.company().siteFolder, QStringLiteral("WS2"), true, false);
+    EXPECT_EQ(harness.playRound(), QStringList());
+
+    harness.workstation(1).kill();
+    ASSERT_FALSE(harness.restart(1, &why));
+    // The sign-on dialog says why ("User WS2 has been disabled."); answered by script, the
+    // refusal ends in the program's termination box.
+    EXPECT_TRUE(why.contains(QStringLiteral("box Program Termination|"))) << why.toStdString();
+    EXPECT_FALSE(isRawDatabaseText(why)) << why.toStdString();
+    for (int round = 1; round <= 2; ++round)
+        EXPECT_EQ(harness.playRound(), QStringList());
+}
