@@ -15,7 +15,9 @@ namespace Workstations {
 
 namespace {
 
-// The customers every round bills: credit limits far above what the rounds invoice.
+// The customers every round bills: credit limits above what the test command's rounds
+// invoice. Long runs pass them; a batch run then shows the credit approval window, which the
+// workstation closes and the figures count among the refusals.
 const QStringList Customers = {QStringLiteral("1210"), QStringLiteral("1810"),
                                QStringLiteral("1100")};
 
