@@ -240,7 +240,10 @@ QString Figures::report() const
     QStringList lines;
     lines << QStringLiteral("rounds: %1").arg(rounds)
           << QStringLiteral("invoices made: %1").arg(invoices)
-          << QStringLiteral("receipt batches made: %1").arg(receiptBatches)
+          << QStringLiteral("receipt batches made: %1, prepaid invoices: %2")
+                 .arg(receiptBatches)
+                 .arg(prepaidInvoices)
+          << QStringLiteral("batch runs: %1").arg(batchRuns)
           << QStringLiteral("double invoices: %1").arg(doubleInvoices)
           << QStringLiteral("time per invoice: p50 %1 ms, p99 %2 ms")
                  .arg(percentile(msPerInvoice, 0.5), 0, 'f', 1)
@@ -417,6 +420,10 @@ QMap<int, Answer> Harness::runAtOnce(const QMap<int, QString>& commands, QString
         figures.invoices += int(answer.invoices.size());
         if (answer.receiptBatch > 0)
             ++figures.receiptBatches;
+        if (it.value().startsWith(QLatin1String("prepay ")) && !answer.invoices.isEmpty())
+            ++figures.prepaidInvoices;
+        if (it.value() == QLatin1String("batch"))
+            ++figures.batchRuns;
         if (!answer.invoices.isEmpty() && !it.value().startsWith(QLatin1String("refresh")))
             for (int i = 0; i < answer.invoices.size(); ++i)
                 figures.msPerInvoice << double(answer.ms) / double(answer.invoices.size());

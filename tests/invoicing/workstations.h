@@ -91,6 +91,8 @@ struct Figures
     int rounds = 0;
     int invoices = 0;
     int receiptBatches = 0;
+    int prepaidInvoices = 0;
+    int batchRuns = 0;
     int doubleInvoices = 0;
     QMap<QString, int> refusals; // by kind
     QList<double> msPerInvoice;
