@@ -429,14 +429,38 @@ QMap<int, Answer> Harness::runAtOnce(const QMap<int, QString>& commands, QString
                 figures.msPerInvoice << double(answer.ms) / double(answer.invoices.size());
         answers.insert(it.key(), answer);
     }
-    // Every announced invoice exists.
-    QSet<QString> stored;
+    // Every announced invoice exists; one the clerk asked for holds exactly the ticked
+    // shipments but those not listed and those the clerk was told were left out.
+    QMap<QString, int> stored;
     for (const Header& header : headers())
-        stored.insert(header.number);
+        stored.insert(header.number, header.uniq);
     for (const QString& number : announcedNow)
         if (!stored.contains(number))
             problems
                 << QStringLiteral("invoice %1 was announced but is not in the books").arg(number);
+    QMap<int, QStringList> onInvoice;
+    for (const auto& [uniq, shipment] : invoicedShipments())
+        onInvoice[uniq] << shipment;
+    static const QRegularExpression leftOut(
+        QStringLiteral("Shipment \"([^\"]+)\" is on invoice \\S+ already\\. It was left out"));
+    for (auto it = answers.begin(); it != answers.end(); ++it) {
+        const QString command = commands.value(it.key());
+        if (command == QLatin1String("batch") || it->invoices.size() != 1)
+            continue;
+        QStringList expected = command.split(u' ').mid(command.startsWith(u'p') ? 2 : 1);
+        for (const QString& gone : it->gone)
+            expected.removeAll(gone);
+        for (const QString& box : it->boxes)
+            if (const auto match = leftOut.match(box); match.hasMatch())
+                expected.removeAll(match.captured(1));
+        expected.sort();
+        QStringList made = onInvoice.value(stored.value(it->invoices.first()));
+        made.sort();
+        if (made != expected)
+            problems << QStringLiteral("invoice %1 of %2 holds %3, the clerk ticked %4")
+                            .arg(it->invoices.first(), workstation(it.key()).user(),
+                                 made.join(u' '), expected.join(u' '));
+    }
     return answers;
 }
 
