@@ -5,6 +5,7 @@
 #include <system/comerror.h>
 
 #include <algorithm>
+#include <optional>
 
 #include <QDate>
 #include <QDateTime>
@@ -40,6 +41,20 @@ namespace {
     throw ComError(AdoErrorNumber::NoCurrentRecord,
                    QStringLiteral("Either BOF or EOF is True, or the current record has been "
                                   "deleted. Requested operation requires a current record."));
+}
+
+// A fetch a test chose to fail: the rows still to come before it, and the failure.
+struct FetchFault
+{
+    int rows = 0;
+    std::int32_t number = 0;
+    QString description;
+};
+
+std::optional<FetchFault>& fetchFault()
+{
+    static std::optional<FetchFault> fault;
+    return fault;
 }
 
 [[noreturn]] void throwNoSuchItem()
@@ -90,6 +105,14 @@ void Recordset::Private::describeColumns()
 
 void Recordset::Private::fetch()
 {
+    if (std::optional<FetchFault>& fault = fetchFault(); fault && fault->rows-- == 0) {
+        const FetchFault fired = *fault;
+        fault.reset();
+        connection->d->errors.set(
+            {AdoError{fired.number, fired.description, errorSource(), QStringLiteral("HY000")}});
+        statement.reset();
+        throw ComError(fired.number, fired.description);
+    }
     const SQLRETURN result = SQLFetch(statement.get());
     if (result == SQL_NO_DATA) {
         eof = true;
@@ -397,3 +420,17 @@ void Recordset::release() noexcept
     d->types.clear();
     d->scales.clear();
 }
+
+namespace OdbcTesting {
+
+void failFetchAfter(int rows, std::int32_t number, const QString& description)
+{
+    fetchFault() = FetchFault{rows, number, description};
+}
+
+void clearFetchFault()
+{
+    fetchFault().reset();
+}
+
+} // namespace OdbcTesting

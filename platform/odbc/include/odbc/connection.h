@@ -106,7 +106,12 @@ private:
 // number and text before it reaches the driver manager (nothing connected, Errors() empty),
 // and the fault clears itself. Off unless a test sets it; clearOpenFault forgets one that
 // has not fired.
+// failFetchAfter: the fetch after the next `rows` rows of any record set fails as a failed
+// driver call does: the connection's Errors() holds one record of this number and text
+// (SQLSTATE HY000) and the record set is closed; then the fault clears itself.
 namespace OdbcTesting {
 void failNextOpen(std::int32_t number, const QString& description);
 void clearOpenFault();
+void failFetchAfter(int rows, std::int32_t number, const QString& description);
+void clearFetchFault();
 } // namespace OdbcTesting

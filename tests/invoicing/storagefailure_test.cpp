@@ -1,0 +1,138 @@
+// Storage failing in the middle of the grid's load and of a keyed read: the failure reaches
+// the user as the one message box it always gave, the rows read before it stay listed, and
+// the window goes on working once the storage is back.
+#include "faultyaccpac.h"
+#include "invoicetesting.h"
+
+#include "ui_frmmain.h"
+
+#include <core/lookups.h>
+
+#include <odbc/connection.h>
+#include <system/comerror.h>
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+using namespace InvoiceTesting;
+
+namespace {
+
+// Renames a table of the company file through a connection of its own: to the views reading
+// it, the table is gone from the storage, as with a file replaced under a running program.
+void renameTable(const QString& file, const char* from, const char* to)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    const QByteArray sql = QByteArray("ALTER TABLE ") + from + " RENAME TO " + to;
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+QStringList listedShipments(const OrderGrid& grid)
+{
+    QStringList shipments;
+    for (int row = 1; row < grid.Rows(); ++row)
+        shipments << grid.TextMatrix(row, 1) + QLatin1Char(' ') + grid.TextMatrix(row, 3);
+    return shipments;
+}
+
+// The window after a failure: not loading, its load commands back, and a new load lists every
+// order with its shipment and shows no box.
+void expectUsable(MainWindowFixture& fixture, frmMain& w)
+{
+    EXPECT_FALSE(w.Loading);
+    EXPECT_TRUE(w.mnuFileSub(0)->isEnabled());
+    fixture.boxes.shown.clear();
+    w.Load_Grid();
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+    EXPECT_EQ(listedShipments(*w.ui()->flgMain),
+              QStringList({QStringLiteral("ORD1 SH1"), QStringLiteral("ORD2 SH2"),
+                           QStringLiteral("ORD3 SH3")}));
+    EXPECT_EQ(w.statusText(), QStringLiteral("Loading Complete. 3 records Loaded."));
+}
+
+const QList<TestOrder> ThreeOrders = {order("ORD1", "SH1", 20), order("ORD2", "SH2", 30),
+                                      order("ORD3", "SH3", 40)};
+
+} // namespace
+
+TEST(StorageFailure, TheOrderFetchFailingMidLoadKeepsTheRowsReadAndTheWindowWorks)
+{
+    MainWindowFixture fixture(ThreeOrders);
+    frmMain& w = fixture.open();
+    fixture.boxes.shown.clear();
+    // The third order cannot be fetched: the driver's failure is the one message of a load
+    // that cannot reach its database.
+    OdbcTesting::failFetchAfter(2, ComErrorNumber::E_Fail,
+                                QStringLiteral("[unixODBC][SQLite]disk I/O error (10)"));
+    w.Load_Grid();
+    OdbcTesting::clearFetchFault();
+    ASSERT_EQ(fixture.boxes.shown.size(), 1);
+    EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Database Connection Failed"));
+    EXPECT_EQ(listedShipments(*w.ui()->flgMain),
+              QStringList({QStringLiteral("ORD1 SH1"), QStringLiteral("ORD2 SH2")}));
+    expectUsable(fixture, w);
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+TEST(StorageFailure, AShipmentTableGoneMidLoadIsReportedAsItsViewSaysAndTheLoadGoesOn)
+{
+    MainWindowFixture fixture(ThreeOrders);
+    frmMain& w = fixture.open();
+    fixture.boxes.shown.clear();
+    const QString file = fixture.companyFile();
+    // The storage loses the shipments just before the second look-up and has them again
+    // before the third.
+    FaultyAccpac faults;
+    FaultyAccpac::Fault gone{QStringLiteral("OE0692"), QStringLiteral("Fetch"), 2};
+    gone.before = [&](AccpacView&) { renameTable(file, "OESHIH", "OESHIH_away"); };
+    faults.fail(gone);
+    FaultyAccpac::Fault back{QStringLiteral("OE0692"), QStringLiteral("Fetch"), 3};
+    back.before = [&](AccpacView&) { renameTable(file, "OESHIH_away", "OESHIH"); };
+    faults.fail(back);
+    w.Load_Grid();
+    ASSERT_EQ(fixture.boxes.shown.size(), 1);
+    EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Sage Accpac Error"));
+    EXPECT_EQ(fixture.boxes.shown[0].text,
+              QStringLiteral("View OE0692: no such table: OESHIH\r\nIn procedure "
+                             "frmMain.Fetch_ShipmentInfo."));
+    // The order whose look-up failed is listed without a shipment, the others with theirs.
+    EXPECT_EQ(listedShipments(*w.ui()->flgMain),
+              QStringList({QStringLiteral("ORD1 SH1"), QStringLiteral("ORD2 "),
+                           QStringLiteral("ORD3 SH3")}));
+    expectUsable(fixture, w);
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+TEST(StorageFailure, ACustomerTableGoneAtAKeyedReadIsReportedAndTheNextReadWorks)
+{
+    MainWindowFixture fixture(ThreeOrders);
+    frmMain& w = fixture.open();
+    fixture.boxes.shown.clear();
+    const QString file = fixture.companyFile();
+    const QString currency = modGeneral::Return_CustCurCode(QStringLiteral("1200"));
+    ASSERT_FALSE(currency.isEmpty());
+    {
+        FaultyAccpac faults;
+        FaultyAccpac::Fault gone{QStringLiteral("AR0024"), QStringLiteral("Read")};
+        gone.before = [&](AccpacView&) { renameTable(file, "ARCUS", "ARCUS_away"); };
+        faults.fail(gone);
+        EXPECT_EQ(modGeneral::Return_CustCurCode(QStringLiteral("1200")), QString());
+    }
+    ASSERT_EQ(fixture.boxes.shown.size(), 1);
+    EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Sage Accpac Error"));
+    EXPECT_EQ(fixture.boxes.shown[0].text,
+              QStringLiteral("View AR0024: no such table: ARCUS\r\nIn procedure "
+                             "modGeneral.Return_CustCurCode."));
+    renameTable(file, "ARCUS_away", "ARCUS");
+    fixture.boxes.shown.clear();
+    EXPECT_EQ(modGeneral::Return_CustCurCode(QStringLiteral("1200")), currency);
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+    expectUsable(fixture, w);
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
