@@ -25,6 +25,11 @@ void DoEvents::now()
 
 void DoEvents::paced()
 {
-    if (m_since.elapsed() >= PaceMs)
+    if (due())
         now();
+}
+
+bool DoEvents::due() const
+{
+    return m_since.elapsed() >= PaceMs;
 }

@@ -182,46 +182,66 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
 
     OrderGrid* grid = m_ui->flgMain;
     const bool cashSales = m_ui->cboCustomer->currentIndex() == 1;
+    // Listed rows reach the grid in one insertion each time the window is about to repaint
+    // (and when the load ends or fails), not one row and cell at a time: the user sees the
+    // same rows, and the view is told of them once per batch. The last row is current.
+    std::vector<OrderGridModel::Row> listedRows;
+    const auto showListedRows = [&] {
+        if (listedRows.empty())
+            return;
+        grid->appendRows(std::move(listedRows));
+        listedRows.clear();
+        grid->setRow(grid->Rows() - 1);
+        grid->setCol(0);
+    };
     int count = 0;
-    while (!records.Eof()) {
-        const QString orderNumber = records.Fields(QStringLiteral("ORDNUMBER")).Value.toString();
-        ShipNumber.clear();
-        ShipAmount = 0;
-        Fetch_ShipmentInfo(orderNumber);
-        const QString shipment = Text::trim(ShipNumber);
-        const QString shipVia =
-            Text::trim(records.Fields(QStringLiteral("SHIPVIA")).Value.toString());
-        const bool listed = dateRange
-                                ? !shipment.isEmpty() || shipVia.isEmpty()
-                                : !(records.Fields(QStringLiteral("COMPLETE")).Value.toInt() > 2 &&
-                                    !shipment.isEmpty() && ShipAmount == 0);
-        if (listed) {
-            const int row = grid->Rows();
-            grid->setRows(row + 1);
-            grid->setRow(row);
-            grid->setCol(0);
-            grid->setCellPicture(OrderGrid::Picture::Unchecked);
-            setStatusText(QStringLiteral("Loading Order: ") + Text::trim(orderNumber));
-            doEvents.paced();
-            grid->setTextMatrix(row, 1, Text::trim(orderNumber));
-            if (!cashSales)
-                grid->setTextMatrix(row, 2,
-                                    transferDate(records.Fields(QStringLiteral("ORDDATE")).Value));
-            grid->setTextMatrix(row, 3, shipment);
-            if (shipment != QLatin1String("*** NEW ***"))
-                grid->setTextMatrix(row, 4, modGeneral::Format_Decimals(ShipAmount, 2));
-            grid->setTextMatrix(
-                row, 5, Text::trim(records.Fields(QStringLiteral("CUSTOMER")).Value.toString()));
-            grid->setTextMatrix(
-                row, 6, Text::trim(records.Fields(QStringLiteral("BILNAME")).Value.toString()));
-            grid->setTextMatrix(row, 7, shipVia);
-            if (!cashSales)
-                grid->setTextMatrix(
-                    row, 8, Text::trim(records.Fields(QStringLiteral("SHIPTO")).Value.toString()));
-            ++count;
+    try {
+        while (!records.Eof()) {
+            const QString orderNumber =
+                records.Fields(QStringLiteral("ORDNUMBER")).Value.toString();
+            ShipNumber.clear();
+            ShipAmount = 0;
+            Fetch_ShipmentInfo(orderNumber);
+            const QString shipment = Text::trim(ShipNumber);
+            const QString shipVia =
+                Text::trim(records.Fields(QStringLiteral("SHIPVIA")).Value.toString());
+            const bool listed =
+                dateRange ? !shipment.isEmpty() || shipVia.isEmpty()
+                          : !(records.Fields(QStringLiteral("COMPLETE")).Value.toInt() > 2 &&
+                              !shipment.isEmpty() && ShipAmount == 0);
+            if (listed) {
+                OrderGridModel::Row row{std::vector<QString>(std::size_t(grid->Cols())),
+                                        OrderGrid::Picture::Unchecked};
+                row.cells[1] = Text::trim(orderNumber);
+                if (!cashSales)
+                    row.cells[2] = transferDate(records.Fields(QStringLiteral("ORDDATE")).Value);
+                row.cells[3] = shipment;
+                if (shipment != QLatin1String("*** NEW ***"))
+                    row.cells[4] = modGeneral::Format_Decimals(ShipAmount, 2);
+                row.cells[5] =
+                    Text::trim(records.Fields(QStringLiteral("CUSTOMER")).Value.toString());
+                row.cells[6] =
+                    Text::trim(records.Fields(QStringLiteral("BILNAME")).Value.toString());
+                row.cells[7] = shipVia;
+                if (!cashSales)
+                    row.cells[8] =
+                        Text::trim(records.Fields(QStringLiteral("SHIPTO")).Value.toString());
+                listedRows.push_back(std::move(row));
+                ++count;
+                if (doEvents.due()) {
+                    showListedRows();
+                    setStatusText(QStringLiteral("Loading Order: ") + Text::trim(orderNumber));
+                    doEvents.now();
+                }
+            }
+            records.MoveNext();
         }
-        records.MoveNext();
+    } catch (...) {
+        // The rows listed before the failure stay in the grid.
+        showListedRows();
+        throw;
     }
+    showListedRows();
     records.Close();
     qCInfo(lcSelection).noquote() << QStringLiteral(
                                          "grid load: data source %1, engine %2, reached %3; %4 "

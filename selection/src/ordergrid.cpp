@@ -66,6 +66,11 @@ void OrderGrid::setRows(int rows)
     syncCurrentIndex();
 }
 
+void OrderGrid::appendRows(std::vector<OrderGridModel::Row> rows)
+{
+    m_model->appendRows(std::move(rows));
+}
+
 int OrderGrid::Cols() const
 {
     return m_model->columnCount();

@@ -60,6 +60,20 @@ void OrderGridModel::setGridRows(int rows)
     }
 }
 
+void OrderGridModel::appendRows(std::vector<Row> rows)
+{
+    if (rows.empty())
+        return;
+    const int first = int(m_rows.size());
+    beginInsertRows({}, first, first + int(rows.size()) - 1);
+    m_rows.reserve(m_rows.size() + rows.size());
+    for (Row& row : rows) {
+        row.cells.resize(std::size_t(m_headers.size()));
+        m_rows.push_back(std::move(row));
+    }
+    endInsertRows();
+}
+
 void OrderGridModel::setColumns(const QStringList& headers, const QList<Qt::Alignment>& alignments)
 {
     beginResetModel();

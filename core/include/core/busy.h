@@ -24,6 +24,8 @@ public:
     void now();
     // Yields when the last yield was at least PaceMs ago.
     void paced();
+    // Whether paced() would yield now.
+    bool due() const;
 
     static constexpr int PaceMs = 50;
 

@@ -19,6 +19,9 @@ public:
 
     int Rows() const;
     void setRows(int rows);
+    // Adds order rows after the last one in one step, as many setRows and setTextMatrix
+    // calls would; the current cell stays where it was.
+    void appendRows(std::vector<OrderGridModel::Row> rows);
     int Cols() const;
     // The current cell. A row or column outside the grid throws ComError 381.
     int Row() const { return m_row; }

@@ -21,6 +21,13 @@ public:
         Unchecked = 2
     };
 
+    // One order row: the texts of its cells and the picture of its first cell.
+    struct Row
+    {
+        std::vector<QString> cells;
+        Picture picture = Picture::None; // of column 0
+    };
+
     explicit OrderGridModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -31,6 +38,9 @@ public:
     // Grid rows, header included.
     int gridRows() const { return int(m_rows.size()) + 1; }
     void setGridRows(int rows);
+    // Adds rows after the last one as one insertion; each gets as many cells as there are
+    // columns.
+    void appendRows(std::vector<Row> rows);
     void setColumns(const QStringList& headers, const QList<Qt::Alignment>& alignments);
 
     QString text(int gridRow, int col) const;
@@ -41,12 +51,6 @@ public:
     static QIcon icon(Picture picture);
 
 private:
-    struct Row
-    {
-        std::vector<QString> cells;
-        Picture picture = Picture::None; // of column 0
-    };
-
     bool valid(int gridRow, int col) const;
 
     QStringList m_headers;
