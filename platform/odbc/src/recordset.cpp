@@ -383,6 +383,12 @@ const Field& Recordset::Fields(const QString& name) const
 {
     if (!d->open)
         throw ComError(AdoErrorNumber::ObjectClosed, objectClosedText());
+    // Callers mostly spell a name as the statement does: an exact match first, which is
+    // cheap, then one ignoring case.
+    for (qsizetype i = 0; i < d->fields.size(); ++i) {
+        if (d->fields.at(i).Name == name)
+            return Fields(int(i));
+    }
     for (qsizetype i = 0; i < d->fields.size(); ++i) {
         if (d->fields.at(i).Name.compare(name, Qt::CaseInsensitive) == 0)
             return Fields(int(i));
