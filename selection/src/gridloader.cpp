@@ -24,6 +24,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHash>
 
 namespace {
 
@@ -37,6 +38,27 @@ QString transferDate(const QVariant& orderDate)
     const QDate date(digits.left(4).toInt(), digits.mid(4, 2).toInt(), digits.right(2).toInt());
     return date.isValid() ? SystemLocale::shortDate(date) : QString();
 }
+
+// Transfer dates by their yyyymmdd number, each made once per load: orders share their
+// dates, and the locale's date formatting is slow. Other values are not kept.
+class TransferDates
+{
+public:
+    QString operator()(const QVariant& orderDate)
+    {
+        const int type = orderDate.typeId();
+        if (type != QMetaType::Int && type != QMetaType::LongLong)
+            return transferDate(orderDate);
+        const qlonglong number = orderDate.toLongLong();
+        auto known = m_made.constFind(number);
+        if (known == m_made.cend())
+            known = m_made.insert(number, transferDate(orderDate));
+        return *known;
+    }
+
+private:
+    QHash<qlonglong, QString> m_made;
+};
 
 // What a connection reached, for the log: the server as its driver names it, and the
 // database, a file (a path) named with its device and inode.
@@ -194,6 +216,7 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
         grid->setRow(grid->Rows() - 1);
         grid->setCol(0);
     };
+    TransferDates transferDates;
     int count = 0;
     try {
         while (!records.Eof()) {
@@ -214,7 +237,7 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
                                         OrderGrid::Picture::Unchecked};
                 row.cells[1] = Text::trim(orderNumber);
                 if (!cashSales)
-                    row.cells[2] = transferDate(records.Fields(QStringLiteral("ORDDATE")).Value);
+                    row.cells[2] = transferDates(records.Fields(QStringLiteral("ORDDATE")).Value);
                 row.cells[3] = shipment;
                 if (shipment != QLatin1String("*** NEW ***"))
                     row.cells[4] = modGeneral::Format_Decimals(ShipAmount, 2);

@@ -66,7 +66,6 @@ void OrderGridModel::appendRows(std::vector<Row> rows)
         return;
     const int first = int(m_rows.size());
     beginInsertRows({}, first, first + int(rows.size()) - 1);
-    m_rows.reserve(m_rows.size() + rows.size());
     for (Row& row : rows) {
         row.cells.resize(std::size_t(m_headers.size()));
         m_rows.push_back(std::move(row));
