@@ -158,6 +158,9 @@ TEST_P(CreditCheckWindow, ShowsTheCreditPositionInTheCustomersCurrency)
     EXPECT_EQ(column(ui().lvwCredit, 2), QStringList({"30.000,00", blank, blank, "7.800,00", blank,
                                                       "23.456,78", blank, "-1.256,78"}));
     EXPECT_EQ(ui().lblExceed->text(), QStringLiteral("-1.256,78"));
+    // The customer's name and every other label show their text as it is, never as markup.
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
