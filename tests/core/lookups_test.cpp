@@ -105,7 +105,7 @@ TEST(LookUps, ReceiptTypeKeyFollowsTheReceivablesVersion)
                                                      {QStringLiteral("54A"), "PAYMCODE"},
                                                      {QStringLiteral("60A"), "PAYMCODE"}};
     for (const auto& [version, key] : keys) {
-        Sample::Options options;
+        Sample::Options options = SampleSite::small();
         options.arVersion = version;
         SampleSite site(options);
         ASSERT_TRUE(site.signedOn());
@@ -136,7 +136,7 @@ TEST(Session, VersionsOfTheActiveApplications)
     EXPECT_EQ(Version_APModule(QStringLiteral(" OE")), QStringLiteral("56A"));
     EXPECT_EQ(Version_APModule(QStringLiteral("GL")), QString());
 
-    Sample::Options withoutOrderEntry;
+    Sample::Options withoutOrderEntry = SampleSite::small();
     withoutOrderEntry.withOrderEntry = false;
     SampleSite other(withoutOrderEntry);
     ASSERT_TRUE(other.signedOn());

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace BatchTesting;
 
 namespace {
@@ -118,4 +120,35 @@ TEST(BatchRunMarks, CreditApprovalCountsEarlierInvoicesWithTheirDeliveryLine)
 {
     expectMarks({shipment("A1", "1200", "S1", 95), shipment("A2", "1200", "S2", 96)}, plain,
                 {{{"S1"}, true, false}, {{"S2"}, true, true}});
+}
+
+// The sample company as installed, with the delivery charge and revision suffixes switched on
+// (completed revisions invoiced together): a run over its whole grid books exactly what the
+// preview announced, and the auditor, reading the machine's settings, finds nothing wrong.
+TEST(BatchRunMarks, SampleCompanyRunWithChargeAndRevisionsPassesTheAuditor)
+{
+    const auto sample = MainWindowFixture::sampleCompany();
+    MainWindowFixture& fixture = *sample;
+    save({QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("1"), 1});
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
+    frmMain& w = fixture.open();
+    const BatchPreview preview = previewBatch(w);
+    const QList<Marks> announced = previewed(preview);
+    const qsizetype before = booked().size(); // the sample's own earlier invoices
+    {
+        CreditWindowScript supervisor([](frmCreditCheck& window) {
+            CreditWindow::approve(window, Sample::SupervisorId, Sample::SupervisorPassword);
+        });
+        w.Check_Orders();
+    }
+    const QList<Marks> books = booked().mid(before);
+    EXPECT_EQ(books, announced);
+    EXPECT_GT(books.size(), 100);
+    EXPECT_TRUE(std::ranges::any_of(books, [](const Marks& m) { return m.charge; }));
+    EXPECT_TRUE(std::ranges::any_of(books, [](const Marks& m) { return !m.charge; }));
+    EXPECT_TRUE(std::ranges::any_of(books, [](const Marks& m) { return m.shipments.size() > 1; }))
+        << "the sample's completed revisions share an invoice";
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

@@ -311,3 +311,23 @@ TEST_F(InvoiceSequence, NoReloadReplacesTheRowsDuringARun)
     EXPECT_EQ(readField("OE0520", 1, {{"ORDNUMBER", "ORD2"}}, "COMPLETE").toInt(), 3);
     EXPECT_FALSE(window->Loading);
 }
+
+// An approval the header refuses (a password longer than its field, left over from an
+// earlier window) ends the run with its error box; the approver's ID and password are
+// forgotten all the same, and no invoice is left half made.
+TEST_F(InvoiceSequence, ARefusedApprovalEndsTheRunAndIsForgotten)
+{
+    const double balance = readField("AR0024", 0, {{"IDCUST", "1200"}}, "AMTBALDUET").toDouble();
+    updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTCRLIMT", balance + 10.0}});
+    const qsizetype invoicesBefore = records("OE0420", {"INVNUMBER"}).size();
+    modGeneral::ApproverID = QStringLiteral("SUPER");
+    modGeneral::ApproverPassword = QString(65, u'P');
+    CreditWindowScript approval(CreditWindow::cancel);
+    EXPECT_FALSE(window->Create_Invoice2_56(QStringLiteral("1200"), {1, 2}));
+    EXPECT_EQ(approval.shown.size(), 1);
+    EXPECT_EQ(fixture.boxes.shown.size(), 1) << fixture.boxes.texts().join("/").toStdString();
+    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
+    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
+    EXPECT_EQ(records("OE0420", {"INVNUMBER"}).size(), invoicesBefore);
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}

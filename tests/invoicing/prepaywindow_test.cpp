@@ -50,6 +50,11 @@ TEST_P(PrepayWindowTest, TheReceiptWaitsForAValidOpenBatch)
     EXPECT_EQ(window->parentWidget(), &main());
     EXPECT_FALSE(window->isModal());
     EXPECT_EQ(ui().lblHeading->text(), QStringLiteral("Enter the Invoice Prepayment information."));
+    // Batch descriptions, bank and receipt type names show as they are, never as markup; so
+    // do the main window's labels of the prepayment.
+    for (const QLabel* label : window->findChildren<QLabel*>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+    EXPECT_EQ(main().ui()->lblPrepay->textFormat(), Qt::PlainText);
     const std::pair<QWidget*, const char*> tips[] = {
         {ui().btnBatch, "AR Receipt Batch Finder"},
         {ui().btnNewBatch, "Create New AR Receipt Batch"},
@@ -360,6 +365,18 @@ TEST_P(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
     settle();
     EXPECT_TRUE(isOpen());
     EXPECT_EQ(fixture->boxes.shown.size(), 1);
+    // Exit while the window holds that entry: the program stays, and the window comes back
+    // from the task bar, active, to be answered.
+    window->showMinimized();
+    main().activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&main()));
+    EXPECT_FALSE(main().close());
+    settle();
+    EXPECT_TRUE(main().isVisible());
+    EXPECT_TRUE(isOpen());
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(fixture->boxes.shown.size(), 2);
     QTest::mouseClick(ui().btnCancel, Qt::LeftButton);
     settle();
     EXPECT_FALSE(isOpen());

@@ -24,15 +24,31 @@ MainWindowFixture::MainWindowFixture(const QList<TestOrder>& orders, const QStri
                                      const QString& oeVersion)
     : m_userId(userId)
 {
+    Sample::Options options;
+    options.orders = 0;
+    options.oeVersion = oeVersion;
+    makeSite(options);
+    addOrders(orders);
+}
+
+std::unique_ptr<MainWindowFixture> MainWindowFixture::sampleCompany(const Sample::Options& sample)
+{
+    return std::unique_ptr<MainWindowFixture>(new MainWindowFixture(SampleTag{}, sample));
+}
+
+MainWindowFixture::MainWindowFixture(SampleTag, const Sample::Options& sample)
+    : m_userId(QStringLiteral("ADMIN"))
+{
+    makeSite(sample);
+}
+
+void MainWindowFixture::makeSite(const Sample::Options& sample)
+{
     OdbcTestConfig::instance();
     m_hives = std::make_unique<Registry::ScopedHiveLocations>(
         Registry::HiveLocations{m_registry.filePath(QStringLiteral("machine")),
                                 m_registry.filePath(QStringLiteral("user"))});
-    Sample::Options options;
-    options.orders = 0;
-    options.oeVersion = oeVersion;
-    m_site = std::make_unique<SampleSite>(options);
-    addOrders(orders);
+    m_site = std::make_unique<SampleSite>(sample);
 
     OdbcDataSource::registerDataSource(QStringLiteral("TMTEST"), OdbcTestConfig::sqliteDriver(),
                                        {{QStringLiteral("Database"), m_site->companyFile()}});

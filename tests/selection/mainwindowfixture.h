@@ -46,6 +46,9 @@ public:
     explicit MainWindowFixture(const QList<TestOrder>& orders,
                                const QString& userId = QStringLiteral("ADMIN"),
                                const QString& oeVersion = QStringLiteral("56A"));
+    // The sample company as the generator makes it (by default the installed order book of
+    // 300 orders, revisions included), with the settings in a private hive.
+    static std::unique_ptr<MainWindowFixture> sampleCompany(const Sample::Options& sample = {});
     ~MainWindowFixture();
 
     // Creates the main window and runs its load; the first activation loads the grid.
@@ -77,6 +80,12 @@ public:
     ScriptedBoxes boxes;
 
 private:
+    struct SampleTag
+    {
+    };
+    MainWindowFixture(SampleTag, const Sample::Options& sample);
+    // Makes the site of `sample` with the settings' hive and the data source TMTEST.
+    void makeSite(const Sample::Options& sample);
     // Signs on, creates the window and runs its load; false when the sign-on failed.
     bool load();
 

@@ -4,12 +4,17 @@
 
 #include <accpac/standin.h>
 
+Sample::Options SampleSite::small()
+{
+    Sample::Options options;
+    options.orders = 40;
+    return options;
+}
+
 SampleSite::SampleSite(Sample::Options options, const QString& userId, const QString& password)
 {
     options.folder = m_dir.path();
     options.strength = Accpac::Admin::HashStrength::Minimal;
-    if (options.orders == 300)
-        options.orders = 40; // small and quick unless a test asks for more
     Sample::createSampleSite(options);
     using namespace modGeneral;
     AppSession = Accpac::createSession();

@@ -10,7 +10,10 @@
 class SampleSite
 {
 public:
-    explicit SampleSite(Sample::Options options = {},
+    // The sample's options with a small order book (40 orders), quick to make.
+    static Sample::Options small();
+
+    explicit SampleSite(Sample::Options options = small(),
                         const QString& userId = QStringLiteral("ADMIN"),
                         const QString& password = Sample::AdminPassword);
     ~SampleSite();
