@@ -7,12 +7,13 @@
 // settings folder of its own.
 //
 // Commands:
-//   refresh                       Load_Grid; answers "grid <order> <order> ..." (sorted)
+//   refresh                       the Refresh command; answers "grid <order> <order> ..." (sorted)
 //   invoice <shipment> ...        ticks the shipments' rows and runs the Invoice command
 //   prepay <amount> <shipment> ...  ticks, creates a receipt batch in the prepayment window
 //                                 (its New Batch button), enters a cheque of the amount, and
 //                                 runs the Invoice command
-//   batch                         the batch invoice run over the whole grid
+//   batch                         the Invoice Batch command (its options answered with OK):
+//                                 the batch invoice run over the whole grid
 //   arm insert|update:TABLE:N[:stop]  kills itself inside the N-th such write to TABLE (with
 //                                 ":stop" it stops there instead, holding the company's write
 //                                 lock, as a workstation that hangs in the middle of its work)
@@ -35,6 +36,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTimer>
 
 #include "killatwrite.h"
@@ -91,7 +93,7 @@ public:
         else if (command == QLatin1String("prepay"))
             prepay(words.value(1).toDouble(), words.mid(2));
         else if (command == QLatin1String("batch"))
-            m_window.Check_Orders();
+            m_window.mnuFileSub_Click(4); // File, Invoice Batch
         else if (command == QLatin1String("arm"))
             KillAtWrite::arm(words.value(1));
         m_watcher.stop();
@@ -118,7 +120,7 @@ private:
 
     void refresh()
     {
-        m_window.Load_Grid();
+        m_window.mnuFileSub_Click(0); // File, Refresh
         const OrderGrid* grid = m_window.ui()->flgMain;
         QStringList orders;
         for (int row = 1; row < grid->Rows(); ++row) {
@@ -220,15 +222,22 @@ int main(int argc, char** argv)
             QString(box.text).replace(u'\r', u' ').replace(u'\n', u' '));
         return defaultAnswer(box);
     });
-    // Any other modal window (the credit approval of a batch run, for one) is reported and
-    // closed, so that no command waits for a clerk.
+    // The batch options are answered with OK (all shipments, the window's default). Any other
+    // modal window (the credit approval of a batch run, for one) is reported and closed, so
+    // that no command waits for a clerk.
     QTimer modals;
-    modals.setInterval(20);
+    modals.setInterval(5);
     QObject::connect(&modals, &QTimer::timeout, [] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            say(QStringLiteral("dialog ") + modal->windowTitle());
-            modal->close();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        auto* ok = modal->findChild<QPushButton*>(QStringLiteral("btnOK"));
+        if (modal->objectName() == QLatin1String("frmBatchOpts") && ok) {
+            ok->click();
+            return;
         }
+        say(QStringLiteral("dialog ") + modal->windowTitle());
+        modal->close();
     });
     modals.start();
 
