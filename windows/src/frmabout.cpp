@@ -76,7 +76,13 @@ void frmAbout::fitToFrame()
 {
     if (m_outerSize.isEmpty())
         return;
-    const QSize inside = m_outerSize - (frameGeometry().size() - size());
+    // While the desktop has not sized its frame yet, the frame can read as smaller than the
+    // window (seen under X as a frame of 1 x 1): that is no frame to go by, and taking it
+    // would double the window. The next move or activation brings the real frame.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() < 0 || frame.height() < 0)
+        return;
+    const QSize inside = m_outerSize - frame;
     if (minimumSize() != inside || maximumSize() != inside)
         setFixedSize(inside);
 }
