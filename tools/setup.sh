@@ -14,7 +14,7 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libgl-dev
     libqt6opengl6-dev
     fonts-dejavu-core
-    libsqlite3-dev sqlite3
+    libsqlite3-dev sqlite3 libpq-dev
     unixodbc unixodbc-dev libsqliteodbc odbc-postgresql postgresql
     libsodium-dev
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -90,7 +90,7 @@ void Main()
 {
     qCInfo(lcApp).noquote() << QStringLiteral("%1 %2 starts; site %3; drive C %4")
                                    .arg(modGeneral::ProgramTitle, ProgramVersion(),
-                                        ProgramLog::describeFile(Accpac::siteFolder()),
+                                        ProgramLog::describeSite(Accpac::siteFolder()),
                                         SystemStandIn::driveFolder());
     // A settings hive or lock file refused (a link in its place, a folder that cannot be
     // written) is told where the user sees it: the desktop starts the program without a

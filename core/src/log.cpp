@@ -1,5 +1,7 @@
 #include <core/log.h>
 
+#include <accpac/standin.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -102,6 +104,11 @@ QString describeFile(const QString& path)
 #else
     return path + (QFile::exists(path) ? QString() : QStringLiteral(" (missing)"));
 #endif
+}
+
+QString describeSite(const QString& site)
+{
+    return Accpac::isServerSite(site) ? Accpac::shownSite(site) : describeFile(site);
 }
 
 struct Log::Private

@@ -31,8 +31,8 @@ bool Open_Connections()
         qCInfo(lcCore).noquote()
             << QStringLiteral("signed on as %1 to company %2; site %3; company file %4")
                    .arg(AppSession->UserID(), AppCompany.ID(),
-                        ProgramLog::describeFile(Accpac::siteFolder()),
-                        ProgramLog::describeFile(Accpac::Admin::companyDatabaseFile(
+                        ProgramLog::describeSite(Accpac::siteFolder()),
+                        ProgramLog::describeSite(Accpac::Admin::companyDatabaseFile(
                             Accpac::siteFolder(), AppCompany.ID())));
         return true;
     } catch (const std::exception& failure) {

@@ -6,11 +6,16 @@
 //   tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE
 //                                                           e.g. grant CLERK SAMINC OE OECLERK
 //   tallymerge-admin [--site FOLDER] upgrade                brings the site's files up to date
+//   tallymerge-admin create-site CONNINFO                   a site on a database server
+//   tallymerge-admin copy-company SOURCE COMPANY CONNINFO   a company of an SQLite site (its
+//                                                           folder) or file into the server
+//                                                           site, then its books checked
 //   tallymerge-admin secure [--group NAME] [FOLDER]         gives the shared folder to the
 //                                                           group: folders at most 2770, files
 //                                                           at most 0660, never loosened
 // The site is /var/lib/tallymerge/site and the shared folder /var/lib/tallymerge unless
-// given. Passwords are read from the terminal without echo (one line from a pipe).
+// given; --site also takes a site on a database server (a libpq connection string). Passwords are
+// read from the terminal without echo (one line from a pipe).
 #include "passwordprompt.h"
 
 #include <commandline.h>
@@ -39,6 +44,12 @@ const char* const Description =
     "  unlock ID                         enabled again and not locked out\n"
     "  grant ID COMPANY PROGRAM PROFILE  e.g. grant CLERK SAMINC OE OECLERK\n"
     "  upgrade                           brings the site's files to this schema version\n"
+    "  create-site CONNINFO              a site on a database server (a libpq connection\n"
+    "                                    string, e.g. \"host=db1 dbname=books user=admin\")\n"
+    "  copy-company SOURCE COMPANY CONNINFO\n"
+    "                                    copies a company of an SQLite site (its folder) or\n"
+    "                                    a company file into the server site, then checks\n"
+    "                                    its books there\n"
     "  secure [--group NAME] [FOLDER]    gives the shared folder to the group";
 
 int usage()
@@ -49,6 +60,8 @@ int usage()
                "       tallymerge-admin [--site FOLDER] unlock ID\n"
                "       tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE\n"
                "       tallymerge-admin [--site FOLDER] upgrade\n"
+               "       tallymerge-admin create-site CONNINFO\n"
+               "       tallymerge-admin copy-company SOURCE COMPANY CONNINFO\n"
                "       tallymerge-admin secure [--group NAME] [FOLDER]\n",
                stderr);
     return CommandLine::BadUsage;
@@ -111,12 +124,54 @@ int upgrade(const QString& site)
     return refused ? 1 : 0;
 }
 
+// A site on a database server, or one brought up to date there.
+int createSite(const QString& conninfo)
+{
+    if (!Accpac::isServerSite(conninfo))
+        return fail(QStringLiteral("create-site takes a connection string of a database server, "
+                                   "such as \"host=db1 dbname=books user=admin\"."));
+    Accpac::Admin::createSite(conninfo);
+    say(QStringLiteral("The site is set up on the database server (%1).")
+            .arg(Accpac::shownSite(conninfo)));
+    return 0;
+}
+
+// The company copied, then its books checked where they now are; 1 when the auditor finds
+// a problem.
+int copyCompany(const QString& source, const QString& companyId, const QString& conninfo)
+{
+    int rows = 0;
+    const auto tables = Accpac::Admin::copyCompanyToServer(source, companyId, conninfo);
+    for (const auto& [table, count] : tables)
+        rows += count;
+    const QString id = companyId.trimmed().toUpper();
+    say(QStringLiteral("Company %1 was copied to the database server: %2 tables, %3 rows.")
+            .arg(id)
+            .arg(tables.size())
+            .arg(rows));
+    Accpac::AuditOptions options;
+    options.siteFolder = conninfo;
+    options.settingsMissing = QStringLiteral("the copy does not read the machine's settings");
+    const Accpac::AuditReport report =
+        Accpac::auditCompanyFile(Accpac::Admin::companyDatabaseFile(conninfo, id), options);
+    for (const QString& problem : report.problems)
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+    if (!report.problems.isEmpty())
+        return fail(QStringLiteral("The books of %1 on the server break %2 rules (above); they "
+                                   "were copied as they were.")
+                        .arg(id)
+                        .arg(report.problems.size()));
+    say(QStringLiteral("The books of %1 on the server pass the auditor's checks.").arg(id));
+    return 0;
+}
+
 constexpr int MaxUserName = 60;
 
 int users(const QString& site, const QString& command, const QStringList& args)
 {
     using namespace Accpac::Admin;
-    if (!QFile::exists(QDir(site).filePath(QStringLiteral("system.db"))))
+    if (!Accpac::isServerSite(site) &&
+        !QFile::exists(QDir(site).filePath(QStringLiteral("system.db"))))
         return fail(QStringLiteral("No site is set up in the folder %1.").arg(site));
     const auto needs = [&](int least, int most) {
         return args.size() >= least && args.size() <= most;
@@ -189,6 +244,10 @@ int main(int argc, char** argv)
     if (command == QLatin1String("secure"))
         return secure(args);
     try {
+        if (command == QLatin1String("create-site"))
+            return args.size() == 1 ? createSite(args[0]) : usage();
+        if (command == QLatin1String("copy-company"))
+            return args.size() == 3 ? copyCompany(args[0], args[1], args[2]) : usage();
         return users(site, command, args);
     } catch (const ComError& e) {
         return fail(e.description());

@@ -459,6 +459,14 @@ QStringList addShippedOrder(AccpacDBLink& link, const QString& order, const QStr
 
 void registerDataSource(const QString& companyFile)
 {
+    if (Accpac::isServerSite(companyFile)) {
+        auto attributes = Accpac::serverOdbcAttributes(companyFile);
+        attributes.prepend(
+            {QStringLiteral("Description"), QStringLiteral("Tallymerge sample company")});
+        OdbcDataSource::registerDataSource(CompanyId, ServerOdbcDriver, attributes,
+                                           OdbcDataSource::Scope::System);
+        return;
+    }
     if (!OdbcDataSource::driverInstalled(OdbcDriver))
         OdbcDataSource::installDriver(OdbcDriver, OdbcDriverLibrary);
     OdbcDataSource::registerDataSource(

@@ -33,9 +33,13 @@ inline const QString ClerkPassword = QStringLiteral("CLERK");
 inline const QString OdbcDriver = QStringLiteral("SQLite3");
 inline const QString OdbcDriverLibrary = QStringLiteral("libsqlite3odbc.so");
 
+// The driver of a company on a database server (psqlODBC).
+inline const QString ServerOdbcDriver = QStringLiteral("PostgreSQL Unicode");
+
 // Registers the system data source named after the sample company ("SAMINC") for the
-// company file, registering the SQLite3 ODBC driver first when it is absent. An existing
-// data source of that name is replaced. Throws ComError when the installer refuses.
+// company file, registering the SQLite3 ODBC driver first when it is absent; for a company
+// on a database server (its connection string), a psqlODBC data source without the password. An
+// existing data source of that name is replaced. Throws ComError when the installer refuses.
 void registerDataSource(const QString& companyFile);
 
 // Creates the site with company SAMINC: currencies, banks, receipt types, misc. charges,

@@ -23,6 +23,9 @@ QString defaultFolder();
 // "path (device D, inode I)", or "path (missing)" when nothing is there; a symbolic link is
 // described, not followed.
 QString describeFile(const QString& path);
+// A site or a company's store: a file or folder as describeFile tells it, a database server's
+// connection string without its password.
+QString describeSite(const QString& site);
 
 struct Options
 {

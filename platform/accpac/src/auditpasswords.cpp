@@ -1,5 +1,6 @@
 // The books' rules on passwords and approvals (see auditrules.h).
 #include "auditrules.h"
+#include "dictionary.h"
 
 #include "rights.h"
 
@@ -27,26 +28,6 @@ QByteArray quoted(const QString& name)
     return '"' + QString(name).replace(u'"', QLatin1String("\"\"")).toUtf8() + '"';
 }
 
-QStringList tables(Database& db)
-{
-    QStringList names;
-    Statement st = db.prepare("SELECT name FROM sqlite_schema WHERE type = 'table' "
-                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name");
-    while (st.step())
-        names << st.columnText(0);
-    return names;
-}
-
-QStringList columns(Database& db, const QString& table)
-{
-    QStringList names;
-    Statement st = db.prepare("SELECT name FROM pragma_table_info(?)");
-    st.bindText(1, table);
-    while (st.step())
-        names << st.columnText(0);
-    return names;
-}
-
 } // namespace
 
 QStringList storedPasswords(Database& company, const QStringList& knownPasswords)
@@ -60,21 +41,27 @@ QStringList storedPasswords(Database& company, const QStringList& knownPasswords
         QString::fromUtf8(QJsonDocument(known).toJson(QJsonDocument::Compact));
 
     QStringList problems;
-    for (const QString& table : tables(company)) {
-        for (const QString& column : columns(company, table)) {
+    for (const QString& table : company.tableNames()) {
+        const QStringList columns = company.columnNames(table);
+        for (const QString& column : columns) {
             const QByteArray value = "CAST(" + quoted(column) + " AS TEXT)";
             const QByteArray kind =
                 "CASE WHEN " + value + " LIKE '$argon2%' OR " + value + " LIKE '$scrypt%' OR " +
                 value + " LIKE '$7$%' THEN 'a password verifier' " +
                 (namedForPassword(column) ? "WHEN TRIM(" + value + ") <> '' THEN 'a password' "
                                           : QByteArray()) +
-                (holdsUserIds(column) ? QByteArray()
-                                      : "WHEN UPPER(TRIM(" + value +
-                                            ")) IN (SELECT value FROM json_each(?1)) THEN 'a "
-                                            "known password' ") +
+                (holdsUserIds(column)
+                     ? QByteArray()
+                     : "WHEN UPPER(TRIM(" + value + ")) IN (" + company.dialect().textsOfJsonArray +
+                           ") THEN 'a known password' ") +
                 "END";
-            Statement st = company.prepare("SELECT rowid, " + kind + " AS kind FROM " +
-                                           quoted(table) + " WHERE kind IS NOT NULL");
+            // Tables of the views are keyed by their row key, the others by their order.
+            const QByteArray row = columns.contains(QLatin1String(RowKeyColumn))
+                                       ? QByteArray(RowKeyColumn)
+                                       : QByteArray("ROW_NUMBER() OVER ()");
+            Statement st = company.prepare("SELECT * FROM (SELECT " + row + " AS rowno, " + kind +
+                                           " AS kind FROM " + quoted(table) +
+                                           ") found WHERE kind IS NOT NULL");
             if (!holdsUserIds(column))
                 st.bindText(1, knownJson);
             while (st.step())

@@ -25,7 +25,7 @@ const AuditRule Books[] = {
     // Shipments and invoices.
     {"SELECT MAX(s.SHINUMBER), (SELECT GROUP_CONCAT(n, ', ') FROM (SELECT TRIM(i.INVNUMBER) AS n "
      "FROM OEINVS o JOIN OEINVH i ON i.INVUNIQ = o.INVUNIQ WHERE o.SHIUNIQ = s.SHIUNIQ "
-     "ORDER BY n)) "
+     "ORDER BY n) invoices) "
      "FROM OEINVS s GROUP BY s.SHIUNIQ HAVING COUNT(*) > 1 ORDER BY 1",
      [](const Statement& st) {
          return QStringLiteral("Shipment %1 is on more than one invoice: %2.")
@@ -57,7 +57,7 @@ const AuditRule Books[] = {
              .arg(t(st, 0), t(st, 1));
      }},
     {"SELECT i.INVNUMBER, i.INVNETWTX, COALESCE(SUM(d.EXTINVMISC), 0) FROM OEINVH i "
-     "LEFT JOIN OEINVD d ON d.INVUNIQ = i.INVUNIQ GROUP BY i.INVUNIQ "
+     "LEFT JOIN OEINVD d ON d.INVUNIQ = i.INVUNIQ GROUP BY i.INVUNIQ, i.INVNUMBER, i.INVNETWTX "
      "HAVING ABS(i.INVNETWTX - COALESCE(SUM(d.EXTINVMISC), 0)) >= 0.005",
      [](const Statement& st) {
          return QStringLiteral("Invoice %1 totals %2 but its lines come to %3.")
@@ -100,10 +100,10 @@ const AuditRule Books[] = {
      }},
 
     // Customers' balances.
-    {"SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
+    {"SELECT * FROM (SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
      "+ COALESCE((SELECT SUM(INVNETWTX) FROM OEINVH i WHERE i.CUSTOMER = c.IDCUST), 0) "
      "- COALESCE((SELECT SUM(AMTRMIT) FROM ARTCR r WHERE r.IDCUST = c.IDCUST), 0) AS expected "
-     "FROM ARCUS c WHERE ABS(c.AMTBALDUET - expected) >= 0.005",
+     "FROM ARCUS c) b WHERE ABS(b.AMTBALDUET - b.expected) >= 0.005",
      [](const Statement& st) {
          return QStringLiteral("Customer %1 has a balance of %2; its invoices and receipts give "
                                "%3.").arg(t(st, 0), money(st, 1), money(st, 2));
@@ -112,7 +112,8 @@ const AuditRule Books[] = {
     // Receipt batches and prepayments.
     {"SELECT b.CNTBTCH, b.CNTENTER, b.AMTENTER, COUNT(r.CNTITEM), COALESCE(SUM(r.AMTRMIT), 0) "
      "FROM ARBTA b LEFT JOIN ARTCR r ON r.CODEPYMTYP = b.CODEPYMTYP AND r.CNTBTCH = b.CNTBTCH "
-     "GROUP BY b.CODEPYMTYP, b.CNTBTCH HAVING b.CNTENTER <> COUNT(r.CNTITEM) "
+     "GROUP BY b.CODEPYMTYP, b.CNTBTCH, b.CNTENTER, b.AMTENTER "
+     "HAVING b.CNTENTER <> COUNT(r.CNTITEM) "
      "OR ABS(b.AMTENTER - COALESCE(SUM(r.AMTRMIT), 0)) >= 0.005",
      [](const Statement& st) {
          return QStringLiteral("Receipt batch %1 counts %2 receipts of %3 but holds %4 of %5.")
@@ -143,14 +144,14 @@ const AuditRule Books[] = {
                                "customer %3.").arg(t(st, 0), t(st, 1), t(st, 2));
      }},
     {"SELECT i.INVNUMBER, i.INVNETWTX, SUM(r.AMTRMIT) FROM " PREPAID_RECEIPTS
-     "GROUP BY i.INVUNIQ HAVING SUM(r.AMTRMIT) - i.INVNETWTX >= 0.005",
+     "GROUP BY i.INVUNIQ, i.INVNUMBER, i.INVNETWTX HAVING SUM(r.AMTRMIT) - i.INVNETWTX >= 0.005",
      [](const Statement& st) {
          return QStringLiteral("Invoice %1 totals %2 but was prepaid %3.")
              .arg(t(st, 0), money(st, 1), money(st, 2));
      }},
-    {"SELECT i.INVNUMBER, i.INVDUE, i.INVNETWTX - COALESCE((SELECT SUM(r.AMTRMIT) FROM ARTCR r "
-     "WHERE r.IDINVC = i.INVNUMBER AND r.CODEPYMTYP = 'CA'), 0) AS due FROM OEINVH i "
-     "WHERE ABS(i.INVDUE - due) >= 0.005",
+    {"SELECT * FROM (SELECT i.INVNUMBER, i.INVDUE, i.INVNETWTX - COALESCE((SELECT SUM(r.AMTRMIT) "
+     "FROM ARTCR r WHERE r.IDINVC = i.INVNUMBER AND r.CODEPYMTYP = 'CA'), 0) AS due FROM OEINVH i) "
+     "d WHERE ABS(d.INVDUE - d.due) >= 0.005",
      [](const Statement& st) {
          return QStringLiteral("Invoice %1 has %2 due; its total less its prepayment is %3.")
              .arg(t(st, 0), money(st, 1), money(st, 2));
@@ -159,19 +160,20 @@ const AuditRule Books[] = {
 
 // The settings as a one-row table, and the delivery-charge lines: the miscellaneous-charge
 // lines of the configured code.
-#define WITH_SETTING "WITH setting (code, switchedOn) AS (SELECT ?1, ?2) "
+#define WITH_SETTING "WITH setting (code, switchedOn) AS (SELECT CAST(?1 AS TEXT), CAST(?2 AS INTEGER)) "
 #define DELIVERY_LINE(d) \
     d ".LINETYPE = 2 AND TRIM(" d ".MISCCHARGE) = setting.code AND setting.code <> ''"
 
 const AuditRule DeliveryCharge[] = {
-    {WITH_SETTING "SELECT i.INVNUMBER, i.CUSTOMER, "
+    {WITH_SETTING "SELECT * FROM (SELECT i.INVNUMBER, i.CUSTOMER, "
      "(SELECT ROUND(COALESCE(SUM(m.EXTINVMISC), 0), 2) FROM OEINVD m "
      "WHERE m.INVUNIQ = i.INVUNIQ AND NOT (" DELIVERY_LINE("m") ")) AS merchandise, "
-     "EXISTS (SELECT 1 FROM ARCUSO f WHERE f.IDCUST = i.CUSTOMER AND f.OPTFIELD = 'DELCHARGE' "
-     "AND f.VALIFBOOL <> 0) AS flagged, setting.switchedOn FROM OEINVH i, setting "
-     "WHERE EXISTS (SELECT 1 FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND " DELIVERY_LINE("d") ") "
-     "AND (setting.switchedOn <> 1 OR NOT flagged OR merchandise <= 0 OR merchandise > 100) "
-     "ORDER BY i.INVNUMBER",
+     "CASE WHEN EXISTS (SELECT 1 FROM ARCUSO f WHERE f.IDCUST = i.CUSTOMER "
+     "AND f.OPTFIELD = 'DELCHARGE' AND f.VALIFBOOL <> 0) THEN 1 ELSE 0 END AS flagged, "
+     "setting.switchedOn FROM OEINVH i, setting "
+     "WHERE EXISTS (SELECT 1 FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND " DELIVERY_LINE("d") ")) "
+     "q WHERE q.switchedOn <> 1 OR q.flagged = 0 OR q.merchandise <= 0 OR q.merchandise > 100 "
+     "ORDER BY q.INVNUMBER",
      [](const Statement& st) {
          // The first reason that disqualifies the invoice, in the order the charge is decided.
          QString why;
@@ -187,7 +189,7 @@ const AuditRule DeliveryCharge[] = {
      }},
     {WITH_SETTING "SELECT i.INVNUMBER, COUNT(*) FROM OEINVD d "
      "JOIN OEINVH i ON i.INVUNIQ = d.INVUNIQ, setting WHERE " DELIVERY_LINE("d") " "
-     "GROUP BY d.INVUNIQ HAVING COUNT(*) > 1 ORDER BY i.INVNUMBER",
+     "GROUP BY d.INVUNIQ, i.INVNUMBER HAVING COUNT(*) > 1 ORDER BY i.INVNUMBER",
      [](const Statement& st) {
          return QStringLiteral("Invoice %1 carries the delivery charge %2 times.")
              .arg(t(st, 0), t(st, 1));

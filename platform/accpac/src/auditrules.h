@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sqlitedb.h"
+#include "storage.h"
 
 #include <QString>
 

@@ -235,7 +235,7 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
     if (!compositions.isEmpty())
         for (const QString& set : compositions.split(u'|'))
             def->compositions.push_back(set.split(u' ', Qt::SkipEmptyParts));
-    def->selectList = "rowid";
+    def->selectList = QByteArray("\"") + RowKeyColumn + '"';
     for (int i = 0; i < int(def->fields.size()); ++i) {
         if (!def->fields[i].stored)
             continue;

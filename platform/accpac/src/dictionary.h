@@ -12,6 +12,9 @@ namespace Accpac {
 
 class ViewRules;
 
+// The column that keys each row of a view's table: the engine numbers it on insert.
+inline constexpr const char* RowKeyColumn = "ROWKEY";
+
 enum class FieldType
 {
     Text,
@@ -62,7 +65,7 @@ struct ViewDef
     std::vector<QStringList> compositions;
     const ViewRules* rules = nullptr;
 
-    // Prepared once: "rowid, "A", "B", ..." of the stored fields, and their positions.
+    // Prepared once: ""ROWKEY", "A", "B", ..." of the stored fields, and their positions.
     QByteArray selectList;
     std::vector<int> storedFields;
     std::vector<int> updatableFields; // the stored fields Update writes

@@ -2,6 +2,7 @@
 // rules of auditrules.h over one moment of the books.
 #include "auditrules.h"
 #include "dictionary.h"
+#include "pgdb.h"
 #include "schema.h"
 #include "site.h"
 #include "sqlitedb.h"
@@ -10,9 +11,6 @@
 #include <system/comerror.h>
 
 #include <QFileInfo>
-#include <QSet>
-
-#include <sqlite3.h>
 
 namespace Accpac {
 
@@ -37,12 +35,7 @@ QString requireCompany(Database& db, const QString& file)
                            .arg(file)
                            .arg(version)
                            .arg(programSchemaVersion(Store::Company)));
-    QSet<QString> present;
-    {
-        Statement st = db.prepare("SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table'");
-        while (st.step())
-            present.insert(st.columnText(0));
-    }
+    const QStringList present = db.tableNames();
     QStringList needed = {QStringLiteral("CSCOM")};
     for (const ViewDef* def : allTables())
         if (def->store == Store::Company)
@@ -75,11 +68,12 @@ void run(Database& db, const AuditRule& rule, QStringList& problems,
 void checkApprovals(Database& company, const QString& companyId, const AuditOptions& options,
                     const QString& companyFile, AuditReport& report)
 {
-    const QString site =
-        options.siteFolder.isEmpty() ? QFileInfo(companyFile).absolutePath() : options.siteFolder;
+    const QString site = !options.siteFolder.isEmpty()     ? options.siteFolder
+                         : isConnectionString(companyFile) ? companyFile
+                                                           : QFileInfo(companyFile).absolutePath();
     try {
-        Database system(systemDatabaseFile(site), false, Database::Access::ReadOnly);
-        report.problems << unauthorisedApprovals(company, system, companyId);
+        const std::unique_ptr<Database> system = openSiteSystemToRead(site);
+        report.problems << unauthorisedApprovals(company, *system, companyId);
     } catch (const StorageError& e) {
         report.skipped << QStringLiteral("The approvals were not checked: the site's users cannot "
                                          "be read (%1).")
@@ -91,15 +85,26 @@ void checkApprovals(Database& company, const QString& companyId, const AuditOpti
 
 AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& options)
 {
-    if (!QFileInfo(companyFile).isFile())
+    const bool server = isConnectionString(companyFile);
+    if (!server && !QFileInfo(companyFile).isFile())
         throw badInput(QStringLiteral("The company file \"%1\" does not exist.").arg(companyFile));
+    // A server's connection string is named without its password.
+    const QString named = server ? withoutPassword(companyFile) : companyFile;
     AuditReport report;
     try {
-        Database db(companyFile, false, Database::Access::ReadOnly);
-        sqlite3_busy_timeout(db.handle(), LockWaitMs);
+        std::unique_ptr<Database> opened;
+        if (server) {
+            opened = std::make_unique<PgDatabase>(companyFile, QString());
+        } else {
+            auto file = std::make_unique<SqliteDatabase>(companyFile, false,
+                                                         SqliteDatabase::Access::ReadOnly);
+            file->setLockWait(LockWaitMs);
+            opened = std::move(file);
+        }
+        Database& db = *opened;
         // One read transaction: every rule sees the same moment of the books.
-        db.exec("BEGIN");
-        const QString companyId = requireCompany(db, companyFile);
+        db.exec(db.dialect().beginRead);
+        const QString companyId = requireCompany(db, named);
         for (const AuditRule& rule : bookRules())
             run(db, rule, report.problems);
         if (options.settings) {
@@ -118,12 +123,11 @@ AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& opt
         if (e.isBusy())
             throw badInput(QStringLiteral("The company file \"%1\" is locked by another program; "
                                           "check it again when that program has finished.")
-                               .arg(companyFile));
-        if ((e.code() & 0xff) == SQLITE_NOTADB)
-            throw badInput(
-                QStringLiteral("The file \"%1\" is not a company file.").arg(companyFile));
+                               .arg(named));
+        if (e.kind() == StorageError::Kind::NotADatabase)
+            throw badInput(QStringLiteral("The file \"%1\" is not a company file.").arg(named));
         throw badInput(QStringLiteral("The company file \"%1\" cannot be checked: %2")
-                           .arg(companyFile, e.message()));
+                           .arg(named, e.message()));
     }
     return report;
 }

@@ -160,7 +160,7 @@ std::vector<InvoiceDraft::Line> invoiceLines(Database& db, const InvoiceDraft& d
 {
     std::vector<InvoiceDraft::Line> lines;
     for (const auto& shipment : draft.shipments) {
-        Statement st = db.prepare("SELECT ITEM, DESC, QTYSHIPPED, UNITPRICE, EXTSHIMISC FROM "
+        Statement st = db.prepare("SELECT ITEM, \"DESC\", QTYSHIPPED, UNITPRICE, EXTSHIMISC FROM "
                                   "OESHID WHERE SHIUNIQ=? ORDER BY LINENUM");
         st.bindInt(1, shipment.shiUniq);
         while (st.step()) {
@@ -423,7 +423,7 @@ private:
         int lineNumber = 0;
         for (const auto& line : invoiceLines(db, draft))
             exec(db,
-                 "INSERT INTO OEINVD (INVUNIQ, LINENUM, LINETYPE, ITEM, MISCCHARGE, DESC, "
+                 "INSERT INTO OEINVD (INVUNIQ, LINENUM, LINETYPE, ITEM, MISCCHARGE, \"DESC\", "
                  "SHIUNIQ, QTYINVC, UNITPRICE, EXTINVMISC) VALUES (?,?,?,?,?,?,?,?,?,?)",
                  {invUniq, ++lineNumber, line.lineType, line.item, line.miscCharge, line.desc,
                   line.shiUniq, line.quantity, line.unitPrice, line.amount});
@@ -504,7 +504,8 @@ public:
         line.lineType = number(view, "LINETYPE");
         if (line.lineType == 2) {
             line.miscCharge = text(view, "MISCCHARGE").trimmed();
-            Statement st = view.db().prepare("SELECT DESC, AMOUNT FROM OEMISC WHERE MISCCHARGE=?");
+            Statement st =
+                view.db().prepare("SELECT \"DESC\", AMOUNT FROM OEMISC WHERE MISCCHARGE=?");
             st.bindText(1, line.miscCharge);
             if (line.miscCharge.isEmpty() || !st.step())
                 view.fail(QStringLiteral("Miscellaneous charge \"%1\" does not exist; the line was "

@@ -1,7 +1,7 @@
 #include "rights.h"
 
 #include "site.h"
-#include "sqlitedb.h"
+#include "storage.h"
 
 namespace Accpac {
 

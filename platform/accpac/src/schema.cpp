@@ -1,22 +1,20 @@
 #include "schema.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 
 namespace Accpac {
 
 namespace {
 
-QByteArray columnType(FieldType type)
+QByteArray columnType(const Dialect& dialect, FieldType type)
 {
     switch (type) {
     case FieldType::Text:
         return "TEXT NOT NULL DEFAULT ''";
     case FieldType::Double:
-        return "REAL NOT NULL DEFAULT 0";
+        return dialect.realType + " NOT NULL DEFAULT 0";
     default:
-        return "INTEGER NOT NULL DEFAULT 0";
+        return dialect.integerType + " NOT NULL DEFAULT 0";
     }
 }
 
@@ -62,6 +60,65 @@ QString noObstacle(Database&)
     return {};
 }
 
+// A view's table under the given name: its own row key first, then the stored fields.
+void createTable(Database& db, const ViewDef& def, const QString& name)
+{
+    const Dialect& dialect = db.dialect();
+    QByteArray sql = "CREATE TABLE IF NOT EXISTS " + q(name) + " (" + q(RowKeyColumn) + ' ' +
+                     dialect.rowKeyColumn;
+    for (int i : def.storedFields) {
+        const FieldDef& f = def.fields[i];
+        sql += ", " + q(f.column) + ' ' + columnType(dialect, f.type);
+    }
+    // The password verifier stays out of the users' view.
+    if (def.table == QLatin1String("USERS"))
+        sql += ", \"PWVERIFIER\" TEXT NOT NULL DEFAULT ''";
+    sql += ')';
+    db.exec(sql);
+}
+
+// Files made before the row key column kept their rows by SQLite's rowid: each view's table
+// is built anew with the key column holding the old rowid, so the rows keep their order
+// and numbers, and with the indexes the old table had.
+void addRowKeys(Database& db, Store store)
+{
+    for (const ViewDef* def : allTables()) {
+        if (def->store != store || !db.hasTable(def->table))
+            continue;
+        const QString rebuilt = def->table + QStringLiteral("_REKEYED");
+        createTable(db, *def, rebuilt);
+        const QStringList kept = db.columnNames(rebuilt);
+        QByteArray columns;
+        for (const QString& column : db.columnNames(def->table))
+            if (kept.contains(column) && column != QLatin1String(RowKeyColumn))
+                columns += ", " + q(column);
+        std::vector<QByteArray> indexes;
+        {
+            Statement st = db.prepare("SELECT sql FROM sqlite_schema WHERE type = 'index' AND "
+                                      "tbl_name = ? AND sql IS NOT NULL");
+            st.bindText(1, def->table);
+            while (st.step())
+                indexes.push_back(st.columnText(0).toUtf8());
+        }
+        db.exec("INSERT INTO " + q(rebuilt) + " (" + q(RowKeyColumn) + columns + ") SELECT rowid" +
+                columns + " FROM " + q(def->table));
+        db.exec("DROP TABLE " + q(def->table));
+        db.exec("ALTER TABLE " + q(rebuilt) + " RENAME TO " + q(def->table));
+        for (const QByteArray& index : indexes)
+            db.exec(index);
+    }
+}
+
+void addCompanyRowKeys(Database& db)
+{
+    addRowKeys(db, Store::Company);
+}
+
+void addSystemRowKeys(Database& db)
+{
+    addRowKeys(db, Store::System);
+}
+
 const QByteArray VersionTable = "CREATE TABLE SCHEMAVERSION (VERSION INTEGER NOT NULL)";
 const QByteArray ShipmentIndex =
     "CREATE UNIQUE INDEX \"OEINVS_SHIPMENT\" ON \"OEINVS\" (\"SHIUNIQ\")";
@@ -75,12 +132,26 @@ const std::vector<SchemaStep>& schemaSteps()
          2,
          QStringLiteral("a shipment can be on one invoice only (unique index OEINVS_SHIPMENT)"),
          shipmentsOnTwoInvoices,
-         {VersionTable, ShipmentIndex}},
+         {VersionTable, ShipmentIndex},
+         nullptr},
         {Store::System,
          2,
          QStringLiteral("the file carries its schema version"),
          noObstacle,
-         {VersionTable}},
+         {VersionTable},
+         nullptr},
+        {Store::Company,
+         3,
+         QStringLiteral("each record is keyed by a column of its own (ROWKEY)"),
+         noObstacle,
+         {},
+         addCompanyRowKeys},
+        {Store::System,
+         3,
+         QStringLiteral("each record is keyed by a column of its own (ROWKEY)"),
+         noObstacle,
+         {},
+         addSystemRowKeys},
     };
     return steps;
 }
@@ -104,9 +175,10 @@ int schemaVersion(Database& db, Store store)
                                                    : QStringLiteral("USERS"))) {
         return 1;
     }
-    throw StorageError(SQLITE_NOTADB, QStringLiteral("it holds no %1 tables")
-                                          .arg(store == Store::Company ? QStringLiteral("company")
-                                                                       : QStringLiteral("site")));
+    throw StorageError(
+        StorageError::Kind::NotADatabase, 0,
+        QStringLiteral("it holds no %1 tables")
+            .arg(store == Store::Company ? QStringLiteral("company") : QStringLiteral("site")));
 }
 
 void setSchemaVersion(Database& db, int version)
@@ -120,19 +192,12 @@ void setSchemaVersion(Database& db, int version)
 void createSchema(Database& db, Store store)
 {
     Transaction tx(db);
+    for (const QByteArray& sql : db.dialect().storeSetup)
+        db.exec(sql);
     for (const ViewDef* def : allTables()) {
         if (def->store != store)
             continue;
-        QByteArray sql = "CREATE TABLE IF NOT EXISTS " + q(def->table) + " (";
-        for (size_t n = 0; n < def->storedFields.size(); ++n) {
-            const FieldDef& f = def->fields[def->storedFields[n]];
-            sql += (n ? ", " : "") + q(f.column) + ' ' + columnType(f.type);
-        }
-        // The password verifier stays out of the users' view.
-        if (def->table == QLatin1String("USERS"))
-            sql += ", \"PWVERIFIER\" TEXT NOT NULL DEFAULT ''";
-        sql += ')';
-        db.exec(sql);
+        createTable(db, *def, def->table);
         for (size_t k = 0; k < def->orders.size(); ++k) {
             QByteArray columns;
             for (int i : (k == 0 ? def->keys[0] : def->orders[k]))

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dictionary.h"
-#include "sqlitedb.h"
+#include "storage.h"
 
 #include <QStringList>
 
@@ -26,6 +26,8 @@ struct SchemaStep
     QString change; // what the step does, as the admin tool tells it
     QString (*obstacle)(Database& db);
     std::vector<QByteArray> sql;
+    // What an existing file needs beyond `sql` (a new one is made that way); may be null.
+    void (*migrate)(Database& db);
 };
 // Every step, in the order of the versions.
 const std::vector<SchemaStep>& schemaSteps();

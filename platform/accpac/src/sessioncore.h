@@ -1,7 +1,7 @@
 #pragma once
 
 #include "errorsimpl.h"
-#include "sqlitedb.h"
+#include "storage.h"
 
 #include <accpac/session.h>
 #include <accpac/standin.h>

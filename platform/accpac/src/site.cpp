@@ -1,5 +1,6 @@
 #include "site.h"
 
+#include "pgdb.h"
 #include "schema.h"
 #include "signonthrottle.h"
 #include "upgrade.h"
@@ -23,6 +24,13 @@
 namespace Accpac {
 
 namespace {
+
+constexpr const char* SiteSchema = "tallymerge_site";
+
+QString companySchema(const QString& companyId)
+{
+    return serverCompanySchema(companyId);
+}
 
 void initSodium()
 {
@@ -52,14 +60,87 @@ template <class F> void adminGuard(F&& f)
     }
 }
 
-std::unique_ptr<Database> openSystem(const QString& folder)
+// A store of a site on a server, refused with one sentence when the schema is not there or
+// was made by a newer program.
+std::unique_ptr<Database> openServerStore(const QString& conninfo, const QString& schema,
+                                          Store store)
 {
-    return openCurrent(systemDatabaseFile(folder), Store::System);
+    auto db = std::make_unique<PgDatabase>(conninfo, schema);
+    const QString where = withoutPassword(conninfo);
+    if (!db->schemaExists())
+        adminFail(store == Store::System
+                      ? QStringLiteral("No site is set up in the database %1 (it has no schema "
+                                       "%2); set one up with tallymerge-admin create-site.")
+                            .arg(where, schema)
+                      : QStringLiteral("The database of company %1 is missing (no schema %2 in "
+                                       "%3).")
+                            .arg(schema.section(u'_', 1).toUpper(), schema, where));
+    int version = 0;
+    try {
+        version = schemaVersion(*db, store);
+    } catch (const StorageError& e) {
+        adminFail(QStringLiteral("The schema %1 of the database %2 holds no tables of this "
+                                 "program (%3).")
+                      .arg(schema, where, e.message()));
+    }
+    const int program = programSchemaVersion(store);
+    if (version != program)
+        adminFail(
+            QStringLiteral("The schema %1 on the database server has schema version %2, "
+                           "this program works with version %3; it was left unchanged%4.")
+                .arg(schema)
+                .arg(version)
+                .arg(program)
+                .arg(version > program ? QStringLiteral(": use the newer program") : QString()));
+    return db;
+}
+
+std::unique_ptr<Database> openSystem(const QString& site)
+{
+    if (isConnectionString(site))
+        return openServerStore(site, QLatin1String(SiteSchema), Store::System);
+    return openCurrent(systemDatabaseFile(site), Store::System);
+}
+
+// A company's store as the site lists it: a file of the site's folder or a schema of the
+// site's database.
+std::unique_ptr<Database> openCompanyStore(const QString& site, const QString& companyId,
+                                           const QString& listed)
+{
+    if (isConnectionString(site))
+        return openServerStore(site, listed, Store::Company);
+    const QString file = QDir(site).filePath(listed);
+    if (!QFileInfo::exists(file))
+        adminFail(QStringLiteral("The database of company %1 is missing (%2).")
+                      .arg(companyId, QDir::toNativeSeparators(file)));
+    return openCurrent(file, Store::Company);
+}
+
+bool siteExists(const QString& site)
+{
+    return isConnectionString(site) || QFileInfo::exists(systemDatabaseFile(site));
 }
 
 } // namespace
 
 int passwordVerifications = 0;
+
+QString signonTriesKey(const QString& site, const QString& userId)
+{
+    const QString place =
+        isConnectionString(site) ? withoutPassword(site) : QDir(site).absolutePath();
+    return place + u'\n' + normalUserId(userId);
+}
+
+const char* serverSiteSchema()
+{
+    return SiteSchema;
+}
+
+QString serverCompanySchema(const QString& companyId)
+{
+    return QStringLiteral("company_") + companyId.trimmed().toLower();
+}
 
 QString noSiteMessage(const QString& siteFolder)
 {
@@ -123,7 +204,7 @@ bool verifyPassword(Database& systemDb, const QString& userId, const QString& pa
 
 QList<CompanyEntry> listCompanies(const QString& siteFolder)
 {
-    if (!QFileInfo::exists(systemDatabaseFile(siteFolder)))
+    if (!siteExists(siteFolder))
         throw SignonRefused{noSiteMessage(siteFolder)};
     try {
         auto db = openSystem(siteFolder);
@@ -150,7 +231,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
     const QString company = companyId.trimmed().toUpper();
     if (user.isEmpty())
         throw SignonRefused{QStringLiteral("Please enter a user ID.")};
-    if (!QFileInfo::exists(systemDatabaseFile(siteFolder)))
+    if (!siteExists(siteFolder))
         throw SignonRefused{noSiteMessage(siteFolder)};
     auto core = std::make_shared<SessionCore>();
     core->siteFolder = siteFolder;
@@ -160,7 +241,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
         // A session opened for a user signed on already (the printing screen's) brings no
         // password; every other sign-on is checked, and counted per site and user ID.
         if (password) {
-            const QString tries = QDir(siteFolder).absolutePath() + u'\n' + user;
+            const QString tries = signonTriesKey(siteFolder, user);
             if (const int wait = signonThrottle().secondsToWait(tries); wait > 0)
                 throw SignonRefused{
                     QStringLiteral("Too many failed sign-ons for user %1. Please wait %2 and "
@@ -183,14 +264,14 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
             if (st.columnInt(1) != 0)
                 throw SignonRefused{QStringLiteral("User %1 is locked out.").arg(user)};
         }
-        QString file;
+        QString listed;
         {
             Statement st = core->systemDb->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
             st.bindText(1, company);
             if (!st.step())
                 throw SignonRefused{
                     QStringLiteral("The company \"%1\" is not set up in this site.").arg(company)};
-            file = QDir(siteFolder).filePath(st.columnText(0));
+            listed = st.columnText(0);
         }
         if (user != QLatin1String("ADMIN")) {
             Statement st =
@@ -202,10 +283,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
                     QStringLiteral("User %1 has no access to company %2.").arg(user, company)};
         }
         step = QStringLiteral("the database of company %1").arg(company);
-        if (!QFileInfo::exists(file))
-            throw SignonRefused{QStringLiteral("The database of company %1 is missing (%2).")
-                                    .arg(company, QDir::toNativeSeparators(file))};
-        core->companyDb = openCurrent(file, Store::Company);
+        core->companyDb = openCompanyStore(siteFolder, company, listed);
         {
             Statement st = core->companyDb->prepare("SELECT ID, NAME, HOMECUR FROM CSCOM");
             if (!st.step())
@@ -245,12 +323,45 @@ std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn)
     return openCompany(signedOn.siteFolder, signedOn.companyId, signedOn.userId, nullptr);
 }
 
+std::unique_ptr<Database> openSiteSystemToRead(const QString& site)
+{
+    if (isConnectionString(site))
+        return std::make_unique<PgDatabase>(site, QLatin1String(SiteSchema));
+    return std::make_unique<SqliteDatabase>(systemDatabaseFile(site), false,
+                                            SqliteDatabase::Access::ReadOnly);
+}
+
+std::unique_ptr<Database> openListedCompany(const QString& site, const QString& companyId)
+{
+    const QString id = companyId.trimmed().toUpper();
+    auto system = openSystem(site);
+    Statement st = system->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
+    st.bindText(1, id);
+    if (!st.step())
+        adminFail(QStringLiteral("The company \"%1\" is not set up in this site.").arg(companyId));
+    return openCompanyStore(site, id, st.columnText(0));
+}
+
 // Administration ---------------------------------------------------------------------------
 
 namespace Admin {
 
 void createSite(const QString& folder)
 {
+    if (isConnectionString(folder)) {
+        adminGuard([&] {
+            PgDatabase db(folder, QLatin1String(SiteSchema));
+            if (db.schemaExists()) {
+                openSystem(folder);
+                return;
+            }
+            Transaction tx(db);
+            db.exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
+            createSchema(db, Store::System);
+            tx.commit();
+        });
+        return;
+    }
     // The site's group (inherited from a set-group-ID parent) may make files there.
     if (!SiteFiles::makeFolder(folder, SiteFiles::SharedFolderMode))
         adminFail(QStringLiteral("The folder \"%1\" cannot be created.").arg(folder));
@@ -259,40 +370,61 @@ void createSite(const QString& folder)
             openSystem(folder);
             return;
         }
-        Database db(systemDatabaseFile(folder), true);
+        SqliteDatabase db(systemDatabaseFile(folder), true);
         createSchema(db, Store::System);
     });
 }
+
+namespace {
+
+// The company's tables, its profile and its applications, in one transaction.
+void fillCompany(Database& db, const QString& id, const CompanySetup& company,
+                 const QByteArray& createFirst = {})
+{
+    Transaction tx(db);
+    if (!createFirst.isEmpty())
+        db.exec(createFirst);
+    createSchema(db, Store::Company);
+    Statement st = db.prepare("INSERT INTO CSCOM (ID, NAME, HOMECUR) VALUES (?,?,?)");
+    st.bindText(1, id);
+    st.bindText(2, company.name);
+    st.bindText(3, company.homeCurrency);
+    st.exec();
+    int seq = 0;
+    for (const auto& [app, version] : company.applications) {
+        Statement a = db.prepare("INSERT INTO CSAPP (SEQ, APPID, VERSION) VALUES (?,?,?)");
+        a.bindInt(1, ++seq);
+        a.bindText(2, app);
+        a.bindText(3, version);
+        a.exec();
+    }
+    tx.commit();
+}
+
+} // namespace
 
 void createCompany(const QString& folder, const CompanySetup& company)
 {
     const QString id = company.id.trimmed().toUpper();
     if (id.isEmpty() || id.size() > 6)
         adminFail(QStringLiteral("A company ID has 1 to 6 characters."));
-    const QString fileName = id + QStringLiteral(".db");
+    const bool server = isConnectionString(folder);
+    const QString fileName = server ? companySchema(id) : id + QStringLiteral(".db");
     const QString file = QDir(folder).filePath(fileName);
-    if (QFileInfo::exists(file))
+    if (!server && QFileInfo::exists(file))
         adminFail(QStringLiteral("The company database \"%1\" exists already.").arg(file));
     adminGuard([&] {
         auto system = openSystem(folder);
-        {
-            Database db(file, true);
-            createSchema(db, Store::Company);
-            Transaction tx(db);
-            Statement st = db.prepare("INSERT INTO CSCOM (ID, NAME, HOMECUR) VALUES (?,?,?)");
-            st.bindText(1, id);
-            st.bindText(2, company.name);
-            st.bindText(3, company.homeCurrency);
-            st.exec();
-            int seq = 0;
-            for (const auto& [app, version] : company.applications) {
-                Statement a = db.prepare("INSERT INTO CSAPP (SEQ, APPID, VERSION) VALUES (?,?,?)");
-                a.bindInt(1, ++seq);
-                a.bindText(2, app);
-                a.bindText(3, version);
-                a.exec();
-            }
-            tx.commit();
+        if (server) {
+            PgDatabase db(folder, fileName);
+            if (db.schemaExists())
+                adminFail(QStringLiteral("The company schema %1 exists already on the database "
+                                         "server.")
+                              .arg(fileName));
+            fillCompany(db, id, company, "CREATE SCHEMA \"" + fileName.toUtf8() + '"');
+        } else {
+            SqliteDatabase db(file, true);
+            fillCompany(db, id, company);
         }
         Statement st = system->prepare("INSERT INTO COMPANIES (ID, NAME, FILE) VALUES (?,?,?)");
         st.bindText(1, id);
@@ -305,10 +437,14 @@ void createCompany(const QString& folder, const CompanySetup& company)
 void addCurrency(const QString& folder, const QString& companyId, const CurrencySetup& c)
 {
     adminGuard([&] {
-        auto db = openCurrent(companyDatabaseFile(folder, companyId), Store::Company);
-        Statement st = db->prepare("INSERT OR REPLACE INTO CSCCD (CODE, DESCRIPTION, SYMBOL, "
-                                   "DECIMALS, SYMBOLPOS, NEGDISP, THOUSANDSEP, DECIMALSEP) VALUES "
-                                   "(?,?,?,?,?,?,?,?)");
+        auto db = openListedCompany(folder, companyId);
+        Statement st = db->prepare(
+            "INSERT INTO CSCCD (CODE, DESCRIPTION, SYMBOL, DECIMALS, SYMBOLPOS, NEGDISP, "
+            "THOUSANDSEP, DECIMALSEP) VALUES (?,?,?,?,?,?,?,?) ON CONFLICT (CODE) DO UPDATE SET "
+            "DESCRIPTION=excluded.DESCRIPTION, SYMBOL=excluded.SYMBOL, "
+            "DECIMALS=excluded.DECIMALS, SYMBOLPOS=excluded.SYMBOLPOS, "
+            "NEGDISP=excluded.NEGDISP, THOUSANDSEP=excluded.THOUSANDSEP, "
+            "DECIMALSEP=excluded.DECIMALSEP");
         st.bindText(1, c.code);
         st.bindText(2, c.description);
         st.bindText(3, c.symbol);
@@ -465,8 +601,8 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
     adminGuard([&] {
         auto db = openSystem(folder);
         // Granted twice is granted.
-        Statement st = db->prepare("INSERT OR IGNORE INTO AUTHS (USERID, COMPANYID, PGMID, "
-                                   "PROFILEID) VALUES (?,?,?,?)");
+        Statement st = db->prepare("INSERT INTO AUTHS (USERID, COMPANYID, PGMID, PROFILEID) "
+                                   "VALUES (?,?,?,?) ON CONFLICT DO NOTHING");
         st.bindText(1, normalUserId(userId));
         st.bindText(2, companyId.trimmed().toUpper());
         st.bindText(3, programId);
@@ -504,6 +640,15 @@ QStringList companyIds(const QString& folder)
 QList<SchemaUpgrade> upgradeSite(const QString& folder)
 {
     QList<SchemaUpgrade> done;
+    if (isConnectionString(folder)) {
+        // A server site is made at this program's version; openSystem refuses another.
+        adminGuard([&] { openSystem(folder); });
+        SchemaUpgrade current;
+        current.file = withoutPassword(folder);
+        current.fromVersion = current.toVersion = programSchemaVersion(Store::System);
+        done << current;
+        return done;
+    }
     if (!QFileInfo::exists(systemDatabaseFile(folder)))
         adminFail(QStringLiteral("No site is set up in the folder \"%1\".")
                       .arg(QDir::toNativeSeparators(folder)));
@@ -535,7 +680,8 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId)
         if (!st.step())
             adminFail(
                 QStringLiteral("The company \"%1\" is not set up in this site.").arg(companyId));
-        file = QDir(folder).filePath(st.columnText(0));
+        file = isConnectionString(folder) ? companyConninfo(folder, st.columnText(0))
+                                          : QDir(folder).filePath(st.columnText(0));
     });
     return file;
 }

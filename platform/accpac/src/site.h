@@ -34,6 +34,17 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
 // A session of its own for the user of a live sign-on (no password asked again): its own
 // connections, Errors and call log. Throws SignonRefused.
 std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn);
+// The store of a company of the site (its file, or its schema on the site's server), at
+// this program's schema version. Throws ComError.
+std::unique_ptr<Database> openListedCompany(const QString& site, const QString& companyId);
+// On a database server a site is one database: its system data in the schema
+// serverSiteSchema(), each company in a schema of its own.
+const char* serverSiteSchema();
+QString serverCompanySchema(const QString& companyId);
+// The site's system data opened to be read only (no version check): the auditor's.
+std::unique_ptr<Database> openSiteSystemToRead(const QString& site);
+// What the sign-on throttle counts failed tries by: the site and the user ID.
+QString signonTriesKey(const QString& site, const QString& userId);
 // The user ID as the site stores it: trimmed, upper-case.
 QString normalUserId(const QString& userId);
 // What a password's verifier is made of. Passwords do not depend on case, as on the

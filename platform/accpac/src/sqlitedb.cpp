@@ -16,6 +16,11 @@ namespace Accpac {
 
 namespace {
 
+StorageError sqliteError(int code, const QString& message)
+{
+    return StorageError(SqliteDatabase::kindOf(code), code, message);
+}
+
 constexpr int BusyTimeoutMs = 10000;
 
 // A database, its WAL or its shared-memory file replaced by a symbolic link is never
@@ -25,10 +30,10 @@ void refuseLinks(const QString& file)
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
         const QString path = file + QLatin1String(suffix);
         if (SiteFiles::isSymbolicLink(path))
-            throw StorageError(SQLITE_CANTOPEN_SYMLINK,
-                               QStringLiteral("The file \"%1\" is a symbolic link, which is "
-                                              "never opened; remove it.")
-                                   .arg(path));
+            throw sqliteError(SQLITE_CANTOPEN_SYMLINK,
+                              QStringLiteral("The file \"%1\" is a symbolic link, which is "
+                                             "never opened; remove it.")
+                                  .arg(path));
     }
 }
 
@@ -40,130 +45,121 @@ void shareNewFile(const QString& file)
     if (fd >= 0)
         ::close(fd);
     if (!ok)
-        throw StorageError(SQLITE_CANTOPEN,
-                           QStringLiteral("The mode of the new database file \"%1\" cannot be "
-                                          "set.")
-                               .arg(file));
+        throw sqliteError(SQLITE_CANTOPEN,
+                          QStringLiteral("The mode of the new database file \"%1\" cannot be "
+                                         "set.")
+                              .arg(file));
 }
 
 } // namespace
 
-bool StorageError::isConstraint() const
+StorageError::Kind SqliteDatabase::kindOf(int code)
 {
-    return (m_code & 0xff) == SQLITE_CONSTRAINT;
-}
-
-bool StorageError::isBusy() const
-{
-    return (m_code & 0xff) == SQLITE_BUSY || (m_code & 0xff) == SQLITE_LOCKED;
-}
-
-Statement::Statement(Database* db, sqlite3_stmt* stmt, QByteArray sql)
-    : m_db(db), m_stmt(stmt), m_sql(std::move(sql))
-{
-}
-
-Statement::Statement(Statement&& other) noexcept
-    : m_db(other.m_db), m_stmt(other.m_stmt), m_sql(std::move(other.m_sql))
-{
-    other.m_stmt = nullptr;
-}
-
-Statement::~Statement()
-{
-    if (m_stmt)
-        m_db->giveBack(m_sql, m_stmt);
-}
-
-void Statement::bind(int index, const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        sqlite3_bind_null(m_stmt, index);
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        bindDouble(index, value.toDouble());
-        break;
-    case QMetaType::Int:
-    case QMetaType::Short:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::Bool:
-        bindInt(index, value.toLongLong());
-        break;
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+        return StorageError::Kind::Constraint;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return StorageError::Kind::Busy;
+    case SQLITE_NOTADB:
+        return StorageError::Kind::NotADatabase;
+    case SQLITE_CANTOPEN:
+        return StorageError::Kind::Refused;
     default:
-        bindText(index, value.toString());
+        return StorageError::Kind::Other;
     }
 }
 
-void Statement::bindText(int index, const QString& value)
-{
-    const QByteArray utf8 = value.toUtf8();
-    if (int rc =
-            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT))
-        m_db->raise(rc);
-}
+namespace {
 
-void Statement::bindInt(int index, qint64 value)
+class SqliteStatement final : public PreparedStatement
 {
-    if (int rc = sqlite3_bind_int64(m_stmt, index, value))
-        m_db->raise(rc);
-}
+public:
+    SqliteStatement(SqliteDatabase& db, sqlite3_stmt* stmt)
+        : m_db(db), m_stmt(stmt), m_readOnly(sqlite3_stmt_readonly(stmt) != 0)
+    {
+    }
+    ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
-void Statement::bindDouble(int index, double value)
-{
-    if (int rc = sqlite3_bind_double(m_stmt, index, value))
-        m_db->raise(rc);
-}
+    void bindNull(int index) override { check(sqlite3_bind_null(m_stmt, index)); }
+    void bindText(int index, const QString& value) override
+    {
+        const QByteArray utf8 = value.toUtf8();
+        check(
+            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+    }
+    void bindInt(int index, qint64 value) override
+    {
+        check(sqlite3_bind_int64(m_stmt, index, value));
+    }
+    void bindDouble(int index, double value) override
+    {
+        check(sqlite3_bind_double(m_stmt, index, value));
+    }
+    bool step() override
+    {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        sqlite3_reset(m_stmt);
+        m_db.raise(rc);
+    }
+    int columnCount() const override { return sqlite3_column_count(m_stmt); }
+    bool isNull(int column) const override
+    {
+        return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+    }
+    qint64 columnInt(int column) const override { return sqlite3_column_int64(m_stmt, column); }
+    double columnDouble(int column) const override { return sqlite3_column_double(m_stmt, column); }
+    QString columnText(int column) const override
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return text ? QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)) : QString();
+    }
+    QVariant columnValue(int column) const override
+    {
+        switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_NULL:
+            return {};
+        case SQLITE_INTEGER:
+            return columnInt(column);
+        case SQLITE_FLOAT:
+            return columnDouble(column);
+        default:
+            return columnText(column);
+        }
+    }
+    void reset() override
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    bool isReadOnly() const override { return m_readOnly; }
 
-bool Statement::step()
-{
-    if (!sqlite3_stmt_readonly(m_stmt))
-        m_db->countWrite();
-    const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW)
-        return true;
-    if (rc == SQLITE_DONE)
-        return false;
-    sqlite3_reset(m_stmt);
-    m_db->raise(rc);
-}
+private:
+    void check(int rc)
+    {
+        if (rc != SQLITE_OK)
+            m_db.raise(rc);
+    }
 
-int Statement::columnCount() const
-{
-    return sqlite3_column_count(m_stmt);
-}
+    SqliteDatabase& m_db;
+    sqlite3_stmt* m_stmt;
+    bool m_readOnly;
+};
 
-bool Statement::isNull(int column) const
-{
-    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
-}
+} // namespace
 
-qint64 Statement::columnInt(int column) const
-{
-    return sqlite3_column_int64(m_stmt, column);
-}
-
-double Statement::columnDouble(int column) const
-{
-    return sqlite3_column_double(m_stmt, column);
-}
-
-QString Statement::columnText(int column) const
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
-    return text ? QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)) : QString();
-}
-
-Database::Database(const QString& file, bool create, Access access) : m_file(file)
+SqliteDatabase::SqliteDatabase(const QString& file, bool create, Access access) : m_file(file)
 {
     refuseLinks(file);
     const bool exists = QFile::exists(file);
     if (!create && !exists)
-        throw StorageError(SQLITE_CANTOPEN, QStringLiteral("The database file \"%1\" does not "
-                                                           "exist.")
-                                                .arg(file));
+        throw sqliteError(SQLITE_CANTOPEN, QStringLiteral("The database file \"%1\" does not "
+                                                          "exist.")
+                                               .arg(file));
     // NOFOLLOW: SQLite itself refuses a path that goes through a symbolic link.
     const bool readOnly = access == Access::ReadOnly;
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
@@ -174,7 +170,7 @@ Database::Database(const QString& file, bool create, Access access) : m_file(fil
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw StorageError(
+        throw sqliteError(
             rc, QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(file, message));
     }
     sqlite3_extended_result_codes(m_db, 1);
@@ -202,105 +198,123 @@ Database::Database(const QString& file, bool create, Access access) : m_file(fil
     }
 }
 
-Database::~Database()
+SqliteDatabase::~SqliteDatabase()
 {
-    for (auto& list : m_idle)
-        for (sqlite3_stmt* stmt : list)
-            sqlite3_finalize(stmt);
+    // The statements are finalised before the connection closes.
+    dropStatements();
     sqlite3_close(m_db);
 }
 
-Statement Database::prepare(const QByteArray& sql)
+std::unique_ptr<PreparedStatement> SqliteDatabase::prepareNew(const QByteArray& sql)
 {
-    auto it = m_idle.find(sql);
-    if (it != m_idle.end() && !it->empty()) {
-        sqlite3_stmt* stmt = it->back();
-        it->pop_back();
-        return Statement(this, stmt, sql);
-    }
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v3(m_db, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT,
                                 &stmt, nullptr);
     if (rc != SQLITE_OK)
         raise(rc);
-    return Statement(this, stmt, sql);
+    return std::make_unique<SqliteStatement>(*this, stmt);
 }
 
-void Database::giveBack(const QByteArray& sql, sqlite3_stmt* stmt)
+void SqliteDatabase::exec(const QByteArray& sql)
 {
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
-    auto& list = m_idle[sql];
-    if (list.size() < 4)
-        list.push_back(stmt);
-    else
-        sqlite3_finalize(stmt);
-}
-
-void Database::countWrite()
-{
-    ++m_writes;
-    if (m_writesBeforeFault < 0)
-        return;
-    if (m_writesBeforeFault-- == 0)
-        throw StorageError(SQLITE_IOERR_WRITE, QStringLiteral("disk I/O error (injected)"));
-}
-
-void Database::exec(const QByteArray& sql)
-{
-    if (!sql.startsWith("ROLLBACK") && !sql.startsWith("PRAGMA"))
-        countWrite();
+    countExec(sql);
     char* error = nullptr;
     int rc = sqlite3_exec(m_db, sql.constData(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : sqlite3_errstr(rc));
         sqlite3_free(error);
-        throw StorageError(rc, message);
+        throw sqliteError(rc, message);
     }
 }
 
-qint64 Database::lastInsertRowId() const
-{
-    return sqlite3_last_insert_rowid(m_db);
-}
-
-int Database::changes() const
+int SqliteDatabase::changes() const
 {
     return sqlite3_changes(m_db);
 }
 
-void Database::raise(int code) const
+void SqliteDatabase::raise(int code) const
 {
-    throw StorageError(code, QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw sqliteError(code, QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
-bool Database::hasTable(const QString& name)
+void SqliteDatabase::setLockWait(int milliseconds)
+{
+    sqlite3_busy_timeout(m_db, milliseconds);
+}
+
+bool SqliteDatabase::hasTable(const QString& name)
 {
     Statement st = prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
     st.bindText(1, name);
     return st.step();
 }
 
-QString Database::damage()
+QStringList SqliteDatabase::tableNames()
+{
+    QStringList names;
+    Statement st = prepare("SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "
+                           "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name");
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
+QStringList SqliteDatabase::columnNames(const QString& table)
+{
+    QStringList names;
+    Statement st = prepare("SELECT name FROM pragma_table_info(?)");
+    st.bindText(1, table);
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
+void SqliteDatabase::setBulkLoading(bool on)
+{
+    exec(on ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL");
+    if (!on)
+        exec("PRAGMA wal_checkpoint(FULL)");
+}
+
+bool SqliteDatabase::inTransaction() const
+{
+    return sqlite3_get_autocommit(m_db) == 0;
+}
+
+const Dialect& SqliteDatabase::dialect() const
+{
+    // BEGIN IMMEDIATE takes the write lock at once, so two sessions never deadlock
+    // upgrading a read lock. The row key is the table's rowid under a name of its own.
+    static const Dialect d = {"INTEGER",
+                              "REAL",
+                              "INTEGER PRIMARY KEY",
+                              "BEGIN IMMEDIATE",
+                              "BEGIN",
+                              {},
+                              "SELECT value FROM json_each(?1)"};
+    return d;
+}
+
+QString SqliteDatabase::damage()
 {
     Statement st = prepare("PRAGMA quick_check(1)");
     const QString answer = st.step() ? st.columnText(0) : QString();
     return answer == QLatin1String("ok") ? QString() : answer;
 }
 
-void Database::backupTo(const QString& file)
+void SqliteDatabase::backupTo(const QString& file)
 {
     const auto fail = [&](int code, const QString& message) {
         QFile::remove(file + QLatin1String("-journal"));
         QFile::remove(file);
-        throw StorageError(code, message);
+        throw sqliteError(code, message);
     };
     const int fd =
         SiteFiles::openNoFollow(file, O_WRONLY | O_CREAT | O_EXCL, SiteFiles::SharedFileMode);
     if (fd < 0)
-        throw StorageError(errno == ENOSPC ? SQLITE_FULL : SQLITE_CANTOPEN,
-                           QStringLiteral("the backup file \"%1\" cannot be made (%2)")
-                               .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
+        throw sqliteError(errno == ENOSPC ? SQLITE_FULL : SQLITE_CANTOPEN,
+                          QStringLiteral("the backup file \"%1\" cannot be made (%2)")
+                              .arg(file, QString::fromLocal8Bit(std::strerror(errno))));
     ::close(fd);
     // The copy reads through a connection of its own: this one may hold the write lock,
     // which the engine's backup does not read through, while readers of a WAL file go on.
@@ -328,31 +342,6 @@ void Database::backupTo(const QString& file)
     if (rc != SQLITE_OK)
         fail(rc,
              QStringLiteral("the backup file \"%1\" cannot be written (%2)").arg(file, message));
-}
-
-// Inside an open transaction a savepoint nests; otherwise BEGIN IMMEDIATE takes the write
-// lock at once, so two sessions never deadlock upgrading a read lock.
-Transaction::Transaction(Database& db)
-    : m_db(db), m_nested(sqlite3_get_autocommit(db.handle()) == 0)
-{
-    m_db.exec(m_nested ? "SAVEPOINT tm_tx" : "BEGIN IMMEDIATE");
-}
-
-Transaction::~Transaction()
-{
-    if (m_done)
-        return;
-    try {
-        m_db.exec(m_nested ? "ROLLBACK TO tm_tx; RELEASE tm_tx" : "ROLLBACK");
-    } catch (...) {
-        // A failed statement may already have ended the transaction.
-    }
-}
-
-void Transaction::commit()
-{
-    m_db.exec(m_nested ? "RELEASE tm_tx" : "COMMIT");
-    m_done = true;
 }
 
 } // namespace Accpac

@@ -1,12 +1,16 @@
 #include <accpac/standin.h>
 
 #include "finderimpl.h"
+#include "pgdb.h"
 #include "sessionimpl.h"
 #include "signonthrottle.h"
 #include "site.h"
+#include "sqlitedb.h"
 #include "standinstate.h"
 
 #include <system/comerror.h>
+
+#include <QLocale>
 
 namespace Accpac {
 
@@ -111,6 +115,37 @@ void setSiteFolder(const QString& folder)
     currentSite() = folder;
 }
 
+bool isServerSite(const QString& site)
+{
+    return isConnectionString(site);
+}
+
+QString shownSite(const QString& site)
+{
+    return isConnectionString(site) ? withoutPassword(site) : site;
+}
+
+QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companyStore)
+{
+    // libpq's keywords and psqlODBC's names for them.
+    static const QList<std::pair<QString, QString>> names = {
+        {QStringLiteral("host"), QStringLiteral("Servername")},
+        {QStringLiteral("port"), QStringLiteral("Port")},
+        {QStringLiteral("dbname"), QStringLiteral("Database")},
+        {QStringLiteral("user"), QStringLiteral("Username")},
+        {QStringLiteral("sslmode"), QStringLiteral("SSLmode")}};
+    QList<std::pair<QString, QString>> attributes;
+    for (const auto& [key, value] : conninfoOptions(companyStore)) {
+        for (const auto& [keyword, name] : names)
+            if (key == keyword)
+                attributes.append({name, value});
+        if (key == QLatin1String("options") && value.startsWith(QLatin1String("-csearch_path=")))
+            attributes.append({QStringLiteral("ConnSettings"),
+                               QStringLiteral("SET search_path TO ") + value.mid(14)});
+    }
+    return attributes;
+}
+
 namespace Admin {
 
 void setBulkLoading(AccpacSession& session, bool on)
@@ -119,9 +154,7 @@ void setBulkLoading(AccpacSession& session, bool on)
     if (!db)
         return;
     try {
-        db->exec(on ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL");
-        if (!on)
-            db->exec("PRAGMA wal_checkpoint(FULL)");
+        db->setBulkLoading(on);
     } catch (const StorageError& e) {
         throw ComError(ComErrorNumber::E_Fail, e.message());
     }
@@ -130,6 +163,61 @@ void setBulkLoading(AccpacSession& session, bool on)
 } // namespace Admin
 
 namespace Testing {
+
+namespace {
+
+std::unique_ptr<Database> openStoreAt(const QString& location)
+{
+    if (isConnectionString(location))
+        return std::make_unique<PgDatabase>(location, QString());
+    return std::make_unique<SqliteDatabase>(location, false);
+}
+
+} // namespace
+
+QStringList queryStore(const QString& location, const QString& sql)
+{
+    try {
+        auto db = openStoreAt(location);
+        Statement st = db->prepare(sql.toUtf8());
+        QStringList rows;
+        while (st.step()) {
+            QStringList columns;
+            for (int c = 0; c < st.columnCount(); ++c) {
+                const QVariant value = st.columnValue(c);
+                columns << (value.typeId() == QMetaType::Double
+                                ? QString::number(value.toDouble(), 'g',
+                                                  QLocale::FloatingPointShortest)
+                                : value.toString());
+            }
+            rows << columns.join(u'|');
+        }
+        return rows;
+    } catch (const StorageError& e) {
+        throw ComError(ComErrorNumber::E_Fail, e.message());
+    }
+}
+
+QStringList storeColumns(const QString& location, const QString& table)
+{
+    try {
+        QStringList names = openStoreAt(location)->columnNames(table);
+        for (QString& name : names)
+            name = name.toUpper();
+        return names;
+    } catch (const StorageError& e) {
+        throw ComError(ComErrorNumber::E_Fail, e.message());
+    }
+}
+
+void executeOnStore(const QString& location, const QString& sql)
+{
+    try {
+        openStoreAt(location)->exec(sql.toUtf8());
+    } catch (const StorageError& e) {
+        throw ComError(ComErrorNumber::E_Fail, e.message());
+    }
+}
 
 bool signOn(AccpacSession& session, const QString& siteFolder, const QString& companyId,
             const QString& userId, const QString& password)

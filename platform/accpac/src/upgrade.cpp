@@ -31,6 +31,8 @@ QString fileNoun(Store store, const QString& file)
 // Why the storage failed, in words a user can act on.
 QString reason(const StorageError& e)
 {
+    if (e.kind() == StorageError::Kind::NotADatabase)
+        return QStringLiteral("it is not a database of this program (%1)").arg(e.message());
     switch (e.code() & 0xff) {
     case SQLITE_NOTADB:
         return QStringLiteral("it is not a database of this program (%1)").arg(e.message());
@@ -60,7 +62,7 @@ int readVersion(const QString& file, Store store)
         refuse(QStringLiteral("%1 does not exist.").arg(fileNoun(store, file)));
     int version = 0;
     try {
-        Database db(file, false, Database::Access::ReadOnly);
+        SqliteDatabase db(file, false, SqliteDatabase::Access::ReadOnly);
         version = schemaVersion(db, store);
     } catch (const StorageError& e) {
         // Reading a WAL file needs its shared-memory file beside it, which a read-only
@@ -69,7 +71,9 @@ int readVersion(const QString& file, Store store)
             (e.code() & 0xff) == SQLITE_CANTOPEN && !QFileInfo(QFileInfo(file).path()).isWritable();
         refuse(QStringLiteral("%1 cannot be read: %2; it was left unchanged.")
                    .arg(fileNoun(store, file),
-                        reason(folderReadOnly ? StorageError(SQLITE_READONLY, e.message()) : e)));
+                        reason(folderReadOnly ? StorageError(StorageError::Kind::Other,
+                                                             SQLITE_READONLY, e.message())
+                                              : e)));
     }
     const int program = programSchemaVersion(store);
     if (version > program)
@@ -98,7 +102,7 @@ QString backupName(const QString& file, int version)
 // Under the write lock: the version again (another program may have upgraded meanwhile),
 // the obstacles of every step, a check of every page, the backup, then the steps and the
 // new version in the same transaction.
-void upgrade(Database& db, Store store, SchemaUpgrade& done)
+void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
 {
     const int program = programSchemaVersion(store);
     Transaction tx(db);
@@ -119,13 +123,15 @@ void upgrade(Database& db, Store store, SchemaUpgrade& done)
                        .arg(program)
                        .arg(obstacle));
     if (const QString damage = db.damage(); !damage.isEmpty())
-        throw StorageError(SQLITE_CORRUPT, damage);
+        throw StorageError(StorageError::Kind::Other, SQLITE_CORRUPT, damage);
     done.backupFile = backupName(db.file(), done.fromVersion);
     db.backupTo(done.backupFile);
     try {
         for (const SchemaStep* step : steps) {
             for (const QByteArray& sql : step->sql)
                 db.exec(sql);
+            if (step->migrate)
+                step->migrate(db);
             done.changes << step->change;
         }
         setSchemaVersion(db, program);
@@ -147,12 +153,12 @@ std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUp
     result.file = file;
     result.fromVersion = result.toVersion = readVersion(file, store);
     const int program = programSchemaVersion(store);
-    std::unique_ptr<Database> db;
+    std::unique_ptr<SqliteDatabase> db;
     try {
-        db = std::make_unique<Database>(file, false);
+        db = std::make_unique<SqliteDatabase>(file, false);
         if (result.fromVersion < program) {
             if (!QFileInfo(file).isWritable() || !QFileInfo(QFileInfo(file).path()).isWritable())
-                throw StorageError(SQLITE_READONLY, QString());
+                throw StorageError(StorageError::Kind::Other, SQLITE_READONLY, QString());
             upgrade(*db, store, result);
         }
     } catch (const StorageError& e) {

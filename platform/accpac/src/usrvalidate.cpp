@@ -6,8 +6,6 @@
 
 #include <system/ansi.h>
 
-#include <QDir>
-
 // Checks the user and password against the verifiers of the current site (the one the
 // last sign-on used, see Accpac::siteFolder()): 0 valid, 1 unknown user or wrong password,
 // 2 no site to check against. Both texts arrive in the ANSI code page (Windows-1252), as
@@ -18,13 +16,13 @@ int usrValidate(long, const QByteArray& userId, const QByteArray& password)
 {
     try {
         const QString folder = Accpac::siteFolder();
-        Accpac::Database db(Accpac::systemDatabaseFile(folder), false);
+        const std::unique_ptr<Accpac::Database> db = Accpac::openSiteSystemToRead(folder);
         const QString user = Accpac::normalUserId(Ansi::toUnicode(userId));
-        const QString tries = QDir(folder).absolutePath() + u'\n' + user;
+        const QString tries = Accpac::signonTriesKey(folder, user);
         Accpac::SignonThrottle& throttle = Accpac::signonThrottle();
         if (throttle.secondsToWait(tries) > 0)
             return 1;
-        if (!Accpac::verifyPassword(db, user, Ansi::toUnicode(password))) {
+        if (!Accpac::verifyPassword(*db, user, Ansi::toUnicode(password))) {
             throttle.failed(tries);
             return 1;
         }

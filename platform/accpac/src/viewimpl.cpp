@@ -608,14 +608,15 @@ void ViewImpl::insertRecord()
                      columnList(m_def, m_def.storedFields) + ") VALUES (";
     for (size_t i = 0; i < m_def.storedFields.size(); ++i)
         sql += i ? ",?" : "?";
-    sql += ')';
+    sql += ") RETURNING " + quoted(QLatin1String(RowKeyColumn));
     {
         Statement st = m_db->prepare(sql);
         int n = 1;
         for (int i : m_def.storedFields)
             st.bind(n++, m_values[i]);
         try {
-            st.exec();
+            st.step();
+            m_rowid = st.columnInt(0);
         } catch (const StorageError& e) {
             if (!e.isConstraint())
                 throw;
@@ -626,7 +627,6 @@ void ViewImpl::insertRecord()
                      .arg(key.join(u", "), m_def.id));
         }
     }
-    m_rowid = m_db->lastInsertRowId();
     tx.commit();
 }
 
@@ -663,7 +663,7 @@ void ViewImpl::Update()
                 sql += ',';
             sql += quoted(m_def.fields[m_def.updatableFields[i]].column) + "=?";
         }
-        sql += " WHERE rowid=?";
+        sql += " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=?";
         Statement st = m_db->prepare(sql);
         int n = 1;
         for (int i : m_def.updatableFields)
@@ -682,8 +682,9 @@ void ViewImpl::Update()
             fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                      .arg(m_def.id));
         if (m_def.updatableFields.size() != m_def.storedFields.size()) {
-            Statement current = m_db->prepare("SELECT " + m_def.selectList + " FROM " +
-                                              quoted(m_def.table) + " WHERE rowid=?");
+            Statement current =
+                m_db->prepare("SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) +
+                              " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=?");
             current.bindInt(1, m_rowid);
             if (current.step())
                 load(current);

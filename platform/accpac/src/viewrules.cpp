@@ -1,7 +1,7 @@
 #include "viewrules.h"
 
 #include "oerules.h"
-#include "sqlitedb.h"
+#include "storage.h"
 #include "viewimpl.h"
 
 #include <QDate>
@@ -29,7 +29,7 @@ constexpr int BatchPosted = 3;
 // The stored status of the batch the view has read; 0 when it is gone.
 int storedBatchStatus(ViewImpl& view)
 {
-    Statement st = view.db().prepare("SELECT BATCHSTAT FROM ARBTA WHERE rowid=?");
+    Statement st = view.db().prepare("SELECT BATCHSTAT FROM ARBTA WHERE ROWKEY=?");
     st.bindInt(1, view.rowId());
     return st.step() ? int(st.columnInt(0)) : 0;
 }
@@ -66,7 +66,7 @@ public:
         requireOpenBatch(view, "posted");
         Transaction tx(view.db());
         Statement st =
-            view.db().prepare("UPDATE ARBTA SET BATCHSTAT=? WHERE rowid=? AND BATCHSTAT=?");
+            view.db().prepare("UPDATE ARBTA SET BATCHSTAT=? WHERE ROWKEY=? AND BATCHSTAT=?");
         st.bindInt(1, BatchPosted);
         st.bindInt(2, view.rowId());
         st.bindInt(3, BatchOpen);

@@ -8,10 +8,9 @@
 #include <QVariant>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 // Order Entry tests: a fresh sample site per test (the cases change the books), a session
-// on it, SQL straight on the company file for what the views must have written, and the
+// on it, SQL straight on the company's store for what the views must have written, and the
 // integrity checker.
 class OrderEntryTest : public ::testing::Test
 {
@@ -27,31 +26,19 @@ protected:
 
     void SetUp() override { makeSite(); }
 
-    // The first column of every row of a query on the company file, as text.
+    // The first column of every row of a query on the company's store, as text.
     QStringList sql(const QString& query) const
     {
-        sqlite3* db = nullptr;
-        QStringList rows;
-        if (sqlite3_open_v2(companyFile.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, query.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK) {
-                while (sqlite3_step(st) == SQLITE_ROW)
-                    rows << QString::fromUtf8(
-                        reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-            } else {
-                ADD_FAILURE() << "bad query " << query.toStdString() << ": " << sqlite3_errmsg(db);
-            }
-            sqlite3_finalize(st);
-        }
-        sqlite3_close(db);
+        QStringList rows = TestStore::query(companyFile, query);
+        for (QString& row : rows)
+            row = row.section(u'|', 0, 0);
         return rows;
     }
 
+    // The first row, its columns joined by "|".
     QString one(const QString& query) const
     {
-        const QStringList rows = sql(query);
-        return rows.isEmpty() ? QString() : rows.first();
+        return TestStore::query(companyFile, query).value(0);
     }
 
     // Open shipments of a customer that no invoice holds yet, in number order.

@@ -286,8 +286,8 @@ TEST_F(AuditTest, WithoutAReadableHiveTheDeliveryRulesAreSkippedAndTheOthersRun)
 
 TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgrees)
 {
-    const QString receipt = "(SELECT rowid FROM ARTCR WHERE IDINVC='" + invoice() + "')";
-    plant("UPDATE ARTCR SET IDCUST='1300' WHERE rowid=" + receipt +
+    const QString receipt = "(SELECT ROWKEY FROM ARTCR WHERE IDINVC='" + invoice() + "')";
+    plant("UPDATE ARTCR SET IDCUST='1300' WHERE ROWKEY=" + receipt +
           "; UPDATE OEPPAY SET CUSTOMER='1300' WHERE INVUNIQ=" + ours());
     const QString item = value("SELECT CNTITEM FROM ARTCR WHERE IDINVC='" + invoice() + "'");
     QStringList found = problems();
@@ -297,12 +297,12 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
     EXPECT_TRUE(holds(found, QStringLiteral("The prepayment of invoice %1 is for customer 1300, "
                                             "the invoice for customer 1200.")
                                  .arg(invoice())));
-    plant("UPDATE ARTCR SET IDCUST='1200' WHERE rowid=" + receipt +
+    plant("UPDATE ARTCR SET IDCUST='1200' WHERE ROWKEY=" + receipt +
           "; UPDATE OEPPAY SET CUSTOMER='1200' WHERE INVUNIQ=" + ours());
     ASSERT_EQ(problems(), QStringList());
 
     // More received than the invoice's total, with the amount due and the batch kept in step.
-    plant("UPDATE ARTCR SET AMTRMIT=75 WHERE rowid=" + receipt +
+    plant("UPDATE ARTCR SET AMTRMIT=75 WHERE ROWKEY=" + receipt +
           "; UPDATE OEINVH SET INVDUE=-15 WHERE INVUNIQ=" + ours() +
           "; UPDATE ARBTA SET AMTENTER=AMTENTER+55 WHERE CNTBTCH=1; "
           "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET-55 WHERE IDCUST='1200'");
@@ -311,7 +311,7 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
                   QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice())));
 
     // The amount due left at the total, and a batch that counts a receipt it does not hold.
-    plant("UPDATE ARTCR SET AMTRMIT=20 WHERE rowid=" + receipt +
+    plant("UPDATE ARTCR SET AMTRMIT=20 WHERE ROWKEY=" + receipt +
           "; UPDATE OEINVH SET INVDUE=60 "
           "WHERE INVUNIQ=" +
           ours() +
@@ -391,8 +391,8 @@ TEST_F(AuditTest, AnApprovalIsByAUserWhoHoldsTheRight)
 
 TEST_F(AuditTest, NoPasswordIsStoredInAnyColumn)
 {
-    const QString rowid = value("SELECT rowid FROM OEINVH WHERE INVUNIQ=" + ours());
-    const QString receipt = value("SELECT rowid FROM ARTCR WHERE IDINVC='" + invoice() + "'");
+    const QString rowid = value("SELECT ROWKEY FROM OEINVH WHERE INVUNIQ=" + ours());
+    const QString receipt = value("SELECT ROWKEY FROM ARTCR WHERE IDINVC='" + invoice() + "'");
     // The approver's ID equals the sample password; user IDs are not passwords.
     EXPECT_EQ(audit({Sample::SupervisorPassword}).problems, QStringList());
 
@@ -416,20 +416,20 @@ TEST_F(AuditTest, NoPasswordIsStoredInAnyColumn)
         QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
     sqlite3_finalize(st);
     sqlite3_close(system);
-    plant("UPDATE ARTCR SET IDRMIT='" + verifier + "' WHERE rowid=" + receipt);
+    plant("UPDATE ARTCR SET IDRMIT='" + verifier + "' WHERE ROWKEY=" + receipt);
     EXPECT_EQ(problems(), QStringList(QStringLiteral("Row %1 of table ARTCR holds a password "
                                                      "verifier in column IDRMIT.")
                                           .arg(receipt)));
 
     // A known password, typed in another case, found whole only.
-    plant("UPDATE ARTCR SET IDRMIT=' super ' WHERE rowid=" + receipt);
+    plant("UPDATE ARTCR SET IDRMIT=' super ' WHERE ROWKEY=" + receipt);
     EXPECT_EQ(problems(), QStringList());
     const QStringList found = audit({Sample::SupervisorPassword}).problems;
     EXPECT_EQ(found, QStringList(QStringLiteral("Row %1 of table ARTCR holds a known password in "
                                                 "column IDRMIT.")
                                      .arg(receipt)));
     EXPECT_FALSE(found.join(u' ').contains(QStringLiteral("SUPER"), Qt::CaseInsensitive));
-    plant("UPDATE ARTCR SET IDRMIT='SUPERIOR' WHERE rowid=" + receipt);
+    plant("UPDATE ARTCR SET IDRMIT='SUPERIOR' WHERE ROWKEY=" + receipt);
     EXPECT_EQ(audit({Sample::SupervisorPassword}).problems, QStringList());
 }
 
@@ -439,7 +439,8 @@ TEST_F(AuditTest, InvoiceAndReceiptBatchNumbersAreGivenOnce)
     EXPECT_TRUE(holds(problems(), QStringLiteral("Invoice number IN0000001 was given 2 times.")));
 
     plant("UPDATE OEINVH SET INVNUMBER='" + invoice() + "' WHERE INVUNIQ=" + ours() +
-          "; DROP INDEX ARBTA_K0; INSERT INTO ARBTA SELECT * FROM ARBTA WHERE CNTBTCH=5");
+          "; DROP INDEX ARBTA_K0; CREATE TEMP TABLE twice AS SELECT * FROM ARBTA WHERE "
+          "CNTBTCH=5; UPDATE twice SET ROWKEY=NULL; INSERT INTO ARBTA SELECT * FROM twice");
     EXPECT_EQ(problems(), QStringList(QStringLiteral("Receipt batch number 5 was given 2 times.")));
 }
 

@@ -54,15 +54,27 @@ TEST(AccpacSession, MissingOrDamagedCompanyFileIsASignOnFailure)
 {
     TestSite site;
     const QString file = Accpac::Admin::companyDatabaseFile(site.folder, Sample::CompanyId);
-    ASSERT_TRUE(QFile::rename(file, file + ".away"));
+    // On a server the company's schema goes away, then comes back without its profile.
+    const QString schema = QStringLiteral("company_saminc");
+    if (TestStore::onServer())
+        ASSERT_EQ(TestStore::execute(file, "ALTER SCHEMA " + schema + " RENAME TO away"), "");
+    else
+        ASSERT_TRUE(QFile::rename(file, file + ".away"));
     auto session = newSession();
     EXPECT_FALSE(Accpac::Testing::signOn(*session, site.folder, "SAMINC", "ADMIN", "ADMIN"));
-    EXPECT_TRUE(session->Errors().Message(0).contains("missing"));
+    EXPECT_TRUE(session->Errors().Message(0).contains("missing"))
+        << session->Errors().Message(0).toStdString();
 
-    QFile damaged(file);
-    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
-    damaged.write(QByteArray(8192, 'x'));
-    damaged.close();
+    if (TestStore::onServer()) {
+        ASSERT_EQ(TestStore::execute(file, "ALTER SCHEMA away RENAME TO " + schema +
+                                               "; DROP TABLE " + schema + ".CSCOM"),
+                  "");
+    } else {
+        QFile damaged(file);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(8192, 'x'));
+        damaged.close();
+    }
     session = newSession();
     EXPECT_FALSE(Accpac::Testing::signOn(*session, site.folder, "SAMINC", "ADMIN", "ADMIN"));
     EXPECT_FALSE(session->IsOpened());

@@ -143,6 +143,13 @@ TEST(SchemaUpgrade, FirstSchemaSiteIsBroughtUpToDateOnSignOnWithBackups)
     ASSERT_EQ(Accpac::readSchemaVersion(company, SiteFileKind::Company), 1);
     ASSERT_EQ(Accpac::readSchemaVersion(system, SiteFileKind::System), 1);
     ASSERT_FALSE(hasShipmentIndex(company));
+    // A row whose rowid is not the next one: the upgrade keeps each row's rowid as its key.
+    runSql(company, "UPDATE BKACCT SET rowid = rowid + 100 WHERE rowid = (SELECT MAX(rowid) "
+                    "FROM BKACCT);");
+    const QByteArray banks = "SELECT GROUP_CONCAT(k, ',') FROM (SELECT %1 || ':' || BANK AS k "
+                             "FROM BKACCT ORDER BY %1)";
+    const QString banksBefore =
+        firstValue(company, QString::fromLatin1(banks).arg("rowid").toUtf8());
 
     auto session = Sample::signOn(site);
     ASSERT_TRUE(session);
@@ -151,6 +158,8 @@ TEST(SchemaUpgrade, FirstSchemaSiteIsBroughtUpToDateOnSignOnWithBackups)
     EXPECT_EQ(Accpac::readSchemaVersion(system, SiteFileKind::System),
               Accpac::programSchemaVersion(SiteFileKind::System));
     EXPECT_TRUE(hasShipmentIndex(company));
+    EXPECT_EQ(firstValue(company, QString::fromLatin1(banks).arg("ROWKEY").toUtf8()), banksBefore);
+    EXPECT_TRUE(banksBefore.contains(QLatin1String("10")));
 
     // Each file left a copy of its old state, named with the old version and the date.
     const QString date = QDate::currentDate().toString(Qt::ISODate);
@@ -368,9 +377,10 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
                                                  "(key 2)")))
         << qPrintable(r.output);
     EXPECT_EQ(r.output.split(u'\n'),
-              QStringList({QStringLiteral("%1: schema version 1 brought to 2 (the old file is kept "
+              QStringList({QStringLiteral("%1: schema version 1 brought to 3 (the old file is kept "
                                           "as %1.schema1-%2.bak): the file carries its schema "
-                                          "version.")
+                                          "version; each record is keyed by a column of its own "
+                                          "(ROWKEY).")
                                .arg(system, date),
                            refusal([&] { Accpac::upgradeFile(company, SiteFileKind::Company); })}));
 
@@ -378,10 +388,11 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output.split(u'\n'),
-              QStringList({QStringLiteral("%1: schema version 2, up to date.").arg(system),
-                           QStringLiteral("%1: schema version 1 brought to 2 (the old file is kept "
+              QStringList({QStringLiteral("%1: schema version 3, up to date.").arg(system),
+                           QStringLiteral("%1: schema version 1 brought to 3 (the old file is kept "
                                           "as %1.schema1-%2.bak): a shipment can be on one "
-                                          "invoice only (unique index OEINVS_SHIPMENT).")
+                                          "invoice only (unique index OEINVS_SHIPMENT); each "
+                                          "record is keyed by a column of its own (ROWKEY).")
                                .arg(company, date)}));
     EXPECT_TRUE(hasShipmentIndex(company));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());

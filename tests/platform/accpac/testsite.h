@@ -2,17 +2,19 @@
 
 #include <accpac/standin.h>
 #include <sample.h>
+#include <teststore.h>
 
 #include <QTemporaryDir>
 
 #include <memory>
 
-// A fresh sample site in a temporary folder and a session signed on to it.
+// A fresh sample site (in a temporary folder, or a database of the tests' server) and a
+// session signed on to it.
 struct TestSite
 {
     explicit TestSite(Sample::Options options = {})
     {
-        options.folder = dir.path() + QStringLiteral("/site");
+        options.folder = TestStore::newSite(dir.path() + QStringLiteral("/site"));
         options.strength = Accpac::Admin::HashStrength::Minimal;
         if (options.orders == Sample::Options().orders)
             options.orders = 40;

@@ -41,6 +41,15 @@ QString shippedLayoutFolder();
 QString defaultSiteFolder();
 QString siteFolder();
 void setSiteFolder(const QString& folder);
+// A site (or a company's store) on a database server is named by a libpq connection string
+// ("host=... dbname=..." or "postgresql://..."); any other name is a folder (or a file).
+bool isServerSite(const QString& site);
+// The site as logs and messages show it: a connection string without its password.
+QString shownSite(const QString& site);
+// The psqlODBC data source attributes that reach the company a connection string names
+// (Admin::companyDatabaseFile of a server site): server, port, database, user name and the
+// company's schema as the search path. The password stays out: it is given at each login.
+QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companyStore);
 
 // Schema versions. Every company file and the site's system file carry the version of their
 // tables. Opening an older file (a sign-on, the admin and sample tools) brings it up to date
@@ -141,7 +150,15 @@ QStringList companyIds(const QString& folder);
 // order. A file refused carries the sentence in `refusal` and the others go on; a missing
 // or unreadable site throws ComError.
 QList<SchemaUpgrade> upgradeSite(const QString& folder);
+// The company's file; for a site on a database server, the connection string that reaches
+// the company's schema.
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
+// Copies company `companyId` of an SQLite site (its folder) or of a company file into the
+// site on a database server named by `serverSite` (which must exist and not list the
+// company yet): every table, in one transaction, so that the server holds all of it or none.
+// Returns each table with the rows copied. Throws ComError with one sentence.
+QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const QString& companyId,
+                                                   const QString& serverSite);
 
 } // namespace Admin
 
@@ -220,6 +237,14 @@ void setSignonClock(std::function<std::chrono::steady_clock::time_point()> clock
 void clearSignonFailures();
 // How many password verifiers have been evaluated in this process.
 int passwordVerifications();
+
+// A company's store (its file, or the connection string of a company of a server site, as
+// Admin::companyDatabaseFile gives them): the rows of a query, each with its columns joined
+// by "|" (a binary number as its shortest exact text), the columns of a table (in capitals),
+// and a statement run there. Throw ComError with the storage's message.
+QStringList queryStore(const QString& location, const QString& sql);
+QStringList storeColumns(const QString& location, const QString& table);
+void executeOnStore(const QString& location, const QString& sql);
 
 // Fault injection: the company-file write after the next `writes` ones of this session
 // fails once as an I/O error (-1: off). writesCounted gives the writes made so far.

@@ -1,0 +1,562 @@
+#include "pgdb.h"
+
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+
+namespace Accpac {
+
+namespace {
+
+using Kind = StorageError::Kind;
+
+QString sqlState(const PGresult* result)
+{
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return QString::fromLatin1(state ? state : "");
+}
+
+Kind kindOf(const QString& state, bool connectionBad)
+{
+    if (connectionBad || state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01") ||
+        state == QLatin1String("57P02") || state == QLatin1String("57P03"))
+        return Kind::ConnectionLost;
+    if (state.startsWith(QLatin1String("23")))
+        return Kind::Constraint;
+    if (state == QLatin1String("40001") || state == QLatin1String("40P01"))
+        return Kind::Serialization;
+    if (state == QLatin1String("55P03"))
+        return Kind::Busy;
+    if (state == QLatin1String("42501"))
+        return Kind::Refused;
+    if (state == QLatin1String("3F000"))
+        return Kind::NotADatabase;
+    return Kind::Other;
+}
+
+QString firstLine(const char* text)
+{
+    return QString::fromUtf8(text ? text : "").trimmed().section(u'\n', 0, 0).trimmed();
+}
+
+// Notices (an object that exists already, ...) are not the user's business.
+void ignoreNotice(void*, const char*) {}
+
+// The options of a connection string; empty when it cannot be read (`error` says why).
+QList<std::pair<QByteArray, QByteArray>> parseConninfo(const QByteArray& conninfo,
+                                                       QString* error = nullptr)
+{
+    QList<std::pair<QByteArray, QByteArray>> options;
+    char* message = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(conninfo.constData(), &message);
+    if (!parsed) {
+        if (error)
+            *error = firstLine(message ? message : "out of memory");
+        PQfreemem(message);
+        return options;
+    }
+    for (PQconninfoOption* o = parsed; o->keyword; ++o)
+        if (o->val && *o->val)
+            options.append({QByteArray(o->keyword), QByteArray(o->val)});
+    PQconninfoFree(parsed);
+    return options;
+}
+
+QByteArray option(const QList<std::pair<QByteArray, QByteArray>>& options, const char* key)
+{
+    for (const auto& [k, v] : options)
+        if (k == key)
+            return v;
+    return {};
+}
+
+// Why no connection was made, in one sentence that names the server.
+QString connectFailure(const QString& server, const QString& database, const QString& user,
+                       const QString& why)
+{
+    if (why.contains(QLatin1String("could not translate host name")))
+        return QStringLiteral("The database server %1 cannot be reached: its host name is "
+                              "unknown.")
+            .arg(server);
+    if (why.contains(QLatin1String("Connection refused")))
+        return QStringLiteral("The database server %1 refused the connection: no server is "
+                              "listening there.")
+            .arg(server);
+    if (why.contains(QLatin1String("password authentication failed")) ||
+        why.contains(QLatin1String("no password supplied")))
+        return QStringLiteral("The database server %1 refused user %2: the user name or the "
+                              "password is wrong.")
+            .arg(server, user);
+    if (why.contains(QLatin1String("does not exist")) && why.contains(QLatin1String("database")))
+        return QStringLiteral("The database server %1 has no database \"%2\".")
+            .arg(server, database);
+    if (why.contains(QLatin1String("timeout expired")))
+        return QStringLiteral("The database server %1 did not answer in time.").arg(server);
+    return QStringLiteral("The database server %1 cannot be reached: %2.").arg(server, why);
+}
+
+class PgStatement final : public PreparedStatement
+{
+public:
+    PgStatement(PgDatabase& db, const QByteArray& sql) : m_db(db), m_sql(sql)
+    {
+        m_text = PgDatabase::translate(sql, &m_parameters);
+        const QByteArray head = sql.trimmed().left(6).toUpper();
+        m_readOnly = head == "SELECT";
+        m_values.resize(m_parameters);
+        m_null.assign(m_parameters, true);
+        prepare();
+    }
+    ~PgStatement() override { PQclear(m_result); }
+
+    void bindNull(int index) override { slot(index) = QByteArray(), m_null[index - 1] = true; }
+    void bindText(int index, const QString& value) override { set(index, value.toUtf8()); }
+    void bindInt(int index, qint64 value) override { set(index, QByteArray::number(value)); }
+    void bindDouble(int index, double value) override
+    {
+        set(index, QByteArray::number(value, 'g', 17));
+    }
+    bool step() override
+    {
+        if (!m_result)
+            run();
+        return ++m_row < PQntuples(m_result);
+    }
+    int columnCount() const override { return m_result ? PQnfields(m_result) : 0; }
+    bool isNull(int column) const override { return PQgetisnull(m_result, m_row, column) != 0; }
+    qint64 columnInt(int column) const override
+    {
+        const char* text = PQgetvalue(m_result, m_row, column);
+        // Booleans come as t and f; a sum or an average may come with decimals.
+        if (*text == 't' || *text == 'f')
+            return *text == 't';
+        char* end = nullptr;
+        const qint64 n = std::strtoll(text, &end, 10);
+        return *end == '.' || *end == 'e' ? qint64(std::strtod(text, nullptr)) : n;
+    }
+    double columnDouble(int column) const override
+    {
+        return std::strtod(PQgetvalue(m_result, m_row, column), nullptr);
+    }
+    QString columnText(int column) const override
+    {
+        if (PQgetisnull(m_result, m_row, column))
+            return {};
+        return QString::fromUtf8(PQgetvalue(m_result, m_row, column),
+                                 PQgetlength(m_result, m_row, column));
+    }
+    // The server's text of the value; the parameter it is bound to reads it back exactly.
+    QVariant columnValue(int column) const override
+    {
+        return isNull(column) ? QVariant() : QVariant(columnText(column));
+    }
+    void reset() override
+    {
+        PQclear(m_result);
+        m_result = nullptr;
+        m_row = -1;
+        std::fill(m_null.begin(), m_null.end(), true);
+    }
+    bool isReadOnly() const override { return m_readOnly; }
+
+private:
+    QByteArray& slot(int index)
+    {
+        if (index < 1 || index > int(m_values.size()))
+            throw StorageError(
+                Kind::Other, 0,
+                QStringLiteral("parameter %1 is not one of the statement").arg(index));
+        return m_values[index - 1];
+    }
+    void set(int index, QByteArray value)
+    {
+        slot(index) = std::move(value);
+        m_null[index - 1] = false;
+    }
+
+    void prepare()
+    {
+        m_name = m_db.newStatementName().toLatin1();
+        PGconn* conn = m_db.connection();
+        m_generation = m_db.generation();
+        PGresult* result = PQprepare(conn, m_name.constData(), m_text.constData(), 0, nullptr);
+        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+            m_db.raise(result, m_sql);
+        PQclear(result);
+    }
+
+    void run()
+    {
+        std::vector<const char*> values(m_values.size());
+        for (size_t i = 0; i < m_values.size(); ++i)
+            values[i] = m_null[i] ? nullptr : m_values[i].constData();
+        for (int attempt = 0;; ++attempt) {
+            PGconn* conn = m_db.connection();
+            if (m_generation != m_db.generation())
+                prepare();
+            const bool alone = !m_db.inTransaction();
+            PGresult* result = PQexecPrepared(conn, m_name.constData(), int(values.size()),
+                                              values.data(), nullptr, nullptr, 0);
+            const ExecStatusType status = PQresultStatus(result);
+            if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+                m_result = result;
+                m_row = -1;
+                m_db.setChanges(std::atoi(PQcmdTuples(result)));
+                return;
+            }
+            // A statement of its own is run again when the server chose it to give way.
+            if (alone && attempt < PgDatabase::SerializationRetries &&
+                kindOf(sqlState(result), false) == Kind::Serialization) {
+                PQclear(result);
+                continue;
+            }
+            m_db.raise(result, m_sql);
+        }
+    }
+
+    PgDatabase& m_db;
+    QByteArray m_sql;
+    QByteArray m_text;
+    QByteArray m_name;
+    int m_parameters = 0;
+    int m_generation = 0;
+    bool m_readOnly = false;
+    std::vector<QByteArray> m_values;
+    std::vector<bool> m_null;
+    PGresult* m_result = nullptr;
+    int m_row = -1;
+};
+
+} // namespace
+
+bool isConnectionString(const QString& site)
+{
+    static const QRegularExpression keyword(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
+    const QString text = site.trimmed();
+    return text.startsWith(QLatin1String("postgresql://")) ||
+           text.startsWith(QLatin1String("postgres://")) || keyword.match(text).hasMatch();
+}
+
+QList<std::pair<QString, QString>> conninfoOptions(const QString& conninfo)
+{
+    QList<std::pair<QString, QString>> options;
+    for (const auto& [key, value] : parseConninfo(conninfo.toUtf8()))
+        if (key != "password")
+            options.append({QString::fromUtf8(key), QString::fromUtf8(value)});
+    return options;
+}
+
+QString withoutPassword(const QString& conninfo)
+{
+    const auto options = conninfoOptions(conninfo);
+    if (options.isEmpty())
+        return QStringLiteral("(a connection string that cannot be read)");
+    QStringList kept;
+    for (const auto& [key, value] : options)
+        kept << key + u'=' + value;
+    return kept.join(u' ');
+}
+
+namespace {
+
+QString quotedOption(const QByteArray& value)
+{
+    QString text = QString::fromUtf8(value);
+    text.replace(u'\\', QLatin1String("\\\\")).replace(u'\'', QLatin1String("\\'"));
+    return u'\'' + text + u'\'';
+}
+
+} // namespace
+
+QString conninfoWith(const QString& conninfo, const QString& key, const QString& value)
+{
+    QStringList kept;
+    for (const auto& [k, v] : parseConninfo(conninfo.toUtf8()))
+        if (k != key.toUtf8())
+            kept << QString::fromUtf8(k) + u'=' + quotedOption(v);
+    kept << key + u'=' + quotedOption(value.toUtf8());
+    return kept.join(u' ');
+}
+
+QString companyConninfo(const QString& siteConninfo, const QString& schema)
+{
+    return conninfoWith(siteConninfo, QStringLiteral("options"),
+                        QStringLiteral("-csearch_path=") + schema);
+}
+
+PgDatabase::PgDatabase(const QString& conninfo, const QString& schema)
+    : m_conninfo(conninfo.toUtf8()), m_schema(schema)
+{
+    connect();
+}
+
+PgDatabase::~PgDatabase()
+{
+    dropStatements();
+    PQfinish(m_conn);
+}
+
+void PgDatabase::connect()
+{
+    QString error;
+    const auto options = parseConninfo(m_conninfo, &error);
+    if (options.isEmpty())
+        throw StorageError(Kind::Refused, 0,
+                           QStringLiteral("The connection string cannot be read: %1.").arg(error));
+    QByteArray host = option(options, "host");
+    if (host.isEmpty())
+        host = option(options, "hostaddr");
+    if (host.isEmpty())
+        host = "localhost";
+    const QByteArray port = option(options, "port");
+    m_server = QString::fromUtf8(host) + QStringLiteral(" port ") +
+               QString::fromUtf8(port.isEmpty() ? QByteArray("5432") : port);
+    // A server that does not answer is given up after a while rather than waited for; the
+    // connection string may set its own time.
+    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
+    const char* values[] = {"10", "tallymerge", m_conninfo.constData(), nullptr};
+    m_conn = PQconnectdbParams(keywords, values, 1);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        const QString why = firstLine(PQerrorMessage(m_conn));
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw StorageError(Kind::Refused, 0,
+                           connectFailure(m_server, QString::fromUtf8(option(options, "dbname")),
+                                          QString::fromUtf8(option(options, "user")), why));
+    }
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
+    setUpSession();
+}
+
+void PgDatabase::setUpSession()
+{
+    QByteArray sql = "SET lock_timeout = '" + QByteArray::number(LockWaitSeconds) +
+                     "s'; SET client_encoding = 'UTF8'; SET extra_float_digits = 3";
+    if (!m_schema.isEmpty()) {
+        QByteArray schema = m_schema.toUtf8();
+        schema.replace('"', "\"\"");
+        sql += "; SET search_path TO \"" + schema + '"';
+    }
+    PGresult* result = PQexec(m_conn, sql.constData());
+    if (PQresultStatus(result) != PGRES_COMMAND_OK)
+        raise(result, sql);
+    PQclear(result);
+    if (m_schema.isEmpty()) {
+        result = PQexec(m_conn, "SELECT current_schema()");
+        if (PQresultStatus(result) != PGRES_TUPLES_OK)
+            raise(result, "SELECT current_schema()");
+        m_schema = QString::fromUtf8(PQgetisnull(result, 0, 0) ? "" : PQgetvalue(result, 0, 0));
+        PQclear(result);
+    }
+}
+
+pg_conn* PgDatabase::connection()
+{
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
+        PQreset(m_conn);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            throw StorageError(Kind::ConnectionLost, 0,
+                               QStringLiteral("The connection to the database server %1 was "
+                                              "lost and cannot be made again: %2.")
+                                   .arg(m_server, firstLine(PQerrorMessage(m_conn))));
+        setUpSession();
+        ++m_generation;
+    }
+    return m_conn;
+}
+
+QString PgDatabase::newStatementName()
+{
+    return QStringLiteral("tm%1").arg(++m_statements);
+}
+
+void PgDatabase::raise(pg_result* result, const QByteArray& sql)
+{
+    const QString state = sqlState(result);
+    const bool lost = PQstatus(m_conn) == CONNECTION_BAD;
+    QString message =
+        firstLine(result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr);
+    if (message.isEmpty())
+        message = firstLine(PQerrorMessage(m_conn));
+    const QString context =
+        firstLine(result ? PQresultErrorField(result, PG_DIAG_CONTEXT) : nullptr);
+    PQclear(result);
+    const Kind kind = kindOf(state, lost);
+    switch (kind) {
+    case Kind::ConnectionLost:
+        message = QStringLiteral("The connection to the database server %1 was lost (%2); "
+                                 "what was not yet saved was not kept.")
+                      .arg(m_server, message);
+        break;
+    case Kind::Busy:
+        message = sql.contains("pg_advisory_xact_lock")
+                      ? QStringLiteral("The books of %1 are being written by another session; "
+                                       "waited %2 seconds for them")
+                            .arg(m_schema)
+                            .arg(LockWaitSeconds)
+                      : QStringLiteral("Waited %1 seconds for a record another session holds "
+                                       "locked (%2)")
+                            .arg(LockWaitSeconds)
+                            .arg(context.isEmpty() ? message : context);
+        break;
+    case Kind::Serialization:
+        message = QStringLiteral("The database server ended this work to let another session's "
+                                 "go on (%1); nothing of it was kept")
+                      .arg(message);
+        break;
+    default:
+        break;
+    }
+    throw StorageError(kind, 0, message);
+}
+
+void PgDatabase::exec(const QByteArray& sql)
+{
+    countExec(sql);
+    const QByteArray text = translate(sql);
+    for (int attempt = 0;; ++attempt) {
+        PGconn* conn = connection();
+        const bool alone = !inTransaction();
+        PGresult* result = PQexec(conn, text.constData());
+        const ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+            m_changes = std::atoi(PQcmdTuples(result));
+            PQclear(result);
+            return;
+        }
+        if (alone && attempt < SerializationRetries &&
+            kindOf(sqlState(result), false) == Kind::Serialization) {
+            PQclear(result);
+            // Text that began a transaction left it open and failed.
+            if (inTransaction())
+                PQclear(PQexec(conn, "ROLLBACK"));
+            continue;
+        }
+        raise(result, sql);
+    }
+}
+
+void PgDatabase::setBulkLoading(bool on)
+{
+    // The server's log is flushed at the next durable commit, which also makes the earlier
+    // ones durable.
+    exec(on ? "SET synchronous_commit = off" : "SET synchronous_commit = on");
+}
+
+bool PgDatabase::inTransaction() const
+{
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+const Dialect& PgDatabase::dialect() const
+{
+    // Writers of one store take its lock first, as SQLite's BEGIN IMMEDIATE does: numbers
+    // taken as the highest plus one are never taken twice, and two writers never deadlock.
+    static const Dialect d = {"BIGINT",
+                              "DOUBLE PRECISION",
+                              "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY",
+                              "BEGIN; SELECT pg_advisory_xact_lock(hashtext(current_schema()))",
+                              "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
+                              {// ROUND of a binary number to some decimals, as SQLite has it.
+                               "CREATE OR REPLACE FUNCTION round(double precision, integer) "
+                               "RETURNS double precision LANGUAGE sql IMMUTABLE AS "
+                               "'SELECT pg_catalog.round($1::numeric, $2)::double precision'",
+                               // GROUP_CONCAT(value, separator), as SQLite has it.
+                               "CREATE OR REPLACE FUNCTION group_concat_step(text, text, text) "
+                               "RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT CASE WHEN $1 IS "
+                               "NULL THEN $2 WHEN $2 IS NULL THEN $1 ELSE $1 || $3 || $2 END'",
+                               "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = "
+                               "group_concat_step, STYPE = text)"},
+                              "SELECT json_array_elements_text(CAST(?1 AS json))"};
+    return d;
+}
+
+QString PgDatabase::location() const
+{
+    return QStringLiteral("schema %1 of database %2 on %3")
+        .arg(m_schema, QString::fromUtf8(PQdb(m_conn)), m_server);
+}
+
+std::unique_ptr<PreparedStatement> PgDatabase::prepareNew(const QByteArray& sql)
+{
+    return std::make_unique<PgStatement>(*this, sql);
+}
+
+bool PgDatabase::schemaExists()
+{
+    Statement st = prepare("SELECT 1 FROM pg_namespace WHERE nspname = ?");
+    st.bindText(1, m_schema);
+    return st.step();
+}
+
+bool PgDatabase::hasTable(const QString& name)
+{
+    Statement st = prepare("SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
+                           "tablename = LOWER(?)");
+    st.bindText(1, name);
+    return st.step();
+}
+
+QStringList PgDatabase::tableNames()
+{
+    QStringList names;
+    Statement st = prepare("SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "
+                           "current_schema() ORDER BY 1");
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
+QStringList PgDatabase::columnNames(const QString& table)
+{
+    QStringList names;
+    Statement st = prepare("SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON "
+                           "c.oid = a.attrelid WHERE c.relnamespace = "
+                           "current_schema()::regnamespace AND c.relname = LOWER(?) AND "
+                           "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
+    st.bindText(1, table);
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
+QByteArray PgDatabase::translate(const QByteArray& sql, int* parameters)
+{
+    QByteArray out;
+    out.reserve(sql.size() + 16);
+    int next = 0;
+    int highest = 0;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"') {
+            // A literal is copied as it is; an identifier folded to lower case.
+            qsizetype end = i + 1;
+            while (end < sql.size()) {
+                if (sql[end] == c && (end + 1 >= sql.size() || sql[end + 1] != c))
+                    break;
+                end += sql[end] == c ? 2 : 1; // a doubled quote stands for itself
+            }
+            const QByteArray quoted = sql.mid(i, end - i + 1);
+            out += c == '"' ? quoted.toLower() : quoted;
+            i = end;
+        } else if (c == '?') {
+            qsizetype end = i + 1;
+            while (end < sql.size() && sql[end] >= '0' && sql[end] <= '9')
+                ++end;
+            const int n = end > i + 1 ? sql.mid(i + 1, end - i - 1).toInt() : ++next;
+            highest = std::max(highest, n);
+            out += '$' + QByteArray::number(n);
+            i = end - 1;
+        } else {
+            out += c;
+        }
+    }
+    if (parameters)
+        *parameters = highest;
+    return out;
+}
+
+} // namespace Accpac

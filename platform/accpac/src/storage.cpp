@@ -1,0 +1,109 @@
+#include "storage.h"
+
+namespace Accpac {
+
+Statement::Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, QByteArray sql)
+    : m_db(db), m_stmt(std::move(stmt)), m_sql(std::move(sql))
+{
+}
+
+Statement::~Statement()
+{
+    if (m_stmt)
+        m_db->giveBack(m_sql, std::move(m_stmt));
+}
+
+void Statement::bind(int index, const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        m_stmt->bindNull(index);
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        bindDouble(index, value.toDouble());
+        break;
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        bindInt(index, value.toLongLong());
+        break;
+    default:
+        bindText(index, value.toString());
+    }
+}
+
+bool Statement::step()
+{
+    if (!m_stmt->isReadOnly())
+        m_db->countWrite();
+    return m_stmt->step();
+}
+
+Statement Database::prepare(const QByteArray& sql)
+{
+    auto it = m_idle.find(sql);
+    if (it != m_idle.end() && !it->second.empty()) {
+        std::unique_ptr<PreparedStatement> stmt = std::move(it->second.back());
+        it->second.pop_back();
+        return Statement(this, std::move(stmt), sql);
+    }
+    return Statement(this, prepareNew(sql), sql);
+}
+
+void Database::giveBack(const QByteArray& sql, std::unique_ptr<PreparedStatement> stmt)
+{
+    stmt->reset();
+    auto& list = m_idle[sql];
+    if (list.size() < 4)
+        list.push_back(std::move(stmt));
+}
+
+void Database::countWrite()
+{
+    ++m_writes;
+    if (m_writesBeforeFault < 0)
+        return;
+    if (m_writesBeforeFault-- == 0)
+        throw StorageError(StorageError::Kind::Other, 0,
+                           QStringLiteral("disk I/O error (injected)"));
+}
+
+void Database::countExec(const QByteArray& sql)
+{
+    if (!sql.startsWith("ROLLBACK") && !sql.startsWith("PRAGMA") && !sql.startsWith("SET"))
+        countWrite();
+}
+
+Transaction::Transaction(Database& db) : m_db(db), m_nested(db.inTransaction())
+{
+    try {
+        m_db.exec(m_nested ? QByteArray("SAVEPOINT tm_tx") : m_db.dialect().beginWrite);
+    } catch (...) {
+        // A beginning of several statements may have opened the transaction and failed after.
+        if (!m_nested && m_db.inTransaction())
+            m_db.exec("ROLLBACK");
+        throw;
+    }
+}
+
+Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    try {
+        m_db.exec(m_nested ? "ROLLBACK TO SAVEPOINT tm_tx; RELEASE SAVEPOINT tm_tx" : "ROLLBACK");
+    } catch (...) {
+        // A failed statement may already have ended the transaction.
+    }
+}
+
+void Transaction::commit()
+{
+    m_db.exec(m_nested ? "RELEASE SAVEPOINT tm_tx" : "COMMIT");
+    m_done = true;
+}
+
+} // namespace Accpac

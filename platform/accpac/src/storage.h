@@ -1,0 +1,189 @@
+#pragma once
+
+// The storage under the stand-in's views: one interface, an engine behind it (an SQLite
+// file, see sqlitedb.h, or a schema of a PostgreSQL database, see pgdb.h). The SQL text the
+// views and rules write is the same for both; what differs is kept in the engine's Dialect.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <unordered_map>
+
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace Accpac {
+
+// A failure of the storage below the views; the views turn it into an Errors entry.
+class StorageError : public std::runtime_error
+{
+public:
+    enum class Kind
+    {
+        Other,
+        Busy,           // another session holds what is needed (a lock wait ran out)
+        Constraint,     // a key, a unique index or a check refused the change
+        Serialization,  // the server chose this transaction to give way (deadlock, conflict)
+        ConnectionLost, // the server went away; nothing of the open transaction was kept
+        NotADatabase,   // the file or schema holds no tables of this program
+        Refused,        // no connection could be made, or the role lacks a right
+    };
+    // `code` is the engine's own number (SQLite's result code; 0 for the server).
+    StorageError(Kind kind, int code, const QString& message)
+        : std::runtime_error(message.toStdString()), m_kind(kind), m_code(code), m_message(message)
+    {
+    }
+    Kind kind() const { return m_kind; }
+    int code() const { return m_code; }
+    QString message() const { return m_message; }
+    bool isConstraint() const { return m_kind == Kind::Constraint; }
+    bool isBusy() const { return m_kind == Kind::Busy; }
+
+private:
+    Kind m_kind;
+    int m_code;
+    QString m_message;
+};
+
+// What differs in the SQL of the engines, in one place.
+struct Dialect
+{
+    QByteArray integerType;  // a column of whole numbers (64 bits)
+    QByteArray realType;     // a column of binary floating-point numbers
+    QByteArray rowKeyColumn; // the definition of a table's own row key column
+    QByteArray beginWrite;   // starts a transaction that will write
+    QByteArray beginRead;    // starts a transaction that sees one moment of the data
+    // What a new store gets before its tables: the functions the shared SQL calls that the
+    // engine lacks.
+    std::vector<QByteArray> storeSetup;
+    // A query of the texts of a JSON array given as parameter ?1.
+    QByteArray textsOfJsonArray;
+};
+
+class Database;
+
+// One prepared statement of an engine: the parameters are numbered from 1, the columns of
+// a row from 0.
+class PreparedStatement
+{
+public:
+    virtual ~PreparedStatement() = default;
+    virtual void bindNull(int index) = 0;
+    virtual void bindText(int index, const QString& value) = 0;
+    virtual void bindInt(int index, qint64 value) = 0;
+    virtual void bindDouble(int index, double value) = 0;
+    // Runs the statement on the first call, then moves to the next row; true while a row
+    // is there.
+    virtual bool step() = 0;
+    virtual int columnCount() const = 0;
+    virtual bool isNull(int column) const = 0;
+    virtual qint64 columnInt(int column) const = 0;
+    virtual double columnDouble(int column) const = 0;
+    virtual QString columnText(int column) const = 0;
+    // The value as the engine keeps it (a null, a whole number, a binary number or a text).
+    virtual QVariant columnValue(int column) const = 0;
+    // Back to before the first step, bindings cleared.
+    virtual void reset() = 0;
+    virtual bool isReadOnly() const = 0;
+};
+
+// A prepared statement leased from its database's cache; reset and handed back when the
+// lease ends, so each SQL text is prepared once per connection.
+class Statement
+{
+public:
+    Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, QByteArray sql);
+    Statement(Statement&& other) noexcept = default;
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    ~Statement();
+
+    void bind(int index, const QVariant& value); // 1-based
+    void bindText(int index, const QString& value) { m_stmt->bindText(index, value); }
+    void bindInt(int index, qint64 value) { m_stmt->bindInt(index, value); }
+    void bindDouble(int index, double value) { m_stmt->bindDouble(index, value); }
+    // Steps once; true while a row is there.
+    bool step();
+    void exec() { step(); }
+    int columnCount() const { return m_stmt->columnCount(); }
+    bool isNull(int column) const { return m_stmt->isNull(column); }
+    qint64 columnInt(int column) const { return m_stmt->columnInt(column); }
+    double columnDouble(int column) const { return m_stmt->columnDouble(column); }
+    QString columnText(int column) const { return m_stmt->columnText(column); }
+    QVariant columnValue(int column) const { return m_stmt->columnValue(column); }
+
+private:
+    Database* m_db;
+    std::unique_ptr<PreparedStatement> m_stmt;
+    QByteArray m_sql;
+};
+
+// One connection to one store: the site's system data or one company.
+class Database
+{
+public:
+    virtual ~Database() = default;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    Statement prepare(const QByteArray& sql);
+    // Runs SQL text without parameters (several statements may be separated by ';').
+    virtual void exec(const QByteArray& sql) = 0;
+    // The rows the last INSERT, UPDATE or DELETE changed.
+    virtual int changes() const = 0;
+    virtual bool hasTable(const QString& name) = 0;
+    // The store's tables (upper case, the engine's own left out) and a table's columns.
+    virtual QStringList tableNames() = 0;
+    virtual QStringList columnNames(const QString& table) = 0;
+    // While on, commits do not wait for the disk (loading sample data in bulk only); off
+    // again makes everything written so far durable.
+    virtual void setBulkLoading(bool on) = 0;
+    // True while a transaction is open on this connection.
+    virtual bool inTransaction() const = 0;
+    virtual const Dialect& dialect() const = 0;
+    // Where the store is, as messages name it (a file, or a server's database and schema;
+    // never a password).
+    virtual QString location() const = 0;
+
+    // Fault injection for tests: the write after the next `writes` ones fails once as an I/O
+    // error (a negative count switches it off). Statements that change the store, BEGIN,
+    // SAVEPOINT, RELEASE and COMMIT count as writes; rollbacks never fail.
+    void failWriteAfter(int writes) { m_writesBeforeFault = writes; }
+    int writesCounted() const { return m_writes; }
+
+protected:
+    Database() = default;
+    virtual std::unique_ptr<PreparedStatement> prepareNew(const QByteArray& sql) = 0;
+    // Counts a write of exec(); throws the injected fault when it is due.
+    void countExec(const QByteArray& sql);
+    // Ends the cached statements; an engine calls it before it closes its connection.
+    void dropStatements() { m_idle.clear(); }
+
+private:
+    friend class Statement;
+    void countWrite();
+    void giveBack(const QByteArray& sql, std::unique_ptr<PreparedStatement> stmt);
+
+    int m_writesBeforeFault = -1;
+    int m_writes = 0;
+    std::unordered_map<QByteArray, std::vector<std::unique_ptr<PreparedStatement>>> m_idle;
+};
+
+// A write transaction; rolled back when left without commit(). Inside an open transaction
+// it nests as a savepoint.
+class Transaction
+{
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    void commit();
+
+private:
+    Database& m_db;
+    bool m_nested;
+    bool m_done = false;
+};
+
+} // namespace Accpac

@@ -1,0 +1,260 @@
+// The PostgreSQL engine under the views, on a private server: the SQL it sends, its
+// failures told in one sentence, lock waits, a lost connection and the site on the server.
+#include "pgdb.h"
+#include "site.h"
+
+#include <pgserver.h>
+#include <sample.h>
+
+#include <accpac/standin.h>
+#include <system/comerror.h>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using Accpac::PgDatabase;
+using Accpac::Statement;
+using Accpac::StorageError;
+
+namespace {
+
+class PgStorage : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { server = new PostgresServer(); }
+    static void TearDownTestSuite()
+    {
+        delete server;
+        server = nullptr;
+    }
+
+    static QString conninfo(const QString& password = {})
+    {
+        return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password='%5'")
+            .arg(server->host())
+            .arg(server->port())
+            .arg(server->database(), server->user(),
+                 password.isEmpty() ? server->password() : password);
+    }
+
+    // The sentence a failed connection gives.
+    static QString refusal(const QString& conninfo)
+    {
+        try {
+            PgDatabase db(conninfo, QStringLiteral("public"));
+        } catch (const StorageError& e) {
+            EXPECT_EQ(e.kind(), StorageError::Kind::Refused);
+            return e.message();
+        }
+        ADD_FAILURE() << "connected with " << conninfo.toStdString();
+        return {};
+    }
+
+    inline static PostgresServer* server = nullptr;
+};
+
+TEST_F(PgStorage, SqlTextIsReadAsTheServerReadsIt)
+{
+    int parameters = 0;
+    EXPECT_EQ(PgDatabase::translate("SELECT \"NAME\" FROM \"OEINVH\" WHERE A=? AND B='?x''?' "
+                                    "AND C=?",
+                                    &parameters),
+              QByteArray("SELECT \"name\" FROM \"oeinvh\" WHERE A=$1 AND B='?x''?' AND C=$2"));
+    EXPECT_EQ(parameters, 2);
+    EXPECT_EQ(PgDatabase::translate("WITH s AS (SELECT ?1, ?2) SELECT ?1", &parameters),
+              QByteArray("WITH s AS (SELECT $1, $2) SELECT $1"));
+    EXPECT_EQ(parameters, 2);
+}
+
+TEST_F(PgStorage, BadConnectionsAreToldInOneSentenceNamingTheServer)
+{
+    const QString server =
+        QStringLiteral("%1 port %2").arg(this->server->host()).arg(this->server->port());
+    EXPECT_TRUE(refusal(QStringLiteral("host=127.0.0.1 port"))
+                    .startsWith(QLatin1String("The connection string cannot be read:")));
+    EXPECT_EQ(refusal(QStringLiteral("host=no-such-host.invalid dbname=x user=x")),
+              QStringLiteral("The database server no-such-host.invalid port 5432 cannot be "
+                             "reached: its host name is unknown."));
+    // A port nobody listens on: the server's own port plus one is free while it runs alone.
+    const int closed = this->server->port() == 65535 ? 1 : this->server->port() + 1;
+    EXPECT_EQ(refusal(QStringLiteral("host=127.0.0.1 port=%1 dbname=x user=x").arg(closed)),
+              QStringLiteral("The database server 127.0.0.1 port %1 refused the connection: no "
+                             "server is listening there.")
+                  .arg(closed));
+    EXPECT_EQ(refusal(conninfo(QStringLiteral("wrong"))),
+              QStringLiteral("The database server %1 refused user %2: the user name or the "
+                             "password is wrong.")
+                  .arg(server, this->server->user()));
+    EXPECT_EQ(refusal(QStringLiteral("host=%1 port=%2 dbname=nothere user=%3 password=%4")
+                          .arg(this->server->host())
+                          .arg(this->server->port())
+                          .arg(this->server->user(), this->server->password())),
+              QStringLiteral("The database server %1 has no database \"nothere\".").arg(server));
+    // The password never shows where the connection string is named.
+    EXPECT_FALSE(Accpac::shownSite(conninfo()).contains(this->server->password()));
+    EXPECT_TRUE(Accpac::shownSite(conninfo()).contains(QLatin1String("dbname=tallymerge")));
+}
+
+TEST_F(PgStorage, AWriterWaitsForTheBooksAtMostTheLockTimeAndIsToldWhy)
+{
+    PgDatabase first(conninfo(), QStringLiteral("public"));
+    PgDatabase second(conninfo(), QStringLiteral("public"));
+    Accpac::Transaction holding(first);
+    QElapsedTimer clock;
+    clock.start();
+    try {
+        Accpac::Transaction waiting(second);
+        FAIL() << "the second writer did not wait";
+    } catch (const StorageError& e) {
+        EXPECT_EQ(e.kind(), StorageError::Kind::Busy);
+        EXPECT_EQ(e.message(), QStringLiteral("The books of public are being written by another "
+                                              "session; waited 10 seconds for them"));
+    }
+    EXPECT_GE(clock.elapsed(), 9000);
+    // The refused writer is left outside any transaction, ready for the next try.
+    EXPECT_FALSE(second.inTransaction());
+    holding.commit();
+    Accpac::Transaction next(second);
+    next.commit();
+}
+
+TEST_F(PgStorage, ALostConnectionFailsTheWorkAndTheNextStatementConnectsAgain)
+{
+    PgDatabase db(conninfo(), QStringLiteral("public"));
+    db.exec("CREATE TABLE IF NOT EXISTS \"LOSS\" (\"N\" BIGINT)");
+    Accpac::Transaction tx(db);
+    db.exec("INSERT INTO \"LOSS\" VALUES (1)");
+    server->execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                   "WHERE application_name = 'tallymerge'"));
+    try {
+        db.exec("INSERT INTO \"LOSS\" VALUES (2)");
+        FAIL() << "the statement after the loss succeeded";
+    } catch (const StorageError& e) {
+        EXPECT_EQ(e.kind(), StorageError::Kind::ConnectionLost);
+        EXPECT_TRUE(e.message().contains(QLatin1String("was lost"))) << e.message().toStdString();
+    }
+    // Nothing of the lost transaction was kept, and the connection works again.
+    Statement st = db.prepare("SELECT COUNT(*) FROM \"LOSS\"");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.columnInt(0), 0);
+}
+
+TEST_F(PgStorage, ASiteOnTheServerIsMadeOnceAndRefusesANewerSchema)
+{
+    const QString site = conninfo();
+    Accpac::Admin::createSite(site);
+    Accpac::Admin::createSite(site); // a second time finds it there
+    Accpac::Admin::createCompany(site, {QStringLiteral("TEST"),
+                                        QStringLiteral("Test Ltd"),
+                                        QStringLiteral("USD"),
+                                        {{"AS", "56A"}}});
+    EXPECT_EQ(Accpac::Admin::companyIds(site), QStringList{QStringLiteral("TEST")});
+    try {
+        Accpac::Admin::createCompany(
+            site, {QStringLiteral("TEST"), QStringLiteral("Again"), QStringLiteral("USD"), {}});
+        FAIL() << "a company was made twice";
+    } catch (const ComError& e) {
+        EXPECT_TRUE(e.description().contains(QLatin1String("exists already")))
+            << e.description().toStdString();
+    }
+    // A schema of a newer program is refused and left as it is.
+    server->execute(QStringLiteral("UPDATE company_test.schemaversion SET version = 99"));
+    try {
+        Accpac::openListedCompany(site, QStringLiteral("TEST"));
+        FAIL() << "a newer schema was opened";
+    } catch (const ComError& e) {
+        EXPECT_TRUE(e.description().contains(QLatin1String("schema version 99")))
+            << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QLatin1String("left unchanged")));
+    }
+    EXPECT_EQ(
+        server->execute(QStringLiteral("SELECT version FROM company_test.schemaversion")).trimmed(),
+        QStringLiteral("99"));
+    // A database without the site's schema says so.
+    server->execute(QStringLiteral("CREATE DATABASE empty OWNER %1").arg(server->user()),
+                    QStringLiteral("postgres"));
+    try {
+        Accpac::Admin::companyIds(QStringLiteral("host=%1 port=%2 dbname=empty user=%3 "
+                                                 "password=%4")
+                                      .arg(server->host())
+                                      .arg(server->port())
+                                      .arg(server->user(), server->password()));
+        FAIL() << "a database without a site listed companies";
+    } catch (const ComError& e) {
+        EXPECT_TRUE(e.description().startsWith(QLatin1String("No site is set up in the database")))
+            << e.description().toStdString();
+    }
+}
+
+struct AdminRun
+{
+    int exitCode;
+    QString output;
+};
+
+AdminRun admin(const QStringList& args)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(TALLYMERGE_ADMIN), args);
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAll()).trimmed()};
+}
+
+TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
+{
+    QTemporaryDir dir;
+    Sample::Options options;
+    options.folder = dir.filePath(QStringLiteral("site"));
+    options.orders = 30;
+    options.strength = Accpac::Admin::HashStrength::Minimal;
+    Sample::createSampleSite(options);
+    server->execute(QStringLiteral("CREATE DATABASE copies OWNER %1").arg(server->user()),
+                    QStringLiteral("postgres"));
+    const QString site = QStringLiteral("host=%1 port=%2 dbname=copies user=%3 password=%4")
+                             .arg(server->host())
+                             .arg(server->port())
+                             .arg(server->user(), server->password());
+
+    // Into a database without a site nothing is copied.
+    AdminRun r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.output.contains(QLatin1String("No site is set up in the database")))
+        << r.output.toStdString();
+    EXPECT_FALSE(r.output.contains(server->password()));
+
+    r = admin({QStringLiteral("create-site"), site});
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_TRUE(r.output.contains(QLatin1String("pass the auditor's checks")))
+        << r.output.toStdString();
+
+    // Every table holds the same rows there as in the file.
+    const QString file = Accpac::Admin::companyDatabaseFile(options.folder, Sample::CompanyId);
+    const QString copy = Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId);
+    for (const char* table :
+         {"OEORDH", "OEORDD", "OESHIH", "OESHID", "ARCUS", "ARBTA", "CSCCD", "CSAPP", "OEMISC"}) {
+        const QString count = QStringLiteral("SELECT COUNT(*) FROM %1").arg(table);
+        EXPECT_EQ(Accpac::Testing::queryStore(copy, count),
+                  Accpac::Testing::queryStore(file, count))
+            << table;
+    }
+    EXPECT_EQ(Accpac::Testing::queryStore(copy, "SELECT SUM(AMTBALDUET) FROM ARCUS"),
+              Accpac::Testing::queryStore(file, "SELECT SUM(AMTBALDUET) FROM ARCUS"));
+    EXPECT_EQ(Accpac::Admin::companyIds(site), QStringList{Sample::CompanyId});
+
+    // A second copy is refused and changes nothing.
+    r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.output.contains(QLatin1String("has a company SAMINC already")))
+        << r.output.toStdString();
+}
+
+} // namespace

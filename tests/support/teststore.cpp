@@ -1,0 +1,100 @@
+#include "teststore.h"
+
+#include "pgserver.h"
+
+#include <accpac/standin.h>
+#include <system/comerror.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace TestStore {
+
+namespace {
+
+// One server for the whole test program, stopped when the last test has run (while the
+// program's QApplication still exists).
+class ServerEnvironment : public ::testing::Environment
+{
+public:
+    void TearDown() override { server.reset(); }
+    std::unique_ptr<PostgresServer> server;
+};
+
+PostgresServer& server()
+{
+    static ServerEnvironment* environment = [] {
+        auto* made = new ServerEnvironment;
+        ::testing::AddGlobalTestEnvironment(made); // gtest owns it
+        return made;
+    }();
+    if (!environment->server)
+        environment->server = std::make_unique<PostgresServer>();
+    return *environment->server;
+}
+
+} // namespace
+
+bool onServer()
+{
+    return qEnvironmentVariable("TALLYMERGE_TEST_BACKEND") == QLatin1String("postgres");
+}
+
+QString newSite(const QString& folder)
+{
+    if (!onServer())
+        return folder;
+    static int sites = 0;
+    PostgresServer& pg = server();
+    const QString database = QStringLiteral("site%1").arg(++sites);
+    // The sites compare texts as SQLite does: byte by byte (the cluster's C locale).
+    pg.execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0")
+                   .arg(PostgresServer::quoteIdentifier(database),
+                        PostgresServer::quoteIdentifier(pg.user())),
+               QStringLiteral("postgres"));
+    return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
+        .arg(pg.host())
+        .arg(pg.port())
+        .arg(database, pg.user(), pg.password());
+}
+
+QString odbcLogin()
+{
+    if (!onServer())
+        return {};
+    return QStringLiteral(";UID=%1;PWD=%2").arg(server().user(), server().password());
+}
+
+QStringList query(const QString& companyStore, const QString& sql)
+{
+    try {
+        return Accpac::Testing::queryStore(companyStore, sql);
+    } catch (const ComError& e) {
+        ADD_FAILURE() << "query " << sql.toStdString() << ": " << e.description().toStdString();
+        return {};
+    }
+}
+
+QStringList columns(const QString& companyStore, const QString& table)
+{
+    try {
+        return Accpac::Testing::storeColumns(companyStore, table);
+    } catch (const ComError& e) {
+        ADD_FAILURE() << "columns of " << table.toStdString() << ": "
+                      << e.description().toStdString();
+        return {};
+    }
+}
+
+QString execute(const QString& companyStore, const QString& sql)
+{
+    try {
+        Accpac::Testing::executeOnStore(companyStore, sql);
+        return {};
+    } catch (const ComError& e) {
+        return e.description();
+    }
+}
+
+} // namespace TestStore

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Where the engine tests keep their sites. By default a site is a folder of SQLite files;
+// with TALLYMERGE_TEST_BACKEND=postgres (the ctest entries whose names end in _postgres) it
+// is a database of one private PostgreSQL server that the test program starts on first use
+// and stops when it ends. The same tests run on either.
+namespace TestStore {
+
+// True when the sites are databases of the private server.
+bool onServer();
+
+// A new, empty place for a site: `folder` itself, or the connection string of a new database
+// of the private server (then `folder` is not used).
+QString newSite(const QString& folder);
+
+// What an ODBC connection string adds to a data source of a test site to log in: the
+// server's user and password (";UID=...;PWD=..."), nothing for an SQLite file.
+QString odbcLogin();
+
+// The rows of a query on a company's store (its file, or its connection string as
+// Accpac::Admin::companyDatabaseFile gives it), each with its columns joined by "|" (a
+// binary number as its shortest exact text: 10, 25.5); an unreadable store or a bad query
+// fails the current test and gives no rows.
+QStringList query(const QString& companyStore, const QString& sql);
+// The columns of a table there, in capitals.
+QStringList columns(const QString& companyStore, const QString& table);
+// A statement there; returns the storage's message, empty when it succeeded.
+QString execute(const QString& companyStore, const QString& sql);
+
+} // namespace TestStore
