@@ -65,9 +65,9 @@ def runs(program):
             sys.exit(f"check.sh: {b['name']}: {b.get('error_message', 'skipped')}")
     return [b for b in data["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
 
-def seconds(b):
+def seconds(b, clock="real_time"):
     scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b["time_unit"]]
-    return b["real_time"] * scale
+    return b[clock] * scale
 
 def matching(program, prefix):
     found = [b for b in runs(program) if b["name"].startswith(prefix)]
@@ -80,8 +80,11 @@ def median(values):
     n = len(values)
     return values[n // 2] if n % 2 else (values[n // 2 - 1] + values[n // 2]) / 2
 
-def median_seconds(program, prefix):
-    return median([seconds(b) for b in matching(program, prefix)])
+def median_seconds(program, prefix, clock="real_time"):
+    return median([seconds(b, clock) for b in matching(program, prefix)])
+
+def cpu_ms(program, prefix):
+    return median_seconds(program, prefix, "cpu_time") * 1e3
 
 def spread(program, prefix):
     times = [seconds(b) for b in matching(program, prefix)]
@@ -100,31 +103,37 @@ def counter(program, prefix, name):
 
 # (figure, measured, target, unit, "max" or "min", reference seconds or None, per)
 # A rate's reference is the time of one raw read; a time's reference is a raw time.
+# The CPU column is the process's own CPU time (per load, per read, per run; "-" where the
+# work is another process's or the figure is no time): on a busy machine it shows what the
+# program spent, while the wall time also holds the wait for a core and for the disk.
+def per_item_cpu_us(prefix):
+    return cpu_ms("bench_accpac", prefix) * 1e3
+
 figures = [
     ("grid load, 10,000 orders", median_seconds("bench_grid", "LoadGrid/10000/") * 1e3,
-     100, "ms", "max", raw_fetch[10000] * 1e3),
+     100, "ms", "max", raw_fetch[10000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/10000/'):,.0f} ms"),
     ("grid load, 100,000 orders", median_seconds("bench_grid", "LoadGrid/100000/") * 1e3,
-     1000, "ms", "max", raw_fetch[100000] * 1e3),
+     1000, "ms", "max", raw_fetch[100000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/100000/'):,.0f} ms"),
     ("grid of 100,000 orders, peak memory", counter("bench_grid", "LoadGrid/100000/", "peak_MB"),
-     150, "MB", "max", None),
+     150, "MB", "max", None, "-"),
     ("keyed reads, customers", 1 / median_seconds("bench_accpac", "BM_KeyedReadCustomer"),
-     300e3, "/s", "min", raw_read),
+     300e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadCustomer'):.2f} us"),
     ("keyed reads, shipments", 1 / median_seconds("bench_accpac", "BM_KeyedReadShipment"),
-     300e3, "/s", "min", raw_read),
+     300e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadShipment'):.2f} us"),
     ("open-browse-fetch-close", 1 / median_seconds("bench_accpac", "BM_OpenBrowseFetchClose"),
-     150e3, "/s", "min", raw_read),
+     150e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_OpenBrowseFetchClose'):.2f} us"),
     ("invoice window, 300 shipments", median_seconds("bench_invoice_window", "InvoiceTickedShipments/300") * 1e3,
-     100, "ms", "max", None),
+     100, "ms", "max", None, f"{cpu_ms('bench_invoice_window', 'InvoiceTickedShipments/300'):,.0f} ms"),
     ("batch run, 1,000 rows", counter("bench_batch_run", "BatchRun/rows:1000/", "figure_ms"),
-     1000, "ms", "max", None),
+     1000, "ms", "max", None, "-"),
     ("batch preview, 1,000 rows", counter("bench_batch_run", "PreviewBatch/rows:1000/", "figure_ms"),
-     1000, "ms", "max", None),
+     1000, "ms", "max", None, "-"),
     ("print 100 invoices to one PDF", median_seconds("bench_print", "BM_PrintInvoicesToPdf/100/") * 1e3,
-     2000, "ms", "max", None),
+     2000, "ms", "max", None, f"{cpu_ms('bench_print', 'BM_PrintInvoicesToPdf/100/'):,.0f} ms"),
     ("print 1,000 invoices to one PDF", median_seconds("bench_print", "BM_PrintInvoicesToPdf/1000/") * 1e3,
-     1000, "ms", "max", None),
+     1000, "ms", "max", None, f"{cpu_ms('bench_print', 'BM_PrintInvoicesToPdf/1000/'):,.0f} ms"),
     ("program start to grid loaded", median_seconds("bench_start", "ProgramStart") * 1e3,
-     1000, "ms", "max", None),
+     1000, "ms", "max", None, "-"),
 ]
 
 def shown(value, unit):
@@ -138,9 +147,9 @@ print(f"references: raw keyed SELECT {raw_read * 1e6:.2f} us ({1 / raw_read / 1e
 print("noise: " + ", ".join(f"{name} {s:.1%}" for name, s in spreads.items())
       + f"; allowance {noise:.1%}")
 print()
-print(f"{'figure':<38} {'measured':>12} {'target':>12} {'x reference':>12}  verdict")
+print(f"{'figure':<38} {'measured':>12} {'target':>12} {'x reference':>12} {'CPU':>10}  verdict")
 failed = 0
-for name, value, target, unit, kind, reference in figures:
+for name, value, target, unit, kind, reference, cpu in figures:
     if kind == "max":
         met = value <= target
         within_noise = value <= target * (1 + noise)
@@ -151,6 +160,6 @@ for name, value, target, unit, kind, reference in figures:
         ratio = f"{(1 / value) / reference:.1f}" if reference else "-"
     verdict = "met" if met else ("within noise" if within_noise else "MISSED")
     failed += not within_noise
-    print(f"{name:<38} {shown(value, unit):>12} {shown(target, unit):>12} {ratio:>12}  {verdict}")
+    print(f"{name:<38} {shown(value, unit):>12} {shown(target, unit):>12} {ratio:>12} {cpu:>10}  {verdict}")
 sys.exit(1 if failed else 0)
 EOF
