@@ -200,6 +200,26 @@ FieldDef parseField(const QString& text)
     return f;
 }
 
+void prepareReadTexts(ViewDef& def)
+{
+    def.selectFrom = "SELECT " + def.selectList + " FROM \"" + def.table.toLatin1() + '"';
+    for (const std::vector<int>& order : def.orders) {
+        QByteArray columns, placeholders, ascending, descending;
+        for (int i : order) {
+            const QByteArray column = '"' + def.fields[i].column.toLatin1() + '"';
+            const char* separator = columns.isEmpty() ? "" : ",";
+            columns += separator + column;
+            placeholders += separator + QByteArray("?");
+            ascending += separator + column;
+            descending += separator + column + " DESC";
+        }
+        def.orderColumns.push_back(columns);
+        def.orderPlaceholders.push_back(placeholders);
+        def.orderBy.push_back(" ORDER BY " + ascending);
+        def.orderByDescending.push_back(" ORDER BY " + descending);
+    }
+}
+
 std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride = {})
 {
     auto def = std::make_unique<ViewDef>();
@@ -245,6 +265,7 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
         def->selectList += ",\"" + def->fields[i].column.toLatin1() + '"';
     }
     def->rules = &rulesFor(def->id);
+    prepareReadTexts(*def);
     return def;
 }
 

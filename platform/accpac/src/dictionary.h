@@ -71,6 +71,14 @@ struct ViewDef
     std::vector<int> updatableFields; // the stored fields Update writes
 
     int fieldIndex(const QString& name) const { return index.value(name, -1); }
+
+    // Prepared once for the reads: "SELECT <selectList> FROM "TABLE"", and for each order
+    // its columns ("A","B"), as many "?,?" and its ORDER BY clause, ascending and descending.
+    QByteArray selectFrom;
+    std::vector<QByteArray> orderColumns;
+    std::vector<QByteArray> orderPlaceholders;
+    std::vector<QByteArray> orderBy;
+    std::vector<QByteArray> orderByDescending;
 };
 
 // The view of an ID for a company whose applications have these versions; nullptr when the

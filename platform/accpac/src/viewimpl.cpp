@@ -410,7 +410,8 @@ void ViewImpl::ClearRecord()
 
 void ViewImpl::InitRecord(int flags)
 {
-    m_core->logCall(m_def.id, "InitRecord", {QString::number(flags)});
+    if (m_core->logEnabled)
+        m_core->logCall(m_def.id, "InitRecord", {QString::number(flags)});
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; InitRecord is not possible.").arg(m_def.id));
     blank();
@@ -425,7 +426,8 @@ void ViewImpl::NewRecord()
 
 void ViewImpl::SetOrder(int keyNumber)
 {
-    m_core->logCall(m_def.id, "SetOrder", {QString::number(keyNumber)});
+    if (m_core->logEnabled)
+        m_core->logCall(m_def.id, "SetOrder", {QString::number(keyNumber)});
     if (keyNumber < 0 || keyNumber >= int(m_def.keys.size()))
         fail(QStringLiteral("View %1 has no key %2 (keys 0 to %3).")
                  .arg(m_def.id)
@@ -437,7 +439,8 @@ void ViewImpl::SetOrder(int keyNumber)
 
 void ViewImpl::PrepareRead(int flags)
 {
-    m_core->logCall(m_def.id, "PrepareRead", {QString::number(flags)});
+    if (m_core->logEnabled)
+        m_core->logCall(m_def.id, "PrepareRead", {QString::number(flags)});
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; PrepareRead is not possible.").arg(m_def.id));
 }
@@ -468,19 +471,20 @@ bool ViewImpl::Read()
     checkUsable("Read");
     return guarded([&] {
         const auto& key = m_def.keys[m_order];
-        std::vector<int> bound = key;
-        // Status fields the caller set narrow the read ("is it active?").
+        // The key, then the status fields the caller set, which narrow the read ("is it
+        // active?"); kept in the view, so that a read allocates nothing for it.
+        std::vector<int>& bound = m_bound;
+        bound.assign(key.begin(), key.end());
         for (int i = 0; i < int(m_def.fields.size()); ++i)
             if (m_def.fields[i].qualifier && m_setByCaller[i] &&
                 std::find(key.begin(), key.end(), i) == key.end())
                 bound.push_back(i);
         // A view is mostly read the same way again: keep the last statement text.
         if (m_readOrder != m_order || m_readBound != bound) {
-            QByteArray sql =
-                "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) + " WHERE ";
+            QByteArray sql = m_def.selectFrom + " WHERE ";
             for (size_t n = 0; n < bound.size(); ++n)
                 sql += (n ? " AND " : "") + quoted(m_def.fields[bound[n]].column) + "=?";
-            sql += " ORDER BY " + columnList(m_def, m_def.orders[m_order]) + " LIMIT 1";
+            sql += m_def.orderBy[m_order] + " LIMIT 1";
             m_readSql = std::move(sql);
             m_readOrder = m_order;
             m_readBound = bound;
@@ -500,8 +504,9 @@ bool ViewImpl::Read()
 
 void ViewImpl::Browse(const QString& filter, bool ascending)
 {
-    m_core->logCall(m_def.id, "Browse",
-                    {filter, ascending ? QStringLiteral("True") : QStringLiteral("False")});
+    if (m_core->logEnabled)
+        m_core->logCall(m_def.id, "Browse",
+                        {filter, ascending ? QStringLiteral("True") : QStringLiteral("False")});
     if (m_closed || !m_core->opened)
         fail(QStringLiteral("View %1 has been closed; Browse is not possible.").arg(m_def.id));
     try {
@@ -520,27 +525,29 @@ bool ViewImpl::seek(bool first)
 {
     return guarded([&] {
         const auto& order = m_def.orders[m_order];
-        const QByteArray columns = columnList(m_def, order);
-        QByteArray sql = "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table);
-        QByteArray where = m_where.isEmpty() ? QByteArray() : '(' + m_where + ')';
         const bool after = !first && m_positioned;
+        // Put together from the texts the view's definition prepared once.
+        const QByteArray& orderBy =
+            m_ascending ? m_def.orderBy[m_order] : m_def.orderByDescending[m_order];
+        QByteArray& sql = m_seekSql;
+        sql.resize(0);
+        sql.reserve(m_def.selectFrom.size() + m_where.size() + orderBy.size() +
+                    2 * m_def.orderColumns[m_order].size() + 32);
+        sql.append(m_def.selectFrom);
+        if (!m_where.isEmpty() || after)
+            sql.append(" WHERE ");
+        if (!m_where.isEmpty())
+            sql.append('(').append(m_where).append(')');
         if (after) {
-            if (!where.isEmpty())
-                where += " AND ";
-            where += '(' + columns + (m_ascending ? ")>(" : ")<(");
-            for (size_t i = 0; i < order.size(); ++i)
-                where += i ? ",?" : "?";
-            where += ')';
+            if (!m_where.isEmpty())
+                sql.append(" AND ");
+            sql.append('(')
+                .append(m_def.orderColumns[m_order])
+                .append(m_ascending ? ")>(" : ")<(")
+                .append(m_def.orderPlaceholders[m_order])
+                .append(')');
         }
-        if (!where.isEmpty())
-            sql += " WHERE " + where;
-        sql += " ORDER BY ";
-        for (size_t i = 0; i < order.size(); ++i) {
-            if (i)
-                sql += ',';
-            sql += quoted(m_def.fields[order[i]].column) + (m_ascending ? "" : " DESC");
-        }
-        sql += " LIMIT 1";
+        sql.append(orderBy).append(" LIMIT 1");
         Statement st = m_db->prepare(sql);
         int n = 1;
         for (const QVariant& p : m_whereParams)

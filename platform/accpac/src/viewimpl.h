@@ -117,6 +117,8 @@ private:
     QByteArray m_readSql;
     int m_readOrder = -1;
     std::vector<int> m_readBound;
+    std::vector<int> m_bound; // the fields of the read under way
+    QByteArray m_seekSql;     // the last browse statement, its buffer reused
 
     std::vector<ViewImpl*> m_composed;
     std::vector<ViewImpl*> m_composedBy;
