@@ -101,6 +101,16 @@ void Main()
                                modGeneral::MsgIcon::Exclamation, modGeneral::ProgramTitle);
         });
     });
+    // The machine's settings may name another site: a folder, or a database server's
+    // connection string (its companies are then the ones the sign-on lists).
+    step([] {
+        const QString site = Setting::read(Setting::Site).trimmed();
+        if (site.isEmpty())
+            return;
+        Accpac::setSiteFolder(site);
+        qCInfo(lcApp).noquote() << QStringLiteral("site %1, as the machine's settings name it")
+                                       .arg(ProgramLog::describeSite(site));
+    });
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

@@ -206,3 +206,26 @@ TEST_F(StartUp, AHiveThatIsASymbolicLinkIsToldInABoxOnce)
     ASSERT_FALSE(boxes.shown.empty());
     EXPECT_EQ(boxes.shown.front().icon, modGeneral::MsgIcon::Exclamation);
 }
+
+TEST_F(StartUp, TheSiteTheMachinesSettingsNameIsTheOneSignedOnTo)
+{
+    ScriptedBoxes boxes;
+    const QString before = Accpac::siteFolder();
+    modStart::Main();
+    EXPECT_EQ(Accpac::siteFolder(), before); // no Site setting: the default stays
+
+    const QString server = QStringLiteral("host=db1 dbname=books user=billing password=secret");
+    Setting::save(Setting::Site, QStringLiteral("  ") + server + QStringLiteral(" "));
+    modStart::Main();
+    EXPECT_EQ(Accpac::siteFolder(), server);
+    EXPECT_TRUE(Accpac::isServerSite(Accpac::siteFolder()));
+    EXPECT_FALSE(Accpac::shownSite(server).contains(QLatin1String("secret")));
+
+    const QString folder = m_dir.filePath(QStringLiteral("othersite"));
+    Setting::save(Setting::Site, folder);
+    modStart::Main();
+    EXPECT_EQ(Accpac::siteFolder(), folder);
+    EXPECT_FALSE(Accpac::isServerSite(folder));
+    Accpac::setSiteFolder(before);
+    EXPECT_TRUE(startUpBoxes(boxes).isEmpty());
+}

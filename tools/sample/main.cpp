@@ -1,7 +1,8 @@
 // tallymerge-sample: makes a site with the sample company SAMINC.
 //   tallymerge-sample --install-default          the default site, unless it exists, and
 //                                                the system ODBC data source SAMINC on it
-//   tallymerge-sample [options] <folder>         a site in folder (which must not exist)
+//   tallymerge-sample [options] <folder>         a site in folder (which must not exist), or
+//                                                on a database server (a connection string)
 // Options: --orders N, --oe 55A|56A, --ar 53A|56A, --no-oe, --fast (quick password
 // verifiers, for tests and benchmarks only).
 #include "sample.h"
@@ -103,8 +104,10 @@ int main(int argc, char** argv)
         QStringLiteral("Quick password verifiers, for tests and benchmarks only."));
     parser.addOptions(
         {installDefaultOption, ordersOption, oeOption, arOption, noOeOption, fastOption});
-    parser.addPositionalArgument(QStringLiteral("folder"),
-                                 QStringLiteral("The folder of the new site (must not exist)."));
+    parser.addPositionalArgument(
+        QStringLiteral("folder"),
+        QStringLiteral("The folder of the new site (must not exist), or the connection string "
+                       "of a database on a server (the site is set up there if it is not)."));
     if (const auto status =
             CommandLine::parse(parser, QCoreApplication::arguments(), QString::fromLatin1(Usage)))
         return *status;
@@ -159,7 +162,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("Sample site with company %s made in %s.\n", qPrintable(Sample::CompanyId),
-                qPrintable(options.folder));
+                qPrintable(Accpac::shownSite(options.folder)));
     const int rc = installDefault ? registerDefaultDataSource(options.folder) : 0;
     remindOfPasswords();
     return rc;

@@ -43,6 +43,9 @@ inline constexpr Entry UseInv{"UseInv", ""};                  // last invoice re
 inline constexpr Entry Version{"Version", ""};                // written at start, never read
 inline constexpr Entry Name{"Name", ""};                      // written at start, never read
 inline constexpr Entry Security{"Security", ""};              // scrambled IDs joined by ","
+// The site to sign on to: a folder, or a database server's libpq connection string; empty
+// for the default folder.
+inline constexpr Entry Site{"Site", ""};
 
 // The configuration window reads PrintInv with its box ticked by default.
 inline constexpr const char* PrintInvConfigurationDefault = "1";

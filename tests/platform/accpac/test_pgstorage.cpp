@@ -197,14 +197,19 @@ struct AdminRun
     QString output;
 };
 
-AdminRun admin(const QStringList& args)
+AdminRun run(const QString& program, const QStringList& args)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TALLYMERGE_ADMIN), args);
+    process.start(program, args);
     process.closeWriteChannel();
     process.waitForFinished(120000);
     return {process.exitCode(), QString::fromLocal8Bit(process.readAll()).trimmed()};
+}
+
+AdminRun admin(const QStringList& args)
+{
+    return run(QStringLiteral(TALLYMERGE_ADMIN), args);
 }
 
 TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
@@ -255,6 +260,27 @@ TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.output.contains(QLatin1String("has a company SAMINC already")))
         << r.output.toStdString();
+}
+
+TEST_F(PgStorage, TheSampleCompanyGoesOnAServerSiteWhoseSignOnListsIt)
+{
+    server->execute(QStringLiteral("CREATE DATABASE sample OWNER %1").arg(server->user()),
+                    QStringLiteral("postgres"));
+    const QString site = QStringLiteral("host=%1 port=%2 dbname=sample user=%3 password=%4")
+                             .arg(server->host())
+                             .arg(server->port())
+                             .arg(server->user(), server->password());
+    const AdminRun made =
+        run(QStringLiteral(TALLYMERGE_SAMPLE),
+            {QStringLiteral("--fast"), QStringLiteral("--orders"), QStringLiteral("20"), site});
+    EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
+    EXPECT_FALSE(made.output.contains(server->password())) << made.output.toStdString();
+    EXPECT_EQ(Accpac::Admin::companyIds(site), QStringList{Sample::CompanyId});
+    auto session = Sample::signOn(site, Sample::ClerkId, Sample::ClerkPassword);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->Company().ID(), Sample::CompanyId);
+    EXPECT_EQ(Accpac::checkCompanyFile(Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId)),
+              QStringList());
 }
 
 } // namespace
