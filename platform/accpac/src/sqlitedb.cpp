@@ -174,7 +174,7 @@ SqliteDatabase::SqliteDatabase(const QString& file, bool create, Access access) 
             rc, QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(file, message));
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, BusyTimeoutMs);
+    setLockWait(BusyTimeoutMs);
     try {
         if (readOnly) {
             // The last connection to close would otherwise checkpoint the WAL into the file.
@@ -239,7 +239,23 @@ void SqliteDatabase::raise(int code) const
 
 void SqliteDatabase::setLockWait(int milliseconds)
 {
-    sqlite3_busy_timeout(m_db, milliseconds);
+    m_lockWaitMs = milliseconds;
+    sqlite3_busy_handler(m_db, &SqliteDatabase::retryWhileBusy, this);
+}
+
+// Another connection's lock is tried again every millisecond until the wait is over. The
+// engine's own timeout backs off to a try every 100 ms, so a writer waiting behind a
+// program that writes one transaction after another rarely meets the moment between two of
+// them, and is starved until it fails as busy.
+int SqliteDatabase::retryWhileBusy(void* database, int tries)
+{
+    auto* db = static_cast<SqliteDatabase*>(database);
+    if (tries == 0)
+        db->m_busySince.start();
+    if (db->m_busySince.hasExpired(db->m_lockWaitMs))
+        return 0;
+    sqlite3_sleep(1);
+    return 1;
 }
 
 bool SqliteDatabase::hasTable(const QString& name)

@@ -2,6 +2,8 @@
 
 #include "storage.h"
 
+#include <QElapsedTimer>
+
 struct sqlite3;
 
 namespace Accpac {
@@ -50,8 +52,12 @@ protected:
     std::unique_ptr<PreparedStatement> prepareNew(const QByteArray& sql) override;
 
 private:
+    static int retryWhileBusy(void* database, int tries);
+
     sqlite3* m_db = nullptr;
     QString m_file;
+    int m_lockWaitMs = 0;
+    QElapsedTimer m_busySince;
 };
 
 } // namespace Accpac
