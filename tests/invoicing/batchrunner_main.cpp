@@ -4,7 +4,8 @@
 // after the load, "announced <number>" for each invoice the window announces and "done" at
 // the end. With a fourth argument "insert:TABLE:N" or "update:TABLE:N" the program kills
 // itself in the middle of the N-th such write to that table: inside the write's transaction,
-// as a kill or a power cut would stop it there.
+// as a kill or a power cut would stop it there; with "pace:MS" every write takes MS
+// milliseconds, so that the test's kill by time lands in the middle of the run.
 #include <selection/frmmain.h>
 
 #include <core/appstate.h>

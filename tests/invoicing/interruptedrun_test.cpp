@@ -109,6 +109,8 @@ TEST(InterruptedRun, NothingIsLostOrInvoicedTwice)
                             fixture.hiveLocations().userFolder};
         if (!moment.selfKill.isEmpty())
             args << moment.selfKill;
+        else if (moment.killAfterMs > 0)
+            args << QStringLiteral("pace:5"); // a kill by time must find the run still going
         child.start(QStringLiteral(BATCH_RUNNER), args);
         ASSERT_TRUE(child.waitForStarted());
         QStringList announced;

@@ -6,8 +6,10 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <thread>
 
 // Kills (or stops) the program inside a chosen write to the company file, as a kill -9, a
 // power cut or a hang would stop it there: inside the write's transaction. For the helper
@@ -20,11 +22,14 @@ struct Target
     QByteArray table;
     int count = 0;
     bool stop = false; // SIGSTOP instead of SIGKILL: the program hangs holding its write lock
+    int paceMs = 0;    // every write takes this long, as on a slow disk
 };
 inline Target target;
 
 inline void onWrite(void*, int operation, const char*, const char* table, sqlite3_int64)
 {
+    if (target.paceMs > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(target.paceMs));
     if (operation != target.operation || target.table != table || --target.count != 0)
         return;
     // The test reads this line to know where the program stopped.
@@ -46,10 +51,16 @@ inline void install()
 }
 
 // "insert:TABLE:N" or "update:TABLE:N": the N-th such write to TABLE, counted from now;
-// a fourth part "stop" stops the program there instead of killing it.
+// a fourth part "stop" stops the program there instead of killing it. "pace:MS" kills
+// nothing but makes every write take MS milliseconds, so that a kill from outside after a
+// given time lands in the middle of the work however fast the machine is.
 inline void arm(const QString& spec)
 {
     const QStringList parts = spec.split(u':');
+    if (parts.value(0) == QLatin1String("pace")) {
+        target.paceMs = parts.value(1).toInt();
+        return;
+    }
     target.operation = parts.value(0) == QLatin1String("update") ? SQLITE_UPDATE : SQLITE_INSERT;
     target.table = parts.value(1).toLatin1();
     target.count = parts.value(2).toInt();
