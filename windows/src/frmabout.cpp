@@ -13,6 +13,8 @@
 #include <system/windows.h>
 
 #include <QFileInfo>
+#include <QTimer>
+#include <QWindow>
 
 #include <vector>
 
@@ -76,11 +78,17 @@ void frmAbout::fitToFrame()
 {
     if (m_outerSize.isEmpty())
         return;
-    // While the desktop has not sized its frame yet, the frame can read as smaller than the
-    // window (seen under X as a frame of 1 x 1): that is no frame to go by, and taking it
-    // would double the window. The next move or activation brings the real frame.
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.width() < 0 || frame.height() < 0)
+    // The frame as the desktop reports it now (the widget's own frame geometry is cached).
+    // Before the desktop has sized its frame, it can read as none, or as smaller than the
+    // window (seen under X as a frame of 1 x 1, which would double the window): it is read
+    // again shortly, for up to two seconds, in case no move or activation follows.
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
+    const bool negative =
+        margins.left() < 0 || margins.right() < 0 || margins.top() < 0 || margins.bottom() < 0;
+    if ((negative || frame.isEmpty()) && m_frameRetries++ < 40)
+        QTimer::singleShot(50, this, &frmAbout::fitToFrame);
+    if (negative)
         return;
     const QSize inside = m_outerSize - frame;
     if (minimumSize() != inside || maximumSize() != inside)

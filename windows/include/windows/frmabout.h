@@ -50,4 +50,5 @@ private:
 
     std::unique_ptr<Ui::frmAbout> m_ui;
     QSize m_outerSize; // pixels
+    int m_frameRetries = 0;
 };
