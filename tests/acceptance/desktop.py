@@ -28,7 +28,9 @@ class SiteReplaced(AssertionError):
 
 
 class Desktop:
-    def __init__(self, name, artefacts, bin_dir, sample_args=()):
+    def __init__(self, name, artefacts, bin_dir, sample_args=(), site_of=None):
+        """A desktop on a fresh site, or, with site_of, a second desktop of the same machine
+        on the site of that one (its own X server, home folder and accessibility bus)."""
         self.name = name
         self.bin_dir = bin_dir
         self.artefacts = os.path.join(artefacts, name)
@@ -39,8 +41,12 @@ class Desktop:
         self._processes = []
         self._mounts = []
         self._shots = 0
+        self._second = site_of is not None
         try:
-            self._make_site(sample_args)
+            if site_of:
+                self._join_site(site_of)
+            else:
+                self._make_site(sample_args)
             self._start_display_retrying()
         except BaseException:
             self.close()
@@ -49,16 +55,34 @@ class Desktop:
     # The site -----------------------------------------------------------------------
     def _make_site(self, sample_args):
         varlib = os.path.join(self.root, "varlib")
-        home = os.path.join(self.root, "home")
         odbc = os.path.join(self.root, "odbc")
-        runtime = os.path.join(self.root, "run")
-        for folder in (varlib, home, odbc, runtime):
+        for folder in (varlib, odbc):
             os.makedirs(folder)
-        os.chmod(runtime, 0o700)
         self._cover_var_lib(varlib)
         shutil.copy("/etc/odbcinst.ini", odbc)
         open(os.path.join(odbc, "odbc.ini"), "w").close()
-        env = {
+        env = self._user_environment(odbc)
+        result = subprocess.run(
+            [os.path.join(self.bin_dir, "tallymerge-sample"), *sample_args, "--install-default"],
+            env=env, capture_output=True, text=True, timeout=300)
+        self._log("sample.log", result.stdout + result.stderr)
+        if result.returncode != 0:
+            raise RuntimeError("the sample site could not be made: " + result.stderr)
+        self._own_site = os.stat(varlib)
+
+    def _join_site(self, other):
+        """The machine's site, settings and data sources are the other desktop's; the user's
+        home, settings and log are this one's."""
+        self._user_environment(other.env["ODBCSYSINI"])
+        self._own_site = other._own_site
+
+    def _user_environment(self, odbc):
+        home = os.path.join(self.root, "home")
+        runtime = os.path.join(self.root, "run")
+        for folder in (home, runtime):
+            os.makedirs(folder)
+        os.chmod(runtime, 0o700)
+        self.env = {
             "PATH": os.environ.get("PATH", "/usr/bin:/bin"),
             "HOME": home,
             "XDG_CONFIG_HOME": os.path.join(home, ".config"),
@@ -68,14 +92,7 @@ class Desktop:
             # The program's own log is written straight into the artefacts.
             "XDG_STATE_HOME": self.artefacts,
         }
-        self.env = env
-        result = subprocess.run(
-            [os.path.join(self.bin_dir, "tallymerge-sample"), *sample_args, "--install-default"],
-            env=env, capture_output=True, text=True, timeout=300)
-        self._log("sample.log", result.stdout + result.stderr)
-        if result.returncode != 0:
-            raise RuntimeError("the sample site could not be made: " + result.stderr)
-        self._own_site = os.stat(varlib)
+        return self.env
 
     def _cover_var_lib(self, varlib):
         self._mounts += cover_var_lib(os.path.join(self.root, "host-var-lib"))
@@ -183,8 +200,10 @@ class Desktop:
         self.env["NO_AT_BRIDGE"] = "0"
         self._spawn(["openbox", "--sm-disable"], "openbox.log")
         self._spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], "atspi.log")
-        # The accessibility client library reads the bus address from the environment.
-        os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
+        # The accessibility client library reads the bus address from the environment; a second
+        # desktop is driven by a process of its own (clerk.py), which gets it there.
+        if not self._second:
+            os.environ.update({k: self.env[k] for k in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
         self.wait(lambda: subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
                                          env=self.env, capture_output=True,
                                          text=True).stdout.count("window id") > 0,

@@ -65,6 +65,17 @@ def wait_status(scenario, p, main, pattern, timeout=120):
 CREATED = r"Invoice \S+ created successfully\.$"
 
 
+def invoice_ticked(scenario, p, main, shot):
+    """Invoice on the toolbar for the ticked shipments; waits for the invoice, takes the
+    screenshot, closes the print window that follows and returns the invoice's number."""
+    import re
+    p.click(toolbar_button(p, main, "Invoice"))
+    done = wait_status(scenario, p, main, CREATED)
+    scenario.shot(shot)
+    close_print_window(p)
+    return re.match(r"Invoice (\S+) created", done).group(1)
+
+
 class Grid:
     """The order grid as a person reads it: rows found by their order number."""
 

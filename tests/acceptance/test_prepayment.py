@@ -1,5 +1,4 @@
 import datetime
-import re
 
 import flows
 from desktop import Desktop, read_rows
@@ -81,11 +80,7 @@ class Prepayment(Scenario):
         p.find(main, "label", "15" + point + "25")
         self.shot("prepayment-pending")
 
-        p.click(flows.toolbar_button(p, main, "Invoice"))
-        done = flows.wait_status(self, p, main, flows.CREATED)
-        number = re.match(r"Invoice (\S+) created", done).group(1)
-        self.shot("invoice-created")
-        flows.close_print_window(p)
+        number = flows.invoice_ticked(self, p, main, "invoice-created")
 
         headers = read_rows(company, "SELECT * FROM OEINVH WHERE INVNUMBER = ?", number)
         self.assertEqual(len(headers), 1, "invoice %s is not in OEINVH once" % number)
