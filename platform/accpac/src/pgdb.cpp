@@ -470,7 +470,15 @@ const Dialect& PgDatabase::dialect() const
                                "NULL THEN $2 WHEN $2 IS NULL THEN $1 ELSE $1 || $3 || $2 END'",
                                "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = "
                                "group_concat_step, STYPE = text)"},
-                              "SELECT json_array_elements_text(CAST(?1 AS json))"};
+                              "SELECT json_array_elements_text(CAST(?1 AS json))",
+                              "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
+                              "tablename = LOWER(?)",
+                              "SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "
+                              "current_schema() ORDER BY 1",
+                              "SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON "
+                              "c.oid = a.attrelid WHERE c.relnamespace = "
+                              "current_schema()::regnamespace AND c.relname = LOWER(?) AND "
+                              "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"};
     return d;
 }
 
@@ -490,37 +498,6 @@ bool PgDatabase::schemaExists()
     Statement st = prepare("SELECT 1 FROM pg_namespace WHERE nspname = ?");
     st.bindText(1, m_schema);
     return st.step();
-}
-
-bool PgDatabase::hasTable(const QString& name)
-{
-    Statement st = prepare("SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
-                           "tablename = LOWER(?)");
-    st.bindText(1, name);
-    return st.step();
-}
-
-QStringList PgDatabase::tableNames()
-{
-    QStringList names;
-    Statement st = prepare("SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "
-                           "current_schema() ORDER BY 1");
-    while (st.step())
-        names << st.columnText(0);
-    return names;
-}
-
-QStringList PgDatabase::columnNames(const QString& table)
-{
-    QStringList names;
-    Statement st = prepare("SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON "
-                           "c.oid = a.attrelid WHERE c.relnamespace = "
-                           "current_schema()::regnamespace AND c.relname = LOWER(?) AND "
-                           "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum");
-    st.bindText(1, table);
-    while (st.step())
-        names << st.columnText(0);
-    return names;
 }
 
 QByteArray PgDatabase::translate(const QByteArray& sql, int* parameters)

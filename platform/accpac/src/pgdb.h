@@ -26,9 +26,6 @@ public:
 
     void exec(const QByteArray& sql) override;
     int changes() const override { return m_changes; }
-    bool hasTable(const QString& name) override;
-    QStringList tableNames() override;
-    QStringList columnNames(const QString& table) override;
     void setBulkLoading(bool on) override;
     bool inTransaction() const override;
     const Dialect& dialect() const override;

@@ -258,33 +258,6 @@ int SqliteDatabase::retryWhileBusy(void* database, int tries)
     return 1;
 }
 
-bool SqliteDatabase::hasTable(const QString& name)
-{
-    Statement st = prepare("SELECT 1 FROM sqlite_master WHERE type='table' AND name=?");
-    st.bindText(1, name);
-    return st.step();
-}
-
-QStringList SqliteDatabase::tableNames()
-{
-    QStringList names;
-    Statement st = prepare("SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "
-                           "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name");
-    while (st.step())
-        names << st.columnText(0);
-    return names;
-}
-
-QStringList SqliteDatabase::columnNames(const QString& table)
-{
-    QStringList names;
-    Statement st = prepare("SELECT name FROM pragma_table_info(?)");
-    st.bindText(1, table);
-    while (st.step())
-        names << st.columnText(0);
-    return names;
-}
-
 void SqliteDatabase::setBulkLoading(bool on)
 {
     exec(on ? "PRAGMA synchronous=OFF" : "PRAGMA synchronous=FULL");
@@ -307,7 +280,12 @@ const Dialect& SqliteDatabase::dialect() const
                               "BEGIN IMMEDIATE",
                               "BEGIN",
                               {},
-                              "SELECT value FROM json_each(?1)"};
+                              "SELECT value FROM json_each(?1)",
+                              "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? "
+                              "COLLATE NOCASE",
+                              "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "
+                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
+                              "SELECT name FROM pragma_table_info(?)"};
     return d;
 }
 

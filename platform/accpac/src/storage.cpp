@@ -42,6 +42,32 @@ bool Statement::step()
     return m_stmt->step();
 }
 
+bool Database::hasTable(const QString& name)
+{
+    Statement st = prepare(dialect().hasTable);
+    st.bindText(1, name);
+    return st.step();
+}
+
+QStringList Database::tableNames()
+{
+    QStringList names;
+    Statement st = prepare(dialect().tableNames);
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
+QStringList Database::columnNames(const QString& table)
+{
+    QStringList names;
+    Statement st = prepare(dialect().columnNames);
+    st.bindText(1, table);
+    while (st.step())
+        names << st.columnText(0);
+    return names;
+}
+
 Statement Database::prepare(const QByteArray& sql)
 {
     auto it = m_idle.find(sql);

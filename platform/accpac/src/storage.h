@@ -60,6 +60,12 @@ struct Dialect
     std::vector<QByteArray> storeSetup;
     // A query of the texts of a JSON array given as parameter ?1.
     QByteArray textsOfJsonArray;
+    // Queries of the store's own catalogue: a row when table ?1 exists (in any case); the
+    // names of its tables, upper case, the engine's own left out, in order; the columns of
+    // table ?1 in their order.
+    QByteArray hasTable;
+    QByteArray tableNames;
+    QByteArray columnNames;
 };
 
 class Database;
@@ -133,10 +139,10 @@ public:
     virtual void exec(const QByteArray& sql) = 0;
     // The rows the last INSERT, UPDATE or DELETE changed.
     virtual int changes() const = 0;
-    virtual bool hasTable(const QString& name) = 0;
+    bool hasTable(const QString& name);
     // The store's tables (upper case, the engine's own left out) and a table's columns.
-    virtual QStringList tableNames() = 0;
-    virtual QStringList columnNames(const QString& table) = 0;
+    QStringList tableNames();
+    QStringList columnNames(const QString& table);
     // While on, commits do not wait for the disk (loading sample data in bulk only); off
     // again makes everything written so far durable.
     virtual void setBulkLoading(bool on) = 0;
