@@ -2,15 +2,15 @@
 
 namespace Accpac {
 
-Statement::Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, QByteArray sql)
-    : m_db(db), m_stmt(std::move(stmt)), m_sql(std::move(sql))
+Statement::Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, IdleList* home)
+    : m_db(db), m_stmt(std::move(stmt)), m_home(home)
 {
 }
 
 Statement::~Statement()
 {
     if (m_stmt)
-        m_db->giveBack(m_sql, std::move(m_stmt));
+        m_db->giveBack(*m_home, std::move(m_stmt));
 }
 
 void Statement::bind(int index, const QVariant& value)
@@ -70,21 +70,28 @@ QStringList Database::columnNames(const QString& table)
 
 Statement Database::prepare(const QByteArray& sql)
 {
-    auto it = m_idle.find(sql);
-    if (it != m_idle.end() && !it->second.empty()) {
-        std::unique_ptr<PreparedStatement> stmt = std::move(it->second.back());
-        it->second.pop_back();
-        return Statement(this, std::move(stmt), sql);
+    // The text is hashed once: the lease keeps where its statement goes back to.
+    IdleList& idle = m_idle[sql];
+    if (!idle.empty()) {
+        std::unique_ptr<PreparedStatement> stmt = std::move(idle.back());
+        idle.pop_back();
+        return Statement(this, std::move(stmt), &idle);
     }
-    return Statement(this, prepareNew(sql), sql);
+    return Statement(this, prepareNew(sql), &idle);
 }
 
-void Database::giveBack(const QByteArray& sql, std::unique_ptr<PreparedStatement> stmt)
+void Database::giveBack(IdleList& idle, std::unique_ptr<PreparedStatement> stmt)
 {
     stmt->reset();
-    auto& list = m_idle[sql];
-    if (list.size() < 4)
-        list.push_back(std::move(stmt));
+    if (idle.size() < 4)
+        idle.push_back(std::move(stmt));
+}
+
+void Database::dropStatements()
+{
+    // The lists stay: a statement leased now goes back to its list when its lease ends.
+    for (auto& entry : m_idle)
+        entry.second.clear();
 }
 
 void Database::countWrite()

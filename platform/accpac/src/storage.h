@@ -69,6 +69,9 @@ struct Dialect
 };
 
 class Database;
+class PreparedStatement;
+// The idle prepared statements of one SQL text on one connection.
+using IdleList = std::vector<std::unique_ptr<PreparedStatement>>;
 
 // One prepared statement of an engine: the parameters are numbered from 1, the columns of
 // a row from 0.
@@ -100,7 +103,7 @@ public:
 class Statement
 {
 public:
-    Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, QByteArray sql);
+    Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, IdleList* home);
     Statement(Statement&& other) noexcept = default;
     Statement& operator=(Statement&&) = delete;
     Statement(const Statement&) = delete;
@@ -123,7 +126,7 @@ public:
 private:
     Database* m_db;
     std::unique_ptr<PreparedStatement> m_stmt;
-    QByteArray m_sql;
+    IdleList* m_home; // where the statement goes back when the lease ends
 };
 
 // One connection to one store: the site's system data or one company.
@@ -165,16 +168,17 @@ protected:
     // Counts a write of exec(); throws the injected fault when it is due.
     void countExec(const QByteArray& sql);
     // Ends the cached statements; an engine calls it before it closes its connection.
-    void dropStatements() { m_idle.clear(); }
+    void dropStatements();
 
 private:
     friend class Statement;
     void countWrite();
-    void giveBack(const QByteArray& sql, std::unique_ptr<PreparedStatement> stmt);
+    void giveBack(IdleList& idle, std::unique_ptr<PreparedStatement> stmt);
 
     int m_writesBeforeFault = -1;
     int m_writes = 0;
-    std::unordered_map<QByteArray, std::vector<std::unique_ptr<PreparedStatement>>> m_idle;
+    // Never shrinks while the connection lives, so that the lists leases point to stay.
+    std::unordered_map<QByteArray, IdleList> m_idle;
 };
 
 // A write transaction; rolled back when left without commit(). Inside an open transaction
