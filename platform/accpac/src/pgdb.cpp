@@ -207,7 +207,7 @@ private:
                 return;
             }
             // A statement of its own is run again when the server chose it to give way.
-            if (alone && attempt < PgDatabase::SerializationRetries &&
+            if (alone && attempt < SerializationRetries &&
                 kindOf(sqlState(result), false) == Kind::Serialization) {
                 PQclear(result);
                 continue;
@@ -402,9 +402,15 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
                             .arg(context.isEmpty() ? message : context);
         break;
     case Kind::Serialization:
-        message = QStringLiteral("The database server ended this work to let another session's "
-                                 "go on (%1); nothing of it was kept")
-                      .arg(message);
+        // The server's words name internal process numbers; what happened is one of two.
+        message = state == QLatin1String("40P01")
+                      ? QStringLiteral("Another session was changing the same records at the "
+                                       "same moment (a deadlock), and the database server "
+                                       "stopped this work to let the other go on; nothing of "
+                                       "it was kept")
+                      : QStringLiteral("Another session changed records this work had read "
+                                       "(a serialization conflict), and the database server "
+                                       "stopped this work; nothing of it was kept");
         break;
     default:
         break;

@@ -9,14 +9,13 @@ namespace Accpac {
 
 // One connection to a PostgreSQL server through libpq, working in one schema of the site's
 // database (the site's system data or one company). Lock waits end after LockWaitSeconds;
-// a connection found lost is made again at the next statement.
+// a connection found lost is made again at the next statement. A statement outside a
+// transaction that the server chose to give way to another session is run again (at most
+// SerializationRetries times); inside a transaction the whole work is (runRetried).
 class PgDatabase final : public Database
 {
 public:
     static constexpr int LockWaitSeconds = 10;
-    // How often a statement outside a transaction is run again after the server chose it to
-    // give way to another session (a deadlock or a serialization failure).
-    static constexpr int SerializationRetries = 3;
 
     // Connects to the server that `conninfo` names (a libpq connection string) and works in
     // `schema` (empty: in the schema the connection string's search path names). Throws

@@ -196,4 +196,33 @@ private:
     bool m_done = false;
 };
 
+// How often work the engine chose to give way to another session's (a deadlock or a
+// serialization failure) is run again before the failure is reported.
+inline constexpr int SerializationRetries = 3;
+
+// Runs `work`, which opens and commits its own transaction, and runs all of it again when
+// the engine ended that transaction to let another session go on: the server has undone
+// the whole transaction, so no single statement of it can be repeated on its own. `work`
+// must leave nothing behind in memory that a second run would trip over. Work started
+// inside a transaction already open runs once; the work that opened it is the one run again.
+template <class Work> void runRetried(Database& db, Work&& work)
+{
+    if (db.inTransaction()) {
+        work();
+        return;
+    }
+    for (int attempt = 1;; ++attempt) {
+        try {
+            work();
+            return;
+        } catch (const StorageError& e) {
+            if (e.kind() != StorageError::Kind::Serialization || db.inTransaction())
+                throw;
+            if (attempt > SerializationRetries)
+                throw StorageError(e.kind(), e.code(),
+                                   e.message() + QStringLiteral(" (tried %1 times)").arg(attempt));
+        }
+    }
+}
+
 } // namespace Accpac

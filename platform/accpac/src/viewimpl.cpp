@@ -156,6 +156,11 @@ template <class F> auto ViewImpl::guarded(F&& f) -> decltype(f())
     }
 }
 
+template <class F> void ViewImpl::guardedWrite(F&& f)
+{
+    guarded([&] { runRetried(*m_db, f); });
+}
+
 void ViewImpl::checkUsable(const char* operation)
 {
     m_core->logCall(m_def.id, operation);
@@ -421,7 +426,7 @@ void ViewImpl::InitRecord(int flags)
 void ViewImpl::NewRecord()
 {
     checkUsable("NewRecord");
-    guarded([&] { m_def.rules->newRecord(*this); });
+    guardedWrite([&] { m_def.rules->newRecord(*this); });
 }
 
 void ViewImpl::SetOrder(int keyNumber)
@@ -587,6 +592,22 @@ bool ViewImpl::MoveNext()
 void ViewImpl::insertRecord()
 {
     // Numbering and the insert are one transaction, so two sessions never take one number.
+    // A number taken in a transaction that is not committed is given back: the record keeps
+    // what the caller gave it, and a second try numbers it again.
+    std::vector<std::pair<int, QVariant>> numbered; // the fields numbered, their values before
+    const qint64 rowidBefore = m_rowid;
+    try {
+        insertNumbered(numbered);
+    } catch (...) {
+        for (const auto& [i, before] : numbered)
+            m_values[i] = before;
+        m_rowid = rowidBefore;
+        throw;
+    }
+}
+
+void ViewImpl::insertNumbered(std::vector<std::pair<int, QVariant>>& numbered)
+{
     Transaction tx(*m_db);
     const auto& primary = m_def.keys.front();
     for (int i : primary) {
@@ -609,6 +630,7 @@ void ViewImpl::insertRecord()
         if (next > std::numeric_limits<qint32>::max())
             fail(QStringLiteral("View %1 has run out of numbers for field %2.")
                      .arg(m_def.id, f.name));
+        numbered.emplace_back(i, m_values[i]);
         m_values[i] = int(next);
     }
     QByteArray sql = "INSERT INTO " + quoted(m_def.table) + " (" +
@@ -640,7 +662,7 @@ void ViewImpl::insertRecord()
 void ViewImpl::Insert()
 {
     checkUsable("Insert");
-    guarded([&] {
+    guardedWrite([&] {
         m_def.rules->beforeInsert(*this);
         if (!m_def.rules->insert(*this))
             insertRecord();
@@ -650,7 +672,7 @@ void ViewImpl::Insert()
 void ViewImpl::Update()
 {
     checkUsable("Update");
-    guarded([&] {
+    guardedWrite([&] {
         // The rules' checks of the stored record (a receipt batch still open) and the write
         // are one transaction: another program cannot change the record in between.
         Transaction tx(*m_db);
@@ -717,7 +739,7 @@ void ViewImpl::Process()
 void ViewImpl::Post()
 {
     checkUsable("Post");
-    guarded([&] { m_def.rules->post(*this); });
+    guardedWrite([&] { m_def.rules->post(*this); });
 }
 
 void ViewImpl::Close()

@@ -95,7 +95,10 @@ private:
     bool seek(bool first);
     void load(const Statement& st);
     int fieldByName(const QString& name);
+    void insertNumbered(std::vector<std::pair<int, QVariant>>& numbered);
     template <class F> auto guarded(F&& f) -> decltype(f());
+    // A write: run whole again when the engine made its transaction give way to another's.
+    template <class F> void guardedWrite(F&& f);
 
     std::shared_ptr<SessionCore> m_core;
     const ViewDef& m_def;

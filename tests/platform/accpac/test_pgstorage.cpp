@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using Accpac::PgDatabase;
 using Accpac::Statement;
@@ -279,6 +281,183 @@ TEST_F(PgStorage, TheSampleCompanyGoesOnAServerSiteWhoseSignOnListsIt)
     auto session = Sample::signOn(site, Sample::ClerkId, Sample::ClerkPassword);
     ASSERT_TRUE(session);
     EXPECT_EQ(session->Company().ID(), Sample::CompanyId);
+    EXPECT_EQ(Accpac::checkCompanyFile(Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId)),
+              QStringList());
+}
+
+// Another program's transaction on the same records, on its own connection: it takes its
+// first record at once, then, in a thread, waits for its second, which the work under test
+// holds. It waits a minute before it looks for a deadlock, so the server always stops the
+// work under test, whose connection looks after the server's default second.
+class OtherProgram
+{
+public:
+    OtherProgram(const QString& conninfo, const QString& schema) : m_db(conninfo, schema)
+    {
+        m_db.exec("SET deadlock_timeout = '60s'");
+        Statement st = m_db.prepare("SELECT pg_backend_pid()");
+        st.step();
+        m_pid = st.columnInt(0);
+    }
+    ~OtherProgram() { finish(); }
+
+    // Begins the transaction with `first`.
+    void hold(const QByteArray& first)
+    {
+        finish();
+        m_db.exec("BEGIN");
+        m_db.exec(first);
+    }
+    // In a thread: once `ready` (a count) is above 0, runs `second` and commits.
+    void then(const QByteArray& ready, const QByteArray& second)
+    {
+        m_thread = std::thread([this, ready, second] {
+            try {
+                while (!ready.isEmpty() && count(ready) == 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                m_db.exec(second);
+                m_db.exec("COMMIT");
+                ++m_committed;
+            } catch (const StorageError& e) {
+                m_error = e.message();
+                m_db.exec("ROLLBACK");
+            }
+        });
+    }
+    // Returns once the other program waits for a lock (asked on `watcher`'s connection).
+    void waitUntilWaiting(Accpac::Database& watcher)
+    {
+        const QByteArray waiting =
+            "SELECT COUNT(*) FROM pg_locks WHERE NOT granted AND pid=" + QByteArray::number(m_pid);
+        while (count(waiting, &watcher) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    void finish()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int committed() const { return m_committed; }
+    QString error() const { return m_error; }
+
+private:
+    qint64 count(const QByteArray& sql, Accpac::Database* on = nullptr)
+    {
+        Statement st = (on ? *on : m_db).prepare(sql);
+        st.step();
+        return st.columnInt(0);
+    }
+
+    PgDatabase m_db;
+    qint64 m_pid = 0;
+    std::thread m_thread;
+    int m_committed = 0;
+    QString m_error;
+};
+
+TEST_F(PgStorage, DeadlockedWorkIsRunWholeAgainAndAfterTheBoundIsToldClearly)
+{
+    server->execute(
+        QStringLiteral("GRANT SET ON PARAMETER deadlock_timeout TO %1").arg(server->user()));
+    PgDatabase db(conninfo(), QStringLiteral("public"));
+    db.exec("DROP TABLE IF EXISTS \"PAIR\"; CREATE TABLE \"PAIR\" (\"K\" BIGINT PRIMARY KEY, "
+            "\"V\" BIGINT); INSERT INTO \"PAIR\" VALUES (1, 100), (2, 200)");
+    OtherProgram other(conninfo(), QStringLiteral("public"));
+    const auto values = [&] {
+        Statement st = db.prepare("SELECT \"V\" FROM \"PAIR\" ORDER BY \"K\"");
+        std::vector<qint64> v;
+        while (st.step())
+            v.push_back(st.columnInt(0));
+        return v;
+    };
+    // The work adds 1 to both records, first to 1 then to 2; the other program adds 10 to
+    // 2 then to 1. Each attempt up to `deadlocks` meets the other program in between.
+    int attempts = 0;
+    const auto work = [&](int deadlocks) {
+        return [&, deadlocks] {
+            other.finish();
+            ++attempts;
+            Accpac::Transaction tx(db);
+            db.exec("UPDATE \"PAIR\" SET \"V\"=\"V\"+1 WHERE \"K\"=1");
+            if (attempts <= deadlocks) {
+                other.hold("UPDATE \"PAIR\" SET \"V\"=\"V\"+10 WHERE \"K\"=2");
+                other.then({}, "UPDATE \"PAIR\" SET \"V\"=\"V\"+10 WHERE \"K\"=1");
+                other.waitUntilWaiting(db);
+            }
+            db.exec("UPDATE \"PAIR\" SET \"V\"=\"V\"+1 WHERE \"K\"=2");
+            tx.commit();
+        };
+    };
+
+    // One deadlock: the first attempt was undone whole, the second went through.
+    Accpac::runRetried(db, work(1));
+    other.finish();
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(other.committed(), 1) << other.error().toStdString();
+    EXPECT_EQ(values(), (std::vector<qint64>{111, 211}));
+
+    // A deadlock every time: given up after the bound, in words of this program, and
+    // nothing of any attempt stays while the other program's work does.
+    attempts = 0;
+    try {
+        Accpac::runRetried(db, work(100));
+        FAIL() << "work that always deadlocks went through";
+    } catch (const StorageError& e) {
+        EXPECT_EQ(e.kind(), StorageError::Kind::Serialization);
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Another session was changing the same records at the same "
+                                 "moment (a deadlock), and the database server stopped this "
+                                 "work to let the other go on; nothing of it was kept (tried "
+                                 "%1 times)")
+                      .arg(Accpac::SerializationRetries + 1));
+    }
+    other.finish();
+    EXPECT_EQ(attempts, Accpac::SerializationRetries + 1);
+    EXPECT_EQ(other.committed(), 1 + attempts) << other.error().toStdString();
+    EXPECT_FALSE(db.inTransaction());
+    EXPECT_EQ(values(), (std::vector<qint64>{111 + 10 * attempts, 211 + 10 * attempts}));
+}
+
+TEST_F(PgStorage, AViewsWriteThatDeadlocksWithAnotherProgramIsRunAgain)
+{
+    server->execute(
+        QStringLiteral("GRANT SET ON PARAMETER deadlock_timeout TO %1").arg(server->user()));
+    server->execute(QStringLiteral("CREATE DATABASE retried OWNER %1").arg(server->user()),
+                    QStringLiteral("postgres"));
+    const QString site = QStringLiteral("host=%1 port=%2 dbname=retried user=%3 password=%4")
+                             .arg(server->host())
+                             .arg(server->port())
+                             .arg(server->user(), server->password());
+    Sample::Options options;
+    options.folder = site;
+    options.orders = 5;
+    options.strength = Accpac::Admin::HashStrength::Minimal;
+    Sample::createSampleSite(options);
+    auto session = Sample::signOn(site);
+    ASSERT_TRUE(session);
+    auto link = session->OpenDBLink(1, 0);
+    auto customers = link->OpenView(QStringLiteral("AR0024"));
+    customers->Field(QStringLiteral("IDCUST")).SetValue(QStringLiteral("1400"));
+    ASSERT_TRUE(customers->Read());
+    customers->Field(QStringLiteral("NAMECUST")).SetValue(QStringLiteral("Ice Ridge Ltd"));
+
+    // The other program holds the customer and then asks for the books' lock, which the
+    // view's write takes first: each waits for the other.
+    OtherProgram other(site, QStringLiteral("company_") + Sample::CompanyId.toLower());
+    other.hold("SELECT IDCUST FROM ARCUS WHERE IDCUST='1400' FOR UPDATE");
+    other.then("SELECT COUNT(*) FROM pg_locks WHERE locktype='advisory' AND granted AND "
+               "pid<>pg_backend_pid()",
+               "SELECT pg_advisory_xact_lock(hashtext(current_schema()))");
+    customers->Update();
+    other.finish();
+    EXPECT_EQ(other.committed(), 1) << other.error().toStdString();
+    // The other program had the books' lock only once the view's write gave way; the write
+    // was then done again and is there.
+    customers->Field(QStringLiteral("NAMECUST")).SetValue(QStringLiteral("changed meanwhile"));
+    customers->Field(QStringLiteral("IDCUST")).SetValue(QStringLiteral("1400"));
+    ASSERT_TRUE(customers->Read());
+    EXPECT_EQ(customers->Field(QStringLiteral("NAMECUST")).GetValue().toString(),
+              QStringLiteral("Ice Ridge Ltd"));
     EXPECT_EQ(Accpac::checkCompanyFile(Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId)),
               QStringList());
 }
