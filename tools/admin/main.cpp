@@ -10,6 +10,9 @@
 //   tallymerge-admin copy-company SOURCE COMPANY CONNINFO   a company of an SQLite site (its
 //                                                           folder) or file into the server
 //                                                           site, then its books checked
+//   tallymerge-admin --site CONNINFO odbc-source [--user|--system] COMPANY DSN
+//                                                           the workstation's ODBC data source
+//                                                           of a company of a server site
 //   tallymerge-admin secure [--group NAME] [FOLDER]         gives the shared folder to the
 //                                                           group: folders at most 2770, files
 //                                                           at most 0660, never loosened
@@ -21,6 +24,7 @@
 #include <commandline.h>
 
 #include <accpac/standin.h>
+#include <odbc/datasource.h>
 #include <registry/hivelocations.h>
 #include <system/comerror.h>
 #include <system/sitefiles.h>
@@ -50,6 +54,10 @@ const char* const Description =
     "                                    copies a company of an SQLite site (its folder) or\n"
     "                                    a company file into the server site, then checks\n"
     "                                    its books there\n"
+    "  odbc-source [--user|--system] COMPANY DSN\n"
+    "                                    with --site CONNINFO: the workstation's ODBC data\n"
+    "                                    source DSN for the grid of COMPANY (a system one\n"
+    "                                    unless --user); no password is written\n"
     "  secure [--group NAME] [FOLDER]    gives the shared folder to the group";
 
 int usage()
@@ -62,6 +70,8 @@ int usage()
                "       tallymerge-admin [--site FOLDER] upgrade\n"
                "       tallymerge-admin create-site CONNINFO\n"
                "       tallymerge-admin copy-company SOURCE COMPANY CONNINFO\n"
+               "       tallymerge-admin --site CONNINFO odbc-source [--user|--system] COMPANY "
+               "DSN\n"
                "       tallymerge-admin secure [--group NAME] [FOLDER]\n",
                stderr);
     return CommandLine::BadUsage;
@@ -165,6 +175,42 @@ int copyCompany(const QString& source, const QString& companyId, const QString& 
     return 0;
 }
 
+// The data source through which the grid of a workstation reads a company of a server site:
+// psqlODBC's driver, the server, port, database, user and the company's schema. The password
+// is never written; the configuration window asks for it (or the server trusts the
+// workstation).
+int odbcSource(const QString& site, QStringList args)
+{
+    auto scope = OdbcDataSource::Scope::System;
+    if (!args.isEmpty() &&
+        (args.first() == QLatin1String("--user") || args.first() == QLatin1String("--system")))
+        scope = args.takeFirst() == QLatin1String("--user") ? OdbcDataSource::Scope::User
+                                                            : OdbcDataSource::Scope::System;
+    if (args.size() != 2)
+        return usage();
+    if (!Accpac::isServerSite(site))
+        return fail(QStringLiteral("odbc-source writes the data source of a company on a "
+                                   "database server; name the site with --site and its "
+                                   "connection string."));
+    const QString company = args[0].trimmed().toUpper();
+    const QString dsn = args[1].trimmed();
+    if (!OdbcDataSource::driverInstalled(Accpac::ServerOdbcDriver))
+        return fail(QStringLiteral("The ODBC driver \"%1\" is not installed on this workstation "
+                                   "(Debian package odbc-postgresql).")
+                        .arg(Accpac::ServerOdbcDriver));
+    auto attributes =
+        Accpac::serverOdbcAttributes(Accpac::Admin::companyDatabaseFile(site, company));
+    attributes.prepend(
+        {QStringLiteral("Description"), QStringLiteral("Tallymerge company %1").arg(company)});
+    OdbcDataSource::registerDataSource(dsn, Accpac::ServerOdbcDriver, attributes, scope);
+    say(QStringLiteral("The %1 data source \"%2\" reads company %3 on %4. Its password is not "
+                       "written: each login gives it.")
+            .arg(scope == OdbcDataSource::Scope::User ? QStringLiteral("user")
+                                                      : QStringLiteral("system"),
+                 dsn, company, Accpac::shownSite(site)));
+    return 0;
+}
+
 constexpr int MaxUserName = 60;
 
 int users(const QString& site, const QString& command, const QStringList& args)
@@ -248,6 +294,8 @@ int main(int argc, char** argv)
             return args.size() == 1 ? createSite(args[0]) : usage();
         if (command == QLatin1String("copy-company"))
             return args.size() == 3 ? copyCompany(args[0], args[1], args[2]) : usage();
+        if (command == QLatin1String("odbc-source"))
+            return odbcSource(site, args);
         return users(site, command, args);
     } catch (const ComError& e) {
         return fail(e.description());

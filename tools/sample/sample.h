@@ -34,7 +34,7 @@ inline const QString OdbcDriver = QStringLiteral("SQLite3");
 inline const QString OdbcDriverLibrary = QStringLiteral("libsqlite3odbc.so");
 
 // The driver of a company on a database server (psqlODBC).
-inline const QString ServerOdbcDriver = QStringLiteral("PostgreSQL Unicode");
+inline const QString ServerOdbcDriver = Accpac::ServerOdbcDriver;
 
 // Registers the system data source named after the sample company ("SAMINC") for the
 // company file, registering the SQLite3 ODBC driver first when it is absent; for a company

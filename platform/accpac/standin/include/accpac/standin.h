@@ -50,6 +50,8 @@ QString shownSite(const QString& site);
 // (Admin::companyDatabaseFile of a server site): server, port, database, user name and the
 // company's schema as the search path. The password stays out: it is given at each login.
 QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companyStore);
+// The unixODBC name of the psqlODBC driver those data sources use.
+inline const QString ServerOdbcDriver = QStringLiteral("PostgreSQL Unicode");
 
 // Schema versions. Every company file and the site's system file carry the version of their
 // tables. Opening an older file (a sign-on, the admin and sample tools) brings it up to date
