@@ -17,7 +17,9 @@
 
 #include <accpac/view.h>
 
+#include <accpac/standin.h>
 #include <benchmain.h>
+#include <teststore.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -113,11 +115,13 @@ void BatchRun(benchmark::State& state)
     const int rows = int(state.range(0));
     double growth = 0;
     double runMs = 0;
+    bool onServer = false;
     for (auto _ : state) {
         state.PauseTiming();
         {
             MainWindowFixture fixture({});
             frmMain& window = openGrid(fixture, state, rows, state.range(1) != 0);
+            onServer = Accpac::isServerSite(fixture.companyFile());
             const double before = residentMegabytes();
             state.ResumeTiming();
             QElapsedTimer clock;
@@ -133,6 +137,7 @@ void BatchRun(benchmark::State& state)
         state.ResumeTiming();
     }
     state.counters["rss_growth_MB"] = growth;
+    state.counters["on_server"] = onServer ? 1 : 0;
     reportAgainstTarget(state, runMs, 10.0 * rows);
     state.SetItemsProcessed(state.iterations() * rows);
 }
@@ -177,5 +182,5 @@ BENCHMARK(PreviewBatch)
 
 int main(int argc, char** argv)
 {
-    return runBenchmarks(argc, argv);
+    return runBenchmarks(argc, argv, [] { TestStore::stopServer(); });
 }

@@ -1,11 +1,13 @@
 // Speed of invoice printing: the printing screen, created by its ProgID and driven through its
 // controls as a user would, prints 100 and 1,000 invoices of 5 lines each (with a delivery
-// charge and a prepayment) to one PDF file.
+// charge and a prepayment) to one PDF file. With TALLYMERGE_TEST_BACKEND=postgres-socket the
+// company is on a private PostgreSQL server.
 #include <activex/activex.h>
 
 #include <accpac/standin.h>
 #include <invoicesequence.h>
 #include <sample.h>
+#include <teststore.h>
 
 #include <benchmark/benchmark.h>
 
@@ -29,7 +31,8 @@ struct Fixture
 {
     Fixture()
     {
-        session = Sample::benchmarkSite(dir.path() + QStringLiteral("/site"), 0);
+        session =
+            Sample::benchmarkSite(TestStore::newSite(dir.path() + QStringLiteral("/site")), 0);
         auto link = session->OpenDBLink(1, 0);
         for (int i = 0; i < Invoices; ++i)
             numbers.append(invoice(*link, i));
@@ -89,6 +92,7 @@ void BM_PrintInvoicesToPdf(benchmark::State& state)
         }
     }
     state.counters["invoices"] = invoices;
+    state.counters["on_server"] = TestStore::onServer() ? 1 : 0;
     state.counters["PDF bytes"] = double(QFileInfo(pdf).size());
     state.SetLabel(QStringLiteral("%1 invoices of 5 lines to one PDF").arg(invoices).toStdString());
 }
@@ -102,5 +106,8 @@ BENCHMARK(BM_PrintInvoicesToPdf)
 
 int main(int argc, char** argv)
 {
-    return runBenchmarks(argc, argv, [] { fixture.reset(); });
+    return runBenchmarks(argc, argv, [] {
+        fixture.reset();
+        TestStore::stopServer();
+    });
 }

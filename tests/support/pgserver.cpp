@@ -221,6 +221,12 @@ void PostgresServer::startServer()
                                 QStringLiteral("max_connections=20")});
         m_server->setProcessChannelMode(QProcess::MergedChannels);
         m_server->setStandardOutputFile(log, QIODevice::Append);
+        if (m_options.durable) // the later setting of each wins
+            m_server->setArguments(
+                m_server->arguments() +
+                QStringList{QStringLiteral("-c"), QStringLiteral("fsync=on"), QStringLiteral("-c"),
+                            QStringLiteral("synchronous_commit=on"), QStringLiteral("-c"),
+                            QStringLiteral("full_page_writes=on")});
         const bool drop = m_dropPrivileges;
         const uid_t uid = m_uid;
         const gid_t gid = m_gid;

@@ -22,23 +22,41 @@ public:
     std::unique_ptr<PostgresServer> server;
 };
 
-PostgresServer& server()
+QString backend()
+{
+    return qEnvironmentVariable("TALLYMERGE_TEST_BACKEND");
+}
+
+std::unique_ptr<PostgresServer>& server()
 {
     static ServerEnvironment* environment = [] {
         auto* made = new ServerEnvironment;
         ::testing::AddGlobalTestEnvironment(made); // gtest owns it
         return made;
     }();
-    if (!environment->server)
-        environment->server = std::make_unique<PostgresServer>();
-    return *environment->server;
+    return environment->server;
+}
+
+PostgresServer& runningServer()
+{
+    if (!server()) {
+        PostgresServer::Options options;
+        options.durable = backend() == QLatin1String("postgres-socket");
+        server() = std::make_unique<PostgresServer>(options);
+    }
+    return *server();
 }
 
 } // namespace
 
 bool onServer()
 {
-    return qEnvironmentVariable("TALLYMERGE_TEST_BACKEND") == QLatin1String("postgres");
+    return backend() == QLatin1String("postgres") || backend() == QLatin1String("postgres-socket");
+}
+
+void stopServer()
+{
+    server().reset();
 }
 
 QString newSite(const QString& folder)
@@ -46,15 +64,16 @@ QString newSite(const QString& folder)
     if (!onServer())
         return folder;
     static int sites = 0;
-    PostgresServer& pg = server();
+    PostgresServer& pg = runningServer();
     const QString database = QStringLiteral("site%1").arg(++sites);
     // The sites compare texts as SQLite does: byte by byte (the cluster's C locale).
     pg.execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0")
                    .arg(PostgresServer::quoteIdentifier(database),
                         PostgresServer::quoteIdentifier(pg.user())),
                QStringLiteral("postgres"));
+    const QString host = backend() == QLatin1String("postgres-socket") ? pg.socketDir() : pg.host();
     return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
-        .arg(pg.host())
+        .arg(host)
         .arg(pg.port())
         .arg(database, pg.user(), pg.password());
 }
@@ -63,7 +82,7 @@ QString odbcLogin()
 {
     if (!onServer())
         return {};
-    return QStringLiteral(";UID=%1;PWD=%2").arg(server().user(), server().password());
+    return QStringLiteral(";UID=%1;PWD=%2").arg(runningServer().user(), runningServer().password());
 }
 
 QStringList query(const QString& companyStore, const QString& sql)

@@ -6,11 +6,16 @@
 // Where the engine tests keep their sites. By default a site is a folder of SQLite files;
 // with TALLYMERGE_TEST_BACKEND=postgres (the ctest entries whose names end in _postgres) it
 // is a database of one private PostgreSQL server that the test program starts on first use
-// and stops when it ends. The same tests run on either.
+// and stops when it ends, reached over TCP; with TALLYMERGE_TEST_BACKEND=postgres-socket
+// (the benchmarks' server column) the same, reached through the server's local socket, and
+// the server makes every commit durable as SQLite does. The same tests run on either.
 namespace TestStore {
 
 // True when the sites are databases of the private server.
 bool onServer();
+// Stops the private server now (a program without GoogleTest's end calls it before its
+// QCoreApplication goes); the next site starts a new one.
+void stopServer();
 
 // A new, empty place for a site: `folder` itself, or the connection string of a new database
 // of the private server (then `folder` is not used).
