@@ -187,6 +187,26 @@ TEST_F(AccpacEngine, InsertUpdateAndNumbering)
     EXPECT_EQ(check->Field(QStringLiteral("DATEBTCH")).GetValue().toDate(), QDate(2026, 3, 4));
     EXPECT_EQ(check->Field(QStringLiteral("BATCHSTAT")).GetValue().toInt(), 1);
 
+    // An insert that fails after taking its number gives the number back: the record keeps
+    // the caller's 0, so a second try numbers it afresh, even when another session has
+    // taken that number meanwhile.
+    batches->ClearRecord();
+    batches->Field(QStringLiteral("CODEPYMTYP")).SetValue(QStringLiteral("CA"));
+    batches->Field(QStringLiteral("CNTBTCH")).SetValue(0);
+    batches->Field(QStringLiteral("BATCHDESC")).SetValue(QStringLiteral("Second try"));
+    Accpac::Testing::failCompanyWriteAfter(*session, 1); // the transaction begins, the INSERT fails
+    EXPECT_TRUE(failure([&] { batches->Insert(); }).first.contains(QLatin1String("injected")));
+    EXPECT_EQ(batches->Field(QStringLiteral("CNTBTCH")).GetValue().toInt(), 0);
+    auto other = site->signOn();
+    ASSERT_TRUE(other);
+    auto otherBatches = other->OpenDBLink(1, 0)->OpenView(QStringLiteral("AR0041"));
+    otherBatches->Field(QStringLiteral("CODEPYMTYP")).SetValue(QStringLiteral("CA"));
+    otherBatches->NewRecord();
+    const int taken = otherBatches->Field(QStringLiteral("CNTBTCH")).GetValue().toInt();
+    EXPECT_EQ(taken, number + 2);
+    batches->Insert();
+    EXPECT_EQ(batches->Field(QStringLiteral("CNTBTCH")).GetValue().toInt(), taken + 1);
+
     // A second record with the same key is refused and nothing changes.
     auto misc = link->OpenView(QStringLiteral("OE0440"));
     misc->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("DEL"));
