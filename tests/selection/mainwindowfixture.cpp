@@ -1,6 +1,10 @@
 #include "mainwindowfixture.h"
 
 #include <core/appstate.h>
+#include <settings/cryption.h>
+
+#include <odbc/connectionstring.h>
+#include <teststore.h>
 
 #include <accpac/view.h>
 
@@ -49,12 +53,27 @@ void MainWindowFixture::makeSite(const Sample::Options& sample)
         Registry::HiveLocations{m_registry.filePath(QStringLiteral("machine")),
                                 m_registry.filePath(QStringLiteral("user"))});
     m_site = std::make_unique<SampleSite>(sample);
-
-    OdbcDataSource::registerDataSource(QStringLiteral("TMTEST"), OdbcTestConfig::sqliteDriver(),
-                                       {{QStringLiteral("Database"), m_site->companyFile()}});
     Setting::save(Setting::DSN, QStringLiteral("TMTEST"));
-    Setting::save(Setting::DBEngine, QStringLiteral("1"));
     Setting::save(Setting::Configure, QStringLiteral("True"));
+    if (!TestStore::onServer()) {
+        OdbcDataSource::registerDataSource(QStringLiteral("TMTEST"), OdbcTestConfig::sqliteDriver(),
+                                           {{QStringLiteral("Database"), m_site->companyFile()}});
+        Setting::save(Setting::DBEngine, QStringLiteral("1"));
+        return;
+    }
+    // The company's schema on the server through psqlODBC: the plain SQL of engine 2 (the
+    // server reads no bracketed names), and the server's login as the database user of the
+    // settings, as a workstation of a server site is set up.
+    OdbcDataSource::registerDataSource(QStringLiteral("TMTEST"), OdbcTestConfig::postgresDriver(),
+                                       Accpac::serverOdbcAttributes(m_site->companyFile()));
+    Setting::save(Setting::DBEngine, QStringLiteral("2"));
+    Setting::save(Setting::Auth, QStringLiteral("False"));
+    for (const auto& [keyword, value] : OdbcConnectionString::parse(TestStore::odbcLogin())) {
+        if (keyword == QLatin1String("UID"))
+            Setting::save(Setting::DBUser, modCryption::EncryptPWD(value));
+        else if (keyword == QLatin1String("PWD"))
+            Setting::save(Setting::DBPWD, modCryption::EncryptPWD(value));
+    }
 }
 
 MainWindowFixture::~MainWindowFixture()

@@ -38,8 +38,9 @@ struct TestOrder
 };
 
 // A company with exactly the orders a test enters, reached by the main window through the
-// ODBC data source "TMTEST" (SQLite3 driver) and the embedded Accpac session, with the
-// settings in a private registry hive.
+// ODBC data source "TMTEST" and the embedded Accpac session, with the settings in a private
+// registry hive. The company is an SQLite file (SQLite3 driver), or, when the tests run on
+// the server (TestStore::onServer), a schema of the tests' PostgreSQL server (psqlODBC).
 class MainWindowFixture
 {
 public:

@@ -4,8 +4,9 @@
 
 #include <QTemporaryDir>
 
-// A sample site made afresh in a temporary folder, with the program's session objects
-// (modGeneral::AppSession, AppDBLink, AppCompany) signed on to its company. The session
+// A sample site made afresh, with the program's session objects (modGeneral::AppSession,
+// AppDBLink, AppCompany) signed on to its company: a temporary folder, or a new database of
+// the tests' PostgreSQL server when the tests run there (TestStore::onServer). The session
 // is closed and the folder removed when the object goes.
 class SampleSite
 {
@@ -20,11 +21,14 @@ public:
     SampleSite(const SampleSite&) = delete;
     SampleSite& operator=(const SampleSite&) = delete;
 
-    QString folder() const { return m_dir.path(); }
+    // The site: its folder, or its connection string on the server.
+    QString folder() const { return m_site; }
+    // The company's file, or the connection string that reaches its schema.
     QString companyFile() const;
     bool signedOn() const { return m_signedOn; }
 
 private:
     QTemporaryDir m_dir;
+    QString m_site;
     bool m_signedOn = false;
 };
