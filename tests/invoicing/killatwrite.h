@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <accpac/standin.h>
+
+#include <QRegularExpression>
+
 #include <sqlite3.h>
 
 #include <chrono>
@@ -11,9 +15,10 @@
 #include <cstdio>
 #include <thread>
 
-// Kills (or stops) the program inside a chosen write to the company file, as a kill -9, a
-// power cut or a hang would stop it there: inside the write's transaction. For the helper
-// programs the process-level tests start.
+// Kills (or stops) the program inside a chosen write to the company, as a kill -9, a power
+// cut or a hang would stop it there: inside the write's transaction. For the helper programs
+// the process-level tests start. An SQLite file tells each row written; a database server
+// each statement that writes, right after the server ran it.
 namespace KillAtWrite {
 
 struct Target
@@ -44,10 +49,25 @@ inline int watchWrites(sqlite3* db, const char**, const sqlite3_api_routines*)
     return SQLITE_OK;
 }
 
-// Every connection the program opens from now on reports its writes.
+// A server's statement as the SQLite hook tells a row: "INSERT INTO T ..." and "UPDATE T ...".
+inline void onServerWrite(const QByteArray& sql)
+{
+    static const QRegularExpression write(
+        QStringLiteral("^\\s*(INSERT\\s+INTO|UPDATE)\\s+\"?(\\w+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto match = write.match(QString::fromUtf8(sql));
+    if (!match.hasMatch())
+        return;
+    const bool insert = match.captured(1).startsWith(u'I', Qt::CaseInsensitive);
+    onWrite(nullptr, insert ? SQLITE_INSERT : SQLITE_UPDATE, nullptr,
+            match.captured(2).toUpper().toLatin1().constData(), 0);
+}
+
+// Every connection the program opens from now on reports its writes, to a file or a server.
 inline void install()
 {
     sqlite3_auto_extension(reinterpret_cast<void (*)()>(watchWrites));
+    Accpac::Testing::setServerWriteObserver(onServerWrite);
 }
 
 // "insert:TABLE:N" or "update:TABLE:N": the N-th such write to TABLE, counted from now;

@@ -1,10 +1,12 @@
 // One workstation of the several-workstations harness: the program's own main window,
 // signed on as one user of one company, driven by commands on standard input, one per line.
 // Every answer ends with the line "end". The ODBC data source "TMTEST" comes with the
-// environment, as for the other programs the tests start.
+// environment, as for the other programs the tests start; the machine's settings (the data
+// source, its engine and login) with the settings folder, copied from the test's.
 //
 // Arguments: the company (see CompanyLocation in workstations.h), user ID, password, and a
-// settings folder of its own.
+// settings folder of its own. The company's site (a folder or a server's connection string)
+// becomes the machine setting Site, as a workstation of a shared site is set up.
 //
 // Commands:
 //   refresh                       the Refresh command; answers "grid <order> <order> ..." (sorted)
@@ -208,13 +210,11 @@ int main(int argc, char** argv)
     const QString company = args[1];
     Registry::setHiveLocations(
         {args[4] + QStringLiteral("/machine"), args[4] + QStringLiteral("/user")});
-    Setting::save(Setting::DSN, QStringLiteral("TMTEST"));
-    Setting::save(Setting::DBEngine, QStringLiteral("1"));
-    Setting::save(Setting::Configure, QStringLiteral("True"));
     Setting::save(Setting::PrintInv, QStringLiteral("0"));
     Setting::save(Setting::BankCode, QStringLiteral("SPRINGBK"));
-    // The company: a site folder and a company ID of it, "<folder>|<ID>".
-    Accpac::setSiteFolder(company.section(u'|', 0, 0));
+    // The company: a site and a company ID of it, "<site>|<ID>".
+    Setting::save(Setting::Site, company.section(u'|', 0, 0));
+    Accpac::setSiteFolder(Setting::read(Setting::Site));
     Accpac::Testing::setSignonAnswer(
         Accpac::Testing::SignonAnswer{company.section(u'|', 1), args[2], args[3]});
     modGeneral::setMsgBoxAnswerer([](const modGeneral::ShownBox& box) {

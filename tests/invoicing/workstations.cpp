@@ -5,11 +5,18 @@
 #include <accpac/view.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
+#include <teststore.h>
+
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 
 namespace Workstations {
 
@@ -103,12 +110,22 @@ double percentile(QList<double> values, double share)
 
 // Workstation ------------------------------------------------------------------------------
 
+QString CompanyLocation::argument(const QString& user) const
+{
+    const QString where =
+        Accpac::isServerSite(site) ? site + QStringLiteral(" application_name=") + user : site;
+    return where + u'|' + companyId;
+}
+
 Workstation::Workstation(const CompanyLocation& company, const QString& user,
                          const QString& password, const QString& settingsFolder,
                          const QProcessEnvironment& environment)
     : m_company(company), m_user(user), m_password(password), m_settings(settingsFolder)
 {
-    m_process.setProcessEnvironment(environment);
+    // The ODBC driver's connections are named by the environment.
+    QProcessEnvironment named = environment;
+    named.insert(QStringLiteral("PGAPPNAME"), user);
+    m_process.setProcessEnvironment(named);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 
@@ -130,7 +147,7 @@ bool Workstation::start(QString* why)
 void Workstation::launch()
 {
     m_process.start(QStringLiteral(WORKSTATION_PROGRAM),
-                    {m_company.argument(), m_user, m_password, m_settings});
+                    {m_company.argument(m_user), m_user, m_password, m_settings});
 }
 
 bool Workstation::waitReady(QString* why)
@@ -213,6 +230,11 @@ void Workstation::kill()
     m_process.waitForFinished(10000);
 }
 
+void Workstation::resume()
+{
+    ::kill(pid_t(m_process.processId()), SIGCONT);
+}
+
 // Boxes -----------------------------------------------------------------------------------
 
 QString kindOf(const QString& box)
@@ -230,9 +252,37 @@ bool isRawDatabaseText(const QString& box)
     static const QRegularExpression raw(
         QStringLiteral("database is locked|database table is locked|constraint failed|sqlite|"
                        "disk i/o error|no such table|no such column|syntax error|unable to open|"
-                       "disk image is malformed|SQLITE_"),
+                       "disk image is malformed|SQLITE_|"
+                       // The server's and its drivers' own words.
+                       "duplicate key|violates|deadlock detected|could not serialize|"
+                       "terminating connection|administrator command|server closed the "
+                       "connection|no connection to the server|could not connect|"
+                       "current transaction is aborted|canceling statement|lock timeout|"
+                       "relation \"|ERROR:|FATAL:|PANIC:|psqlODBC|SQLSTATE|could not receive|"
+                       "could not send|pg_advisory|hashtext|current_schema|connection refused|"
+                       "the database system is|SSL"),
         QRegularExpression::CaseInsensitiveOption);
     return box.contains(raw);
+}
+
+bool companyIsFree(const QString& companyStore)
+{
+    if (Accpac::isServerSite(companyStore)) {
+        // The writers' lock is the company's transaction-level advisory lock: a session
+        // that can take it (and, outside a transaction, lets it go at once) finds it free.
+        return TestStore::query(companyStore, QStringLiteral("SELECT CASE WHEN "
+                                                             "pg_try_advisory_xact_lock(hashtext("
+                                                             "current_schema())) THEN 1 ELSE 0 "
+                                                             "END")) == QStringList{"1"};
+    }
+    sqlite3* db = nullptr;
+    bool free = sqlite3_open_v2(QFile::encodeName(companyStore).constData(), &db,
+                                SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (free)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return free;
 }
 
 QString Figures::report() const
@@ -272,14 +322,26 @@ Harness::Harness(int workstations, quint32 seed) : m_seed(seed), m_random(seed)
     addOrders(3);
     for (int n = 1; n <= workstations; ++n) {
         const QString user = QStringLiteral("WS%1").arg(n);
-        m_workstations.push_back(std::make_unique<Workstation>(company(), user, passwordOf(user),
-                                                               m_settings.filePath(user)));
+        m_workstations.push_back(
+            std::make_unique<Workstation>(company(), user, passwordOf(user), settingsOf(user)));
     }
 }
 
 Harness::~Harness()
 {
     m_workstations.clear();
+}
+
+QString Harness::settingsOf(const QString& user) const
+{
+    // The machine's settings as the test's own: the data source, its engine and its login.
+    const QString machine = m_settings.filePath(user + QStringLiteral("/machine"));
+    const QString hive = QStringLiteral("/HKEY_LOCAL_MACHINE.reg");
+    if (!QFile::exists(machine + hive)) {
+        QDir().mkpath(machine);
+        QFile::copy(m_fixture->hiveLocations().machineFolder + hive, machine + hive);
+    }
+    return m_settings.filePath(user);
 }
 
 bool Harness::startAll(QString* why)
@@ -306,8 +368,8 @@ bool Harness::restart(int n, QString* why, const QProcessEnvironment& environmen
 {
     m_hung.remove(n);
     const QString user = QStringLiteral("WS%1").arg(n + 1);
-    m_workstations[size_t(n)] = std::make_unique<Workstation>(
-        company(), user, passwordOf(user), m_settings.filePath(user), environment);
+    m_workstations[size_t(n)] = std::make_unique<Workstation>(company(), user, passwordOf(user),
+                                                              settingsOf(user), environment);
     return m_workstations[size_t(n)]->start(why);
 }
 

@@ -16,14 +16,16 @@
 // with the books checked after every round.
 namespace Workstations {
 
-// Where the company lives; the one place that names it. Today a site folder and a company
-// of it; a server's connection string can take its place without changing the harness.
+// Where the company lives; the one place that names it: a site (a folder of SQLite files, or
+// a database server's connection string) and a company of it.
 struct CompanyLocation
 {
-    QString siteFolder;
+    QString site;
     QString companyId;
-    // As the workstation program takes it.
-    QString argument() const { return siteFolder + u'|' + companyId; }
+    // As the workstation program of `user` takes it. On a server, the workstation's
+    // connections carry the user's ID as their application name, so that a test can find
+    // and cut them.
+    QString argument(const QString& user) const;
 };
 
 // What a workstation answered to one command.
@@ -59,6 +61,8 @@ public:
     // first line that begins with it).
     Answer answer(int timeoutMs = 120000, const QString& until = QStringLiteral("end"));
     void kill();
+    // Lets a workstation stopped at a write ("arm ...:stop") go on.
+    void resume();
     bool running() const { return m_process.state() != QProcess::NotRunning; }
     QString user() const { return m_user; }
 
@@ -72,9 +76,11 @@ private:
 
 // A refusal's kind: its title and text with every word that holds a digit replaced by "#".
 QString kindOf(const QString& box);
-// The box shows a database's own text (a lock, a constraint, SQLite's words) rather than a
-// message of the program.
+// The box shows a database's own text (a lock, a constraint, SQLite's or the server's words)
+// rather than a message of the program.
 bool isRawDatabaseText(const QString& box);
+// No program holds the company's write lock: a writer would begin without waiting.
+bool companyIsFree(const QString& companyStore);
 
 // A shipment the harness made: one per order.
 struct Shipment
@@ -141,6 +147,8 @@ public:
     QMap<QString, QString> announcedBy;
 
 private:
+    // The settings folder of a workstation, its machine settings copied from the test's.
+    QString settingsOf(const QString& user) const;
     QString randomCommand(const QList<Shipment>& open);
     // Running and not hung.
     bool takesCommands(int n) const;

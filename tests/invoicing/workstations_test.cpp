@@ -16,8 +16,6 @@
 #include <QDateTime>
 #include <QTimeZone>
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <random>
 
@@ -44,19 +42,6 @@ quint32 seedOfRun()
 std::string joined(const QStringList& lines)
 {
     return lines.join(QStringLiteral("\n  ")).toStdString();
-}
-
-// No program holds the company's write lock: a write transaction begins without waiting.
-bool companyIsFree(const QString& file)
-{
-    sqlite3* db = nullptr;
-    bool free = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE,
-                                nullptr) == SQLITE_OK &&
-                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    if (free)
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return free;
 }
 
 // The auditor's sentence for an order whose completion a kill cut short; the next batch run
@@ -315,7 +300,7 @@ TEST(Workstations, AClerkDisabledMeanwhileIsRefusedAtTheNextSignOn)
     Harness harness(3, seed);
     QString why;
     ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
-    Accpac::Admin::setUserFlags(harness.company().siteFolder, QStringLiteral("WS2"), true, false);
+    Accpac::Admin::setUserFlags(harness.company().site, QStringLiteral("WS2"), true, false);
     EXPECT_EQ(harness.playRound(), QStringList());
 
     harness.workstation(1).kill();

@@ -204,6 +204,8 @@ private:
                 m_result = result;
                 m_row = -1;
                 m_db.setChanges(std::atoi(PQcmdTuples(result)));
+                if (!m_readOnly)
+                    PgDatabase::observeWrite(m_sql);
                 return;
             }
             // A statement of its own is run again when the server chose it to give way.
@@ -430,6 +432,7 @@ void PgDatabase::exec(const QByteArray& sql)
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
             m_changes = std::atoi(PQcmdTuples(result));
             PQclear(result);
+            observeWrite(sql);
             return;
         }
         if (alone && attempt < SerializationRetries &&

@@ -1,6 +1,29 @@
 #include "storage.h"
 
+#include <accpac/standin.h>
+
 namespace Accpac {
+
+namespace {
+
+Testing::WriteObserver& writeObserver()
+{
+    static Testing::WriteObserver observer;
+    return observer;
+}
+
+} // namespace
+
+void Testing::setServerWriteObserver(WriteObserver observer)
+{
+    writeObserver() = std::move(observer);
+}
+
+void Database::observeWrite(const QByteArray& sql)
+{
+    if (const auto& observer = writeObserver())
+        observer(sql);
+}
 
 Statement::Statement(Database* db, std::unique_ptr<PreparedStatement> stmt, IdleList* home)
     : m_db(db), m_stmt(std::move(stmt)), m_home(home)

@@ -161,6 +161,8 @@ public:
     // SAVEPOINT, RELEASE and COMMIT count as writes; rollbacks never fail.
     void failWriteAfter(int writes) { m_writesBeforeFault = writes; }
     int writesCounted() const { return m_writes; }
+    // Tells the test's write observer (Testing::setServerWriteObserver) of a write made.
+    static void observeWrite(const QByteArray& sql);
 
 protected:
     Database() = default;

@@ -253,5 +253,12 @@ void executeOnStore(const QString& location, const QString& sql);
 void failCompanyWriteAfter(AccpacSession& session, int writes);
 int companyWritesCounted(AccpacSession& session);
 
+// While set, every statement that changes a store on a database server is told to the
+// observer (its SQL text) right after the server ran it, inside its transaction: a test
+// program can stop or end itself there, as a kill or a hang would. SQLite files tell their
+// writes through SQLite's own update hook.
+using WriteObserver = std::function<void(const QByteArray& sql)>;
+void setServerWriteObserver(WriteObserver observer);
+
 } // namespace Testing
 } // namespace Accpac
