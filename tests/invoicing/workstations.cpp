@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include "batchtesting.h"
+
 #include <teststore.h>
 
 #include <sqlite3.h>
@@ -283,6 +285,23 @@ bool companyIsFree(const QString& companyStore)
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     return free;
+}
+
+bool isCutCompletion(const QString& problem)
+{
+    return problem.contains(
+        QStringLiteral("is invoiced with nothing left to ship or on back order, but it is not "
+                       "complete"));
+}
+
+QStringList shipmentsOn(const QStringList& invoiceNumbers)
+{
+    QStringList shipments;
+    for (const BatchTesting::Invoice& invoice : BatchTesting::invoices())
+        if (invoiceNumbers.contains(invoice.number))
+            shipments += invoice.shipments;
+    shipments.sort();
+    return shipments;
 }
 
 QString Figures::report() const

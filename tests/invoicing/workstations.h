@@ -81,6 +81,11 @@ QString kindOf(const QString& box);
 bool isRawDatabaseText(const QString& box);
 // No program holds the company's write lock: a writer would begin without waiting.
 bool companyIsFree(const QString& companyStore);
+// The auditor's sentence for an order whose completion a kill cut short; the next batch run
+// completes it.
+bool isCutCompletion(const QString& problem);
+// The shipments on the given invoices, sorted.
+QStringList shipmentsOn(const QStringList& invoiceNumbers);
 
 // A shipment the harness made: one per order.
 struct Shipment

@@ -9,8 +9,6 @@
 // seed.
 #include "workstations.h"
 
-#include "batchtesting.h"
-
 #include <accpac/view.h>
 
 #include <QDateTime>
@@ -42,26 +40,6 @@ quint32 seedOfRun()
 std::string joined(const QStringList& lines)
 {
     return lines.join(QStringLiteral("\n  ")).toStdString();
-}
-
-// The auditor's sentence for an order whose completion a kill cut short; the next batch run
-// completes it.
-bool isCutCompletion(const QString& problem)
-{
-    return problem.contains(
-        QStringLiteral("is invoiced with nothing left to ship or on back order, but it is not "
-                       "complete"));
-}
-
-// The shipments on the given invoices, sorted.
-QStringList shipmentsOn(const QStringList& numbers)
-{
-    QStringList shipments;
-    for (const BatchTesting::Invoice& invoice : BatchTesting::invoices())
-        if (numbers.contains(invoice.number))
-            shipments += invoice.shipments;
-    shipments.sort();
-    return shipments;
 }
 
 QDate invoiceDate(const QString& number)

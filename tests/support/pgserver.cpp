@@ -203,11 +203,17 @@ void PostgresServer::initCluster()
               "host all all 127.0.0.1/32 scram-sha-256\n");
 }
 
-void PostgresServer::startServer()
+void PostgresServer::restart()
+{
+    stopServer();
+    startServer(m_port);
+}
+
+void PostgresServer::startServer(int port)
 {
     const QString log = m_dir.filePath(QStringLiteral("server.log"));
     for (int attempt = 0; attempt < 5; ++attempt) {
-        m_port = freePort();
+        m_port = port > 0 ? port : freePort();
         m_server = std::make_unique<QProcess>();
         m_server->setProgram(QDir(binDir()).filePath(QStringLiteral("postgres")));
         m_server->setArguments({QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")),

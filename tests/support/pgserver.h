@@ -65,6 +65,10 @@ public:
     // "|" between columns. Throws Failure with psql's message when a statement fails.
     QString execute(const QString& sql, const QString& database = {}) const;
 
+    // Stops the server as `pg_ctl restart -m fast` does (every session ended, its open
+    // transaction rolled back) and starts it again on the same port.
+    void restart();
+
     // Adds a login role with this password (any characters).
     void createRole(const QString& name, const QString& password) const;
 
@@ -78,7 +82,8 @@ public:
 
 private:
     void initCluster();
-    void startServer();
+    // On `port`, or on a free one when 0.
+    void startServer(int port = 0);
     void waitUntilReady();
     void stopServer() noexcept;
     QString run(const QString& program, const QStringList& arguments,

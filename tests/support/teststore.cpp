@@ -37,6 +37,8 @@ std::unique_ptr<PostgresServer>& server()
     return environment->server;
 }
 
+} // namespace
+
 PostgresServer& runningServer()
 {
     if (!server()) {
@@ -46,8 +48,6 @@ PostgresServer& runningServer()
     }
     return *server();
 }
-
-} // namespace
 
 bool onServer()
 {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class PostgresServer;
+
 // Where the engine tests keep their sites. By default a site is a folder of SQLite files;
 // with TALLYMERGE_TEST_BACKEND=postgres (the ctest entries whose names end in _postgres) it
 // is a database of one private PostgreSQL server that the test program starts on first use
@@ -16,6 +18,8 @@ bool onServer();
 // Stops the private server now (a program without GoogleTest's end calls it before its
 // QCoreApplication goes); the next site starts a new one.
 void stopServer();
+// The private server, started when none runs; only when onServer().
+PostgresServer& runningServer();
 
 // A new, empty place for a site: `folder` itself, or the connection string of a new database
 // of the private server (then `folder` is not used).

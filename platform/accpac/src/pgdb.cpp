@@ -178,13 +178,23 @@ private:
 
     void prepare()
     {
-        m_name = m_db.newStatementName().toLatin1();
-        PGconn* conn = m_db.connection();
-        m_generation = m_db.generation();
-        PGresult* result = PQprepare(conn, m_name.constData(), m_text.constData(), 0, nullptr);
-        if (PQresultStatus(result) != PGRES_COMMAND_OK)
+        for (int attempt = 0;; ++attempt) {
+            m_name = m_db.newStatementName().toLatin1();
+            PGconn* conn = m_db.connection();
+            m_generation = m_db.generation();
+            const bool alone = !m_db.inTransaction();
+            PGresult* result = PQprepare(conn, m_name.constData(), m_text.constData(), 0, nullptr);
+            if (PQresultStatus(result) == PGRES_COMMAND_OK) {
+                PQclear(result);
+                return;
+            }
+            // Outside a transaction, a connection the server ended meanwhile is made again.
+            if (alone && attempt == 0 && PQstatus(conn) == CONNECTION_BAD) {
+                PQclear(result);
+                continue;
+            }
             m_db.raise(result, m_sql);
-        PQclear(result);
+        }
     }
 
     void run()
@@ -211,6 +221,12 @@ private:
             // A statement of its own is run again when the server chose it to give way.
             if (alone && attempt < SerializationRetries &&
                 kindOf(sqlState(result), false) == Kind::Serialization) {
+                PQclear(result);
+                continue;
+            }
+            // A read of its own on a connection the server ended meanwhile (a restart, a
+            // cut) is read again on a new one: nothing was changed.
+            if (alone && m_readOnly && attempt == 0 && PQstatus(conn) == CONNECTION_BAD) {
                 PQclear(result);
                 continue;
             }
@@ -388,9 +404,11 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
     const Kind kind = kindOf(state, lost);
     switch (kind) {
     case Kind::ConnectionLost:
-        message = QStringLiteral("The connection to the database server %1 was lost (%2); "
-                                 "what was not yet saved was not kept.")
-                      .arg(m_server, message);
+        // The server's and libpq's words ("terminating connection due to administrator
+        // command", "server closed the connection unexpectedly") tell a clerk nothing more.
+        message = QStringLiteral("The connection to the database server %1 was lost; what was "
+                                 "not yet saved was not kept.")
+                      .arg(m_server);
         break;
     case Kind::Busy:
         message = sql.contains("pg_advisory_xact_lock")
@@ -441,6 +459,12 @@ void PgDatabase::exec(const QByteArray& sql)
             // Text that began a transaction left it open and failed.
             if (inTransaction())
                 PQclear(PQexec(conn, "ROLLBACK"));
+            continue;
+        }
+        // The beginning of a transaction on a connection the server ended meanwhile (a
+        // restart, a cut) begins again on a new one: nothing was changed yet.
+        if (alone && attempt == 0 && sql.startsWith("BEGIN") && PQstatus(conn) == CONNECTION_BAD) {
+            PQclear(result);
             continue;
         }
         raise(result, sql);

@@ -139,11 +139,50 @@ TEST_F(PgStorage, ALostConnectionFailsTheWorkAndTheNextStatementConnectsAgain)
     } catch (const StorageError& e) {
         EXPECT_EQ(e.kind(), StorageError::Kind::ConnectionLost);
         EXPECT_TRUE(e.message().contains(QLatin1String("was lost"))) << e.message().toStdString();
+        // The message is the program's own, without the server's words.
+        EXPECT_FALSE(e.message().contains(QLatin1String("terminating")))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains(QLatin1String("FATAL"))) << e.message().toStdString();
     }
     // Nothing of the lost transaction was kept, and the connection works again.
     Statement st = db.prepare("SELECT COUNT(*) FROM \"LOSS\"");
     ASSERT_TRUE(st.step());
     EXPECT_EQ(st.columnInt(0), 0);
+}
+
+// A connection the server ends while nothing is open on it (a restart, a cut network) is
+// made again by the next statement: a read, a new statement and a write transaction go
+// through without an error, as nothing was lost.
+TEST_F(PgStorage, AConnectionEndedWhileIdleIsMadeAgainByTheNextStatement)
+{
+    PgDatabase db(conninfo(), QStringLiteral("public"));
+    db.exec("CREATE TABLE IF NOT EXISTS \"IDLE\" (\"N\" BIGINT)");
+    Statement count = db.prepare("SELECT COUNT(*) FROM \"IDLE\"");
+    ASSERT_TRUE(count.step());
+    EXPECT_EQ(count.columnInt(0), 0);
+    const auto cut = [] {
+        server->execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                       "WHERE application_name = 'tallymerge'"));
+    };
+    cut();
+    {
+        Statement again = db.prepare("SELECT COUNT(*) FROM \"IDLE\"");
+        ASSERT_TRUE(again.step());
+        EXPECT_EQ(again.columnInt(0), 0);
+    }
+    cut();
+    {
+        Statement other = db.prepare("SELECT COUNT(*) + 1 FROM \"IDLE\"");
+        ASSERT_TRUE(other.step());
+        EXPECT_EQ(other.columnInt(0), 1);
+    }
+    cut();
+    Accpac::Transaction tx(db);
+    db.exec("INSERT INTO \"IDLE\" VALUES (1)");
+    tx.commit();
+    Statement after = db.prepare("SELECT COUNT(*) FROM \"IDLE\"");
+    ASSERT_TRUE(after.step());
+    EXPECT_EQ(after.columnInt(0), 1);
 }
 
 TEST_F(PgStorage, ASiteOnTheServerIsMadeOnceAndRefusesANewerSchema)

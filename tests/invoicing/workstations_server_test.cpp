@@ -1,0 +1,176 @@
+// Faults of the database server under several workstations: the server restarted in the
+// middle of a batch run, and a workstation's connections cut in the middle of an invoice.
+// The interrupted workstation is stopped at a chosen write (inside its transaction), the
+// fault is made while it waits, and then it goes on. Afterwards the books pass the auditor,
+// every workstation says clearly what failed or carries on, and the interrupted work done
+// again makes exactly what is missing. These run only with the company on a server
+// (TALLYMERGE_TEST_BACKEND=postgres, the _postgres ctest entry).
+#include "workstations.h"
+
+#include <pgserver.h>
+#include <teststore.h>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace Workstations;
+
+namespace {
+
+quint32 seedOfRun()
+{
+    bool ok = false;
+    const uint seed = qEnvironmentVariable("TALLYMERGE_SEED").toUInt(&ok);
+    return ok ? seed : std::random_device{}();
+}
+
+std::string said(const Answer& answer)
+{
+    return answer.lines.join(u'|').toStdString();
+}
+
+// Ends every server session of one workstation (its program's and its grid's), as a cut
+// network would; returns how many there were.
+int cutConnectionsOf(const QString& user)
+{
+    return TestStore::runningServer()
+        .execute(QStringLiteral("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity "
+                                "WHERE application_name = %1")
+                     .arg(PostgresServer::quoteLiteral(user)),
+                 QStringLiteral("postgres"))
+        .trimmed()
+        .toInt();
+}
+
+class ServerFaults : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!TestStore::onServer())
+            GTEST_SKIP() << "the company is on a server only with TALLYMERGE_TEST_BACKEND=postgres";
+        harness = std::make_unique<Harness>(3, seed);
+        QString why;
+        ASSERT_TRUE(harness->startAll(&why)) << why.toStdString();
+    }
+
+    // Workstation 1 stops at `write` in the middle of `command`; true once it has.
+    bool stopAt(const QString& write, const QString& command)
+    {
+        QStringList problems;
+        harness->runAtOnce({{0, QStringLiteral("arm ") + write + QStringLiteral(":stop")}},
+                           problems);
+        harness->workstation(0).send(command);
+        const Answer stopped = harness->workstation(0).answer(60000, QStringLiteral("stopped"));
+        return stopped.killedIn == write.section(u':', 1, 1);
+    }
+
+    // Every shipment not on an invoice, sorted.
+    QStringList openNumbers() const
+    {
+        QStringList open;
+        for (const Shipment& shipment : harness->openShipments())
+            open << shipment.number;
+        open.sort();
+        return open;
+    }
+
+    quint32 seed = seedOfRun();
+    std::unique_ptr<Harness> harness;
+};
+
+} // namespace
+
+// The server is restarted (fast: every session ended, open transactions rolled back) while a
+// batch run is in the middle of its second invoice. The run tells the clerk what failed and
+// stops or goes on; the first invoice stays whole, the second is absent or whole; the other
+// workstations carry on; the batch run again invoices exactly the shipments still open.
+TEST_F(ServerFaults, AServerRestartInTheMiddleOfABatchRunLosesNothing)
+{
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    harness->addOrders(2);
+    ASSERT_EQ(harness->checkGrids(), QStringList());
+    ASSERT_TRUE(stopAt(QStringLiteral("insert:OEINVH:2"), QStringLiteral("batch")));
+    EXPECT_FALSE(companyIsFree(harness->fixture().companyFile()));
+
+    TestStore::runningServer().restart();
+    EXPECT_TRUE(companyIsFree(harness->fixture().companyFile()));
+    harness->workstation(0).resume();
+    const Answer cut = harness->workstation(0).answer();
+    ASSERT_FALSE(cut.died) << said(cut);
+    EXPECT_FALSE(cut.boxes.isEmpty()) << said(cut);
+    for (const QString& box : cut.boxes)
+        EXPECT_FALSE(isRawDatabaseText(box)) << box.toStdString();
+    QStringList audit = harness->checkBooks();
+    audit.removeIf(isCutCompletion);
+    EXPECT_EQ(audit, QStringList());
+    RecordProperty("Told", cut.boxes.join(u'\n').toStdString());
+
+    // Every grid, read again through its data source, lists the open orders; the batch
+    // run again: exactly the rest, each once, and nothing left to complete.
+    EXPECT_EQ(harness->checkGrids(), QStringList());
+    const QStringList rest = openNumbers();
+    ASSERT_FALSE(rest.isEmpty());
+    QStringList problems;
+    const Answer rerun = harness->runAtOnce({{0, QStringLiteral("batch")}}, problems).value(0);
+    EXPECT_EQ(problems, QStringList());
+    EXPECT_EQ(rerun.boxes, QStringList()) << said(rerun);
+    EXPECT_EQ(shipmentsOn(rerun.invoices), rest);
+    EXPECT_EQ(openNumbers(), QStringList());
+    EXPECT_EQ(harness->checkBooks(), QStringList());
+
+    // Everyone carries on: the grids are the company's, and a round passes.
+    harness->addOrders(2);
+    EXPECT_EQ(harness->checkGrids(), QStringList());
+    EXPECT_EQ(harness->playRound(), QStringList());
+}
+
+// All of one workstation's server sessions are ended (the program's and its grid's) while
+// it is in the middle of an invoice. The invoice is not made, the clerk is told so in the
+// program's words, the company is not left locked, and the same invoice done again is made
+// once with all its shipments. The others work at the same moment and carry on.
+TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetryMakesIt)
+{
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    QMap<QString, QStringList> byCustomer;
+    for (const Shipment& shipment : harness->openShipments())
+        byCustomer[shipment.customer] << shipment.number;
+    ASSERT_GE(byCustomer.size(), 3);
+    QStringList victims = byCustomer.first().mid(0, 2);
+    victims.sort();
+    const QString invoice = QStringLiteral("invoice ") + victims.join(u' ');
+    ASSERT_TRUE(stopAt(QStringLiteral("insert:OEINVS:2"), invoice));
+
+    // Both the program's session and its grid's are found and ended.
+    EXPECT_GE(cutConnectionsOf(QStringLiteral("WS1")), 2);
+    EXPECT_TRUE(companyIsFree(harness->fixture().companyFile()));
+    harness->workstation(0).resume();
+    QStringList problems;
+    const QMap<int, Answer> others =
+        harness->runAtOnce({{1, QStringLiteral("invoice ") + byCustomer.values().at(1).join(u' ')},
+                            {2, QStringLiteral("invoice ") + byCustomer.last().join(u' ')}},
+                           problems);
+    const Answer cut = harness->workstation(0).answer();
+    ASSERT_FALSE(cut.died) << said(cut);
+    EXPECT_EQ(cut.invoices, QStringList()) << said(cut);
+    EXPECT_FALSE(cut.boxes.isEmpty()) << said(cut);
+    for (const QString& box : cut.boxes)
+        EXPECT_FALSE(isRawDatabaseText(box)) << box.toStdString();
+    EXPECT_EQ(problems, QStringList());
+    for (const Answer& other : others)
+        EXPECT_EQ(other.invoices.size(), 1) << said(other);
+    RecordProperty("Told", cut.boxes.join(u'\n').toStdString());
+    EXPECT_TRUE(openNumbers().contains(victims.first()));
+    EXPECT_TRUE(openNumbers().contains(victims.last()));
+    EXPECT_EQ(harness->checkBooks(), QStringList());
+
+    // The clerk tries again on the same workstation: one invoice of both shipments.
+    const Answer retried = harness->runAtOnce({{0, invoice}}, problems).value(0);
+    EXPECT_EQ(retried.invoices.size(), 1) << said(retried);
+    EXPECT_EQ(shipmentsOn(retried.invoices), victims);
+    EXPECT_EQ(problems, QStringList());
+    EXPECT_EQ(harness->checkBooks(), QStringList());
+    EXPECT_EQ(harness->checkGrids(), QStringList());
+    EXPECT_EQ(harness->playRound(), QStringList());
+}
