@@ -1,10 +1,17 @@
 #!/usr/bin/env bash
 # Runs the several-workstations harness long, outside the test command.
-#   tools/workstations.sh [WORKSTATIONS] [ROUNDS] [SEED] [BUILD_DIR]
-# By default 8 workstations x 1,000 rounds with a random seed. Prints the figures: rounds,
-# invoices made, receipt batches, double invoices, time per invoice (p50, p99) and the
-# refusals by kind; a failure names the round and the seed that repeats it.
+#   tools/workstations.sh [--server] [WORKSTATIONS] [ROUNDS] [SEED] [BUILD_DIR]
+# By default 8 workstations x 1,000 rounds with a random seed, the company on an SQLite site
+# of this machine; with --server the company is on a private PostgreSQL server the test
+# starts (each workstation signs on to it and its grid reads through psqlODBC). Prints the
+# figures every 100 rounds and at the end: rounds, invoices made, receipt batches, double
+# invoices, time per invoice (p50, p99) and the refusals by kind; a failure names the round
+# and the seed that repeats it.
 set -euo pipefail
+if [ "${1:-}" = "--server" ]; then
+    export TALLYMERGE_TEST_BACKEND=postgres
+    shift
+fi
 workstations=${1:-8}
 rounds=${2:-1000}
 seed=${3:-}

@@ -124,10 +124,7 @@ Workstation::Workstation(const CompanyLocation& company, const QString& user,
                          const QProcessEnvironment& environment)
     : m_company(company), m_user(user), m_password(password), m_settings(settingsFolder)
 {
-    // The ODBC driver's connections are named by the environment.
-    QProcessEnvironment named = environment;
-    named.insert(QStringLiteral("PGAPPNAME"), user);
-    m_process.setProcessEnvironment(named);
+    m_process.setProcessEnvironment(environment);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 

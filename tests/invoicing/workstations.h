@@ -23,8 +23,8 @@ struct CompanyLocation
     QString site;
     QString companyId;
     // As the workstation program of `user` takes it. On a server, the workstation's
-    // connections carry the user's ID as their application name, so that a test can find
-    // and cut them.
+    // sessions carry the user's ID as their application name, so that a test can find and
+    // end them.
     QString argument(const QString& user) const;
 };
 

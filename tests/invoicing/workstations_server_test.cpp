@@ -30,8 +30,8 @@ std::string said(const Answer& answer)
     return answer.lines.join(u'|').toStdString();
 }
 
-// Ends every server session of one workstation (its program's and its grid's), as a cut
-// network would; returns how many there were.
+// Ends every server session of one workstation, as a cut network would; returns how many
+// there were. (The grid's data source connects only while the grid loads.)
 int cutConnectionsOf(const QString& user)
 {
     return TestStore::runningServer()
@@ -126,8 +126,8 @@ TEST_F(ServerFaults, AServerRestartInTheMiddleOfABatchRunLosesNothing)
     EXPECT_EQ(harness->playRound(), QStringList());
 }
 
-// All of one workstation's server sessions are ended (the program's and its grid's) while
-// it is in the middle of an invoice. The invoice is not made, the clerk is told so in the
+// All of one workstation's server sessions are ended while it is in the middle of an
+// invoice. The invoice is not made, the clerk is told so in the
 // program's words, the company is not left locked, and the same invoice done again is made
 // once with all its shipments. The others work at the same moment and carry on.
 TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetryMakesIt)
@@ -142,7 +142,7 @@ TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetry
     const QString invoice = QStringLiteral("invoice ") + victims.join(u' ');
     ASSERT_TRUE(stopAt(QStringLiteral("insert:OEINVS:2"), invoice));
 
-    // Both the program's session and its grid's are found and ended.
+    // The session of the site's system data and the company's, at least, are ended.
     EXPECT_GE(cutConnectionsOf(QStringLiteral("WS1")), 2);
     EXPECT_TRUE(companyIsFree(harness->fixture().companyFile()));
     harness->workstation(0).resume();

@@ -68,10 +68,11 @@ TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
         const QStringList problems = harness.playRound();
         ASSERT_TRUE(problems.isEmpty())
             << "round " << round << " of seed " << seed << ":\n  " << joined(problems);
-        if (round % 100 == 0)
-            std::printf("round %d: %d invoices\n", round, harness.figures.invoices);
+        if (round % 100 == 0) // a long run stopped early still has its figures
+            std::printf("after round %d:\n%s\n", round, qPrintable(harness.figures.report()));
     }
-    std::printf("%d workstations, seed %u\n%s\n", count, seed,
+    std::printf("%d workstations, seed %u, site %s\n%s\n", count, seed,
+                qPrintable(Accpac::shownSite(harness.company().site)),
                 qPrintable(harness.figures.report()));
     EXPECT_EQ(harness.figures.doubleInvoices, 0);
     EXPECT_GT(harness.figures.invoices, rounds);

@@ -224,7 +224,7 @@ void PostgresServer::startServer(int port)
                                 QStringLiteral("synchronous_commit=off"), QStringLiteral("-c"),
                                 QStringLiteral("full_page_writes=off"), QStringLiteral("-c"),
                                 QStringLiteral("shared_buffers=16MB"), QStringLiteral("-c"),
-                                QStringLiteral("max_connections=20")});
+                                QStringLiteral("max_connections=60")});
         m_server->setProcessChannelMode(QProcess::MergedChannels);
         m_server->setStandardOutputFile(log, QIODevice::Append);
         if (m_options.durable) // the later setting of each wins
