@@ -284,6 +284,13 @@ bool companyIsFree(const QString& companyStore)
     return free;
 }
 
+quint32 seedOfRun()
+{
+    bool ok = false;
+    const uint seed = qEnvironmentVariable("TALLYMERGE_SEED").toUInt(&ok);
+    return ok ? seed : std::random_device{}();
+}
+
 bool isCutCompletion(const QString& problem)
 {
     return problem.contains(

@@ -81,6 +81,8 @@ QString kindOf(const QString& box);
 bool isRawDatabaseText(const QString& box);
 // No program holds the company's write lock: a writer would begin without waiting.
 bool companyIsFree(const QString& companyStore);
+// TALLYMERGE_SEED, else a random seed.
+quint32 seedOfRun();
 // The auditor's sentence for an order whose completion a kill cut short; the next batch run
 // completes it.
 bool isCutCompletion(const QString& problem);

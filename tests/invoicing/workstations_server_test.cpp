@@ -12,18 +12,9 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace Workstations;
 
 namespace {
-
-quint32 seedOfRun()
-{
-    bool ok = false;
-    const uint seed = qEnvironmentVariable("TALLYMERGE_SEED").toUInt(&ok);
-    return ok ? seed : std::random_device{}();
-}
 
 std::string said(const Answer& answer)
 {

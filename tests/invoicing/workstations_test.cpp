@@ -15,7 +15,6 @@
 #include <QTimeZone>
 
 #include <cstdio>
-#include <random>
 
 #include <gtest/gtest.h>
 
@@ -28,13 +27,6 @@ int fromEnvironment(const char* name, int fallback)
     bool ok = false;
     const int value = qEnvironmentVariableIntValue(name, &ok);
     return ok ? value : fallback;
-}
-
-quint32 seedOfRun()
-{
-    bool ok = false;
-    const uint seed = qEnvironmentVariable("TALLYMERGE_SEED").toUInt(&ok);
-    return ok ? seed : std::random_device{}();
 }
 
 std::string joined(const QStringList& lines)
