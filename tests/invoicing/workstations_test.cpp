@@ -60,8 +60,11 @@ TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
         const QStringList problems = harness.playRound();
         ASSERT_TRUE(problems.isEmpty())
             << "round " << round << " of seed " << seed << ":\n  " << joined(problems);
-        if (round % 100 == 0) // a long run stopped early still has its figures
+        // A long run stopped early still has its figures.
+        if (round % 100 == 0) {
             std::printf("after round %d:\n%s\n", round, qPrintable(harness.figures.report()));
+            std::fflush(stdout);
+        }
     }
     std::printf("%d workstations, seed %u, site %s\n%s\n", count, seed,
                 qPrintable(Accpac::shownSite(harness.company().site)),
