@@ -259,7 +259,7 @@ bool isRawDatabaseText(const QString& box)
                        "current transaction is aborted|canceling statement|lock timeout|"
                        "relation \"|ERROR:|FATAL:|PANIC:|psqlODBC|SQLSTATE|could not receive|"
                        "could not send|pg_advisory|hashtext|current_schema|connection refused|"
-                       "the database system is|SSL"),
+                       "the database system is"),
         QRegularExpression::CaseInsensitiveOption);
     return box.contains(raw);
 }
@@ -269,10 +269,10 @@ bool companyIsFree(const QString& companyStore)
     if (Accpac::isServerSite(companyStore)) {
         // The writers' lock is the company's transaction-level advisory lock: a session
         // that can take it (and, outside a transaction, lets it go at once) finds it free.
-        return TestStore::query(companyStore, QStringLiteral("SELECT CASE WHEN "
-                                                             "pg_try_advisory_xact_lock(hashtext("
-                                                             "current_schema())) THEN 1 ELSE 0 "
-                                                             "END")) == QStringList{"1"};
+        static const QString takeTheLock = QStringLiteral(
+            "SELECT CASE WHEN pg_try_advisory_xact_lock(hashtext(current_schema())) THEN 1 "
+            "ELSE 0 END");
+        return TestStore::query(companyStore, takeTheLock) == QStringList{QStringLiteral("1")};
     }
     sqlite3* db = nullptr;
     bool free = sqlite3_open_v2(QFile::encodeName(companyStore).constData(), &db,
