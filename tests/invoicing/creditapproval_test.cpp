@@ -95,7 +95,7 @@ TEST_F(CreditApproval, TheWindowOpensOnlyPastTheLastCent)
 TEST_F(CreditApproval, ASupervisorsApprovalIsStoredWithTheInvoice)
 {
     const QString password = QStringLiteral("QUIETZEBRA42");
-    const QString site = QFileInfo(fixture.companyFile()).absolutePath();
+    const QString site = fixture.siteFolder();
     Accpac::Admin::addUser(site, QStringLiteral("APPROVER"), QStringLiteral("Approver"), password,
                            Accpac::Admin::HashStrength::Minimal);
     Accpac::Admin::addAuthorisation(site, QStringLiteral("APPROVER"), Sample::CompanyId,

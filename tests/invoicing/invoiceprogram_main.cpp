@@ -2,7 +2,9 @@
 // two processes. It runs the program's own main window: the load over the data source
 // "TMTEST" (inherited from the test), the grid's tick rule and the Invoice command.
 //
-// Arguments: site folder, settings folder of its own, the "go" file, then the shipment
+// Arguments: site (folder or connection string), settings folder of its own (its "machine"
+// hive, copied from the test's, names the data source and how to log in), the "go" file,
+// then the shipment
 // numbers to invoice, in order. After its load it prints "ready" and waits for the go file,
 // so that both programs invoice at the same moment. For each shipment it ticks the row and
 // runs the Invoice command, then prints "<shipment> <invoice number>" when an invoice was
@@ -47,9 +49,6 @@ int main(int argc, char** argv)
         return 2;
     Registry::setHiveLocations(
         {args[2] + QStringLiteral("/machine"), args[2] + QStringLiteral("/user")});
-    Setting::save(Setting::DSN, QStringLiteral("TMTEST"));
-    Setting::save(Setting::DBEngine, QStringLiteral("1"));
-    Setting::save(Setting::Configure, QStringLiteral("True"));
     Accpac::setSiteFolder(args[1]);
     Accpac::Testing::setSignonAnswer(Accpac::Testing::SignonAnswer{
         Sample::CompanyId, QStringLiteral("ADMIN"), Sample::AdminPassword});

@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
+#include <teststore.h>
 
 using namespace InvoiceTesting;
 
@@ -24,21 +24,16 @@ QString logText(const QString& folder)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// The user's password verifier as the site keeps it.
 QByteArray verifierOf(const QString& site, const QString& userId)
 {
-    sqlite3* db = nullptr;
-    QByteArray verifier;
-    if (sqlite3_open_v2(QFile::encodeName(site + QStringLiteral("/system.db")).constData(), &db,
-                        SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(db, "SELECT PWVERIFIER FROM USERS WHERE USERID=?", -1, &st, nullptr);
-        sqlite3_bind_text(st, 1, userId.toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(st) == SQLITE_ROW)
-            verifier = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return verifier;
+    const QString sql = QStringLiteral("SELECT PWVERIFIER FROM %1 WHERE USERID='%2'")
+                            .arg(TestStore::onServer() ? QStringLiteral("tallymerge_site.USERS")
+                                                       : QStringLiteral("USERS"),
+                                 userId);
+    const QStringList rows =
+        TestStore::query(TestStore::onServer() ? site : site + QStringLiteral("/system.db"), sql);
+    return rows.isEmpty() ? QByteArray() : rows.first().toUtf8();
 }
 
 TestOrder withLines(TestOrder order)
@@ -95,16 +90,21 @@ TEST(ProgramLogOfASession, TellsLoadsInvoicesCompletionAndBoxesButNoSecret)
             .match(text)
             .hasMatch();
     };
-    const QString company = QRegularExpression::escape(fixture.companyFile());
+    // A file is named with its device and inode; a server's store by its connection string,
+    // without the password, and the grid's database by its name and server.
+    const QString company = QRegularExpression::escape(Accpac::shownSite(fixture.companyFile()));
+    const bool server = TestStore::onServer();
+    const QString file =
+        server ? company : company + QStringLiteral(" \\(device \\d+, inode \\d+\\)");
     EXPECT_TRUE(has(QStringLiteral(" info tallymerge\\.core: signed on as APPROVER to company "
-                                   "SAMINC; site .*; company file %1 \\(device \\d+, inode "
-                                   "\\d+\\)$")
-                        .arg(company)))
+                                   "SAMINC; site .*; company file %1$")
+                        .arg(file)))
         << qPrintable(text);
-    EXPECT_TRUE(has(QStringLiteral(" info tallymerge\\.selection: grid load: data source TMTEST, "
-                                   "engine 1, reached %1 \\(device \\d+, inode \\d+\\); 2 "
-                                   "rows in \\d+ ms$")
-                        .arg(company)));
+    EXPECT_TRUE(
+        has(QStringLiteral(" info tallymerge\\.selection: grid load: data source TMTEST, "
+                           "engine %1, reached %2; 2 rows in \\d+ ms$")
+                .arg(server ? QStringLiteral("2") : QStringLiteral("1"),
+                     server ? QStringLiteral("database \\S+ on server 127\\.0\\.0\\.1") : file)));
     EXPECT_TRUE(
         has(QStringLiteral(" warning tallymerge\\.core: box \"Invalid Username or Password\": ")));
     EXPECT_TRUE(has(QStringLiteral(" info tallymerge\\.invoicing: invoice %1 created by "
@@ -123,6 +123,10 @@ TEST(ProgramLogOfASession, TellsLoadsInvoicesCompletionAndBoxesButNoSecret)
     const QByteArray verifier = verifierOf(site, QStringLiteral("APPROVER"));
     ASSERT_FALSE(verifier.isEmpty());
     EXPECT_FALSE(text.contains(password, Qt::CaseInsensitive));
+    // Nor the password of the server's login that the site's connection string holds.
+    const QString login = TestStore::odbcLogin();
+    if (!login.isEmpty())
+        EXPECT_FALSE(text.contains(login.section(QStringLiteral("PWD="), 1)));
     EXPECT_FALSE(text.contains(QString::fromLatin1(verifier)));
     // Nor a piece of the verifier's hash (its last field).
     EXPECT_FALSE(text.contains(QString::fromLatin1(verifier.mid(verifier.lastIndexOf('$') + 1))));

@@ -11,26 +11,28 @@
 #include <odbc/connection.h>
 #include <system/comerror.h>
 
-#include <QFile>
-
-#include <sqlite3.h>
+#include <teststore.h>
 
 using namespace InvoiceTesting;
 
 namespace {
 
-// Renames a table of the company file through a connection of its own: to the views reading
-// it, the table is gone from the storage, as with a file replaced under a running program.
-void renameTable(const QString& file, const char* from, const char* to)
+// Renames a table of the company's store through a connection of its own: to the views
+// reading it, the table is gone from the storage, as with a file replaced under a running
+// program or a table dropped on the server.
+void renameTable(const QString& store, const char* from, const char* to)
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
-    const QByteArray sql = QByteArray("ALTER TABLE ") + from + " RENAME TO " + to;
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, &error), SQLITE_OK)
-        << (error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
+    EXPECT_EQ(TestStore::execute(store, QStringLiteral("ALTER TABLE %1 RENAME TO %2")
+                                            .arg(QLatin1String(from), QLatin1String(to))),
+              QString());
+}
+
+// The storage's words for a table that is not there.
+QString noSuchTable(const QString& table)
+{
+    return TestStore::onServer()
+               ? QStringLiteral("relation \"%1\" does not exist").arg(table.toLower())
+               : QStringLiteral("no such table: ") + table;
 }
 
 QStringList listedShipments(const OrderGrid& grid)
@@ -98,9 +100,10 @@ TEST(StorageFailure, AShipmentTableGoneMidLoadIsReportedAsItsViewSaysAndTheLoadG
     w.Load_Grid();
     ASSERT_EQ(fixture.boxes.shown.size(), 1);
     EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Sage Accpac Error"));
-    EXPECT_EQ(fixture.boxes.shown[0].text,
-              QStringLiteral("View OE0692: no such table: OESHIH\r\nIn procedure "
-                             "frmMain.Fetch_ShipmentInfo."));
+    EXPECT_EQ(fixture.boxes.shown[0].text, QStringLiteral("View OE0692: ") +
+                                               noSuchTable(QStringLiteral("OESHIH")) +
+                                               QStringLiteral("\r\nIn procedure "
+                                                              "frmMain.Fetch_ShipmentInfo."));
     // The order whose look-up failed is listed without a shipment, the others with theirs.
     EXPECT_EQ(listedShipments(*w.ui()->flgMain),
               QStringList({QStringLiteral("ORD1 SH1"), QStringLiteral("ORD2 "),
@@ -126,9 +129,10 @@ TEST(StorageFailure, ACustomerTableGoneAtAKeyedReadIsReportedAndTheNextReadWorks
     }
     ASSERT_EQ(fixture.boxes.shown.size(), 1);
     EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Sage Accpac Error"));
-    EXPECT_EQ(fixture.boxes.shown[0].text,
-              QStringLiteral("View AR0024: no such table: ARCUS\r\nIn procedure "
-                             "modGeneral.Return_CustCurCode."));
+    EXPECT_EQ(fixture.boxes.shown[0].text, QStringLiteral("View AR0024: ") +
+                                               noSuchTable(QStringLiteral("ARCUS")) +
+                                               QStringLiteral("\r\nIn procedure "
+                                                              "modGeneral.Return_CustCurCode."));
     renameTable(file, "ARCUS_away", "ARCUS");
     fixture.boxes.shown.clear();
     EXPECT_EQ(modGeneral::Return_CustCurCode(QStringLiteral("1200")), currency);

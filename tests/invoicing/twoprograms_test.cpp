@@ -5,6 +5,7 @@
 #include <accpac/standin.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -41,6 +42,18 @@ void readOutcome(QProcess& program, Outcome& outcome)
     }
 }
 
+// A settings folder for a program of its own, with the fixture's machine settings (the data
+// source, its engine and login).
+QString settingsFolder(const MainWindowFixture& fixture, const QTemporaryDir& dir,
+                       const QString& name)
+{
+    const QString machine = dir.filePath(name + QStringLiteral("/machine"));
+    const QString hive = QStringLiteral("/HKEY_LOCAL_MACHINE.reg");
+    EXPECT_TRUE(QDir().mkpath(machine));
+    EXPECT_TRUE(QFile::copy(fixture.hiveLocations().machineFolder + hive, machine + hive));
+    return dir.filePath(name);
+}
+
 } // namespace
 
 TEST(TwoPrograms, EachShipmentGoesOnOneInvoiceWhenTwoProgramsInvoiceAtOnce)
@@ -66,10 +79,12 @@ TEST(TwoPrograms, EachShipmentGoesOnOneInvoiceWhenTwoProgramsInvoiceAtOnce)
         const QString go = dir.filePath(QStringLiteral("go"));
         QProcess first, second;
         first.start(QStringLiteral(INVOICE_PROGRAM),
-                    QStringList{fixture.siteFolder(), dir.filePath(QStringLiteral("first")), go} +
+                    QStringList{fixture.siteFolder(),
+                                settingsFolder(fixture, dir, QStringLiteral("first")), go} +
                         shipments);
         second.start(QStringLiteral(INVOICE_PROGRAM),
-                     QStringList{fixture.siteFolder(), dir.filePath(QStringLiteral("second")), go} +
+                     QStringList{fixture.siteFolder(),
+                                 settingsFolder(fixture, dir, QStringLiteral("second")), go} +
                          (round % 2 ? shipments : reversed));
         for (QProcess* p : {&first, &second}) {
             while (!p->canReadLine())
