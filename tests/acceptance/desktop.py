@@ -19,6 +19,8 @@ import subprocess
 import tempfile
 import time
 
+import pgcluster
+
 VAR_LIB = "/var/lib"
 SITE_ROOT = os.path.join(VAR_LIB, "tallymerge")
 
@@ -27,11 +29,21 @@ class SiteReplaced(AssertionError):
     pass
 
 
+COMPANY = "SAMINC"
+# The machine's settings key in its hive, as the program writes it.
+SETTINGS_KEY = "HKEY_LOCAL_MACHINE\\Software\\Norvane\\Tallymerge"
+
+
 class Desktop:
-    def __init__(self, name, artefacts, bin_dir, sample_args=(), site_of=None):
+    def __init__(self, name, artefacts, bin_dir, sample_args=(), site_of=None, on_server=False):
         """A desktop on a fresh site, or, with site_of, a second desktop of the same machine
-        on the site of that one (its own X server, home folder and accessibility bus)."""
+        on the site of that one (its own X server, home folder and accessibility bus). With
+        on_server the fresh site's company lives on a private PostgreSQL server
+        (pgcluster.py) that the machine's settings name, instead of the SQLite site in
+        /var/lib/tallymerge/site."""
         self.name = name
+        self.server = None
+        self.on_server = on_server
         self.bin_dir = bin_dir
         self.artefacts = os.path.join(artefacts, name)
         shutil.rmtree(self.artefacts, ignore_errors=True)
@@ -61,14 +73,41 @@ class Desktop:
         self._cover_var_lib(varlib)
         shutil.copy("/etc/odbcinst.ini", odbc)
         open(os.path.join(odbc, "odbc.ini"), "w").close()
-        env = self._user_environment(odbc)
+        self._user_environment(odbc)
+        if self.on_server:
+            self._make_server_site(sample_args, odbc)
+        else:
+            self._sample(*sample_args, "--install-default")
+        self._own_site = os.stat(varlib)
+
+    def _sample(self, *args):
         result = subprocess.run(
-            [os.path.join(self.bin_dir, "tallymerge-sample"), *sample_args, "--install-default"],
-            env=env, capture_output=True, text=True, timeout=300)
+            [os.path.join(self.bin_dir, "tallymerge-sample"), *args],
+            env=self.env, capture_output=True, text=True, timeout=300)
         self._log("sample.log", result.stdout + result.stderr)
         if result.returncode != 0:
             raise RuntimeError("the sample site could not be made: " + result.stderr)
-        self._own_site = os.stat(varlib)
+
+    def _make_server_site(self, sample_args, odbc):
+        """The sample company on the scenario's own server, and this machine joined to it as
+        an administrator joins a workstation: the login's password in ~/.pgpass, the machine
+        setting Site naming the server, and the psqlODBC data source SAMINC the
+        configuration window suggests."""
+        if not pgcluster.available():
+            raise RuntimeError("the PostgreSQL server programs are not installed")
+        self.server = pgcluster.PostgresCluster(os.path.join(self.artefacts, "postgres.log"))
+        self.server.write_password_file(self.env["HOME"])
+        site = self.server.conninfo()
+        self._sample(*sample_args, site)
+        with open(os.path.join(odbc, "odbc.ini"), "w") as f:
+            f.write("[%s]\nDriver=PostgreSQL Unicode\nDescription=Tallymerge sample company\n"
+                    "Servername=127.0.0.1\nPort=%d\nDatabase=%s\nUsername=%s\n"
+                    "ConnSettings=SET search_path TO company_%s\n" %
+                    (COMPANY, self.server.port, self.server.database, self.server.user,
+                     COMPANY.lower()))
+        with open(os.path.join(SITE_ROOT, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n[%s]\n\"Site\"=\"%s\"\n"
+                    "\"DSN\"=\"%s\"\n" % (SETTINGS_KEY, site, COMPANY))
 
     def _join_site(self, other):
         """The machine's site, settings and data sources are the other desktop's; the user's
@@ -113,19 +152,18 @@ class Desktop:
                                  self._own_site.st_ino))
         if not program_log:
             return
-        company = os.stat(self.company_file())
         log = self.program_log()
+        company = None if self.on_server else os.stat(self.company_file())
         for path, device, inode in re.findall(
                 r"company file (\S+) \(device (\d+), inode (\d+)\)", log):
-            if path == self.company_file() and (int(device), int(inode)) != \
+            if company and path == self.company_file() and (int(device), int(inode)) != \
                     (company.st_dev, company.st_ino):
                 raise SiteReplaced(
                     "the scenario's site was replaced: the program signed on to %s as device "
                     "%s, inode %s, but the checker reads device %d, inode %d" %
                     (path, device, inode, company.st_dev, company.st_ino))
         made = re.findall(r" tallymerge\.invoicing: invoice (\S+) created by ", log)
-        held = {row[0].strip() for row in
-                read_rows(self.company_file(), "SELECT INVNUMBER FROM OEINVH")}
+        held = {row[0].strip() for row in self.read_rows("SELECT INVNUMBER FROM OEINVH")}
         missing = [number for number in made if number not in held]
         if missing:
             raise SiteReplaced(
@@ -142,7 +180,17 @@ class Desktop:
             return ""
 
     def company_file(self):
-        return os.path.join(SITE_ROOT, "site", "SAMINC.db")
+        """The company's file, or on a server the connection string of its schema."""
+        if self.on_server:
+            return "%s options='-csearch_path=company_%s'" % (self.server.conninfo(),
+                                                              COMPANY.lower())
+        return os.path.join(SITE_ROOT, "site", COMPANY + ".db")
+
+    def read_rows(self, sql, *args):
+        """Rows of a query on the company's books, read as another program would."""
+        if self.on_server:
+            return [Row(pairs) for pairs in self.server.rows(self.company_file(), sql, args)]
+        return read_rows(self.company_file(), sql, *args)
 
     def check_books(self):
         """The books' auditor's verdict on the company file, with this machine's settings
@@ -155,8 +203,10 @@ class Desktop:
             command += ["--hive", hive]
         for password in ("ADMIN", "SUPER", "CLERK"):
             command += ["--known-password", password]
+        site = ["--site", self.server.conninfo(), COMPANY] if self.on_server else \
+            [self.company_file()]
         result = subprocess.run(
-            command + [self.company_file()],
+            command + site,
             env=self.env, capture_output=True, text=True, timeout=600)
         self._log("check.log", result.stdout + result.stderr)
         return result.returncode == 0, result.stdout + result.stderr
@@ -258,6 +308,9 @@ class Desktop:
     # Teardown -------------------------------------------------------------------------
     def close(self):
         self._stop_processes()
+        if self.server:
+            self.server.close()
+            self.server = None
         if uncover(self._mounts):
             shutil.rmtree(self.root, ignore_errors=True)
         self._mounts = []
@@ -328,6 +381,24 @@ def read_rows(database, sql, *args):
                                             timeout=30)) as db:
         db.row_factory = sqlite3.Row
         return db.execute(sql, args).fetchall()
+
+
+class Row(tuple):
+    """A row of the server's books read as sqlite3.Row reads one of a file: by position or by
+    column name (in capitals)."""
+
+    def __new__(cls, pairs):
+        row = super().__new__(cls, [value for _, value in pairs])
+        row._names = [name for name, _ in pairs]
+        return row
+
+    def __getitem__(self, key):
+        if isinstance(key, str):
+            key = self._names.index(key.upper())
+        return tuple.__getitem__(self, key)
+
+    def keys(self):
+        return list(self._names)
 
 
 def count_rows(database, table):

@@ -5,13 +5,18 @@ MAIN_TITLE = "Tallymerge:  Sample Company Inc."
 
 def first_start(scenario, delivery_charge=False, wait_for_load=True, before_ok=None):
     """Sign-on as ADMIN, the configuration window of the first start (the ODBC test of the
-    suggested data source, optionally the delivery charge), OK, and the main window with the
+    suggested data source, on a server with the plain SQL engine; optionally the delivery
+    charge), OK, and the main window with the
     company's open orders loaded. Returns the program and its main window."""
     p = scenario.start()
     dismiss_splash(p)
     p.sign_on("ADMIN", "ADMIN")
     config = p.window("Tallymerge - Configuration", 60)
     scenario.shot("configuration")
+    if scenario.on_server:
+        # The server reads the plain SQL of the second engine, not bracketed names.
+        p.click(p.find(config, "list item", "Database Engine"))
+        p.click(p.find(config, "radio button", "Pervasive"))
     p.click(p.find(config, "list item", "ODBC Connection"))
     p.click(p.find(config, "push button", "Test"))
     box, text = p.message_box("Success")

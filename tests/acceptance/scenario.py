@@ -30,6 +30,8 @@ def failing_step(failure):
 
 class Scenario(unittest.TestCase):
     sample_args = ("--fast",)
+    # The company on a private PostgreSQL server instead of the SQLite site.
+    on_server = False
 
     def __init__(self, methodName="runTest"):
         super().__init__(methodName)
@@ -57,8 +59,10 @@ class Scenario(unittest.TestCase):
         return named
 
     def setUp(self):
-        self.desktop = Desktop(self.id().split(".")[-1], os.environ["TALLYMERGE_ARTEFACTS"],
-                               os.environ["TALLYMERGE_BIN"], self.sample_args)
+        name = self.id().split(".")[-1] + ("-on-server" if self.on_server else "")
+        self.desktop = Desktop(name, os.environ["TALLYMERGE_ARTEFACTS"],
+                               os.environ["TALLYMERGE_BIN"], self.sample_args,
+                               on_server=self.on_server)
         self.addCleanup(self.desktop.close)
         self.program = None
         self._last_shot = "(none yet)"

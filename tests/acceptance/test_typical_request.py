@@ -39,3 +39,8 @@ class TypicalRequest(Scenario):
             self.assertNotIn(order, listed)
         self.assertIn("1000-3", listed)
         self.shot("after-refresh")
+
+
+class TypicalRequestOnServer(TypicalRequest):
+    """The same request with the company on a database server."""
+    on_server = True
