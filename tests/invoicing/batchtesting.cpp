@@ -6,7 +6,12 @@
 #include <core/session.h>
 #include <settings/settings.h>
 
+#include <accpac/standin.h>
 #include <accpac/view.h>
+
+#include <teststore.h>
+
+#include <gtest/gtest.h>
 
 #include <QDate>
 #include <QFile>
@@ -88,15 +93,28 @@ QList<QStringList> shipmentsPerInvoice()
     return list;
 }
 
-QByteArray companyBytes(const QString& companyFile)
+QByteArray companyContent(const QString& companyStore)
 {
-    QByteArray bytes;
-    for (const QString& name : {companyFile, companyFile + QStringLiteral("-wal")}) {
+    QByteArray content;
+    if (Accpac::isServerSite(companyStore)) {
+        const QStringList tables = TestStore::query(
+            companyStore, QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                         "WHERE table_schema = current_schema() ORDER BY 1"));
+        EXPECT_FALSE(tables.isEmpty());
+        for (const QString& table : tables) {
+            const QStringList rows = TestStore::query(
+                companyStore, QStringLiteral("SELECT t::text FROM %1 t ORDER BY 1").arg(table));
+            content += (table + QLatin1Char('\n') + rows.join(QLatin1Char('\n'))).toUtf8();
+        }
+        return content;
+    }
+    for (const QString& name : {companyStore, companyStore + QStringLiteral("-wal")}) {
         QFile file(name);
         if (file.open(QIODevice::ReadOnly))
-            bytes += file.readAll();
+            content += file.readAll();
     }
-    return bytes;
+    EXPECT_FALSE(content.isEmpty());
+    return content;
 }
 
 QList<int> tickedRows(frmMain& window)

@@ -47,8 +47,9 @@ QList<Invoice> invoices();
 // The shipment lists of the invoices, in creation order.
 QList<QStringList> shipmentsPerInvoice();
 
-// The company file and its write-ahead log, as bytes.
-QByteArray companyBytes(const QString& companyFile);
+// What a write to the company's store would change: the company file and its write-ahead
+// log, as bytes; on a server, every row of every table of the company's schema.
+QByteArray companyContent(const QString& companyStore);
 
 // The grid rows that show the checked picture.
 QList<int> tickedRows(frmMain& window);

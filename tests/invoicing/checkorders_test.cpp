@@ -190,12 +190,12 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
     const QString statusBefore = w.statusText();
 
     // The preview first: nothing written, nothing ticked, the selection as it was.
-    const QByteArray companyBefore = companyBytes(fixture.companyFile());
+    const QByteArray companyBefore = companyContent(fixture.companyFile());
     const QList<int> ticksBefore = tickedRows(w);
     const QString selectedBefore = w.SelCustomer;
     const BatchPreview preview = previewBatch(w);
     EXPECT_TRUE(preview.complete);
-    EXPECT_TRUE(companyBytes(fixture.companyFile()) == companyBefore);
+    EXPECT_TRUE(companyContent(fixture.companyFile()) == companyBefore);
     EXPECT_EQ(tickedRows(w), ticksBefore);
     EXPECT_EQ(w.SelCustomer, selectedBefore);
     EXPECT_EQ(w.statusText(), statusBefore);
