@@ -230,7 +230,8 @@ TEST(PrintScreen, PrintsThroughThePrintDialog)
 }
 
 // A company's own layout beside the standard one (the site's reports folder) is found by its
-// name; the finder picks invoice numbers; many lines run over several pages.
+// name; on a server site, which has no folder, by its path, and never in a folder named like
+// the connection string. The finder picks invoice numbers.
 TEST(PrintScreen, ACompanysOwnLayoutAndTheFinder)
 {
     PrintFixture fixture;
@@ -240,12 +241,33 @@ TEST(PrintScreen, ACompanysOwnLayoutAndTheFinder)
     ASSERT_TRUE(standard.open(QIODevice::ReadOnly));
     QByteArray own = standard.readAll();
     own.replace("\"INVOICE\"", "\"RECHNUNG\"");
-    const QString reports = QDir(Accpac::siteFolder()).filePath(QStringLiteral("reports"));
+    const bool server = Accpac::isServerSite(Accpac::siteFolder());
+    QTemporaryDir elsewhere;
+    const QString reports =
+        server ? elsewhere.path() : QDir(Accpac::siteFolder()).filePath(QStringLiteral("reports"));
     ASSERT_TRUE(QDir().mkpath(reports));
     QFile file(QDir(reports).filePath(QStringLiteral("ours.json")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(own);
     file.close();
+    const QString layout = server ? file.fileName() : QStringLiteral("ours.json");
+    if (server) {
+        // A folder of the working directory named like the site is not the site's.
+        QTemporaryDir work;
+        const QString before = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(work.path()));
+        const QString lookalike = QDir(Accpac::siteFolder()).filePath(QStringLiteral("reports"));
+        ASSERT_TRUE(QDir().mkpath(lookalike));
+        ASSERT_TRUE(
+            QFile::copy(file.fileName(), QDir(lookalike).filePath(QStringLiteral("ours.json"))));
+        QTemporaryDir out;
+        fixture.printToPdf(number, number, out.filePath(QStringLiteral("x.pdf")),
+                           QStringLiteral("ours.json"));
+        QDir::setCurrent(before);
+        EXPECT_EQ(fixture.messages,
+                  QStringList(QStringLiteral("The report file \"ours.json\" does not exist.")));
+        fixture.messages.clear();
+    }
 
     Accpac::Testing::setFinderPicker([&](const QList<QVariantList>& rows) {
         for (int i = 0; i < rows.size(); ++i)
@@ -261,7 +283,7 @@ TEST(PrintScreen, ACompanysOwnLayoutAndTheFinder)
 
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("ours.pdf"));
-    fixture.printToPdf(number, number, pdf, QStringLiteral("ours.json"));
+    fixture.printToPdf(number, number, pdf, layout);
     EXPECT_EQ(fixture.messages, QStringList());
     const QString text = pdfText(pdf);
     EXPECT_TRUE(text.contains(QStringLiteral("RECHNUNG")));

@@ -192,7 +192,9 @@ QString findLayoutFile(const QString& reportFile, const QString& siteFolder)
     QString found;
     if (QFileInfo(name).isAbsolute())
         found = QFileInfo(name).isFile() ? name : QString();
-    else if (!siteFolder.isEmpty())
+    else if (!siteFolder.isEmpty() && !isServerSite(siteFolder))
+        // A site on a database server has no folder on this machine: its connection string
+        // must never be taken for a (relative) folder to look in.
         found = inFolder(QDir(siteFolder).filePath(QStringLiteral("reports")), name);
     if (found.isEmpty() && !QFileInfo(name).isAbsolute())
         found = inFolder(shippedLayoutFolder(), name);
