@@ -4,6 +4,8 @@
 
 #include <accpac/standin.h>
 
+#include <QHash>
+
 #include <teststore.h>
 
 Sample::Options SampleSite::small()
@@ -13,12 +15,38 @@ Sample::Options SampleSite::small()
     return options;
 }
 
-SampleSite::SampleSite(Sample::Options options, const QString& userId, const QString& password)
-    : m_site(TestStore::newSite(m_dir.path()))
+namespace {
+
+// The site of `options` in `folder`. On the tests' server each set of options is made once,
+// into a database kept as the template that every later site of those options copies.
+QString makeSite(Sample::Options options, const QString& folder)
 {
-    options.folder = m_site;
     options.strength = Accpac::Admin::HashStrength::Minimal;
-    Sample::createSampleSite(options);
+    if (!TestStore::onServer()) {
+        options.folder = folder;
+        Sample::createSampleSite(options);
+        return folder;
+    }
+    static QHash<QString, QString> templates;
+    const QString key = QStringLiteral("%1 %2 %3 %4 %5")
+                            .arg(options.orders)
+                            .arg(options.oeVersion, options.arVersion)
+                            .arg(options.withOrderEntry)
+                            .arg(options.linesPerShipment);
+    if (!templates.contains(key)) {
+        options.folder = TestStore::newSite(folder);
+        Sample::createSampleSite(options);
+        templates.insert(key, options.folder);
+    }
+    return TestStore::copySite(templates.value(key));
+}
+
+} // namespace
+
+SampleSite::SampleSite(const Sample::Options& options, const QString& userId,
+                       const QString& password)
+    : m_site(makeSite(options, m_dir.path()))
+{
     using namespace modGeneral;
     AppSession = Accpac::createSession();
     AppSession->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"),

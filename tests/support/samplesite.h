@@ -14,7 +14,7 @@ public:
     // The sample's options with a small order book (40 orders), quick to make.
     static Sample::Options small();
 
-    explicit SampleSite(Sample::Options options = small(),
+    explicit SampleSite(const Sample::Options& options = small(),
                         const QString& userId = QStringLiteral("ADMIN"),
                         const QString& password = Sample::AdminPassword);
     ~SampleSite();

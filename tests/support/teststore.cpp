@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <memory>
+#include <stdexcept>
 
 namespace TestStore {
 
@@ -59,23 +62,43 @@ void stopServer()
     server().reset();
 }
 
-QString newSite(const QString& folder)
+namespace {
+
+// A new database of the server, a copy of `templateDatabase`, and its connection string.
+QString newDatabase(const QString& templateDatabase)
 {
-    if (!onServer())
-        return folder;
     static int sites = 0;
     PostgresServer& pg = runningServer();
     const QString database = QStringLiteral("site%1").arg(++sites);
-    // The sites compare texts as SQLite does: byte by byte (the cluster's C locale).
-    pg.execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0")
+    pg.execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE %3")
                    .arg(PostgresServer::quoteIdentifier(database),
-                        PostgresServer::quoteIdentifier(pg.user())),
+                        PostgresServer::quoteIdentifier(pg.user()),
+                        PostgresServer::quoteIdentifier(templateDatabase)),
                QStringLiteral("postgres"));
     const QString host = backend() == QLatin1String("postgres-socket") ? pg.socketDir() : pg.host();
     return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
         .arg(host)
         .arg(pg.port())
         .arg(database, pg.user(), pg.password());
+}
+
+} // namespace
+
+QString newSite(const QString& folder)
+{
+    if (!onServer())
+        return folder;
+    // The sites compare texts as SQLite does: byte by byte (the cluster's C locale).
+    return newDatabase(QStringLiteral("template0"));
+}
+
+QString copySite(const QString& site)
+{
+    static const QRegularExpression database(QStringLiteral("(?:^| )dbname=(\\S+)"));
+    const QRegularExpressionMatch match = database.match(site);
+    if (!match.hasMatch())
+        throw std::invalid_argument("not a site of the tests' server: " + site.toStdString());
+    return newDatabase(match.captured(1));
 }
 
 QString odbcLogin()
