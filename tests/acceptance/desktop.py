@@ -75,7 +75,7 @@ class Desktop:
         open(os.path.join(odbc, "odbc.ini"), "w").close()
         self._user_environment(odbc)
         if self.on_server:
-            self._make_server_site(sample_args, odbc)
+            self._make_server_site(sample_args)
         else:
             self._sample(*sample_args, "--install-default")
         self._own_site = os.stat(varlib)
@@ -88,23 +88,24 @@ class Desktop:
         if result.returncode != 0:
             raise RuntimeError("the sample site could not be made: " + result.stderr)
 
-    def _make_server_site(self, sample_args, odbc):
+    def _make_server_site(self, sample_args):
         """The sample company on the scenario's own server, and this machine joined to it as
         an administrator joins a workstation: the login's password in ~/.pgpass, the machine
-        setting Site naming the server, and the psqlODBC data source SAMINC the
-        configuration window suggests."""
+        setting Site naming the server, and the psqlODBC data source SAMINC (written by
+        tallymerge-admin odbc-source) that the configuration window suggests."""
         if not pgcluster.available():
             raise RuntimeError("the PostgreSQL server programs are not installed")
         self.server = pgcluster.PostgresCluster(os.path.join(self.artefacts, "postgres.log"))
         self.server.write_password_file(self.env["HOME"])
         site = self.server.conninfo()
         self._sample(*sample_args, site)
-        with open(os.path.join(odbc, "odbc.ini"), "w") as f:
-            f.write("[%s]\nDriver=PostgreSQL Unicode\nDescription=Tallymerge sample company\n"
-                    "Servername=127.0.0.1\nPort=%d\nDatabase=%s\nUsername=%s\n"
-                    "ConnSettings=SET search_path TO company_%s\n" %
-                    (COMPANY, self.server.port, self.server.database, self.server.user,
-                     COMPANY.lower()))
+        result = subprocess.run(
+            [os.path.join(self.bin_dir, "tallymerge-admin"), "--site", site, "odbc-source",
+             "--system", COMPANY, COMPANY],
+            env=self.env, capture_output=True, text=True, timeout=120)
+        self._log("sample.log", result.stdout + result.stderr)
+        if result.returncode != 0:
+            raise RuntimeError("the data source could not be written: " + result.stderr)
         with open(os.path.join(SITE_ROOT, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
             f.write("Windows Registry Editor Version 5.00\n\n[%s]\n\"Site\"=\"%s\"\n"
                     "\"DSN\"=\"%s\"\n" % (SETTINGS_KEY, site, COMPANY))
