@@ -82,7 +82,8 @@ int main(int argc, char** argv)
         for (const QString& problem : report.problems)
             std::printf("%s\n", qPrintable(problem));
         if (report.problems.isEmpty())
-            std::printf("%s: the books agree.\n", qPrintable(file));
+            // A server's connection string is shown without its password.
+            std::printf("%s: the books agree.\n", qPrintable(Accpac::shownSite(file)));
         return report.problems.isEmpty() ? 0 : 1;
     } catch (const ComError& e) {
         std::fprintf(stderr, "%s\n", e.what());
