@@ -19,6 +19,7 @@
 #include <odbc/recordset.h>
 #include <system/comerror.h>
 
+#include <accpac/standin.h>
 #include <accpac/view.h>
 
 #include <QDate>
@@ -77,6 +78,11 @@ QString reachedBy(const Connection& connection)
 
 QString frmMain::connectionString(int engine) const
 {
+    // On a server site the grid reads as the signed-on user's role, with the password typed
+    // at the sign-on: none is kept in a file.
+    if (const auto login = Accpac::signedOnServerLogin())
+        return OrderQuery::connectionString(engine, Setting::read(Setting::DSN), false, login->role,
+                                            login->password);
     const bool auth = Setting::toBoolean(Setting::read(Setting::Auth));
     return OrderQuery::connectionString(
         engine, Setting::read(Setting::DSN), auth,

@@ -110,6 +110,9 @@ PostgresServer::PostgresServer(const Options& options) : m_options(options), m_d
     try {
         startServer();
         createRole(m_options.user, m_options.password);
+        // The login owns the sites made in its databases, and makes their users' roles.
+        execute(QStringLiteral("ALTER ROLE %1 CREATEROLE").arg(quoteIdentifier(m_options.user)),
+                QString::fromLatin1(SuperUser));
         execute(QStringLiteral("CREATE DATABASE %1 OWNER %2")
                     .arg(quoteIdentifier(m_options.database), quoteIdentifier(m_options.user)),
                 QString::fromLatin1(SuperUser));

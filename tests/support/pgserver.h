@@ -15,9 +15,9 @@ class QProcess;
 // its own port on 127.0.0.1 and its own socket folder, so it never meets a server of the
 // machine or of another test running at the same time.
 //
-// The constructor creates the cluster (initdb), a login role with a password (scram), a
-// database owned by that role, starts the server and waits until it accepts connections.
-// The destructor stops the server and removes the folder. Should the test program die
+// The constructor creates the cluster (initdb), a login role with a password (scram) that may
+// create roles, a database owned by that role, starts the server and waits until it accepts
+// connections. The destructor stops the server and removes the folder. Should the test program die
 // without running the destructor, the server follows it (it is started with a parent-death
 // signal) and the next fixture that starts removes the abandoned folder.
 //

@@ -361,7 +361,7 @@ private:
         if (!approver.isEmpty()) {
             const QString problem =
                 view.core().systemDb
-                    ? creditApprovalProblem(*view.core().systemDb, approver,
+                    ? creditApprovalProblem(*view.core().systemDb, view.core().siteFolder, approver,
                                             text(view, "APPPASSWRD"), view.core().companyId)
                     : QStringLiteral("the site's users cannot be read");
             if (!problem.isEmpty())

@@ -72,6 +72,59 @@ QByteArray option(const QList<std::pair<QByteArray, QByteArray>>& options, const
     return {};
 }
 
+// The server a connection string names, as messages name it: host and port.
+QString serverOf(const QList<std::pair<QByteArray, QByteArray>>& options)
+{
+    QByteArray host = option(options, "host");
+    if (host.isEmpty())
+        host = option(options, "hostaddr");
+    if (host.isEmpty())
+        host = "localhost";
+    const QByteArray port = option(options, "port");
+    return QString::fromUtf8(host) + QStringLiteral(" port ") +
+           QString::fromUtf8(port.isEmpty() ? QByteArray("5432") : port);
+}
+
+// A right the role lacks, in words: the verb of the statement and what the server names
+// ("permission denied for table oeinvh").
+QString missingRight(const QString& role, const QByteArray& sql, const QString& serverMessage)
+{
+    const QByteArray head = sql.trimmed().toUpper();
+    struct Verb
+    {
+        const char* statement;
+        const char* words;
+    };
+    static const Verb verbs[] = {{"SELECT", "read"},
+                                 {"INSERT", "add rows to"},
+                                 {"UPDATE", "change"},
+                                 {"DELETE", "remove rows from"}};
+    QString words = QStringLiteral("use");
+    QString privilege = QStringLiteral("USAGE");
+    for (const Verb& v : verbs)
+        if (head.startsWith(v.statement)) {
+            words = QLatin1String(v.words);
+            privilege = QLatin1String(v.statement);
+        }
+    static const QRegularExpression denied(QStringLiteral("permission denied for (\\w+) (\\S+)"));
+    const QRegularExpressionMatch m = denied.match(serverMessage);
+    if (!m.hasMatch())
+        return QStringLiteral(
+                   "The database server refused role \"%1\" this work (%2); ask the site's "
+                   "administrator for the right")
+            .arg(role, serverMessage);
+    const QString kind = m.captured(1);
+    if (kind == QLatin1String("function"))
+        privilege = QStringLiteral("EXECUTE");
+    else if (kind != QLatin1String("table"))
+        privilege = QStringLiteral("USAGE");
+    const QString object = kind == QLatin1String("table") ? m.captured(2).toUpper() : m.captured(2);
+    return QStringLiteral("Role \"%1\" has no right to %2 %3 %4 (%5); ask the site's administrator "
+                          "to grant it")
+        .arg(role, kind == QLatin1String("table") ? words : QStringLiteral("use"), kind, object,
+             privilege);
+}
+
 // Why no connection was made, in one sentence that names the server.
 QString connectFailure(const QString& server, const QString& database, const QString& user,
                        const QString& why)
@@ -316,6 +369,14 @@ PgDatabase::~PgDatabase()
     PQfinish(m_conn);
 }
 
+QString connectionRefusal(const QString& conninfo, const QString& libpqMessage)
+{
+    const auto options = parseConninfo(conninfo.toUtf8());
+    return connectFailure(serverOf(options), QString::fromUtf8(option(options, "dbname")),
+                          QString::fromUtf8(option(options, "user")),
+                          firstLine(libpqMessage.toUtf8().constData()));
+}
+
 void PgDatabase::connect()
 {
     QString error;
@@ -323,14 +384,7 @@ void PgDatabase::connect()
     if (options.isEmpty())
         throw StorageError(Kind::Refused, 0,
                            QStringLiteral("The connection string cannot be read: %1.").arg(error));
-    QByteArray host = option(options, "host");
-    if (host.isEmpty())
-        host = option(options, "hostaddr");
-    if (host.isEmpty())
-        host = "localhost";
-    const QByteArray port = option(options, "port");
-    m_server = QString::fromUtf8(host) + QStringLiteral(" port ") +
-               QString::fromUtf8(port.isEmpty() ? QByteArray("5432") : port);
+    m_server = serverOf(options);
     // A server that does not answer is given up after a while rather than waited for; the
     // connection string may set its own time.
     const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
@@ -420,6 +474,9 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
                                        "locked (%2)")
                             .arg(LockWaitSeconds)
                             .arg(context.isEmpty() ? message : context);
+        break;
+    case Kind::Refused:
+        message = missingRight(QString::fromUtf8(PQuser(m_conn)), sql, message);
         break;
     case Kind::Serialization:
         // The server's words name internal process numbers; what happened is one of two.

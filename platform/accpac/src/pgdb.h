@@ -61,6 +61,9 @@ private:
     int m_statements = 0;
 };
 
+// Why the server named by `conninfo` refused a connection, from libpq's message: one
+// sentence naming the server (host and port).
+QString connectionRefusal(const QString& conninfo, const QString& libpqMessage);
 // True when a site is named by a connection string rather than a folder.
 bool isConnectionString(const QString& site);
 // The connection string without its password, for logs and messages.

@@ -1,15 +1,22 @@
 #include "rights.h"
 
+#include "pgdb.h"
 #include "site.h"
+#include "siteroles.h"
 #include "storage.h"
 
 namespace Accpac {
 
-QString creditApprovalProblem(Database& systemDb, const QString& userId, const QString& password,
-                              const QString& companyId)
+QString creditApprovalProblem(Database& systemDb, const QString& site, const QString& userId,
+                              const QString& password, const QString& companyId)
 {
     const QString user = normalUserId(userId);
-    if (!verifyPassword(systemDb, user, password))
+    auto login = SiteRoles::Login::Accepted;
+    if (isConnectionString(site))
+        login = SiteRoles::tryLogin(site, user, password);
+    else if (!verifyPassword(systemDb, user, password))
+        login = SiteRoles::Login::WrongPassword;
+    if (login == SiteRoles::Login::WrongPassword)
         return QStringLiteral("the user or the password is wrong");
     {
         Statement st = systemDb.prepare("SELECT DISABLED, LOCKEDOUT FROM USERS WHERE USERID=?");
@@ -20,6 +27,9 @@ QString creditApprovalProblem(Database& systemDb, const QString& userId, const Q
         if (st.columnInt(1) != 0)
             return QStringLiteral("the user is locked out");
     }
+    // A role the server refuses for a reason the user's flags do not tell.
+    if (login == SiteRoles::Login::NotPermitted)
+        return QStringLiteral("the database server does not let the user's role log in");
     if (!holdsCreditApprovalRight(systemDb, user, companyId))
         return QStringLiteral("the user has no right to approve credit in company %1")
             .arg(companyId.trimmed().toUpper());

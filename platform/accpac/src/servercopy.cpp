@@ -2,6 +2,7 @@
 #include "pgdb.h"
 #include "schema.h"
 #include "site.h"
+#include "siteroles.h"
 #include "sqlitedb.h"
 
 #include <accpac/standin.h>
@@ -128,6 +129,7 @@ QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const 
         list.bindText(2, name);
         list.bindText(3, schema);
         list.exec();
+        SiteRoles::setUpCompany(to, serverSite, id, schema);
         tx.commit();
     } catch (const StorageError& e) {
         refuse(QStringLiteral("Company %1 was not copied: %2").arg(id, describeStorageError(e)));

@@ -22,6 +22,9 @@ struct SessionCore
     QString siteFolder;
     QString companyId;
     QString userId;
+    // On a server site: the password typed at the sign-on (in capitals), which the user's
+    // role logs in with. Kept in memory only, for the session's own further connections.
+    QString serverPassword;
     AccpacCompany company;
     QList<AccpacActiveApplication> applications;
     std::unique_ptr<Database> companyDb;

@@ -3,6 +3,7 @@
 #include "pgdb.h"
 #include "schema.h"
 #include "signonthrottle.h"
+#include "siteroles.h"
 #include "upgrade.h"
 
 #include <accpac/standin.h>
@@ -223,9 +224,34 @@ QList<CompanyEntry> listCompanies(const QString& siteFolder)
 
 namespace {
 
-// Opens the company for the user; checks the password when one is given.
+// The server takes the user's role with the password, or the sign-on is refused.
+void checkServerLogin(const QString& site, const QString& user, const QString& password,
+                      const QString& tries)
+{
+    ++passwordVerifications;
+    SiteRoles::Login answer = SiteRoles::Login::WrongPassword;
+    try {
+        answer = SiteRoles::tryLogin(site, user, password);
+    } catch (const StorageError& e) {
+        throw SignonRefused{e.message()};
+    }
+    if (answer == SiteRoles::Login::WrongPassword) {
+        signonThrottle().failed(tries);
+        throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+    }
+    signonThrottle().succeeded(tries);
+    // The role's state is the server's: it says only that the role may not log in.
+    if (answer == SiteRoles::Login::NotPermitted)
+        throw SignonRefused{
+            QStringLiteral("User %1 has been disabled or is locked out.").arg(user)};
+}
+
+// Opens the company for the user; checks the password when one is given. On a server site
+// the work goes through the user's role, logged in with `serverPassword` (the password of
+// a live sign-on when none is given).
 std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QString& companyId,
-                                         const QString& userId, const QString* password)
+                                         const QString& userId, const QString* password,
+                                         QString serverPassword = {})
 {
     const QString user = normalUserId(userId);
     const QString company = companyId.trimmed().toUpper();
@@ -235,11 +261,12 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
         throw SignonRefused{noSiteMessage(siteFolder)};
     auto core = std::make_shared<SessionCore>();
     core->siteFolder = siteFolder;
+    const bool server = isConnectionString(siteFolder);
     QString step = QStringLiteral("the site's system database");
     try {
-        core->systemDb = openSystem(siteFolder);
         // A session opened for a user signed on already (the printing screen's) brings no
-        // password; every other sign-on is checked, and counted per site and user ID.
+        // password; every other sign-on is checked, and counted per site and user ID. A try
+        // during the wait after failed ones is refused here and never reaches a server.
         if (password) {
             const QString tries = signonTriesKey(siteFolder, user);
             if (const int wait = signonThrottle().secondsToWait(tries); wait > 0)
@@ -248,12 +275,24 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
                                    "try again.")
                         .arg(user, wait == 1 ? QStringLiteral("1 second")
                                              : QStringLiteral("%1 seconds").arg(wait))};
-            if (!verifyPassword(*core->systemDb, user, *password)) {
-                signonThrottle().failed(tries);
-                throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+            if (server) {
+                checkServerLogin(siteFolder, user, *password, tries);
+                serverPassword = *password;
+            } else {
+                core->systemDb = openSystem(siteFolder);
+                if (!verifyPassword(*core->systemDb, user, *password)) {
+                    signonThrottle().failed(tries);
+                    throw SignonRefused{QStringLiteral("Invalid user ID or password.")};
+                }
+                signonThrottle().succeeded(tries);
             }
-            signonThrottle().succeeded(tries);
         }
+        const QString login =
+            server ? SiteRoles::loginAs(siteFolder, user, serverPassword) : siteFolder;
+        if (server)
+            core->serverPassword = QString::fromUtf8(passwordKey(serverPassword));
+        if (!core->systemDb)
+            core->systemDb = openSystem(login);
         {
             Statement st =
                 core->systemDb->prepare("SELECT DISABLED, LOCKEDOUT FROM USERS WHERE USERID=?");
@@ -283,7 +322,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
                     QStringLiteral("User %1 has no access to company %2.").arg(user, company)};
         }
         step = QStringLiteral("the database of company %1").arg(company);
-        core->companyDb = openCompanyStore(siteFolder, company, listed);
+        core->companyDb = openCompanyStore(login, company, listed);
         {
             Statement st = core->companyDb->prepare("SELECT ID, NAME, HOMECUR FROM CSCOM");
             if (!st.step())
@@ -320,7 +359,8 @@ std::shared_ptr<SessionCore> openSession(const QString& siteFolder, const QStrin
 
 std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn)
 {
-    return openCompany(signedOn.siteFolder, signedOn.companyId, signedOn.userId, nullptr);
+    return openCompany(signedOn.siteFolder, signedOn.companyId, signedOn.userId, nullptr,
+                       signedOn.serverPassword);
 }
 
 std::unique_ptr<Database> openSiteSystemToRead(const QString& site)
@@ -351,13 +391,19 @@ void createSite(const QString& folder)
     if (isConnectionString(folder)) {
         adminGuard([&] {
             PgDatabase db(folder, QLatin1String(SiteSchema));
-            if (db.schemaExists()) {
+            // Made again on a site that exists: its roles and grants are set up anew.
+            const bool exists = db.schemaExists();
+            if (exists)
                 openSystem(folder);
-                return;
-            }
             Transaction tx(db);
-            db.exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
-            createSchema(db, Store::System);
+            if (!exists) {
+                db.exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
+                createSchema(db, Store::System);
+            }
+            SiteRoles::setUpSite(db, folder);
+            Statement st = db.prepare("SELECT ID, FILE FROM COMPANIES");
+            while (st.step())
+                SiteRoles::setUpCompany(db, folder, st.columnText(0), st.columnText(1));
             tx.commit();
         });
         return;
@@ -422,6 +468,7 @@ void createCompany(const QString& folder, const CompanySetup& company)
                                          "server.")
                               .arg(fileName));
             fillCompany(db, id, company, "CREATE SCHEMA \"" + fileName.toUtf8() + '"');
+            SiteRoles::setUpCompany(db, folder, id, fileName);
         } else {
             SqliteDatabase db(file, true);
             fillCompany(db, id, company);
@@ -486,6 +533,12 @@ bool userExists(Database& db, const QString& id)
     return st.step();
 }
 
+// The site's system store on its server, where users are the server's roles.
+PgDatabase& serverStore(Database& db)
+{
+    return dynamic_cast<PgDatabase&>(db);
+}
+
 bool rowExists(Database& db, const QByteArray& sql, const QStringList& values)
 {
     Statement st = db.prepare(sql);
@@ -548,9 +601,12 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
 {
     checkNewUser(folder, userId);
     const QString id = normalUserId(userId);
-    const QString verifier = makeVerifier(password, strength);
+    // A server checks the password of the user's role itself: no verifier of ours is kept.
+    const bool server = isConnectionString(folder);
+    const QString verifier = server ? QString() : makeVerifier(password, strength);
     adminGuard([&] {
         auto db = openSystem(folder);
+        Transaction tx(*db);
         Statement st = db->prepare("INSERT INTO USERS (USERID, USERNAME, PWVERIFIER) VALUES "
                                    "(?,?,?)");
         st.bindText(1, id);
@@ -564,11 +620,24 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
                 adminFail(QStringLiteral("User %1 exists already.").arg(id));
             throw;
         }
+        if (server)
+            SiteRoles::createUser(serverStore(*db), folder, id, password);
+        tx.commit();
     });
 }
 
 void setPassword(const QString& folder, const QString& userId, const QString& password)
 {
+    if (isConnectionString(folder)) {
+        checkUser(folder, userId);
+        adminGuard([&] {
+            auto db = openSystem(folder);
+            Transaction tx(*db);
+            SiteRoles::setPassword(serverStore(*db), folder, userId, password);
+            tx.commit();
+        });
+        return;
+    }
     const QString verifier = makeVerifier(password, HashStrength::Interactive);
     adminGuard([&] {
         auto db = openSystem(folder);
@@ -584,6 +653,7 @@ void setUserFlags(const QString& folder, const QString& userId, bool disabled, b
 {
     adminGuard([&] {
         auto db = openSystem(folder);
+        Transaction tx(*db);
         Statement st = db->prepare("UPDATE USERS SET DISABLED=?, LOCKEDOUT=?, ACCTSTATUS=? "
                                    "WHERE USERID=?");
         st.bindInt(1, disabled ? 1 : 0);
@@ -592,6 +662,10 @@ void setUserFlags(const QString& folder, const QString& userId, bool disabled, b
         st.bindText(4, normalUserId(userId));
         st.exec();
         requireChange(*db, userId);
+        // On a server the role itself can no longer log in.
+        if (isConnectionString(folder))
+            SiteRoles::setLoginAllowed(serverStore(*db), folder, userId, !disabled && !lockedOut);
+        tx.commit();
     });
 }
 
@@ -600,6 +674,7 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
 {
     adminGuard([&] {
         auto db = openSystem(folder);
+        Transaction tx(*db);
         // Granted twice is granted.
         Statement st = db->prepare("INSERT INTO AUTHS (USERID, COMPANYID, PGMID, PROFILEID) "
                                    "VALUES (?,?,?,?) ON CONFLICT DO NOTHING");
@@ -608,6 +683,10 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
         st.bindText(3, programId);
         st.bindText(4, profileId);
         st.exec();
+        // On a server the user's role joins the company's group, which holds its grants.
+        if (isConnectionString(folder))
+            SiteRoles::grantCompany(serverStore(*db), folder, userId, companyId);
+        tx.commit();
     });
 }
 

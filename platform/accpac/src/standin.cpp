@@ -5,6 +5,7 @@
 #include "sessionimpl.h"
 #include "signonthrottle.h"
 #include "site.h"
+#include "siteroles.h"
 #include "sqlitedb.h"
 #include "standinstate.h"
 
@@ -144,6 +145,14 @@ QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companySt
                                QStringLiteral("SET search_path TO ") + value.mid(14)});
     }
     return attributes;
+}
+
+std::optional<ServerLogin> signedOnServerLogin()
+{
+    const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
+    if (!core || !core->opened || !isConnectionString(core->siteFolder))
+        return std::nullopt;
+    return ServerLogin{SiteRoles::userRole(core->siteFolder, core->userId), core->serverPassword};
 }
 
 namespace Admin {

@@ -52,6 +52,16 @@ QString shownSite(const QString& site);
 QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companyStore);
 // The unixODBC name of the psqlODBC driver those data sources use.
 inline const QString ServerOdbcDriver = QStringLiteral("PostgreSQL Unicode");
+// The login of the live sign-on when its site is on a database server: the user's role and
+// the password typed at the sign-on (in capitals, as the server keeps it; in memory only).
+// Nothing for a site in a folder or without a sign-on. The grid's ODBC connection logs in
+// with it.
+struct ServerLogin
+{
+    QString role;
+    QString password;
+};
+std::optional<ServerLogin> signedOnServerLogin();
 
 // Schema versions. Every company file and the site's system file carry the version of their
 // tables. Opening an older file (a sign-on, the admin and sample tools) brings it up to date

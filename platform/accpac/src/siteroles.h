@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+namespace Accpac {
+
+class PgDatabase;
+
+// On a database server the site's users are the server's login roles, and the server checks
+// their passwords (SCRAM-SHA-256). Role names are cluster-wide while a site is one database,
+// so every name begins with the name of the database the site was made in (kept with the
+// site, so that a copy restored under another name keeps its users):
+//   "<database>.<user id in small letters>"   a user (user IDs hold no dot)
+//   "<database>_site_users"                    every user of the site (reads the site's data)
+//   "<database>_site_admins"                   the site's administrators (write users, rights)
+//   "<database>_company_<id>"                  the users granted a company (its billing work)
+// Passwords do not depend on case: a role's password is the password in capitals.
+namespace SiteRoles {
+
+// The longest database name whose role names fit the server's 63 bytes.
+constexpr int LongestDatabaseName = 51;
+
+QString userRole(const QString& site, const QString& userId);
+QString usersGroup(const QString& site);
+QString adminsGroup(const QString& site);
+QString companyGroup(const QString& site, const QString& companyId);
+
+// The site's connection string that signs on as the user's role with the password.
+QString loginAs(const QString& site, const QString& userId, const QString& password);
+
+enum class Login
+{
+    Accepted,
+    WrongPassword, // or no such role: the server answers both alike
+    NotPermitted   // the password is right, the role may not log in (disabled, locked out)
+};
+// A short connection as the user's role. Throws StorageError (Refused) with one sentence
+// naming the server when it cannot be reached.
+Login tryLogin(const QString& site, const QString& userId, const QString& password);
+
+// As the site's owner (a login that may create roles), each in the caller's transaction:
+// the group roles and the grants on the site's schema (again when they are there already);
+void setUpSite(PgDatabase& db, const QString& site);
+// the company's group role and the grants on its schema;
+void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
+                  const QString& schema);
+// a user's role: created (a member of the site's users, and of its administrators for
+// ADMIN), its password replaced (the role made, with its companies, for a user who has
+// none), allowed or refused to log in, granted a company.
+void createUser(PgDatabase& db, const QString& site, const QString& userId,
+                const QString& password);
+void setPassword(PgDatabase& db, const QString& site, const QString& userId,
+                 const QString& password);
+void setLoginAllowed(PgDatabase& db, const QString& site, const QString& userId, bool allowed);
+void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
+                  const QString& companyId);
+
+} // namespace SiteRoles
+} // namespace Accpac
