@@ -17,8 +17,10 @@
 //                                                           group: folders at most 2770, files
 //                                                           at most 0660, never loosened
 // The site is /var/lib/tallymerge/site and the shared folder /var/lib/tallymerge unless
-// given; --site also takes a site on a database server (a libpq connection string). Passwords are
-// read from the terminal without echo (one line from a pipe).
+// given; --site also takes a site on a database server (a libpq connection string), whose
+// users are the server's login roles: there the connection string's login makes and changes
+// them, so it needs the right to create roles. Passwords are read from the terminal without
+// echo (one line from a pipe).
 #include "passwordprompt.h"
 
 #include <commandline.h>
