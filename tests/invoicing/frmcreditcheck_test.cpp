@@ -317,7 +317,10 @@ TEST_P(CreditCheckWindow, AnUnreadableSiteApprovesNoOne)
 {
     open();
     const QString folder = Accpac::siteFolder();
-    Accpac::setSiteFolder(site->folder() + QStringLiteral("/missing"));
+    // A folder that is not there, or a server that does not answer.
+    Accpac::setSiteFolder(site->folder() + (Accpac::isServerSite(folder)
+                                                ? QStringLiteral(" port=1")
+                                                : QStringLiteral("/missing")));
     approve(*window, QStringLiteral("SUPER"), QStringLiteral("SUPER"));
     Accpac::setSiteFolder(folder);
     ASSERT_EQ(boxes.shown.size(), 1);

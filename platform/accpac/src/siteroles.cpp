@@ -195,13 +195,18 @@ void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
 void createUser(PgDatabase& db, const QString& site, const QString& userId, const QString& password)
 {
     const QString role = userRole(site, userId);
-    if (roleExists(db, role))
-        throw StorageError(Kind::Constraint, 0,
-                           QStringLiteral("The database server has a role %1 already.").arg(role));
     const bool administrator = normalUserId(userId) == QLatin1String("ADMIN");
+    const QByteArray group = identifier(administrator ? adminsGroup(site) : usersGroup(site));
+    // A copy of the site's database on the same server (a restore, a template) shares its
+    // roles: a user added in one is the same role, taken over with this password.
+    if (roleExists(db, role)) {
+        run(db, "ALTER ROLE " + identifier(role) + " LOGIN PASSWORD " +
+                    literal(verifier(db, role, password)));
+        run(db, "GRANT " + group + " TO " + identifier(role));
+        return;
+    }
     run(db, "CREATE ROLE " + identifier(role) + " LOGIN PASSWORD " +
-                literal(verifier(db, role, password)) + " IN ROLE " +
-                identifier(administrator ? adminsGroup(site) : usersGroup(site)));
+                literal(verifier(db, role, password)) + " IN ROLE " + group);
 }
 
 void setPassword(PgDatabase& db, const QString& site, const QString& userId,
