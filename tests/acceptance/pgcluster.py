@@ -51,7 +51,8 @@ class PostgresCluster:
         try:
             self._init_cluster()
             self._start(log_path)
-            self.superuser_sql("CREATE ROLE %s LOGIN PASSWORD %s" %
+            # The site's administrator login: it makes the roles of the site's users.
+            self.superuser_sql("CREATE ROLE %s LOGIN CREATEROLE PASSWORD %s" %
                                (user, quote_literal(password)))
             # Texts compare byte by byte, as on an SQLite site (the cluster's C locale).
             self.superuser_sql("CREATE DATABASE %s OWNER %s TEMPLATE template0" %
