@@ -1,5 +1,6 @@
 // Faults of the database server under several workstations: the server restarted in the
-// middle of a batch run, and a workstation's connections cut in the middle of an invoice.
+// middle of a batch run, a workstation's connections cut in the middle of an invoice, and a
+// clerk's role losing its company in the middle of the work.
 // The interrupted workstation is stopped at a chosen write (inside its transaction), the
 // fault is made while it waits, and then it goes on. Afterwards the books pass the auditor,
 // every workstation says clearly what failed or carries on, and the interrupted work done
@@ -11,6 +12,9 @@
 #include <teststore.h>
 
 #include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QScopeGuard>
 
 using namespace Workstations;
 
@@ -32,6 +36,39 @@ int cutConnectionsOf(const QString& user)
                  QStringLiteral("postgres"))
         .trimmed()
         .toInt();
+}
+
+// The server's login role of a workstation's user: the site's role prefix (kept as the
+// comment of the site's schema, the database's name otherwise) and the user in small letters.
+QString roleOf(const QString& companyStore, const QString& user)
+{
+    const QStringList prefix = TestStore::query(
+        companyStore, QStringLiteral("SELECT COALESCE(obj_description(oid, 'pg_namespace'), "
+                                     "current_database()) FROM pg_namespace WHERE nspname = "
+                                     "'tallymerge_site'"));
+    return prefix.value(0) + u'.' + user.toLower();
+}
+
+// The company group roles `role` is a member of, as the server's superuser reads them.
+QStringList companyGroupsOf(const QString& role)
+{
+    return TestStore::runningServer()
+        .execute(QStringLiteral("SELECT g.rolname FROM pg_auth_members a JOIN pg_roles g ON "
+                                "g.oid = a.roleid JOIN pg_roles u ON u.oid = a.member WHERE "
+                                "u.rolname = %1 AND g.rolname LIKE '%\\_company\\_%'")
+                     .arg(PostgresServer::quoteLiteral(role)),
+                 QStringLiteral("postgres"))
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
+// Grants or revokes the groups to or from the role, as the site's administrator would.
+void setMember(const QString& role, const QStringList& groups, bool member)
+{
+    for (const QString& group : groups)
+        TestStore::runningServer().execute(
+            (member ? QStringLiteral("GRANT %1 TO %2") : QStringLiteral("REVOKE %1 FROM %2"))
+                .arg(PostgresServer::quoteIdentifier(group), PostgresServer::quoteIdentifier(role)),
+            QStringLiteral("postgres"));
 }
 
 class ServerFaults : public ::testing::Test
@@ -161,6 +198,61 @@ TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetry
     EXPECT_EQ(retried.invoices.size(), 1) << said(retried);
     EXPECT_EQ(shipmentsOn(retried.invoices), victims);
     EXPECT_EQ(problems, QStringList());
+    EXPECT_EQ(harness->checkBooks(), QStringList());
+    EXPECT_EQ(harness->checkGrids(), QStringList());
+    EXPECT_EQ(harness->playRound(), QStringList());
+}
+
+// The administrator takes the company away from one clerk's role in the middle of the work
+// (the clerk signed on before). The clerk's next invoice is refused in the program's words,
+// naming what the role may not do, and nothing of it is stored; the others invoice at the same
+// moment. Once the company is granted again, the same invoice is made once.
+TEST_F(ServerFaults, AClerkWhoseRoleLostTheCompanyIsToldAndNothingIsLostOrDoubled)
+{
+    SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
+    QMap<QString, QStringList> byCustomer;
+    for (const Shipment& shipment : harness->openShipments())
+        byCustomer[shipment.customer] << shipment.number;
+    ASSERT_GE(byCustomer.size(), 3);
+    QStringList victims = byCustomer.first().mid(0, 2);
+    victims.sort();
+    const QString invoice = QStringLiteral("invoice ") + victims.join(u' ');
+
+    const QString role = roleOf(harness->fixture().companyFile(), QStringLiteral("WS1"));
+    const QStringList groups = companyGroupsOf(role);
+    ASSERT_FALSE(groups.isEmpty()) << role.toStdString();
+    // The sites of one template share their users' roles: the grant comes back whatever happens.
+    const auto regrant = qScopeGuard([&] { setMember(role, groups, true); });
+    setMember(role, groups, false);
+    ASSERT_EQ(companyGroupsOf(role), QStringList());
+
+    QStringList problems;
+    const QMap<int, Answer> answers =
+        harness->runAtOnce({{0, invoice},
+                            {1, QStringLiteral("invoice ") + byCustomer.values().at(1).join(u' ')},
+                            {2, QStringLiteral("invoice ") + byCustomer.last().join(u' ')}},
+                           problems);
+    const Answer refused = answers.value(0);
+    ASSERT_FALSE(refused.died) << said(refused);
+    EXPECT_EQ(refused.invoices, QStringList()) << said(refused);
+    ASSERT_FALSE(refused.boxes.isEmpty()) << said(refused);
+    for (const QString& box : refused.boxes)
+        EXPECT_FALSE(isRawDatabaseText(box)) << box.toStdString();
+    EXPECT_TRUE(refused.boxes.join(u'\n').contains(QStringLiteral("has no right to")))
+        << said(refused);
+    EXPECT_EQ(answers.value(1).invoices.size(), 1) << said(answers.value(1));
+    EXPECT_EQ(answers.value(2).invoices.size(), 1) << said(answers.value(2));
+    RecordProperty("Told", refused.boxes.join(u'\n').toStdString());
+    EXPECT_TRUE(openNumbers().contains(victims.first()));
+    EXPECT_TRUE(openNumbers().contains(victims.last()));
+    EXPECT_TRUE(companyIsFree(harness->fixture().companyFile()));
+    EXPECT_EQ(harness->checkBooks(), QStringList());
+
+    // Granted again: the same invoice is made once, with both shipments.
+    setMember(role, groups, true);
+    const Answer retried = harness->runAtOnce({{0, invoice}}, problems).value(0);
+    EXPECT_EQ(retried.invoices.size(), 1) << said(retried);
+    EXPECT_EQ(shipmentsOn(retried.invoices), victims);
     EXPECT_EQ(harness->checkBooks(), QStringList());
     EXPECT_EQ(harness->checkGrids(), QStringList());
     EXPECT_EQ(harness->playRound(), QStringList());
