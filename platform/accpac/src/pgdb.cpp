@@ -415,13 +415,18 @@ void PgDatabase::setUpSession()
     if (PQresultStatus(result) != PGRES_COMMAND_OK)
         raise(result, sql);
     PQclear(result);
-    if (m_schema.isEmpty()) {
-        result = PQexec(m_conn, "SELECT current_schema()");
-        if (PQresultStatus(result) != PGRES_TUPLES_OK)
-            raise(result, "SELECT current_schema()");
+    // Whether the database's texts sort byte by byte, as the program can compare them (the
+    // locale provider's column is read as JSON, so that a server without it reads as libc).
+    const char* query = "SELECT current_schema(), COALESCE(to_jsonb(d) ->> 'datlocprovider', "
+                        "'c') = 'c' AND d.datcollate IN ('C', 'POSIX') FROM pg_database d "
+                        "WHERE d.datname = current_database()";
+    result = PQexec(m_conn, query);
+    if (PQresultStatus(result) != PGRES_TUPLES_OK || PQntuples(result) != 1)
+        raise(result, query);
+    if (m_schema.isEmpty())
         m_schema = QString::fromUtf8(PQgetisnull(result, 0, 0) ? "" : PQgetvalue(result, 0, 0));
-        PQclear(result);
-    }
+    m_bytewiseTexts = *PQgetvalue(result, 0, 1) == 't';
+    PQclear(result);
 }
 
 pg_conn* PgDatabase::connection()

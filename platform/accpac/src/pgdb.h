@@ -29,6 +29,9 @@ public:
     bool inTransaction() const override;
     const Dialect& dialect() const override;
     QString location() const override;
+    // Look-ups in a run are read ahead where the database's texts sort byte by byte.
+    int readAheadRows() const override { return m_bytewiseTexts ? ReadAheadRows : 0; }
+    static constexpr int ReadAheadRows = 256;
 
     QString schema() const { return m_schema; }
     bool schemaExists();
@@ -59,6 +62,7 @@ private:
     int m_generation = 0;
     int m_changes = 0;
     int m_statements = 0;
+    bool m_bytewiseTexts = false;
 };
 
 // Why the server named by `conninfo` refused a connection, from libpq's message: one

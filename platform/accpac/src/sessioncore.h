@@ -1,6 +1,7 @@
 #pragma once
 
 #include "errorsimpl.h"
+#include "readahead.h"
 #include "storage.h"
 
 #include <accpac/session.h>
@@ -35,6 +36,8 @@ struct SessionCore
     // (the prepayment view finds its invoice through it).
     QHash<int, std::weak_ptr<InvoiceDraft>> invoiceDrafts;
 
+    // The rows read ahead for the session's run of look-ups, if any.
+    ReadAhead readAhead;
     bool logEnabled = false;
     QList<Testing::ViewCall> log;
 

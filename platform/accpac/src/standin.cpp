@@ -322,5 +322,10 @@ int companyWritesCounted(AccpacSession& session)
     return db ? db->writesCounted() : 0;
 }
 
+int lookUpsReadAhead(AccpacSession& session)
+{
+    return impl(session).core().readAhead.answered();
+}
+
 } // namespace Testing
 } // namespace Accpac

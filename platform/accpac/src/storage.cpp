@@ -1,6 +1,7 @@
 #include "storage.h"
 
 #include <accpac/standin.h>
+#include <atomic>
 
 namespace Accpac {
 
@@ -117,8 +118,18 @@ void Database::dropStatements()
         entry.second.clear();
 }
 
+namespace {
+std::atomic<quint64> programWrites{0};
+} // namespace
+
+quint64 Database::writesInProgram()
+{
+    return programWrites.load();
+}
+
 void Database::countWrite()
 {
+    ++programWrites;
     ++m_writes;
     if (m_writesBeforeFault < 0)
         return;

@@ -163,6 +163,13 @@ public:
     int writesCounted() const { return m_writes; }
     // Tells the test's write observer (Testing::setServerWriteObserver) of a write made.
     static void observeWrite(const QByteArray& sql);
+    // The writes this program began so far, on every connection (what was read before a
+    // change of this count may be out of date).
+    static quint64 writesInProgram();
+    // How many rows a run of look-ups of one key value each may read ahead in one statement
+    // (ReadAhead); 0: none. Worth it where each statement is a round trip to a server, and
+    // possible only where texts sort byte by byte.
+    virtual int readAheadRows() const { return 0; }
 
 protected:
     Database() = default;

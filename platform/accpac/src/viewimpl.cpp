@@ -450,24 +450,24 @@ void ViewImpl::PrepareRead(int flags)
         fail(QStringLiteral("View %1 has been closed; PrepareRead is not possible.").arg(m_def.id));
 }
 
+QVariant ViewImpl::storedValue(const Statement& st, int column, FieldType type) const
+{
+    switch (type) {
+    case FieldType::Text:
+        return st.columnText(column);
+    case FieldType::Double:
+        return st.columnDouble(column);
+    default:
+        return int(st.columnInt(column));
+    }
+}
+
 void ViewImpl::load(const Statement& st)
 {
     m_rowid = st.columnInt(0);
     int column = 1;
-    for (int i : m_def.storedFields) {
-        switch (m_def.fields[i].type) {
-        case FieldType::Text:
-            m_values[i] = st.columnText(column);
-            break;
-        case FieldType::Double:
-            m_values[i] = st.columnDouble(column);
-            break;
-        default:
-            m_values[i] = int(st.columnInt(column));
-            break;
-        }
-        ++column;
-    }
+    for (int i : m_def.storedFields)
+        m_values[i] = storedValue(st, column++, m_def.fields[i].type);
     std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
 }
 
@@ -531,6 +531,9 @@ bool ViewImpl::seek(bool first)
     return guarded([&] {
         const auto& order = m_def.orders[m_order];
         const bool after = !first && m_positioned;
+        if (!after)
+            if (const std::optional<bool> found = lookUpReadAhead())
+                return *found;
         // Put together from the texts the view's definition prepared once.
         const QByteArray& orderBy =
             m_ascending ? m_def.orderBy[m_order] : m_def.orderByDescending[m_order];
@@ -569,6 +572,58 @@ bool ViewImpl::seek(bool first)
         m_positioned = true;
         return true;
     });
+}
+
+std::optional<bool> ViewImpl::lookUpReadAhead()
+{
+    const int rows = m_db->readAheadRows();
+    if (rows == 0 || !m_ascending || m_whereParams.size() != 1 || m_db->inTransaction())
+        return std::nullopt;
+    // Only a selection of one value of the order's first column, a text.
+    const int keyField = m_def.orders[m_order].front();
+    const QByteArray keyColumn = quoted(m_def.fields[keyField].column);
+    if (m_def.fields[keyField].type != FieldType::Text || m_where != keyColumn + " = ?")
+        return std::nullopt;
+    const QByteArray sql = m_def.selectFrom + " WHERE " + keyColumn + ">=?" +
+                           m_def.orderBy[m_order] + " LIMIT " + QByteArray::number(rows);
+    const QString value = m_whereParams.front().toString();
+    const QByteArray key = value.toUtf8();
+    ReadAhead& ahead = m_core->readAhead;
+    const bool inRun = ahead.runContinues(m_db, sql);
+    if (!ahead.covers(m_db, sql, key)) {
+        if (!inRun)
+            return std::nullopt;
+        const quint64 writesBefore = Database::writesInProgram();
+        const auto stored =
+            std::find(m_def.storedFields.begin(), m_def.storedFields.end(), keyField);
+        const int keyValue = int(stored - m_def.storedFields.begin());
+        std::vector<ReadAhead::Row> batch;
+        Statement st = m_db->prepare(sql);
+        st.bindText(1, value);
+        while (st.step()) {
+            ReadAhead::Row row{st.columnInt(0), {}, {}};
+            row.values.reserve(m_def.storedFields.size());
+            int column = 1;
+            for (int i : m_def.storedFields)
+                row.values.push_back(storedValue(st, column++, m_def.fields[i].type));
+            row.key = row.values[keyValue].toString().toUtf8();
+            batch.push_back(std::move(row));
+        }
+        const bool complete = int(batch.size()) < rows;
+        ahead.keep(m_db, sql, key, std::move(batch), complete, writesBefore);
+    }
+    const ReadAhead::Row* row = ahead.find(key);
+    if (!row)
+        return false;
+    m_rowid = row->rowid;
+    for (size_t n = 0; n < m_def.storedFields.size(); ++n)
+        m_values[m_def.storedFields[n]] = row->values[n];
+    std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
+    m_position.clear();
+    for (int i : m_def.orders[m_order])
+        m_position.push_back(m_values[i]);
+    m_positioned = true;
+    return true;
 }
 
 bool ViewImpl::Fetch()

@@ -7,6 +7,7 @@
 
 #include <any>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Accpac {
@@ -93,7 +94,9 @@ private:
     QVariant toCanonical(const FieldDef& field, const QVariant& value);
     void checkLimits(const FieldDef& field, double value);
     bool seek(bool first);
+    std::optional<bool> lookUpReadAhead();
     void load(const Statement& st);
+    QVariant storedValue(const Statement& st, int column, FieldType type) const;
     int fieldByName(const QString& name);
     void insertNumbered(std::vector<std::pair<int, QVariant>>& numbered);
     template <class F> auto guarded(F&& f) -> decltype(f());

@@ -150,6 +150,25 @@ TEST_F(PgStorage, ALostConnectionFailsTheWorkAndTheNextStatementConnectsAgain)
     EXPECT_EQ(st.columnInt(0), 0);
 }
 
+// A run of look-ups is read ahead only on a database whose texts sort byte by byte, the way
+// the program compares the ranges of its batches.
+TEST_F(PgStorage, LookUpsAreReadAheadOnlyWhereTextsSortByteByByte)
+{
+    EXPECT_EQ(PgDatabase(conninfo(), QStringLiteral("public")).readAheadRows(),
+              PgDatabase::ReadAheadRows);
+    const std::pair<const char*, const char*> otherOrders[] = {
+        {"sorted_en", "LOCALE 'en_US.UTF-8'"},
+        {"sorted_icu", "LOCALE 'C' LOCALE_PROVIDER icu ICU_LOCALE 'en-US'"}};
+    for (const auto& [database, locale] : otherOrders) {
+        server->execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0 %3")
+                            .arg(QLatin1String(database), server->user(), QLatin1String(locale)),
+                        QStringLiteral("postgres"));
+        const QString there =
+            Accpac::conninfoWith(conninfo(), QStringLiteral("dbname"), QLatin1String(database));
+        EXPECT_EQ(PgDatabase(there, QStringLiteral("public")).readAheadRows(), 0) << database;
+    }
+}
+
 // A connection the server ends while nothing is open on it (a restart, a cut network) is
 // made again by the next statement: a read, a new statement and a write transaction go
 // through without an error, as nothing was lost.

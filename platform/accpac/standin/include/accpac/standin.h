@@ -262,6 +262,8 @@ void executeOnStore(const QString& location, const QString& sql);
 // fails once as an I/O error (-1: off). writesCounted gives the writes made so far.
 void failCompanyWriteAfter(AccpacSession& session, int writes);
 int companyWritesCounted(AccpacSession& session);
+// How many browses of this session were answered from rows read ahead (never on SQLite).
+int lookUpsReadAhead(AccpacSession& session);
 
 // While set, every statement that changes a store on a database server is told to the
 // observer (its SQL text) right after the server ran it, inside its transaction: a test
