@@ -5,9 +5,12 @@
 #include "viewrules.h"
 
 #include <QDate>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 #include <cmath>
+#include <map>
 #include <optional>
 
 namespace Accpac {
@@ -155,34 +158,55 @@ double discountPercent(const QString& terms)
     return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
 }
 
+// A list of values as one parameter of a set statement (Dialect::textsOfJsonArray and
+// integersOfJsonArray): an invoice of many shipments costs one statement, not one each.
+template <class T> QString jsonList(const std::vector<InvoiceDraft::Shipment>& shipments, T value)
+{
+    QJsonArray list;
+    for (const auto& shipment : shipments)
+        list.append(value(shipment));
+    return QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
+QString shipmentKeys(const InvoiceDraft& draft)
+{
+    return jsonList(draft.shipments, [](const auto& s) { return s.shiUniq; });
+}
+
 // The invoice lines: the lines of every attached shipment, then the inserted charge lines.
 std::vector<InvoiceDraft::Line> invoiceLines(Database& db, const InvoiceDraft& draft)
 {
-    std::vector<InvoiceDraft::Line> lines;
-    for (const auto& shipment : draft.shipments) {
-        Statement st = db.prepare("SELECT ITEM, \"DESC\", QTYSHIPPED, UNITPRICE, EXTSHIMISC FROM "
-                                  "OESHID WHERE SHIUNIQ=? ORDER BY LINENUM");
-        st.bindInt(1, shipment.shiUniq);
+    std::map<int, std::vector<InvoiceDraft::Line>> byShipment;
+    if (!draft.shipments.empty()) {
+        Statement st = db.prepare("SELECT SHIUNIQ, ITEM, \"DESC\", QTYSHIPPED, UNITPRICE, "
+                                  "EXTSHIMISC FROM OESHID WHERE SHIUNIQ IN (" +
+                                  db.dialect().integersOfJsonArray + ") ORDER BY SHIUNIQ, LINENUM");
+        st.bindText(1, shipmentKeys(draft));
         while (st.step()) {
             InvoiceDraft::Line line;
-            line.item = st.columnText(0);
-            line.desc = st.columnText(1);
-            line.shiUniq = shipment.shiUniq;
-            line.quantity = st.columnDouble(2);
-            line.unitPrice = st.columnDouble(3);
-            line.amount = roundAmount(st.columnDouble(4));
-            lines.push_back(line);
+            line.shiUniq = int(st.columnInt(0));
+            line.item = st.columnText(1);
+            line.desc = st.columnText(2);
+            line.quantity = st.columnDouble(3);
+            line.unitPrice = st.columnDouble(4);
+            line.amount = roundAmount(st.columnDouble(5));
+            byShipment[line.shiUniq].push_back(line);
         }
     }
+    std::vector<InvoiceDraft::Line> lines;
+    for (const auto& shipment : draft.shipments)
+        if (const auto found = byShipment.find(shipment.shiUniq); found != byShipment.end())
+            lines.insert(lines.end(), found->second.begin(), found->second.end());
     lines.insert(lines.end(), draft.chargeLines.begin(), draft.chargeLines.end());
     return lines;
 }
 
-// Fills INVNETWTX, DISCAVAIL and INVDUE from the lines.
-void computeTotals(ViewImpl& header, const InvoiceDraft& draft, const CustomerInfo& customer)
+// Fills INVNETWTX, DISCAVAIL and INVDUE from the invoice's lines.
+void computeTotals(ViewImpl& header, const std::vector<InvoiceDraft::Line>& lines,
+                   const CustomerInfo& customer)
 {
     double total = 0;
-    for (const auto& line : invoiceLines(header.db(), draft))
+    for (const auto& line : lines)
         total += line.amount;
     total = roundAmount(total);
     header.set(QStringLiteral("INVNETWTX"), total);
@@ -203,16 +227,36 @@ struct StoredShipment
     QString invNumber;
 };
 
-std::optional<StoredShipment> findShipment(Database& db, const QString& shiNumber)
+const QByteArray StoredShipmentColumns =
+    "SHIUNIQ, ORDUNIQ, ORDNUMBER, CUSTOMER, SHIDATE, COMPLETE, INVUNIQ, INVNUMBER, SHINUMBER";
+
+StoredShipment storedShipment(const Statement& st)
 {
-    Statement st = db.prepare("SELECT SHIUNIQ, ORDUNIQ, ORDNUMBER, CUSTOMER, SHIDATE, COMPLETE, "
-                              "INVUNIQ, INVNUMBER FROM OESHIH WHERE SHINUMBER=?");
-    st.bindText(1, shiNumber);
-    if (!st.step())
-        return std::nullopt;
     return StoredShipment{int(st.columnInt(0)), int(st.columnInt(1)), st.columnText(2),
                           st.columnText(3),     int(st.columnInt(4)), int(st.columnInt(5)),
                           int(st.columnInt(6)), st.columnText(7)};
+}
+
+std::optional<StoredShipment> findShipment(Database& db, const QString& shiNumber)
+{
+    Statement st = db.prepare("SELECT " + StoredShipmentColumns + " FROM OESHIH WHERE SHINUMBER=?");
+    st.bindText(1, shiNumber);
+    if (!st.step())
+        return std::nullopt;
+    return storedShipment(st);
+}
+
+// The stored shipments of an invoice's draft, by number (those that no longer exist missing).
+std::map<QString, StoredShipment> findShipments(Database& db, const InvoiceDraft& draft)
+{
+    Statement st =
+        db.prepare("SELECT " + StoredShipmentColumns + " FROM OESHIH WHERE SHINUMBER IN (" +
+                   db.dialect().textsOfJsonArray + ")");
+    st.bindText(1, jsonList(draft.shipments, [](const auto& s) { return s.shiNumber; }));
+    std::map<QString, StoredShipment> found;
+    while (st.step())
+        found.emplace(st.columnText(8), storedShipment(st));
+    return found;
 }
 
 // Why a shipment cannot go on an invoice for `customer` ("" when it can).
@@ -307,7 +351,7 @@ public:
             view.set(QStringLiteral("PROCESSCMD"), 0);
         }
         if (number(view, "INVSHIPMTS") == 1) {
-            computeTotals(view, *draft, customer);
+            computeTotals(view, invoiceLines(view.db(), *draft), customer);
             view.set(QStringLiteral("INVSHIPMTS"), 0);
         }
     }
@@ -351,9 +395,12 @@ private:
             view.fail(QStringLiteral("The invoice has no shipments and no lines; it was not "
                                      "created."));
         // Another user may have invoiced or completed a shipment since it was attached.
+        const std::map<QString, StoredShipment> stored = findShipments(db, draft);
         for (const auto& shipment : draft.shipments) {
-            const QString problem = shipmentProblem(findShipment(db, shipment.shiNumber),
-                                                    shipment.shiNumber, customerId);
+            const auto found = stored.find(shipment.shiNumber);
+            const QString problem =
+                shipmentProblem(found == stored.end() ? std::nullopt : std::optional(found->second),
+                                shipment.shiNumber, customerId);
             if (!problem.isEmpty())
                 view.fail(problem + QStringLiteral(" The invoice was not created."));
         }
@@ -374,7 +421,9 @@ private:
         next.step();
         const int invUniq = int(next.columnInt(0));
         const QString invNumber = QStringLiteral("IN%1").arg(invUniq, 7, 10, QLatin1Char('0'));
-        computeTotals(view, draft, customer);
+        // The lines are read once: the totals and the stored lines are of the same reading.
+        const std::vector<InvoiceDraft::Line> lines = invoiceLines(db, draft);
+        computeTotals(view, lines, customer);
         view.set(QStringLiteral("INVUNIQ"), invUniq);
         view.set(QStringLiteral("INVNUMBER"), invNumber);
         view.set(QStringLiteral("CUSTOMER"), customerId);
@@ -421,24 +470,38 @@ private:
 
         view.insertRecord();
         int lineNumber = 0;
-        for (const auto& line : invoiceLines(db, draft))
+        for (const auto& line : lines)
             exec(db,
                  "INSERT INTO OEINVD (INVUNIQ, LINENUM, LINETYPE, ITEM, MISCCHARGE, \"DESC\", "
                  "SHIUNIQ, QTYINVC, UNITPRICE, EXTINVMISC) VALUES (?,?,?,?,?,?,?,?,?,?)",
                  {invUniq, ++lineNumber, line.lineType, line.item, line.miscCharge, line.desc,
                   line.shiUniq, line.quantity, line.unitPrice, line.amount});
-        for (const auto& shipment : draft.shipments) {
-            exec(db, "UPDATE OESHIH SET INVUNIQ=?, INVNUMBER=? WHERE SHIUNIQ=? AND INVUNIQ=0",
-                 {invUniq, invNumber, shipment.shiUniq});
-            if (db.changes() != 1)
+        if (!draft.shipments.empty()) {
+            exec(db,
+                 "UPDATE OESHIH SET INVUNIQ=?2, INVNUMBER=?3 WHERE INVUNIQ=0 AND SHIUNIQ IN (" +
+                     db.dialect().integersOfJsonArray + ")",
+                 {shipmentKeys(draft), invUniq, invNumber});
+            if (db.changes() != int(draft.shipments.size())) {
+                // Which one another program took without the books' lock, for the message.
+                QString taken = draft.shipments.front().shiNumber;
+                for (const auto& shipment : draft.shipments)
+                    if (const auto now = findShipment(db, shipment.shiNumber);
+                        !now || now->invUniq != invUniq) {
+                        taken = shipment.shiNumber;
+                        break;
+                    }
                 view.fail(QStringLiteral("Shipment \"%1\" was invoiced by another user meanwhile. "
                                          "The invoice was not created.")
-                              .arg(shipment.shiNumber));
+                              .arg(taken));
+            }
+            exec(db,
+                 "UPDATE OEORDH SET LASTINVNUM=?2 WHERE ORDUNIQ IN (" +
+                     db.dialect().integersOfJsonArray + ")",
+                 {jsonList(draft.shipments, [](const auto& s) { return s.ordUniq; }), invNumber});
+        }
+        for (const auto& shipment : draft.shipments)
             exec(db, "INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, SHIDATE) VALUES (?,?,?,?)",
                  {invUniq, shipment.shiNumber, shipment.shiUniq, shipment.shiDate});
-            exec(db, "UPDATE OEORDH SET LASTINVNUM=? WHERE ORDUNIQ=?",
-                 {invNumber, shipment.ordUniq});
-        }
         exec(db, "UPDATE ARCUS SET AMTBALDUET=ROUND(AMTBALDUET+?,2) WHERE IDCUST=?",
              {roundAmount(amount(view, "INVNETWTX") - received), customerId});
         tx.commit();
@@ -535,7 +598,7 @@ public:
         view.set(QStringLiteral("QTYINVC"), line.quantity);
         view.set(QStringLiteral("UNITPRICE"), line.unitPrice);
         view.set(QStringLiteral("EXTINVMISC"), line.amount);
-        computeTotals(header, *draft, customer);
+        computeTotals(header, invoiceLines(header.db(), *draft), customer);
         return true;
     }
 };

@@ -566,6 +566,7 @@ const Dialect& PgDatabase::dialect() const
                                "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = "
                                "group_concat_step, STYPE = text)"},
                               "SELECT json_array_elements_text(CAST(?1 AS json))",
+                              "SELECT CAST(json_array_elements_text(CAST(?1 AS json)) AS BIGINT)",
                               "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
                               "tablename = LOWER(?)",
                               "SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "

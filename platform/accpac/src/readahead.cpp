@@ -26,8 +26,12 @@ const ReadAhead::Row* ReadAhead::find(const QByteArray& key)
 
 bool ReadAhead::runContinues(const Database* db, const QByteArray& shape)
 {
+    // Look-ups with writes between them (the completion of one order after another) are
+    // no run: each batch would be dropped by the next write before it answered again.
+    const quint64 writes = Database::writesInProgram();
     const bool continues = m_runDb == db && m_runShape == shape && m_lastLookUp.isValid() &&
-                           m_lastLookUp.elapsed() < AnswersForMs;
+                           m_lastLookUp.elapsed() < AnswersForMs && m_runWrites == writes;
+    m_runWrites = writes;
     if (!continues) {
         m_runDb = db;
         m_runShape = shape;

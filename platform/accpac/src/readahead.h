@@ -37,8 +37,8 @@ public:
     // The first row of `key` in the batch, or nullptr when the key has none.
     const Row* find(const QByteArray& key);
 
-    // Counts a look-up of this browse; true when it continues a run of them long enough to
-    // read ahead for.
+    // Counts a look-up of this browse; true when it continues a run of them (nothing written
+    // between) long enough to read ahead for.
     bool runContinues(const Database* db, const QByteArray& shape);
     // Keeps the rows read from `from` on; `complete` when the statement's limit was not
     // reached (no rows of later key values exist). `writesBefore`: the program's count of
@@ -65,6 +65,7 @@ private:
     const Database* m_runDb = nullptr;
     QByteArray m_runShape;
     int m_run = 0;
+    quint64 m_runWrites = 0;
     QElapsedTimer m_lastLookUp;
 };
 

@@ -281,6 +281,7 @@ const Dialect& SqliteDatabase::dialect() const
                               "BEGIN",
                               {},
                               "SELECT value FROM json_each(?1)",
+                              "SELECT CAST(value AS INTEGER) FROM json_each(?1)",
                               "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? "
                               "COLLATE NOCASE",
                               "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "

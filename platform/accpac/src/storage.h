@@ -58,8 +58,10 @@ struct Dialect
     // What a new store gets before its tables: the functions the shared SQL calls that the
     // engine lacks.
     std::vector<QByteArray> storeSetup;
-    // A query of the texts of a JSON array given as parameter ?1.
+    // Queries of the texts, and of the whole numbers, of a JSON array given as parameter ?1
+    // (a set statement's list: one parameter however many members).
     QByteArray textsOfJsonArray;
+    QByteArray integersOfJsonArray;
     // Queries of the store's own catalogue: a row when table ?1 exists (in any case); the
     // names of its tables, upper case, the engine's own left out, in order; the columns of
     // table ?1 in their order.

@@ -747,32 +747,31 @@ void ViewImpl::Update()
                 sql += ',';
             sql += quoted(m_def.fields[m_def.updatableFields[i]].column) + "=?";
         }
-        sql += " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=?";
-        Statement st = m_db->prepare(sql);
-        int n = 1;
-        for (int i : m_def.updatableFields)
-            st.bind(n++, m_values[i]);
-        st.bindInt(n, m_rowid);
-        try {
-            st.exec();
-        } catch (const StorageError& e) {
-            if (!e.isConstraint())
-                throw;
-            fail(QStringLiteral("The update of view %1 would duplicate the key of another "
-                                "record.")
-                     .arg(m_def.id));
-        }
-        if (m_db->changes() == 0)
-            fail(QStringLiteral("The record of view %1 has been deleted by another user.")
-                     .arg(m_def.id));
-        if (m_def.updatableFields.size() != m_def.storedFields.size()) {
-            Statement current =
-                m_db->prepare("SELECT " + m_def.selectList + " FROM " + quoted(m_def.table) +
-                              " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=?");
-            current.bindInt(1, m_rowid);
-            if (current.step())
-                load(current);
-        }
+        // The stored record comes back with the update, so the fields the engine keeps are
+        // read without a second statement.
+        sql += " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=? RETURNING " + m_def.selectList;
+        {
+            Statement st = m_db->prepare(sql);
+            int n = 1;
+            for (int i : m_def.updatableFields)
+                st.bind(n++, m_values[i]);
+            st.bindInt(n, m_rowid);
+            bool updated = false;
+            try {
+                updated = st.step();
+            } catch (const StorageError& e) {
+                if (!e.isConstraint())
+                    throw;
+                fail(QStringLiteral("The update of view %1 would duplicate the key of another "
+                                    "record.")
+                         .arg(m_def.id));
+            }
+            if (!updated)
+                fail(QStringLiteral("The record of view %1 has been deleted by another user.")
+                         .arg(m_def.id));
+            if (m_def.updatableFields.size() != m_def.storedFields.size())
+                load(st);
+        } // the statement is done before the commit
         tx.commit();
     });
 }

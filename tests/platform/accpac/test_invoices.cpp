@@ -469,3 +469,56 @@ TEST_F(Invoices, TheCompanyFileRefusesASecondInvoiceOfAShipment)
               QStringLiteral("1"));
     EXPECT_EQ(problems(), QStringList());
 }
+
+// An invoice of several shipments marks them all in one statement. Another program that
+// writes without taking the books' lock (here in the middle of the invoice's transaction, on
+// a server, where nothing else stops it) and marks one of them first makes the whole invoice
+// fail, naming that shipment: nothing of it is stored and no shipment is on two invoices.
+TEST_F(Invoices, AShipmentMarkedByAnotherProgramInsideTheInvoiceStopsItWhole)
+{
+    if (!TestStore::onServer())
+        GTEST_SKIP() << "an SQLite file's write lock keeps every other writer out";
+    const QStringList shipments = openShipments("1100");
+    ASSERT_GE(shipments.size(), 3);
+    const QString taken = shipments[1];
+    bool marked = false;
+    Accpac::Testing::setServerWriteObserver([&](const QByteArray& sql) {
+        if (marked || !sql.contains("INSERT INTO \"OEINVH\""))
+            return;
+        marked = true;
+        EXPECT_EQ(TestStore::execute(companyFile, QStringLiteral("UPDATE OESHIH SET "
+                                                                 "INVUNIQ=999999, INVNUMBER="
+                                                                 "'OTHER' WHERE SHINUMBER='%1'")
+                                                      .arg(taken)),
+                  QString());
+    });
+    Sample::InvoiceRequest request;
+    request.customer = QStringLiteral("1100");
+    request.shipments = shipments.mid(0, 3);
+    const double balanceBefore = balance("1100");
+    const QString invoicesBefore = one("SELECT COUNT(*) FROM OEINVH");
+    EXPECT_THROW(Sample::createInvoice(*link, request), ComError);
+    Accpac::Testing::setServerWriteObserver({});
+    ASSERT_TRUE(marked);
+    const auto errors = takeErrors();
+    ASSERT_FALSE(errors.isEmpty());
+    EXPECT_TRUE(errors.back().first.endsWith(
+        QStringLiteral("Shipment \"%1\" was invoiced by another user meanwhile. The invoice was "
+                       "not created.")
+            .arg(taken)))
+        << errors.back().first.toStdString();
+    EXPECT_EQ(one("SELECT COUNT(*) FROM OEINVH"), invoicesBefore);
+    for (const QString& s : {shipments[0], shipments[2]})
+        EXPECT_EQ(one(QStringLiteral("SELECT INVUNIQ FROM OESHIH WHERE SHINUMBER='%1'").arg(s)),
+                  QStringLiteral("0"));
+    EXPECT_EQ(sql(QStringLiteral("SELECT SHINUMBER FROM OEINVS WHERE SHINUMBER IN ('%1','%2','%3')")
+                      .arg(shipments[0], shipments[1], shipments[2])),
+              QStringList());
+    EXPECT_DOUBLE_EQ(balance("1100"), balanceBefore);
+    // The other program's mark undone, the books are as before.
+    EXPECT_EQ(TestStore::execute(companyFile, QStringLiteral("UPDATE OESHIH SET INVUNIQ=0, "
+                                                             "INVNUMBER='' WHERE SHINUMBER='%1'")
+                                                  .arg(taken)),
+              QString());
+    EXPECT_EQ(problems(), QStringList());
+}
