@@ -18,12 +18,8 @@ set -euo pipefail
 
 build=${1:-build}
 bin=$build/bin
-for program in bench_accpac bench_grid bench_invoice_window bench_batch_run bench_print bench_start; do
-    if [ ! -x "$bin/$program" ]; then
-        echo "check.sh: $bin/$program is missing; build with -DTALLYMERGE_BUILD_BENCH=ON" >&2
-        exit 2
-    fi
-done
+source "$(dirname "$0")/common.sh"
+require_programs check.sh "$bin" bench_accpac bench_grid bench_invoice_window bench_batch_run bench_print bench_start
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

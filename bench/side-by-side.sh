@@ -14,12 +14,8 @@ set -euo pipefail
 
 build=${1:-build}
 bin=$build/bin
-for program in bench_grid bench_invoice_window bench_batch_run bench_print bench_invoice; do
-    if [ ! -x "$bin/$program" ]; then
-        echo "side-by-side.sh: $bin/$program is missing; build with -DTALLYMERGE_BUILD_BENCH=ON" >&2
-        exit 2
-    fi
-done
+source "$(dirname "$0")/common.sh"
+require_programs side-by-side.sh "$bin" bench_grid bench_invoice_window bench_batch_run bench_print bench_invoice
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

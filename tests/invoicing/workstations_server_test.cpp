@@ -104,6 +104,31 @@ protected:
         return open;
     }
 
+    // Work for three workstations at once: an invoice of two shipments of one customer for
+    // workstation 1 (`victims`, sorted), and one of all the shipments of another customer
+    // each for workstations 2 and 3.
+    struct Work
+    {
+        QStringList victims;
+        QString invoice;
+        QString second;
+        QString third;
+    };
+    Work work() const
+    {
+        QMap<QString, QStringList> byCustomer;
+        for (const Shipment& shipment : harness->openShipments())
+            byCustomer[shipment.customer] << shipment.number;
+        EXPECT_GE(byCustomer.size(), 3);
+        Work work;
+        work.victims = byCustomer.first().mid(0, 2);
+        work.victims.sort();
+        work.invoice = QStringLiteral("invoice ") + work.victims.join(u' ');
+        work.second = QStringLiteral("invoice ") + byCustomer.values().value(1).join(u' ');
+        work.third = QStringLiteral("invoice ") + byCustomer.last().join(u' ');
+        return work;
+    }
+
     quint32 seed = seedOfRun();
     std::unique_ptr<Harness> harness;
 };
@@ -161,13 +186,8 @@ TEST_F(ServerFaults, AServerRestartInTheMiddleOfABatchRunLosesNothing)
 TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetryMakesIt)
 {
     SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
-    QMap<QString, QStringList> byCustomer;
-    for (const Shipment& shipment : harness->openShipments())
-        byCustomer[shipment.customer] << shipment.number;
-    ASSERT_GE(byCustomer.size(), 3);
-    QStringList victims = byCustomer.first().mid(0, 2);
-    victims.sort();
-    const QString invoice = QStringLiteral("invoice ") + victims.join(u' ');
+    const auto [victims, invoice, second, third] = work();
+    ASSERT_EQ(victims.size(), 2);
     ASSERT_TRUE(stopAt(QStringLiteral("insert:OEINVS:2"), invoice));
 
     // The session of the site's system data and the company's, at least, are ended.
@@ -175,10 +195,7 @@ TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetry
     EXPECT_TRUE(companyIsFree(harness->fixture().companyFile()));
     harness->workstation(0).resume();
     QStringList problems;
-    const QMap<int, Answer> others =
-        harness->runAtOnce({{1, QStringLiteral("invoice ") + byCustomer.values().at(1).join(u' ')},
-                            {2, QStringLiteral("invoice ") + byCustomer.last().join(u' ')}},
-                           problems);
+    const QMap<int, Answer> others = harness->runAtOnce({{1, second}, {2, third}}, problems);
     const Answer cut = harness->workstation(0).answer();
     ASSERT_FALSE(cut.died) << said(cut);
     EXPECT_EQ(cut.invoices, QStringList()) << said(cut);
@@ -210,13 +227,8 @@ TEST_F(ServerFaults, AConnectionCutInTheMiddleOfAnInvoiceLeavesItAbsentAndARetry
 TEST_F(ServerFaults, AClerkWhoseRoleLostTheCompanyIsToldAndNothingIsLostOrDoubled)
 {
     SCOPED_TRACE(QStringLiteral("seed %1").arg(seed).toStdString());
-    QMap<QString, QStringList> byCustomer;
-    for (const Shipment& shipment : harness->openShipments())
-        byCustomer[shipment.customer] << shipment.number;
-    ASSERT_GE(byCustomer.size(), 3);
-    QStringList victims = byCustomer.first().mid(0, 2);
-    victims.sort();
-    const QString invoice = QStringLiteral("invoice ") + victims.join(u' ');
+    const auto [victims, invoice, second, third] = work();
+    ASSERT_EQ(victims.size(), 2);
 
     const QString role = roleOf(harness->fixture().companyFile(), QStringLiteral("WS1"));
     const QStringList groups = companyGroupsOf(role);
@@ -228,10 +240,7 @@ TEST_F(ServerFaults, AClerkWhoseRoleLostTheCompanyIsToldAndNothingIsLostOrDouble
 
     QStringList problems;
     const QMap<int, Answer> answers =
-        harness->runAtOnce({{0, invoice},
-                            {1, QStringLiteral("invoice ") + byCustomer.values().at(1).join(u' ')},
-                            {2, QStringLiteral("invoice ") + byCustomer.last().join(u' ')}},
-                           problems);
+        harness->runAtOnce({{0, invoice}, {1, second}, {2, third}}, problems);
     const Answer refused = answers.value(0);
     ASSERT_FALSE(refused.died) << said(refused);
     EXPECT_EQ(refused.invoices, QStringList()) << said(refused);

@@ -6,6 +6,7 @@
 
 #include <sample.h>
 #include <selection/orderquery.h>
+#include <toolrun.h>
 
 #include <accpac/standin.h>
 #include <odbc/connection.h>
@@ -21,23 +22,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct AdminRun
-{
-    int exitCode;
-    QString output;
-};
-
-// tallymerge-admin with the test's ODBC configuration (its environment is inherited).
-AdminRun admin(const QStringList& args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TALLYMERGE_ADMIN), args);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll()).trimmed()};
-}
 
 QByteArray contents(const QString& file)
 {
@@ -63,8 +47,8 @@ TEST(GridDataSource, AdminWritesTheServerCompanysSourceAndTheGridReadsThroughIt)
 
     // Mistakes are refused in one sentence and write no data source.
     QTemporaryDir folder;
-    AdminRun r = admin({QStringLiteral("--site"), folder.path(), QStringLiteral("odbc-source"),
-                        Sample::CompanyId, QStringLiteral("Books")});
+    ToolRun r = admin({QStringLiteral("--site"), folder.path(), QStringLiteral("odbc-source"),
+                       Sample::CompanyId, QStringLiteral("Books")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.output.contains(QLatin1String("a company on a database server")))
         << r.output.toStdString();

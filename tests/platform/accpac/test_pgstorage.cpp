@@ -5,6 +5,7 @@
 
 #include <pgserver.h>
 #include <sample.h>
+#include <toolrun.h>
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
@@ -251,27 +252,6 @@ TEST_F(PgStorage, ASiteOnTheServerIsMadeOnceAndRefusesANewerSchema)
     }
 }
 
-struct AdminRun
-{
-    int exitCode;
-    QString output;
-};
-
-AdminRun run(const QString& program, const QStringList& args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    process.closeWriteChannel();
-    process.waitForFinished(120000);
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll()).trimmed()};
-}
-
-AdminRun admin(const QStringList& args)
-{
-    return run(QStringLiteral(TALLYMERGE_ADMIN), args);
-}
-
 TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
 {
     QTemporaryDir dir;
@@ -288,7 +268,7 @@ TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
                              .arg(server->user(), server->password());
 
     // Into a database without a site nothing is copied.
-    AdminRun r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
+    ToolRun r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.output.contains(QLatin1String("No site is set up in the database")))
         << r.output.toStdString();
@@ -330,9 +310,9 @@ TEST_F(PgStorage, TheSampleCompanyGoesOnAServerSiteWhoseSignOnListsIt)
                              .arg(server->host())
                              .arg(server->port())
                              .arg(server->user(), server->password());
-    const AdminRun made =
-        run(QStringLiteral(TALLYMERGE_SAMPLE),
-            {QStringLiteral("--fast"), QStringLiteral("--orders"), QStringLiteral("20"), site});
+    const ToolRun made =
+        runTool(QStringLiteral(TALLYMERGE_SAMPLE),
+                {QStringLiteral("--fast"), QStringLiteral("--orders"), QStringLiteral("20"), site});
     EXPECT_EQ(made.exitCode, 0) << made.output.toStdString();
     EXPECT_FALSE(made.output.contains(server->password())) << made.output.toStdString();
     EXPECT_EQ(Accpac::Admin::companyIds(site), QStringList{Sample::CompanyId});

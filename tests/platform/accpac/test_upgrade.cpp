@@ -5,6 +5,7 @@
 #include <invoicesequence.h>
 #include <sample.h>
 #include <system/comerror.h>
+#include <toolrun.h>
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -346,22 +347,6 @@ TEST(SchemaUpgrade, ReadOnlyAndFullDisksLeaveTheFileAsItWas)
 
 namespace {
 
-struct AdminRun
-{
-    int exitCode;
-    QString output;
-};
-
-AdminRun admin(const QStringList& args)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(TALLYMERGE_ADMIN), args);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAll()).trimmed()};
-}
-
 TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
 {
     QTemporaryDir dir;
@@ -371,7 +356,7 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     const QString date = QDate::currentDate().toString(Qt::ISODate);
     runSql(company, "INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ) VALUES "
                     "(1, 'SH1000-1', 1), (2, 'SH1000-1', 1);");
-    AdminRun r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    ToolRun r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.output.contains(QStringLiteral("shipment SH1000-1 is on invoices (key 1) and "
                                                  "(key 2)")))
