@@ -52,8 +52,8 @@ QStringList storedPasswords(Database& company, const QStringList& knownPasswords
                                           : QByteArray()) +
                 (holdsUserIds(column)
                      ? QByteArray()
-                     : "WHEN UPPER(TRIM(" + value + ")) IN (" + company.dialect().textsOfJsonArray +
-                           ") THEN 'a known password' ") +
+                     : "WHEN UPPER(TRIM(" + value + "))" + company.dialect().inTextsOfJsonArray +
+                           " THEN 'a known password' ") +
                 "END";
             // Tables of the views are keyed by their row key, the others by their order.
             const QByteArray row = columns.contains(QLatin1String(RowKeyColumn))

@@ -158,8 +158,8 @@ double discountPercent(const QString& terms)
     return m.hasMatch() ? m.captured(1).toDouble() : 0.0;
 }
 
-// A list of values as one parameter of a set statement (Dialect::textsOfJsonArray and
-// integersOfJsonArray): an invoice of many shipments costs one statement, not one each.
+// A list of values as one parameter of a set statement (Dialect::inTextsOfJsonArray and
+// inIntegersOfJsonArray): an invoice of many shipments costs one statement, not one each.
 template <class T> QString jsonList(const std::vector<InvoiceDraft::Shipment>& shipments, T value)
 {
     QJsonArray list;
@@ -178,9 +178,10 @@ std::vector<InvoiceDraft::Line> invoiceLines(Database& db, const InvoiceDraft& d
 {
     std::map<int, std::vector<InvoiceDraft::Line>> byShipment;
     if (!draft.shipments.empty()) {
-        Statement st = db.prepare("SELECT SHIUNIQ, ITEM, \"DESC\", QTYSHIPPED, UNITPRICE, "
-                                  "EXTSHIMISC FROM OESHID WHERE SHIUNIQ IN (" +
-                                  db.dialect().integersOfJsonArray + ") ORDER BY SHIUNIQ, LINENUM");
+        Statement st =
+            db.prepare("SELECT SHIUNIQ, ITEM, \"DESC\", QTYSHIPPED, UNITPRICE, "
+                       "EXTSHIMISC FROM OESHID WHERE SHIUNIQ" +
+                       db.dialect().inIntegersOfJsonArray + " ORDER BY SHIUNIQ, LINENUM");
         st.bindText(1, shipmentKeys(draft));
         while (st.step()) {
             InvoiceDraft::Line line;
@@ -249,9 +250,8 @@ std::optional<StoredShipment> findShipment(Database& db, const QString& shiNumbe
 // The stored shipments of an invoice's draft, by number (those that no longer exist missing).
 std::map<QString, StoredShipment> findShipments(Database& db, const InvoiceDraft& draft)
 {
-    Statement st =
-        db.prepare("SELECT " + StoredShipmentColumns + " FROM OESHIH WHERE SHINUMBER IN (" +
-                   db.dialect().textsOfJsonArray + ")");
+    Statement st = db.prepare("SELECT " + StoredShipmentColumns + " FROM OESHIH WHERE SHINUMBER" +
+                              db.dialect().inTextsOfJsonArray);
     st.bindText(1, jsonList(draft.shipments, [](const auto& s) { return s.shiNumber; }));
     std::map<QString, StoredShipment> found;
     while (st.step())
@@ -478,8 +478,8 @@ private:
                   line.shiUniq, line.quantity, line.unitPrice, line.amount});
         if (!draft.shipments.empty()) {
             exec(db,
-                 "UPDATE OESHIH SET INVUNIQ=?2, INVNUMBER=?3 WHERE INVUNIQ=0 AND SHIUNIQ IN (" +
-                     db.dialect().integersOfJsonArray + ")",
+                 "UPDATE OESHIH SET INVUNIQ=?2, INVNUMBER=?3 WHERE INVUNIQ=0 AND SHIUNIQ" +
+                     db.dialect().inIntegersOfJsonArray,
                  {shipmentKeys(draft), invUniq, invNumber});
             if (db.changes() != int(draft.shipments.size())) {
                 // Which one another program took without the books' lock, for the message.
@@ -495,8 +495,8 @@ private:
                               .arg(taken));
             }
             exec(db,
-                 "UPDATE OEORDH SET LASTINVNUM=?2 WHERE ORDUNIQ IN (" +
-                     db.dialect().integersOfJsonArray + ")",
+                 "UPDATE OEORDH SET LASTINVNUM=?2 WHERE ORDUNIQ" +
+                     db.dialect().inIntegersOfJsonArray,
                  {jsonList(draft.shipments, [](const auto& s) { return s.ordUniq; }), invNumber});
         }
         for (const auto& shipment : draft.shipments)

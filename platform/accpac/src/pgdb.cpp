@@ -565,8 +565,12 @@ const Dialect& PgDatabase::dialect() const
                                "NULL THEN $2 WHEN $2 IS NULL THEN $1 ELSE $1 || $3 || $2 END'",
                                "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = "
                                "group_concat_step, STYPE = text)"},
-                              "SELECT json_array_elements_text(CAST(?1 AS json))",
-                              "SELECT CAST(json_array_elements_text(CAST(?1 AS json)) AS BIGINT)",
+                              // The list made an array first: "= ANY" of an array is an
+                              // index condition, where "IN" of a set function may be planned
+                              // as a scan of the whole table.
+                              " = ANY(ARRAY(SELECT json_array_elements_text(CAST(?1 AS json))))",
+                              " = ANY(ARRAY(SELECT CAST(json_array_elements_text(CAST(?1 AS "
+                              "json)) AS BIGINT)))",
                               "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
                               "tablename = LOWER(?)",
                               "SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "

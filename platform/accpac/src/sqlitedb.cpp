@@ -280,8 +280,8 @@ const Dialect& SqliteDatabase::dialect() const
                               "BEGIN IMMEDIATE",
                               "BEGIN",
                               {},
-                              "SELECT value FROM json_each(?1)",
-                              "SELECT CAST(value AS INTEGER) FROM json_each(?1)",
+                              " IN (SELECT value FROM json_each(?1))",
+                              " IN (SELECT CAST(value AS INTEGER) FROM json_each(?1))",
                               "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? "
                               "COLLATE NOCASE",
                               "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "

@@ -58,10 +58,11 @@ struct Dialect
     // What a new store gets before its tables: the functions the shared SQL calls that the
     // engine lacks.
     std::vector<QByteArray> storeSetup;
-    // Queries of the texts, and of the whole numbers, of a JSON array given as parameter ?1
-    // (a set statement's list: one parameter however many members).
-    QByteArray textsOfJsonArray;
-    QByteArray integersOfJsonArray;
+    // Conditions that the expression before them is one of the texts, or one of the whole
+    // numbers, of a JSON array given as parameter ?1 (a set statement's list: one parameter
+    // however many members). A key column so tested is read through its index.
+    QByteArray inTextsOfJsonArray;
+    QByteArray inIntegersOfJsonArray;
     // Queries of the store's own catalogue: a row when table ?1 exists (in any case); the
     // names of its tables, upper case, the engine's own left out, in order; the columns of
     // table ?1 in their order.
