@@ -35,10 +35,7 @@ TEST(GridDataSource, AdminWritesTheServerCompanysSourceAndTheGridReadsThroughIt)
     if (!PostgresServer::available())
         GTEST_SKIP() << "PostgreSQL is not installed";
     PostgresServer server;
-    const QString site = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
-                             .arg(server.host())
-                             .arg(server.port())
-                             .arg(server.database(), server.user(), server.password());
+    const QString site = server.conninfo();
     Sample::Options options;
     options.folder = site;
     options.orders = 40;

@@ -59,6 +59,14 @@ public:
     QString database() const { return m_options.database; }
     QString user() const { return m_options.user; }
     QString password() const { return m_options.password; }
+    // The login's connection string to `database` (the fixture's database when empty).
+    QString conninfo(const QString& database = {}) const
+    {
+        return QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
+            .arg(host())
+            .arg(port())
+            .arg(database.isEmpty() ? this->database() : database, user(), password());
+    }
 
     // Runs SQL as the cluster's superuser in `database` (the fixture's database when empty)
     // and returns what psql prints unaligned and without headers, one line per row with

@@ -23,11 +23,6 @@ bool namedForPassword(const QString& column)
     return name.contains(QLatin1String("PASSW")) || name.contains(QLatin1String("PWD"));
 }
 
-QByteArray quoted(const QString& name)
-{
-    return '"' + QString(name).replace(u'"', QLatin1String("\"\"")).toUtf8() + '"';
-}
-
 } // namespace
 
 QStringList storedPasswords(Database& company, const QStringList& knownPasswords)

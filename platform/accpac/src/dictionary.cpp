@@ -320,4 +320,9 @@ bool isKnownViewId(const QString& viewId)
     return dictionary().views.contains(viewId);
 }
 
+QByteArray quoted(const QString& name)
+{
+    return '"' + QString(name).replace(u'"', QLatin1String("\"\"")).toUtf8() + '"';
+}
+
 } // namespace Accpac

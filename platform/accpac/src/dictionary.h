@@ -88,4 +88,7 @@ const ViewDef* findView(const QString& viewId, const QString& arVersion);
 std::vector<const ViewDef*> allTables();
 bool isKnownViewId(const QString& viewId);
 
+// A table or column name quoted for SQL (the same text on both engines).
+QByteArray quoted(const QString& name);
+
 } // namespace Accpac

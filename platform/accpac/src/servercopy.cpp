@@ -1,4 +1,5 @@
 // A company of an SQLite site copied into a site on a database server (see accpac/standin.h).
+#include "dictionary.h"
 #include "pgdb.h"
 #include "schema.h"
 #include "site.h"
@@ -33,11 +34,6 @@ QString sourceFile(const QString& source, const QString& companyId)
                    .arg(file)
                    .arg(version));
     return file;
-}
-
-QByteArray quoted(const QString& name)
-{
-    return '"' + name.toUtf8() + '"';
 }
 
 // Every row of the table, in the order it was stored; returns how many.

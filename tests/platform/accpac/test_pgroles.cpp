@@ -59,10 +59,7 @@ protected:
         server->execute(QStringLiteral("CREATE DATABASE %1 OWNER %2 TEMPLATE template0")
                             .arg(database, server->user()),
                         QStringLiteral("postgres"));
-        const QString site = QStringLiteral("host=%1 port=%2 dbname=%3 user=%4 password=%5")
-                                 .arg(server->host())
-                                 .arg(server->port())
-                                 .arg(database, server->user(), server->password());
+        const QString site = server->conninfo(database);
         Sample::Options options;
         options.folder = site;
         options.orders = 40;

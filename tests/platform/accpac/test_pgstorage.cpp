@@ -93,10 +93,7 @@ TEST_F(PgStorage, BadConnectionsAreToldInOneSentenceNamingTheServer)
               QStringLiteral("The database server %1 refused user %2: the user name or the "
                              "password is wrong.")
                   .arg(server, this->server->user()));
-    EXPECT_EQ(refusal(QStringLiteral("host=%1 port=%2 dbname=nothere user=%3 password=%4")
-                          .arg(this->server->host())
-                          .arg(this->server->port())
-                          .arg(this->server->user(), this->server->password())),
+    EXPECT_EQ(refusal(this->server->conninfo(QStringLiteral("nothere"))),
               QStringLiteral("The database server %1 has no database \"nothere\".").arg(server));
     // The password never shows where the connection string is named.
     EXPECT_FALSE(Accpac::shownSite(conninfo()).contains(this->server->password()));
@@ -240,11 +237,7 @@ TEST_F(PgStorage, ASiteOnTheServerIsMadeOnceAndRefusesANewerSchema)
     server->execute(QStringLiteral("CREATE DATABASE empty OWNER %1").arg(server->user()),
                     QStringLiteral("postgres"));
     try {
-        Accpac::Admin::companyIds(QStringLiteral("host=%1 port=%2 dbname=empty user=%3 "
-                                                 "password=%4")
-                                      .arg(server->host())
-                                      .arg(server->port())
-                                      .arg(server->user(), server->password()));
+        Accpac::Admin::companyIds(server->conninfo(QStringLiteral("empty")));
         FAIL() << "a database without a site listed companies";
     } catch (const ComError& e) {
         EXPECT_TRUE(e.description().startsWith(QLatin1String("No site is set up in the database")))
@@ -262,10 +255,7 @@ TEST_F(PgStorage, ACompanyOfAnSqliteSiteIsCopiedWholeAndTheAuditorChecksItThere)
     Sample::createSampleSite(options);
     server->execute(QStringLiteral("CREATE DATABASE copies OWNER %1").arg(server->user()),
                     QStringLiteral("postgres"));
-    const QString site = QStringLiteral("host=%1 port=%2 dbname=copies user=%3 password=%4")
-                             .arg(server->host())
-                             .arg(server->port())
-                             .arg(server->user(), server->password());
+    const QString site = server->conninfo(QStringLiteral("copies"));
 
     // Into a database without a site nothing is copied.
     ToolRun r = admin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, site});
@@ -306,10 +296,7 @@ TEST_F(PgStorage, TheSampleCompanyGoesOnAServerSiteWhoseSignOnListsIt)
 {
     server->execute(QStringLiteral("CREATE DATABASE sample OWNER %1").arg(server->user()),
                     QStringLiteral("postgres"));
-    const QString site = QStringLiteral("host=%1 port=%2 dbname=sample user=%3 password=%4")
-                             .arg(server->host())
-                             .arg(server->port())
-                             .arg(server->user(), server->password());
+    const QString site = server->conninfo(QStringLiteral("sample"));
     const ToolRun made =
         runTool(QStringLiteral(TALLYMERGE_SAMPLE),
                 {QStringLiteral("--fast"), QStringLiteral("--orders"), QStringLiteral("20"), site});
@@ -462,10 +449,7 @@ TEST_F(PgStorage, AViewsWriteThatDeadlocksWithAnotherProgramIsRunAgain)
         QStringLiteral("GRANT SET ON PARAMETER deadlock_timeout TO %1").arg(server->user()));
     server->execute(QStringLiteral("CREATE DATABASE retried OWNER %1").arg(server->user()),
                     QStringLiteral("postgres"));
-    const QString site = QStringLiteral("host=%1 port=%2 dbname=retried user=%3 password=%4")
-                             .arg(server->host())
-                             .arg(server->port())
-                             .arg(server->user(), server->password());
+    const QString site = server->conninfo(QStringLiteral("retried"));
     Sample::Options options;
     options.folder = site;
     options.orders = 5;
