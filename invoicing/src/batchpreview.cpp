@@ -139,21 +139,24 @@ public:
         invoice.customerName = cell(rows.first(), 6);
         invoice.rule = rule;
         bool ticked = false;
+        Books::Money total;
         for (const std::int16_t row : rows) {
             invoice.rows << rowOf(row);
-            invoice.total += amountOf(row);
+            total += m_window.rowMoney(row);
             ticked = ticked || m_before.tickedBefore(row);
             m_recorded.insert(row);
         }
         if (ticked)
             invoice.rule += QStringLiteral("; ticked before the run");
+        invoice.total = total.toDouble();
         invoice.deliveryCharge = m_window.DelChargeApply;
-        invoice.creditApproval = exceedsCredit(invoice.customer, invoice.total,
-                                               invoice.deliveryCharge ? chargeAmount() : 0);
+        invoice.creditApproval = exceedsCredit(
+            invoice.customer, total, Books::Money::of(invoice.deliveryCharge ? chargeAmount() : 0));
         m_preview.invoices << invoice;
     }
 
     void passOver(int row, const QString& reason) override { m_reasons.insert(row, reason); }
+    bool yields() const override { return false; }
 
     BatchPreview result()
     {
@@ -178,18 +181,16 @@ private:
         return {row, cell(row, 1), cell(row, 3), cell(row, 2), cell(row, 4)};
     }
 
-    double amountOf(int row) const
-    {
-        return cell(row, 4).isEmpty() ? 0 : SystemLocale::locale().toDouble(cell(row, 4));
-    }
-
-    bool exceedsCredit(const QString& customer, double total, double charge)
+    // The run's credit check by the same rule; the balance then grows as the books will, by
+    // the invoice's net, its delivery line included.
+    bool exceedsCredit(const QString& customer, const Books::Money& total,
+                       const Books::Money& charge)
     {
         if (!m_credit.contains(customer))
             m_credit.insert(customer, readCredit(customer));
         Credit& credit = m_credit[customer];
-        const bool exceeded = credit.limit - credit.balance - total < 0;
-        credit.balance = double(qRound64((credit.balance + total + charge) * 100)) / 100;
+        const bool exceeded = Books::creditApprovalNeeded(credit.limit, credit.balance, total);
+        credit.balance += total + charge;
         return exceeded;
     }
 
@@ -208,8 +209,8 @@ private:
 
     struct Credit
     {
-        double limit = 0;
-        double balance = 0;
+        Books::Money limit;
+        Books::Money balance;
     };
 
     static Credit readCredit(const QString& customer)
@@ -220,8 +221,10 @@ private:
         modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("AR0024"));
         view->Field(QStringLiteral("IDCUST")).SetValue(customer);
         if (view->Read()) {
-            credit.limit = view->Field(QStringLiteral("AMTCRLIMT")).GetValue().toDouble();
-            credit.balance = view->Field(QStringLiteral("AMTBALDUET")).GetValue().toDouble();
+            credit.limit =
+                Books::Money::of(view->Field(QStringLiteral("AMTCRLIMT")).GetValue().toDouble());
+            credit.balance =
+                Books::Money::of(view->Field(QStringLiteral("AMTBALDUET")).GetValue().toDouble());
         }
         return credit;
     }

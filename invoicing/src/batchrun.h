@@ -19,6 +19,10 @@ public:
     virtual void invoice(const QList<std::int16_t>& rows, const QString& rule) = 0;
     // A row the run passes over, and why; a later reason for the same row replaces it.
     virtual void passOver(int row, const QString& reason) = 0;
+    // Whether the run lets the window process its messages between rows. The preview does
+    // not: it changes the window's selection and puts it back when it is done, and nothing
+    // the clerk does meanwhile may be put back over.
+    virtual bool yields() const { return true; }
 };
 
 // Both passes of the batch run over the window's grid. A run-time error of the run itself

@@ -97,7 +97,7 @@ public:
             else
                 rowWithoutShipmentTurn(r);
             makeCurrent(r);
-            m_doEvents.paced();
+            yield();
         }
     }
 
@@ -122,7 +122,7 @@ public:
                 rows += otherTickedRevisions();
             invoice(rows, revisionsRule(rows));
             emptySelection();
-            m_doEvents.paced();
+            yield();
         }
     }
 
@@ -168,6 +168,12 @@ private:
     }
 
     // --- Grid operations ----------------------------------------------------------------
+    void yield()
+    {
+        if (m_sink.yields())
+            m_doEvents.paced();
+    }
+
     void makeCurrent(int row) { m_grid->setRow(row); }
 
     bool showsChecked(int row)
@@ -189,30 +195,11 @@ private:
     // can choose "Omit" in a run, so an invoice that qualifies gets the line.
     void invoice(const RowList& rows, const QString& rule)
     {
-        qint64 cents = 0;
-        bool cashSale = false;
-        for (const std::int16_t row : rows) {
-            cents += qRound64(amountOf(row) * 100);
-            cashSale = cashSale || cell(row, 7) == QLatin1String("1");
-        }
-        m_window.DelChargeApply =
-            m_window.deliveryChargeFor(Text::trim(m_window.SelCustomer), double(cents) / 100,
-                                       cashSale) == frmMain::DeliveryCharge::On;
+        m_window.DelChargeApply = m_window.deliveryChargeFor(Text::trim(m_window.SelCustomer),
+                                                             m_window.invoiceFacts(rows)) ==
+                                  Books::DeliveryChargeOutcome::On;
         m_sink.invoice(rows, rule);
-        m_doEvents.paced();
-    }
-
-    // The amount column as the user's number format writes it; empty is 0.
-    double amountOf(int row) const
-    {
-        const QString text = cell(row, 4);
-        if (text.isEmpty())
-            return 0;
-        bool ok = false;
-        const double amount = SystemLocale::locale().toDouble(text, &ok);
-        if (!ok)
-            throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-        return amount;
+        yield();
     }
 
     QString revisionsRule(const RowList& rows) const
@@ -442,9 +429,6 @@ public:
                 .arg(Text::trim(grid->TextMatrix(rows.first(), 5)),
                      Text::trim(grid->TextMatrix(rows.first(), 6))));
         DoEvents().now();
-        // A prepayment the user confirms while the run yields belongs to the user's
-        // selection, never to a batch invoice.
-        takeUsersPrepayment();
         m_window.BatchRows = rows;
         m_given += rows;
         {
@@ -469,21 +453,10 @@ public:
     // The shipments of the invoices this run created.
     const QStringList& invoiced() const { return m_invoiced; }
 
-    // The prepayment pending for the user's selection; the batch invoices go without it.
-    modGeneral::PendingPrepaymentRecord takeUsersPrepayment()
-    {
-        if (modGeneral::PendingPrepayment.Present) {
-            m_usersPrepayment = modGeneral::PendingPrepayment;
-            modGeneral::PendingPrepayment.Present = false;
-        }
-        return m_usersPrepayment;
-    }
-
 private:
     frmMain& m_window;
     RowList m_given;
     QStringList m_invoiced;
-    modGeneral::PendingPrepaymentRecord m_usersPrepayment;
     int m_shipmentRows = 0;
     int m_invoiceCount = 0;
     QString m_lastCreated;
@@ -537,7 +510,11 @@ void frmMain::Check_Orders()
             usersTicks << r;
     }
     InvoiceCommandSink sink(*this);
-    sink.takeUsersPrepayment();
+    // The clerk's prepayment belongs to the clerk's selection: it is held aside for the run,
+    // where the prepayment window still reaches it, and no batch invoice reads it.
+    modGeneral::PendingPrepaymentRecord prepayment = modGeneral::PendingPrepayment;
+    modGeneral::PendingPrepayment.Present = false;
+    m_prepaymentAside = &prepayment;
     try {
         completeInterruptedOrders(*this);
         runBatch(*this, sink);
@@ -558,11 +535,12 @@ void frmMain::Check_Orders()
 
     setProperty(InvoicedByBatch, property(InvoicedByBatch).toStringList() + sink.invoiced());
     // Afterwards the selection is the user's ticks that no invoice of the run took, with
-    // their total, delivery charge and pending prepayment; without any, nothing is selected
-    // and the prepayment is dropped with the selection.
+    // their total, delivery charge and pending prepayment as the clerk left it (a prepayment
+    // confirmed or cancelled during the run included; no batch invoice read it); without
+    // any, nothing is selected and the prepayment is dropped with the selection.
     for (const std::int16_t row : sink.given())
         usersTicks.removeAll(row);
-    const modGeneral::PendingPrepaymentRecord prepayment = sink.takeUsersPrepayment();
+    m_prepaymentAside = nullptr;
     Clear_AllSelections();
     grid->setCol(0);
     for (const int row : std::as_const(usersTicks)) {
@@ -570,6 +548,10 @@ void frmMain::Check_Orders()
         flgMain_Click();
     }
     grid->setRow(0);
+    // The batch and bank the clerk chose stay for the next prepayment either way.
+    modGeneral::PendingPrepayment.BatchNumber = prepayment.BatchNumber;
+    modGeneral::PendingPrepayment.BatchDate = prepayment.BatchDate;
+    modGeneral::PendingPrepayment.BankCode = prepayment.BankCode;
     if (!usersTicks.isEmpty() && prepayment.Present) {
         modGeneral::PendingPrepayment = prepayment;
         m_ui->lblPrepayment->setText(modGeneral::Format_Decimals(prepayment.Amount, 2));

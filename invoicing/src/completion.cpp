@@ -317,9 +317,9 @@ void frmMain::Complete_ZeroAmountShipments()
             doEvents.now();
             if (row >= grid->Rows())
                 break;
-            const QString shipment = Text::trim(grid->TextMatrix(row, 3));
-            if (Text::trim(grid->TextMatrix(row, 4)) != QLatin1String("0.00") || shipment.isEmpty())
+            if (!isZeroAmountShipment(row))
                 continue;
+            const QString shipment = Text::trim(grid->TextMatrix(row, 3));
             const QString order = Text::trim(grid->TextMatrix(row, 1));
             setStatusText(QStringLiteral("Completing shipment ") + shipment +
                           QStringLiteral("..."));

@@ -20,6 +20,8 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 
+#include <optional>
+
 // One invoice for several shipments of one customer. The four routines share one run; they
 // differ in where the shipments come from (ticked rows or a row list), the order-view
 // layout, the credit check of batch runs and the completion routines they call.
@@ -80,16 +82,6 @@ struct Routine
     bool batch;
 };
 
-// The amount text of the grid as a number; grouping separators are accepted.
-double amountOf(const QString& text)
-{
-    bool ok = false;
-    const double amount = SystemLocale::locale().toDouble(Text::trim(text), &ok);
-    if (!ok)
-        throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-    return amount;
-}
-
 class InvoiceRun
 {
 public:
@@ -98,6 +90,12 @@ public:
         : m_window(window), m_grid(window.ui()->flgMain), m_routine(routine), m_customer(customer),
           m_rows(rows), m_run(QStringLiteral("frmMain.") + QLatin1String(routine.name))
     {
+        // The clerk's pending prepayment as it stands when the invoice starts: the run yields
+        // to the window, and a prepayment confirmed or cancelled meanwhile belongs to the
+        // next invoice. A batch invoice carries none: the prepayment is for the clerk's own
+        // selection.
+        if (!routine.batch && modGeneral::PendingPrepayment.Present)
+            m_prepayment = modGeneral::PendingPrepayment;
     }
 
     bool run()
@@ -119,7 +117,7 @@ public:
             // included, as the prepayment window allows.
             if (m_window.DelChargeApply)
                 addDeliveryCharge();
-            if (modGeneral::PendingPrepayment.Present)
+            if (m_prepayment)
                 addPrepayment();
             if (m_routine.batch)
                 checkCredit();
@@ -224,7 +222,7 @@ private:
 
     void addPrepayment()
     {
-        const modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
+        const modGeneral::PendingPrepaymentRecord& pending = *m_prepayment;
         step([&] { m_views.open(Prepayment); });
         step([&] { m_views.open(ReceiptBatch); });
         step([&] { view(Prepayment).NewRecord(); });
@@ -273,9 +271,9 @@ private:
     // the run then makes nothing rather than have the receipt refused half-way.
     bool prepaymentFits() const
     {
-        const modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
-        if (!pending.Present)
+        if (!m_prepayment)
             return true;
+        const modGeneral::PendingPrepaymentRecord& pending = *m_prepayment;
         const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(m_window);
         if (!PrepaymentRule::exceeds(pending.Amount, limit))
             return true;
@@ -301,9 +299,13 @@ private:
     void checkCredit()
     {
         CreditRequest request;
+        Books::Money total;
         step([&] { request.total = 0; });
         for (const std::int16_t row : m_rows) {
-            step([&] { request.total += amountOf(m_grid->TextMatrix(row, 4)); });
+            step([&] {
+                total += m_window.rowMoney(row);
+                request.total = total.toDouble();
+            });
             step([&] { request.customer = Text::trim(m_grid->TextMatrix(row, 6)); });
             step([&] { request.custId = Text::trim(m_grid->TextMatrix(row, 5)); });
         }
@@ -318,7 +320,10 @@ private:
             }
             step([&] { m_views.close(Customers); });
         }
-        if (!test([&] { return limit - balance - request.total < 0; }))
+        if (!test([&] {
+                return Books::creditApprovalNeeded(Books::Money::of(limit),
+                                                   Books::Money::of(balance), total);
+            }))
             return;
         step([&] {
             request.outstanding = balance;
@@ -381,6 +386,7 @@ private:
     const Routine& m_routine;
     const QString m_customer;
     const QList<std::int16_t> m_rows;
+    std::optional<modGeneral::PendingPrepaymentRecord> m_prepayment;
     StepRunner m_run;
     ViewSet m_views;
     QStringList m_shipments; // those attached to the invoice, for the log

@@ -10,34 +10,24 @@
 
 #include <system/comerror.h>
 
-frmMain::DeliveryCharge frmMain::deliveryChargeFor(const QString& customer, double total,
-                                                   bool cashSale) const
+Books::DeliveryChargeOutcome frmMain::deliveryChargeFor(const QString& customer,
+                                                        const InvoiceFacts& facts) const
 {
-    if (Setting::toNumber(Setting::read(Setting::DeliveryCharge)) != 1)
-        return DeliveryCharge::Off;
-    if (customer.isEmpty() || !(total > 0) || total > 100)
-        return DeliveryCharge::Off;
-    // Cash sales (ship-via "1") carry no delivery charge.
-    if (cashSale)
-        return DeliveryCharge::Off;
-    if (!modGeneral::Valid_DeliveryCustomer(customer))
-        return DeliveryCharge::Off;
-    if (Text::trim(DelChargeCode).isEmpty())
-        return DeliveryCharge::Unconfigured;
-    return DeliveryCharge::On;
+    const Books::DeliveryChargeCase invoice{
+        Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1, customer, facts.total,
+        facts.cashSale, Text::trim(DelChargeCode)};
+    return Books::decideDeliveryCharge(
+        invoice, [&] { return modGeneral::Valid_DeliveryCustomer(customer); });
 }
 
-// Offers the delivery charge when the selection qualifies: the feature is on, one customer
-// is selected, the total is above 0 and at most 100, the order is no cash sale, and the
-// customer is flagged for delivery charges.
+// Offers the delivery charge when the selection qualifies. The selection is decided on as a
+// whole: its total in cents (SelTotal adds single-precision amounts and is for display) and
+// whether any ticked row, not only the one just clicked, is a cash sale.
 void frmMain::Check_DeliveryCharge()
 {
     try {
-        // The ship-via code is in the hidden column 7 of the row just clicked.
-        const OrderGrid* grid = m_ui->flgMain;
-        const bool cashSale = Text::trim(grid->TextMatrix(grid->Row(), 7)) == QLatin1String("1");
-        switch (deliveryChargeFor(Text::trim(SelCustomer), SelTotal, cashSale)) {
-        case DeliveryCharge::Off: {
+        switch (deliveryChargeFor(Text::trim(SelCustomer), selectionFacts())) {
+        case Books::DeliveryChargeOutcome::Off: {
             DelChargeApply = false;
             m_ui->lblDelCharge->hide();
             m_ui->cboDelCharge->hide();
@@ -45,7 +35,7 @@ void frmMain::Check_DeliveryCharge()
             m_ui->cboDelCharge->setCurrentIndex(-1);
             break;
         }
-        case DeliveryCharge::Unconfigured:
+        case Books::DeliveryChargeOutcome::Unconfigured:
             modGeneral::MsgBox(
                 QStringLiteral("The Delivery Charge has not yet been configured.\r\n"
                                "No delivery charges can be applied until it has been\r\n"
@@ -53,7 +43,7 @@ void frmMain::Check_DeliveryCharge()
                 modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
                 QStringLiteral("Configuration Required"));
             break;
-        case DeliveryCharge::On: {
+        case Books::DeliveryChargeOutcome::On: {
             DelChargeApply = true;
             m_ui->lblDelCharge->show();
             m_ui->cboDelCharge->show();

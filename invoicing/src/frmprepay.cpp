@@ -130,7 +130,7 @@ void frmPrepay::Form_Load()
         resize(width(), Twips::toPixels(4230, logicalDpiY()));
         Show_NewBatch(false);
 
-        const PendingPrepaymentRecord& pending = PendingPrepayment;
+        const PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
         if (pending.Present) {
             showBatch(pending.BatchNumber, pending.BatchDate, pending.BankCode);
             ui.vreRecType->setText(pending.ReceiptType);
@@ -227,7 +227,7 @@ void frmPrepay::vreBatch_Validate(bool& cancel)
         ui.txtRecNumber->clear();
         Enable_Receipt(false);
         m_changed = false;
-        modGeneral::PendingPrepayment.Present = false;
+        m_owner->clerksPrepayment().Present = false;
         accept(ui.vreBatch);
         return;
     }
@@ -387,7 +387,7 @@ void frmPrepay::btnCancel_Click()
 {
     m_changed = false;
     m_cancelled = true;
-    modGeneral::PendingPrepayment.Present = false;
+    m_owner->clerksPrepayment().Present = false;
     close();
 }
 
@@ -419,6 +419,13 @@ bool frmPrepay::Form_Unload()
             m_refusedBox->HighlightText();
             return false;
         }
+        if (m_changed && m_owner->prepaymentHeldAside()) {
+            modGeneral::MsgBox(QStringLiteral("A batch run is creating invoices.\r\n"
+                                              "The prepayment can be stored when it has ended."),
+                               modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
+                               QStringLiteral("Invoice Batch"));
+            return false;
+        }
         if (m_changed && !storeEntries()) {
             // Every entry is checked again on the next attempt.
             m_refusedBox = nullptr;
@@ -428,10 +435,10 @@ bool frmPrepay::Form_Unload()
     QLabel* label = m_owner->ui()->lblPrepay;
     QLabel* amount = m_owner->ui()->lblPrepayment;
     if (m_changed) {
-        amount->setText(modGeneral::Format_Decimals(modGeneral::PendingPrepayment.Amount, 2));
+        amount->setText(modGeneral::Format_Decimals(m_owner->clerksPrepayment().Amount, 2));
         label->show();
         amount->show();
-    } else if (!modGeneral::PendingPrepayment.Present) {
+    } else if (!m_owner->clerksPrepayment().Present) {
         label->hide();
         amount->hide();
         amount->clear();
@@ -487,7 +494,7 @@ bool frmPrepay::storeEntries()
         ui.vreRecAmount->setFocus();
         return false;
     }
-    modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
+    modGeneral::PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
     pending.Present = true;
     pending.BatchNumber = SystemLocale::locale().toInt(Text::trim(ui.vreBatch->text()));
     pending.BatchDate = dateIn(ui.lblBatchDate->text());

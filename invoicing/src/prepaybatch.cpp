@@ -2,6 +2,8 @@
 // description and bank as they are edited, and the three finders.
 #include <invoicing/frmprepay.h>
 
+#include <selection/frmmain.h>
+
 #include "ui_frmprepay.h"
 
 #include <core/appstate.h>
@@ -98,7 +100,7 @@ bool frmPrepay::Create_NewBatch()
         view->Field(QStringLiteral("CNTBTCH")).SetValue(0);
         view->NewRecord();
         view->Update();
-        modGeneral::PendingPrepayment.BatchNumber =
+        m_owner->clerksPrepayment().BatchNumber =
             view->Field(QStringLiteral("CNTBTCH")).GetValue().toInt();
         return true;
     } catch (const std::exception& failure) {
@@ -115,7 +117,7 @@ void frmPrepay::btnNewBatch_Click()
     // rather than editing the batch chosen before.
     if (!Create_NewBatch())
         return;
-    modGeneral::PendingPrepaymentRecord& pending = modGeneral::PendingPrepayment;
+    modGeneral::PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
     const QDate today = QDate::currentDate();
     ui.vreBatch->setText(QString::number(pending.BatchNumber));
     // The window wrote the number: there is nothing to check when the box is left.
@@ -154,7 +156,7 @@ void frmPrepay::Update_ReceiptBatch()
     try {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
         view->Field(QStringLiteral("CODEPYMTYP")).SetValue(CashReceipts);
-        view->Field(QStringLiteral("CNTBTCH")).SetValue(modGeneral::PendingPrepayment.BatchNumber);
+        view->Field(QStringLiteral("CNTBTCH")).SetValue(m_owner->clerksPrepayment().BatchNumber);
         if (view->Read()) {
             view->Field(QStringLiteral("DATEBTCH")).SetValue(date);
             view->Field(QStringLiteral("BATCHDESC")).SetValue(description);

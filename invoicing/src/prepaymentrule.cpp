@@ -5,8 +5,6 @@
 #include "ui_frmmain.h"
 
 #include <core/lookups.h>
-#include <core/systemlocale.h>
-#include <core/text.h>
 
 #include <cmath>
 
@@ -27,20 +25,13 @@ Limit limitFor(const frmMain& window)
     Limit limit;
     QString currency = modGeneral::Return_CustCurCode(window.SelCustomer);
     limit.decimals = modGeneral::Return_CurrencyDecimals(currency);
-    // The rows' own amounts: SelTotal adds them in single precision, which loses cents on
-    // large invoices.
-    const OrderGrid* grid = window.ui()->flgMain;
-    long long total = 0;
-    for (int row = 1; row < grid->Rows(); ++row) {
-        if (grid->gridModel()->picture(row, 0) != OrderGrid::Picture::Checked)
-            continue;
-        const std::optional<double> amount =
-            SystemLocale::parseNumber(Text::trim(grid->TextMatrix(row, 4)));
-        total += units(amount.value_or(0), limit.decimals);
-    }
+    // The ticked rows' own amounts: SelTotal adds them in single precision, which loses
+    // cents on large invoices.
+    Books::Money total = window.selectionFacts().total;
     if (window.DelChargeApply)
-        total += units(modGeneral::Return_MiscChargeAmount(window.DelChargeCode), limit.decimals);
-    limit.total = double(total) / std::pow(10.0, limit.decimals);
+        total += Books::Money::of(modGeneral::Return_MiscChargeAmount(window.DelChargeCode),
+                                  limit.decimals);
+    limit.total = total.toDouble();
     return limit;
 }
 
@@ -52,7 +43,8 @@ bool tooPrecise(double amount, int decimals)
 
 bool exceeds(double amount, const Limit& limit)
 {
-    return units(amount, limit.decimals) > units(limit.total, limit.decimals);
+    return Books::prepaymentExceeds(Books::Money::of(amount, limit.decimals),
+                                    Books::Money::of(limit.total, limit.decimals));
 }
 
 QString shown(double amount, int decimals)

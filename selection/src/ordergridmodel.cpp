@@ -56,6 +56,7 @@ void OrderGridModel::setGridRows(int rows)
     } else if (wanted < current) {
         beginRemoveRows({}, wanted, current - 1);
         m_rows.resize(std::size_t(wanted));
+        m_checked.erase(m_checked.lower_bound(wanted + 1), m_checked.end());
         endRemoveRows();
     }
 }
@@ -68,6 +69,8 @@ void OrderGridModel::appendRows(std::vector<Row> rows)
     beginInsertRows({}, first, first + int(rows.size()) - 1);
     for (Row& row : rows) {
         row.cells.resize(std::size_t(m_headers.size()));
+        if (row.picture == Picture::Checked)
+            m_checked.insert(int(m_rows.size()) + 1);
         m_rows.push_back(std::move(row));
     }
     endInsertRows();
@@ -123,6 +126,10 @@ void OrderGridModel::setPicture(int gridRow, int col, Picture picture)
     if (!valid(gridRow, col) || gridRow == 0 || col != 0)
         return;
     m_rows[std::size_t(gridRow - 1)].picture = picture;
+    if (picture == Picture::Checked)
+        m_checked.insert(gridRow);
+    else
+        m_checked.erase(gridRow);
     const QModelIndex cell = index(gridRow - 1, 0);
     emit dataChanged(cell, cell, {Qt::DecorationRole});
 }

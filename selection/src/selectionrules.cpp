@@ -17,17 +17,47 @@ using modGeneral::MsgButtons;
 using modGeneral::MsgIcon;
 using modGeneral::MsgResult;
 
-double frmMain::rowAmount(int row) const
+Books::Money frmMain::rowMoney(int row) const
 {
     const QString text = Text::trim(m_ui->flgMain->TextMatrix(row, 4));
     if (text.isEmpty())
-        return 0;
-    bool ok = false;
-    const double value = SystemLocale::locale().toDouble(text, &ok);
-    if (!ok)
+        return {};
+    const std::optional<double> value = SystemLocale::parseNumber(text);
+    if (!value)
         throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-    // Amounts are added as single-precision values, as the clerks' totals always were.
-    return double(float(value));
+    return Books::Money::of(*value, 2);
+}
+
+bool frmMain::isZeroAmountShipment(int row) const
+{
+    // Exactly the text the loader writes for a zero amount, in the clerk's number format.
+    const OrderGrid* grid = m_ui->flgMain;
+    return Text::trim(grid->TextMatrix(row, 4)) == modGeneral::Format_Decimals(0.0, 2) &&
+           !Text::trim(grid->TextMatrix(row, 3)).isEmpty();
+}
+
+bool frmMain::isCashSale(int row) const
+{
+    return Text::trim(m_ui->flgMain->TextMatrix(row, 7)) == QLatin1String("1");
+}
+
+frmMain::InvoiceFacts frmMain::selectionFacts() const
+{
+    // The selected customer's ticked rows: a batch run keeps the ticks of the customers it
+    // has invoiced until it ends.
+    const OrderGrid* grid = m_ui->flgMain;
+    std::vector<int> rows;
+    for (const int row : grid->gridModel()->checkedRows())
+        if (Text::trim(grid->TextMatrix(row, 5)) == SelCustomer)
+            rows.push_back(row);
+    return invoiceFacts(rows);
+}
+
+double frmMain::rowAmount(int row) const
+{
+    // Amounts are added to SelTotal as single-precision values, as the clerks' totals always
+    // were; the money rules decide on rowMoney instead.
+    return double(float(rowMoney(row).toDouble()));
 }
 
 void frmMain::flgMain_Click()
@@ -135,8 +165,8 @@ void frmMain::Reset_Totals()
     m_ui->lblPrepay->hide();
     m_ui->lblPrepayment->hide();
     m_ui->lblPrepayment->clear();
-    m_ui->lblInvoice->setText(QStringLiteral("0.00"));
     SelTotal = 0;
+    m_ui->lblInvoice->setText(modGeneral::Format_Decimals(SelTotal, 2));
 }
 
 bool frmMain::Check_ZeroShipments(bool allRows)
@@ -159,8 +189,7 @@ bool frmMain::Check_ZeroShipments(bool allRows)
         grid->setRow(r);
         if (!allRows && grid->CellPicture() != OrderGrid::Picture::Checked)
             continue;
-        if (Text::trim(grid->TextMatrix(r, 4)) == QLatin1String("0.00") &&
-            !Text::trim(grid->TextMatrix(r, 3)).isEmpty()) {
+        if (isZeroAmountShipment(r)) {
             return MsgBox(QStringLiteral("A shipment with a $0 amount has been detected.\r\n\n"
                                          "Do you wish to continue?"),
                           MsgButtons::YesNo, MsgIcon::Information,

@@ -1,5 +1,6 @@
 // The delivery-charge offer: the feature switch, the total's bounds, the customer, the cash
-// sale row, the customer's flag, the unconfigured code and a switch that is no number.
+// sale rows, the customer's flag, the unconfigured code and a switch that is no number. The
+// selection is made as the clerk makes it, by ticking rows.
 #include "invoicetesting.h"
 
 #include "ui_frmmain.h"
@@ -21,22 +22,39 @@ protected:
     {
         window = &fixture.open();
         window->DelChargeCode = QStringLiteral("DEL");
-        select(1, QStringLiteral("1200"), 50);
+        select({"ORD01"});
     }
 
+    // Customer 1200 is flagged for the charge, 1105 is not; ORD02 and ORD12 are cash sales.
     static QList<TestOrder> orders()
     {
-        TestOrder cash = order("ORD2", "SH2", 20);
+        TestOrder cash = order("ORD02", "SH02", 20);
         cash.shipVia = QStringLiteral("1");
-        return {order("ORD1", "SH1", 20), cash, order("ORD3", "SH3", 20, "1105")};
+        TestOrder smallCash = order("ORD12", "SH12", 5);
+        smallCash.shipVia = QStringLiteral("1");
+        return {order("ORD01", "SH01", 20),         cash,
+                order("ORD03", "SH03", 20, "1105"), order("ORD04", "SH04", 0.01),
+                order("ORD05", "SH05", 100),        order("ORD06", "SH06", 100.01),
+                order("ORD07", "SH07", -5),         order("ORD08", "SH08", 99.99),
+                order("ORD09", "SH09", 12.34),      order("ORD10", "SH10", 87.66),
+                order("ORD11", "SH11", 0),          smallCash};
     }
 
-    // The selection as the tick rule leaves it: the row just clicked, customer and total.
-    void select(int row, const QString& customer, double total)
+    // Unticks everything, then ticks the orders' rows in the given order through the click
+    // rule, as the clerk does.
+    void select(const QStringList& orderNumbers)
     {
-        window->ui()->flgMain->setRow(row);
-        window->SelCustomer = customer;
-        window->SelTotal = total;
+        window->Clear_AllSelections();
+        OrderGrid* grid = window->ui()->flgMain;
+        for (const QString& number : orderNumbers) {
+            int row = 1;
+            while (row < grid->Rows() && grid->TextMatrix(row, 1).trimmed() != number)
+                ++row;
+            ASSERT_LT(row, grid->Rows()) << number.toStdString();
+            grid->setRow(row);
+            grid->setCol(0);
+            window->flgMain_Click();
+        }
     }
 
     bool offered() const
@@ -72,31 +90,53 @@ TEST_F(DeliveryCharge, OnlyTheSwitchValueOneOffersTheCharge)
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
 }
 
+// The total is the ticked rows' amounts in cents: 12.34 + 87.66 is exactly 100.00 and
+// qualifies, although the single-precision running total shown is a little above it.
 TEST_F(DeliveryCharge, TheTotalMustBeAboveZeroAndAtMostOneHundred)
 {
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    const QList<std::pair<double, bool>> totals = {{0, false},      {0.01, true}, {100, true},
-                                                   {100.01, false}, {-5, false},  {99.99, true}};
-    for (const auto& [total, qualifies] : totals) {
-        select(1, QStringLiteral("1200"), total);
-        window->Check_DeliveryCharge();
-        EXPECT_EQ(offered(), qualifies) << total;
-        EXPECT_EQ(off(), !qualifies) << total;
+    const QList<std::pair<QStringList, bool>> selections = {{{"ORD11"}, false},
+                                                            {{"ORD04"}, true},
+                                                            {{"ORD05"}, true},
+                                                            {{"ORD06"}, false},
+                                                            {{"ORD07"}, false},
+                                                            {{"ORD08"}, true},
+                                                            {{"ORD09", "ORD10"}, true},
+                                                            {{"ORD10", "ORD09"}, true},
+                                                            {{"ORD09", "ORD10", "ORD04"}, false},
+                                                            {{"ORD05", "ORD07"}, true}};
+    for (const auto& [rows, qualifies] : selections) {
+        select(rows);
+        EXPECT_EQ(offered(), qualifies) << rows.join(u'+').toStdString();
+        EXPECT_EQ(off(), !qualifies) << rows.join(u'+').toStdString();
     }
-    // A blank customer, a cash sale row and a customer without the flag: no offer.
-    select(1, QStringLiteral("   "), 50);
-    window->Check_DeliveryCharge();
+    // A customer without the flag: no offer.
+    select({"ORD03"});
     EXPECT_TRUE(off());
-    select(2, QStringLiteral("1200"), 50);
-    window->Check_DeliveryCharge();
-    EXPECT_TRUE(off());
-    select(3, QStringLiteral("1105"), 50);
-    window->Check_DeliveryCharge();
-    EXPECT_TRUE(off());
-    select(1, QStringLiteral(" 1200 "), 50);
-    window->Check_DeliveryCharge();
-    EXPECT_TRUE(offered());
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+}
+
+// A cash sale anywhere in the selection keeps the charge off, whichever row was ticked
+// last; unticking the cash sale offers it again.
+TEST_F(DeliveryCharge, ACashSaleInTheSelectionKeepsTheChargeOff)
+{
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    select({"ORD02"});
+    EXPECT_TRUE(off());
+    for (const QStringList& rows : {QStringList{"ORD02", "ORD01"}, QStringList{"ORD01", "ORD02"},
+                                    QStringList{"ORD12", "ORD04", "ORD01"}}) {
+        select(rows);
+        EXPECT_TRUE(off()) << rows.join(u'+').toStdString();
+    }
+    select({"ORD02", "ORD01"});
+    select({"ORD01"});
+    EXPECT_TRUE(offered());
+
+    // The invoice of a cash sale and another shipment carries no delivery line.
+    select({"ORD12", "ORD04"});
+    window->Invoice_Command();
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
 TEST_F(DeliveryCharge, AnUnconfiguredCodeWarnsAtEveryQualifyingCheckAndChangesNothing)
@@ -120,7 +160,7 @@ TEST_F(DeliveryCharge, AnUnconfiguredCodeWarnsAtEveryQualifyingCheckAndChangesNo
         EXPECT_EQ(window->ui()->cboDelCharge->currentIndex(), 1);
     }
     // A selection that does not qualify asks nothing.
-    select(1, QStringLiteral("1200"), 150);
+    select({"ORD06"});
     window->Check_DeliveryCharge();
     EXPECT_EQ(fixture.boxes.shown.size(), 3);
     EXPECT_TRUE(off());

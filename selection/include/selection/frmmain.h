@@ -7,6 +7,10 @@
 
 #include <selection/orderquery.h>
 
+#include <core/appstate.h>
+
+#include <books/moneyrules.h>
+
 #include <cstdint>
 #include <memory>
 
@@ -47,16 +51,36 @@ public:
     void Reset_Totals();
     bool Check_ZeroShipments(bool allRows);
     void Check_DeliveryCharge();
-    // The delivery-charge rule for one invoice: the feature is on, the total above 0 and at
-    // most 100, no cash sale, the customer flagged for the charge and the charge code set
-    // (Unconfigured when only the code is missing). Throws on a setting that is no number.
-    enum class DeliveryCharge
+    // A grid row's amount (column 4, as the loader writes it in the user's number format)
+    // in cents; an empty cell is 0. Throws a type mismatch for text that is no amount.
+    Books::Money rowMoney(int row) const;
+    // Whether the row lists a shipment whose amount is zero, as the loader writes it in the
+    // clerk's number format ("0.00", "0,00").
+    bool isZeroAmountShipment(int row) const;
+    // Whether the row's order is a cash sale: ship-via "1" in the hidden column 7.
+    bool isCashSale(int row) const;
+    // What the money rules decide an invoice of these grid rows on: the rows' total in
+    // cents and whether any of them is a cash sale.
+    struct InvoiceFacts
     {
-        Off,
-        Unconfigured,
-        On
+        Books::Money total;
+        bool cashSale = false;
     };
-    DeliveryCharge deliveryChargeFor(const QString& customer, double total, bool cashSale) const;
+    template <class Rows> InvoiceFacts invoiceFacts(const Rows& rows) const
+    {
+        InvoiceFacts facts;
+        for (const int row : rows) {
+            facts.total += rowMoney(row);
+            facts.cashSale = facts.cashSale || isCashSale(row);
+        }
+        return facts;
+    }
+    // The facts of the selected customer's ticked rows.
+    InvoiceFacts selectionFacts() const;
+    // The delivery-charge rule for one invoice of the customer, with this window's settings
+    // and charge code. Throws on a setting that is no number.
+    Books::DeliveryChargeOutcome deliveryChargeFor(const QString& customer,
+                                                   const InvoiceFacts& facts) const;
 
     // Invoicing (defined in invoicing/) -----------------------------------------------
     // One invoice for the shipments of one customer: the ticked rows (Create_Invoice*) or
@@ -77,6 +101,17 @@ public:
     void Complete_ZeroAmountShipments();
     // The Prepayment command (File item 2): the prepayment window, modeless.
     void Show_Prepayment();
+    // The clerk's pending prepayment. A batch run holds it aside while it ticks rows of its
+    // own (the selection rules would reset it) and puts it back when it ends; the prepayment
+    // window reads and writes it only through this, so that what the clerk cancels meanwhile
+    // is what the run puts back.
+    modGeneral::PendingPrepaymentRecord& clerksPrepayment()
+    {
+        return m_prepaymentAside ? *m_prepaymentAside : modGeneral::PendingPrepayment;
+    }
+    // While a batch run holds the clerk's prepayment aside, the selection and the delivery
+    // charge are the run's: a new prepayment cannot be checked against the clerk's invoice.
+    bool prepaymentHeldAside() const { return m_prepaymentAside != nullptr; }
     // The batch invoice run over the whole grid ("Invoice Batch"); ends with the range of
     // invoice numbers created in status panel 1.
     void Check_Orders();
@@ -176,7 +211,8 @@ private:
     QList<QAction*> m_helpItems;
     QList<QAction*> m_toolbarButtons;
     bool m_unloaded = false;
-    int m_gridCommands = 0;     // GridCommand objects alive
+    int m_gridCommands = 0;                                           // GridCommand objects alive
+    modGeneral::PendingPrepaymentRecord* m_prepaymentAside = nullptr; // during a batch run
     bool m_refreshDue = false;  // the timer came due while a command held the grid
     bool m_closeWanted = false; // Exit or the close box while the grid was in use
     friend class GridCommand;

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <set>
 #include <vector>
 
 // The rows of the order grid: the texts of every cell and the selection picture of each
@@ -47,6 +48,9 @@ public:
     void setText(int gridRow, int col, const QString& text);
     Picture picture(int gridRow, int col) const;
     void setPicture(int gridRow, int col, Picture picture);
+    // The grid rows whose first cell shows the checked picture, in grid order: the rules
+    // that read the selection visit these rather than every row.
+    const std::set<int>& checkedRows() const { return m_checked; }
 
     static QIcon icon(Picture picture);
 
@@ -56,4 +60,5 @@ private:
     QStringList m_headers;
     QList<Qt::Alignment> m_alignments;
     std::vector<Row> m_rows;
+    std::set<int> m_checked;
 };
