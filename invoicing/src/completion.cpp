@@ -145,10 +145,9 @@ void logStep(const QString& source, const QString& document, const QString& resu
 
 void logFailedStep(const QString& source, const QString& document, const ComError& error)
 {
-    qCWarning(lcInvoicing).noquote() << QStringLiteral("completion %1 %2: failed, %3 %4")
-                                            .arg(source, document)
-                                            .arg(error.number())
-                                            .arg(error.description());
+    qCWarning(lcInvoicing).noquote()
+        << QStringLiteral("completion %1 %2: failed, %3 %4")
+               .arg(source, document, QString::number(error.number()), error.description());
 }
 
 void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& orderNumber,

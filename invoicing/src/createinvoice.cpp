@@ -350,9 +350,9 @@ private:
         });
         qCInfo(lcInvoicing).noquote()
             << QStringLiteral("invoice %1 created by %2 for customer %3: %4 rows, shipments %5")
-                   .arg(modGeneral::LastInvoiceNumber, m_run.source(), Text::trim(m_customer))
-                   .arg(m_shipments.size())
-                   .arg(m_shipments.join(QStringLiteral(", ")));
+                   .arg(modGeneral::LastInvoiceNumber, m_run.source(), Text::trim(m_customer),
+                        QString::number(m_shipments.size()),
+                        m_shipments.join(QStringLiteral(", ")));
         step([&] {
             m_window.setStatusText(QStringLiteral("Invoice ") + modGeneral::LastInvoiceNumber +
                                    QStringLiteral(" created successfully."));

@@ -13,12 +13,14 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -34,6 +36,13 @@ void writeFile(const QString& file, const QByteArray& content)
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(content);
+}
+
+struct stat statOf(const QString& file)
+{
+    struct stat st = {};
+    EXPECT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0) << file.toStdString();
+    return st;
 }
 
 // Prints the range through the print dialog, which answers "print to file" with `file`.
@@ -172,4 +181,125 @@ TEST(PrintTargets, RangeEndsAreQuotedAsTyped)
                                                   "or a digit."));
     }
     EXPECT_TRUE(QDir(out.path()).isEmpty());
+}
+
+// Replacing a file keeps its mode and group; a read-only file is replaced only when the user
+// says yes, and keeps its mode; another user's file is never replaced.
+TEST(PrintTargets, AReplacedFileKeepsItsModeAndOnlyTheOwnersIsReplaced)
+{
+    PrintFixture fixture;
+    const QString number = fixture.invoice({QStringLiteral("ORD1")});
+    QTemporaryDir out;
+    const QString secret = out.filePath(QStringLiteral("secret.pdf"));
+    writeFile(secret, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(secret).constData(), 0600), 0);
+    fixture.printToPdf(number, number, secret);
+    EXPECT_EQ(fixture.messages, QStringList());
+    EXPECT_TRUE(pdfText(secret).contains(number));
+    EXPECT_EQ(statOf(secret).st_mode & 07777, 0600u);
+
+    const QString readOnly = out.filePath(QStringLiteral("read-only.pdf"));
+    writeFile(readOnly, "kept");
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+    QStringList questions;
+    bool yes = false;
+    Accpac::Testing::setScreenQuestionAnswer([&](const QString& question) {
+        questions << question;
+        return yes;
+    });
+    const QString question =
+        QStringLiteral("The PDF file \"%1\" is read-only. Replace it with the invoices?")
+            .arg(readOnly);
+    fixture.printToPdf(number, number, readOnly);
+    EXPECT_EQ(questions, QStringList(question));
+    // The user said no: nothing printed, and nothing more to say.
+    EXPECT_EQ(fixture.messages, QStringList());
+    EXPECT_EQ(fixture.screenControl<QLabel>(QStringLiteral("lblStatus"))->text(), QString());
+    EXPECT_EQ(contentOf(readOnly), QByteArray("kept"));
+    yes = true;
+    printThroughTheDialog(fixture, number, readOnly);
+    EXPECT_EQ(questions, QStringList({question, question}));
+    EXPECT_EQ(fixture.messages, QStringList());
+    EXPECT_TRUE(pdfText(readOnly).contains(number));
+    EXPECT_EQ(statOf(readOnly).st_mode & 07777, 0444u);
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "files of another owner and group need root; this part runs as root in "
+                        "the suite";
+    // Another group's file keeps its group (and so the group's rights stay with that group).
+    const QString shared = out.filePath(QStringLiteral("shared.pdf"));
+    writeFile(shared, "old");
+    ASSERT_EQ(::chown(QFile::encodeName(shared).constData(), 0, 65534), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0640), 0);
+    fixture.printToPdf(number, number, shared);
+    EXPECT_EQ(fixture.messages, QStringList());
+    EXPECT_EQ(statOf(shared).st_gid, 65534u);
+    EXPECT_EQ(statOf(shared).st_mode & 07777, 0640u);
+    // Another user's file in a folder the printing user may write: refused, left as it was.
+    const QString foreign = out.filePath(QStringLiteral("foreign.pdf"));
+    writeFile(foreign, "theirs");
+    ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+    fixture.printToPdf(number, number, foreign);
+    ASSERT_EQ(fixture.messages.size(), 1);
+    EXPECT_TRUE(fixture.messages.first().startsWith(
+        QStringLiteral("The PDF file \"%1\" belongs to the user ").arg(foreign)))
+        << fixture.messages.first().toStdString();
+    EXPECT_TRUE(fixture.messages.first().endsWith(
+        QStringLiteral(", not to you, and is left as it is. Nothing was printed; choose another "
+                       "name.")));
+    fixture.messages.clear();
+    EXPECT_EQ(contentOf(foreign), QByteArray("theirs"));
+    EXPECT_EQ(statOf(foreign).st_uid, 65534u);
+}
+
+// Names as a clerk types them: a 254-byte name prints; a name without a folder goes to the
+// clerk's documents folder and "~" to the home folder, and the status gives the whole path.
+TEST(PrintTargets, LongRelativeAndHomeNamesPrintWhereTheClerkExpects)
+{
+    PrintFixture fixture;
+    const QString number = fixture.invoice({QStringLiteral("ORD3")});
+    QTemporaryDir out;
+    const auto* status = fixture.screenControl<QLabel>(QStringLiteral("lblStatus"));
+    for (const QString& name : {QString(250, u'a') + QStringLiteral(".pdf"),
+                                QString(125, u'\u00c4') + QStringLiteral(".pdf")}) {
+        ASSERT_EQ(QFile::encodeName(name).size(), 254);
+        const QString pdf = out.filePath(name);
+        fixture.printToPdf(number, number, pdf);
+        EXPECT_EQ(fixture.messages, QStringList());
+        fixture.messages.clear();
+        EXPECT_TRUE(pdfText(pdf).contains(number));
+        EXPECT_EQ(status->text(), QStringLiteral("1 invoice printed to %1.").arg(pdf));
+    }
+
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        qputenv("HOME", oldHome);
+        oldConfig.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", oldConfig);
+    });
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    ASSERT_TRUE(documents.startsWith(home.path())) << documents.toStdString();
+    const struct
+    {
+        QString typed;
+        QString file;
+    } names[] = {
+        {QStringLiteral("relative.pdf"), QDir(documents).filePath(QStringLiteral("relative.pdf"))},
+        {QStringLiteral("~/home.pdf"), home.filePath(QStringLiteral("home.pdf"))}};
+    for (const auto& name : names) {
+        fixture.printToPdf(number, number, name.typed);
+        EXPECT_EQ(fixture.messages, QStringList());
+        EXPECT_TRUE(pdfText(name.file).contains(number)) << name.file.toStdString();
+        EXPECT_EQ(status->text(), QStringLiteral("1 invoice printed to %1.").arg(name.file));
+    }
+    EXPECT_FALSE(QFile::exists(QStringLiteral("relative.pdf")));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("~/home.pdf")));
+    // The print dialog's "print to file" takes names the same way.
+    printThroughTheDialog(fixture, number, QStringLiteral("dialog.pdf"));
+    EXPECT_EQ(fixture.messages, QStringList());
+    EXPECT_TRUE(pdfText(QDir(documents).filePath(QStringLiteral("dialog.pdf"))).contains(number));
 }

@@ -57,6 +57,7 @@ PrintFixture::~PrintFixture()
 {
     frmPrint::unload();
     Accpac::Testing::setScreenMessageRecorder({});
+    Accpac::Testing::setScreenQuestionAnswer({});
     Accpac::Testing::setPrintDialogAnswer({});
     modGeneral::LastInvoiceNumber.clear();
 }

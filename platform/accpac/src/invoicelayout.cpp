@@ -234,6 +234,7 @@ InvoiceLayout loadLayout(const QString& file)
         root.refuse(QStringLiteral("version"), QStringLiteral("1, the only version known"));
 
     InvoiceLayout layout;
+    layout.file = file;
     layout.title = root.text(QStringLiteral("title"), QStringLiteral("INVOICE"));
     layout.page = pageOf(root, file);
     const LayoutObject font(root.value(QStringLiteral("font")), QStringLiteral("font"), file,

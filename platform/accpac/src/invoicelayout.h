@@ -27,6 +27,7 @@ struct InvoiceLayout
         double width = 1; // a share of the line's width
     };
 
+    QString file; // the layout file it was read from, for messages
     QString title;
     QPageLayout page;
     QString fontFamily;

@@ -1,12 +1,23 @@
 #include "invoicepainter.h"
 
+#include <QDir>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QSet>
+
+#include <optional>
 
 namespace Accpac {
 
 namespace {
+
+// Kept free at a page's foot for the footer.
+constexpr int FooterLines = 2;
+// What the first page of an invoice must hold below its heading: a shipment's heading, one
+// line, and the totals block.
+constexpr int FirstLines = 2;
+constexpr int TotalsLines = 4;
 
 QString quantityText(double quantity)
 {
@@ -18,10 +29,22 @@ QString quantityText(double quantity)
     return text;
 }
 
+bool isNumber(InvoiceLayout::Column column)
+{
+    return column != InvoiceLayout::Column::Item && column != InvoiceLayout::Column::Description;
+}
+
+bool isAmount(InvoiceLayout::Column column)
+{
+    return column == InvoiceLayout::Column::Price || column == InvoiceLayout::Column::Extension;
+}
+
+// Lays invoices out on a device, and paints them when given an active painter; without one
+// it only measures (printProblem).
 class InvoicePainter
 {
 public:
-    InvoicePainter(QPainter& painter, QPagedPaintDevice& device, const InvoiceLayout& layout,
+    InvoicePainter(QPainter* painter, QPagedPaintDevice& device, const InvoiceLayout& layout,
                    const QString& companyName)
         : m_painter(painter), m_device(device), m_layout(layout), m_company(companyName),
           m_width(device.width()), m_height(device.height())
@@ -32,6 +55,7 @@ public:
         m_bold.setBold(true);
         m_large = m_bold;
         m_large.setPointSizeF(layout.fontSize * 1.8);
+        m_least = qMin(LeastReadablePoints, layout.fontSize);
         m_line = QFontMetricsF(m_normal, &device).height() * 1.25;
         double shares = 0;
         for (const auto& column : layout.columns)
@@ -57,12 +81,110 @@ public:
         return !m_pagesFailed;
     }
 
+    QString problem(const QList<PrintedInvoice>& invoices)
+    {
+        if (const QString page = pageProblem(); !page.isEmpty())
+            return page;
+        QSet<QString> widestChecked;
+        for (const PrintedInvoice& invoice : invoices) {
+            m_invoice = &invoice;
+            const QString widest = widestAmount(invoice.currency);
+            if (!widestChecked.contains(widest)) {
+                widestChecked.insert(widest);
+                if (const QString narrow = widthProblem(widest); !narrow.isEmpty())
+                    return narrow;
+            }
+            if (const QString number = numberProblem(invoice); !number.isEmpty())
+                return number;
+        }
+        return {};
+    }
+
 private:
     struct Span
     {
         double x;
         double width;
     };
+
+    // The page must hold an invoice's heading (with the longest bill-to address), a line and
+    // the totals, or every page would start again and print over its footer.
+    QString pageProblem()
+    {
+        PrintedInvoice longest;
+        longest.billAddress = QStringList(3, QStringLiteral("-"));
+        m_invoice = &longest;
+        m_y = 0;
+        heading(true);
+        const int room = qMax(0, int((m_height - m_y) / m_line) - FooterLines);
+        if (room >= FirstLines + TotalsLines)
+            return {};
+        const bool landscape = m_layout.page.orientation() == QPageLayout::Landscape;
+        return QStringLiteral("The report file \"%1\" leaves no room for an invoice on its page: "
+                              "below the heading there is room for %2 lines of %3-point type, and "
+                              "an invoice needs %4 (a shipment's heading, a line and the totals). "
+                              "Make \"font.size\" or \"page.marginMm\" smaller, or choose a "
+                              "larger \"page.size\"%5. Nothing was printed.")
+            .arg(QDir::toNativeSeparators(m_layout.file), QString::number(room),
+                 QString::number(m_layout.fontSize), QString::number(FirstLines + TotalsLines),
+                 landscape ? QStringLiteral(" or the \"portrait\" \"page.orientation\"")
+                           : QString());
+    }
+
+    // Every amount column and the totals hold the widest amount of the currency.
+    QString widthProblem(const QString& widest) const
+    {
+        const QString file = QDir::toNativeSeparators(m_layout.file);
+        const QString points = QString::number(m_least);
+        const QString currency = m_invoice->currency.Code();
+        for (int i = 0; i < m_layout.columns.size(); ++i) {
+            if (!isAmount(m_layout.columns[i].column) || fitting(m_normal, m_columns[i], widest))
+                continue;
+            return QStringLiteral("The report file \"%1\" gives \"%2\" (%3) too little width for "
+                                  "the amounts of currency %4: %5 does not fit even in %6-point "
+                                  "type. Give \"%2.width\" a larger share, or make "
+                                  "\"page.marginMm\" smaller. Nothing was printed.")
+                .arg(file, columnKey(i), m_layout.columns[i].heading, currency, widest, points);
+        }
+        if (fitting(m_bold, totalsSpan(), widest))
+            return {};
+        return QStringLiteral("The report file \"%1\" leaves the totals too little width for the "
+                              "amounts of currency %2: %3 does not fit even in %4-point type. "
+                              "Make \"page.marginMm\" smaller, or choose a wider \"page.size\" "
+                              "or \"page.orientation\". Nothing was printed.")
+            .arg(file, currency, widest, points);
+    }
+
+    // Every number of the invoice fits its column, shrunk as far as the least readable type.
+    QString numberProblem(const PrintedInvoice& invoice) const
+    {
+        const auto refuse = [&](const QString& number, const QString& where) {
+            return QStringLiteral("Invoice %1 cannot be printed: %2 does not fit %3 of the report "
+                                  "file \"%4\" even in %5-point type. Widen it in the report "
+                                  "file. Nothing was printed.")
+                .arg(invoice.number, number, where, QDir::toNativeSeparators(m_layout.file),
+                     QString::number(m_least));
+        };
+        QList<PrintedInvoice::Line> lines = invoice.charges;
+        for (const auto& shipment : invoice.shipments)
+            lines += shipment.lines;
+        for (const auto& line : lines) {
+            for (int i = 0; i < m_layout.columns.size(); ++i) {
+                const QString value = cellText(line, i);
+                if (isNumber(m_layout.columns[i].column) && !fitting(m_normal, m_columns[i], value))
+                    return refuse(value, QStringLiteral("\"%1\" (%2)")
+                                             .arg(columnKey(i), m_layout.columns[i].heading));
+            }
+        }
+        for (const double amount : {invoice.total, invoice.prepayment, invoice.amountDue}) {
+            const QString value = formatAmount(amount, invoice.currency);
+            if (!fitting(m_bold, totalsSpan(), value))
+                return refuse(value, QStringLiteral("the totals"));
+        }
+        return {};
+    }
+
+    static QString columnKey(int column) { return QStringLiteral("columns[%1]").arg(column); }
 
     void paintInvoice(const PrintedInvoice& invoice)
     {
@@ -71,7 +193,7 @@ private:
         m_y = 0;
         heading(true);
         for (const auto& shipment : invoice.shipments) {
-            room(2);
+            room(FirstLines);
             const QString date = shipment.date.isValid()
                                      ? QStringLiteral("   ") + dateText(shipment.date)
                                      : QString();
@@ -89,9 +211,9 @@ private:
             for (const auto& line : invoice.charges)
                 row(line);
         }
-        room(4);
+        room(TotalsLines);
         m_y += m_line * 0.5;
-        m_painter.drawLine(QPointF(m_width * 0.55, m_y), QPointF(m_width, m_y));
+        rule(totalsSpan().x);
         m_y += m_line * 0.25;
         total(QStringLiteral("total"), invoice.total, false);
         if (invoice.hasPrepayment)
@@ -146,7 +268,7 @@ private:
         for (int i = 0; i < m_layout.columns.size(); ++i)
             text(m_bold, m_columns[i], m_layout.columns[i].heading, alignment(i));
         m_y += m_line;
-        m_painter.drawLine(QPointF(0, m_y), QPointF(m_width, m_y));
+        rule(0);
         m_y += m_line * 0.25;
     }
 
@@ -164,7 +286,7 @@ private:
     // Starts a new page unless `lines` more lines fit above the footer.
     void room(int lines)
     {
-        if (m_y + lines * m_line <= m_height - 2 * m_line)
+        if (m_y + lines * m_line <= m_height - FooterLines * m_line)
             return;
         footer();
         if (!m_device.newPage())
@@ -176,70 +298,121 @@ private:
 
     Qt::Alignment alignment(int column) const
     {
+        return isNumber(m_layout.columns[column].column) ? Qt::AlignRight : Qt::AlignLeft;
+    }
+
+    QString cellText(const PrintedInvoice::Line& line, int column) const
+    {
         switch (m_layout.columns[column].column) {
         case InvoiceLayout::Column::Item:
+            return line.item;
         case InvoiceLayout::Column::Description:
-            return Qt::AlignLeft;
-        default:
-            return Qt::AlignRight;
+            return line.description;
+        case InvoiceLayout::Column::Quantity:
+            return quantityText(line.quantity);
+        case InvoiceLayout::Column::Price:
+            return formatAmount(line.price, m_invoice->currency);
+        case InvoiceLayout::Column::Extension:
+            return formatAmount(line.extension, m_invoice->currency);
         }
+        return {};
     }
 
     void row(const PrintedInvoice::Line& line)
     {
         room(1);
         for (int i = 0; i < m_layout.columns.size(); ++i) {
-            QString value;
-            switch (m_layout.columns[i].column) {
-            case InvoiceLayout::Column::Item:
-                value = line.item;
-                break;
-            case InvoiceLayout::Column::Description:
-                value = line.description;
-                break;
-            case InvoiceLayout::Column::Quantity:
-                value = quantityText(line.quantity);
-                break;
-            case InvoiceLayout::Column::Price:
-                value = formatAmount(line.price, m_invoice->currency);
-                break;
-            case InvoiceLayout::Column::Extension:
-                value = formatAmount(line.extension, m_invoice->currency);
-                break;
-            }
-            text(m_normal, m_columns[i], value, alignment(i));
+            if (isNumber(m_layout.columns[i].column))
+                number(m_normal, m_columns[i], cellText(line, i));
+            else
+                text(m_normal, m_columns[i], cellText(line, i));
         }
         m_y += m_line;
     }
 
+    // The totals block: labels on the left, amounts on the right of the page's right half.
+    Span totalsSpan() const { return {m_width * 0.5, m_width * 0.5}; }
+
     void total(const QString& label, double amount, bool strong)
     {
-        text(strong ? m_bold : m_normal, {m_width * 0.55, m_width * 0.25}, m_layout.label(label));
-        text(strong ? m_bold : m_normal, {m_width * 0.8, m_width * 0.2},
-             formatAmount(amount, m_invoice->currency), Qt::AlignRight);
+        const QFont& font = strong ? m_bold : m_normal;
+        const QString value = formatAmount(amount, m_invoice->currency);
+        const double width =
+            QFontMetricsF(number(font, totalsSpan(), value), &m_device).horizontalAdvance(value);
+        // The label takes the room the amount leaves, cut short when need be.
+        text(font, {totalsSpan().x, qMax(0.0, totalsSpan().width - width - m_line / 2)},
+             m_layout.label(label));
         m_y += m_line;
+    }
+
+    // A line across the page from x to its right edge.
+    void rule(double x)
+    {
+        if (m_painter)
+            m_painter->drawLine(QPointF(x, m_y), QPointF(m_width, m_y));
+    }
+
+    double padding(Span span) const { return span.width > 8 * m_line ? m_line * 0.2 : 0; }
+
+    // The font, its type shrunk no further than the least readable size, in which `value`
+    // fits the span; none when it does not fit even then.
+    std::optional<QFont> fitting(const QFont& font, Span span, const QString& value) const
+    {
+        // A gap on the left keeps it apart from a number in the column before.
+        const double room = span.width - 2 * padding(span) - m_line * 0.3;
+        QFont fitted = font;
+        for (;;) {
+            const double width = QFontMetricsF(fitted, &m_device).horizontalAdvance(value);
+            const double size = fitted.pointSizeF();
+            if (width <= room)
+                return fitted;
+            if (size <= m_least)
+                return std::nullopt;
+            fitted.setPointSizeF(qMax(m_least, qMin(size - 0.25, size * room / width)));
+        }
     }
 
     // One line of text in a span, cut short with "..." when it does not fit.
     void text(const QFont& font, Span span, const QString& value,
               Qt::Alignment align = Qt::AlignLeft)
     {
-        m_painter.setFont(font);
-        const double pad = span.width > 8 * m_line ? m_line * 0.2 : 0;
-        const QRectF box(span.x + pad, m_y, span.width - 2 * pad,
-                         QFontMetricsF(font, &m_device).height() * 1.2);
-        const QString shown =
-            QFontMetricsF(font, &m_device).elidedText(value, Qt::ElideRight, box.width());
-        m_painter.drawText(box, int(align | Qt::AlignVCenter), shown);
+        const double room = span.width - 2 * padding(span);
+        draw(font, span, QFontMetricsF(font, &m_device).elidedText(value, Qt::ElideRight, room),
+             align);
     }
 
-    QPainter& m_painter;
+    // A number is never cut short: its type shrinks until it fits (printProblem has refused
+    // the numbers that do not fit even in the least readable type). The font it was drawn in.
+    QFont number(const QFont& font, Span span, const QString& value)
+    {
+        QFont least = font;
+        least.setPointSizeF(m_least);
+        const QFont fitted = fitting(font, span, value).value_or(least);
+        draw(fitted, span, value, Qt::AlignRight);
+        return fitted;
+    }
+
+    void draw(const QFont& font, Span span, const QString& value, Qt::Alignment align)
+    {
+        if (!m_painter)
+            return;
+        m_painter->setFont(font);
+        const double pad = padding(span);
+        // As high as a line of the layout's type, so that shrunk numbers stay on the line.
+        const double height = qMax(QFontMetricsF(font, &m_device).height(),
+                                   QFontMetricsF(m_normal, &m_device).height());
+        m_painter->drawText(QRectF(span.x + pad, m_y, span.width - 2 * pad, height * 1.2),
+                            int(align | Qt::AlignVCenter), value);
+    }
+
+    QPainter* m_painter;
     QPagedPaintDevice& m_device;
     const InvoiceLayout& m_layout;
     QString m_company;
     double m_width;
     double m_height;
     QFont m_normal, m_bold, m_large;
+    double m_least = LeastReadablePoints;
     double m_line = 0;
     QList<Span> m_columns;
     const PrintedInvoice* m_invoice = nullptr;
@@ -253,7 +426,13 @@ private:
 bool paintInvoices(QPainter& painter, QPagedPaintDevice& device, const InvoiceLayout& layout,
                    const QString& companyName, const QList<PrintedInvoice>& invoices)
 {
-    return InvoicePainter(painter, device, layout, companyName).paint(invoices);
+    return InvoicePainter(&painter, device, layout, companyName).paint(invoices);
+}
+
+QString printProblem(QPagedPaintDevice& device, const InvoiceLayout& layout,
+                     const QList<PrintedInvoice>& invoices)
+{
+    return InvoicePainter(nullptr, device, layout, QString()).problem(invoices);
 }
 
 } // namespace Accpac

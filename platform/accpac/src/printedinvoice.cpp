@@ -3,10 +3,16 @@
 #include <QHash>
 
 #include <cmath>
+#include <limits>
 
 namespace Accpac {
 
 namespace {
+
+int decimalsOf(const AccpacCurrency& currency)
+{
+    return qBound(0, currency.Decimals(), 6);
+}
 
 QString text(AccpacView& view, const char* field)
 {
@@ -128,9 +134,16 @@ std::pair<QString, QString> invoiceNumberBounds(AccpacSession& session)
     return {first, last};
 }
 
+QString widestAmount(const AccpacCurrency& currency)
+{
+    const int decimals = decimalsOf(currency);
+    const int digits = std::numeric_limits<double>::digits10;
+    return formatAmount(-(std::pow(10.0, digits - decimals) - std::pow(10.0, -decimals)), currency);
+}
+
 QString formatAmount(double amount, const AccpacCurrency& currency)
 {
-    const int decimals = qBound(0, currency.Decimals(), 6);
+    const int decimals = decimalsOf(currency);
     const QString digits = QString::number(std::fabs(amount), 'f', decimals);
     QString whole = digits.section(u'.', 0, 0);
     const QString fraction = digits.section(u'.', 1, 1);

@@ -53,4 +53,9 @@ std::pair<QString, QString> invoiceNumberBounds(AccpacSession& session);
 // negative display.
 QString formatAmount(double amount, const AccpacCurrency& currency);
 
+// The widest amount a currency shows, formatted: negative, with every digit an amount stored
+// as a double carries exactly (15 significant digits, the last of them the currency's last
+// decimal). A printed column that holds it holds every amount of that currency.
+QString widestAmount(const AccpacCurrency& currency);
+
 } // namespace Accpac

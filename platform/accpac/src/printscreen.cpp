@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 
@@ -50,6 +51,21 @@ struct WaitCursor
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+// The PDF file a typed name stands for: "~" is the clerk's home folder, and a name without a
+// folder goes to the clerk's documents folder (made when it is missing), never to the
+// program's working folder.
+QString pdfTarget(const QString& typed)
+{
+    const QString name = QDir::fromNativeSeparators(typed.trimmed());
+    if (name == u'~' || name.startsWith(QStringLiteral("~/")))
+        return QDir::cleanPath(QDir::homePath() + name.mid(1));
+    if (QDir::isAbsolutePath(name))
+        return QDir::cleanPath(name);
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QDir().mkpath(documents);
+    return QDir::cleanPath(QDir(documents).filePath(name));
+}
 
 bool isInvoiceNumber(const QString& text)
 {
@@ -247,11 +263,11 @@ void InvoicePrintScreen::print()
         return;
     }
     const bool pdf = m_destination->currentIndex() == 1;
-    const QString pdfFile = m_pdfFile->text().trimmed();
-    if (pdf && pdfFile.isEmpty()) {
+    if (pdf && m_pdfFile->text().trimmed().isEmpty()) {
         message(tr("Enter the PDF file to print to."));
         return;
     }
+    const QString pdfFile = pdf ? pdfTarget(m_pdfFile->text()) : QString();
     InvoiceLayout layout;
     QList<PrintedInvoice> invoices;
     const AccpacCompany company = session->Company();
@@ -287,13 +303,21 @@ bool InvoicePrintScreen::printToPdf(const QString& file, const QPageLayout& page
                                     const InvoiceLayout& layout, const QString& company,
                                     const QList<PrintedInvoice>& invoices)
 {
+    const bool readOnly = isReadOnlyFile(file);
+    if (readOnly && !ask(tr("The PDF file \"%1\" is read-only. Replace it with the invoices?")
+                             .arg(QDir::toNativeSeparators(file))))
+        return false;
     WaitCursor busy;
-    const QString problem =
-        writePdfFile(file, page, tr("Invoices"), [&](QPainter& painter, QPagedPaintDevice& device) {
-            return paintInvoices(painter, device, layout, company, invoices);
-        });
+    QString refused;
+    const QString problem = writePdfFile(
+        file, page, tr("Invoices"),
+        [&](QPainter& painter, QPagedPaintDevice& device) {
+            refused = printProblem(device, layout, invoices);
+            return refused.isEmpty() && paintInvoices(painter, device, layout, company, invoices);
+        },
+        readOnly);
     if (!problem.isEmpty())
-        message(problem);
+        message(refused.isEmpty() ? problem : refused);
     return problem.isEmpty();
 }
 
@@ -324,10 +348,15 @@ bool InvoicePrintScreen::printToPrinter(const InvoiceLayout& layout, const QStri
     }
     // The dialog's "print to file" is a PDF file like the screen's own: whole or not at all.
     if (toFile) {
-        printedTo = printer.outputFileName();
+        printedTo = pdfTarget(printer.outputFileName());
         return printToPdf(printedTo, printer.pageLayout(), layout, company, invoices);
     }
     printedTo = printer.printerName();
+    // Checked on the printer's own paper before the job starts.
+    if (const QString refused = printProblem(printer, layout, invoices); !refused.isEmpty()) {
+        message(refused);
+        return false;
+    }
     WaitCursor busy;
     QPainter painter;
     bool printed = painter.begin(&printer);
@@ -340,6 +369,17 @@ bool InvoicePrintScreen::printToPrinter(const InvoiceLayout& layout, const QStri
         message(tr("Printing to \"%1\" failed. The invoices may not have been printed.")
                     .arg(printedTo));
     return printed;
+}
+
+bool InvoicePrintScreen::ask(const QString& question)
+{
+    if (const auto& answer = State::screenQuestionAnswer())
+        return answer(question);
+    QMessageBox box(QMessageBox::Question, UIName(), question, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void InvoicePrintScreen::message(const QString& text)

@@ -75,6 +75,8 @@ private:
     bool printToPrinter(const InvoiceLayout& layout, const QString& company,
                         const QList<PrintedInvoice>& invoices, QString& printedTo);
     void message(const QString& text);
+    // A yes-or-no question; true for yes.
+    bool ask(const QString& question);
 
     QString m_companyId;
     AccpacFieldEdit* m_from;

@@ -66,6 +66,12 @@ Testing::MessageRecorder& screenMessageRecorder()
     return recorder;
 }
 
+Testing::QuestionAnswer& screenQuestionAnswer()
+{
+    static Testing::QuestionAnswer answer;
+    return answer;
+}
+
 std::optional<Testing::SessionFault>& sessionFault()
 {
     static std::optional<Testing::SessionFault> fault;
@@ -278,6 +284,11 @@ void setPrintDialogAnswer(PrintDialogAnswer answer)
 void setScreenMessageRecorder(MessageRecorder recorder)
 {
     State::screenMessageRecorder() = std::move(recorder);
+}
+
+void setScreenQuestionAnswer(QuestionAnswer answer)
+{
+    State::screenQuestionAnswer() = std::move(answer);
 }
 
 void setCallLogEnabled(AccpacSession& session, bool enabled)

@@ -18,6 +18,7 @@ Testing::FinderPicker& finderPicker();
 std::weak_ptr<SessionCore>& signedOnCore();
 Testing::PrintDialogAnswer& printDialogAnswer();
 Testing::MessageRecorder& screenMessageRecorder();
+Testing::QuestionAnswer& screenQuestionAnswer();
 std::optional<Testing::SessionFault>& sessionFault();
 // Throws the fault set for this call, if any, once.
 void throwSessionFault(Testing::SessionCall call, ErrorsImpl& errors);

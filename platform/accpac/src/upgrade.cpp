@@ -80,22 +80,19 @@ int readVersion(const QString& file, Store store)
         refuse(QStringLiteral("%1 has schema version %2, which a newer Tallymerge made (this one "
                               "knows up to version %3); it was left unchanged: use the newer "
                               "program.")
-                   .arg(fileNoun(store, file))
-                   .arg(version)
-                   .arg(program));
+                   .arg(fileNoun(store, file), QString::number(version), QString::number(program)));
     return version;
 }
 
 // A free name next to the file that tells the date and the version it keeps.
 QString backupName(const QString& file, int version)
 {
-    const QString stem = QStringLiteral("%1.schema%2-%3")
-                             .arg(file)
-                             .arg(version)
-                             .arg(QDate::currentDate().toString(Qt::ISODate));
+    const QString stem =
+        QStringLiteral("%1.schema%2-%3")
+            .arg(file, QString::number(version), QDate::currentDate().toString(Qt::ISODate));
     QString name = stem + QStringLiteral(".bak");
     for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
-        name = QStringLiteral("%1-%2.bak").arg(stem).arg(n);
+        name = QStringLiteral("%1-%2.bak").arg(stem, QString::number(n));
     return name;
 }
 
@@ -118,10 +115,8 @@ void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
         if (const QString obstacle = step->obstacle(db); !obstacle.isEmpty())
             refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
                                   "%4; it was left unchanged: correct the books first.")
-                       .arg(fileNoun(store, db.file()))
-                       .arg(done.fromVersion)
-                       .arg(program)
-                       .arg(obstacle));
+                       .arg(fileNoun(store, db.file()), QString::number(done.fromVersion),
+                            QString::number(program), obstacle));
     if (const QString damage = db.damage(); !damage.isEmpty())
         throw StorageError(StorageError::Kind::Other, SQLITE_CORRUPT, damage);
     done.backupFile = backupName(db.file(), done.fromVersion);
@@ -164,10 +159,8 @@ std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUp
     } catch (const StorageError& e) {
         refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
                               "%4; it was left unchanged.")
-                   .arg(fileNoun(store, file))
-                   .arg(result.fromVersion)
-                   .arg(program)
-                   .arg(reason(e)));
+                   .arg(fileNoun(store, file), QString::number(result.fromVersion),
+                        QString::number(program), reason(e)));
     }
     if (done)
         *done = result;
@@ -191,13 +184,10 @@ QString describeUpgrade(const SchemaUpgrade& upgrade)
         return upgrade.refusal;
     if (upgrade.fromVersion == upgrade.toVersion)
         return QStringLiteral("%1: schema version %2, up to date.")
-            .arg(file)
-            .arg(upgrade.toVersion);
+            .arg(file, QString::number(upgrade.toVersion));
     return QStringLiteral("%1: schema version %2 brought to %3 (the old file is kept as %4): %5.")
-        .arg(file)
-        .arg(upgrade.fromVersion)
-        .arg(upgrade.toVersion)
-        .arg(QDir::toNativeSeparators(upgrade.backupFile), upgrade.changes.join(u"; "));
+        .arg(file, QString::number(upgrade.fromVersion), QString::number(upgrade.toVersion),
+             QDir::toNativeSeparators(upgrade.backupFile), upgrade.changes.join(u"; "));
 }
 
 SchemaUpgrade upgradeFile(const QString& file, SiteFileKind kind)

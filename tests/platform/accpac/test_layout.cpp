@@ -1,15 +1,18 @@
 // Report (layout) files are read strictly: every key known, every value of its type and
 // range, or the file is refused with the key and what was expected.
 #include <invoicelayout.h>
+#include <invoicepainter.h>
 
 #include <accpac/standin.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPageSize>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -239,4 +242,50 @@ TEST(InvoiceLayout, FilesThatAreNoLayoutAreRefused)
     EXPECT_TRUE(files.refusal(files.write("{\"kind\": ")).contains(QStringLiteral("at character")));
     EXPECT_EQ(files.refusal(files.write("[1, 2]")),
               QStringLiteral("it does not say \"kind\": \"tallymerge-invoice-layout\"."));
+}
+
+// The check before a print, on a PDF writer's page: the standard Letter layout holds every
+// amount of up to 15 digits; an amount beyond that is refused by its invoice and amount, and
+// a currency of wide amounts (no decimals, symbol and blank after) makes a narrow column
+// refuse the layout.
+TEST(InvoiceLayout, ThePrintCheckRefusesWhatWouldBeCutShort)
+{
+    LayoutFiles files;
+    const QString standard = files.write(standardLayout());
+    const Accpac::InvoiceLayout layout = Accpac::loadLayout(standard);
+    EXPECT_EQ(layout.file, standard);
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&sink);
+    writer.setResolution(300);
+    writer.setPageLayout(layout.page);
+
+    Accpac::PrintedInvoice invoice;
+    invoice.number = QStringLiteral("IN%1");
+    invoice.currency = AccpacCurrency(QStringLiteral("USD"), QStringLiteral("US Dollar"),
+                                      QStringLiteral("$"), 2, 2, 2, ',', '.');
+    Accpac::PrintedInvoice::Line line;
+    line.quantity = 1;
+    line.price = line.extension = 9999999999999.99;
+    invoice.shipments = {{QStringLiteral("SH1"), {}, {line}}};
+    invoice.total = invoice.amountDue = line.extension;
+    EXPECT_EQ(Accpac::printProblem(writer, layout, {invoice}), QString());
+
+    invoice.shipments[0].lines[0].extension = 1e17;
+    EXPECT_EQ(Accpac::printProblem(writer, layout, {invoice}),
+              QStringLiteral("Invoice IN%1 cannot be printed: $100,000,000,000,000,000.00 does not "
+                             "fit \"columns[4]\" (Extension) of the report file \"%2\" even in "
+                             "6-point type. Widen it in the report file. Nothing was printed.")
+                  .arg(QStringLiteral("%1"), standard));
+
+    invoice.shipments[0].lines[0].extension = 1;
+    invoice.currency = AccpacCurrency(QStringLiteral("XWD"), QStringLiteral("Wide"),
+                                      QStringLiteral("WWWWWW"), 0, 3, 3, ',', '.');
+    EXPECT_TRUE(Accpac::printProblem(writer, layout, {invoice})
+                    .startsWith(QStringLiteral("The report file \"%1\" gives \"columns[3]\" (Unit "
+                                               "Price) too little width for the amounts of "
+                                               "currency XWD: (999,999,999,999,999 WWWWWW) does "
+                                               "not fit even in 6-point type.")
+                                    .arg(standard)))
+        << Accpac::printProblem(writer, layout, {invoice}).toStdString();
 }

@@ -389,4 +389,29 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
                             .arg(dir.filePath(QStringLiteral("nowhere"))));
 }
 
+// A folder whose name holds "%1" and "%2": the backup lies beside the file under its usual
+// name, and the reports quote the path as it is.
+TEST(SchemaUpgrade, APathWithPercentSignsIsQuotedAsItIs)
+{
+    QTemporaryDir dir;
+    const QString site = makeSchema1Site(dir.filePath(QStringLiteral("site %1 %2")));
+    const QString company = QDir(site).filePath(QStringLiteral("SAMINC.db"));
+    const QString backup =
+        QStringLiteral("SAMINC.db.schema1-") + QDate::currentDate().toString(Qt::ISODate) + ".bak";
+    const auto done = Accpac::upgradeFile(company, SiteFileKind::Company);
+    EXPECT_EQ(done.refusal, QString());
+    EXPECT_EQ(done.backupFile, QDir(site).filePath(backup));
+    EXPECT_EQ(backupsIn(site), QStringList(backup));
+    EXPECT_TRUE(Accpac::describeUpgrade(done).startsWith(
+        company + QStringLiteral(": schema version 1 brought to ") +
+        QString::number(Accpac::programSchemaVersion(SiteFileKind::Company)) +
+        QStringLiteral(" (the old file is kept as ") + QDir(site).filePath(backup) + u')'))
+        << qPrintable(Accpac::describeUpgrade(done));
+    EXPECT_EQ(Accpac::describeUpgrade(Accpac::upgradeFile(company, SiteFileKind::Company)),
+              company + QStringLiteral(": schema version ") +
+                  QString::number(Accpac::programSchemaVersion(SiteFileKind::Company)) +
+                  QStringLiteral(", up to date."));
+    EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
+}
+
 } // namespace

@@ -208,6 +208,10 @@ void setPrintDialogAnswer(PrintDialogAnswer answer);
 // While set, the printing screen's messages go to recorder instead of a message box.
 using MessageRecorder = std::function<void(const QString& text)>;
 void setScreenMessageRecorder(MessageRecorder recorder);
+// While set, the printing screen's yes-or-no questions go to answer (true for yes) instead
+// of a message box.
+using QuestionAnswer = std::function<bool(const QString& question)>;
+void setScreenQuestionAnswer(QuestionAnswer answer);
 
 // The session calls a test can make fail.
 enum class SessionCall
