@@ -1,26 +1,32 @@
 #include "batchgenerator.h"
 
 #include "creditwindow.h"
+#include "invoicetesting.h"
 
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
 #include <core/lookups.h>
 #include <core/session.h>
+#include <core/systemlocale.h>
 #include <invoicing/batchpreview.h>
 #include <settings/settings.h>
 
 #include <accpac/standin.h>
 #include <accpac/view.h>
+#include <invoicesequence.h>
 
 #include <QAction>
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QScopeGuard>
+#include <QTimer>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 namespace BatchGenerator {
 
@@ -66,6 +72,11 @@ public:
                   });
         tickSomeRows();
         failSomeEarlierRun();
+        static const char* const locales[] = {"en_US", "de_DE", "fr_FR"};
+        m_run.locale = QString::fromLatin1(locales[below(3)]);
+        if (chance(30))
+            for (int n = 1 + below(2); n > 0; --n)
+                m_run.partlyInvoiced << QStringLiteral("P%1").arg(n, 3, 10, QLatin1Char('0'));
         return m_run;
     }
 
@@ -112,9 +123,13 @@ private:
 
     qint64 amount()
     {
+        // Pairs of these add up to exactly 100.00, which single precision overshoots.
+        static const qint64 awkward[] = {1234, 8766, 3333, 6667, 4999, 5001, 10000, 1};
         const int kind = below(10);
         if (kind == 0)
             return 0;
+        if (kind == 1)
+            return awkward[below(8)];
         if (kind <= 5)
             return 1 + below(12000); // around the delivery charge's limit of 100.00
         return 10000 + below(290000);
@@ -123,6 +138,8 @@ private:
     void addRow(Row r, bool withShipment)
     {
         GeneratedRow generated;
+        if (chance(12))
+            r.shipVia = QStringLiteral("1"); // a cash sale
         if (withShipment) {
             if (!m_newShipmentUsed && chance(4)) {
                 m_newShipmentUsed = true;
@@ -180,6 +197,9 @@ private:
         const bool anyTicked = std::any_of(m_run.rows.begin(), m_run.rows.end(),
                                            [](const GeneratedRow& r) { return r.tickedBefore; });
         m_run.prepayment = anyTicked && chance(50);
+        // The prepayment window is open beside the clerk's ticks while the run goes on.
+        if (anyTicked && chance(60))
+            m_run.atPauses = GeneratedRun::AtPauses(1 + below(3));
     }
 
     // Sometimes an earlier run ended in an error: a date that does not convert.
@@ -506,25 +526,87 @@ int gridRowOf(frmMain& window, const QString& order)
 
 QString describeSettings(const GeneratedRun& run)
 {
+    static const char* const atPauses[] = {"nothing", "confirm", "cancel", "confirm and cancel"};
     return QStringLiteral("separator %1, OrderNum %2, InvComplete %3, BatchOption %4, "
-                          "delivery charge %5, prepayment %6, earlier failed run at %7")
-        .arg(run.settings.separator, run.settings.orderNum, run.settings.invComplete)
-        .arg(run.settings.batchOption)
-        .arg(run.deliveryCharge ? QStringLiteral("on") : QStringLiteral("off"),
-             run.prepayment ? QStringLiteral("pending") : QStringLiteral("none"))
-        .arg(run.failedEarlierAt >= 0 ? run.rows[run.failedEarlierAt].row.order
-                                      : QStringLiteral("-"));
+                          "delivery charge %5, prepayment %6, at the run's pauses %7, earlier "
+                          "failed run at %8, locale %9, invoiced in part elsewhere: %10")
+        .arg(run.settings.separator, run.settings.orderNum, run.settings.invComplete,
+             QString::number(run.settings.batchOption),
+             run.deliveryCharge ? QStringLiteral("on") : QStringLiteral("off"),
+             run.prepayment ? QStringLiteral("pending") : QStringLiteral("none"),
+             QLatin1String(atPauses[int(run.atPauses)]),
+             run.failedEarlierAt >= 0 ? run.rows[run.failedEarlierAt].row.order
+                                      : QStringLiteral("-"),
+             run.locale)
+        .arg(run.partlyInvoiced.isEmpty() ? QStringLiteral("-")
+                                          : run.partlyInvoiced.join(QStringLiteral(", ")));
 }
 
 QStringList describeRows(const GeneratedRun& run)
 {
     QStringList lines;
     for (const GeneratedRow& r : run.rows)
-        lines << QStringLiteral("  %1 | %2 | %3 | %4 | %5%6")
+        lines << QStringLiteral("  %1 | %2 | %3 | %4 | %5%6%7")
                      .arg(r.row.order, r.row.customer, r.row.shipment, money(r.cents),
                           r.row.today ? QStringLiteral("today") : QStringLiteral("older"),
+                          r.row.shipVia == QLatin1String("1") ? QStringLiteral(" | cash sale")
+                                                              : QString(),
                           r.tickedBefore ? QStringLiteral(" | ticked") : QString());
     return lines;
+}
+
+// Stands in for the clerk at the prepayment window while the run goes on: at each pause as
+// an invoice starts, confirms a new cheque or cancels, as the run's choice says. The
+// window writes the clerk's prepayment wherever the run keeps it.
+class ClerkAtPauses
+{
+public:
+    ClerkAtPauses(frmMain& window, GeneratedRun::AtPauses what) : m_window(window), m_what(what)
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
+        if (what != GeneratedRun::AtPauses::Nothing)
+            m_timer.start();
+    }
+    // The clerk's last word: a cheque pending or not; nothing when no pause came.
+    std::optional<bool> lastConfirmed;
+
+private:
+    void look()
+    {
+        const bool creating =
+            m_window.statusText() == QLatin1String("Creating Invoice for selected shipments...");
+        if (creating && !m_creating) {
+            ++m_pauses;
+            const bool confirm = m_what == GeneratedRun::AtPauses::Confirm ||
+                                 (m_what == GeneratedRun::AtPauses::ByTurns && m_pauses % 2 == 1);
+            modGeneral::PendingPrepaymentRecord& pending = m_window.clerksPrepayment();
+            if (confirm) {
+                pending.Present = true;
+                pending.BatchNumber = 1;
+                pending.BankCode = QStringLiteral("SPRINGBK");
+                pending.ReceiptType = QStringLiteral("CHECK");
+                pending.ReceiptDate = QDate::currentDate();
+                pending.ReceiptNumber = QStringLiteral("CHK-P%1").arg(m_pauses);
+                pending.Amount = 5;
+            } else {
+                pending.Present = false;
+            }
+            lastConfirmed = confirm;
+        }
+        m_creating = creating;
+    }
+
+    frmMain& m_window;
+    const GeneratedRun::AtPauses m_what;
+    QTimer m_timer;
+    int m_pauses = 0;
+    bool m_creating = false;
+};
+
+int count(const QString& companyFile, const char* sql)
+{
+    return ReadOnlyDb(companyFile).rows(sql).value(0).value(0).toInt();
 }
 
 } // namespace
@@ -555,15 +637,18 @@ QList<ExpectedInvoice> priced(const GeneratedRun& run, const QList<QList<int>>& 
     for (const QList<int>& rows : invoices) {
         ExpectedInvoice invoice;
         invoice.customer = run.rows[rows.first()].row.customer;
+        bool cashSale = false;
         for (const int r : rows) {
             invoice.shipments << run.rows[r].row.shipment;
             invoice.cents += run.rows[r].cents;
+            cashSale = cashSale || run.rows[r].row.shipVia == QLatin1String("1");
         }
         invoice.shipments.sort();
         CustomerTerms& customer = terms[invoice.customer];
-        // The charge: feature on, customer flagged, 0 < total <= 100.00, for this invoice.
-        invoice.deliveryCharge =
-            run.deliveryCharge && customer.flagged && invoice.cents > 0 && invoice.cents <= 10000;
+        // The charge: feature on, customer flagged, 0 < total <= 100.00 in cents, and no
+        // cash sale among the invoice's shipments.
+        invoice.deliveryCharge = run.deliveryCharge && customer.flagged && !cashSale &&
+                                 invoice.cents > 0 && invoice.cents <= 10000;
         invoice.creditApproval = customer.limitCents - customer.balanceCents - invoice.cents < 0;
         customer.balanceCents += invoice.cents + (invoice.deliveryCharge ? chargeCents : 0);
         list << invoice;
@@ -599,12 +684,36 @@ QStringList checkSeed(std::uint32_t seed)
             problems << problem;
     };
 
-    MainWindowFixture fixture(BatchTesting::ordersOf([&] {
+    // The clerk's number and date formats for the whole seed.
+    const QLocale localeBefore = SystemLocale::locale();
+    SystemLocale::setLocale(QLocale(run.locale));
+    const auto restoreLocale = qScopeGuard([&] { SystemLocale::setLocale(localeBefore); });
+
+    QList<TestOrder> orders = BatchTesting::ordersOf([&] {
         QList<Row> rows;
         for (const GeneratedRow& r : run.rows)
             rows << r.row;
         return rows;
-    }()));
+    }());
+    for (const QString& number : run.partlyInvoiced)
+        orders << BatchTesting::orderOf(
+            {number, run.customers.first().id, QStringLiteral("S") + number, true, 10});
+    MainWindowFixture fixture(orders);
+    // Invoiced in part by another program, which completes nothing: no longer listed, one
+    // line still on back order.
+    auto orderUniq = [](const QString& number) {
+        return InvoiceTesting::readField(QStringLiteral("OE0520"), 1,
+                                         {{QStringLiteral("ORDNUMBER"), number}},
+                                         QStringLiteral("ORDUNIQ"))
+            .toInt();
+    };
+    for (const QString& number : run.partlyInvoiced) {
+        Sample::createInvoice(*modGeneral::AppDBLink,
+                              {run.customers.first().id, {QStringLiteral("S") + number}});
+        InvoiceTesting::addOrderLine(orderUniq(number), 2, 6, 5, 1);
+    }
+    // The invoices of the window's runs come after these.
+    const qsizetype madeElsewhere = booked(fixture.companyFile()).size();
     BatchTesting::save(run.settings);
     Setting::save(Setting::DeliveryCharge,
                   run.deliveryCharge ? QStringLiteral("1") : QStringLiteral("0"));
@@ -697,8 +806,29 @@ QStringList checkSeed(std::uint32_t seed)
         previewed << invoice;
     }
 
-    w.Check_Orders();
-    const QList<BookedInvoice> made = booked(fixture.companyFile());
+    std::optional<bool> confirmedDuringRun;
+    {
+        ClerkAtPauses clerk(w, run.atPauses);
+        w.Check_Orders();
+        confirmedDuringRun = clerk.lastConfirmed;
+    }
+    const QList<BookedInvoice> made = booked(fixture.companyFile()).mid(madeElsewhere);
+    expect(count(fixture.companyFile(), "SELECT COUNT(*) FROM OEPPAY") == 0,
+           QStringLiteral("[prepayment] a batch invoice carries a prepayment"));
+    for (const QString& number : run.partlyInvoiced) {
+        const int complete = InvoiceTesting::readField(QStringLiteral("OE0520"), 1,
+                                                       {{QStringLiteral("ORDNUMBER"), number}},
+                                                       QStringLiteral("COMPLETE"))
+                                 .toInt();
+        const QList<QVariantList> backOrdered =
+            InvoiceTesting::records(QStringLiteral("OE0500"), {QStringLiteral("QTYBACKORD")},
+                                    QStringLiteral("ORDUNIQ = %1").arg(orderUniq(number)));
+        expect(complete == 1 && backOrdered.value(0).value(0).toDouble() == 5,
+               QStringLiteral("[completion] order %1, invoiced in part elsewhere, was completed "
+                              "by the run (COMPLETE %2)")
+                   .arg(number)
+                   .arg(complete));
+    }
 
     for (const auto& box : fixture.boxes.shown)
         problems << QStringLiteral("[box] %1: %2").arg(box.title, box.text);
@@ -786,13 +916,59 @@ QStringList checkSeed(std::uint32_t seed)
     expect(w.mnuFileSub(3)->isEnabled() == !remaining.isEmpty(),
            QStringLiteral("[after] Invoice is %1 after the run")
                .arg(w.mnuFileSub(3)->isEnabled() ? "enabled" : "disabled"));
-    const bool pending = run.prepayment && !remaining.isEmpty();
+    const bool pending = confirmedDuringRun.value_or(run.prepayment) && !remaining.isEmpty();
     expect(modGeneral::PendingPrepayment.Present == pending,
            QStringLiteral("[prepayment] a prepayment is %1 after the run")
                .arg(modGeneral::PendingPrepayment.Present ? "pending" : "not pending"));
     expect(w.ui()->lblPrepayment->isVisibleTo(&w) == pending,
            QStringLiteral("[prepayment] the prepayment amount is %1 after the run")
                .arg(w.ui()->lblPrepayment->isVisibleTo(&w) ? "shown" : "hidden"));
+
+    // The clerk invoices the rows still ticked: the window's own charge decision, which the
+    // clerk leaves as offered, and the pending cheque, when it fits the invoice.
+    QList<int> clerksRows;
+    {
+        QList<int>& rows = clerksRows;
+        for (int i = 0; i < run.rows.size(); ++i)
+            if (run.rows[i].tickedBefore && !invoiced.contains(run.rows[i].row.shipment))
+                rows << i;
+        // A shipment still being entered cannot be invoiced yet: the clerk waits.
+        if (std::any_of(rows.begin(), rows.end(),
+                        [&](int i) { return run.rows[i].row.shipment == NewShipment; }))
+            rows.clear();
+    }
+    if (!remaining.isEmpty() && problems.isEmpty() && !clerksRows.isEmpty()) {
+        const QList<int>& rows = clerksRows;
+        Terms now = termsOf(run);
+        ExpectedInvoice expected = priced(run, QList<QList<int>>{rows}, charge, now).first();
+        expected.creditApproval = false; // no credit check outside a batch run
+        const qint64 due = expected.cents + (expected.deliveryCharge ? charge : 0);
+        const bool fits = !pending || due >= 500;
+        fixture.boxes.shown.clear();
+        w.mnuFileSub_Click(3);
+        const QList<BookedInvoice> after = booked(fixture.companyFile()).mid(madeElsewhere);
+        if (fits) {
+            expect(after.size() == made.size() + 1 &&
+                       after.last().invoice == ExpectedInvoice{expected.customer,
+                                                               expected.shipments, expected.cents,
+                                                               expected.deliveryCharge, false},
+                   QStringLiteral("[clerk] the clerk's invoice is %1, not %2")
+                       .arg(after.size() > made.size() ? describe(after.last().invoice)
+                                                       : QStringLiteral("missing"),
+                            describe(expected)));
+            expect(count(fixture.companyFile(), "SELECT COUNT(*) FROM OEPPAY") == (pending ? 1 : 0),
+                   QStringLiteral("[clerk] the clerk's invoice %1 the pending cheque")
+                       .arg(pending ? "lacks" : "carries"));
+            for (const auto& box : fixture.boxes.shown)
+                problems << QStringLiteral("[clerk box] %1: %2").arg(box.title, box.text);
+        } else {
+            expect(after.size() == made.size() && fixture.boxes.shown.size() == 1 &&
+                       fixture.boxes.shown[0].title == QLatin1String("Invalid Prepayment"),
+                   QStringLiteral("[clerk] a cheque larger than the invoice was not refused"));
+        }
+        for (const QString& finding : fixture.auditProblems())
+            problems << QStringLiteral("[auditor after the clerk] ") + finding;
+    }
     modGeneral::PendingPrepayment = {};
 
     if (!problems.isEmpty()) {

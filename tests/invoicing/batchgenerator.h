@@ -41,6 +41,21 @@ struct GeneratedRun
     QList<GeneratedRow> rows;    // in grid order
     QList<CustomerTerms> customers;
     bool prepayment = false; // a cheque pending for the rows ticked before the run
+    // What the clerk does in the prepayment window at each pause of the run, as an invoice
+    // starts: nothing, confirm a new cheque, cancel, or confirm and cancel by turns.
+    enum class AtPauses
+    {
+        Nothing,
+        Confirm,
+        Cancel,
+        ByTurns
+    };
+    AtPauses atPauses = AtPauses::Nothing;
+    // Orders invoiced in part elsewhere (last invoice number set, 6 ordered, 5 on back
+    // order): no run may complete them.
+    QStringList partlyInvoiced;
+    // The locale of the clerk's number and date formats.
+    QString locale = QStringLiteral("en_US");
     // An earlier run ended in an error at this row (its date did not convert while only
     // today's shipments were wanted); the grid was then reloaded. -1: no earlier run.
     int failedEarlierAt = -1;
@@ -66,7 +81,8 @@ QList<ExpectedInvoice> invoicesByTheRules(const GeneratedRun& run, qint64 charge
                                           int stopAt = -1);
 
 // Generates the seed's run, previews and runs it over a fresh sample company, audits the
-// books and compares preview, run and rules. The problems found; none when the seed passes.
+// books and compares preview, run and rules; then the clerk invoices the rows still ticked,
+// compared with the rules too. The problems found; none when the seed passes.
 QStringList checkSeed(std::uint32_t seed);
 
 } // namespace BatchGenerator

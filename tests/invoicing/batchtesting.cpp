@@ -33,6 +33,7 @@ TestOrder orderOf(const Row& row)
     order.number = row.order;
     order.customer = row.customer;
     order.name = QStringLiteral("Customer ") + row.customer;
+    order.shipVia = row.shipVia;
     const QDate date = row.today ? QDate::currentDate() : QDate::currentDate().addDays(-2);
     order.orderDate = yyyymmdd(date);
     if (!row.shipment.isEmpty())

@@ -8,8 +8,8 @@
 // and the invoices the stand-in holds afterwards.
 namespace BatchTesting {
 
-// One grid row: order number, customer, shipment ("" for an order without one) and whether
-// the order is dated today (otherwise two days ago).
+// One grid row: order number, customer, shipment ("" for an order without one), whether
+// the order is dated today (otherwise two days ago) and its ship-via code ("1" a cash sale).
 struct Row
 {
     QString order;
@@ -17,6 +17,7 @@ struct Row
     QString shipment;
     bool today = true;
     double amount = 10;
+    QString shipVia = QStringLiteral("9");
 };
 
 TestOrder orderOf(const Row& row);

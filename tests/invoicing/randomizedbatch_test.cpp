@@ -70,7 +70,9 @@ TEST(RandomizedBatchRuns, PreviewRunRulesAndBooksAgree)
 
 // The generator covers what it promises over the default seeds: every setting, revisions,
 // rows without a shipment, the shipment being entered, ticks before the run, older dates,
-// a pending prepayment, earlier failed runs, and customers of both kinds.
+// a pending prepayment and the clerk's cheques at the run's pauses, earlier failed runs,
+// cash sales, amounts whose sums single precision misses, orders invoiced in part elsewhere,
+// three locales, and customers of both kinds.
 TEST(RandomizedBatchRuns, SeedsCoverEveryKindOfGrid)
 {
     QSet<QString> seen;
@@ -89,6 +91,10 @@ TEST(RandomizedBatchRuns, SeedsCoverEveryKindOfGrid)
             seen << QStringLiteral("prepayment");
         if (run.failedEarlierAt >= 0)
             seen << QStringLiteral("failed earlier");
+        seen << QStringLiteral("at pauses %1").arg(int(run.atPauses))
+             << QStringLiteral("locale ") + run.locale;
+        if (!run.partlyInvoiced.isEmpty())
+            seen << QStringLiteral("invoiced in part elsewhere");
         for (const auto& r : run.rows) {
             if (r.row.shipment.isEmpty())
                 seen << QStringLiteral("no shipment");
@@ -100,6 +106,10 @@ TEST(RandomizedBatchRuns, SeedsCoverEveryKindOfGrid)
                 seen << QStringLiteral("older");
             if (r.cents > 0 && r.cents <= 10000)
                 seen << QStringLiteral("small");
+            if (r.row.shipVia == QLatin1String("1"))
+                seen << QStringLiteral("cash sale");
+            if (r.cents == 1234 || r.cents == 8766)
+                seen << QStringLiteral("awkward cents");
         }
     }
     for (const char* separator : {"0", "1", "2", "7"})
@@ -113,6 +123,8 @@ TEST(RandomizedBatchRuns, SeedsCoverEveryKindOfGrid)
     }
     for (const char* kind :
          {"customers one", "customers some", "customers many", "prepayment", "failed earlier",
-          "no shipment", "new shipment", "ticked", "older", "small"})
+          "no shipment", "new shipment", "ticked", "older", "small", "cash sale", "awkward cents",
+          "at pauses 1", "at pauses 2", "at pauses 3", "locale en_US", "locale de_DE",
+          "locale fr_FR", "invoiced in part elsewhere"})
         EXPECT_TRUE(seen.contains(QLatin1String(kind))) << kind;
 }
