@@ -20,9 +20,12 @@ const char* const Usage = "tallymerge-check [--hive FILE] [--known-password TEXT
 
 const char* const Description =
     "Audits the books of a company file: every shipment on at most one invoice, and of the "
-    "invoice's customer; delivery charges only on invoices that qualify, once each; "
-    "prepayments of the invoice's customer, within its total, with the amount due and their "
-    "receipt batches in agreement; invoiced orders complete and naming their last invoice; "
+    "invoice's customer, billed line for line at its amounts; charges at their amounts; "
+    "delivery charges only on invoices that qualify, none of a cash sale, once each; "
+    "prepayments of the invoice's customer, within its total, with the invoice's header, "
+    "prepayment record, receipts, amount due and receipt batches in agreement; receipts "
+    "applied to invoices that exist; invoiced orders complete and naming their last invoice, "
+    "and no order complete with none of its shipments invoiced; "
     "approvals by users who hold the right; no password stored; invoice and receipt batch "
     "numbers given once. The file is opened read-only and never written.\n"
     "\n"

@@ -20,6 +20,17 @@ QString money(const Statement& st, int column)
 // The receipts of the prepayments: a receipt of type "CA" names the invoice it pays.
 #define PREPAID_RECEIPTS "ARTCR r JOIN OEINVH i ON i.INVNUMBER = r.IDINVC AND r.CODEPYMTYP = 'CA' "
 
+// An invoice's lines of each shipment ("billed") and the shipment's own lines ("shipped"),
+// each numbered in its order: the program copies the shipment's lines one for one.
+// A line is its shipment line's or its charge's amount rounded to the cent, which moves it
+// by half a cent at most (whichever way the half is rounded).
+#define OFF_BY_MORE_THAN_ROUNDING(a, b) "ABS(" a " - " b ") > 0.0051"
+#define SHIPPED_LINES                                                                              \
+    "WITH billed AS (SELECT d.INVUNIQ, d.SHIUNIQ, d.LINENUM, d.EXTINVMISC, ROW_NUMBER() OVER "     \
+    "(PARTITION BY d.INVUNIQ, d.SHIUNIQ ORDER BY d.LINENUM) AS n FROM OEINVD d "                   \
+    "WHERE d.SHIUNIQ <> 0), shipped AS (SELECT l.SHIUNIQ, l.EXTSHIMISC, "                          \
+    "ROW_NUMBER() OVER (PARTITION BY l.SHIUNIQ ORDER BY l.LINENUM) AS n FROM OESHID l) "
+
 // clang-format off
 const AuditRule Books[] = {
     // Shipments and invoices.
@@ -55,6 +66,40 @@ const AuditRule Books[] = {
      [](const Statement& st) {
          return QStringLiteral("Shipment %1 is marked with invoice %2, which does not list it.")
              .arg(t(st, 0), t(st, 1));
+     }},
+    {SHIPPED_LINES "SELECT i.INVNUMBER, b.LINENUM, COALESCE(h.SHINUMBER, CAST(b.SHIUNIQ AS TEXT)), "
+     "b.EXTINVMISC, p.EXTSHIMISC FROM billed b JOIN OEINVH i ON i.INVUNIQ = b.INVUNIQ "
+     "LEFT JOIN OESHIH h ON h.SHIUNIQ = b.SHIUNIQ "
+     "LEFT JOIN shipped p ON p.SHIUNIQ = b.SHIUNIQ AND p.n = b.n "
+     "WHERE p.SHIUNIQ IS NULL OR " OFF_BY_MORE_THAN_ROUNDING("b.EXTINVMISC", "p.EXTSHIMISC") " "
+     "ORDER BY i.INVNUMBER, b.LINENUM",
+     [](const Statement& st) {
+         const QString line = QStringLiteral("Line %1 of invoice %2 bills %3 for shipment %4")
+                                  .arg(t(st, 1), t(st, 0), money(st, 3), t(st, 2));
+         if (st.columnText(4).isEmpty())
+             return line + QStringLiteral(", which has no such line.");
+         return line + QStringLiteral(", whose line comes to %1.").arg(money(st, 4));
+     }},
+    {SHIPPED_LINES "SELECT i.INVNUMBER, p.n, s.SHINUMBER FROM OEINVS s "
+     "JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ JOIN shipped p ON p.SHIUNIQ = s.SHIUNIQ "
+     "WHERE NOT EXISTS (SELECT 1 FROM billed b WHERE b.INVUNIQ = s.INVUNIQ "
+     "AND b.SHIUNIQ = s.SHIUNIQ AND b.n = p.n) ORDER BY i.INVNUMBER, s.SHINUMBER, p.n",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 lacks line %2 of shipment %3.")
+             .arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
+    // A charge line carries its charge's amount, as the program adds it.
+    {"SELECT i.INVNUMBER, d.MISCCHARGE, d.EXTINVMISC, m.AMOUNT, m.MISCCHARGE FROM OEINVD d "
+     "JOIN OEINVH i ON i.INVUNIQ = d.INVUNIQ LEFT JOIN OEMISC m ON TRIM(m.MISCCHARGE) = "
+     "TRIM(d.MISCCHARGE) WHERE d.LINETYPE = 2 "
+     "AND (m.MISCCHARGE IS NULL OR " OFF_BY_MORE_THAN_ROUNDING("d.EXTINVMISC", "m.AMOUNT") ") "
+     "ORDER BY i.INVNUMBER, d.LINENUM",
+     [](const Statement& st) {
+         if (st.columnText(4).isEmpty())
+             return QStringLiteral("Invoice %1 carries charge %2, which does not exist.")
+                 .arg(t(st, 0), t(st, 1));
+         return QStringLiteral("Invoice %1 carries charge %2 at %3; the charge is %4.")
+             .arg(t(st, 0), t(st, 1), money(st, 2), money(st, 3));
      }},
     {"SELECT i.INVNUMBER, i.INVNETWTX, COALESCE(SUM(d.EXTINVMISC), 0) FROM OEINVH i "
      "LEFT JOIN OEINVD d ON d.INVUNIQ = i.INVUNIQ GROUP BY i.INVUNIQ, i.INVNUMBER, i.INVNETWTX "
@@ -98,6 +143,18 @@ const AuditRule Books[] = {
          return QStringLiteral("Order %1 is invoiced with nothing left to ship or on back order, "
                                "but it is not complete (COMPLETE %2).").arg(t(st, 0), t(st, 1));
      }},
+    // Shipped goods are billed: an order is complete only once a shipment of it is invoiced
+    // (a zero-amount shipment needs no invoice).
+    {"SELECT o.ORDNUMBER, o.COMPLETE, MIN(h.SHINUMBER) FROM OEORDH o "
+     "JOIN OESHIH h ON h.ORDUNIQ = o.ORDUNIQ WHERE o.COMPLETE >= 3 AND h.INVUNIQ = 0 "
+     "AND ABS(h.SHINETWTX) >= 0.005 "
+     "AND NOT EXISTS (SELECT 1 FROM OESHIH x WHERE x.ORDUNIQ = o.ORDUNIQ AND x.INVUNIQ <> 0) "
+     "GROUP BY o.ORDUNIQ, o.ORDNUMBER, o.COMPLETE ORDER BY o.ORDNUMBER",
+     [](const Statement& st) {
+         return QStringLiteral("Order %1 is complete (COMPLETE %2) but none of its shipments is "
+                               "invoiced: shipment %3 is on no invoice.")
+             .arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
 
     // Customers' balances.
     {"SELECT * FROM (SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
@@ -136,6 +193,44 @@ const AuditRule Books[] = {
          return QStringLiteral("Receipt %1 of batch %2 from customer %3 prepays invoice %4 of "
                                "customer %5.")
              .arg(t(st, 0), t(st, 1), t(st, 2), t(st, 3), t(st, 4));
+     }},
+    {"SELECT r.CNTITEM, r.CNTBTCH, r.IDINVC FROM ARTCR r WHERE r.CODEPYMTYP = 'CA' "
+     "AND TRIM(r.IDINVC) <> '' AND NOT EXISTS (SELECT 1 FROM OEINVH i WHERE i.INVNUMBER = r.IDINVC) "
+     "ORDER BY r.CNTBTCH, r.CNTITEM",
+     [](const Statement& st) {
+         return QStringLiteral("Receipt %1 of batch %2 is applied to invoice %3, which does not "
+                               "exist.").arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
+    // The invoice's header, its prepayment record and its receipts tell one prepayment. A
+    // prepayment whose batch was not found is received nowhere: its record and receipts are
+    // nil, and the header keeps what the clerk entered.
+    {"SELECT * FROM (SELECT i.INVNUMBER, i.INVPAYMENT, i.BANKPAYMNT, "
+     "COALESCE(p.RECPAMOUNT, 0) AS recorded, COALESCE((SELECT SUM(r.AMTRMIT) FROM ARTCR r "
+     "WHERE r.IDINVC = i.INVNUMBER AND r.CODEPYMTYP = 'CA'), 0) AS received "
+     "FROM OEINVH i LEFT JOIN OEPPAY p ON p.INVUNIQ = i.INVUNIQ) q "
+     "WHERE (ABS(q.recorded) >= 0.005 OR ABS(q.received) >= 0.005) "
+     "AND (ABS(q.INVPAYMENT - q.recorded) >= 0.005 OR ABS(q.BANKPAYMNT - q.recorded) >= 0.005 "
+     "OR ABS(q.received - q.recorded) >= 0.005) ORDER BY q.INVNUMBER",
+     [](const Statement& st) {
+         const QString header = money(st, 1) == money(st, 2)
+                                    ? money(st, 1)
+                                    : QStringLiteral("%1 (bank payment %2)").arg(money(st, 1),
+                                                                                 money(st, 2));
+         return QStringLiteral("The prepayment of invoice %1 is %2 on its header, %3 in its "
+                               "prepayment record and %4 in its receipts.")
+             .arg(t(st, 0), header, money(st, 3), money(st, 4));
+     }},
+    {"SELECT DISTINCT i.INVNUMBER, i.REBATCHNUM, p.BATCHNUM, r.CNTBTCH FROM OEPPAY p "
+     "JOIN OEINVH i ON i.INVUNIQ = p.INVUNIQ LEFT JOIN ARTCR r ON r.IDINVC = i.INVNUMBER "
+     "AND r.CODEPYMTYP = 'CA' WHERE i.REBATCHNUM <> p.BATCHNUM OR r.CNTBTCH <> p.BATCHNUM "
+     "ORDER BY i.INVNUMBER",
+     [](const Statement& st) {
+         const QString receipt = st.columnText(3).isEmpty()
+                                     ? QStringLiteral("it has no receipt")
+                                     : QStringLiteral("its receipt is in batch %1").arg(t(st, 3));
+         return QStringLiteral("The prepayment of invoice %1 is in batch %2 on its header and %3 "
+                               "in its prepayment record; %4.")
+             .arg(t(st, 0), t(st, 1), t(st, 2), receipt);
      }},
     {"SELECT i.INVNUMBER, p.CUSTOMER, i.CUSTOMER FROM OEPPAY p JOIN OEINVH i "
      "ON i.INVUNIQ = p.INVUNIQ WHERE TRIM(p.CUSTOMER) <> TRIM(i.CUSTOMER)",
@@ -194,10 +289,22 @@ const AuditRule DeliveryCharge[] = {
          return QStringLiteral("Invoice %1 carries the delivery charge %2 times.")
              .arg(t(st, 0), t(st, 1));
      }},
+    // Cash sales (ship-via "1") carry no delivery charge, whatever else is on the invoice.
+    {WITH_SETTING "SELECT DISTINCT i.INVNUMBER, o.ORDNUMBER FROM OEINVH i "
+     "JOIN OEINVS s ON s.INVUNIQ = i.INVUNIQ JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ "
+     "JOIN OEORDH o ON o.ORDUNIQ = h.ORDUNIQ, setting WHERE TRIM(o.SHIPVIA) = '1' "
+     "AND EXISTS (SELECT 1 FROM OEINVD d WHERE d.INVUNIQ = i.INVUNIQ AND " DELIVERY_LINE("d") ") "
+     "ORDER BY i.INVNUMBER, o.ORDNUMBER",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 carries the delivery charge but order %2 on it is a "
+                               "cash sale.").arg(t(st, 0), t(st, 1));
+     }},
 };
 // clang-format on
 
 #undef PREPAID_RECEIPTS
+#undef SHIPPED_LINES
+#undef OFF_BY_MORE_THAN_ROUNDING
 #undef DELIVERY_LINE
 #undef WITH_SETTING
 

@@ -1,7 +1,7 @@
 // The books' auditor: every rule meets a fault planted by hand (SQL) in a copy of a fresh
 // sample company and must name the document in its exact sentence; the real
 // tallymerge-check program for exit statuses, bad input and the read-only promise.
-#include "testsite.h"
+#include "auditfixture.h"
 
 #include <qtprint.h>
 
@@ -21,138 +21,7 @@
 
 namespace {
 
-const QString Company = QStringLiteral("SAMINC.db");
-
-// One fresh sample site for the whole suite, with one invoice that uses every feature the
-// rules look at: customer 1200 (flagged for the delivery charge), one shipment of 50.00,
-// the delivery charge of 10.00, a prepayment of 20.00 by cheque in batch 1, and an
-// approval by the supervisor; the order completed as the program completes it.
-struct Books
-{
-    Books()
-    {
-        auto session = site.signOn();
-        if (!session)
-            throw ComError(ComErrorNumber::E_Fail, QStringLiteral("no sign-on"));
-        auto link = session->OpenDBLink(1, 0);
-        shipment =
-            Sample::addShippedOrder(*link, QStringLiteral("ORD-AUDIT"), QStringLiteral("1200"), 1)
-                .first();
-        Sample::InvoiceRequest request;
-        request.customer = QStringLiteral("1200");
-        request.shipments = {shipment};
-        request.deliveryCharge = QStringLiteral("DEL");
-        request.prepayment =
-            Sample::InvoiceRequest::Prepayment::cheque(1, 20.0, QStringLiteral("CHK77"));
-        request.approverId = Sample::SupervisorId;
-        request.approverPassword = Sample::SupervisorPassword;
-        invoice = Sample::createInvoice(*link, request).invoiceNumber;
-        auto header = link->OpenView(QStringLiteral("OE0420"));
-        header->SetOrder(1);
-        header->Field(QStringLiteral("INVNUMBER")).SetValue(invoice);
-        if (header->Read())
-            invoiceUniq = header->Field(QStringLiteral("INVUNIQ")).GetValue().toString();
-        header->Close();
-        Sample::completeInvoicedOrder(*link, QStringLiteral("ORD-AUDIT"));
-        link->Close();
-        session->Close();
-    }
-
-    TestSite site;
-    QString shipment;
-    QString invoice;
-    QString invoiceUniq;
-};
-
-Books* books = nullptr;
-
-// Whether the list holds the line; the list is shown when it does not.
-::testing::AssertionResult holds(const QStringList& lines, const QString& line)
-{
-    if (lines.contains(line))
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "\"" << line.toStdString() << "\" is not among: " << lines.join(u'|').toStdString();
-}
-
-class AuditTest : public ::testing::Test
-{
-protected:
-    static void SetUpTestSuite() { books = new Books; }
-    static void TearDownTestSuite()
-    {
-        delete books;
-        books = nullptr;
-    }
-
-    // Each case works on its own copy of the site: its files, or a copy of its database.
-    void SetUp() override
-    {
-        ASSERT_FALSE(books->invoiceUniq.isEmpty());
-        if (TestStore::onServer()) {
-            site = TestStore::copySite(books->site.folder);
-        } else {
-            site = dir.path();
-            for (const QString& file : {Company, QStringLiteral("system.db")})
-                ASSERT_TRUE(QFile::copy(books->site.folder + u'/' + file, folder() + u'/' + file));
-        }
-        hive = dir.filePath(QStringLiteral("HKEY_LOCAL_MACHINE.reg"));
-        writeHive(QStringLiteral("\"DeliveryCharge\"=\"1\"\n\"DelCharge\"=\"DEL\"\n"));
-    }
-
-    QString folder() const { return dir.path(); }
-    QString companyFile() const
-    {
-        return TestStore::onServer() ? Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId)
-                                     : folder() + u'/' + Company;
-    }
-
-    // The machine's hive with the given values under the program's settings key.
-    void writeHive(const QString& values) const
-    {
-        QFile file(hive);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("Windows Registry Editor Version 5.00\n\n"
-                   "[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Tallymerge]\n" +
-                   values.toUtf8());
-    }
-
-    // Runs statements on the copy, as another program would have.
-    void plant(const QString& sql) const
-    {
-        ASSERT_EQ(TestStore::execute(companyFile(), sql), QString()) << sql.toStdString();
-    }
-
-    // The first column of the first row of a query on the copy.
-    QString value(const QString& sql) const
-    {
-        return TestStore::query(companyFile(), sql).value(0).section(u'|', 0, 0);
-    }
-
-    Accpac::AuditReport audit(const QStringList& knownPasswords = {}) const
-    {
-        Accpac::AuditOptions options;
-        readAuditSettings(hive, options);
-        options.knownPasswords = knownPasswords;
-        return Accpac::auditCompanyFile(companyFile(), options);
-    }
-
-    QStringList problems() const { return audit().problems; }
-    // The problems the delivery-charge rules report.
-    QStringList deliveryProblems() const
-    {
-        return problems().filter(QStringLiteral("the delivery charge"));
-    }
-
-    const QString& invoice() const { return books->invoice; }
-    const QString& shipment() const { return books->shipment; }
-    // Our invoice's INVUNIQ.
-    QString ours() const { return books->invoiceUniq; }
-
-    QTemporaryDir dir;
-    QString site;
-    QString hive;
-};
+using namespace AuditFixture;
 
 TEST_F(AuditTest, TheSampleBooksAgreeWithEveryRuleRun)
 {
@@ -227,14 +96,17 @@ TEST_F(AuditTest, ADeliveryChargeOnlyOnAnInvoiceThatQualifiesAndOnce)
                                                              "above 0.00 and at most 100.00"))));
     plant(merchandise.arg("10"));
 
-    // Twice on one invoice.
+    // Twice on one invoice (the second line, of 0.00, not at the charge's amount either).
     plant("INSERT INTO OEINVD (INVUNIQ, LINENUM, LINETYPE, MISCCHARGE, EXTINVMISC) SELECT INVUNIQ, "
           "99, 2, 'DEL', 0 FROM OEINVH WHERE INVUNIQ=" +
           ours());
     EXPECT_EQ(
         problems(),
         QStringList(
-            QStringLiteral("Invoice %1 carries the delivery charge 2 times.").arg(invoice())));
+            {QStringLiteral("Invoice %1 carries charge DEL at 0.00; the charge is "
+                            "10.00.")
+                 .arg(invoice()),
+             QStringLiteral("Invoice %1 carries the delivery charge 2 times.").arg(invoice())}));
 }
 
 TEST_F(AuditTest, WithoutAReadableHiveTheDeliveryRulesAreSkippedAndTheOthersRun)
@@ -294,8 +166,12 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
           "; UPDATE OEPPAY SET CUSTOMER='1200' WHERE INVUNIQ=" + ours());
     ASSERT_EQ(problems(), QStringList());
 
-    // More received than the invoice's total, with the amount due and the batch kept in step.
-    plant("UPDATE ARTCR SET AMTRMIT=75 WHERE ROWKEY=" + receipt +
+    // More received than the invoice's total, with the amount due, the header, the
+    // prepayment record and the batch kept in step.
+    const QString prepaid =
+        "; UPDATE OEINVH SET INVPAYMENT=%1, BANKPAYMNT=%1 WHERE INVUNIQ=" + ours() +
+        "; UPDATE OEPPAY SET RECPAMOUNT=%1 WHERE INVUNIQ=" + ours();
+    plant("UPDATE ARTCR SET AMTRMIT=75 WHERE ROWKEY=" + receipt + prepaid.arg(75) +
           "; UPDATE OEINVH SET INVDUE=-15 WHERE INVUNIQ=" + ours() +
           "; UPDATE ARBTA SET AMTENTER=AMTENTER+55 WHERE CNTBTCH=1; "
           "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET-55 WHERE IDCUST='1200'");
@@ -304,7 +180,7 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
                   QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice())));
 
     // The amount due left at the total, and a batch that counts a receipt it does not hold.
-    plant("UPDATE ARTCR SET AMTRMIT=20 WHERE ROWKEY=" + receipt +
+    plant("UPDATE ARTCR SET AMTRMIT=20 WHERE ROWKEY=" + receipt + prepaid.arg(20) +
           "; UPDATE OEINVH SET INVDUE=60 "
           "WHERE INVUNIQ=" +
           ours() +
@@ -438,26 +314,6 @@ TEST_F(AuditTest, InvoiceAndReceiptBatchNumbersAreGivenOnce)
 }
 
 // The program itself --------------------------------------------------------------------------
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Outcome check(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TALLYMERGE_CHECK), arguments);
-    Outcome run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 QByteArray bytesOf(const QString& file)
 {
