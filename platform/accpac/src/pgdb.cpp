@@ -101,7 +101,7 @@ QString serverOf(const QList<std::pair<QByteArray, QByteArray>>& options)
            QString::fromUtf8(port.isEmpty() ? QByteArray("5432") : port);
 }
 
-// A right the role lacks, in words: the statement's verb and table, read from the statement
+// A right the role lacks, in words: the statement's verb and object, read from the statement
 // (the server's words come in its language).
 QString missingRight(const QString& role, const QByteArray& sql)
 {
@@ -111,10 +111,12 @@ QString missingRight(const QString& role, const QByteArray& sql)
         const char* words;
         const char* privilege;
     };
-    static const Verb verbs[] = {{"^INSERT\\s+INTO\\s+", "add rows to", "INSERT"},
-                                 {"^UPDATE\\s+", "change", "UPDATE"},
-                                 {"^DELETE\\s+FROM\\s+", "remove rows from", "DELETE"},
-                                 {"^SELECT\\b.*?\\bFROM\\s+", "read", "SELECT"}};
+    static const Verb verbs[] = {
+        {"^INSERT\\s+INTO\\s+", "add rows to table", "INSERT"},
+        {"^UPDATE\\s+", "change table", "UPDATE"},
+        {"^DELETE\\s+FROM\\s+", "remove rows from table", "DELETE"},
+        {"^SELECT\\b.*?\\bFROM\\s+", "read table", "SELECT"},
+        {"^CREATE\\s+SCHEMA\\s+", "create schema", "CREATE on the database"}};
     const QString text = QString::fromUtf8(sql.simplified());
     for (const Verb& v : verbs) {
         const QRegularExpression pattern(QLatin1String(v.pattern) +
@@ -122,7 +124,7 @@ QString missingRight(const QString& role, const QByteArray& sql)
                                          QRegularExpression::CaseInsensitiveOption);
         const QRegularExpressionMatch m = pattern.match(text);
         if (m.hasMatch())
-            return QStringLiteral("Role \"%1\" has no right to %2 table %3 (%4); ask the site's "
+            return QStringLiteral("Role \"%1\" has no right to %2 %3 (%4); ask the site's "
                                   "administrator to grant it")
                 .arg(role, QLatin1String(v.words),
                      m.captured(1).remove(u'"').section(u'.', -1).toUpper(),

@@ -2,6 +2,7 @@
 
 #include "pgdb.h"
 #include "site.h"
+#include "viewrules.h"
 
 #include <libpq-fe.h>
 
@@ -16,12 +17,12 @@ namespace {
 using Kind = StorageError::Kind;
 
 // What a company's group (its billing clerks and supervisors) and the site's administrators
-// may do with a table of the company beyond reading it. Billing writes orders and shipments
-// (invoiced, completed), invoices with their lines, shipments and prepayments, receipt
-// batches and their receipts, and the balance a customer owes. A table not listed here the
-// group only reads and the administrators may change as they like; one listed with its
-// administrators' rights gets those only (UPDATE, DELETE and TRUNCATE of an append-only
-// table stay the owner's).
+// may do with a table of the company beyond reading it. Billing adds invoices with their
+// lines, shipments and prepayments, and receipts, and never changes them (the program refuses
+// to); it changes orders and shipments (invoiced, completed), receipt batches (their totals,
+// their status) and the balance a customer owes. A table not listed here the group only reads
+// and the administrators may change as they like; one listed with its administrators' rights
+// gets those only (UPDATE, DELETE and TRUNCATE of an append-only table stay the owner's).
 struct TableRights
 {
     const char* table;
@@ -29,12 +30,12 @@ struct TableRights
     const char* administrators;
 };
 constexpr TableRights CompanyTableRights[] = {
-    {"oeinvh", "INSERT, UPDATE", "ALL"},
-    {"oeinvd", "INSERT, UPDATE", "ALL"},
-    {"oeinvs", "INSERT, UPDATE", "ALL"},
-    {"oeppay", "INSERT, UPDATE", "ALL"},
+    {"oeinvh", "INSERT", "ALL"},
+    {"oeinvd", "INSERT", "ALL"},
+    {"oeinvs", "INSERT", "ALL"},
+    {"oeppay", "INSERT", "ALL"},
     {"arbta", "INSERT, UPDATE", "ALL"},
-    {"artcr", "INSERT, UPDATE", "ALL"},
+    {"artcr", "INSERT", "ALL"},
     {"oeordh", "UPDATE", "ALL"},
     {"oeordd", "UPDATE", "ALL"},
     {"oeshih", "UPDATE", "ALL"},
@@ -301,6 +302,17 @@ void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
         }
     }
     setUpWriteLock(db, where, clerks + ", " + admins);
+    // A posted receipt batch stays as it was posted, whoever writes (the program refuses to
+    // change one; so does the server).
+    run(db, "CREATE OR REPLACE FUNCTION " + where +
+                ".posted_batch_stays() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+                "OLD.batchstat = " +
+                QByteArray::number(BatchPosted) +
+                " THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'receipt batch ' || "
+                "OLD.cntbtch || ' is posted'; END IF; RETURN CASE TG_OP WHEN 'DELETE' THEN OLD "
+                "ELSE NEW END; END$$");
+    run(db, "CREATE OR REPLACE TRIGGER posted_batch_stays BEFORE UPDATE OR DELETE ON " + where +
+                ".arbta FOR EACH ROW EXECUTE FUNCTION " + where + ".posted_batch_stays()");
     // The users granted the company before it was here. A group there already keeps its
     // members as they are: a membership an administrator took away stays away.
     if (!newGroup)

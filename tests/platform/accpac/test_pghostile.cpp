@@ -80,8 +80,13 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
     Accpac::Admin::createSite(site, signOn);
     Accpac::Admin::createSite(server.conninfo(QStringLiteral("neighbour")));
 
+    // A posted receipt batch.
+    server.execute(QStringLiteral("INSERT INTO company_saminc.arbta (codepymtyp, cntbtch, "
+                                  "batchstat) VALUES ('CA', 9999, 3)"),
+                   QStringLiteral("hostile"));
     const QString books = QStringLiteral(
-        "SELECT (SELECT COUNT(*) FROM company_saminc.oeinvh), (SELECT COUNT(*) FROM "
+        "SELECT (SELECT SUM(invnetwtx) || '/' || COUNT(*) FROM company_saminc.oeinvh), (SELECT "
+        "SUM(amtenter) FROM company_saminc.arbta), (SELECT COUNT(*) FROM "
         "company_saminc.oeinvs), (SELECT SUM(amtbalduet) || '/' || SUM(amtcrlimt) FROM "
         "company_saminc.arcus), (SELECT name FROM company_saminc.cscom), (SELECT COUNT(*) FROM "
         "tallymerge_site.users), (SELECT COUNT(*) FROM tallymerge_site.auths), (SELECT "
@@ -107,6 +112,14 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "DROP TABLE company_saminc.oeinvh",
         "ALTER TABLE company_saminc.arcus DISABLE TRIGGER ALL",
         "DELETE FROM company_saminc.writelock",
+        // an invoice once made, its lines, shipments and prepayments, a receipt, a posted batch
+        "UPDATE company_saminc.oeinvh SET invnetwtx = 0",
+        "UPDATE company_saminc.oeinvd SET unitprice = 0",
+        "UPDATE company_saminc.oeinvs SET shiuniq = 0",
+        "DELETE FROM company_saminc.oeppay",
+        "UPDATE company_saminc.artcr SET amtrmit = 0",
+        "BEGIN; LOCK TABLE company_saminc.oeinvh IN ACCESS EXCLUSIVE MODE; COMMIT",
+        "UPDATE company_saminc.arbta SET amtenter = 1 WHERE cntbtch = 9999",
         // a customer's credit and the company itself
         "UPDATE company_saminc.arcus SET amtcrlimt = 999999",
         "UPDATE company_saminc.cscom SET name = 'taken'",

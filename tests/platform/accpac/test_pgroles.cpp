@@ -273,6 +273,16 @@ TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
             << answer.toStdString();
         EXPECT_FALSE(answer.contains(QLatin1String("password="))) << answer.toStdString();
     }
+    // A login without CREATE on the database is told so, not which schema it lacks.
+    server->execute(QStringLiteral("CREATE DATABASE notmine TEMPLATE template0"),
+                    QStringLiteral("postgres"));
+    const QString notMine =
+        runAdmin({QStringLiteral("create-site"),
+                  Accpac::conninfoWith(site, QStringLiteral("dbname"), QStringLiteral("notmine"))});
+    EXPECT_TRUE(notMine.startsWith(QLatin1String("1 ")) &&
+                notMine.contains(QLatin1String("has no right to create schema TALLYMERGE_SITE "
+                                               "(CREATE on the database)")))
+        << notMine.toStdString();
     const QString made = runAdmin({QStringLiteral("create-site"), site, lister});
     EXPECT_TRUE(made.startsWith(QLatin1String("0 ")) &&
                 made.contains(QLatin1String("Workstations name the site as ")) &&

@@ -29,7 +29,15 @@ namespace {
 class PgStorage : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { server = new PostgresServer(); }
+    static void SetUpTestSuite()
+    {
+        server = new PostgresServer();
+        // The books' lock that a site's set-up makes in each of its schemas, here for the
+        // stores the tests make in the schema public.
+        PgDatabase(conninfo(), QStringLiteral("public"))
+            .exec("CREATE TABLE writelock (held BOOLEAN PRIMARY KEY DEFAULT TRUE CHECK (held)); "
+                  "INSERT INTO writelock VALUES (TRUE)");
+    }
     static void TearDownTestSuite()
     {
         delete server;
