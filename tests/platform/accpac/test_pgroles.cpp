@@ -572,6 +572,13 @@ TEST_F(ServerRoles, TheDocumentedSetUpTakesAnEmptyServerToABillingClerk)
         EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "f");
         expectDone(runAdmin({QStringLiteral("create-site"), admin}), "The site is set up");
     }
+    // Nor a membership an administrator took away by hand.
+    expectDone(runAdmin(grant), "User CLERK has the profile OECLERK");
+    EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "t");
+    server->execute(QStringLiteral("REVOKE walk_company_saminc FROM \"walk.clerk\""),
+                    QStringLiteral("walk"));
+    expectDone(runAdmin({QStringLiteral("create-site"), admin}), "The site is set up");
+    EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "f");
     expectDone(runAdmin({site, admin, QStringLiteral("delete-user"), QStringLiteral("clerk")}),
                "User CLERK was deleted.");
     EXPECT_EQ(server
