@@ -122,6 +122,43 @@ void setUpWriteLock(PgDatabase& db, const QByteArray& schema, const QByteArray& 
     run(db, "GRANT SELECT, UPDATE (held) ON " + table + " TO " + writers);
 }
 
+// What the server keeps right itself in a company's schema, so that a billing role's own
+// client cannot break it: a posted receipt batch stays as it was posted, whoever writes; and
+// a customer's balance, which billing changes, changes only to what the customer's
+// invoices and receipts give (as the auditor reckons it), unless an administrator or the
+// owner changes it.
+void setUpGuards(PgDatabase& db, const QByteArray& where, const QByteArray& adminsLiteral)
+{
+    run(db, "CREATE OR REPLACE FUNCTION " + where +
+                ".posted_batch_stays() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+                "OLD.batchstat = " +
+                QByteArray::number(BatchPosted) +
+                " THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'receipt batch ' || "
+                "OLD.cntbtch || ' is posted'; END IF; RETURN CASE TG_OP WHEN 'DELETE' THEN OLD "
+                "ELSE NEW END; END$$");
+    run(db, "CREATE OR REPLACE TRIGGER posted_batch_stays BEFORE UPDATE OR DELETE ON " + where +
+                ".arbta FOR EACH ROW EXECUTE FUNCTION " + where + ".posted_batch_stays()");
+    run(db, "CREATE OR REPLACE FUNCTION " + where +
+                ".balance_agrees() RETURNS trigger LANGUAGE plpgsql AS $$DECLARE expected "
+                "double precision; BEGIN IF pg_has_role(current_user, " +
+                adminsLiteral +
+                ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace "
+                "WHERE nspname = TG_TABLE_SCHEMA), 'MEMBER') THEN RETURN NEW; END IF; expected "
+                ":= NEW.amtopenbal + COALESCE((SELECT SUM(invnetwtx) FROM " +
+                where +
+                ".oeinvh WHERE customer = NEW.idcust), 0) - COALESCE((SELECT "
+                "SUM(amtrmit) FROM " +
+                where +
+                ".artcr WHERE idcust = NEW.idcust), 0); IF abs(NEW.amtbalduet - expected) >= "
+                "0.005 THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'the balance of "
+                "customer ' || NEW.idcust || ' must agree with its invoices and receipts'; END "
+                "IF; RETURN NEW; END$$");
+    run(db, "CREATE OR REPLACE TRIGGER balance_agrees BEFORE UPDATE OF amtbalduet ON " + where +
+                ".arcus FOR EACH ROW WHEN (OLD.amtbalduet IS DISTINCT FROM NEW.amtbalduet) "
+                "EXECUTE FUNCTION " +
+                where + ".balance_agrees()");
+}
+
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
 // password itself never travels in a statement or reaches the server's log.
 QByteArray verifier(PgDatabase& db, const QString& role, const QString& password)
@@ -302,17 +339,7 @@ void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
         }
     }
     setUpWriteLock(db, where, clerks + ", " + admins);
-    // A posted receipt batch stays as it was posted, whoever writes (the program refuses to
-    // change one; so does the server).
-    run(db, "CREATE OR REPLACE FUNCTION " + where +
-                ".posted_batch_stays() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
-                "OLD.batchstat = " +
-                QByteArray::number(BatchPosted) +
-                " THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'receipt batch ' || "
-                "OLD.cntbtch || ' is posted'; END IF; RETURN CASE TG_OP WHEN 'DELETE' THEN OLD "
-                "ELSE NEW END; END$$");
-    run(db, "CREATE OR REPLACE TRIGGER posted_batch_stays BEFORE UPDATE OR DELETE ON " + where +
-                ".arbta FOR EACH ROW EXECUTE FUNCTION " + where + ".posted_batch_stays()");
+    setUpGuards(db, where, literal(adminsGroup(site).toUtf8()));
     // The users granted the company before it was here. A group there already keeps its
     // members as they are: a membership an administrator took away stays away.
     if (!newGroup)

@@ -122,6 +122,8 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "UPDATE company_saminc.arbta SET amtenter = 1 WHERE cntbtch = 9999",
         // a customer's credit and the company itself
         "UPDATE company_saminc.arcus SET amtcrlimt = 999999",
+        "UPDATE company_saminc.arcus SET amtbalduet = 0",
+        "UPDATE company_saminc.arcus SET amtbalduet = amtbalduet - 100 WHERE idcust = '1310'",
         "UPDATE company_saminc.cscom SET name = 'taken'",
         "BEGIN; LOCK TABLE company_saminc.arcus IN ACCESS EXCLUSIVE MODE; COMMIT",
         // another company of the site, granted to nobody here
