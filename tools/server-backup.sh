@@ -42,8 +42,10 @@ dump() {
     sites=$(query "$conninfo" "SELECT COUNT(*) FROM pg_namespace WHERE nspname = 'tallymerge_site'") ||
         fail "the database cannot be read; nothing was written."
     [ "$sites" = 1 ] || fail "no site is set up in that database; nothing was written."
-    # Written beside the file first, so that a dump that fails leaves an older backup whole.
+    # Written beside the file first, so that a dump that fails leaves an older backup whole;
+    # the books are for the account that dumps them only, whatever its umask.
     local partial="$file.partial"
+    umask 077
     if ! pg_dump --format=custom --file="$partial" --dbname="$conninfo"; then
         rm -f "$partial"
         fail "the dump failed; nothing was written."

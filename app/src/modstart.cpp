@@ -88,10 +88,6 @@ QString ProgramVersion()
 
 void Main()
 {
-    qCInfo(lcApp).noquote() << QStringLiteral("%1 %2 starts; site %3; drive C %4")
-                                   .arg(modGeneral::ProgramTitle, ProgramVersion(),
-                                        ProgramLog::describeSite(Accpac::siteFolder()),
-                                        SystemStandIn::driveFolder());
     // A settings hive or lock file refused (a link in its place, a folder that cannot be
     // written) is told where the user sees it: the desktop starts the program without a
     // terminal. The hives tell each refusal once per run; the box goes to the log too.
@@ -102,15 +98,17 @@ void Main()
         });
     });
     // The machine's settings may name another site: a folder, or a database server's
-    // connection string (its companies are then the ones the sign-on lists).
+    // connection string (its companies are then the ones the sign-on lists). Read before the
+    // log's first line, which names the site the program works with.
     step([] {
         const QString site = Setting::read(Setting::Site).trimmed();
-        if (site.isEmpty())
-            return;
-        Accpac::setSiteFolder(site);
-        qCInfo(lcApp).noquote() << QStringLiteral("site %1, as the machine's settings name it")
-                                       .arg(ProgramLog::describeSite(site));
+        if (!site.isEmpty())
+            Accpac::setSiteFolder(site);
     });
+    qCInfo(lcApp).noquote() << QStringLiteral("%1 %2 starts; site %3; drive C %4")
+                                   .arg(modGeneral::ProgramTitle, ProgramVersion(),
+                                        ProgramLog::describeSite(Accpac::siteFolder()),
+                                        SystemStandIn::driveFolder());
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

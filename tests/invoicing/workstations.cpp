@@ -258,7 +258,7 @@ bool isRawDatabaseText(const QString& box)
                        "connection|no connection to the server|could not connect|"
                        "current transaction is aborted|canceling statement|lock timeout|"
                        "relation \"|ERROR:|FATAL:|PANIC:|psqlODBC|SQLSTATE|could not receive|"
-                       "could not send|pg_advisory|hashtext|current_schema|connection refused|"
+                       "could not send|pg_advisory|writelock|current_schema|connection refused|"
                        "the database system is"),
         QRegularExpression::CaseInsensitiveOption);
     return box.contains(raw);
@@ -267,11 +267,10 @@ bool isRawDatabaseText(const QString& box)
 bool companyIsFree(const QString& companyStore)
 {
     if (Accpac::isServerSite(companyStore)) {
-        // The writers' lock is the company's transaction-level advisory lock: a session
-        // that can take it (and, outside a transaction, lets it go at once) finds it free.
+        // The writers' lock is the row of the company's write lock: a session that can lock
+        // it (and, outside a transaction, lets it go at once) finds it free.
         static const QString takeTheLock = QStringLiteral(
-            "SELECT CASE WHEN pg_try_advisory_xact_lock(hashtext(current_schema())) THEN 1 "
-            "ELSE 0 END");
+            "SELECT COUNT(*) FROM (SELECT 1 FROM writelock FOR UPDATE SKIP LOCKED) AS free");
         return TestStore::query(companyStore, takeTheLock) == QStringList{QStringLiteral("1")};
     }
     sqlite3* db = nullptr;

@@ -5,8 +5,12 @@
 //   tallymerge-admin [--site FOLDER] unlock ID              enabled again and not locked out
 //   tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE
 //                                                           e.g. grant CLERK SAMINC OE OECLERK
+//   tallymerge-admin [--site FOLDER] revoke ID COMPANY PROGRAM PROFILE   the grant taken back
+//   tallymerge-admin [--site FOLDER] delete-user ID         the user, its rights and its role
 //   tallymerge-admin [--site FOLDER] upgrade                brings the site's files up to date
-//   tallymerge-admin create-site CONNINFO                   a site on a database server
+//   tallymerge-admin create-site CONNINFO [SITE]            a site on a database server; SITE
+//                                                           is the workstations' connection
+//                                                           string (its login: the sign-on)
 //   tallymerge-admin copy-company SOURCE COMPANY CONNINFO   a company of an SQLite site (its
 //                                                           folder) or file into the server
 //                                                           site, then its books checked
@@ -49,9 +53,13 @@ const char* const Description =
     "  disable ID                        the user can no longer sign on\n"
     "  unlock ID                         enabled again and not locked out\n"
     "  grant ID COMPANY PROGRAM PROFILE  e.g. grant CLERK SAMINC OE OECLERK\n"
+    "  revoke ID COMPANY PROGRAM PROFILE takes the grant back\n"
+    "  delete-user ID                    the user, its rights and, on a server, its role\n"
     "  upgrade                           brings the site's files to this schema version\n"
-    "  create-site CONNINFO              a site on a database server (a libpq connection\n"
-    "                                    string, e.g. \"host=db1 dbname=books user=admin\")\n"
+    "  create-site CONNINFO [SITE]       a site on a database server (a libpq connection\n"
+    "                                    string, e.g. \"host=db1 dbname=books user=admin\");\n"
+    "                                    SITE is the workstations' string, whose login may\n"
+    "                                    then list the companies and nothing more\n"
     "  copy-company SOURCE COMPANY CONNINFO\n"
     "                                    copies a company of an SQLite site (its folder) or\n"
     "                                    a company file into the server site, then checks\n"
@@ -69,8 +77,10 @@ int usage()
                "       tallymerge-admin [--site FOLDER] disable ID\n"
                "       tallymerge-admin [--site FOLDER] unlock ID\n"
                "       tallymerge-admin [--site FOLDER] grant ID COMPANY PROGRAM PROFILE\n"
+               "       tallymerge-admin [--site FOLDER] revoke ID COMPANY PROGRAM PROFILE\n"
+               "       tallymerge-admin [--site FOLDER] delete-user ID\n"
                "       tallymerge-admin [--site FOLDER] upgrade\n"
-               "       tallymerge-admin create-site CONNINFO\n"
+               "       tallymerge-admin create-site CONNINFO [SITE]\n"
                "       tallymerge-admin copy-company SOURCE COMPANY CONNINFO\n"
                "       tallymerge-admin --site CONNINFO odbc-source [--user|--system] COMPANY "
                "DSN\n"
@@ -137,14 +147,20 @@ int upgrade(const QString& site)
 }
 
 // A site on a database server, or one brought up to date there.
-int createSite(const QString& conninfo)
+int createSite(const QString& conninfo, const QString& signOnSite)
 {
     if (!Accpac::isServerSite(conninfo))
         return fail(QStringLiteral("create-site takes a connection string of a database server, "
                                    "such as \"host=db1 dbname=books user=admin\"."));
-    Accpac::Admin::createSite(conninfo);
+    if (!signOnSite.isEmpty() && !Accpac::isServerSite(signOnSite))
+        return fail(QStringLiteral("The workstations' site is a connection string of the same "
+                                   "server, such as \"host=db1 dbname=books user=books_signon\"."));
+    Accpac::Admin::createSite(conninfo, signOnSite);
     say(QStringLiteral("The site is set up on the database server (%1).")
             .arg(Accpac::shownSite(conninfo)));
+    if (!signOnSite.isEmpty())
+        say(QStringLiteral("Workstations name the site as %1 (its password in ~/.pgpass).")
+                .arg(Accpac::shownSite(signOnSite)));
     return 0;
 }
 
@@ -255,6 +271,16 @@ int users(const QString& site, const QString& command, const QStringList& args)
         say(QStringLiteral("User %1 has the profile %2 of %3 in company %4.")
                 .arg(args[0].trimmed().toUpper(), args[3].toUpper(), args[2].toUpper(),
                      args[1].toUpper()));
+    } else if (command == QLatin1String("revoke") && needs(4, 4)) {
+        const QString what = QStringLiteral("the profile %1 of %2 in company %3")
+                                 .arg(args[3].toUpper(), args[2].toUpper(), args[1].toUpper());
+        const QString user = args[0].trimmed().toUpper();
+        say(revokeAuthorisation(site, args[0], args[1], args[2].toUpper(), args[3].toUpper())
+                ? QStringLiteral("User %1 no longer has %2.").arg(user, what)
+                : QStringLiteral("User %1 did not have %2; nothing changed.").arg(user, what));
+    } else if (command == QLatin1String("delete-user") && needs(1, 1)) {
+        deleteUser(site, args[0]);
+        say(QStringLiteral("User %1 was deleted.").arg(args[0].trimmed().toUpper()));
     } else {
         return usage();
     }
@@ -293,7 +319,8 @@ int main(int argc, char** argv)
         return secure(args);
     try {
         if (command == QLatin1String("create-site"))
-            return args.size() == 1 ? createSite(args[0]) : usage();
+            return args.size() == 1 || args.size() == 2 ? createSite(args[0], args.value(1))
+                                                        : usage();
         if (command == QLatin1String("copy-company"))
             return args.size() == 3 ? copyCompany(args[0], args[1], args[2]) : usage();
         if (command == QLatin1String("odbc-source"))

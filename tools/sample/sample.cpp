@@ -362,14 +362,7 @@ void addSecurity(const Options& options)
             QStringLiteral("TEMP"), options.strength);
     setUserFlags(folder, QStringLiteral("TEMP"), true, false);
 
-    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OESUPER"),
-                       QStringLiteral("OEINVOICE"));
-    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OESUPER"),
-                       QStringLiteral("OECREDIT"));
-    addProfileResource(folder, QStringLiteral("OE"), QStringLiteral("OECLERK"),
-                       QStringLiteral("OEINVOICE"));
-    addProfileResource(folder, QStringLiteral("AR"), QStringLiteral("ARCLERK"),
-                       QStringLiteral("ARRECEIPT"));
+    // The site has the standard profiles (OECLERK, OESUPER, ARCLERK) from its making.
     addAuthorisation(folder, SupervisorId, CompanyId, QStringLiteral("OE"),
                      QStringLiteral("OECLERK"));
     addAuthorisation(folder, SupervisorId, CompanyId, QStringLiteral("OE"),

@@ -4,13 +4,29 @@
 
 #include <libpq-fe.h>
 
+#include <netdb.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <new>
 
 namespace Accpac {
 
 namespace {
 
 using Kind = StorageError::Kind;
+
+// Writers of one store lock its write lock's one row first, as SQLite's BEGIN IMMEDIATE
+// locks the file: numbers taken as the highest plus one are never taken twice, and two
+// writers never deadlock. Only the roles granted UPDATE of the row (those who bill in a
+// company, the site's administrators) may lock it, where an advisory lock would be open to
+// every login of the server. A schema not made yet (its transaction makes it) has no row and
+// no other writer.
+const QByteArray BeginWrite = QByteArray("BEGIN; DO $$BEGIN IF current_schema() IS NOT NULL THEN "
+                                         "PERFORM 1 FROM ") +
+                              PgDatabase::WriteLockTable + " FOR UPDATE; END IF; END$$";
 
 QString sqlState(const PGresult* result)
 {
@@ -85,69 +101,154 @@ QString serverOf(const QList<std::pair<QByteArray, QByteArray>>& options)
            QString::fromUtf8(port.isEmpty() ? QByteArray("5432") : port);
 }
 
-// A right the role lacks, in words: the verb of the statement and what the server names
-// ("permission denied for table oeinvh").
-QString missingRight(const QString& role, const QByteArray& sql, const QString& serverMessage)
+// A right the role lacks, in words: the statement's verb and object, read from the statement
+// (the server's words come in its language).
+QString missingRight(const QString& role, const QByteArray& sql)
 {
-    const QByteArray head = sql.trimmed().toUpper();
     struct Verb
     {
-        const char* statement;
+        const char* pattern;
         const char* words;
+        const char* privilege;
     };
-    static const Verb verbs[] = {{"SELECT", "read"},
-                                 {"INSERT", "add rows to"},
-                                 {"UPDATE", "change"},
-                                 {"DELETE", "remove rows from"}};
-    QString words = QStringLiteral("use");
-    QString privilege = QStringLiteral("USAGE");
-    for (const Verb& v : verbs)
-        if (head.startsWith(v.statement)) {
-            words = QLatin1String(v.words);
-            privilege = QLatin1String(v.statement);
+    static const Verb verbs[] = {
+        {"^INSERT\\s+INTO\\s+", "add rows to table", "INSERT"},
+        {"^UPDATE\\s+", "change table", "UPDATE"},
+        {"^DELETE\\s+FROM\\s+", "remove rows from table", "DELETE"},
+        {"^SELECT\\b.*?\\bFROM\\s+", "read table", "SELECT"},
+        {"^CREATE\\s+SCHEMA\\s+", "create schema", "CREATE on the database"}};
+    const QString text = QString::fromUtf8(sql.simplified());
+    for (const Verb& v : verbs) {
+        const QRegularExpression pattern(QLatin1String(v.pattern) +
+                                             QStringLiteral("\"?([\\w.\"]+)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch m = pattern.match(text);
+        if (m.hasMatch())
+            return QStringLiteral("Role \"%1\" has no right to %2 %3 (%4); ask the site's "
+                                  "administrator to grant it")
+                .arg(role, QLatin1String(v.words),
+                     m.captured(1).remove(u'"').section(u'.', -1).toUpper(),
+                     QLatin1String(v.privilege));
+    }
+    return QStringLiteral("The database server refused role \"%1\" this work (%2); ask the "
+                          "site's administrator for the right")
+        .arg(role, text.section(u' ', 0, 1));
+}
+
+// How a connection was tried: the connection (bad when refused), and why it failed, told by
+// the server's SQLSTATE (never its words, which come in the server's language) or by what
+// libpq says of the socket.
+struct Attempt
+{
+    PGconn* conn = nullptr;
+    QString state;         // the server's SQLSTATE; empty when the server did not answer
+    bool timedOut = false; // no answer within connect_timeout
+};
+
+// Connects as PQconnectdb does, with the server's errors given as SQLSTATEs only.
+Attempt attemptConnection(const QByteArray& conninfo, int timeoutSeconds)
+{
+    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
+    const char* values[] = {"10", "tallymerge", conninfo.constData(), nullptr};
+    Attempt attempt;
+    attempt.conn = PQconnectStartParams(keywords, values, 1);
+    if (!attempt.conn)
+        throw std::bad_alloc();
+    PQsetErrorVerbosity(attempt.conn, PQERRORS_SQLSTATE);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(std::max(timeoutSeconds, 2));
+    PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+    while (PQstatus(attempt.conn) != CONNECTION_BAD && polled != PGRES_POLLING_OK &&
+           polled != PGRES_POLLING_FAILED) {
+        pollfd socket = {PQsocket(attempt.conn),
+                         short(polled == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const int ready = left.count() > 0 ? ::poll(&socket, 1, int(left.count())) : 0;
+        if (ready == 0) {
+            attempt.timedOut = true;
+            PQfinish(attempt.conn);
+            attempt.conn = nullptr;
+            return attempt;
         }
-    static const QRegularExpression denied(QStringLiteral("permission denied for (\\w+) (\\S+)"));
-    const QRegularExpressionMatch m = denied.match(serverMessage);
-    if (!m.hasMatch())
-        return QStringLiteral(
-                   "The database server refused role \"%1\" this work (%2); ask the site's "
-                   "administrator for the right")
-            .arg(role, serverMessage);
-    const QString kind = m.captured(1);
-    if (kind == QLatin1String("function"))
-        privilege = QStringLiteral("EXECUTE");
-    else if (kind != QLatin1String("table"))
-        privilege = QStringLiteral("USAGE");
-    const QString object = kind == QLatin1String("table") ? m.captured(2).toUpper() : m.captured(2);
-    return QStringLiteral("Role \"%1\" has no right to %2 %3 %4 (%5); ask the site's administrator "
-                          "to grant it")
-        .arg(role, kind == QLatin1String("table") ? words : QStringLiteral("use"), kind, object,
-             privilege);
+        if (ready > 0 || errno != EINTR)
+            polled = PQconnectPoll(attempt.conn);
+    }
+    // "FATAL:  28P01", after the host's name when libpq tried several.
+    static const QRegularExpression code(QStringLiteral(":  ([0-9A-Z]{5})$"),
+                                         QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch m = code.match(QString::fromUtf8(PQerrorMessage(attempt.conn)));
+    if (m.hasMatch())
+        attempt.state = m.captured(1);
+    else if (PQconnectionNeedsPassword(attempt.conn))
+        attempt.state = QStringLiteral("28P01");
+    return attempt;
+}
+
+// True when the host the connection string names is a name that does not resolve.
+bool unknownHost(const QList<std::pair<QByteArray, QByteArray>>& options)
+{
+    const QByteArray host = option(options, "host");
+    if (host.isEmpty() || host.startsWith('/') || host.contains(',') ||
+        !option(options, "hostaddr").isEmpty())
+        return false;
+    addrinfo* found = nullptr;
+    const int error = ::getaddrinfo(host.constData(), nullptr, nullptr, &found);
+    if (found)
+        ::freeaddrinfo(found);
+    return error == EAI_NONAME || error == EAI_FAIL;
 }
 
 // Why no connection was made, in one sentence that names the server.
-QString connectFailure(const QString& server, const QString& database, const QString& user,
-                       const QString& why)
+QString connectFailure(const QList<std::pair<QByteArray, QByteArray>>& options,
+                       const Attempt& attempt)
 {
-    if (why.contains(QLatin1String("could not translate host name")))
-        return QStringLiteral("The database server %1 cannot be reached: its host name is "
-                              "unknown.")
-            .arg(server);
-    if (why.contains(QLatin1String("Connection refused")))
-        return QStringLiteral("The database server %1 refused the connection: no server is "
-                              "listening there.")
-            .arg(server);
-    if (why.contains(QLatin1String("password authentication failed")) ||
-        why.contains(QLatin1String("no password supplied")))
+    const QString server = serverOf(options);
+    const QString database = QString::fromUtf8(option(options, "dbname"));
+    const QString user = QString::fromUtf8(option(options, "user"));
+    const QString& state = attempt.state;
+    if (attempt.timedOut)
+        return QStringLiteral("The database server %1 did not answer in time.").arg(server);
+    if (state == QLatin1String("28P01"))
         return QStringLiteral("The database server %1 refused user %2: the user name or the "
                               "password is wrong.")
             .arg(server, user);
-    if (why.contains(QLatin1String("does not exist")) && why.contains(QLatin1String("database")))
+    if (state == QLatin1String("28000"))
+        return QStringLiteral("The database server %1 does not let user %2 log in to the "
+                              "database \"%3\" from here.")
+            .arg(server, user, database);
+    if (state == QLatin1String("3D000"))
         return QStringLiteral("The database server %1 has no database \"%2\".")
             .arg(server, database);
-    if (why.contains(QLatin1String("timeout expired")))
-        return QStringLiteral("The database server %1 did not answer in time.").arg(server);
-    return QStringLiteral("The database server %1 cannot be reached: %2.").arg(server, why);
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("The database server %1 does not let user %2 connect to the "
+                              "database \"%3\"; ask the site's administrator.")
+            .arg(server, user, database);
+    if (state == QLatin1String("53300"))
+        return QStringLiteral("The database server %1 has no connection free; try again "
+                              "later.")
+            .arg(server);
+    if (state.startsWith(QLatin1String("57P")))
+        return QStringLiteral("The database server %1 is starting or stopping; try again "
+                              "later.")
+            .arg(server);
+    if (!state.isEmpty())
+        return QStringLiteral("The database server %1 refused the connection (SQLSTATE %2).")
+            .arg(server, state);
+    if (unknownHost(options))
+        return QStringLiteral("The database server %1 cannot be reached: its host name is "
+                              "unknown.")
+            .arg(server);
+    return QStringLiteral("The database server %1 refused the connection: no server is "
+                          "listening there.")
+        .arg(server);
+}
+
+// The connection's time to answer: the connection string's connect_timeout, or 10 seconds.
+int connectTimeout(const QList<std::pair<QByteArray, QByteArray>>& options)
+{
+    const QByteArray given = option(options, "connect_timeout");
+    return given.isEmpty() ? 10 : given.toInt();
 }
 
 class PgStatement final : public PreparedStatement
@@ -369,12 +470,26 @@ PgDatabase::~PgDatabase()
     PQfinish(m_conn);
 }
 
-QString connectionRefusal(const QString& conninfo, const QString& libpqMessage)
+LoginAnswer tryConnection(const QString& conninfo)
 {
-    const auto options = parseConninfo(conninfo.toUtf8());
-    return connectFailure(serverOf(options), QString::fromUtf8(option(options, "dbname")),
-                          QString::fromUtf8(option(options, "user")),
-                          firstLine(libpqMessage.toUtf8().constData()));
+    const QByteArray text = conninfo.toUtf8();
+    QString error;
+    const auto options = parseConninfo(text, &error);
+    if (options.isEmpty())
+        throw StorageError(Kind::Refused, 0,
+                           QStringLiteral("The connection string cannot be read: %1.").arg(error));
+    const Attempt attempt = attemptConnection(text, connectTimeout(options));
+    const bool accepted = attempt.conn && PQstatus(attempt.conn) == CONNECTION_OK;
+    PQfinish(attempt.conn);
+    if (accepted)
+        return LoginAnswer::Accepted;
+    // The server answers a wrong password and an unknown role alike; a role that may not log
+    // in is told only after its password was right.
+    if (attempt.state == QLatin1String("28P01"))
+        return LoginAnswer::WrongPassword;
+    if (attempt.state == QLatin1String("28000"))
+        return LoginAnswer::NotPermitted;
+    throw StorageError(Kind::Refused, 0, connectFailure(options, attempt));
 }
 
 void PgDatabase::connect()
@@ -387,17 +502,14 @@ void PgDatabase::connect()
     m_server = serverOf(options);
     // A server that does not answer is given up after a while rather than waited for; the
     // connection string may set its own time.
-    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {"10", "tallymerge", m_conninfo.constData(), nullptr};
-    m_conn = PQconnectdbParams(keywords, values, 1);
-    if (PQstatus(m_conn) != CONNECTION_OK) {
-        const QString why = firstLine(PQerrorMessage(m_conn));
+    const Attempt attempt = attemptConnection(m_conninfo, connectTimeout(options));
+    m_conn = attempt.conn;
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
         PQfinish(m_conn);
         m_conn = nullptr;
-        throw StorageError(Kind::Refused, 0,
-                           connectFailure(m_server, QString::fromUtf8(option(options, "dbname")),
-                                          QString::fromUtf8(option(options, "user")), why));
+        throw StorageError(Kind::Refused, 0, connectFailure(options, attempt));
     }
+    PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
     PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
     setUpSession();
 }
@@ -432,12 +544,19 @@ void PgDatabase::setUpSession()
 pg_conn* PgDatabase::connection()
 {
     if (PQstatus(m_conn) == CONNECTION_BAD) {
-        PQreset(m_conn);
-        if (PQstatus(m_conn) != CONNECTION_OK)
+        const auto options = parseConninfo(m_conninfo);
+        const Attempt attempt = attemptConnection(m_conninfo, connectTimeout(options));
+        if (!attempt.conn || PQstatus(attempt.conn) != CONNECTION_OK) {
+            PQfinish(attempt.conn);
             throw StorageError(Kind::ConnectionLost, 0,
                                QStringLiteral("The connection to the database server %1 was "
-                                              "lost and cannot be made again: %2.")
-                                   .arg(m_server, firstLine(PQerrorMessage(m_conn))));
+                                              "lost and cannot be made again. %2")
+                                   .arg(m_server, connectFailure(options, attempt)));
+        }
+        PQfinish(m_conn);
+        m_conn = attempt.conn;
+        PQsetErrorVerbosity(m_conn, PQERRORS_DEFAULT);
+        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
         setUpSession();
         ++m_generation;
     }
@@ -470,7 +589,7 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
                       .arg(m_server);
         break;
     case Kind::Busy:
-        message = sql.contains("pg_advisory_xact_lock")
+        message = sql == BeginWrite
                       ? QStringLiteral("The books of %1 are being written by another session; "
                                        "waited %2 seconds for them")
                             .arg(m_schema)
@@ -480,8 +599,19 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
                             .arg(LockWaitSeconds)
                             .arg(context.isEmpty() ? message : context);
         break;
+    case Kind::Other:
+        if (sql == BeginWrite && state == QLatin1String("42P01"))
+            message = QStringLiteral("The books of %1 have no write lock: the site was set up by "
+                                     "an older program; run tallymerge-admin create-site again")
+                          .arg(m_schema);
+        break;
     case Kind::Refused:
-        message = missingRight(QString::fromUtf8(PQuser(m_conn)), sql, message);
+        message = sql == BeginWrite
+                      ? QStringLiteral("Role \"%1\" has no right to write in schema %2 (UPDATE of "
+                                       "its write lock); ask the site's administrator to grant "
+                                       "it")
+                            .arg(QString::fromUtf8(PQuser(m_conn)), m_schema)
+                      : missingRight(QString::fromUtf8(PQuser(m_conn)), sql);
         break;
     case Kind::Serialization:
         // The server's words name internal process numbers; what happened is one of two.
@@ -548,12 +678,10 @@ bool PgDatabase::inTransaction() const
 
 const Dialect& PgDatabase::dialect() const
 {
-    // Writers of one store take its lock first, as SQLite's BEGIN IMMEDIATE does: numbers
-    // taken as the highest plus one are never taken twice, and two writers never deadlock.
     static const Dialect d = {"BIGINT",
                               "DOUBLE PRECISION",
                               "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY",
-                              "BEGIN; SELECT pg_advisory_xact_lock(hashtext(current_schema()))",
+                              BeginWrite,
                               "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
                               {// ROUND of a binary number to some decimals, as SQLite has it.
                                "CREATE OR REPLACE FUNCTION round(double precision, integer) "
@@ -573,8 +701,9 @@ const Dialect& PgDatabase::dialect() const
                               "json)) AS BIGINT)))",
                               "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
                               "tablename = LOWER(?)",
-                              "SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "
-                              "current_schema() ORDER BY 1",
+                              QByteArray("SELECT UPPER(tablename) FROM pg_tables WHERE "
+                                         "schemaname = current_schema() AND tablename <> '") +
+                                  PgDatabase::WriteLockTable + "' ORDER BY 1",
                               "SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON "
                               "c.oid = a.attrelid WHERE c.relnamespace = "
                               "current_schema()::regnamespace AND c.relname = LOWER(?) AND "

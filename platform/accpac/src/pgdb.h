@@ -16,6 +16,9 @@ class PgDatabase final : public Database
 {
 public:
     static constexpr int LockWaitSeconds = 10;
+    // The one-row table of each schema whose row a writer locks first (the site's set-up
+    // makes it and grants its UPDATE to those who write there); not one of the store's tables.
+    static constexpr const char* WriteLockTable = "writelock";
 
     // Connects to the server that `conninfo` names (a libpq connection string) and works in
     // `schema` (empty: in the schema the connection string's search path names). Throws
@@ -65,9 +68,17 @@ private:
     bool m_bytewiseTexts = false;
 };
 
-// Why the server named by `conninfo` refused a connection, from libpq's message: one
-// sentence naming the server (host and port).
-QString connectionRefusal(const QString& conninfo, const QString& libpqMessage);
+// The server's answer to a login by a short connection (closed again): accepted, a wrong
+// user name or password (the server answers both alike), or a role that may not log in.
+// Anything else (no server, no database) throws StorageError (Refused) with one sentence
+// naming the server, told by the server's SQLSTATE whatever the server's language.
+enum class LoginAnswer
+{
+    Accepted,
+    WrongPassword,
+    NotPermitted
+};
+LoginAnswer tryConnection(const QString& conninfo);
 // True when a site is named by a connection string rather than a folder.
 bool isConnectionString(const QString& site);
 // The connection string without its password, for logs and messages.

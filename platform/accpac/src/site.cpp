@@ -3,6 +3,7 @@
 #include "pgdb.h"
 #include "schema.h"
 #include "signonthrottle.h"
+#include "siteadmin.h"
 #include "siteroles.h"
 #include "upgrade.h"
 
@@ -33,33 +34,11 @@ QString companySchema(const QString& companyId)
     return serverCompanySchema(companyId);
 }
 
-void initSodium()
-{
-    static const bool ready = sodium_init() >= 0;
-    if (!ready)
-        throw ComError(ComErrorNumber::E_Fail,
-                       QStringLiteral("The password library cannot be initialised."));
-}
-
 // The verifier of a random password nobody knows, made with the strength of real users'
 // verifiers.
 constexpr const char* UnknownUserVerifier =
     "$argon2id$v=19$m=65536,t=2,p=1$j1GMp2ZYppsvifjQ2HwBJg$OP+Z9mWmh1Vzh0WzvrhUkzuUZdDJwknIhFTLr"
     "DGB/HM";
-
-[[noreturn]] void adminFail(const QString& message)
-{
-    throw ComError(ComErrorNumber::E_Fail, message);
-}
-
-template <class F> void adminGuard(F&& f)
-{
-    try {
-        f();
-    } catch (const StorageError& e) {
-        adminFail(describeStorageError(e));
-    }
-}
 
 // A store of a site on a server, refused with one sentence when the schema is not there or
 // was made by a newer program.
@@ -96,13 +75,6 @@ std::unique_ptr<Database> openServerStore(const QString& conninfo, const QString
     return db;
 }
 
-std::unique_ptr<Database> openSystem(const QString& site)
-{
-    if (isConnectionString(site))
-        return openServerStore(site, QLatin1String(SiteSchema), Store::System);
-    return openCurrent(systemDatabaseFile(site), Store::System);
-}
-
 // A company's store as the site lists it: a file of the site's folder or a schema of the
 // site's database.
 std::unique_ptr<Database> openCompanyStore(const QString& site, const QString& companyId,
@@ -123,6 +95,26 @@ bool siteExists(const QString& site)
 }
 
 } // namespace
+
+void initSodium()
+{
+    static const bool ready = sodium_init() >= 0;
+    if (!ready)
+        throw ComError(ComErrorNumber::E_Fail,
+                       QStringLiteral("The password library cannot be initialised."));
+}
+
+[[noreturn]] void adminFail(const QString& message)
+{
+    throw ComError(ComErrorNumber::E_Fail, message);
+}
+
+std::unique_ptr<Database> openSystem(const QString& site)
+{
+    if (isConnectionString(site))
+        return openServerStore(site, QLatin1String(SiteSchema), Store::System);
+    return openCurrent(systemDatabaseFile(site), Store::System);
+}
 
 int passwordVerifications = 0;
 
@@ -386,7 +378,7 @@ std::unique_ptr<Database> openListedCompany(const QString& site, const QString& 
 
 namespace Admin {
 
-void createSite(const QString& folder)
+void createSite(const QString& folder, const QString& signOnSite)
 {
     if (isConnectionString(folder)) {
         adminGuard([&] {
@@ -399,8 +391,11 @@ void createSite(const QString& folder)
             if (!exists) {
                 db.exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
                 createSchema(db, Store::System);
+                addStandardProfiles(db);
             }
             SiteRoles::setUpSite(db, folder);
+            if (!signOnSite.isEmpty())
+                SiteRoles::admitSignOnLogin(db, folder, signOnSite);
             Statement st = db.prepare("SELECT ID, FILE FROM COMPANIES");
             while (st.step())
                 SiteRoles::setUpCompany(db, folder, st.columnText(0), st.columnText(1));
@@ -417,7 +412,10 @@ void createSite(const QString& folder)
             return;
         }
         SqliteDatabase db(systemDatabaseFile(folder), true);
+        Transaction tx(db);
         createSchema(db, Store::System);
+        addStandardProfiles(db);
+        tx.commit();
     });
 }
 
@@ -500,206 +498,6 @@ void addCurrency(const QString& folder, const QString& companyId, const Currency
         st.bindInt(6, c.negativeDisplay);
         st.bindInt(7, c.thousandSeparator);
         st.bindInt(8, c.decimalSeparator);
-        st.exec();
-    });
-}
-
-namespace {
-
-QString makeVerifier(const QString& password, HashStrength strength)
-{
-    initSodium();
-    char verifier[crypto_pwhash_STRBYTES];
-    const QByteArray pw = passwordKey(password);
-    const bool minimal = strength == HashStrength::Minimal;
-    if (crypto_pwhash_str(verifier, pw.constData(), static_cast<unsigned long long>(pw.size()),
-                          minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          minimal ? crypto_pwhash_MEMLIMIT_MIN
-                                  : crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
-        adminFail(QStringLiteral("The password verifier cannot be made (out of memory)."));
-    return QString::fromLatin1(verifier);
-}
-
-void requireChange(Database& db, const QString& userId)
-{
-    if (db.changes() == 0)
-        adminFail(QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
-}
-
-bool userExists(Database& db, const QString& id)
-{
-    Statement st = db.prepare("SELECT 1 FROM USERS WHERE USERID=?");
-    st.bindText(1, id);
-    return st.step();
-}
-
-// The site's system store on its server, where users are the server's roles.
-PgDatabase& serverStore(Database& db)
-{
-    return dynamic_cast<PgDatabase&>(db);
-}
-
-bool rowExists(Database& db, const QByteArray& sql, const QStringList& values)
-{
-    Statement st = db.prepare(sql);
-    for (int i = 0; i < values.size(); ++i)
-        st.bindText(i + 1, values[i]);
-    return st.step();
-}
-
-} // namespace
-
-QString userIdProblem(const QString& userId)
-{
-    static const QRegularExpression rule(QStringLiteral("^[A-Z][A-Z0-9_]{0,7}$"));
-    if (rule.match(normalUserId(userId)).hasMatch())
-        return {};
-    return QStringLiteral("A user ID has 1 to 8 characters, letters A to Z, digits and _ only, "
-                          "and begins with a letter; \"%1\" does not.")
-        .arg(userId);
-}
-
-void checkNewUser(const QString& folder, const QString& userId)
-{
-    if (const QString problem = userIdProblem(userId); !problem.isEmpty())
-        adminFail(problem);
-    adminGuard([&] {
-        if (userExists(*openSystem(folder), normalUserId(userId)))
-            adminFail(QStringLiteral("User %1 exists already.").arg(normalUserId(userId)));
-    });
-}
-
-void checkUser(const QString& folder, const QString& userId)
-{
-    adminGuard([&] {
-        if (!userExists(*openSystem(folder), normalUserId(userId)))
-            adminFail(
-                QStringLiteral("There is no user %1 in this site.").arg(normalUserId(userId)));
-    });
-}
-
-void checkAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
-                        const QString& programId, const QString& profileId)
-{
-    checkUser(folder, userId);
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        const QString company = companyId.trimmed().toUpper();
-        if (!rowExists(*db, "SELECT 1 FROM COMPANIES WHERE ID=?", {company}))
-            adminFail(QStringLiteral("There is no company %1 in this site.").arg(company));
-        if (!rowExists(*db, "SELECT 1 FROM PROFRES WHERE PGMID=?", {programId}))
-            adminFail(QStringLiteral("There is no program %1 in this site.").arg(programId));
-        if (!rowExists(*db, "SELECT 1 FROM PROFRES WHERE PGMID=? AND PROFILEID=?",
-                       {programId, profileId}))
-            adminFail(QStringLiteral("The program %1 has no profile %2 in this site.")
-                          .arg(programId, profileId));
-    });
-}
-
-void addUser(const QString& folder, const QString& userId, const QString& userName,
-             const QString& password, HashStrength strength)
-{
-    checkNewUser(folder, userId);
-    const QString id = normalUserId(userId);
-    // A server checks the password of the user's role itself: no verifier of ours is kept.
-    const bool server = isConnectionString(folder);
-    const QString verifier = server ? QString() : makeVerifier(password, strength);
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        Transaction tx(*db);
-        Statement st = db->prepare("INSERT INTO USERS (USERID, USERNAME, PWVERIFIER) VALUES "
-                                   "(?,?,?)");
-        st.bindText(1, id);
-        st.bindText(2, userName);
-        st.bindText(3, verifier);
-        try {
-            st.exec();
-        } catch (const StorageError& e) {
-            // Another administrator added it between the check and now.
-            if (e.isConstraint())
-                adminFail(QStringLiteral("User %1 exists already.").arg(id));
-            throw;
-        }
-        if (server)
-            SiteRoles::createUser(serverStore(*db), folder, id, password);
-        tx.commit();
-    });
-}
-
-void setPassword(const QString& folder, const QString& userId, const QString& password)
-{
-    if (isConnectionString(folder)) {
-        checkUser(folder, userId);
-        adminGuard([&] {
-            auto db = openSystem(folder);
-            Transaction tx(*db);
-            SiteRoles::setPassword(serverStore(*db), folder, userId, password);
-            tx.commit();
-        });
-        return;
-    }
-    const QString verifier = makeVerifier(password, HashStrength::Interactive);
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        Statement st = db->prepare("UPDATE USERS SET PWVERIFIER=? WHERE USERID=?");
-        st.bindText(1, verifier);
-        st.bindText(2, normalUserId(userId));
-        st.exec();
-        requireChange(*db, userId);
-    });
-}
-
-void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut)
-{
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        Transaction tx(*db);
-        Statement st = db->prepare("UPDATE USERS SET DISABLED=?, LOCKEDOUT=?, ACCTSTATUS=? "
-                                   "WHERE USERID=?");
-        st.bindInt(1, disabled ? 1 : 0);
-        st.bindInt(2, lockedOut ? 1 : 0);
-        st.bindInt(3, disabled || lockedOut ? 1 : 0);
-        st.bindText(4, normalUserId(userId));
-        st.exec();
-        requireChange(*db, userId);
-        // On a server the role itself can no longer log in.
-        if (isConnectionString(folder))
-            SiteRoles::setLoginAllowed(serverStore(*db), folder, userId, !disabled && !lockedOut);
-        tx.commit();
-    });
-}
-
-void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
-                      const QString& programId, const QString& profileId)
-{
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        Transaction tx(*db);
-        // Granted twice is granted.
-        Statement st = db->prepare("INSERT INTO AUTHS (USERID, COMPANYID, PGMID, PROFILEID) "
-                                   "VALUES (?,?,?,?) ON CONFLICT DO NOTHING");
-        st.bindText(1, normalUserId(userId));
-        st.bindText(2, companyId.trimmed().toUpper());
-        st.bindText(3, programId);
-        st.bindText(4, profileId);
-        st.exec();
-        // On a server the user's role joins the company's group, which holds its grants.
-        if (isConnectionString(folder))
-            SiteRoles::grantCompany(serverStore(*db), folder, userId, companyId);
-        tx.commit();
-    });
-}
-
-void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
-                        const QString& resourceId)
-{
-    adminGuard([&] {
-        auto db = openSystem(folder);
-        Statement st = db->prepare("INSERT INTO PROFRES (PGMID, PROFILEID, RESOURCEID) VALUES "
-                                   "(?,?,?)");
-        st.bindText(1, programId);
-        st.bindText(2, profileId);
-        st.bindText(3, resourceId);
         st.exec();
     });
 }

@@ -2,8 +2,11 @@
 
 #include "pgdb.h"
 #include "site.h"
+#include "viewrules.h"
 
 #include <libpq-fe.h>
+
+#include <QStringList>
 
 #include <QHash>
 
@@ -13,12 +16,32 @@ namespace {
 
 using Kind = StorageError::Kind;
 
-// What a company's billing clerks write: orders and shipments (invoiced, completed),
-// invoices with their lines, shipments and prepayments, receipt batches and their receipts,
-// and the balance a customer owes. Everything else of the company they only read.
-constexpr const char* BillingTables[] = {"oeinvh", "oeinvd", "oeinvs", "oeppay", "arbta", "artcr"};
-constexpr const char* BillingGrants[] = {"UPDATE ON %1.oeordh, %1.oeordd, %1.oeshih, %1.oeshid",
-                                         "UPDATE (amtbalduet) ON %1.arcus"};
+// What a company's group (its billing clerks and supervisors) and the site's administrators
+// may do with a table of the company beyond reading it. Billing adds invoices with their
+// lines, shipments and prepayments, and receipts, and never changes them (the program refuses
+// to); it changes orders and shipments (invoiced, completed), receipt batches (their totals,
+// their status) and the balance a customer owes. A table not listed here the group only reads
+// and the administrators may change as they like; one listed with its administrators' rights
+// gets those only (UPDATE, DELETE and TRUNCATE of an append-only table stay the owner's).
+struct TableRights
+{
+    const char* table;
+    const char* group;
+    const char* administrators;
+};
+constexpr TableRights CompanyTableRights[] = {
+    {"oeinvh", "INSERT", "ALL"},
+    {"oeinvd", "INSERT", "ALL"},
+    {"oeinvs", "INSERT", "ALL"},
+    {"oeppay", "INSERT", "ALL"},
+    {"arbta", "INSERT, UPDATE", "ALL"},
+    {"artcr", "INSERT", "ALL"},
+    {"oeordh", "UPDATE", "ALL"},
+    {"oeordd", "UPDATE", "ALL"},
+    {"oeshih", "UPDATE", "ALL"},
+    {"oeshid", "UPDATE", "ALL"},
+    {"arcus", "UPDATE (amtbalduet)", "ALL"},
+};
 
 // The first part of the site's role names: the name of the database the site was made in,
 // kept as the comment of the site's schema, so that a copy restored into another database
@@ -78,10 +101,62 @@ bool roleExists(PgDatabase& db, const QString& role)
     return st.step();
 }
 
-void createGroup(PgDatabase& db, const QString& role)
+// True when the group was made now.
+bool createGroup(PgDatabase& db, const QString& role)
 {
-    if (!roleExists(db, role))
-        run(db, "CREATE ROLE " + identifier(role) + " NOLOGIN");
+    if (roleExists(db, role))
+        return false;
+    run(db, "CREATE ROLE " + identifier(role) + " NOLOGIN");
+    return true;
+}
+
+// The schema's write lock (PgDatabase::WriteLockTable), its one row locked by whoever may
+// change it: `writers`, and the owner.
+void setUpWriteLock(PgDatabase& db, const QByteArray& schema, const QByteArray& writers)
+{
+    const QByteArray table = schema + '.' + PgDatabase::WriteLockTable;
+    run(db, "CREATE TABLE IF NOT EXISTS " + table +
+                " (held BOOLEAN PRIMARY KEY DEFAULT TRUE CHECK (held))");
+    run(db, "INSERT INTO " + table + " VALUES (TRUE) ON CONFLICT DO NOTHING");
+    run(db, "REVOKE ALL ON " + table + " FROM PUBLIC");
+    run(db, "GRANT SELECT, UPDATE (held) ON " + table + " TO " + writers);
+}
+
+// What the server keeps right itself in a company's schema, so that a billing role's own
+// client cannot break it: a posted receipt batch stays as it was posted, whoever writes; and
+// a customer's balance, which billing changes, changes only to what the customer's
+// invoices and receipts give (as the auditor reckons it), unless an administrator or the
+// owner changes it.
+void setUpGuards(PgDatabase& db, const QByteArray& where, const QByteArray& adminsLiteral)
+{
+    run(db, "CREATE OR REPLACE FUNCTION " + where +
+                ".posted_batch_stays() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
+                "OLD.batchstat = " +
+                QByteArray::number(BatchPosted) +
+                " THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'receipt batch ' || "
+                "OLD.cntbtch || ' is posted'; END IF; RETURN CASE TG_OP WHEN 'DELETE' THEN OLD "
+                "ELSE NEW END; END$$");
+    run(db, "CREATE OR REPLACE TRIGGER posted_batch_stays BEFORE UPDATE OR DELETE ON " + where +
+                ".arbta FOR EACH ROW EXECUTE FUNCTION " + where + ".posted_batch_stays()");
+    run(db, "CREATE OR REPLACE FUNCTION " + where +
+                ".balance_agrees() RETURNS trigger LANGUAGE plpgsql AS $$DECLARE expected "
+                "double precision; BEGIN IF pg_has_role(current_user, " +
+                adminsLiteral +
+                ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace "
+                "WHERE nspname = TG_TABLE_SCHEMA), 'MEMBER') THEN RETURN NEW; END IF; expected "
+                ":= NEW.amtopenbal + COALESCE((SELECT SUM(invnetwtx) FROM " +
+                where +
+                ".oeinvh WHERE customer = NEW.idcust), 0) - COALESCE((SELECT "
+                "SUM(amtrmit) FROM " +
+                where +
+                ".artcr WHERE idcust = NEW.idcust), 0); IF abs(NEW.amtbalduet - expected) >= "
+                "0.005 THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'the balance of "
+                "customer ' || NEW.idcust || ' must agree with its invoices and receipts'; END "
+                "IF; RETURN NEW; END$$");
+    run(db, "CREATE OR REPLACE TRIGGER balance_agrees BEFORE UPDATE OF amtbalduet ON " + where +
+                ".arcus FOR EACH ROW WHEN (OLD.amtbalduet IS DISTINCT FROM NEW.amtbalduet) "
+                "EXECUTE FUNCTION " +
+                where + ".balance_agrees()");
 }
 
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
@@ -130,61 +205,145 @@ QString loginAs(const QString& site, const QString& userId, const QString& passw
 
 Login tryLogin(const QString& site, const QString& userId, const QString& password)
 {
-    const QByteArray conninfo = loginAs(site, userId, password).toUtf8();
-    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {"10", "tallymerge", conninfo.constData(), nullptr};
-    PGconn* conn = PQconnectdbParams(keywords, values, 1);
-    const bool accepted = PQstatus(conn) == CONNECTION_OK;
-    const QString why = QString::fromUtf8(PQerrorMessage(conn));
-    PQfinish(conn);
-    if (accepted)
-        return Login::Accepted;
-    if (why.contains(QLatin1String("password authentication failed")) ||
-        why.contains(QLatin1String("no password supplied")))
-        return Login::WrongPassword;
-    if (why.contains(QLatin1String("is not permitted to log in")))
-        return Login::NotPermitted;
-    throw StorageError(Kind::Refused, 0, connectionRefusal(site, why));
+    return tryConnection(loginAs(site, userId, password));
+}
+
+QString signOnGroup(const QString& site)
+{
+    return prefixed(site, QStringLiteral("_site_signon"));
 }
 
 void setUpSite(PgDatabase& db, const QString& site)
 {
     const QByteArray users = identifier(usersGroup(site));
     const QByteArray admins = identifier(adminsGroup(site));
+    const QByteArray signOn = identifier(signOnGroup(site));
     createGroup(db, usersGroup(site));
     createGroup(db, adminsGroup(site));
+    createGroup(db, signOnGroup(site));
     const QByteArray schema = serverSiteSchema();
     run(db, "COMMENT ON SCHEMA " + schema + " IS " + literal(rolePrefix(site).toUtf8()));
-    // The company list (and the version of its tables) is open to every login of the
-    // server, so that the sign-on can list the companies before anyone has signed on.
-    run(db, "GRANT USAGE ON SCHEMA " + schema + " TO PUBLIC");
-    run(db, "GRANT SELECT ON " + schema + ".companies, " + schema + ".schemaversion TO PUBLIC");
+    // Only the site's users and its sign-on login may connect, and nobody may make
+    // temporary tables; so a login of the server that is none of them can neither read the
+    // site nor lock anything in it.
+    Statement current = db.prepare("SELECT current_database()");
+    current.step();
+    const QByteArray database = identifier(current.columnText(0));
+    run(db, "REVOKE ALL ON DATABASE " + database + " FROM PUBLIC");
+    run(db, "GRANT CONNECT ON DATABASE " + database + " TO " + users + ", " + signOn);
+    // The sign-on login lists the companies (their IDs and names) and reads the version of
+    // the site's tables before anyone has signed on, and may do nothing else.
+    run(db, "REVOKE ALL ON SCHEMA " + schema + " FROM PUBLIC");
+    run(db, "REVOKE ALL ON ALL TABLES IN SCHEMA " + schema + " FROM PUBLIC");
+    run(db, "GRANT USAGE ON SCHEMA " + schema + " TO " + users + ", " + signOn);
+    run(db, "GRANT SELECT (id, name) ON " + schema + ".companies TO " + signOn);
+    run(db, "GRANT SELECT ON " + schema + ".schemaversion TO " + signOn);
+    setUpWriteLock(db, schema, admins);
     run(db, "GRANT SELECT ON ALL TABLES IN SCHEMA " + schema + " TO " + users);
     run(db, "GRANT INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + schema + " TO " + admins);
     run(db, "GRANT USAGE ON ALL SEQUENCES IN SCHEMA " + schema + " TO " + admins);
     run(db, "GRANT " + users + " TO " + admins);
 }
 
+void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite)
+{
+    QString login;
+    QString database;
+    for (const auto& [key, value] : conninfoOptions(signOnSite)) {
+        if (key == QLatin1String("user"))
+            login = value;
+        else if (key == QLatin1String("dbname"))
+            database = value;
+    }
+    const auto refuse = [&](const QString& why) {
+        throw StorageError(Kind::Refused, 0,
+                           QStringLiteral("The workstations' connection string %1 %2.")
+                               .arg(withoutPassword(signOnSite), why));
+    };
+    if (login.isEmpty())
+        refuse(QStringLiteral("names no login: give the sign-on login as user=NAME"));
+    Statement st = db.prepare(
+        "SELECT r.rolsuper, r.rolcreaterole, r.rolcreatedb, r.rolreplication OR r.rolbypassrls, "
+        "r.rolcanlogin, d.datdba = r.oid, d.datname, EXISTS (SELECT 1 FROM pg_namespace WHERE "
+        "nspowner = r.oid) OR EXISTS (SELECT 1 FROM pg_class WHERE relowner = r.oid) OR EXISTS "
+        "(SELECT 1 FROM pg_proc WHERE proowner = r.oid), (SELECT string_agg(g.rolname, ', ' ORDER "
+        "BY g.rolname) "
+        "FROM pg_auth_members m JOIN pg_roles g ON g.oid = m.roleid WHERE m.member = r.oid AND "
+        "g.rolname <> ?2) FROM pg_roles r, pg_database d WHERE r.rolname = ?1 AND d.datname = "
+        "current_database()");
+    st.bindText(1, login);
+    st.bindText(2, signOnGroup(site));
+    if (!st.step())
+        refuse(QStringLiteral("names the login \"%1\", which the database server does not "
+                              "have; make it first (createuser --pwprompt %1)")
+                   .arg(login));
+    const QString here = st.columnText(6);
+    if (!database.isEmpty() && database != here)
+        refuse(QStringLiteral("names the database \"%1\", but the site is in \"%2\"")
+                   .arg(database, here));
+    if (st.columnInt(4) == 0)
+        refuse(QStringLiteral("names the role \"%1\", which may not log in").arg(login));
+    QStringList rights;
+    if (st.columnInt(0) != 0)
+        rights << QStringLiteral("is a superuser of the server");
+    if (st.columnInt(1) != 0)
+        rights << QStringLiteral("may create roles");
+    if (st.columnInt(2) != 0)
+        rights << QStringLiteral("may create databases");
+    if (st.columnInt(3) != 0)
+        rights << QStringLiteral("may replicate the server or pass its row security");
+    if (st.columnInt(5) != 0)
+        rights << QStringLiteral("owns the database %1").arg(here);
+    else if (st.columnInt(7) != 0)
+        rights << QStringLiteral("owns objects of the database %1").arg(here);
+    if (!st.isNull(8))
+        rights << QStringLiteral("is a member of %1").arg(st.columnText(8));
+    if (!rights.isEmpty())
+        refuse(QStringLiteral("names the login \"%1\", which %2; every workstation holds the "
+                              "password of the sign-on login, so it must be a login with no "
+                              "rights of its own: make one (createuser --pwprompt NAME) and "
+                              "name that")
+                   .arg(login, rights.join(QStringLiteral(", "))));
+    run(db, "GRANT " + identifier(signOnGroup(site)) + " TO " + identifier(login));
+}
+
 void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
                   const QString& schema)
 {
     const QString group = companyGroup(site, companyId);
-    createGroup(db, group);
+    const bool newGroup = createGroup(db, group);
     createGroup(db, adminsGroup(site));
     const QByteArray clerks = identifier(group);
     const QByteArray admins = identifier(adminsGroup(site));
     const QByteArray where = identifier(schema);
-    QByteArray billing;
-    for (const char* table : BillingTables)
-        billing += (billing.isEmpty() ? "" : ", ") + where + '.' + table;
     run(db, "GRANT USAGE ON SCHEMA " + where + " TO " + clerks + ", " + admins);
+    // Set up anew from the table, so that a right no longer listed is gone.
+    run(db, "REVOKE ALL ON ALL TABLES IN SCHEMA " + where + " FROM " + clerks + ", " + admins);
     run(db, "GRANT SELECT ON ALL TABLES IN SCHEMA " + where + " TO " + clerks);
-    run(db, "GRANT INSERT, UPDATE ON " + billing + " TO " + clerks);
-    for (const char* grant : BillingGrants)
-        run(db, "GRANT " + QByteArray(grant).replace("%1", where) + " TO " + clerks);
     run(db, "GRANT ALL ON ALL TABLES IN SCHEMA " + where + " TO " + admins);
     run(db, "GRANT ALL ON ALL SEQUENCES IN SCHEMA " + where + " TO " + admins);
-    // The users granted the company before it was here (or before its group lost them).
+    for (const TableRights& rights : CompanyTableRights) {
+        // A company made before the table was there lacks it.
+        Statement present = db.prepare("SELECT 1 FROM pg_tables WHERE schemaname = ?1 AND "
+                                       "tablename = ?2");
+        present.bindText(1, schema);
+        present.bindText(2, QLatin1String(rights.table));
+        if (!present.step())
+            continue;
+        const QByteArray table = where + '.' + rights.table;
+        run(db, "GRANT " + QByteArray(rights.group) + " ON " + table + " TO " + clerks);
+        if (QByteArray(rights.administrators) != "ALL") {
+            run(db, "REVOKE ALL ON " + table + " FROM " + admins);
+            run(db, "GRANT SELECT, " + QByteArray(rights.administrators) + " ON " + table + " TO " +
+                        admins);
+        }
+    }
+    setUpWriteLock(db, where, clerks + ", " + admins);
+    setUpGuards(db, where, literal(adminsGroup(site).toUtf8()));
+    // The users granted the company before it was here. A group there already keeps its
+    // members as they are: a membership an administrator took away stays away.
+    if (!newGroup)
+        return;
     Statement st = db.prepare(QByteArray("SELECT DISTINCT USERID FROM ") + serverSiteSchema() +
                               ".AUTHS WHERE COMPANYID = ?");
     st.bindText(1, companyId.trimmed().toUpper());
@@ -241,6 +400,20 @@ void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
     const QString role = userRole(site, userId);
     if (roleExists(db, group) && roleExists(db, role))
         run(db, "GRANT " + identifier(group) + " TO " + identifier(role));
+}
+
+void revokeCompany(PgDatabase& db, const QString& site, const QString& userId,
+                   const QString& companyId)
+{
+    const QString group = companyGroup(site, companyId);
+    const QString role = userRole(site, userId);
+    if (roleExists(db, group) && roleExists(db, role))
+        run(db, "REVOKE " + identifier(group) + " FROM " + identifier(role));
+}
+
+void dropUser(PgDatabase& db, const QString& site, const QString& userId)
+{
+    run(db, "DROP ROLE IF EXISTS " + identifier(userRole(site, userId)));
 }
 
 } // namespace Accpac::SiteRoles

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "pgdb.h"
+
 #include <QString>
 
 namespace Accpac {
-
-class PgDatabase;
 
 // On a database server the site's users are the server's login roles, and the server checks
 // their passwords (SCRAM-SHA-256). Role names are cluster-wide while a site is one database,
@@ -14,6 +14,8 @@ class PgDatabase;
 //   "<database>_site_users"                    every user of the site (reads the site's data)
 //   "<database>_site_admins"                   the site's administrators (write users, rights)
 //   "<database>_company_<id>"                  the users granted a company (its billing work)
+//   "<database>_site_signon"                   the workstations' sign-on login (lists the
+//                                              companies, nothing more)
 // Passwords do not depend on case: a role's password is the password in capitals.
 namespace SiteRoles {
 
@@ -24,16 +26,14 @@ QString userRole(const QString& site, const QString& userId);
 QString usersGroup(const QString& site);
 QString adminsGroup(const QString& site);
 QString companyGroup(const QString& site, const QString& companyId);
+QString signOnGroup(const QString& site);
 
 // The site's connection string that signs on as the user's role with the password.
 QString loginAs(const QString& site, const QString& userId, const QString& password);
 
-enum class Login
-{
-    Accepted,
-    WrongPassword, // or no such role: the server answers both alike
-    NotPermitted   // the password is right, the role may not log in (disabled, locked out)
-};
+// Accepted, WrongPassword (or no such role: the server answers both alike), NotPermitted (the
+// password is right, the role may not log in: disabled, locked out).
+using Login = LoginAnswer;
 // A short connection as the user's role. Throws StorageError (Refused) with one sentence
 // naming the server when it cannot be reached.
 Login tryLogin(const QString& site, const QString& userId, const QString& password);
@@ -41,6 +41,10 @@ Login tryLogin(const QString& site, const QString& userId, const QString& passwo
 // As the site's owner (a login that may create roles), each in the caller's transaction:
 // the group roles and the grants on the site's schema (again when they are there already);
 void setUpSite(PgDatabase& db, const QString& site);
+// the login that `signOnSite` (the workstations' connection string) names made the site's
+// sign-on login, refused (StorageError, Refused, saying why) when it may do more than that
+// (a superuser, an owner, a member of other roles);
+void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite);
 // the company's group role and the grants on its schema;
 void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
                   const QString& schema);
@@ -54,6 +58,10 @@ void setPassword(PgDatabase& db, const QString& site, const QString& userId,
 void setLoginAllowed(PgDatabase& db, const QString& site, const QString& userId, bool allowed);
 void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
                   const QString& companyId);
+// the user's role out of the company's group; the user's role dropped.
+void revokeCompany(PgDatabase& db, const QString& site, const QString& userId,
+                   const QString& companyId);
+void dropUser(PgDatabase& db, const QString& site, const QString& userId);
 
 } // namespace SiteRoles
 } // namespace Accpac

@@ -21,11 +21,6 @@ class PlainRules final : public ViewRules
 {
 };
 
-// Receipt batch statuses: only an open batch takes receipts and changes; a deleted batch
-// keeps its record (and its number) with status 2, a posted one with status 3.
-constexpr int BatchOpen = 1;
-constexpr int BatchPosted = 3;
-
 // The stored status of the batch the view has read; 0 when it is gone.
 int storedBatchStatus(ViewImpl& view)
 {

@@ -4,6 +4,11 @@
 
 namespace Accpac {
 
+// Receipt batch statuses: only an open batch takes receipts and changes; a deleted batch
+// keeps its record (and its number) with status 2, a posted one with status 3.
+constexpr int BatchOpen = 1;
+constexpr int BatchPosted = 3;
+
 class ViewImpl;
 
 // What a view does beyond storing its records: defaults, numbering, processing. One

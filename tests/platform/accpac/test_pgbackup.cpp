@@ -90,6 +90,7 @@ TEST_F(PgBackup, TheBooksAreDumpedAndRestoredWholeIntoANewDatabase)
     r = backup({QStringLiteral("dump"), site(QStringLiteral("books")), file});
     ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
     EXPECT_FALSE(QFile::exists(file + QStringLiteral(".partial")));
+    EXPECT_EQ(QFile::permissions(file) & (QFile::ReadGroup | QFile::ReadOther), 0);
 
     // Restored into a new database: every company passes the auditor there.
     createDatabase(QStringLiteral("restored"));

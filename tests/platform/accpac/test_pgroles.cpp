@@ -21,6 +21,7 @@
 #include <system/comerror.h>
 
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -110,11 +111,12 @@ protected:
         return QStringLiteral("(done)");
     }
 
-    static QString runAdmin(const QStringList& args)
+    static QString runAdmin(const QStringList& args, const QByteArray& input = {})
     {
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(QStringLiteral(TALLYMERGE_ADMIN), args);
+        process.write(input);
         process.closeWriteChannel();
         process.waitForFinished(120000);
         return QString::number(process.exitCode()) + u' ' +
@@ -160,7 +162,8 @@ TEST_F(ServerRoles, UsersAreLoginRolesWhosePasswordsTheServerChecks)
     EXPECT_EQ(asSuperuser(site, "SELECT string_agg(rolname || ':' || rolcanlogin::text, ',' "
                                 "ORDER BY rolname) FROM pg_roles WHERE rolname LIKE 'books%'"),
               "books.admin:true,books.clerk:true,books.super:true,books.temp:false,"
-              "books_company_saminc:false,books_site_admins:false,books_site_users:false");
+              "books_company_saminc:false,books_site_admins:false,books_site_signon:false,"
+              "books_site_users:false");
 
     // The clerk signs on in any case of the password, and works as its role.
     QString message;
@@ -224,16 +227,118 @@ TEST_F(ServerRoles, UsersAreLoginRolesWhosePasswordsTheServerChecks)
     EXPECT_EQ(refusal(nowhere, QStringLiteral("CLERK"), QStringLiteral("CLERK")),
               "The database server 127.0.0.1 port 1 refused the connection: no server is "
               "listening there.");
-    // Before anyone signs on, the company list is open to the connection string's login,
-    // even one that is no user of the site; the rest of the site is not.
+}
+
+// A login of the server as the site string names it.
+QString loginOf(const QString& site, const QString& login, const QString& password)
+{
+    return Accpac::conninfoWith(Accpac::conninfoWith(site, QStringLiteral("user"), login),
+                                QStringLiteral("password"), password);
+}
+
+TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
+{
+    const QString site = sampleSite(QStringLiteral("signon"));
+    server->createRole(QStringLiteral("lister"), QStringLiteral("List-Pass"));
     server->createRole(QStringLiteral("outsider"), QStringLiteral("Out-Pass"));
-    const QString outsider = Accpac::conninfoWith(
-        Accpac::conninfoWith(site, QStringLiteral("user"), QStringLiteral("outsider")),
-        QStringLiteral("password"), QStringLiteral("Out-Pass"));
-    EXPECT_EQ(Accpac::Admin::companyIds(outsider), QStringList{Sample::CompanyId});
-    PgDatabase db(outsider, QString::fromLatin1(Accpac::serverSiteSchema()));
-    EXPECT_THROW(db.exec("SELECT * FROM USERS"), StorageError);
-    EXPECT_THROW(db.exec("SELECT * FROM company_saminc.OEORDH"), StorageError);
+    const QString lister = loginOf(site, QStringLiteral("lister"), QStringLiteral("List-Pass"));
+    const QString outsider = loginOf(site, QStringLiteral("outsider"), QStringLiteral("Out-Pass"));
+
+    // A login that is neither a user of the site nor its sign-on may not connect at all, nor
+    // make temporary tables.
+    EXPECT_THROW(Accpac::Admin::companyIds(outsider), ComError);
+    EXPECT_THROW(Accpac::Admin::companyIds(lister), ComError);
+    EXPECT_EQ(asSuperuser(site, "SELECT has_database_privilege('outsider', 'signon', 'CONNECT'), "
+                                "has_database_privilege('outsider', 'signon', 'TEMP'), "
+                                "has_database_privilege('signon.clerk', 'signon', 'TEMP')"),
+              "f|f|f");
+
+    // The workstations' string may not name a login that does more than list companies.
+    const QString superuser = asSuperuser(site, "SELECT current_user");
+    const struct
+    {
+        QString login;
+        const char* why;
+    } refused[] = {
+        {server->user(), "which may create roles, owns the database signon; every workstation"},
+        {superuser, "which is a superuser of the server"},
+        {QStringLiteral("signon.clerk"), "which is a member of signon_company_saminc, "},
+        {QStringLiteral("nobody_here"), "which the database server does not have"},
+    };
+    for (const auto& r : refused) {
+        const QString answer = runAdmin(
+            {QStringLiteral("create-site"), site, loginOf(site, r.login, QStringLiteral("x"))});
+        EXPECT_TRUE(answer.startsWith(QLatin1String("1 The workstations' connection string")) &&
+                    answer.contains(QLatin1String(r.why)))
+            << answer.toStdString();
+        EXPECT_FALSE(answer.contains(QLatin1String("password="))) << answer.toStdString();
+    }
+    // A login without CREATE on the database is told so, not which schema it lacks.
+    server->execute(QStringLiteral("CREATE DATABASE notmine TEMPLATE template0"),
+                    QStringLiteral("postgres"));
+    const QString notMine =
+        runAdmin({QStringLiteral("create-site"),
+                  Accpac::conninfoWith(site, QStringLiteral("dbname"), QStringLiteral("notmine"))});
+    EXPECT_TRUE(notMine.startsWith(QLatin1String("1 ")) &&
+                notMine.contains(QLatin1String("has no right to create schema TALLYMERGE_SITE "
+                                               "(CREATE on the database)")))
+        << notMine.toStdString();
+    const QString made = runAdmin({QStringLiteral("create-site"), site, lister});
+    EXPECT_TRUE(made.startsWith(QLatin1String("0 ")) &&
+                made.contains(QLatin1String("Workstations name the site as ")) &&
+                made.contains(QLatin1String("user=lister")) &&
+                !made.contains(QLatin1String("List-Pass")))
+        << made.toStdString();
+
+    // The sign-on login lists the companies, and a clerk signs on and works through it.
+    EXPECT_EQ(Accpac::Admin::companyIds(lister), QStringList{Sample::CompanyId});
+    QString message;
+    auto session = signOn(lister, Sample::ClerkId, Sample::ClerkPassword, &message);
+    ASSERT_TRUE(session) << message.toStdString();
+    auto orders = session->OpenDBLink(1, 0)->OpenView(QStringLiteral("OE0520"));
+    orders->Browse(QString(), true);
+    EXPECT_TRUE(orders->Fetch());
+    session->Close();
+    // The sign-on login reads nothing else: not the companies' schemas, not the users.
+    PgDatabase asLister(lister, QString::fromLatin1(Accpac::serverSiteSchema()));
+    for (const char* sql : {"SELECT FILE FROM COMPANIES", "SELECT * FROM USERS",
+                            "SELECT * FROM AUTHS", "SELECT * FROM company_saminc.OEORDH"}) {
+        try {
+            asLister.exec(sql);
+            ADD_FAILURE() << sql << " was read";
+        } catch (const StorageError& e) {
+            EXPECT_EQ(e.kind(), StorageError::Kind::Refused) << sql;
+        }
+    }
+
+    // The company's lock: a user of the site granted no company can neither take it nor, by
+    // an advisory lock of the company's name, stop anyone's invoicing.
+    Accpac::Admin::addUser(site, QStringLiteral("OTHER"), QStringLiteral("Other"),
+                           QStringLiteral("OTHER"));
+    PgDatabase other(Roles::loginAs(site, QStringLiteral("OTHER"), QStringLiteral("OTHER")),
+                     QStringLiteral("company_saminc"));
+    EXPECT_THROW(other.exec("SELECT 1 FROM writelock FOR UPDATE"), StorageError);
+    other.exec("SELECT pg_advisory_lock(hashtext('company_saminc'))");
+    PgDatabase clerk(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword),
+                     QStringLiteral("company_saminc"));
+    {
+        Accpac::Transaction tx(clerk);
+        clerk.exec("UPDATE OEORDH SET LASTINVNUM = LASTINVNUM WHERE 1 = 0");
+        tx.commit();
+    }
+    // A billing clerk's write holds the lock; the administrator's waits for it.
+    Accpac::Transaction tx(clerk);
+    PgDatabase owner(site, QStringLiteral("company_saminc"));
+    owner.exec("SET lock_timeout = '200ms'");
+    try {
+        Accpac::Transaction waits(owner);
+        ADD_FAILURE() << "two writers held the company's lock";
+    } catch (const StorageError& e) {
+        EXPECT_EQ(e.kind(), StorageError::Kind::Busy);
+        EXPECT_TRUE(e.message().startsWith(
+            QLatin1String("The books of company_saminc are being written by another session")))
+            << e.message().toStdString();
+    }
 }
 
 TEST_F(ServerRoles, AClerkCannotChangeUsersRightsOrProfiles)
@@ -267,7 +372,8 @@ TEST_F(ServerRoles, AClerkCannotChangeUsersRightsOrProfiles)
                     .contains(QLatin1String("no right to change table CSCOM")));
 
     // Through the program: the system views of the clerk's session, and the admin tool run
-    // with the clerk's login.
+    // with the clerk's login. Their writes are refused at the first step, the lock of the
+    // site's schema, which only its administrators may take.
     QString message;
     auto session = signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message);
     ASSERT_TRUE(session) << message.toStdString();
@@ -277,21 +383,21 @@ TEST_F(ServerRoles, AClerkCannotChangeUsersRightsOrProfiles)
     ASSERT_TRUE(users->Read());
     users->Field(QStringLiteral("DISABLED")).SetValue(1);
     EXPECT_THROW(users->Update(), ComError);
-    EXPECT_TRUE(takeErrors(*session).contains(
-        QLatin1String("has no right to change table USERS (UPDATE)")));
+    const QString noLock = QStringLiteral("Role \"rights.clerk\" has no right to write in schema "
+                                          "tallymerge_site (UPDATE of its write lock)");
+    EXPECT_TRUE(takeErrors(*session).contains(noLock));
     auto profiles = link->OpenView(QStringLiteral("AS0001"));
     profiles->Field(QStringLiteral("PGMID")).SetValue(QStringLiteral("OE"));
     profiles->Field(QStringLiteral("PROFILEID")).SetValue(QStringLiteral("OECLERK"));
     profiles->Field(QStringLiteral("RESOURCEID")).SetValue(QStringLiteral("OECREDIT"));
     EXPECT_THROW(profiles->Insert(), ComError);
-    EXPECT_TRUE(takeErrors(*session).contains(QLatin1String("add rows to table PROFRES (INSERT)")));
+    EXPECT_TRUE(takeErrors(*session).contains(noLock));
 
     const QString asClerk = Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword);
     const QString granted = runAdmin({QStringLiteral("--site"), asClerk, QStringLiteral("grant"),
                                       QStringLiteral("CLERK"), Sample::CompanyId,
                                       QStringLiteral("OE"), QStringLiteral("OESUPER")});
-    EXPECT_TRUE(granted.startsWith(QLatin1String("1 ")) &&
-                granted.contains(QLatin1String("has no right to add rows to table AUTHS")))
+    EXPECT_TRUE(granted.startsWith(QLatin1String("1 ")) && granted.contains(noLock))
         << granted.toStdString();
     EXPECT_FALSE(granted.contains(QLatin1String("permission denied"))) << granted.toStdString();
     const QString disabled = runAdmin(
@@ -389,6 +495,167 @@ TEST_F(ServerRoles, AClerkInvoicesWithTheSupervisorsApprovalAndIsToldARightItLac
     session->Close();
     QTemporaryDir hive;
     EXPECT_EQ(auditBooks(store, hive.path()), QStringList());
+}
+
+// The set-up the administrator's guide gives, command by command, from an empty server to a
+// billing clerk, and a grant taken back that stays taken back.
+TEST_F(ServerRoles, TheDocumentedSetUpTakesAnEmptyServerToABillingClerk)
+{
+    // createuser --createrole --pwprompt walker; createdb -O walker -T template0 --locale=C
+    // walk; createuser --pwprompt walk_signon
+    server->execute(QStringLiteral("CREATE ROLE walker LOGIN CREATEROLE PASSWORD 'Walk-Pass'"));
+    server->execute(QStringLiteral("CREATE DATABASE walk OWNER walker TEMPLATE template0 LOCALE "
+                                   "'C'"),
+                    QStringLiteral("postgres"));
+    server->createRole(QStringLiteral("walk_signon"), QStringLiteral("Sign-Pass"));
+    const QString admin = loginOf(server->conninfo(QStringLiteral("walk")),
+                                  QStringLiteral("walker"), QStringLiteral("Walk-Pass"));
+    const QString workstation =
+        loginOf(admin, QStringLiteral("walk_signon"), QStringLiteral("Sign-Pass"));
+    // The company comes from a site of SQLite files.
+    QTemporaryDir folder;
+    Sample::Options options;
+    options.folder = folder.filePath(QStringLiteral("site"));
+    options.orders = 40;
+    options.strength = Accpac::Admin::HashStrength::Minimal;
+    Sample::createSampleSite(options);
+
+    const auto expectDone = [](const QString& answer, const char* says) {
+        EXPECT_TRUE(answer.startsWith(QLatin1String("0 ")) && answer.contains(QLatin1String(says)))
+            << answer.toStdString();
+    };
+    const QString site = QStringLiteral("--site");
+    expectDone(runAdmin({QStringLiteral("create-site"), admin, workstation}),
+               "Workstations name the site as");
+    expectDone(runAdmin({QStringLiteral("copy-company"), options.folder, Sample::CompanyId, admin}),
+               "pass the auditor's checks");
+    expectDone(runAdmin({site, admin, QStringLiteral("add-user"), QStringLiteral("CLERK"),
+                         QStringLiteral("Carla Clerk")},
+                        "Carla-Pass\n"),
+               "User CLERK added.");
+    const QStringList grant = {site,
+                               admin,
+                               QStringLiteral("grant"),
+                               QStringLiteral("CLERK"),
+                               Sample::CompanyId,
+                               QStringLiteral("OE"),
+                               QStringLiteral("OECLERK")};
+    expectDone(runAdmin(grant), "User CLERK has the profile OECLERK of OE in company SAMINC.");
+
+    // The clerk signs on through the workstations' login and invoices.
+    const QString store = Accpac::Admin::companyDatabaseFile(admin, Sample::CompanyId);
+    QString message;
+    auto session =
+        signOn(workstation, QStringLiteral("CLERK"), QStringLiteral("carla-pass"), &message);
+    ASSERT_TRUE(session) << message.toStdString();
+    const QStringList shipments = openShipments(store, QStringLiteral("1310"));
+    ASSERT_FALSE(shipments.isEmpty());
+    Sample::InvoiceRequest request;
+    request.customer = QStringLiteral("1310");
+    request.shipments = {shipments.first()};
+    auto link = session->OpenDBLink(1, 0);
+    EXPECT_FALSE(Sample::createInvoice(*link, request).invoiceNumber.isEmpty());
+    session->Close();
+
+    // revoke takes the company away, and create-site run again does not give it back.
+    QStringList revoke = grant;
+    revoke[2] = QStringLiteral("revoke");
+    expectDone(runAdmin(revoke), "User CLERK no longer has the profile OECLERK of OE in company "
+                                 "SAMINC.");
+    expectDone(runAdmin(revoke),
+               "did not have the profile OECLERK of OE in company SAMINC; nothing changed.");
+    const QString member = QStringLiteral("SELECT pg_has_role('walk.clerk', "
+                                          "'walk_company_saminc', 'MEMBER')");
+    for (int run = 0; run < 2; ++run) {
+        EXPECT_EQ(refusal(workstation, QStringLiteral("CLERK"), QStringLiteral("Carla-Pass")),
+                  "User CLERK has no access to company SAMINC.");
+        EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "f");
+        expectDone(runAdmin({QStringLiteral("create-site"), admin}), "The site is set up");
+    }
+    // Nor a membership an administrator took away by hand.
+    expectDone(runAdmin(grant), "User CLERK has the profile OECLERK");
+    EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "t");
+    server->execute(QStringLiteral("REVOKE walk_company_saminc FROM \"walk.clerk\""),
+                    QStringLiteral("walk"));
+    expectDone(runAdmin({QStringLiteral("create-site"), admin}), "The site is set up");
+    EXPECT_EQ(server->execute(member, QStringLiteral("walk")).trimmed(), "f");
+    expectDone(runAdmin({site, admin, QStringLiteral("delete-user"), QStringLiteral("clerk")}),
+               "User CLERK was deleted.");
+    EXPECT_EQ(server
+                  ->execute(QStringLiteral("SELECT COUNT(*) FROM pg_roles WHERE rolname = "
+                                           "'walk.clerk'"))
+                  .trimmed(),
+              "0");
+    EXPECT_EQ(refusal(workstation, QStringLiteral("CLERK"), QStringLiteral("Carla-Pass")),
+              "Invalid user ID or password.");
+    QTemporaryDir hive;
+    EXPECT_EQ(auditBooks(store, hive.path()).join(u'\n').toStdString(), "");
+}
+
+// A server that speaks German: the sign-on tells each problem in the program's words, and a
+// wrong password counts towards the throttle.
+TEST_F(ServerRoles, SignOnProblemsAreToldInTheProgramsWordsWhateverTheServersLanguage)
+{
+    const QString site = sampleSite(QStringLiteral("sprache"));
+    server->execute(QStringLiteral("ALTER SYSTEM SET lc_messages = 'de_DE.UTF-8'"));
+    server->execute(QStringLiteral("SELECT pg_reload_conf()"));
+    const auto english = qScopeGuard([] {
+        server->execute(QStringLiteral("ALTER SYSTEM RESET lc_messages"));
+        server->execute(QStringLiteral("SELECT pg_reload_conf()"));
+    });
+    // The server's own words are German now.
+    try {
+        server->execute(QStringLiteral("SELECT 1 / 0"));
+        ADD_FAILURE() << "a division by zero was made";
+    } catch (const PostgresServer::Failure& e) {
+        EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QLatin1String("Division durch Null")))
+            << e.what();
+    }
+
+    auto now = std::chrono::steady_clock::now();
+    Accpac::Testing::setSignonClock([&] { return now; });
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(refusal(site, Sample::ClerkId, QStringLiteral("wrong")),
+                  "Invalid user ID or password.");
+    EXPECT_EQ(refusal(site, Sample::ClerkId, Sample::ClerkPassword),
+              "Too many failed sign-ons for user CLERK. Please wait 5 seconds and try again.");
+    now += std::chrono::seconds(5);
+    EXPECT_EQ(refusal(site, Sample::ClerkId, Sample::ClerkPassword), "(signed on)");
+    EXPECT_EQ(refusal(site, QStringLiteral("TEMP"), QStringLiteral("TEMP")),
+              "User TEMP has been disabled or is locked out.");
+
+    const auto connectRefusal = [](const QString& conninfo) {
+        try {
+            PgDatabase db(conninfo, QString());
+        } catch (const StorageError& e) {
+            return e.message();
+        }
+        return QStringLiteral("(connected)");
+    };
+    const QString named =
+        QStringLiteral("The database server 127.0.0.1 port %1").arg(server->port());
+    EXPECT_EQ(connectRefusal(
+                  Accpac::conninfoWith(site, QStringLiteral("dbname"), QStringLiteral("keine"))),
+              named + " has no database \"keine\".");
+    EXPECT_EQ(connectRefusal(
+                  Accpac::conninfoWith(site, QStringLiteral("password"), QStringLiteral("falsch"))),
+              named + " refused user " + server->user() +
+                  ": the user name or the password is wrong.");
+    EXPECT_EQ(connectRefusal(loginOf(site, QStringLiteral("sprache.temp"), QStringLiteral("TEMP"))),
+              named + " does not let user sprache.temp log in to the database \"sprache\" from "
+                      "here.");
+    EXPECT_EQ(
+        connectRefusal(Accpac::conninfoWith(site, QStringLiteral("port"), QStringLiteral("1"))),
+        "The database server 127.0.0.1 port 1 refused the connection: no server is "
+        "listening there.");
+    EXPECT_EQ(connectRefusal(Accpac::conninfoWith(site, QStringLiteral("host"),
+                                                  QStringLiteral("no-such-host.invalid"))),
+              "The database server no-such-host.invalid port " + QString::number(server->port()) +
+                  " cannot be reached: its host name is unknown.");
+    // A right the role lacks is named from the program's statement.
+    EXPECT_EQ(clerkRefusal(site, "UPDATE USERS SET DISABLED = 1 WHERE USERID = 'SUPER'"),
+              "Role \"sprache.clerk\" has no right to change table USERS (UPDATE); ask the "
+              "site's administrator to grant it");
 }
 
 } // namespace

@@ -125,8 +125,10 @@ struct CurrencySetup
     int decimalSeparator = '.';
 };
 
-// Creates the folder and its system database; an existing one is brought up to date.
-void createSite(const QString& folder);
+// Creates the folder and its system database; an existing one is brought up to date. On a
+// database server, `signOnSite` (when given) is the workstations' connection string, whose
+// login becomes the site's sign-on login (refused when it may do more than list companies).
+void createSite(const QString& folder, const QString& signOnSite = {});
 // Creates the company's database file with every table of the data dictionary and lists
 // the company in the site. Throws ComError when it exists already.
 void createCompany(const QString& folder, const CompanySetup& company);
@@ -151,6 +153,13 @@ void setPassword(const QString& folder, const QString& userId, const QString& pa
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
+// Takes the profile of the program in the company from the user; true when the user had it.
+// On a server the user's role leaves the company's group with the last profile there.
+bool revokeAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
+                         const QString& programId, const QString& profileId);
+// The user, the user's rights and, on a server, the user's role. ADMIN is never deleted.
+void deleteUser(const QString& folder, const QString& userId);
+// A resource of a profile; a new site has the standard ones already.
 void addProfileResource(const QString& folder, const QString& programId, const QString& profileId,
                         const QString& resourceId);
 // While on, the session's company file commits without waiting for the disk: for making
