@@ -58,6 +58,10 @@ share_with_group() {
     fi
 }
 
+# ccache serves every build of this tree and of its clones, wherever they lie: paths inside
+# the project are hashed relative to it, and the build folder itself is not hashed.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+
 # build <folder> [cmake options...]
 build() {
     local dir=$1
