@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <map>
 
 // Randomized batch runs: a seed makes a grid (customers, order numbers with and without
 // revision suffixes, rows without a shipment, a shipment still being entered, rows ticked
@@ -79,6 +80,17 @@ QString describe(const ExpectedInvoice& invoice);
 // ends at that row's turn in the first pass (its date does not convert).
 QList<ExpectedInvoice> invoicesByTheRules(const GeneratedRun& run, qint64 chargeCents,
                                           int stopAt = -1);
+
+// The invoices the batch rules make, as lists of row indexes in the order they are made.
+QList<QList<int>> invoicedRows(const GeneratedRun& run, int stopAt);
+// The invoices of the given rows with their charge and approval marks, each adding its net,
+// charge line included, to its customer's balance in `terms`.
+using Terms = std::map<QString, CustomerTerms>;
+Terms termsOf(const GeneratedRun& run);
+QList<ExpectedInvoice> priced(const GeneratedRun& run, const QList<QList<int>>& invoices,
+                              qint64 chargeCents, Terms& terms);
+// Cents as "1234.50".
+QString money(qint64 cents);
 
 // Generates the seed's run, previews and runs it over a fresh sample company, audits the
 // books and compares preview, run and rules; then the clerk invoices the rows still ticked,
