@@ -374,10 +374,13 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output.split(u'\n'),
               QStringList({QStringLiteral("%1: schema version 3, up to date.").arg(system),
-                           QStringLiteral("%1: schema version 1 brought to 3 (the old file is kept "
+                           QStringLiteral("%1: schema version 1 brought to 4 (the old file is kept "
                                           "as %1.schema1-%2.bak): a shipment can be on one "
                                           "invoice only (unique index OEINVS_SHIPMENT); each "
-                                          "record is keyed by a column of its own (ROWKEY).")
+                                          "record is keyed by a column of its own (ROWKEY); "
+                                          "the program keeps a journal of its decisions "
+                                          "(TMJOURNAL); the invoices made before have no "
+                                          "entries.")
                                .arg(company, date)}));
     EXPECT_TRUE(hasShipmentIndex(company));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
