@@ -5,6 +5,7 @@
 #include "ui_frmmain.h"
 
 #include <core/session.h>
+#include <settings/settings.h>
 #include <teststore.h>
 
 #include <accpac/view.h>
@@ -63,5 +64,41 @@ TEST(InvoiceRunJournal, OrderInvoicedInPartElsewhereStaysOpen)
     EXPECT_EQ(shipmentsPerInvoice(), (QList<QStringList>{{"S9"}, {"S1"}}));
     EXPECT_EQ(TestStore::query(company, partly), before);
     EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+// Each invoice is judged by the settings its journal entry records: invoices charged while the
+// delivery charge was on still agree when it is switched off today, and one that was not
+// charged agrees when it is switched on.
+TEST(InvoiceRunJournal, InvoicesAreJudgedByTheSettingsOfTheirTime)
+{
+    // Customer 1100 is flagged for the charge.
+    MainWindowFixture fixture(
+        ordersOf({Row{QStringLiteral("A1"), QStringLiteral("1100"), QStringLiteral("S1"), true, 40},
+                  Row{QStringLiteral("A2"), QStringLiteral("1100"), QStringLiteral("S2"), true,
+                      60}}));
+    save({});
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
+    frmMain& w = fixture.open();
+    w.Check_Orders();
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("0"));
+    w.Load_Grid();
+    // The other shipment of the order book, invoiced with the charge off.
+    fixture.addOrders(ordersOf(
+        {Row{QStringLiteral("A3"), QStringLiteral("1100"), QStringLiteral("S3"), true, 30}}));
+    w.Load_Grid();
+    w.Check_Orders();
+
+    const QList<Invoice> made = invoices();
+    ASSERT_EQ(made.size(), 3);
+    EXPECT_TRUE(made[0].deliveryCharge);
+    EXPECT_TRUE(made[1].deliveryCharge);
+    EXPECT_FALSE(made[2].deliveryCharge);
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    // Switched off today: the two charged invoices were charged while it was on.
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+    // Switched on today: the third was made while it was off.
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
