@@ -11,7 +11,6 @@
 #include <core/appstate.h>
 #include <core/busy.h>
 #include <core/log.h>
-#include <core/lookups.h>
 #include <core/msgbox.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
@@ -349,10 +348,10 @@ private:
     }
 
     // What the run decided, for the invoice's journal entry: the delivery charge's inputs and
-    // outcome, and the credit check of a batch invoice.
+    // outcome, and the credit check of a batch invoice. What the books hold (the customer's
+    // flag, the charge's amount) the entry takes from them when the invoice is stored.
     QJsonObject decisions() const
     {
-        const QString customer = Text::trim(m_customer);
         const QComboBox* charge = m_window.ui()->cboDelCharge;
         QJsonObject record{
             {QStringLiteral("routine"), m_run.source()},
@@ -361,8 +360,6 @@ private:
              QJsonObject{{QStringLiteral("switchedOn"),
                           Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1},
                          {QStringLiteral("code"), Text::trim(m_window.DelChargeCode)},
-                         {QStringLiteral("customerFlagged"),
-                          !customer.isEmpty() && modGeneral::Valid_DeliveryCustomer(customer)},
                          {QStringLiteral("cashSale"), m_cashSale},
                          {QStringLiteral("omitted"),
                           !m_routine.batch && !charge->isHidden() && charge->currentIndex() == 1},

@@ -73,10 +73,9 @@ TEST(InvoiceRunJournal, OrderInvoicedInPartElsewhereStaysOpen)
 TEST(InvoiceRunJournal, InvoicesAreJudgedByTheSettingsOfTheirTime)
 {
     // Customer 1100 is flagged for the charge.
-    MainWindowFixture fixture(
-        ordersOf({Row{QStringLiteral("A1"), QStringLiteral("1100"), QStringLiteral("S1"), true, 40},
-                  Row{QStringLiteral("A2"), QStringLiteral("1100"), QStringLiteral("S2"), true,
-                      60}}));
+    MainWindowFixture fixture(ordersOf(
+        {Row{QStringLiteral("A1"), QStringLiteral("1100"), QStringLiteral("S1"), true, 40},
+         Row{QStringLiteral("A2"), QStringLiteral("1100"), QStringLiteral("S2"), true, 60}}));
     save({});
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     Setting::save(Setting::DelCharge, QStringLiteral("DEL"));

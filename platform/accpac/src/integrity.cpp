@@ -36,8 +36,7 @@ QString requireCompany(Database& db, const QString& file)
                            .arg(file)
                            .arg(version)
                            .arg(programSchemaVersion(Store::Company)));
-    else if (version < programSchemaVersion(Store::Company) &&
-             db.hasTable(QStringLiteral("CSCOM")))
+    else if (version < programSchemaVersion(Store::Company) && db.hasTable(QStringLiteral("CSCOM")))
         throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, which "
                                       "keep no journal of the program's decisions; bring it up to "
                                       "date (tallymerge-admin upgrade) and check it again.")

@@ -39,9 +39,13 @@ std::map<QString, StoredInvoice> storedInvoices(Database& db)
     {
         Statement st = db.prepare("SELECT INVNUMBER, INVUNIQ, CUSTOMER, INVNETWTX, INVDUE FROM "
                                   "OEINVH ORDER BY INVUNIQ");
-        while (st.step())
-            invoices[st.columnText(0).trimmed()] = {st.columnInt(1), st.columnText(2).trimmed(),
-                                                    st.columnDouble(3), st.columnDouble(4)};
+        while (st.step()) {
+            StoredInvoice& invoice = invoices[st.columnText(0).trimmed()];
+            invoice.uniq = st.columnInt(1);
+            invoice.customer = st.columnText(2).trimmed();
+            invoice.total = st.columnDouble(3);
+            invoice.due = st.columnDouble(4);
+        }
     }
     Statement shipments = db.prepare("SELECT i.INVNUMBER, s.SHINUMBER FROM OEINVS s JOIN OEINVH i "
                                      "ON i.INVUNIQ = s.INVUNIQ ORDER BY s.SHINUMBER");
@@ -157,16 +161,15 @@ JournalAudit auditJournal(Database& db)
         }
         const QJsonObject fields = body.object();
         if (entry.kind == JournalKind::Begun)
-            invoicesBefore =
-                std::max(invoicesBefore,
-                         qint64(fields.value(QStringLiteral("invoicesBefore")).toDouble()));
+            invoicesBefore = std::max(
+                invoicesBefore, qint64(fields.value(QStringLiteral("invoicesBefore")).toDouble()));
         if (entry.kind != JournalKind::Invoice)
             continue;
         const QString number = fields.value(QStringLiteral("invoice")).toString().trimmed();
         recorded.insert(number);
         const auto found = stored.find(number);
-        checkAgainstBooks(number, entry.seq, fields, found == stored.end() ? nullptr : &found->second,
-                          audit.problems);
+        checkAgainstBooks(number, entry.seq, fields,
+                          found == stored.end() ? nullptr : &found->second, audit.problems);
         if (found != stored.end() && fields.contains(QStringLiteral("deliveryCharge"))) {
             audit.judgedByEntry.insert(number);
             checkDeliveryCharge(number, fields, found->second, audit.problems);

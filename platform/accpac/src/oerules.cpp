@@ -545,11 +545,16 @@ private:
         entry.insert(QStringLiteral("due"), amount(view, "INVDUE"));
         if (auto charge = entry.value(QStringLiteral("deliveryCharge")).toObject();
             !charge.isEmpty()) {
-            // The charge's amount as configured when the invoice was made.
-            Statement st = db.prepare("SELECT AMOUNT FROM OEMISC WHERE MISCCHARGE=?");
+            // The charge's amount and the customer's flag as the books hold them now.
+            Statement st = db.prepare(
+                "SELECT COALESCE((SELECT AMOUNT FROM OEMISC WHERE MISCCHARGE=?1), 0), EXISTS "
+                "(SELECT 1 FROM ARCUSO WHERE IDCUST=?2 AND OPTFIELD='DELCHARGE' AND "
+                "VALIFBOOL<>0)");
             st.bindText(1, charge.value(QStringLiteral("code")).toString().trimmed());
-            charge.insert(QStringLiteral("amount"),
-                          st.step() ? roundAmount(st.columnDouble(0)) : 0);
+            st.bindText(2, customer);
+            st.step();
+            charge.insert(QStringLiteral("amount"), roundAmount(st.columnDouble(0)));
+            charge.insert(QStringLiteral("customerFlagged"), st.columnInt(1) != 0);
             entry.insert(QStringLiteral("deliveryCharge"), charge);
         }
         const QString user = view.core().userId;

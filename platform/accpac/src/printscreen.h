@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AccpacSession;
 class QComboBox;
 class QPageLayout;
 class QLabel;
@@ -75,6 +76,10 @@ private:
     bool printToPrinter(const InvoiceLayout& layout, const QString& company,
                         const QList<PrintedInvoice>& invoices, QString& printedTo);
     void message(const QString& text);
+    // Writes the print's journal entry (range, invoices, destination); false, with the
+    // reason shown, when it cannot be written.
+    bool recordPrint(AccpacSession& session, const QString& first, const QString& last,
+                     const QList<PrintedInvoice>& invoices, bool pdf, const QString& where);
 
     QString m_companyId;
     AccpacFieldEdit* m_from;

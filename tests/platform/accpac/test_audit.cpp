@@ -305,11 +305,11 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
           "; UPDATE ARBTA SET AMTENTER=AMTENTER+55 WHERE CNTBTCH=1; "
           "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET-55 WHERE IDCUST='1200'");
     EXPECT_EQ(problems(),
-              QStringList({QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.")
-                               .arg(invoice()),
-                           QStringLiteral("Invoice %1 totals 60.00 with -15.00 due; its journal "
-                                          "entry records 60.00 with 40.00 due.")
-                               .arg(invoice())}));
+              QStringList(
+                  {QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice()),
+                   QStringLiteral("Invoice %1 totals 60.00 with -15.00 due; its journal "
+                                  "entry records 60.00 with 40.00 due.")
+                       .arg(invoice())}));
 
     // The amount due left at the total, and a batch that counts a receipt it does not hold.
     plant("UPDATE ARTCR SET AMTRMIT=20 WHERE ROWKEY=" + receipt +
@@ -627,8 +627,9 @@ TEST_F(AuditTest, AJournalEntryRemovedReorderedOrChangedIsNamed)
                                 : QStringLiteral("DROP TRIGGER TMJOURNAL_NO_UPDATE; DROP TRIGGER "
                                                  "TMJOURNAL_NO_DELETE; ");
     const QString original = companyFile() + QStringLiteral(".original");
-    if (!TestStore::onServer())
+    if (!TestStore::onServer()) {
         ASSERT_TRUE(QFile::copy(companyFile(), original));
+    }
     // Entry 1 is the sample's invoice, 2 ours, 3 its prepayment receipt.
     const std::pair<QString, QString> cases[] = {
         {QStringLiteral("UPDATE TMJOURNAL SET BODY = REPLACE(BODY, '60', '50') WHERE SEQ = 2"),
@@ -664,8 +665,42 @@ TEST_F(AuditTest, TheJournalRefusesChangesOfItsEntries)
         return; // on a server the roles' rights keep the journal
     EXPECT_NE(TestStore::execute(companyFile(), QStringLiteral("UPDATE TMJOURNAL SET BODY = '{}'")),
               QString());
-    EXPECT_NE(TestStore::execute(companyFile(), QStringLiteral("DELETE FROM TMJOURNAL")), QString());
+    EXPECT_NE(TestStore::execute(companyFile(), QStringLiteral("DELETE FROM TMJOURNAL")),
+              QString());
     EXPECT_EQ(problems(), QStringList());
+}
+
+} // namespace
+
+namespace {
+
+// A journal that cannot be read is one sentence and exit status 2, never "the books agree".
+TEST_F(AuditTest, AJournalThatCannotBeReadIsExitStatusTwo)
+{
+    const QString original = companyFile() + QStringLiteral(".original");
+    if (!TestStore::onServer()) {
+        ASSERT_TRUE(QFile::copy(companyFile(), original));
+    }
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("ALTER TABLE TMJOURNAL RENAME COLUMN HASH TO DAMAGED"),
+         QStringLiteral("The journal of the company file")},
+        {QStringLiteral("DROP TABLE TMJOURNAL; UPDATE SCHEMAVERSION SET VERSION = 3"),
+         QStringLiteral("has tables of version 3, which keep no journal")},
+    };
+    for (const auto& [sql, sentence] : cases) {
+        SCOPED_TRACE(sql.toStdString());
+        if (TestStore::onServer()) {
+            site = TestStore::copySite(books->site.folder);
+        } else {
+            QFile::remove(companyFile());
+            ASSERT_TRUE(QFile::copy(original, companyFile()));
+        }
+        plant(sql);
+        const Outcome run = check({companyFile()});
+        EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(sentence)) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("the books agree")));
+    }
 }
 
 } // namespace
