@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -390,6 +391,53 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.output, QStringLiteral("No site is set up in the folder %1.")
                             .arg(dir.filePath(QStringLiteral("nowhere"))));
+}
+
+} // namespace
+
+namespace {
+
+// An older company file keeps no journal: the auditor and the admin tool say so. Brought up
+// to date, its journal begins with an entry that names the invoices made before it, which the
+// auditor judges by today's settings and mentions once.
+TEST(SchemaUpgrade, TheJournalBeginsWithTheUpgrade)
+{
+    QTemporaryDir dir;
+    const QString site = makeSchema1Site(dir.filePath(QStringLiteral("site")));
+    const QString company = QDir(site).filePath(QStringLiteral("SAMINC.db"));
+    runSql(company, "INSERT INTO OEINVH (INVUNIQ, INVNUMBER, CUSTOMER) VALUES "
+                    "(1, 'IN0000001', '1200'), (2, 'IN0000002', '1200');");
+    const QStringList journal = {QStringLiteral("--site"), site, QStringLiteral("journal"),
+                                 QStringLiteral("saminc")};
+    ToolRun r = admin(journal);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, QStringLiteral("The journal of company SAMINC cannot be read: its tables "
+                                       "are of an older version, which keeps none; bring the "
+                                       "site up to date (tallymerge-admin upgrade)."));
+    EXPECT_THROW(Accpac::auditCompanyFile(company), ComError);
+
+    ASSERT_EQ(admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")}).exitCode, 0);
+    r = admin(journal);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(
+                                       "^1 \\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z - journal begun "
+                                       "\\{\"invoicesBefore\":2,\"lastInvoiceBefore\":"
+                                       "\"IN0000002\"\\}$"))
+                    .match(r.output)
+                    .hasMatch())
+        << qPrintable(r.output);
+    r = admin(journal + QStringList{QStringLiteral("--from"), QStringLiteral("2999-01-01")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, QString());
+    r = admin(journal + QStringList{QStringLiteral("--from"), QStringLiteral("yesterday")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, QStringLiteral("\"yesterday\" is no date; give it as YYYY-MM-DD."));
+
+    const Accpac::AuditReport report = Accpac::auditCompanyFile(company);
+    EXPECT_EQ(report.skipped.filter(QStringLiteral("journal")),
+              QStringList(QStringLiteral("2 invoice(s) were made before the journal was kept: "
+                                         "they are judged by today's settings.")));
+    EXPECT_EQ(report.problems.filter(QStringLiteral("journal")), QStringList());
 }
 
 } // namespace
