@@ -18,7 +18,9 @@ using Kind = StorageError::Kind;
 // and the balance a customer owes. Everything else of the company they only read.
 constexpr const char* BillingTables[] = {"oeinvh", "oeinvd", "oeinvs", "oeppay", "arbta", "artcr"};
 constexpr const char* BillingGrants[] = {"UPDATE ON %1.oeordh, %1.oeordd, %1.oeshih, %1.oeshid",
-                                         "UPDATE (amtbalduet) ON %1.arcus"};
+                                         "UPDATE (amtbalduet) ON %1.arcus",
+                                         // The journal: entries are added, never changed.
+                                         "INSERT ON %1.tmjournal"};
 
 // The first part of the site's role names: the name of the database the site was made in,
 // kept as the comment of the site's schema, so that a copy restored into another database
