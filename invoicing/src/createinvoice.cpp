@@ -350,6 +350,17 @@ private:
     // What the run decided, for the invoice's journal entry: the delivery charge's inputs and
     // outcome, and the credit check of a batch invoice. What the books hold (the customer's
     // flag, the charge's amount) the entry takes from them when the invoice is stored.
+    // The switch as the window reads it; one that is no number (which the window reports
+    // when it decides) offers no charge, and is recorded so rather than failing the invoice.
+    static bool deliveryChargeSwitchedOn()
+    {
+        try {
+            return Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1;
+        } catch (const ComError&) {
+            return false;
+        }
+    }
+
     QJsonObject decisions() const
     {
         const QComboBox* charge = m_window.ui()->cboDelCharge;
@@ -357,8 +368,7 @@ private:
             {QStringLiteral("routine"), m_run.source()},
             {QStringLiteral("batch"), m_routine.batch},
             {QStringLiteral("deliveryCharge"),
-             QJsonObject{{QStringLiteral("switchedOn"),
-                          Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1},
+             QJsonObject{{QStringLiteral("switchedOn"), deliveryChargeSwitchedOn()},
                          {QStringLiteral("code"), Text::trim(m_window.DelChargeCode)},
                          {QStringLiteral("cashSale"), m_cashSale},
                          {QStringLiteral("omitted"),
