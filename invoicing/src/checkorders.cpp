@@ -3,6 +3,7 @@
 #include "ui_frmmain.h"
 
 #include "batchrun.h"
+#include "journalentry.h"
 
 #include <core/appstate.h>
 #include <core/busy.h>
@@ -18,11 +19,13 @@
 #include <accpac/view.h>
 
 #include <QDate>
+#include <QJsonArray>
 #include <QScopedValueRollback>
 
 #include <utility>
 
 #include <limits>
+#include <map>
 
 // The batch invoice run: the whole order grid becomes invoices without the user ticking rows.
 // A first pass walks the grid and invoices each customer's shipments, or, when order numbers
@@ -464,28 +467,52 @@ private:
 
 // An order whose invoice exists but whose completion was cut short (the program was killed
 // between the two) is no longer listed, since it names its last invoice: the run completes
-// such orders first, as their invoice would have. Completed orders have COMPLETE 3 or 4.
+// such orders first, as their invoice would have. Only the journal tells which invoices this
+// program made and which of them were completed: an invoice entry of this program (one that
+// names its routine) lists its orders, a completion entry records them done. An order invoiced in
+// part by another program, or since invoiced again, is left as it is. Completed orders have
+// COMPLETE 3 or 4.
 void completeInterruptedOrders(frmMain& window)
 {
-    QStringList orders;
-    {
-        modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0520"));
-        view->Browse(QStringLiteral("LASTINVNUM <> \"\" AND COMPLETE > 0 AND COMPLETE < 3"), true);
-        while (view->Fetch())
-            orders << Text::trim(view->Field(QStringLiteral("ORDNUMBER")).GetValue().toString());
+    std::map<QString, QStringList> uncompleted; // invoice -> its orders
+    for (const QJsonObject& entry : Journal::entries({Journal::Invoice, Journal::Completion})) {
+        const QString invoice = entry.value(QStringLiteral("invoice")).toString().trimmed();
+        if (entry.value(QStringLiteral("kind")).toString() == Journal::Completion)
+            uncompleted.erase(invoice);
+        else if (entry.contains(QStringLiteral("routine"))) // made by this program
+            uncompleted[invoice] = entry.value(QStringLiteral("orders")).toVariant().toStringList();
     }
-    if (orders.isEmpty())
+    if (uncompleted.empty())
         return;
     const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
     const bool newer = version == QLatin1String("56A") || version == QLatin1String("60A");
-    for (const QString& order : std::as_const(orders)) {
-        if (newer) {
-            window.Clear_BackOrders56(order);
-            window.Update_OrderComplete56(order);
-        } else {
-            window.Clear_BackOrders(order);
-            window.Update_OrderComplete(order);
+    modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0520"));
+    view->SetOrder(1);
+    for (const auto& [invoice, orders] : uncompleted) {
+        QStringList completed;
+        for (const QString& order : orders) {
+            view->Field(QStringLiteral("ORDNUMBER")).SetValue(order);
+            const bool cutShort =
+                view->Read() &&
+                Text::trim(view->Field(QStringLiteral("LASTINVNUM")).GetValue().toString()) ==
+                    invoice &&
+                view->Field(QStringLiteral("COMPLETE")).GetValue().toInt() > 0 &&
+                view->Field(QStringLiteral("COMPLETE")).GetValue().toInt() < 3;
+            if (!cutShort)
+                continue;
+            if (newer) {
+                window.Clear_BackOrders56(order);
+                window.Update_OrderComplete56(order);
+            } else {
+                window.Clear_BackOrders(order);
+                window.Update_OrderComplete(order);
+            }
+            completed << order;
         }
+        Journal::write(Journal::Completion,
+                       {{QStringLiteral("invoice"), invoice},
+                        {QStringLiteral("orders"), QJsonArray::fromStringList(completed)},
+                        {QStringLiteral("afterInterruption"), true}});
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ui_frmmain.h"
 
 #include "creditrequest.h"
+#include "journalentry.h"
 #include "prepaymentrule.h"
 #include "steprunner.h"
 #include "viewset.h"
@@ -13,10 +14,12 @@
 #include <core/msgbox.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
+#include <settings/settings.h>
 
 #include <accpac/view.h>
 #include <system/comerror.h>
 
+#include <QJsonArray>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 
@@ -121,6 +124,7 @@ public:
                 addPrepayment();
             if (m_routine.batch)
                 checkCredit();
+            step([&] { Journal::attachToInvoice(view(Header), decisions()); });
             step([&] { view(Header).Insert(); });
             announce();
             complete();
@@ -214,6 +218,8 @@ private:
             step([&] {
                 const QString shipment = Text::trim(m_grid->TextMatrix(row, 3));
                 m_shipments += shipment;
+                // Ship-via "1" (hidden column 7) is a cash sale.
+                m_cashSale = m_cashSale || Text::trim(m_grid->TextMatrix(row, 7)) == u"1";
                 field(Shipments, "SHINUMBER").SetValueDirect(shipment);
             });
             step([&] { view(Shipments).Insert(); });
@@ -328,6 +334,9 @@ private:
         step([&] {
             request.outstanding = balance;
             request.creditAvail = limit;
+            m_credit = {{QStringLiteral("balanceBefore"), balance},
+                        {QStringLiteral("limit"), limit},
+                        {QStringLiteral("selected"), request.total}};
         });
         // The approver's password leaves memory on every way out, also when the header
         // refuses it and the run ends.
@@ -336,10 +345,43 @@ private:
             modGeneral::ApproverPassword.clear();
         });
         step([&] { askCreditApproval(m_window, request); });
+        m_credit.insert(QStringLiteral("approver"), Text::trim(modGeneral::ApproverID).toUpper());
         set(Header, "APPROVEBY", modGeneral::ApproverID);
         step([&] { modGeneral::ApproverID.clear(); });
         set(Header, "APPPASSWRD", modGeneral::ApproverPassword);
         step([&] { modGeneral::ApproverPassword.clear(); });
+    }
+
+    // What the run decided, for the invoice's journal entry: the delivery charge's inputs and
+    // outcome, and the credit check of a batch invoice. What the books hold (the customer's
+    // flag, the charge's amount) the entry takes from them when the invoice is stored.
+    // The switch as the window reads it; one that is no number (which the window reports
+    // when it decides) offers no charge, and is recorded so rather than failing the invoice.
+    static bool deliveryChargeSwitchedOn()
+    {
+        try {
+            return Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1;
+        } catch (const ComError&) {
+            return false;
+        }
+    }
+
+    QJsonObject decisions() const
+    {
+        const QComboBox* charge = m_window.ui()->cboDelCharge;
+        QJsonObject record{
+            {QStringLiteral("routine"), m_run.source()},
+            {QStringLiteral("batch"), m_routine.batch},
+            {QStringLiteral("deliveryCharge"),
+             QJsonObject{{QStringLiteral("switchedOn"), deliveryChargeSwitchedOn()},
+                         {QStringLiteral("code"), Text::trim(m_window.DelChargeCode)},
+                         {QStringLiteral("cashSale"), m_cashSale},
+                         {QStringLiteral("omitted"),
+                          !m_routine.batch && !charge->isHidden() && charge->currentIndex() == 1},
+                         {QStringLiteral("applied"), m_window.DelChargeApply}}}};
+        if (!m_credit.isEmpty())
+            record.insert(QStringLiteral("credit"), m_credit);
+        return record;
     }
 
     void announce()
@@ -360,12 +402,15 @@ private:
         step([&] { DoEvents().now(); });
     }
 
-    // Back orders cleared, then the order completed, for every invoiced row.
+    // Back orders cleared, then the order completed, for every invoiced row; then the
+    // journal records the invoice's completion done.
     void complete()
     {
+        QJsonArray orders;
         forEachInvoicedRow([&](int row) {
             QString order;
             step([&] { order = Text::trim(m_grid->TextMatrix(row, 1)); });
+            orders.append(order);
             step([&] {
                 if (m_routine.layout56)
                     m_window.Clear_BackOrders56(order);
@@ -379,6 +424,11 @@ private:
                     m_window.Update_OrderComplete(order);
             });
         });
+        step([&] {
+            Journal::write(Journal::Completion,
+                           {{QStringLiteral("invoice"), modGeneral::LastInvoiceNumber},
+                            {QStringLiteral("orders"), orders}});
+        });
     }
 
     frmMain& m_window;
@@ -390,6 +440,8 @@ private:
     StepRunner m_run;
     ViewSet m_views;
     QStringList m_shipments; // those attached to the invoice, for the log
+    bool m_cashSale = false; // a cash sale is among them
+    QJsonObject m_credit;    // the credit check of a batch invoice, when it asked
 };
 
 } // namespace

@@ -180,4 +180,15 @@ TEST_F(DeliveryCharge, ASwitchThatIsNoNumberIsReportedAndLeavesTheOfferAsItWas)
     EXPECT_TRUE(fixture.boxes.shown[0].text.contains(
         QStringLiteral("In Procedure: frmMain.Check_DeliveryCharge.")));
     EXPECT_TRUE(offered());
+
+    // The invoice is still made, with the offer as it was; its journal entry records the
+    // switch as off, and the auditor names the charge it carries.
+    fixture.boxes.shown.clear();
+    tick(*window, {1});
+    EXPECT_TRUE(window->Create_Invoice(QStringLiteral("1200")));
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(fixture.auditProblems().filter(QStringLiteral("journal entry")),
+              QStringList(QStringLiteral(
+                  "Invoice IN0000001 carries the delivery charge, but by the inputs its journal "
+                  "entry records it does not qualify: the delivery charge was switched off.")));
 }

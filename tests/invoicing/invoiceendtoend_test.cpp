@@ -1,5 +1,7 @@
 #include "invoicetesting.h"
 
+#include <settings/settings.h>
+
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
@@ -61,6 +63,8 @@ TEST(InvoiceEndToEnd, ThreeTickedShipmentsBecomeOneInvoice)
     for (const int row : {1, 2, 3})
         clickCell(grid, row, 0);
     ASSERT_EQ(w.SelCustomer, QStringLiteral("1200"));
+    // The charge as the window offers it: switched on, for the flagged customer.
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     w.DelChargeApply = true;
     w.DelChargeCode = QStringLiteral("DEL");
     modGeneral::PendingPrepayment = {};

@@ -88,10 +88,12 @@ QStringList invoiceRun(const Expectation& e)
                   << call("AR0024", "Close") << call("OE0420", "SetValue", {"APPROVEBY", ""})
                   << call("OE0420", "SetValue", {"APPPASSWRD", ""});
     }
-    lines << call("OE0420", "Insert") << call("OE0420", "GetValue", {"INVNUMBER"});
+    lines << journalAttachCalls() << call("OE0420", "Insert")
+          << call("OE0420", "GetValue", {"INVNUMBER"});
     for (const auto& [number, uniq] : e.orders)
         lines << emptyOrderPass(e.layout56, true, number, uniq)
               << emptyOrderPass(e.layout56, false, number, uniq);
+    lines << journalEntryCalls(QStringLiteral("completion"));
     lines << release(views, {"AR0024"});
     return lines;
 }
@@ -266,13 +268,8 @@ static void expectPrepaymentRun(frmMain* window, const MainWindowFixture& fixtur
                  << "OE0420 SetValue CHECKDATE|2026-12-07"
                  << "OE0420 SetValue APPLYTO|2"
                  << "OE0420 SetValue BANKPAYMNT|12.5"
-                 << "OE0420 SetValue INVPAYMENT|12.5"
-                 << "OE0420 Insert";
-        QStringList actual = log.mid(from, expected.size());
-        for (qsizetype i = 0; i < std::min(actual.size(), expected.size()); ++i)
-            if (expected.at(i).endsWith("|*") && actual.at(i).startsWith(expected.at(i).chopped(1)))
-                actual[i] = expected.at(i);
-        expectCalls(actual, expected);
+                 << "OE0420 SetValue INVPAYMENT|12.5" << journalAttachCalls() << "OE0420 Insert";
+        expectCalls(log.mid(from, expected.size()), expected);
         // Both extra views are released last, in the order they were opened.
         EXPECT_EQ(log.filter("OE0278 Close").size(), 1);
         EXPECT_EQ(log.filter("AR0041 Close").size(), 1);

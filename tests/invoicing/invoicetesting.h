@@ -27,6 +27,11 @@ void expectCalls(const QStringList& actual, const QStringList& expected);
 // One line of the log.
 QString call(const QString& viewId, const QString& operation, const QStringList& args = {});
 
+// The calls that give the invoice being entered its journal entry, and those that write an
+// entry of its own; the entries' texts are left out (the journal's own tests read them back).
+QStringList journalAttachCalls();
+QStringList journalEntryCalls(const QString& kind);
+
 // Opening the views of a layout (keys: "OE0504/2" is a second OE0504) and composing them:
 // each compose line holds the view composed, then the views passed.
 QStringList openAndCompose(const QStringList& views, const QList<QStringList>& composes);

@@ -85,6 +85,8 @@ TEST_P(PrepayWindowTest, EndToEndThePrepaymentLandsOnTheInvoiceAndInItsBatch)
 TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
 {
     const double enteredBefore = batchField(1, "AMTENTER").toDouble();
+    // The charge as the window offers it: switched on, for the flagged customer.
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     main().DelChargeApply = true;
     main().DelChargeCode = QStringLiteral("DEL");
     openPrepay();

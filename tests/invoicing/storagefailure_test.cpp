@@ -6,6 +6,7 @@
 
 #include "ui_frmmain.h"
 
+#include <core/appstate.h>
 #include <core/lookups.h>
 
 #include <odbc/connection.h>
@@ -138,5 +139,39 @@ TEST(StorageFailure, ACustomerTableGoneAtAKeyedReadIsReportedAndTheNextReadWorks
     EXPECT_EQ(modGeneral::Return_CustCurCode(QStringLiteral("1200")), currency);
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
     expectUsable(fixture, w);
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+// The journal failing at the invoice's entry fails the whole invoice: nothing of it is kept,
+// not the header, the lines, the shipments' marks, the balance nor the order's completion.
+// With the journal back, the same shipments make one invoice.
+TEST(StorageFailure, AJournalThatCannotBeWrittenFailsTheWholeInvoice)
+{
+    MainWindowFixture fixture(ThreeOrders);
+    frmMain& w = fixture.open();
+    const QString store = fixture.companyFile();
+    const QString books = QStringLiteral(
+        "SELECT (SELECT COUNT(*) FROM OEINVH) || ' ' || (SELECT COUNT(*) FROM OEINVD) || ' ' || "
+        "(SELECT COUNT(*) FROM OESHIH WHERE INVUNIQ <> 0) || ' ' || (SELECT AMTBALDUET FROM "
+        "ARCUS WHERE IDCUST = '1200') || ' ' || (SELECT COMPLETE FROM OEORDH WHERE ORDNUMBER = "
+        "'ORD1')");
+    const QStringList before = TestStore::query(store, books);
+    tick(w, {1, 2});
+    w.SelCustomer = QStringLiteral("1200");
+    modGeneral::PendingPrepayment = {};
+    renameTable(store, "TMJOURNAL", "TMJOURNAL_GONE");
+
+    EXPECT_FALSE(w.Create_Invoice(QStringLiteral("1200")));
+    ASSERT_EQ(fixture.boxes.shown.size(), 1);
+    EXPECT_TRUE(fixture.boxes.shown[0].text.contains(noSuchTable(QStringLiteral("TMJOURNAL"))))
+        << fixture.boxes.shown[0].text.toStdString();
+    EXPECT_EQ(TestStore::query(store, books), before);
+
+    renameTable(store, "TMJOURNAL_GONE", "TMJOURNAL");
+    fixture.boxes.shown.clear();
+    EXPECT_TRUE(w.Create_Invoice(QStringLiteral("1200")));
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_EQ(TestStore::query(store, QStringLiteral("SELECT COUNT(*) FROM OEINVH")),
+              QStringList(QStringLiteral("1")));
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

@@ -2,6 +2,7 @@
 // through the print dialog, and every kind of bad input leaving no file and a usable screen.
 #include "printtesting.h"
 
+#include <accpac/view.h>
 #include <core/session.h>
 
 #include <accpac/standin.h>
@@ -9,6 +10,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -94,6 +98,19 @@ TEST(PrintScreen, APdfOfThreeInvoicesHoldsThemAndNothingElse)
     EXPECT_TRUE(fixture.screenControl<QLabel>(QStringLiteral("lblStatus"))
                     ->text()
                     .startsWith(QStringLiteral("3 invoices printed to")));
+    // The journal records the print: its range, its invoices and where they went.
+    const modGeneral::ViewPtr journal = modGeneral::OpenView(QStringLiteral("TM0001"));
+    journal->Browse(QStringLiteral("KIND = \"print\""), true);
+    ASSERT_TRUE(journal->Fetch());
+    EXPECT_EQ(QJsonDocument::fromJson(
+                  journal->Field(QStringLiteral("BODY")).GetValue().toString().toUtf8())
+                  .object(),
+              (QJsonObject{{QStringLiteral("from"), first},
+                           {QStringLiteral("to"), third},
+                           {QStringLiteral("invoices"), QJsonArray{first, second, third}},
+                           {QStringLiteral("destination"), QStringLiteral("PDF file")},
+                           {QStringLiteral("printedTo"), QDir::toNativeSeparators(pdf)}}));
+    EXPECT_FALSE(journal->Fetch());
 }
 
 // An empty range, a reversed range and a range without invoices: a clear message, no file.

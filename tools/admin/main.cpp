@@ -8,6 +8,9 @@
 //   tallymerge-admin [--site FOLDER] revoke ID COMPANY PROGRAM PROFILE   the grant taken back
 //   tallymerge-admin [--site FOLDER] delete-user ID         the user, its rights and its role
 //   tallymerge-admin [--site FOLDER] upgrade                brings the site's files up to date
+//   tallymerge-admin [--site FOLDER] journal COMPANY [--from DATE]
+//                                                           prints the journal of the program's
+//                                                           decisions in the company
 //   tallymerge-admin create-site CONNINFO [SITE]            a site on a database server; SITE
 //                                                           is the workstations' connection
 //                                                           string (its login: the sign-on)
@@ -56,6 +59,8 @@ const char* const Description =
     "  revoke ID COMPANY PROGRAM PROFILE takes the grant back\n"
     "  delete-user ID                    the user, its rights and, on a server, its role\n"
     "  upgrade                           brings the site's files to this schema version\n"
+    "  journal COMPANY [--from DATE]     prints the journal of the program's decisions in\n"
+    "                                    the company, from DATE (YYYY-MM-DD, UTC) on\n"
     "  create-site CONNINFO [SITE]       a site on a database server (a libpq connection\n"
     "                                    string, e.g. \"host=db1 dbname=books user=admin\");\n"
     "                                    SITE is the workstations' string, whose login may\n"
@@ -80,6 +85,7 @@ int usage()
                "       tallymerge-admin [--site FOLDER] revoke ID COMPANY PROGRAM PROFILE\n"
                "       tallymerge-admin [--site FOLDER] delete-user ID\n"
                "       tallymerge-admin [--site FOLDER] upgrade\n"
+               "       tallymerge-admin [--site FOLDER] journal COMPANY [--from DATE]\n"
                "       tallymerge-admin create-site CONNINFO [SITE]\n"
                "       tallymerge-admin copy-company SOURCE COMPANY CONNINFO\n"
                "       tallymerge-admin --site CONNINFO odbc-source [--user|--system] COMPANY "
@@ -229,6 +235,22 @@ int odbcSource(const QString& site, QStringList args)
     return 0;
 }
 
+// The company's journal, one entry a line.
+int journal(const QString& site, const QStringList& args)
+{
+    QDate from;
+    if (args.size() == 3 && args[1] == QLatin1String("--from")) {
+        from = QDate::fromString(args[2], Qt::ISODate);
+        if (!from.isValid())
+            return fail(QStringLiteral("\"%1\" is no date; give it as YYYY-MM-DD.").arg(args[2]));
+    } else if (args.size() != 1) {
+        return usage();
+    }
+    for (const QString& line : Accpac::Admin::journalListing(site, args[0], from))
+        say(line);
+    return 0;
+}
+
 constexpr int MaxUserName = 60;
 
 int users(const QString& site, const QString& command, const QStringList& args)
@@ -242,6 +264,8 @@ int users(const QString& site, const QString& command, const QStringList& args)
     };
     if (command == QLatin1String("upgrade") && needs(0, 0)) {
         return upgrade(site);
+    } else if (command == QLatin1String("journal")) {
+        return journal(site, args);
     } else if (command == QLatin1String("add-user") && needs(1, 2)) {
         checkNewUser(site, args[0]);
         if (args.value(1).size() > MaxUserName)

@@ -14,7 +14,8 @@ namespace {
 // Columns whose values are user IDs, and column names that say "password".
 bool holdsUserIds(const QString& column)
 {
-    return column.compare(QLatin1String("APPROVEBY"), Qt::CaseInsensitive) == 0;
+    return column.compare(QLatin1String("APPROVEBY"), Qt::CaseInsensitive) == 0 ||
+           column.compare(QLatin1String("USERID"), Qt::CaseInsensitive) == 0;
 }
 
 bool namedForPassword(const QString& column)

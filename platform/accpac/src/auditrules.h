@@ -20,7 +20,7 @@ struct AuditRule
 std::span<const AuditRule> bookRules();
 
 // The delivery-charge rules; each query takes the charge code as ?1 and, as ?2, 1 when the
-// delivery charge is switched on.
+// delivery charge is switched on, and returns the invoice's number first.
 std::span<const AuditRule> deliveryChargeRules();
 
 // A column's text, trimmed; an amount with two decimals.

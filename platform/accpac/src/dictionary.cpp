@@ -113,6 +113,13 @@ const Line Lines[] = {
      "RATEDATE:A RATETYPE:T2 BANKCODE:T8 RECPTYPE:T12 CHECKNUM:T22 RECPAMOUNT:D{0,}",
      "INVUNIQ", ""},
 
+    // The program's own: the journal of its decisions (see journal.h). Its records are
+    // written by the journal's rules only; BODY holds a JSON object, INVUNIQ names the invoice
+    // being entered that an entry goes with.
+    {"TM0001", "TMJOURNAL", "", "", Store::Company,
+     "SEQ:L KIND:T20 ENTRYTIME:T32 USERID:T8 BODY:T16000000 PREVHASH:T64 HASH:T64 INVUNIQ:L*",
+     "SEQ", ""},
+
     // Views the layouts open and compose around the ones above.
     {"OE0660", "OE0660", "OE", "", Store::Company, Generic, "UNIQ SEQ", "OE0420"},
     {"OE0160", "OE0160", "OE", "", Store::Company, Generic, "UNIQ SEQ", "OE0420"},

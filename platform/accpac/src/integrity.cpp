@@ -2,6 +2,7 @@
 // rules of auditrules.h over one moment of the books.
 #include "auditrules.h"
 #include "dictionary.h"
+#include "journalaudit.h"
 #include "pgdb.h"
 #include "schema.h"
 #include "site.h"
@@ -35,6 +36,12 @@ QString requireCompany(Database& db, const QString& file)
                            .arg(file)
                            .arg(version)
                            .arg(programSchemaVersion(Store::Company)));
+    else if (version < programSchemaVersion(Store::Company) && db.hasTable(QStringLiteral("CSCOM")))
+        throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, which "
+                                      "keep no journal of the program's decisions; bring it up to "
+                                      "date (tallymerge-admin upgrade) and check it again.")
+                           .arg(file)
+                           .arg(version));
     const QStringList present = db.tableNames();
     QStringList needed = {QStringLiteral("CSCOM")};
     for (const ViewDef* def : allTables())
@@ -53,8 +60,10 @@ QString requireCompany(Database& db, const QString& file)
     return st.columnText(0).toUpper();
 }
 
+// With settings, the rule is a delivery-charge rule: an invoice judged by the settings of its
+// journal entry (its number in the first column) is left to the journal's rules.
 void run(Database& db, const AuditRule& rule, QStringList& problems,
-         const AuditSettings* settings = nullptr)
+         const AuditSettings* settings = nullptr, const QSet<QString>& judgedByEntry = {})
 {
     Statement st = db.prepare(rule.sql);
     if (settings) {
@@ -62,7 +71,21 @@ void run(Database& db, const AuditRule& rule, QStringList& problems,
         st.bindInt(2, settings->deliveryChargeOn ? 1 : 0);
     }
     while (st.step())
-        problems << rule.describe(st);
+        if (!judgedByEntry.contains(st.columnText(0).trimmed()))
+            problems << rule.describe(st);
+}
+
+JournalAudit readableJournal(Database& db, const QString& named)
+{
+    try {
+        return auditJournal(db);
+    } catch (const StorageError& e) {
+        if (e.isBusy())
+            throw;
+        throw badInput(QStringLiteral("The journal of the company file \"%1\" cannot be read "
+                                      "(%2); its books were not checked.")
+                           .arg(named, e.message()));
+    }
 }
 
 void checkApprovals(Database& company, const QString& companyId, const AuditOptions& options,
@@ -105,11 +128,14 @@ AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& opt
         // One read transaction: every rule sees the same moment of the books.
         db.exec(db.dialect().beginRead);
         const QString companyId = requireCompany(db, named);
+        const JournalAudit journal = readableJournal(db, named);
         for (const AuditRule& rule : bookRules())
             run(db, rule, report.problems);
+        report.problems << journal.problems;
+        report.skipped << journal.notes;
         if (options.settings) {
             for (const AuditRule& rule : deliveryChargeRules())
-                run(db, rule, report.problems, &*options.settings);
+                run(db, rule, report.problems, &*options.settings, journal.judgedByEntry);
         } else {
             report.skipped << QStringLiteral("The delivery-charge rules were skipped: %1.")
                                   .arg(options.settingsMissing.isEmpty()

@@ -1,5 +1,6 @@
 #include "oerules.h"
 
+#include "journal.h"
 #include "rights.h"
 #include "viewimpl.h"
 #include "viewrules.h"
@@ -7,6 +8,7 @@
 #include <QDate>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -42,6 +44,7 @@ struct InvoiceDraft
     std::vector<Shipment> shipments;
     std::vector<Line> chargeLines; // lines the caller inserted into "OE0400"
     std::optional<std::vector<std::pair<QString, QVariant>>> prepayment; // "OE0278" values
+    QJsonObject decisions; // what the caller decided, for the invoice's journal entry ("TM0001")
 };
 
 double roundAmount(double amount)
@@ -504,7 +507,69 @@ private:
                  {invUniq, shipment.shiNumber, shipment.shiUniq, shipment.shiDate});
         exec(db, "UPDATE ARCUS SET AMTBALDUET=ROUND(AMTBALDUET+?,2) WHERE IDCUST=?",
              {roundAmount(amount(view, "INVNETWTX") - received), customerId});
+        journal(view, draft, lines, received);
         tx.commit();
+    }
+
+    // The invoice's journal entry: the caller's decisions and what was stored, and the entry
+    // of its prepayment receipt; inside the invoice's transaction, so that neither is kept
+    // without the other.
+    static void journal(ViewImpl& view, const InvoiceDraft& draft,
+                        const std::vector<InvoiceDraft::Line>& lines, double received)
+    {
+        Database& db = view.db();
+        const QString invNumber = text(view, "INVNUMBER");
+        const QString customer = text(view, "CUSTOMER");
+        QJsonObject entry = draft.decisions;
+        QJsonArray shipments, orders, charges;
+        double merchandise = 0;
+        for (const auto& shipment : draft.shipments) {
+            shipments.append(shipment.shiNumber);
+            if (!orders.contains(shipment.ordNumber.trimmed()))
+                orders.append(shipment.ordNumber.trimmed());
+        }
+        for (const auto& line : lines) {
+            if (line.shiUniq != 0)
+                merchandise += line.amount;
+            else if (line.lineType == 2)
+                charges.append(QJsonObject{{QStringLiteral("code"), line.miscCharge},
+                                           {QStringLiteral("amount"), line.amount}});
+        }
+        entry.insert(QStringLiteral("invoice"), invNumber);
+        entry.insert(QStringLiteral("customer"), customer);
+        entry.insert(QStringLiteral("shipments"), shipments);
+        entry.insert(QStringLiteral("orders"), orders);
+        entry.insert(QStringLiteral("charges"), charges);
+        entry.insert(QStringLiteral("merchandise"), roundAmount(merchandise));
+        entry.insert(QStringLiteral("total"), amount(view, "INVNETWTX"));
+        entry.insert(QStringLiteral("due"), amount(view, "INVDUE"));
+        if (auto charge = entry.value(QStringLiteral("deliveryCharge")).toObject();
+            !charge.isEmpty()) {
+            // The charge's amount and the customer's flag as the books hold them now.
+            Statement st = db.prepare(
+                "SELECT COALESCE((SELECT AMOUNT FROM OEMISC WHERE MISCCHARGE=?1), 0), EXISTS "
+                "(SELECT 1 FROM ARCUSO WHERE IDCUST=?2 AND OPTFIELD='DELCHARGE' AND "
+                "VALIFBOOL<>0)");
+            st.bindText(1, charge.value(QStringLiteral("code")).toString().trimmed());
+            st.bindText(2, customer);
+            st.step();
+            charge.insert(QStringLiteral("amount"), roundAmount(st.columnDouble(0)));
+            charge.insert(QStringLiteral("customerFlagged"), st.columnInt(1) != 0);
+            entry.insert(QStringLiteral("deliveryCharge"), charge);
+        }
+        const QString user = view.core().userId;
+        appendJournalEntry(db, JournalKind::Invoice, entry, user);
+        if (received > 0)
+            appendJournalEntry(
+                db, JournalKind::Prepayment,
+                {{QStringLiteral("invoice"), invNumber},
+                 {QStringLiteral("customer"), customer},
+                 {QStringLiteral("batch"),
+                  prepaymentValue(draft, QStringLiteral("BATCHNUM")).toInt()},
+                 {QStringLiteral("receipt"),
+                  prepaymentValue(draft, QStringLiteral("CHECKNUM")).toString().trimmed()},
+                 {QStringLiteral("amount"), received}},
+                user);
     }
 };
 
@@ -636,6 +701,47 @@ public:
     }
 };
 
+// The journal ("TM0001"): an entry with INVUNIQ set goes with the invoice being entered and
+// is written in the invoice's transaction; any other is written at once in one of its own.
+class JournalRules final : public ViewRules
+{
+public:
+    bool insert(ViewImpl& view) const override
+    {
+        const QString kind = text(view, "KIND").trimmed();
+        if (kind.isEmpty())
+            view.fail(QStringLiteral("A journal entry needs its kind."));
+        const QJsonDocument body = QJsonDocument::fromJson(text(view, "BODY").toUtf8());
+        if (!body.isObject())
+            view.fail(QStringLiteral("The body of a journal entry must be a JSON object."));
+        if (const int invUniq = number(view, "INVUNIQ"); invUniq != 0) {
+            const Draft draft = view.core().invoiceDrafts.value(invUniq).lock();
+            if (!draft || kind != JournalKind::Invoice)
+                view.fail(QStringLiteral("Only the entry of kind \"%1\" goes with an invoice, "
+                                         "and only before the invoice is created.")
+                              .arg(JournalKind::Invoice));
+            draft->decisions = body.object();
+            return true;
+        }
+        if (kind == JournalKind::Invoice || kind == JournalKind::Prepayment)
+            view.fail(
+                QStringLiteral("An entry of kind \"%1\" is written with its invoice.").arg(kind));
+        Transaction tx(view.db());
+        const JournalEntry entry =
+            appendJournalEntry(view.db(), kind, body.object(), view.core().userId);
+        tx.commit();
+        view.set(QStringLiteral("SEQ"), entry.seq);
+        view.set(QStringLiteral("ENTRYTIME"), entry.time);
+        view.set(QStringLiteral("HASH"), entry.hash);
+        return true;
+    }
+
+    bool update(ViewImpl& view) const override
+    {
+        view.fail(QStringLiteral("Journal entries cannot be changed."));
+    }
+};
+
 // Order and shipment lines: the completion routines test and write the current line even
 // when their selection was empty; a blank record is no line, so there is nothing to write.
 class CompletionLineRules final : public ViewRules
@@ -653,10 +759,12 @@ const ViewRules* orderEntryRules(const QString& viewId)
     static const InvoiceLineRules lines;
     static const PrepaymentRules prepayment;
     static const CompletionLineRules completionLines;
+    static const JournalRules journal;
     static const QHash<QString, const ViewRules*> rules = {
         {QStringLiteral("OE0420"), &header},          {QStringLiteral("OE0427"), &shipments},
         {QStringLiteral("OE0400"), &lines},           {QStringLiteral("OE0278"), &prepayment},
         {QStringLiteral("OE0500"), &completionLines}, {QStringLiteral("OE0691"), &completionLines},
+        {QLatin1String(JournalViewId), &journal},
     };
     return rules.value(viewId);
 }

@@ -3,6 +3,7 @@
 #include "fieldedit.h"
 #include "invoicelayout.h"
 #include "invoicepainter.h"
+#include "journal.h"
 #include "pdffile.h"
 #include "printedinvoice.h"
 #include "sessionimpl.h"
@@ -16,6 +17,8 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -292,11 +295,45 @@ void InvoicePrintScreen::print()
     const bool printed = pdf ? printToPdf(pdfFile, layout.page, layout, company.Name(), invoices)
                              : printToPrinter(layout, company.Name(), invoices, printedTo);
     const QString where = QDir::toNativeSeparators(printedTo);
+    if (printed && !recordPrint(*session, first, last, invoices, pdf, where))
+        return;
     if (printed)
         m_status->setText(
             invoices.size() == 1
                 ? tr("1 invoice printed to %1.").arg(where)
                 : tr("%1 invoices printed to %2.").arg(QString::number(invoices.size()), where));
+}
+
+bool InvoicePrintScreen::recordPrint(AccpacSession& session, const QString& first,
+                                     const QString& last, const QList<PrintedInvoice>& invoices,
+                                     bool pdf, const QString& where)
+{
+    QJsonArray numbers;
+    for (const PrintedInvoice& invoice : invoices)
+        numbers.append(invoice.number.trimmed());
+    const QJsonObject body{{QStringLiteral("from"), first.trimmed()},
+                           {QStringLiteral("to"), last.trimmed()},
+                           {QStringLiteral("invoices"), numbers},
+                           {QStringLiteral("destination"),
+                            pdf ? QStringLiteral("PDF file") : QStringLiteral("printer")},
+                           {QStringLiteral("printedTo"), where}};
+    try {
+        const auto link = session.OpenDBLink(1, 0);
+        auto journal = link->OpenView(QLatin1String(JournalViewId));
+        journal->InitRecord(0);
+        journal->Field(QStringLiteral("KIND")).SetValue(JournalKind::Print);
+        journal->Field(QStringLiteral("BODY"))
+            .SetValue(QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact)));
+        journal->Insert();
+        journal->Close();
+        return true;
+    } catch (const ComError& error) {
+        session.Errors().Clear();
+        message(tr("The invoices were printed to %1, but the print could not be recorded in the "
+                   "journal: %2")
+                    .arg(where, error.description()));
+        return false;
+    }
 }
 
 bool InvoicePrintScreen::printToPdf(const QString& file, const QPageLayout& page,

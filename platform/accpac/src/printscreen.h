@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AccpacSession;
 class QComboBox;
 class QPageLayout;
 class QLabel;
@@ -77,6 +78,10 @@ private:
     void message(const QString& text);
     // A yes-or-no question; true for yes.
     bool ask(const QString& question);
+    // Writes the print's journal entry (range, invoices, destination); false, with the
+    // reason shown, when it cannot be written.
+    bool recordPrint(AccpacSession& session, const QString& first, const QString& last,
+                     const QList<PrintedInvoice>& invoices, bool pdf, const QString& where);
 
     QString m_companyId;
     AccpacFieldEdit* m_from;

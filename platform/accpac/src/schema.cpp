@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "journal.h"
+
 #include <algorithm>
 
 namespace Accpac {
@@ -77,6 +79,35 @@ void createTable(Database& db, const ViewDef& def, const QString& name)
     db.exec(sql);
 }
 
+// A view's table with a unique index on key 0 and an index for every other key.
+void createViewTable(Database& db, const ViewDef& def)
+{
+    createTable(db, def, def.table);
+    for (size_t k = 0; k < def.orders.size(); ++k) {
+        QByteArray columns;
+        for (int i : (k == 0 ? def.keys[0] : def.orders[k]))
+            columns += (columns.isEmpty() ? "" : ",") + q(def.fields[i].column);
+        const QByteArray name = q(def.table + QStringLiteral("_K%1").arg(k));
+        db.exec((k == 0 ? "CREATE UNIQUE INDEX IF NOT EXISTS " : "CREATE INDEX IF NOT EXISTS ") +
+                name + " ON " + q(def.table) + " (" + columns + ")");
+    }
+}
+
+// The journal of an older file: its table, its guards, and a first entry that names the
+// last invoice made before it (those have no entries).
+void addJournal(Database& db)
+{
+    createViewTable(db, *findView(QLatin1String(JournalViewId), QString()));
+    protectJournal(db);
+    Statement last = db.prepare("SELECT COALESCE(MAX(INVUNIQ), 0), COALESCE((SELECT INVNUMBER "
+                                "FROM OEINVH ORDER BY INVUNIQ DESC LIMIT 1), '') FROM OEINVH");
+    last.step();
+    appendJournalEntry(db, JournalKind::Begun,
+                       {{QStringLiteral("invoicesBefore"), last.columnInt(0)},
+                        {QStringLiteral("lastInvoiceBefore"), last.columnText(1).trimmed()}},
+                       QString());
+}
+
 // Files made before the row key column kept their rows by SQLite's rowid: each view's table
 // is built anew with the key column holding the old rowid, so the rows keep their order
 // and numbers, and with the indexes the old table had.
@@ -152,6 +183,13 @@ const std::vector<SchemaStep>& schemaSteps()
          noObstacle,
          {},
          addSystemRowKeys},
+        {Store::Company,
+         4,
+         QStringLiteral("the program keeps a journal of its decisions (TMJOURNAL); the invoices "
+                        "made before have no entries"),
+         noObstacle,
+         {},
+         addJournal},
     };
     return steps;
 }
@@ -194,21 +232,11 @@ void createSchema(Database& db, Store store)
     Transaction tx(db);
     for (const QByteArray& sql : db.dialect().storeSetup)
         db.exec(sql);
-    for (const ViewDef* def : allTables()) {
-        if (def->store != store)
-            continue;
-        createTable(db, *def, def->table);
-        for (size_t k = 0; k < def->orders.size(); ++k) {
-            QByteArray columns;
-            for (int i : (k == 0 ? def->keys[0] : def->orders[k]))
-                columns += (columns.isEmpty() ? "" : ",") + q(def->fields[i].column);
-            const QByteArray name = q(def->table + QStringLiteral("_K%1").arg(k));
-            db.exec(
-                (k == 0 ? "CREATE UNIQUE INDEX IF NOT EXISTS " : "CREATE INDEX IF NOT EXISTS ") +
-                name + " ON " + q(def->table) + " (" + columns + ")");
-        }
-    }
+    for (const ViewDef* def : allTables())
+        if (def->store == store)
+            createViewTable(db, *def);
     if (store == Store::Company) {
+        protectJournal(db);
         db.exec("CREATE TABLE IF NOT EXISTS CSCOM (ID TEXT NOT NULL, NAME TEXT NOT NULL, "
                 "HOMECUR TEXT NOT NULL)");
         db.exec("CREATE TABLE IF NOT EXISTS CSAPP (SEQ INTEGER PRIMARY KEY, APPID TEXT NOT NULL "

@@ -41,6 +41,8 @@ constexpr TableRights CompanyTableRights[] = {
     {"oeshih", "UPDATE", "ALL"},
     {"oeshid", "UPDATE", "ALL"},
     {"arcus", "UPDATE (amtbalduet)", "ALL"},
+    // The journal: entries are added, never changed.
+    {"tmjournal", "INSERT", "INSERT"},
 };
 
 // The first part of the site's role names: the name of the database the site was made in,

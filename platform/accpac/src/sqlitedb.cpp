@@ -286,7 +286,13 @@ const Dialect& SqliteDatabase::dialect() const
                               "COLLATE NOCASE",
                               "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "
                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
-                              "SELECT name FROM pragma_table_info(?)"};
+                              "SELECT name FROM pragma_table_info(?)",
+                              {"CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_UPDATE BEFORE UPDATE "
+                               "ON TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot "
+                               "be changed'); END",
+                               "CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_DELETE BEFORE DELETE "
+                               "ON TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot "
+                               "be removed'); END"}};
     return d;
 }
 

@@ -69,6 +69,9 @@ struct Dialect
     QByteArray hasTable;
     QByteArray tableNames;
     QByteArray columnNames;
+    // What refuses a change or removal of a journal entry in the store itself (empty where the
+    // rights of the store's roles do it).
+    std::vector<QByteArray> journalGuards = {};
 };
 
 class Database;

@@ -117,11 +117,16 @@ TEST_F(AuditTest, WithoutAReadableHiveTheDeliveryRulesAreSkippedAndTheOthersRun)
     const QString due =
         QStringLiteral("Invoice %1 has 41.00 due; its total less its prepayment is 40.00.")
             .arg(invoice());
+    // The journal records the amount due when the invoice was made.
+    const QStringList dueProblems = {
+        due, QStringLiteral("Invoice %1 totals 60.00 with 41.00 due; its journal entry records "
+                            "60.00 with 40.00 due.")
+                 .arg(invoice())};
 
     const Accpac::AuditReport none = Accpac::auditCompanyFile(companyFile());
     EXPECT_EQ(none.skipped, QStringList(QStringLiteral("The delivery-charge rules were skipped: "
                                                        "the machine's settings were not given.")));
-    EXPECT_EQ(none.problems, QStringList(due));
+    EXPECT_EQ(none.problems, dueProblems);
 
     for (const QByteArray& bad :
          {QByteArray("garbage\n"),
@@ -139,7 +144,7 @@ TEST_F(AuditTest, WithoutAReadableHiveTheDeliveryRulesAreSkippedAndTheOthersRun)
                 "be read (line ")
                 .arg(hive)))
             << report.skipped.first().toStdString();
-        EXPECT_EQ(report.problems, QStringList(due));
+        EXPECT_EQ(report.problems, dueProblems);
         // The hive is never set aside or changed.
         QFile again(hive);
         ASSERT_TRUE(again.open(QIODevice::ReadOnly));
@@ -177,7 +182,10 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
           "UPDATE ARCUS SET AMTBALDUET=AMTBALDUET-55 WHERE IDCUST='1200'");
     EXPECT_EQ(problems(),
               QStringList(
-                  QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice())));
+                  {QStringLiteral("Invoice %1 totals 60.00 but was prepaid 75.00.").arg(invoice()),
+                   QStringLiteral("Invoice %1 totals 60.00 with -15.00 due; its journal "
+                                  "entry records 60.00 with 40.00 due.")
+                       .arg(invoice())}));
 
     // The amount due left at the total, and a batch that counts a receipt it does not hold.
     plant("UPDATE ARTCR SET AMTRMIT=20 WHERE ROWKEY=" + receipt + prepaid.arg(20) +
@@ -191,7 +199,10 @@ TEST_F(AuditTest, APrepaymentIsTheInvoiceCustomersWithinItsTotalAndItsBatchAgree
     const QString entered =
         QString::number(value("SELECT AMTENTER FROM ARBTA WHERE CNTBTCH=1").toDouble(), 'f', 2);
     found = problems();
-    EXPECT_EQ(found.size(), 2) << found.join(u'|').toStdString();
+    EXPECT_EQ(found.size(), 3) << found.join(u'|').toStdString();
+    EXPECT_TRUE(holds(found, QStringLiteral("Invoice %1 totals 60.00 with 60.00 due; its journal "
+                                            "entry records 60.00 with 40.00 due.")
+                                 .arg(invoice())));
     EXPECT_TRUE(holds(found, QStringLiteral("Invoice %1 has 60.00 due; its total less its "
                                             "prepayment is 40.00.")
                                  .arg(invoice())));
@@ -457,6 +468,95 @@ TEST_F(AuditTest, BadInputIsOneSentenceAndExitStatusTwo)
     sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(holder);
     EXPECT_EQ(check({companyFile()}).exitCode, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A journal entry removed, reordered or changed by the store's owner is named, and the
+// program exits with status 1.
+TEST_F(AuditTest, AJournalEntryRemovedReorderedOrChangedIsNamed)
+{
+    const QString unguard = TestStore::onServer()
+                                ? QString()
+                                : QStringLiteral("DROP TRIGGER TMJOURNAL_NO_UPDATE; DROP TRIGGER "
+                                                 "TMJOURNAL_NO_DELETE; ");
+    const QString original = companyFile() + QStringLiteral(".original");
+    if (!TestStore::onServer()) {
+        ASSERT_TRUE(QFile::copy(companyFile(), original));
+    }
+    // Entry 1 is the sample's invoice, 2 ours, 3 its prepayment receipt.
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("UPDATE TMJOURNAL SET BODY = REPLACE(BODY, '60', '50') WHERE SEQ = 2"),
+         QStringLiteral("Journal entry 2 (invoice of ")},
+        {QStringLiteral("DELETE FROM TMJOURNAL WHERE SEQ = 2"),
+         QStringLiteral("Journal entry 2 was removed.")},
+        {QStringLiteral("UPDATE TMJOURNAL SET SEQ = -SEQ WHERE SEQ IN (2, 3); UPDATE TMJOURNAL "
+                        "SET SEQ = 5 + SEQ WHERE SEQ < 0"),
+         QStringLiteral("Journal entry 2 (prepayment of ")},
+    };
+    for (const auto& [sql, named] : cases) {
+        SCOPED_TRACE(sql.toStdString());
+        if (TestStore::onServer()) {
+            site = TestStore::copySite(books->site.folder);
+        } else {
+            QFile::remove(companyFile());
+            ASSERT_TRUE(QFile::copy(original, companyFile()));
+        }
+        EXPECT_EQ(check({companyFile()}).exitCode, 0);
+        // Without the guards the store's owner can change anything.
+        plant(unguard + sql);
+        const Outcome run = check({companyFile()});
+        EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+        EXPECT_TRUE(run.out.contains(named)) << run.out.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("the books agree")));
+    }
+}
+
+// The guards refuse a change or removal of an entry (the file's engine keeps them).
+TEST_F(AuditTest, TheJournalRefusesChangesOfItsEntries)
+{
+    if (TestStore::onServer())
+        return; // on a server the roles' rights keep the journal
+    EXPECT_NE(TestStore::execute(companyFile(), QStringLiteral("UPDATE TMJOURNAL SET BODY = '{}'")),
+              QString());
+    EXPECT_NE(TestStore::execute(companyFile(), QStringLiteral("DELETE FROM TMJOURNAL")),
+              QString());
+    EXPECT_EQ(problems(), QStringList());
+}
+
+} // namespace
+
+namespace {
+
+// A journal that cannot be read is one sentence and exit status 2, never "the books agree".
+TEST_F(AuditTest, AJournalThatCannotBeReadIsExitStatusTwo)
+{
+    const QString original = companyFile() + QStringLiteral(".original");
+    if (!TestStore::onServer()) {
+        ASSERT_TRUE(QFile::copy(companyFile(), original));
+    }
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("ALTER TABLE TMJOURNAL RENAME COLUMN HASH TO DAMAGED"),
+         QStringLiteral("The journal of the company file")},
+        {QStringLiteral("DROP TABLE TMJOURNAL; UPDATE SCHEMAVERSION SET VERSION = 3"),
+         QStringLiteral("has tables of version 3, which keep no journal")},
+    };
+    for (const auto& [sql, sentence] : cases) {
+        SCOPED_TRACE(sql.toStdString());
+        if (TestStore::onServer()) {
+            site = TestStore::copySite(books->site.folder);
+        } else {
+            QFile::remove(companyFile());
+            ASSERT_TRUE(QFile::copy(original, companyFile()));
+        }
+        plant(sql);
+        const Outcome run = check({companyFile()});
+        EXPECT_EQ(run.exitCode, 2) << run.out.toStdString();
+        EXPECT_TRUE(run.err.contains(sentence)) << run.err.toStdString();
+        EXPECT_FALSE(run.out.contains(QStringLiteral("the books agree")));
+    }
 }
 
 } // namespace

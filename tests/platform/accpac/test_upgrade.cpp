@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -374,10 +375,13 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output.split(u'\n'),
               QStringList({QStringLiteral("%1: schema version 3, up to date.").arg(system),
-                           QStringLiteral("%1: schema version 1 brought to 3 (the old file is kept "
+                           QStringLiteral("%1: schema version 1 brought to 4 (the old file is kept "
                                           "as %1.schema1-%2.bak): a shipment can be on one "
                                           "invoice only (unique index OEINVS_SHIPMENT); each "
-                                          "record is keyed by a column of its own (ROWKEY).")
+                                          "record is keyed by a column of its own (ROWKEY); "
+                                          "the program keeps a journal of its decisions "
+                                          "(TMJOURNAL); the invoices made before have no "
+                                          "entries.")
                                .arg(company, date)}));
     EXPECT_TRUE(hasShipmentIndex(company));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
@@ -412,6 +416,53 @@ TEST(SchemaUpgrade, APathWithPercentSignsIsQuotedAsItIs)
                   QString::number(Accpac::programSchemaVersion(SiteFileKind::Company)) +
                   QStringLiteral(", up to date."));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
+}
+
+} // namespace
+
+namespace {
+
+// An older company file keeps no journal: the auditor and the admin tool say so. Brought up
+// to date, its journal begins with an entry that names the invoices made before it, which the
+// auditor judges by today's settings and mentions once.
+TEST(SchemaUpgrade, TheJournalBeginsWithTheUpgrade)
+{
+    QTemporaryDir dir;
+    const QString site = makeSchema1Site(dir.filePath(QStringLiteral("site")));
+    const QString company = QDir(site).filePath(QStringLiteral("SAMINC.db"));
+    runSql(company, "INSERT INTO OEINVH (INVUNIQ, INVNUMBER, CUSTOMER) VALUES "
+                    "(1, 'IN0000001', '1200'), (2, 'IN0000002', '1200');");
+    const QStringList journal = {QStringLiteral("--site"), site, QStringLiteral("journal"),
+                                 QStringLiteral("saminc")};
+    ToolRun r = admin(journal);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, QStringLiteral("The journal of company SAMINC cannot be read: its tables "
+                                       "are of an older version, which keeps none; bring the "
+                                       "site up to date (tallymerge-admin upgrade)."));
+    EXPECT_THROW(Accpac::auditCompanyFile(company), ComError);
+
+    ASSERT_EQ(admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")}).exitCode, 0);
+    r = admin(journal);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(
+                                       "^1 \\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z - journal begun "
+                                       "\\{\"invoicesBefore\":2,\"lastInvoiceBefore\":"
+                                       "\"IN0000002\"\\}$"))
+                    .match(r.output)
+                    .hasMatch())
+        << qPrintable(r.output);
+    r = admin(journal + QStringList{QStringLiteral("--from"), QStringLiteral("2999-01-01")});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output, QString());
+    r = admin(journal + QStringList{QStringLiteral("--from"), QStringLiteral("yesterday")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, QStringLiteral("\"yesterday\" is no date; give it as YYYY-MM-DD."));
+
+    const Accpac::AuditReport report = Accpac::auditCompanyFile(company);
+    EXPECT_EQ(report.skipped.filter(QStringLiteral("journal")),
+              QStringList(QStringLiteral("2 invoice(s) were made before the journal was kept: "
+                                         "they are judged by today's settings.")));
+    EXPECT_EQ(report.problems.filter(QStringLiteral("journal")), QStringList());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <accpac/finder.h>
 #include <accpac/session.h>
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -174,6 +175,10 @@ QList<SchemaUpgrade> upgradeSite(const QString& folder);
 // The company's file; for a site on a database server, the connection string that reaches
 // the company's schema.
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
+// The journal of the program's decisions in the company, oldest first, from the day `from`
+// (UTC; every entry when invalid) on: one line per entry, "NUMBER TIME USER KIND BODY".
+// Throws ComError with one sentence when the journal cannot be read.
+QStringList journalListing(const QString& folder, const QString& companyId, const QDate& from);
 // Copies company `companyId` of an SQLite site (its folder) or of a company file into the
 // site on a database server named by `serverSite` (which must exist and not list the
 // company yet): every table, in one transaction, so that the server holds all of it or none.
