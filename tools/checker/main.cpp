@@ -24,10 +24,13 @@ const char* const Description =
     "prepayments of the invoice's customer, within its total, with the amount due and their "
     "receipt batches in agreement; invoiced orders complete and naming their last invoice; "
     "approvals by users who hold the right; no password stored; invoice and receipt batch "
-    "numbers given once. The file is opened read-only and never written.\n"
+    "numbers given once. The company file and the site's system file are opened read-only "
+    "and never written; a company file of an older version is checked after "
+    "tallymerge-admin upgrade.\n"
     "\n"
     "Exit status: 0 the books agree, 1 a rule fails, 2 a bad command line or a file that "
-    "cannot be checked (not a company file, locked, or made by a newer program).";
+    "cannot be checked (not a company file, locked, or made by an older or a newer "
+    "program).";
 
 } // namespace
 

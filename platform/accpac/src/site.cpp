@@ -753,7 +753,10 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId)
 {
     QString file;
     adminGuard([&] {
-        auto db = openSystem(folder);
+        // Only read: naming a company's file never brings the site's system file up to date.
+        if (!siteExists(folder))
+            adminFail(noSiteMessage(folder));
+        auto db = openSiteSystemToRead(folder);
         Statement st = db->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
         st.bindText(1, companyId.trimmed().toUpper());
         if (!st.step())
