@@ -163,7 +163,7 @@ QStringList companyIds(const QString& folder);
 // or unreadable site throws ComError.
 QList<SchemaUpgrade> upgradeSite(const QString& folder);
 // The company's file; for a site on a database server, the connection string that reaches
-// the company's schema. Only reads the site's system file, of whatever schema version.
+// the company's schema. Only reads the site's system file (a file of whatever schema version).
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 // Copies company `companyId` of an SQLite site (its folder) or of a company file into the
 // site on a database server named by `serverSite` (which must exist and not list the
