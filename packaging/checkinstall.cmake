@@ -18,9 +18,6 @@ set(expected
     share/icons/hicolor/scalable/apps/tallymerge.svg
     share/doc/tallymerge/README.md
     share/doc/tallymerge/settings.md
-    share/doc/tallymerge/copyright
-    share/doc/tallymerge/changelog.gz
-    share/doc/libvrexeditbox1/copyright
     share/man/man1/tallymerge.1.gz
     share/man/man1/tallymerge-admin.1.gz
     share/man/man1/tallymerge-check.1.gz

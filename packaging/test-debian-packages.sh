@@ -1,58 +1,21 @@
 #!/usr/bin/env bash
-# test-debian-packages.sh SOURCE_DIR WORK_DIR: builds the Debian packages in
-# SOURCE_DIR/build-deb (beside the tests' build, so that ccache serves it from that build's
-# objects), keeps its reports and scratch files in WORK_DIR, checks the packages with
-# lintian, installs them on this machine with dpkg, uses them, purges them, and checks that
-# nothing of them is left but the shared data folder, on a fresh machine and on one set up
-# by tools/setup.sh with a site.
-#
-# It runs in a private mount namespace with a copy of /etc (the group tallymerge and the
-# ODBC data sources are made there) and a temporary folder over /var/lib/tallymerge, so the
-# machine's own group, settings and books are never touched. The packages' files do go to
-# /usr, so they are purged whatever happens; the programs tests run from the build tree
-# find their library by their RUNPATH, never these. Needs root (exit 77, skipped, without).
+# test-debian-packages.sh SOURCE_DIR BUILD_DIR WORK_DIR: makes the Debian packages with
+# `tools/setup.sh package` into WORK_DIR/debs, checks them with lintian, and installs, uses
+# and purges them in a throwaway root: an overlay over / in a private mount namespace, whose
+# changes live in memory and vanish with the test. The machine's own /usr, /etc, packages,
+# group and shared data are never touched, and packages installed on the machine already
+# do not matter. BUILD_DIR is the test build, whose programs make a site as
+# `tools/setup.sh run` does. Needs root (exit 77, skipped, without).
 set -euo pipefail
 src=$(realpath "$1")
-work=$(realpath -m "$2")
+build=$(realpath "$2")
+work=$(realpath -m "$3")
 packages=(tallymerge libvrexeditbox1 libvrexeditbox-dev vrexeditbox-designer-plugin)
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "needs root to install packages; skipped"
     exit 77
 fi
-if [ "${TALLYMERGE_PACKAGE_NS:-}" != 1 ]; then
-    # One run on the machine at a time (the lock is held through the exec): another build
-    # tree's run would install and purge the same packages.
-    exec 9>/run/lock/tallymerge-package-test.lock
-    flock 9
-    export TALLYMERGE_PACKAGE_NS=1
-    exec unshare --mount --propagation private bash "$0" "$@"
-fi
-
-for package in "${packages[@]}"; do
-    if [[ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" == *" installed" ]]; then
-        echo "FAIL: $package is installed on this machine already; the test would remove it"
-        exit 1
-    fi
-done
-
-# dpkg_waiting LOG ARGS...: dpkg ARGS, waiting (up to two minutes) while another program,
-# such as apt-get, holds dpkg's lock.
-dpkg_waiting() {
-    local log=$1 tries=0
-    shift
-    until dpkg "$@" >"$log" 2>&1; do
-        grep -q "dpkg frontend lock\|dpkg status database is locked" "$log" && [ $tries -lt 60 ] ||
-            return 1
-        tries=$((tries + 1))
-        sleep 2
-    done
-}
-
-purge_packages() {
-    dpkg_waiting "$work/purge.log" --purge "${packages[@]}"
-}
-trap 'purge_packages || true' EXIT
 
 failures=0
 fail() {
@@ -60,42 +23,55 @@ fail() {
     failures=$((failures + 1))
 }
 
-# Build ---------------------------------------------------------------------------------
-mkdir -p "$work"
-rm -rf "$work/reports" "$work/host" "$work/etc" "$work/home" "$work/site-copy" "$work"/varlib-*
-mkdir -p "$work/reports"
-bash "$src/tools/setup.sh" package "$src/build-deb" >"$work/reports/build.log" 2>&1 ||
-    { tail -30 "$work/reports/build.log"; exit 1; }
+# Outside the root: the packages, lintian, the throwaway root --------------------------------
+if [ "${TALLYMERGE_PACKAGE_ROOT:-}" = "" ]; then
+    if [ "${TALLYMERGE_PACKAGE_NS:-}" != 1 ]; then
+        export TALLYMERGE_PACKAGE_NS=1
+        exec unshare --mount --propagation private bash "$0" "$@"
+    fi
+    mkdir -p "$work"
+    rm -rf "$work/reports" "$work/host" "$work/site-copy"
+    mkdir -p "$work/reports"
+    bash "$src/tools/setup.sh" package "$work/debs" >"$work/reports/build.log" 2>&1 ||
+        { tail -30 "$work/reports/build.log"; exit 1; }
+
+    # The packages pass Debian's checker (warnings count as failures).
+    lintian --pedantic --fail-on error,warning "$work/debs"/*.changes \
+        >"$work/reports/lintian.txt" 2>&1 || fail "lintian: $(cat "$work/reports/lintian.txt")"
+
+    # The root: / seen through an overlay whose upper layer is a tmpfs, with the kernel's
+    # file systems, a fresh /tmp and /run, and the project's folders written through.
+    layers=$work/layers root=$work/root
+    mkdir -p "$layers" "$root"
+    mount -t tmpfs tmpfs "$layers"
+    mkdir "$layers/upper" "$layers/work"
+    mount -t overlay overlay -o "lowerdir=/,upperdir=$layers/upper,workdir=$layers/work" "$root"
+    for fs in /proc /sys /dev; do mount --rbind "$fs" "$root$fs"; done
+    mount -t tmpfs tmpfs "$root/tmp"
+    mount -t tmpfs tmpfs "$root/run"
+    for dir in "$src" "$build" "$work"; do mount --bind "$dir" "$root$dir"; done
+    TALLYMERGE_PACKAGE_ROOT=1 chroot "$root" bash "$0" "$@" || failures=$((failures + 1))
+    exit $((failures > 0))
+fi
+
+# Inside the root -----------------------------------------------------------------------------
 debs=()
 for package in "${packages[@]}"; do
-    debs+=("$(ls "$src/build-deb/${package}"_*.deb)")
+    debs+=("$(ls "$work/debs/${package}"_*.deb)")
 done
+# Copies installed on the machine are none of the test's business: they go, in this root.
+dpkg --purge "${packages[@]}" >"$work/reports/machine-purge.log" 2>&1 ||
+    fail "dpkg --purge of the machine's copies: $(cat "$work/reports/machine-purge.log")"
 
-# The packages and their metadata pass Debian's checkers (warnings count as failures; the
-# override files give the reason for each one overridden).
-lintian --fail-on error,warning "${debs[@]}" >"$work/reports/lintian.txt" 2>&1 ||
-    fail "lintian: $(cat "$work/reports/lintian.txt")"
-
-# Every path of the packages that the machine does not have now must be gone after purge.
+# Every path of the packages that the root does not have now must be gone after purge.
 for deb in "${debs[@]}"; do dpkg-deb -c "$deb"; done | awk '{print $6}' |
     sed 's|^\.||; s|/$||' | grep . | sort -u >"$work/contents"
 : >"$work/new-paths"
 while read -r path; do
     [ -e "$path" ] || [ -L "$path" ] || echo "$path" >>"$work/new-paths"
 done <"$work/contents"
-
-# A private /etc, /var/lib/tallymerge and home folder -----------------------------------
-export HOME=$work/home
+export HOME=/tmp/home
 mkdir -p "$HOME"
-cp -a /etc "$work/etc"
-mount --bind "$work/etc" /etc
-mkdir -p /var/lib/tallymerge
-
-# use_shared_folder FOLDER: binds FOLDER (made empty) over /var/lib/tallymerge.
-use_shared_folder() {
-    mkdir -p "$1"
-    mount --bind "$1" /var/lib/tallymerge
-}
 
 # fingerprint: every file of the shared folder with its mode, owners and contents, the group
 # and the ODBC data sources.
@@ -110,8 +86,13 @@ fingerprint() {
 }
 
 install_packages() {
-    dpkg_waiting "$work/reports/$1-install.log" -i "${debs[@]}" ||
+    dpkg -i "${debs[@]}" >"$work/reports/$1-install.log" 2>&1 ||
         { fail "dpkg -i: $(cat "$work/reports/$1-install.log")"; return 1; }
+}
+
+purge_packages() {
+    dpkg --purge "${packages[@]}" >"$work/reports/$1-purge.log" 2>&1 ||
+        fail "dpkg --purge: $(cat "$work/reports/$1-purge.log")"
 }
 
 # loads_installed_library PROGRAM: PROGRAM loads the edit box library from the system's
@@ -128,9 +109,9 @@ said() {
     grep -Fq -e "$2" "$work/reports/$1" || fail "$1 does not say \"$2\": $(cat "$work/reports/$1")"
 }
 
-# Fresh machine: no group, an empty shared folder ----------------------------------------
+# Fresh machine: no group, no shared folder ----------------------------------------------
 if getent group tallymerge >/dev/null; then groupdel tallymerge; fi
-use_shared_folder "$work/varlib-fresh"
+rm -rf /var/lib/tallymerge
 if install_packages fresh; then
     said fresh-install.log "made the system group tallymerge"
     said fresh-install.log "made /var/lib/tallymerge (group tallymerge, mode 2770)"
@@ -140,7 +121,7 @@ if install_packages fresh; then
         [ -e "$path" ] || [ -L "$path" ] || fail "$path is missing after install"
     done <"$work/contents"
 
-    # The installed programs, found on PATH and with the installed library.
+    # The installed programs, found on PATH and with the installed library, hardened.
     out=$(tallymerge-admin --version) || fail "tallymerge-admin --version failed"
     [ "${out:-}" = "tallymerge-admin $(dpkg-query -W -f='${Version}' tallymerge)" ] ||
         fail "tallymerge-admin --version said: ${out:-}"
@@ -152,6 +133,7 @@ if install_packages fresh; then
         [ "$(command -v "$program")" = "/usr/bin/$program" ] || fail "$program is not /usr/bin's"
         dynamic=$(readelf -d "/usr/bin/$program")
         if grep -Eq "RPATH|RUNPATH" <<<"$dynamic"; then fail "/usr/bin/$program has a run path"; fi
+        grep -q "BIND_NOW" <<<"$dynamic" || fail "/usr/bin/$program is not linked with -z now"
         man -w "$program" >/dev/null 2>&1 || fail "no manual page for $program"
     done
     loads_installed_library /usr/bin/tallymerge
@@ -175,8 +157,7 @@ if install_packages fresh; then
         fail "the host program did not build: $(tail -30 "$work/reports/host.log")"
     fi
 fi
-purge_packages || fail "dpkg --purge: $(cat "$work/purge.log")"
-cp "$work/purge.log" "$work/reports/fresh-purge.log"
+purge_packages fresh
 said fresh-purge.log "/var/lib/tallymerge is kept"
 [ "$(stat -c '%a %G' /var/lib/tallymerge)" = "2770 tallymerge" ] ||
     fail "the shared folder changed at purge"
@@ -184,14 +165,13 @@ getent group tallymerge >/dev/null || fail "the purge removed the group"
 while read -r path; do
     if [ -e "$path" ] || [ -L "$path" ]; then fail "$path is left after purge"; fi
 done <"$work/new-paths"
-umount /var/lib/tallymerge
 
 # A machine set up by tools/setup.sh, with its site and settings -------------------------
-use_shared_folder "$work/varlib-setup"
+rm -rf /var/lib/tallymerge
 install -d -m 2770 -g tallymerge /var/lib/tallymerge
-"$src/build-deb/bin/tallymerge-sample" --fast --install-default >"$work/reports/site.log" 2>&1 ||
+"$build/bin/tallymerge-sample" --fast --install-default >"$work/reports/site.log" 2>&1 ||
     fail "the sample site could not be made: $(cat "$work/reports/site.log")"
-"$src/build-deb/bin/tallymerge-admin" secure /var/lib/tallymerge >>"$work/reports/site.log" 2>&1 ||
+"$build/bin/tallymerge-admin" secure /var/lib/tallymerge >>"$work/reports/site.log" 2>&1 ||
     fail "tallymerge-admin secure: $(cat "$work/reports/site.log")"
 [ -f /var/lib/tallymerge/site/system.db ] && [ -f /var/lib/tallymerge/HKEY_LOCAL_MACHINE.reg ] ||
     fail "the set-up machine has no site or settings"
@@ -210,7 +190,7 @@ if install_packages setup; then
     fingerprint | diff "$work/before" - >"$work/reports/setup-changes.txt" ||
         fail "the install changed the site: $(cat "$work/reports/setup-changes.txt")"
 fi
-purge_packages || fail "dpkg --purge: $(cat "$work/purge.log")"
+purge_packages setup
 fingerprint | diff "$work/before" - >"$work/reports/setup-changes.txt" ||
     fail "the purge changed the site: $(cat "$work/reports/setup-changes.txt")"
 

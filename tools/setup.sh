@@ -4,8 +4,9 @@
 #   bash tools/setup.sh test   install what is needed, build, run every test (plain build,
 #                              then once more under AddressSanitizer and UBSan)
 #   bash tools/setup.sh package [FOLDER]
-#                              install what is needed, build for /usr in FOLDER (build-deb
-#                              unless given) and make the Debian packages there
+#                              install what is needed, make the Debian packages of debian/
+#                              with dpkg-buildpackage and put them in FOLDER (build-deb
+#                              unless given)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +22,7 @@ PACKAGES=(
     poppler-utils clang-14 libclang-rt-14-dev clang-format
     locales-all
     xvfb xauth openbox xdotool x11-utils imagemagick dbus at-spi2-core python3 python3-pyatspi
-    scdoc dpkg-dev file lintian appstream desktop-file-utils
+    scdoc dpkg-dev debhelper file lintian appstream desktop-file-utils
 )
 
 install_packages() {
@@ -58,20 +59,37 @@ share_with_group() {
     fi
 }
 
-# ccache serves every build of this tree and of its clones, wherever they lie: paths inside
-# the project are hashed relative to it, and the build folder itself is not hashed.
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+# ccache names an object by the paths relative to the project folder, not by the build
+# folder, so that the package build reuses the test build's objects. debhelper gives the
+# package build a HOME of its own, so the cache and its settings are named outright.
+use_ccache() {
+    command -v ccache >/dev/null || return 0
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
+    export CCACHE_DIR=${CCACHE_DIR:-$(ccache --get-config cache_dir)}
+    local config
+    config=${CCACHE_CONFIGPATH:-$(ccache --show-stats --verbose | sed -n 's/^Config file: *//p')}
+    if [ -f "$config" ]; then export CCACHE_CONFIGPATH=$config; fi
+}
 
 # build <folder> [cmake options...]
 build() {
     local dir=$1
     shift
-    local launcher=()
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@"
+    cmake -S . -B "$dir" -G Ninja "$@"
     cmake --build "$dir" -j "$(nproc)"
 }
 
+# debian_build <folder> [cmake options...]: build as the Debian packages are built, so that
+# the tests test that and ccache serves the package build: debian/rules' compiler flags
+# (hardening on; CMake ignores CPPFLAGS, so they join the compilers' flags as debhelper adds
+# them) and debhelper's locale, which ccache counts in.
+debian_build() (
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CFLAGS="$CFLAGS $CPPFLAGS" CXXFLAGS="$CXXFLAGS $CPPFLAGS" LC_ALL=C.UTF-8
+    build "$@"
+)
+
+use_ccache
 case "${1:-}" in
 run)
     install_packages
@@ -84,21 +102,25 @@ run)
     ;;
 test)
     install_packages
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    debian_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
     ctest --test-dir build --output-on-failure -j "$(nproc)"
     build build-asan -DCMAKE_BUILD_TYPE=Debug -DTALLYMERGE_SANITIZE=ON \
         -DTALLYMERGE_BUILD_BENCH=OFF
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
 package)
-    # The build type of the test build, so that ccache serves both; CPack strips the
-    # programs and libraries it packs.
+    # dpkg-buildpackage works in the project folder (debian/ and build-debian/; one build at
+    # a time) and leaves the packages beside it, from where they move to FOLDER.
     install_packages
-    dir=${2:-build-deb}
-    build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
-        -DTALLYMERGE_BUILD_TESTS=OFF -DTALLYMERGE_BUILD_BENCH=OFF
-    rm -f "$dir"/*.deb
-    (cd "$dir" && cpack -G DEB)
+    dir=$(realpath -m "${2:-build-deb}")
+    exec 9>debian/.package-build.lock
+    flock 9
+    dpkg-buildpackage -us -uc -b
+    mkdir -p "$dir"
+    rm -f "$dir"/*.deb "$dir"/*.ddeb "$dir"/*.buildinfo "$dir"/*.changes
+    version=$(dpkg-parsechangelog -S Version)
+    changes=tallymerge_${version}_$(dpkg-architecture -q DEB_HOST_ARCH).changes
+    for file in $(awk '{print $1}' debian/files) "$changes"; do mv "../$file" "$dir/"; done
     ls "$dir"/*.deb
     ;;
 *)

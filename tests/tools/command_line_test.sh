@@ -62,6 +62,17 @@ expect 0 any "^Sample site with company SAMINC made in $work/site\.\$" -- \
     "$bin/tallymerge-sample" --fast --orders 2 --no-oe "$work/site"
 [ -f "$work/site/system.db" ] || fail "tallymerge-sample --orders 2 made no site"
 
+# tallymerge-admin: an unknown command is named as such even without a site; blank IDs and
+# names, and --group without its name, are refused and make nothing.
+expect 2 any "^usage: tallymerge-admin " -- "$bin/tallymerge-admin" --site "$work/nowhere" frobnicate
+expect 1 1 "^--group needs the name of a group\.\$" -- \
+    env -C "$work" "$bin/tallymerge-admin" secure --group
+[ -e "$work/--group" ] && fail "secure --group made a folder named --group"
+expect 1 1 "^A user's name cannot be blank; " -- \
+    "$bin/tallymerge-admin" --site "$work/site" add-user NEWBIE ""
+expect 1 1 "^A user ID cannot be blank\.\$" -- \
+    "$bin/tallymerge-admin" --site "$work/site" set-password ""
+
 expect 2 1 "^tallymerge-check: One company file, or --site and one company ID, is needed\. " -- \
     "$bin/tallymerge-check"
 expect 2 1 "^The company file \"$work/none.db\" does not exist\.\$" -- \

@@ -111,11 +111,14 @@ int fail(const QString& text)
 int secure(QStringList args)
 {
     QString groupName = QString::fromLatin1(SiteFiles::GroupName);
-    if (args.size() >= 2 && args.first() == QLatin1String("--group")) {
+    if (!args.isEmpty() && args.first() == QLatin1String("--group")) {
         args.removeFirst();
+        if (args.isEmpty() || args.first().isEmpty())
+            return fail(QStringLiteral("--group needs the name of a group."));
         groupName = args.takeFirst();
     }
-    if (args.size() > 1)
+    // An option is never taken for a folder's name.
+    if (args.size() > 1 || (!args.isEmpty() && args.first().startsWith(u'-')))
         return usage();
     const QString folder =
         args.isEmpty() ? Registry::defaultHiveLocations().machineFolder : args.first();
@@ -256,9 +259,17 @@ constexpr int MaxUserName = 60;
 int users(const QString& site, const QString& command, const QStringList& args)
 {
     using namespace Accpac::Admin;
+    static const QStringList commands = {QStringLiteral("upgrade"),      QStringLiteral("add-user"),
+                                         QStringLiteral("set-password"), QStringLiteral("disable"),
+                                         QStringLiteral("unlock"),       QStringLiteral("grant")};
+    if (!commands.contains(command))
+        return usage();
     if (!Accpac::isServerSite(site) &&
         !QFile::exists(QDir(site).filePath(QStringLiteral("system.db"))))
         return fail(QStringLiteral("No site is set up in the folder %1.").arg(site));
+    // A new ID is checked against the rule for IDs; one to look up must not be blank.
+    if (command != QLatin1String("add-user") && !args.isEmpty() && args[0].trimmed().isEmpty())
+        return fail(QStringLiteral("A user ID cannot be blank."));
     const auto needs = [&](int least, int most) {
         return args.size() >= least && args.size() <= most;
     };
@@ -268,6 +279,9 @@ int users(const QString& site, const QString& command, const QStringList& args)
         return journal(site, args);
     } else if (command == QLatin1String("add-user") && needs(1, 2)) {
         checkNewUser(site, args[0]);
+        if (args.size() == 2 && args[1].trimmed().isEmpty())
+            return fail(QStringLiteral("A user's name cannot be blank; leave it out to name the "
+                                       "user by the ID."));
         if (args.value(1).size() > MaxUserName)
             return fail(
                 QStringLiteral("A user's name has at most %1 characters.").arg(MaxUserName));

@@ -27,10 +27,13 @@ const char* const Description =
     "applied to invoices that exist; invoiced orders complete and naming their last invoice, "
     "and no order complete with none of its shipments invoiced; "
     "approvals by users who hold the right; no password stored; invoice and receipt batch "
-    "numbers given once. The file is opened read-only and never written.\n"
+    "numbers given once. The company file and the site's system file are opened read-only "
+    "and never written; a company file of an older version is checked after "
+    "tallymerge-admin upgrade.\n"
     "\n"
     "Exit status: 0 the books agree, 1 a rule fails, 2 a bad command line or a file that "
-    "cannot be checked (not a company file, locked, or made by a newer program).";
+    "cannot be checked (not a company file, locked, or made by an older or a newer "
+    "program).";
 
 } // namespace
 

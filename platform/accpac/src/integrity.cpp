@@ -28,20 +28,24 @@ ComError badInput(const QString& sentence)
 // The company's ID; throws when the file is newer than the program or no company file.
 QString requireCompany(Database& db, const QString& file)
 {
-    if (const int version = schemaVersion(db, Store::Company);
-        version > programSchemaVersion(Store::Company))
+    const int version = schemaVersion(db, Store::Company);
+    const int program = programSchemaVersion(Store::Company);
+    if (version > program)
         throw badInput(QStringLiteral("The company file \"%1\" was made by a newer version of the "
                                       "program (tables of version %2; this program knows up to "
                                       "version %3).")
                            .arg(file)
                            .arg(version)
-                           .arg(programSchemaVersion(Store::Company)));
-    else if (version < programSchemaVersion(Store::Company) && db.hasTable(QStringLiteral("CSCOM")))
-        throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, which "
-                                      "keep no journal of the program's decisions; bring it up to "
-                                      "date (tallymerge-admin upgrade) and check it again.")
+                           .arg(program));
+    // The rules read the tables of this program's version; the auditor never upgrades.
+    if (version < program)
+        throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, older "
+                                      "than this program's %3 and keep no journal of the program's "
+                                      "decisions: upgrade first (tallymerge-admin "
+                                      "upgrade), then check it. It was left unchanged.")
                            .arg(file)
-                           .arg(version));
+                           .arg(version)
+                           .arg(program));
     const QStringList present = db.tableNames();
     QStringList needed = {QStringLiteral("CSCOM")};
     for (const ViewDef* def : allTables())

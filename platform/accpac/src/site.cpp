@@ -551,7 +551,11 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId)
 {
     QString file;
     adminGuard([&] {
-        auto db = openSystem(folder);
+        // Only read: naming a company's file never brings the site's system file up to date
+        // (a server's schema is only ever checked, never upgraded, on opening).
+        if (!siteExists(folder))
+            adminFail(noSiteMessage(folder));
+        auto db = isConnectionString(folder) ? openSystem(folder) : openSiteSystemToRead(folder);
         Statement st = db->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
         st.bindText(1, companyId.trimmed().toUpper());
         if (!st.step())

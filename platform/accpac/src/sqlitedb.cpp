@@ -1,6 +1,8 @@
 #include "sqlitedb.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <system/sitefiles.h>
 
@@ -165,7 +167,17 @@ SqliteDatabase::SqliteDatabase(const QString& file, bool create, Access access) 
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
                       SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW |
                       (create && !readOnly ? SQLITE_OPEN_CREATE : 0);
-    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &m_db, flags, nullptr);
+    // A WAL reader needs the shared-memory file beside the database, which a read-only
+    // folder cannot hold. Without a WAL file there, nothing writes the file through that
+    // folder either, so it is read as immutable.
+    const QFileInfo info(file);
+    const bool immutable = readOnly && !QFileInfo(info.path()).isWritable() &&
+                           !QFileInfo::exists(file + QStringLiteral("-wal"));
+    const QByteArray name =
+        immutable ? QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded() + "?immutable=1"
+                  : QFile::encodeName(file);
+    int rc = sqlite3_open_v2(name.constData(), &m_db, flags | (immutable ? SQLITE_OPEN_URI : 0),
+                             nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close(m_db);

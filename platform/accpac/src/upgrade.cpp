@@ -150,12 +150,12 @@ std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUp
     const int program = programSchemaVersion(store);
     std::unique_ptr<SqliteDatabase> db;
     try {
+        if (result.fromVersion < program &&
+            (!QFileInfo(file).isWritable() || !QFileInfo(QFileInfo(file).path()).isWritable()))
+            throw StorageError(StorageError::Kind::Other, SQLITE_READONLY, QString());
         db = std::make_unique<SqliteDatabase>(file, false);
-        if (result.fromVersion < program) {
-            if (!QFileInfo(file).isWritable() || !QFileInfo(QFileInfo(file).path()).isWritable())
-                throw StorageError(StorageError::Kind::Other, SQLITE_READONLY, QString());
+        if (result.fromVersion < program)
             upgrade(*db, store, result);
-        }
     } catch (const StorageError& e) {
         refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
                               "%4; it was left unchanged.")
@@ -182,9 +182,21 @@ QString describeUpgrade(const SchemaUpgrade& upgrade)
     const QString file = QDir::toNativeSeparators(upgrade.file);
     if (!upgrade.refusal.isEmpty())
         return upgrade.refusal;
-    if (upgrade.fromVersion == upgrade.toVersion)
-        return QStringLiteral("%1: schema version %2, up to date.")
-            .arg(file, QString::number(upgrade.toVersion));
+    if (upgrade.fromVersion == upgrade.toVersion) {
+        // Another program (a sign-on) may have upgraded the file: its backup is named too.
+        const QFileInfo info(upgrade.file);
+        const QFileInfoList backups =
+            QDir(info.path())
+                .entryInfoList({info.fileName() + QStringLiteral(".schema*.bak")}, QDir::Files,
+                               QDir::Time);
+        if (backups.isEmpty())
+            return QStringLiteral("%1: schema version %2, up to date.")
+                .arg(file, QString::number(upgrade.toVersion));
+        return QStringLiteral("%1: schema version %2, up to date (the file before its last "
+                              "upgrade is kept as %3).")
+            .arg(file, QString::number(upgrade.toVersion),
+                 QDir::toNativeSeparators(backups.first().filePath()));
+    }
     return QStringLiteral("%1: schema version %2 brought to %3 (the old file is kept as %4): %5.")
         .arg(file, QString::number(upgrade.fromVersion), QString::number(upgrade.toVersion),
              QDir::toNativeSeparators(upgrade.backupFile), upgrade.changes.join(u"; "));

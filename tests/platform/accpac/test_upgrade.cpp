@@ -344,6 +344,54 @@ TEST(SchemaUpgrade, ReadOnlyAndFullDisksLeaveTheFileAsItWas)
     EXPECT_EQ(contentOf(company), before);
 }
 
+// The auditor only reads: on a site of the first schema, writable or on a read-only disk,
+// it tells to upgrade first and leaves every file as it was; the upgrade then does its work
+// and the auditor gives its verdict.
+TEST(SchemaUpgrade, CheckerNeverWritesAnOlderSite)
+{
+    // The files of the site but SQLite's own beside an open file (-wal, -shm).
+    auto siteFiles = [](const QString& site) {
+        return QDir(site)
+            .entryList(QDir::Files, QDir::Name)
+            .filter(QRegularExpression(QStringLiteral("\\.(db|bak)$")));
+    };
+    auto checkLeavesSiteAsItWas = [&](const QString& site) {
+        const QStringList files = siteFiles(site);
+        QList<QByteArray> before;
+        for (const QString& file : files)
+            before << contentOf(QDir(site).filePath(file));
+        const ToolRun r = runTool(QStringLiteral(TALLYMERGE_CHECK),
+                                  {QStringLiteral("--site"), site, QStringLiteral("SAMINC")});
+        EXPECT_EQ(r.exitCode, 2) << qPrintable(r.output);
+        EXPECT_TRUE(r.output.contains(QStringLiteral(
+            "has tables of version 1, older than this "
+            "program's 4 and keep no journal of the program's decisions: upgrade first "
+            "(tallymerge-admin upgrade)")))
+            << qPrintable(r.output);
+        EXPECT_EQ(siteFiles(site), files);
+        for (int i = 0; i < files.size(); ++i)
+            EXPECT_EQ(contentOf(QDir(site).filePath(files[i])), before[i]) << qPrintable(files[i]);
+    };
+
+    QTemporaryDir dir;
+    const QString site = makeSchema1Site(dir.filePath(QStringLiteral("site")));
+    checkLeavesSiteAsItWas(site);
+    const QString system = QDir(site).filePath(QStringLiteral("system.db"));
+    EXPECT_EQ(Accpac::readSchemaVersion(system, SiteFileKind::System), 1);
+    ASSERT_EQ(admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")}).exitCode, 0);
+    const ToolRun r = runTool(QStringLiteral(TALLYMERGE_CHECK),
+                              {QStringLiteral("--site"), site, QStringLiteral("SAMINC")});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
+    EXPECT_TRUE(r.output.endsWith(QStringLiteral("the books agree."))) << qPrintable(r.output);
+
+    SmallDisk disk(64 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a read-only file system needs root";
+    makeSchema1Site(disk.path());
+    ASSERT_TRUE(disk.makeReadOnly());
+    checkLeavesSiteAsItWas(disk.path());
+}
+
 } // namespace
 
 namespace {
@@ -374,7 +422,9 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
     r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.output.split(u'\n'),
-              QStringList({QStringLiteral("%1: schema version 3, up to date.").arg(system),
+              QStringList({QStringLiteral("%1: schema version 3, up to date (the file before "
+                                          "its last upgrade is kept as %1.schema1-%2.bak).")
+                               .arg(system, date),
                            QStringLiteral("%1: schema version 1 brought to 4 (the old file is kept "
                                           "as %1.schema1-%2.bak): a shipment can be on one "
                                           "invoice only (unique index OEINVS_SHIPMENT); each "
@@ -414,7 +464,8 @@ TEST(SchemaUpgrade, APathWithPercentSignsIsQuotedAsItIs)
     EXPECT_EQ(Accpac::describeUpgrade(Accpac::upgradeFile(company, SiteFileKind::Company)),
               company + QStringLiteral(": schema version ") +
                   QString::number(Accpac::programSchemaVersion(SiteFileKind::Company)) +
-                  QStringLiteral(", up to date."));
+                  QStringLiteral(", up to date (the file before its last upgrade is kept as ") +
+                  QDir(site).filePath(backup) + QStringLiteral(")."));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
 }
 
@@ -444,12 +495,12 @@ TEST(SchemaUpgrade, TheJournalBeginsWithTheUpgrade)
     ASSERT_EQ(admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")}).exitCode, 0);
     r = admin(journal);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral(
-                                       "^1 \\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z - journal begun "
-                                       "\\{\"invoicesBefore\":2,\"lastInvoiceBefore\":"
-                                       "\"IN0000002\"\\}$"))
-                    .match(r.output)
-                    .hasMatch())
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^1 \\d{4}-\\d\\d-\\d\\dT[0-9:.]+Z - journal begun "
+                                          "\\{\"invoicesBefore\":2,\"lastInvoiceBefore\":"
+                                          "\"IN0000002\"\\}$"))
+            .match(r.output)
+            .hasMatch())
         << qPrintable(r.output);
     r = admin(journal + QStringList{QStringLiteral("--from"), QStringLiteral("2999-01-01")});
     EXPECT_EQ(r.exitCode, 0);

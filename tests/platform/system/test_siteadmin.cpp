@@ -178,8 +178,13 @@ TEST(SiteAdmin, MistakesAreRefusedInOneSentenceAndChangeNothing)
         {{"add-user", "NEWBIE", QString(61, u'n')},
          "pw\n",
          "A user's name has at most 60 characters."},
+        {{"add-user", "NEWBIE", " "},
+         "pw\n",
+         "A user's name cannot be blank; leave it out to name the user by the ID."},
         // The user is checked before the prompt: no password is read at all.
         {{"set-password", "nobody"}, {}, "There is no user NOBODY in this site."},
+        {{"set-password", ""}, {}, "A user ID cannot be blank."},
+        {{"disable", " "}, {}, "A user ID cannot be blank."},
     };
     const QByteArray systemBefore = [&] {
         QFile f(site.systemFile());

@@ -173,7 +173,7 @@ QStringList companyIds(const QString& folder);
 // or unreadable site throws ComError.
 QList<SchemaUpgrade> upgradeSite(const QString& folder);
 // The company's file; for a site on a database server, the connection string that reaches
-// the company's schema.
+// the company's schema. Only reads the site's system file (a file of whatever schema version).
 QString companyDatabaseFile(const QString& folder, const QString& companyId);
 // The journal of the program's decisions in the company, oldest first, from the day `from`
 // (UTC; every entry when invalid) on: one line per entry, "NUMBER TIME USER KIND BODY".
