@@ -3,6 +3,8 @@
 
 #include "journal.h"
 
+#include <books/moneyrules.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -68,23 +70,28 @@ QStringList textsOf(const QJsonValue& list)
     return texts;
 }
 
-// Why the recorded inputs give no delivery charge; empty when they give one.
-QString noChargeBecause(const QJsonObject& inputs, double merchandise)
+// Why the recorded inputs give no delivery charge; empty when they give one. The decision is
+// the program's own rule on the recorded inputs; the reason names the first input that fails,
+// in the order the rule decides.
+QString noChargeBecause(const QJsonObject& inputs, const QString& customer, double merchandise)
 {
-    if (!inputs.value(QStringLiteral("switchedOn")).toBool())
+    const auto flag = [&](const char* name) { return inputs.value(QLatin1String(name)).toBool(); };
+    const Books::DeliveryChargeCase recorded{
+        flag("switchedOn"), customer, Books::Money::of(merchandise), flag("cashSale"),
+        inputs.value(QStringLiteral("code")).toString().trimmed()};
+    if (Books::decideDeliveryCharge(recorded, [&] { return flag("customerFlagged"); }) ==
+        Books::DeliveryChargeOutcome::On)
+        return flag("omitted") ? QStringLiteral("the clerk chose to omit it") : QString();
+    if (!recorded.featureOn)
         return QStringLiteral("the delivery charge was switched off");
-    if (inputs.value(QStringLiteral("code")).toString().trimmed().isEmpty())
-        return QStringLiteral("no charge code was configured");
-    if (!inputs.value(QStringLiteral("customerFlagged")).toBool())
-        return QStringLiteral("the customer was not flagged for it");
-    if (inputs.value(QStringLiteral("cashSale")).toBool())
-        return QStringLiteral("a cash sale was among its shipments");
-    if (cents(merchandise) <= 0 || cents(merchandise) > 10000)
+    if (!Books::totalQualifiesForDeliveryCharge(recorded.total))
         return QStringLiteral("its merchandise total of %1 was not above 0.00 and at most 100.00")
             .arg(money(merchandise));
-    if (inputs.value(QStringLiteral("omitted")).toBool())
-        return QStringLiteral("the clerk chose to omit it");
-    return {};
+    if (recorded.cashSale)
+        return QStringLiteral("a cash sale was among its shipments");
+    if (!flag("customerFlagged"))
+        return QStringLiteral("the customer was not flagged for it");
+    return QStringLiteral("no charge code was configured");
 }
 
 void checkDeliveryCharge(const QString& number, const QJsonObject& entry,
@@ -93,7 +100,7 @@ void checkDeliveryCharge(const QString& number, const QJsonObject& entry,
     const QJsonObject inputs = entry.value(QStringLiteral("deliveryCharge")).toObject();
     const QString code = inputs.value(QStringLiteral("code")).toString().trimmed();
     const double merchandise = entry.value(QStringLiteral("merchandise")).toDouble();
-    const QString why = noChargeBecause(inputs, merchandise);
+    const QString why = noChargeBecause(inputs, stored.customer, merchandise);
     const auto line = code.isEmpty() ? stored.charges.end() : stored.charges.find(code);
     const bool charged = line != stored.charges.end();
     if (charged && !why.isEmpty())
