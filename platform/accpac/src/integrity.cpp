@@ -37,8 +37,9 @@ QString requireCompany(Database& db, const QString& file)
                            .arg(file)
                            .arg(version)
                            .arg(program));
-    // The rules read the tables of this program's version; the auditor never upgrades.
-    if (version < program)
+    // The rules read the tables of this program's version; the auditor never upgrades. A file
+    // without the company profile is no company file of any version (a site's system file).
+    if (version < program && db.hasTable(QStringLiteral("CSCOM")))
         throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, older "
                                       "than this program's %3 and keep no journal of the program's "
                                       "decisions: upgrade first (tallymerge-admin "
