@@ -259,10 +259,10 @@ constexpr int MaxUserName = 60;
 int users(const QString& site, const QString& command, const QStringList& args)
 {
     using namespace Accpac::Admin;
-    static const QStringList commands = {QStringLiteral("upgrade"),      QStringLiteral("add-user"),
-                                         QStringLiteral("set-password"), QStringLiteral("disable"),
-                                         QStringLiteral("unlock"),       QStringLiteral("grant"),
-                                         QStringLiteral("journal")};
+    static const QStringList commands = {
+        QStringLiteral("upgrade"), QStringLiteral("add-user"),    QStringLiteral("set-password"),
+        QStringLiteral("disable"), QStringLiteral("unlock"),      QStringLiteral("grant"),
+        QStringLiteral("revoke"),  QStringLiteral("delete-user"), QStringLiteral("journal")};
     if (!commands.contains(command))
         return usage();
     if (!Accpac::isServerSite(site) &&
