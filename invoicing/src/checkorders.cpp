@@ -19,8 +19,11 @@
 #include <accpac/view.h>
 
 #include <QDate>
+#include <QHash>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QScopedValueRollback>
+#include <QSet>
 
 #include <utility>
 
@@ -442,12 +445,49 @@ public:
         // the invoice created last, which a failed invoice at the end of the run would lose.
         if (!modGeneral::LastInvoiceNumber.isEmpty()) {
             m_lastCreated = modGeneral::LastInvoiceNumber;
+            m_created << Text::trim(m_lastCreated);
             for (const std::int16_t row : rows)
                 m_invoiced << Text::trim(grid->TextMatrix(row, 3));
+        } else {
+            for (const std::int16_t row : rows)
+                m_failed.insert(row);
         }
     }
 
-    void passOver(int, const QString&) override {}
+    void passOver(int row, const QString& reason) override { m_reasons.insert(row, reason); }
+
+    // The run's journal entry: its options, the invoices it created and every row it left
+    // out, with the reason.
+    QJsonObject journalEntry(const QList<int>& usersTicks, bool ended) const
+    {
+        const OrderGrid* grid = m_window.ui()->flgMain;
+        const QSet<int> given(m_given.begin(), m_given.end());
+        QJsonArray leftOut;
+        for (int r = 1; r < grid->Rows(); ++r) {
+            if (given.contains(r) && !m_failed.contains(r))
+                continue;
+            QString reason = m_failed.contains(r)
+                                 ? QStringLiteral("its invoice could not be created")
+                                 : m_reasons.value(r);
+            if (reason.isEmpty())
+                reason = usersTicks.contains(r) ? QStringLiteral("ticked before the run")
+                                                : QStringLiteral("not taken by the batch rules");
+            leftOut.append(
+                QJsonObject{{QStringLiteral("order"), Text::trim(grid->TextMatrix(r, 1))},
+                            {QStringLiteral("shipment"), Text::trim(grid->TextMatrix(r, 3))},
+                            {QStringLiteral("reason"), reason}});
+        }
+        return {
+            {QStringLiteral("options"),
+             QJsonObject{{QStringLiteral("batchOption"), modGeneral::BatchOption},
+                         {QStringLiteral("orderSeparator"), Setting::read(Setting::OrderSeparator)},
+                         {QStringLiteral("orderNum"), Setting::read(Setting::OrderNum)},
+                         {QStringLiteral("invComplete"), Setting::read(Setting::InvComplete)}}},
+            {QStringLiteral("invoices"), QJsonArray::fromStringList(m_created)},
+            {QStringLiteral("leftOut"), leftOut},
+            {QStringLiteral("ended"),
+             ended ? QStringLiteral("normally") : QStringLiteral("with an error")}};
+    }
 
     // The number of the invoice created last in this run; empty when none was.
     QString lastCreated() const { return m_lastCreated; }
@@ -460,6 +500,9 @@ private:
     frmMain& m_window;
     RowList m_given;
     QStringList m_invoiced;
+    QStringList m_created;
+    QHash<int, QString> m_reasons; // why the run passed a row over
+    QSet<int> m_failed;            // rows of invoices that could not be created
     int m_shipmentRows = 0;
     int m_invoiceCount = 0;
     QString m_lastCreated;
@@ -542,9 +585,11 @@ void frmMain::Check_Orders()
     modGeneral::PendingPrepaymentRecord prepayment = modGeneral::PendingPrepayment;
     modGeneral::PendingPrepayment.Present = false;
     m_prepaymentAside = &prepayment;
+    bool ended = false;
     try {
         completeInterruptedOrders(*this);
         runBatch(*this, sink);
+        ended = true;
         // Only a run that created invoices names them; one that created none changes no
         // status text (the range of an earlier run that ended in an error waits).
         if (BatchInvoiced && !sink.lastCreated().isEmpty()) {
@@ -554,6 +599,14 @@ void frmMain::Check_Orders()
             modGeneral::BatchFirstInvoice.clear();
             BatchInvoiced = false;
         }
+    } catch (const std::exception& failure) {
+        const ComError error = comErrorOf(failure);
+        modGeneral::ErrorMessenger(error.number(), error.description(),
+                                   QStringLiteral("frmMain.Check_Orders"));
+    }
+
+    try {
+        Journal::write(Journal::BatchRun, sink.journalEntry(usersTicks, ended));
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);
         modGeneral::ErrorMessenger(error.number(), error.description(),

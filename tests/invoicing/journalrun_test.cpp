@@ -1,5 +1,5 @@
 // The batch run and the journal: only an invoice this program made, whose completion was cut
-// short, has its orders completed on its behalf.
+// short, has its orders completed on its behalf; each run is recorded with what it left out.
 #include "batchtesting.h"
 
 #include "ui_frmmain.h"
@@ -9,6 +9,10 @@
 #include <teststore.h>
 
 #include <accpac/view.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <gtest/gtest.h>
 
@@ -99,5 +103,43 @@ TEST(InvoiceRunJournal, InvoicesAreJudgedByTheSettingsOfTheirTime)
     EXPECT_EQ(fixture.auditProblems(), QStringList());
     // Switched on today: the third was made while it was off.
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+// Every batch run leaves one entry: its options, the invoices it created and each row it left
+// out with the reason, the clerk's own ticks included.
+TEST(InvoiceRunJournal, ABatchRunRecordsItsInvoicesAndTheRowsItLeftOut)
+{
+    MainWindowFixture fixture(
+        ordersOf({Row{QStringLiteral("A1"), QStringLiteral("1210"), QStringLiteral("S1"), true},
+                  Row{QStringLiteral("A2"), QStringLiteral("1840"), QString(), true},
+                  Row{QStringLiteral("A3"), QStringLiteral("1840"), QStringLiteral("S3"), false},
+                  Row{QStringLiteral("A4"), QStringLiteral("1420"), QStringLiteral("S4"), true}}));
+    RunSettings settings;
+    settings.batchOption = 2; // only shipments dated today
+    save(settings);
+    frmMain& w = fixture.open();
+    tickOrders(w, {QStringLiteral("A4")});
+    w.Check_Orders();
+
+    const QStringList bodies = TestStore::query(
+        fixture.companyFile(), QStringLiteral("SELECT BODY FROM TMJOURNAL WHERE KIND = "
+                                              "'batch run' ORDER BY SEQ"));
+    ASSERT_EQ(bodies.size(), 1);
+    const QJsonObject entry = QJsonDocument::fromJson(bodies[0].toUtf8()).object();
+    EXPECT_EQ(entry.value(QStringLiteral("ended")).toString(), QStringLiteral("normally"));
+    EXPECT_EQ(entry.value(QStringLiteral("options")).toObject().value(u"batchOption").toInt(), 2);
+    QStringList created;
+    for (const Invoice& invoice : invoices())
+        created << invoice.number;
+    EXPECT_EQ(created.size(), 1);
+    EXPECT_EQ(entry.value(QStringLiteral("invoices")).toVariant().toStringList(), created);
+    QStringList leftOut;
+    for (const QJsonValue& row : entry.value(QStringLiteral("leftOut")).toArray())
+        leftOut << row[u"order"].toString() + QStringLiteral(": ") + row[u"reason"].toString();
+    EXPECT_EQ(leftOut,
+              (QStringList{QStringLiteral("A2: no shipment"), QStringLiteral("A3: not dated today"),
+                           QStringLiteral("A4: ticked before the run")}));
+    EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
