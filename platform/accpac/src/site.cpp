@@ -65,13 +65,15 @@ std::unique_ptr<Database> openServerStore(const QString& conninfo, const QString
     }
     const int program = programSchemaVersion(store);
     if (version != program)
-        adminFail(
-            QStringLiteral("The schema %1 on the database server has schema version %2, "
-                           "this program works with version %3; it was left unchanged%4.")
-                .arg(schema)
-                .arg(version)
-                .arg(program)
-                .arg(version > program ? QStringLiteral(": use the newer program") : QString()));
+        adminFail(QStringLiteral("The schema %1 on the database server has schema version %2, "
+                                 "this program works with version %3; it was left unchanged%4.")
+                      .arg(schema)
+                      .arg(version)
+                      .arg(program)
+                      .arg(version > program
+                               ? QStringLiteral(": use the newer program")
+                               : QStringLiteral(": an administrator brings it up to date with "
+                                                "tallymerge-admin upgrade")));
     return db;
 }
 
@@ -518,12 +520,53 @@ QList<SchemaUpgrade> upgradeSite(const QString& folder)
 {
     QList<SchemaUpgrade> done;
     if (isConnectionString(folder)) {
-        // A server site is made at this program's version; openSystem refuses another.
+        // The site's own schema is made at this program's version (openSystem refuses
+        // another); each company's schema is brought up to date in a transaction of its own
+        // (the server undoes a step that fails), and its rights are set up again for the
+        // tables the steps added. A server keeps no backup copy: dump it first.
         adminGuard([&] { openSystem(folder); });
         SchemaUpgrade current;
         current.file = withoutPassword(folder);
         current.fromVersion = current.toVersion = programSchemaVersion(Store::System);
         done << current;
+        adminGuard([&] {
+            PgDatabase site(folder, QLatin1String(SiteSchema));
+            QList<std::pair<QString, QString>> companies;
+            Statement st = site.prepare("SELECT ID, FILE FROM COMPANIES ORDER BY ID");
+            while (st.step())
+                companies.append({st.columnText(0), st.columnText(1)});
+            for (const auto& [id, schema] : companies) {
+                SchemaUpgrade company;
+                company.file = QStringLiteral("%1, company %2 (schema %3)")
+                                   .arg(withoutPassword(folder), id.trimmed(), schema);
+                try {
+                    PgDatabase store(folder, schema);
+                    Transaction tx(store);
+                    company.fromVersion = company.toVersion = schemaVersion(store, Store::Company);
+                    if (company.fromVersion > programSchemaVersion(Store::Company))
+                        adminFail(QStringLiteral("%1 was made by a newer version of the program "
+                                                 "(schema version %2); it was left unchanged.")
+                                      .arg(company.file)
+                                      .arg(company.fromVersion));
+                    if (company.fromVersion < programSchemaVersion(Store::Company)) {
+                        company.changes = applySchemaSteps(store, Store::Company,
+                                                           company.fromVersion, company.file);
+                        tx.commit();
+                        company.toVersion = programSchemaVersion(Store::Company);
+                        Transaction rights(site);
+                        SiteRoles::setUpCompany(site, folder, id, schema);
+                        rights.commit();
+                    }
+                } catch (const ComError& e) {
+                    company.refusal = e.description();
+                } catch (const StorageError& e) {
+                    company.refusal = QStringLiteral("%1 cannot be brought up to date: %2; it "
+                                                     "was left unchanged.")
+                                          .arg(company.file, e.message());
+                }
+                done << company;
+            }
+        });
         return done;
     }
     if (!QFileInfo::exists(systemDatabaseFile(folder)))

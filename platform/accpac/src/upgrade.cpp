@@ -96,6 +96,25 @@ QString backupName(const QString& file, int version)
     return name;
 }
 
+std::vector<const SchemaStep*> stepsAfter(Store store, int fromVersion)
+{
+    std::vector<const SchemaStep*> steps;
+    for (const SchemaStep& step : schemaSteps())
+        if (step.store == store && step.version > fromVersion)
+            steps.push_back(&step);
+    return steps;
+}
+
+void checkObstacles(Database& db, Store store, int fromVersion, const QString& noun)
+{
+    for (const SchemaStep* step : stepsAfter(store, fromVersion))
+        if (const QString obstacle = step->obstacle(db); !obstacle.isEmpty())
+            refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
+                                  "%4; it was left unchanged: correct the books first.")
+                       .arg(noun, QString::number(fromVersion),
+                            QString::number(programSchemaVersion(store)), obstacle));
+}
+
 // Under the write lock: the version again (another program may have upgraded meanwhile),
 // the obstacles of every step, a check of every page, the backup, then the steps and the
 // new version in the same transaction.
@@ -107,29 +126,13 @@ void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
     done.toVersion = done.fromVersion;
     if (done.fromVersion >= program)
         return;
-    std::vector<const SchemaStep*> steps;
-    for (const SchemaStep& step : schemaSteps())
-        if (step.store == store && step.version > done.fromVersion)
-            steps.push_back(&step);
-    for (const SchemaStep* step : steps)
-        if (const QString obstacle = step->obstacle(db); !obstacle.isEmpty())
-            refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
-                                  "%4; it was left unchanged: correct the books first.")
-                       .arg(fileNoun(store, db.file()), QString::number(done.fromVersion),
-                            QString::number(program), obstacle));
+    checkObstacles(db, store, done.fromVersion, fileNoun(store, db.file()));
     if (const QString damage = db.damage(); !damage.isEmpty())
         throw StorageError(StorageError::Kind::Other, SQLITE_CORRUPT, damage);
     done.backupFile = backupName(db.file(), done.fromVersion);
     db.backupTo(done.backupFile);
     try {
-        for (const SchemaStep* step : steps) {
-            for (const QByteArray& sql : step->sql)
-                db.exec(sql);
-            if (step->migrate)
-                step->migrate(db);
-            done.changes << step->change;
-        }
-        setSchemaVersion(db, program);
+        done.changes = applySchemaSteps(db, store, done.fromVersion, fileNoun(store, db.file()));
         tx.commit();
     } catch (...) {
         // The file keeps its old state; so does the disk.
@@ -141,6 +144,21 @@ void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
 }
 
 } // namespace
+
+QStringList applySchemaSteps(Database& db, Store store, int fromVersion, const QString& noun)
+{
+    checkObstacles(db, store, fromVersion, noun);
+    QStringList changes;
+    for (const SchemaStep* step : stepsAfter(store, fromVersion)) {
+        for (const QByteArray& sql : step->sql)
+            db.exec(sql);
+        if (step->migrate)
+            step->migrate(db);
+        changes << step->change;
+    }
+    setSchemaVersion(db, programSchemaVersion(store));
+    return changes;
+}
 
 std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUpgrade* done)
 {
@@ -197,6 +215,10 @@ QString describeUpgrade(const SchemaUpgrade& upgrade)
             .arg(file, QString::number(upgrade.toVersion),
                  QDir::toNativeSeparators(backups.first().filePath()));
     }
+    if (upgrade.backupFile.isEmpty())
+        return QStringLiteral("%1: schema version %2 brought to %3: %4.")
+            .arg(file, QString::number(upgrade.fromVersion), QString::number(upgrade.toVersion),
+                 upgrade.changes.join(u"; "));
     return QStringLiteral("%1: schema version %2 brought to %3 (the old file is kept as %4): %5.")
         .arg(file, QString::number(upgrade.fromVersion), QString::number(upgrade.toVersion),
              QDir::toNativeSeparators(upgrade.backupFile), upgrade.changes.join(u"; "));

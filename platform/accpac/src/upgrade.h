@@ -15,4 +15,8 @@ namespace Accpac {
 std::unique_ptr<Database> openCurrent(const QString& file, Store store,
                                       SchemaUpgrade* done = nullptr);
 
+// Within the caller's transaction: refuses (ComError) when a step's obstacle stands, else makes
+// every step after `fromVersion` and sets the program's version. What each step changed.
+QStringList applySchemaSteps(Database& db, Store store, int fromVersion, const QString& noun);
+
 } // namespace Accpac

@@ -659,3 +659,52 @@ TEST_F(ServerRoles, SignOnProblemsAreToldInTheProgramsWordsWhateverTheServersLan
 }
 
 } // namespace
+
+// A company schema of the version before the journal: the sign-on refuses it and names the
+// command; the administrator's upgrade brings it up to date on the server, gives the clerks'
+// role its rights on the new table, and the clerk then invoices with a journal entry.
+TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
+{
+    const QString site = sampleSite(QStringLiteral("older"));
+    const QString store = Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId);
+    asSuperuser(site, "DROP TABLE company_saminc.tmjournal");
+    asSuperuser(site, "UPDATE company_saminc.schemaversion SET version = 3");
+    QString message;
+    EXPECT_FALSE(signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message));
+    EXPECT_TRUE(message.contains(QLatin1String("schema version 3, this program works with "
+                                               "version 4")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QLatin1String("tallymerge-admin upgrade")))
+        << message.toStdString();
+
+    const QString upgraded = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    EXPECT_TRUE(upgraded.startsWith(QLatin1String("0 "))) << upgraded.toStdString();
+    EXPECT_TRUE(upgraded.contains(QLatin1String(
+        "company SAMINC (schema company_saminc): schema version 3 brought to 4: the program "
+        "keeps a journal of its decisions (TMJOURNAL)")))
+        << upgraded.toStdString();
+    const QString again = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    EXPECT_TRUE(again.contains(QLatin1String("(schema company_saminc): schema version 4, up to "
+                                             "date.")))
+        << again.toStdString();
+
+    auto session = signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message);
+    ASSERT_TRUE(session) << message.toStdString();
+    auto link = session->OpenDBLink(1, 0);
+    const QStringList shipments = openShipments(store, QStringLiteral("1310"));
+    ASSERT_FALSE(shipments.isEmpty());
+    Sample::InvoiceRequest request;
+    request.customer = QStringLiteral("1310");
+    request.shipments = {shipments[0]};
+    const QString invoice = Sample::createInvoice(*link, request).invoiceNumber;
+    EXPECT_FALSE(invoice.isEmpty()) << takeErrors(*session).toStdString();
+    EXPECT_EQ(Accpac::Testing::queryStore(
+                  store, QStringLiteral("SELECT COUNT(*) FROM TMJOURNAL WHERE KIND = 'invoice'")),
+              QStringList{QStringLiteral("1")});
+    // The clerk adds entries and never changes them.
+    EXPECT_NE(clerkRefusal(site, "UPDATE company_saminc.tmjournal SET body = '{}'"),
+              QStringLiteral("(done)"));
+    session->Close();
+    QTemporaryDir hive;
+    EXPECT_EQ(auditBooks(store, hive.path()), QStringList());
+}
