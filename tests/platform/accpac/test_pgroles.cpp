@@ -705,6 +705,13 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     EXPECT_NE(clerkRefusal(site, "UPDATE company_saminc.tmjournal SET body = '{}'"),
               QStringLiteral("(done)"));
     session->Close();
+    // The sample's earlier invoices are told once, as made before the journal was kept.
     QTemporaryDir hive;
-    EXPECT_EQ(auditBooks(store, hive.path()), QStringList());
+    QStringList findings = auditBooks(store, hive.path());
+    EXPECT_EQ(findings.removeIf([](const QString& line) {
+        return line.endsWith(QLatin1String("invoice(s) were made before the journal was kept: "
+                                           "they are judged by today's settings."));
+    }),
+              1);
+    EXPECT_EQ(findings, QStringList());
 }
