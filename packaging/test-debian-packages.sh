@@ -49,7 +49,11 @@ if [ "${TALLYMERGE_PACKAGE_ROOT:-}" = "" ]; then
     for fs in /proc /sys /dev; do mount --rbind "$fs" "$root$fs"; done
     mount -t tmpfs tmpfs "$root/tmp"
     mount -t tmpfs tmpfs "$root/run"
-    for dir in "$src" "$build" "$work"; do mount --bind "$dir" "$root$dir"; done
+    # The project may lie below /tmp, which the root's own tmpfs hides: make the mount points.
+    for dir in "$src" "$build" "$work"; do
+        mkdir -p "$root$dir"
+        mount --bind "$dir" "$root$dir"
+    done
     TALLYMERGE_PACKAGE_ROOT=1 chroot "$root" bash "$0" "$@" || failures=$((failures + 1))
     exit $((failures > 0))
 fi
