@@ -122,7 +122,7 @@ ViewImpl::ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const 
     : m_core(std::move(core)), m_def(def),
       m_db(def.store == Store::System ? m_core->systemDb.get() : m_core->companyDb.get()),
       m_link(link), m_values(def.fields.size()), m_setByCaller(def.fields.size()),
-      m_fields(def.fields.size())
+      m_changed(def.fields.size()), m_fields(def.fields.size())
 {
     blank();
 }
@@ -171,6 +171,7 @@ void ViewImpl::blank()
     for (size_t i = 0; i < m_values.size(); ++i)
         m_values[i] = blankValue(m_def.fields[i].type);
     std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
+    std::fill(m_changed.begin(), m_changed.end(), false);
     m_rowid = 0;
 }
 
@@ -223,8 +224,22 @@ void ViewImpl::setValue(int index, const QVariant& value, bool direct)
                         {f.name, shown(f, value.toString())});
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; its fields cannot be set.").arg(m_def.id));
-    m_values[index] = toCanonical(f, value);
+    assign(index, toCanonical(f, value));
     m_setByCaller[index] = true;
+}
+
+void ViewImpl::assign(int index, QVariant canonical)
+{
+    if (m_values[index] != canonical) {
+        m_values[index] = std::move(canonical);
+        m_changed[index] = true;
+    }
+}
+
+void ViewImpl::markStored()
+{
+    std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
+    std::fill(m_changed.begin(), m_changed.end(), false);
 }
 
 QVariant ViewImpl::value(const QString& name) const
@@ -237,7 +252,7 @@ void ViewImpl::set(const QString& name, const QVariant& canonical)
 {
     const int index = m_def.fieldIndex(name);
     if (index >= 0)
-        m_values[index] = toCanonical(m_def.fields[index], canonical);
+        assign(index, toCanonical(m_def.fields[index], canonical));
 }
 
 QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
@@ -463,7 +478,7 @@ void ViewImpl::load(const Statement& st)
     int column = 1;
     for (int i : m_def.storedFields)
         m_values[i] = storedValue(st, column++, m_def.fields[i].type);
-    std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
+    markStored();
 }
 
 bool ViewImpl::Read()
@@ -655,6 +670,7 @@ void ViewImpl::insertNumbered(std::vector<std::pair<int, QVariant>>& numbered)
         }
     }
     tx.commit();
+    std::fill(m_changed.begin(), m_changed.end(), false);
 }
 
 void ViewImpl::Insert()
@@ -682,21 +698,32 @@ void ViewImpl::Update()
         if (m_rowid == 0)
             fail(QStringLiteral("View %1 has no current record to update; read it first.")
                      .arg(m_def.id));
-        // Fields the engine keeps (invoice marks, balances, batch totals) are not written
-        // back from the caller's copy, which may be older than the stored values.
-        QByteArray sql = "UPDATE " + quoted(m_def.table) + " SET ";
-        for (size_t i = 0; i < m_def.updatableFields.size(); ++i) {
-            if (i)
-                sql += ',';
-            sql += quoted(m_def.fields[m_def.updatableFields[i]].column) + "=?";
+        // Only the fields changed since the record was read are written: the rest of the
+        // stored record stays as it is now (another program may have changed it meanwhile),
+        // and a server grants billing the columns it changes, not whole records. Fields the
+        // engine keeps (invoice marks, balances, batch totals) are never written back from
+        // the caller's copy. The stored record comes back with the statement, so the fields
+        // the engine keeps are read without a second one; with nothing changed it is only
+        // read, which also finds a record deleted meanwhile.
+        std::vector<int> changed;
+        for (int i : m_def.updatableFields)
+            if (m_changed[i])
+                changed.push_back(i);
+        QByteArray sql;
+        if (changed.empty()) {
+            sql = "SELECT " + m_def.selectList + " FROM " + quoted(m_def.table);
+        } else {
+            sql = "UPDATE " + quoted(m_def.table) + " SET ";
+            for (size_t n = 0; n < changed.size(); ++n)
+                sql += (n ? "," : "") + quoted(m_def.fields[changed[n]].column) + "=?";
         }
-        // The stored record comes back with the update, so the fields the engine keeps are
-        // read without a second statement.
-        sql += " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=? RETURNING " + m_def.selectList;
+        sql += " WHERE " + quoted(QLatin1String(RowKeyColumn)) + "=?";
+        if (!changed.empty())
+            sql += " RETURNING " + m_def.selectList;
         {
             Statement st = m_db->prepare(sql);
             int n = 1;
-            for (int i : m_def.updatableFields)
+            for (int i : changed)
                 st.bind(n++, m_values[i]);
             st.bindInt(n, m_rowid);
             bool updated = false;
@@ -715,6 +742,7 @@ void ViewImpl::Update()
             if (m_def.updatableFields.size() != m_def.storedFields.size())
                 load(st);
         } // the statement is done before the commit
+        std::fill(m_changed.begin(), m_changed.end(), false);
         tx.commit();
     });
 }

@@ -96,6 +96,10 @@ private:
     bool seek(bool first);
     std::optional<bool> lookUpReadAhead();
     void load(const Statement& st);
+    // Sets a field's value, noting it as changed when it differs from the value it had.
+    void assign(int index, QVariant canonical);
+    // The record now is as stored: nothing set by the caller, nothing changed.
+    void markStored();
     QVariant storedValue(const Statement& st, int column, FieldType type) const;
     int fieldByName(const QString& name);
     void insertNumbered(std::vector<std::pair<int, QVariant>>& numbered);
@@ -109,6 +113,7 @@ private:
     const void* m_link;
     std::vector<QVariant> m_values;
     std::vector<bool> m_setByCaller;
+    std::vector<bool> m_changed; // since the record was read or stored: what Update writes
     std::vector<std::unique_ptr<FieldImpl>> m_fields;
     int m_order = 0;
     qint64 m_rowid = 0;

@@ -50,7 +50,7 @@ std::optional<bool> ViewImpl::lookUpReadAhead()
     m_rowid = row->rowid;
     for (size_t n = 0; n < m_def.storedFields.size(); ++n)
         m_values[m_def.storedFields[n]] = row->values[n];
-    std::fill(m_setByCaller.begin(), m_setByCaller.end(), false);
+    markStored();
     m_position.clear();
     for (int i : m_def.orders[m_order])
         m_position.push_back(m_values[i]);
