@@ -6,6 +6,7 @@
 #include "pgdb.h"
 #include "schema.h"
 #include "site.h"
+#include "siteroles.h"
 #include "sqlitedb.h"
 
 #include <accpac/audit.h>
@@ -101,6 +102,12 @@ void checkApprovals(Database& company, const QString& companyId, const AuditOpti
                                                            : QFileInfo(companyFile).absolutePath();
     try {
         const std::unique_ptr<Database> system = openSiteSystemToRead(site);
+        if (isConnectionString(site) && !SiteRoles::seesEveryonesRights(*system)) {
+            report.skipped << QStringLiteral("The approvals were not checked: the auditor's "
+                                             "login reads only its own rights; run it as the "
+                                             "site's administrator.");
+            return;
+        }
         report.problems << unauthorisedApprovals(company, *system, companyId);
     } catch (const StorageError& e) {
         report.skipped << QStringLiteral("The approvals were not checked: the site's users cannot "

@@ -30,7 +30,12 @@ QString creditApprovalProblem(Database& systemDb, const QString& site, const QSt
     // A role the server refuses for a reason the user's flags do not tell.
     if (login == SiteRoles::Login::NotPermitted)
         return QStringLiteral("the database server does not let the user's role log in");
-    if (!holdsCreditApprovalRight(systemDb, user, companyId))
+    // On a server a user reads only their own rights: the approver's are read through the
+    // approver's own login.
+    const std::unique_ptr<Database> approversOwn =
+        isConnectionString(site) ? openSiteSystemToRead(SiteRoles::loginAs(site, user, password))
+                                 : nullptr;
+    if (!holdsCreditApprovalRight(approversOwn ? *approversOwn : systemDb, user, companyId))
         return QStringLiteral("the user has no right to approve credit in company %1")
             .arg(companyId.trimmed().toUpper());
     return {};

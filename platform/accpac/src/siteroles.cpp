@@ -16,13 +16,19 @@ namespace {
 
 using Kind = StorageError::Kind;
 
+// The policy that shows the site's administrators every user's rights.
+const QByteArray AdministeredRights = "administered_rights";
+
 // What a company's group (its billing clerks and supervisors) and the site's administrators
 // may do with a table of the company beyond reading it. Billing adds invoices with their
 // lines, shipments and prepayments, and receipts, and never changes them (the program refuses
-// to); it changes orders and shipments (invoiced, completed), receipt batches (their totals,
-// their status) and the balance a customer owes. A table not listed here the group only reads
-// and the administrators may change as they like; one listed with its administrators' rights
-// gets those only (UPDATE, DELETE and TRUNCATE of an append-only table stay the owner's).
+// to); of orders, shipments, receipt batches and customers it changes only the columns its
+// own statements write: completion and back orders, the invoice marks and last invoice
+// number, an open batch's description, date, bank and totals, and the balance a customer
+// owes (the guards below keep totals and balances to what the books give). A table not
+// listed here the group only reads and the administrators may change as they like; one
+// listed with its administrators' rights gets those only (UPDATE, DELETE and TRUNCATE of an
+// append-only table stay the owner's).
 struct TableRights
 {
     const char* table;
@@ -34,12 +40,12 @@ constexpr TableRights CompanyTableRights[] = {
     {"oeinvd", "INSERT", "ALL"},
     {"oeinvs", "INSERT", "ALL"},
     {"oeppay", "INSERT", "ALL"},
-    {"arbta", "INSERT, UPDATE", "ALL"},
+    {"arbta", "INSERT, UPDATE (datebtch, batchdesc, idbank, cntenter, amtenter)", "ALL"},
     {"artcr", "INSERT", "ALL"},
-    {"oeordh", "UPDATE", "ALL"},
-    {"oeordd", "UPDATE", "ALL"},
-    {"oeshih", "UPDATE", "ALL"},
-    {"oeshid", "UPDATE", "ALL"},
+    {"oeordh", "UPDATE (complete, lastinvnum)", "ALL"},
+    {"oeordd", "UPDATE (qtyordered, qtybackord, complete)", "ALL"},
+    {"oeshih", "UPDATE (complete, invuniq, invnumber)", "ALL"},
+    {"oeshid", "UPDATE (ordqtyord, ordqtybkor, ordqtycomm, ordqtystd, complete)", "ALL"},
     {"arcus", "UPDATE (amtbalduet)", "ALL"},
     // The journal: entries are added, never changed.
     {"tmjournal", "INSERT", "INSERT"},
@@ -125,40 +131,65 @@ void setUpWriteLock(PgDatabase& db, const QByteArray& schema, const QByteArray& 
 }
 
 // What the server keeps right itself in a company's schema, so that a billing role's own
-// client cannot break it: a posted receipt batch stays as it was posted, whoever writes; and
-// a customer's balance, which billing changes, changes only to what the customer's
-// invoices and receipts give (as the auditor reckons it), unless an administrator or the
-// owner changes it.
+// client cannot break it, unless an administrator or the owner writes: a posted receipt batch
+// stays as it was posted, whoever writes; a customer's balance changes only to what the
+// customer's invoices and receipts give, and a batch's totals only to what its receipts give
+// (as the auditor reckons them); and a shipment's invoice marks, once set, stay.
 void setUpGuards(PgDatabase& db, const QByteArray& where, const QByteArray& adminsLiteral)
 {
-    run(db, "CREATE OR REPLACE FUNCTION " + where +
-                ".posted_batch_stays() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN IF "
-                "OLD.batchstat = " +
-                QByteArray::number(BatchPosted) +
-                " THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'receipt batch ' || "
-                "OLD.cntbtch || ' is posted'; END IF; RETURN CASE TG_OP WHEN 'DELETE' THEN OLD "
-                "ELSE NEW END; END$$");
-    run(db, "CREATE OR REPLACE TRIGGER posted_batch_stays BEFORE UPDATE OR DELETE ON " + where +
-                ".arbta FOR EACH ROW EXECUTE FUNCTION " + where + ".posted_batch_stays()");
-    run(db, "CREATE OR REPLACE FUNCTION " + where +
-                ".balance_agrees() RETURNS trigger LANGUAGE plpgsql AS $$DECLARE expected "
-                "double precision; BEGIN IF pg_has_role(current_user, " +
-                adminsLiteral +
-                ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace "
-                "WHERE nspname = TG_TABLE_SCHEMA), 'MEMBER') THEN RETURN NEW; END IF; expected "
-                ":= NEW.amtopenbal + COALESCE((SELECT SUM(invnetwtx) FROM " +
-                where +
-                ".oeinvh WHERE customer = NEW.idcust), 0) - COALESCE((SELECT "
-                "SUM(amtrmit) FROM " +
-                where +
-                ".artcr WHERE idcust = NEW.idcust), 0); IF abs(NEW.amtbalduet - expected) >= "
-                "0.005 THEN RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = 'the balance of "
-                "customer ' || NEW.idcust || ' must agree with its invoices and receipts'; END "
-                "IF; RETURN NEW; END$$");
-    run(db, "CREATE OR REPLACE TRIGGER balance_agrees BEFORE UPDATE OF amtbalduet ON " + where +
-                ".arcus FOR EACH ROW WHEN (OLD.amtbalduet IS DISTINCT FROM NEW.amtbalduet) "
-                "EXECUTE FUNCTION " +
-                where + ".balance_agrees()");
+    const QByteArray privileged =
+        "pg_has_role(current_user, " + adminsLiteral +
+        ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace WHERE "
+        "nspname = TG_TABLE_SCHEMA), 'MEMBER')";
+    const auto guard = [&](const QByteArray& name, const QByteArray& declare,
+                           const QByteArray& check, const QByteArray& trigger) {
+        run(db, "CREATE OR REPLACE FUNCTION " + where + '.' + name +
+                    "() RETURNS trigger LANGUAGE plpgsql AS $$" + declare + "BEGIN " + check +
+                    " RETURN CASE TG_OP WHEN 'DELETE' THEN OLD ELSE NEW END; END$$");
+        run(db, "CREATE OR REPLACE TRIGGER " + name + ' ' + trigger + " EXECUTE FUNCTION " + where +
+                    '.' + name + "()");
+    };
+    const auto refuse = [](const QByteArray& message) {
+        return " RAISE EXCEPTION USING ERRCODE = '42501', MESSAGE = " + message + ';';
+    };
+    const QByteArray unlessPrivileged = "IF " + privileged + " THEN RETURN NEW; END IF; ";
+    guard("posted_batch_stays", {},
+          "IF OLD.batchstat = " + QByteArray::number(BatchPosted) + " THEN" +
+              refuse("'receipt batch ' || OLD.cntbtch || ' is posted'") + " END IF;",
+          "BEFORE UPDATE OR DELETE ON " + where + ".arbta FOR EACH ROW");
+    guard("balance_agrees", "DECLARE expected double precision; ",
+          unlessPrivileged + "expected := NEW.amtopenbal + COALESCE((SELECT SUM(invnetwtx) FROM " +
+              where +
+              ".oeinvh WHERE customer = NEW.idcust), 0) - COALESCE((SELECT "
+              "SUM(amtrmit) FROM " +
+              where +
+              ".artcr WHERE idcust = NEW.idcust), 0); IF "
+              "abs(NEW.amtbalduet - expected) >= 0.005 THEN" +
+              refuse("'the balance of customer ' || NEW.idcust || ' must agree with its "
+                     "invoices and receipts'") +
+              " END IF;",
+          "BEFORE UPDATE OF amtbalduet ON " + where +
+              ".arcus FOR EACH ROW WHEN (OLD.amtbalduet IS DISTINCT FROM NEW.amtbalduet)");
+    guard("batch_totals_agree", "DECLARE receipts bigint; total double precision; ",
+          unlessPrivileged +
+              "SELECT count(*), COALESCE(SUM(amtrmit), 0) INTO receipts, total "
+              "FROM " +
+              where +
+              ".artcr WHERE codepymtyp = NEW.codepymtyp AND cntbtch = "
+              "NEW.cntbtch; IF NEW.cntenter <> receipts OR abs(NEW.amtenter - total) >= 0.005 "
+              "THEN" +
+              refuse("'the totals of receipt batch ' || NEW.cntbtch || ' must agree with its "
+                     "receipts'") +
+              " END IF;",
+          "BEFORE UPDATE OF cntenter, amtenter ON " + where +
+              ".arbta FOR EACH ROW WHEN (OLD.cntenter IS DISTINCT FROM NEW.cntenter OR "
+              "OLD.amtenter IS DISTINCT FROM NEW.amtenter)");
+    guard("invoice_marks_stay", {},
+          unlessPrivileged +
+              refuse("'shipment ' || OLD.shinumber || ' is on invoice ' || OLD.invnumber"),
+          "BEFORE UPDATE OF invuniq, invnumber ON " + where +
+              ".oeshih FOR EACH ROW WHEN (OLD.invuniq <> 0 AND (OLD.invuniq, OLD.invnumber) IS "
+              "DISTINCT FROM (NEW.invuniq, NEW.invnumber))");
 }
 
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
@@ -245,6 +276,27 @@ void setUpSite(PgDatabase& db, const QString& site)
     run(db, "GRANT INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA " + schema + " TO " + admins);
     run(db, "GRANT USAGE ON ALL SEQUENCES IN SCHEMA " + schema + " TO " + admins);
     run(db, "GRANT " + users + " TO " + admins);
+    // Each user reads only their own rights (a credit approval reads the approver's through
+    // the approver's own login); the administrators read and change them all.
+    const QByteArray auths = schema + ".auths";
+    run(db, "ALTER TABLE " + auths + " ENABLE ROW LEVEL SECURITY");
+    run(db, "DROP POLICY IF EXISTS own_rights ON " + auths);
+    run(db, "CREATE POLICY own_rights ON " + auths + " FOR SELECT TO " + users +
+                " USING (current_user = " + literal(rolePrefix(site).toUtf8() + '.') +
+                " || lower(userid))");
+    run(db, "DROP POLICY IF EXISTS " + AdministeredRights + " ON " + auths);
+    run(db, "CREATE POLICY " + AdministeredRights + " ON " + auths + " TO " + admins +
+                " USING (true) WITH CHECK (true)");
+}
+
+bool seesEveryonesRights(Database& system)
+{
+    Statement st = system.prepare(
+        "SELECT CASE WHEN NOT row_security_active('auths') OR EXISTS (SELECT 1 FROM pg_policy p, "
+        "unnest(p.polroles) r WHERE p.polrelid = 'auths'::regclass AND p.polname = '" +
+        AdministeredRights + "' AND pg_has_role(current_user, r, 'MEMBER')) THEN 1 ELSE 0 END");
+    st.step();
+    return st.columnInt(0) != 0;
 }
 
 void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite)

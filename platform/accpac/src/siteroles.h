@@ -38,6 +38,10 @@ using Login = LoginAnswer;
 // naming the server when it cannot be reached.
 Login tryLogin(const QString& site, const QString& userId, const QString& password);
 
+// Whether the login of `system` (a server site's system store) reads every user's rights,
+// as the site's administrators and its owner do; a user reads only their own.
+bool seesEveryonesRights(Database& system);
+
 // As the site's owner (a login that may create roles), each in the caller's transaction:
 // the group roles and the grants on the site's schema (again when they are there already);
 void setUpSite(PgDatabase& db, const QString& site);

@@ -80,9 +80,9 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
     Accpac::Admin::createSite(site, signOn);
     Accpac::Admin::createSite(server.conninfo(QStringLiteral("neighbour")));
 
-    // A posted receipt batch.
+    // A posted receipt batch and an open one.
     server.execute(QStringLiteral("INSERT INTO company_saminc.arbta (codepymtyp, cntbtch, "
-                                  "batchstat) VALUES ('CA', 9999, 3)"),
+                                  "batchstat) VALUES ('CA', 9999, 3), ('CA', 9998, 1)"),
                    QStringLiteral("hostile"));
     const QString books = QStringLiteral(
         "SELECT (SELECT SUM(invnetwtx) || '/' || COUNT(*) FROM company_saminc.oeinvh), (SELECT "
@@ -93,7 +93,13 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "COUNT(*) FROM tallymerge_site.profres), (SELECT string_agg(rolname || ':' || "
         "rolpassword, ',' ORDER BY rolname) FROM pg_authid WHERE rolname LIKE 'hostile%'), "
         "(SELECT COUNT(*) FROM pg_auth_members), (SELECT COUNT(*) FROM pg_class WHERE relnamespace "
-        "IN (SELECT oid FROM pg_namespace WHERE nspname NOT LIKE 'pg_%'))");
+        "IN (SELECT oid FROM pg_namespace WHERE nspname NOT LIKE 'pg_%')), (SELECT "
+        "string_agg(ordnumber || customer || ordtotal, ',' ORDER BY orduniq) FROM "
+        "company_saminc.oeordh), (SELECT SUM(unitprice) FROM company_saminc.oeordd), (SELECT "
+        "string_agg(shinumber || ':' || invuniq || shinetwtx, ',' ORDER BY shiuniq) FROM "
+        "company_saminc.oeshih), (SELECT SUM(unitprice) FROM company_saminc.oeshid), (SELECT "
+        "string_agg(cntbtch || ':' || batchstat || cntenter, ',' ORDER BY cntbtch) FROM "
+        "company_saminc.arbta)");
     const QString before = server.execute(books, QStringLiteral("hostile"));
 
     const QString clerk = Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword);
@@ -120,6 +126,17 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "UPDATE company_saminc.artcr SET amtrmit = 0",
         "BEGIN; LOCK TABLE company_saminc.oeinvh IN ACCESS EXCLUSIVE MODE; COMMIT",
         "UPDATE company_saminc.arbta SET amtenter = 1 WHERE cntbtch = 9999",
+        // what billing may not change of orders, shipments and batches: prices, totals,
+        // customers, a shipment's invoice once set, a batch's totals and status
+        "UPDATE company_saminc.oeordd SET unitprice = 0",
+        "UPDATE company_saminc.oeordh SET ordtotal = 0",
+        "UPDATE company_saminc.oeordh SET customer = '1310'",
+        "UPDATE company_saminc.oeshih SET shinetwtx = 0",
+        "UPDATE company_saminc.oeshid SET unitprice = 0, extshimisc = 0",
+        "UPDATE company_saminc.oeshih SET invuniq = 0, invnumber = '' WHERE invuniq <> 0",
+        "UPDATE company_saminc.arbta SET amtenter = 1 WHERE cntbtch = 9998",
+        "UPDATE company_saminc.arbta SET cntenter = 5 WHERE cntbtch = 9998",
+        "UPDATE company_saminc.arbta SET batchstat = 3 WHERE cntbtch = 9998",
         // a customer's credit and the company itself
         "UPDATE company_saminc.arcus SET amtcrlimt = 999999",
         "UPDATE company_saminc.arcus SET amtbalduet = 0",
@@ -205,6 +222,19 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         psql(signOn, QStringLiteral("SELECT id, name FROM tallymerge_site.companies")).done);
     EXPECT_TRUE(psql(clerk, QStringLiteral("SELECT COUNT(*) FROM company_saminc.oeordh")).done);
     EXPECT_NO_THROW(administrator.exec("SELECT 1"));
+    // Each user reads only their own rights; the site's administrators read them all.
+    const auto rightsSeenBy = [](const QString& login) {
+        Accpac::PgDatabase db(login, QStringLiteral("tallymerge_site"));
+        Accpac::Statement st =
+            db.prepare("SELECT string_agg(DISTINCT userid, ',' ORDER BY userid) FROM auths");
+        st.step();
+        return st.columnText(0).toStdString();
+    };
+    EXPECT_EQ(rightsSeenBy(clerk), "CLERK");
+    EXPECT_EQ(rightsSeenBy(supervisor), "SUPER");
+    EXPECT_EQ(rightsSeenBy(Roles::loginAs(site, QStringLiteral("ADMIN"), Sample::AdminPassword)),
+              rightsSeenBy(site));
+    EXPECT_NE(rightsSeenBy(site).find("CLERK,"), std::string::npos);
     EXPECT_EQ(server.execute(books, QStringLiteral("hostile")), before);
     QTemporaryDir hive;
     EXPECT_EQ(auditBooks(Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId), hive.path())
