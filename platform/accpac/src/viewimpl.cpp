@@ -224,16 +224,11 @@ void ViewImpl::setValue(int index, const QVariant& value, bool direct)
                         {f.name, shown(f, value.toString())});
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; its fields cannot be set.").arg(m_def.id));
-    assign(index, toCanonical(f, value));
+    // What the caller sets is written, even a value the record holds already: the record
+    // may be older than the stored one.
+    m_values[index] = toCanonical(f, value);
     m_setByCaller[index] = true;
-}
-
-void ViewImpl::assign(int index, QVariant canonical)
-{
-    if (m_values[index] != canonical) {
-        m_values[index] = std::move(canonical);
-        m_changed[index] = true;
-    }
+    m_changed[index] = true;
 }
 
 void ViewImpl::markStored()
@@ -251,8 +246,14 @@ QVariant ViewImpl::value(const QString& name) const
 void ViewImpl::set(const QString& name, const QVariant& canonical)
 {
     const int index = m_def.fieldIndex(name);
-    if (index >= 0)
-        assign(index, toCanonical(m_def.fields[index], canonical));
+    if (index < 0)
+        return;
+    // The rules' own values are written only where they change the record.
+    QVariant value = toCanonical(m_def.fields[index], canonical);
+    if (m_values[index] != value) {
+        m_values[index] = std::move(value);
+        m_changed[index] = true;
+    }
 }
 
 QVariant ViewImpl::toCanonical(const FieldDef& f, const QVariant& value)
@@ -702,8 +703,8 @@ void ViewImpl::Update()
         // stored record stays as it is now (another program may have changed it meanwhile),
         // and a server grants billing the columns it changes, not whole records. Fields the
         // engine keeps (invoice marks, balances, batch totals) are never written back from
-        // the caller's copy. The stored record comes back with the statement, so the fields
-        // the engine keeps are read without a second one; with nothing changed it is only
+        // the caller's copy. The stored record comes back with the statement, so the record
+        // then holds what is stored without a second one; with nothing changed it is only
         // read, which also finds a record deleted meanwhile.
         std::vector<int> changed;
         for (int i : m_def.updatableFields)
@@ -739,10 +740,8 @@ void ViewImpl::Update()
             if (!updated)
                 fail(QStringLiteral("The record of view %1 has been deleted by another user.")
                          .arg(m_def.id));
-            if (m_def.updatableFields.size() != m_def.storedFields.size())
-                load(st);
+            load(st);
         } // the statement is done before the commit
-        std::fill(m_changed.begin(), m_changed.end(), false);
         tx.commit();
     });
 }

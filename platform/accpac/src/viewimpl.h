@@ -96,8 +96,6 @@ private:
     bool seek(bool first);
     std::optional<bool> lookUpReadAhead();
     void load(const Statement& st);
-    // Sets a field's value, noting it as changed when it differs from the value it had.
-    void assign(int index, QVariant canonical);
     // The record now is as stored: nothing set by the caller, nothing changed.
     void markStored();
     QVariant storedValue(const Statement& st, int column, FieldType type) const;

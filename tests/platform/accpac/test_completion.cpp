@@ -309,7 +309,6 @@ TEST_F(Completion, TheOrderTableShowsToOdbcWhatTheViewsWrote)
     header->Field("ORDNUMBER").SetValue(order);
     ASSERT_TRUE(header->Read());
     header->Field("COMPLETE").SetValue(2);
-    header->Field("ONHOLD").SetValue(1);
     header->Update();
 
     Connection connection;

@@ -223,6 +223,41 @@ TEST_F(AccpacEngine, InsertUpdateAndNumbering)
     EXPECT_EQ(failure([&] { misc->Update(); }).second, 3);
 }
 
+// An update writes only what its caller changed: what another session changed meanwhile in
+// the same record stays, and the record then holds both.
+TEST_F(AccpacEngine, AnUpdateWritesOnlyWhatItsCallerChanged)
+{
+    auto mine = link->OpenView(QStringLiteral("OE0440"));
+    mine->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("DEL"));
+    ASSERT_TRUE(mine->Read());
+    const double amount = mine->Field(QStringLiteral("AMOUNT")).GetValue().toDouble();
+
+    auto other = site->signOn();
+    ASSERT_TRUE(other);
+    auto theirs = other->OpenDBLink(1, 0)->OpenView(QStringLiteral("OE0440"));
+    theirs->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("DEL"));
+    ASSERT_TRUE(theirs->Read());
+    theirs->Field(QStringLiteral("DESC")).SetValue(QStringLiteral("Changed meanwhile"));
+    theirs->Update();
+
+    mine->Field(QStringLiteral("AMOUNT")).SetValue(amount + 2.5);
+    mine->Update();
+    EXPECT_EQ(mine->Field(QStringLiteral("DESC")).GetValue().toString(), "Changed meanwhile");
+
+    auto check = link->OpenView(QStringLiteral("OE0440"));
+    check->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("DEL"));
+    ASSERT_TRUE(check->Read());
+    EXPECT_EQ(check->Field(QStringLiteral("DESC")).GetValue().toString(), "Changed meanwhile");
+    EXPECT_DOUBLE_EQ(check->Field(QStringLiteral("AMOUNT")).GetValue().toDouble(), amount + 2.5);
+
+    // A value the caller sets is written even when its older record holds it already; with
+    // nothing set the update writes nothing and reads the stored record.
+    theirs->Field(QStringLiteral("AMOUNT")).SetValue(amount);
+    theirs->Update();
+    mine->Update();
+    EXPECT_DOUBLE_EQ(mine->Field(QStringLiteral("AMOUNT")).GetValue().toDouble(), amount);
+}
+
 TEST_F(AccpacEngine, ValuesAreConvertedOrRefused)
 {
     auto orders = link->OpenView(QStringLiteral("OE0520"));
