@@ -185,6 +185,13 @@ TEST(SiteAdmin, MistakesAreRefusedInOneSentenceAndChangeNothing)
         {{"set-password", "nobody"}, {}, "There is no user NOBODY in this site."},
         {{"set-password", ""}, {}, "A user ID cannot be blank."},
         {{"disable", " "}, {}, "A user ID cannot be blank."},
+        // The site's one administrator stays.
+        {{"disable", "admin"},
+         {},
+         "User ADMIN cannot be disabled: the site needs its administrator."},
+        {{"delete-user", "ADMIN"},
+         {},
+         "User ADMIN cannot be deleted: the site needs its administrator."},
     };
     const QByteArray systemBefore = [&] {
         QFile f(site.systemFile());
