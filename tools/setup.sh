@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up Tallymerge on a Debian 12 machine, run as root from the project folder.
-#   bash tools/setup.sh run    install what is needed, build, start on the sample company
+#   bash tools/setup.sh run    install what is needed, build (build-release), start on the
+#                              sample company as the user who ran sudo
 #   bash tools/setup.sh test   install what is needed, build, run every test (plain build,
 #                              then once more under AddressSanitizer and UBSan)
 #   bash tools/setup.sh package [FOLDER]
@@ -41,13 +42,14 @@ install_packages() {
 # The machine's shared data (settings hive, sites, drive C) belongs to the system group
 # tallymerge: its members use the program, other accounts can neither read nor change it.
 # A folder left by an older install (mode 0777, world-writable files) is repaired.
+# share_with_group <build folder>
 share_with_group() {
     if ! getent group tallymerge >/dev/null; then
         groupadd --system tallymerge
         echo "Made the system group tallymerge for the users of Tallymerge."
     fi
     install -d -m 2770 -g tallymerge /var/lib/tallymerge
-    build/bin/tallymerge-admin secure /var/lib/tallymerge
+    "$1"/bin/tallymerge-admin secure /var/lib/tallymerge
     local user=${SUDO_USER:-}
     if [ -n "$user" ] && [ "$user" != root ]; then
         if id -nG "$user" | tr ' ' '\n' | grep -qx tallymerge; then
@@ -92,13 +94,20 @@ debian_build() (
 use_ccache
 case "${1:-}" in
 run)
+    # A folder of its own: the test build's flags differ, and sharing one would rebuild all.
     install_packages
-    build build -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF -DTALLYMERGE_BUILD_BENCH=OFF
-    share_with_group
+    build build-release -DCMAKE_BUILD_TYPE=Release -DTALLYMERGE_BUILD_TESTS=OFF \
+        -DTALLYMERGE_BUILD_BENCH=OFF
+    share_with_group build-release
     # First start: the sample site, its company database and its ODBC data source. Its
     # files are made for the group; its last line tells about the sample passwords.
-    build/bin/tallymerge-sample --install-default
-    exec build/bin/tallymerge
+    build-release/bin/tallymerge-sample --install-default
+    # The program runs as the user who ran sudo (runuser gives it the group at once, with
+    # that user's home for its settings and log); as plain root it runs as root.
+    if [ -n "${SUDO_USER:-}" ] && [ "$SUDO_USER" != root ]; then
+        exec runuser -u "$SUDO_USER" -- build-release/bin/tallymerge
+    fi
+    exec build-release/bin/tallymerge
     ;;
 test)
     install_packages

@@ -6,23 +6,44 @@
 #include <resources/resources.h>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QWidget>
 
 namespace {
 
 const char* const Usage = "tallymerge [--help] [--version] [--verbose]";
 
-// The program takes no arguments of its own but --verbose (Qt's, such as -platform, are
-// taken by QApplication before these are read).
+// The options QApplication takes for itself (the platform, the style, the window's place):
+// declared, unseen in the help, so that the command line is read before they are taken.
+void addQtOptions(QCommandLineParser& parser)
+{
+    const auto addHidden = [&parser](const QString& names, const QString& valueName) {
+        for (const QString& name : names.split(QLatin1Char(' '))) {
+            QCommandLineOption option(name, QString(), valueName);
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+            parser.addOption(option);
+        }
+    };
+    addHidden(QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry "
+                             "geometry qwindowicon icon qwindowtitle title name display "
+                             "session style stylesheet qmljsdebugger"),
+              QStringLiteral("value"));
+    addHidden(QStringLiteral("reverse widgetcount nograb dograb testability"), QString());
+}
+
+// The program takes no arguments of its own but --verbose; Qt's are let through, as Qt
+// reads them with one dash or two ("-platform offscreen").
 std::optional<int> answerCommandLine(const QStringList& arguments, bool* verbose = nullptr)
 {
     QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Invoices several shipments of one customer as one Order Entry invoice."));
     const QCommandLineOption verboseOption(
         QStringLiteral("verbose"),
         QStringLiteral("Writes the detail (the grid's statement) to the log as well."));
     parser.addOption(verboseOption);
+    addQtOptions(parser);
     const auto status = CommandLine::parse(parser, arguments, QString::fromLatin1(Usage));
     if (verbose)
         *verbose = parser.isSet(verboseOption);
@@ -37,20 +58,23 @@ std::optional<int> answerCommandLine(const QStringList& arguments, bool* verbose
 
 int main(int argc, char* argv[])
 {
-    // --help and --version are answered without a display, so that they work anywhere.
+    // The command line is answered before the program connects to a display, so that the
+    // help, the version and a bad option are answered anywhere, a terminal without one too.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (CommandLine::asksForHelpOrVersion(arguments)) {
-        QCoreApplication app(argc, argv);
+        QCoreApplication app(argc, argv); // the help names the program from its arguments
         return answerCommandLine(QCoreApplication::arguments()).value_or(0);
     }
+    // With no application yet, the name for a message is set from the program's file.
+    QCoreApplication::setApplicationName(QFileInfo(arguments.constFirst()).fileName());
+    ProgramLog::Options logOptions;
+    if (const auto status = answerCommandLine(arguments, &logOptions.verbose))
+        return *status;
 
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(modStart::ProgramVersion());
-    ProgramLog::Options logOptions;
-    if (const auto status = answerCommandLine(QApplication::arguments(), &logOptions.verbose))
-        return *status;
     QApplication::setApplicationName(modGeneral::ProgramTitle);
     QApplication::setWindowIcon(Resources::ProgramIcon());
     const ProgramLog::Log log(logOptions);

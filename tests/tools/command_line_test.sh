@@ -37,17 +37,24 @@ expect() {
 }
 
 for program in tallymerge tallymerge-admin tallymerge-sample tallymerge-check; do
-    # No display: the window program answers these before it would need one.
-    nodisplay=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM)
+    # No display and no setting of Qt's: the window program answers these before it would
+    # need a display.
+    nodisplay=(env -i PATH="$PATH" HOME="$HOME")
     expect 0 1 "^$program $version\$" -- "${nodisplay[@]}" "$bin/$program" --version
     expect 0 any "^Usage: .*$program" -- "${nodisplay[@]}" "$bin/$program" --help
     expect 0 any "--version +Displays version information" -- "$bin/$program" -h
     expect 2 1 "^$program: Unknown option 'frobnicate'\. Usage: $program " -- \
-        "$bin/$program" --frobnicate
+        "${nodisplay[@]}" "$bin/$program" --frobnicate
 done
 
+# Qt's own options, with one dash or two, are left to Qt and do not hide the program's.
+expect 0 1 "^tallymerge $version\$" -- \
+    "$bin/tallymerge" -platform offscreen --style=Fusion -reverse --version
+expect 2 1 "^tallymerge: Unknown option 'bogus'\. Usage: " -- \
+    "${nodisplay[@]}" "$bin/tallymerge" -platform offscreen --bogus
+
 expect 2 1 "^tallymerge: Unexpected argument 'invoice.db'\. Usage: " -- \
-    "$bin/tallymerge" invoice.db
+    "${nodisplay[@]}" "$bin/tallymerge" invoice.db
 expect 2 1 "^tallymerge-admin: Missing value after '--site'\." -- "$bin/tallymerge-admin" --site
 expect 1 1 "^No site is set up in the folder $work/nowhere\.\$" -- \
     "$bin/tallymerge-admin" --site "$work/nowhere" disable CLERK

@@ -53,7 +53,7 @@ const char* const Description =
     "Commands:\n"
     "  add-user ID [NAME]                a new user (asks for a password)\n"
     "  set-password ID                   a new password for a user\n"
-    "  disable ID                        the user can no longer sign on\n"
+    "  disable ID                        the user can no longer sign on (never ADMIN)\n"
     "  unlock ID                         enabled again and not locked out\n"
     "  grant ID COMPANY PROGRAM PROFILE  e.g. grant CLERK SAMINC OE OECLERK\n"
     "  revoke ID COMPANY PROGRAM PROFILE takes the grant back\n"

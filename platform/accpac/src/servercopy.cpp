@@ -128,7 +128,7 @@ QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const 
         SiteRoles::setUpCompany(to, serverSite, id, schema);
         tx.commit();
     } catch (const StorageError& e) {
-        refuse(QStringLiteral("Company %1 was not copied: %2").arg(id, describeStorageError(e)));
+        refuse(QStringLiteral("Company %1 was not copied: %2").arg(id, e.message()));
     }
     return copied;
 }

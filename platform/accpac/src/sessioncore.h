@@ -54,7 +54,4 @@ struct SessionCore
     }
 };
 
-// A storage failure as the caller should read it.
-QString describeStorageError(const StorageError& e);
-
 } // namespace Accpac

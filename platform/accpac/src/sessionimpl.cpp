@@ -25,15 +25,6 @@ void SessionCore::fail(const QString& message, int priority)
     throw ComError(ViewErrorNumber, message);
 }
 
-QString describeStorageError(const StorageError& e)
-{
-    // The engine's own words ("database is locked") tell a clerk nothing more.
-    if (e.isBusy())
-        return QStringLiteral("the company database is busy with another user's work; please "
-                              "try again in a moment");
-    return e.message();
-}
-
 namespace {
 
 class DBLinkImpl final : public AccpacDBLink
@@ -139,7 +130,7 @@ AccpacCurrency SessionImpl::GetCurrency(const QString& code)
                                   int(st.columnInt(3)), int(st.columnInt(4)), int(st.columnInt(5)),
                                   int(st.columnInt(6)), int(st.columnInt(7)));
     } catch (const StorageError& e) {
-        m_core->fail(describeStorageError(e));
+        m_core->fail(e.message());
     }
     m_core->fail(QStringLiteral("Currency code \"%1\" is not defined in company %2.")
                      .arg(code, m_core->companyId));

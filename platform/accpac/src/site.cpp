@@ -209,8 +209,8 @@ QList<CompanyEntry> listCompanies(const QString& siteFolder)
             result.append({st.columnText(0), st.columnText(1)});
         return result;
     } catch (const StorageError& e) {
-        throw SignonRefused{QStringLiteral("The site's system database cannot be read: %1")
-                                .arg(describeStorageError(e))};
+        throw SignonRefused{
+            QStringLiteral("The site's system database cannot be read: %1").arg(e.message())};
     } catch (const ComError& e) {
         throw SignonRefused{e.description()};
     }
@@ -332,8 +332,8 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
                 core->applications.append({st.columnText(0), st.columnText(1)});
         }
     } catch (const StorageError& e) {
-        throw SignonRefused{QStringLiteral("Sign-on failed: %1 cannot be read (%2).")
-                                .arg(step, describeStorageError(e))};
+        throw SignonRefused{
+            QStringLiteral("Sign-on failed: %1 cannot be read (%2).").arg(step, e.message())};
     } catch (const ComError& e) {
         throw SignonRefused{e.description()};
     }

@@ -19,7 +19,7 @@ template <class F> void adminGuard(F&& work)
     try {
         work();
     } catch (const StorageError& e) {
-        adminFail(describeStorageError(e));
+        adminFail(e.message());
     }
 }
 // The site's system store (its file, or its schema on the site's server) at this program's

@@ -81,6 +81,15 @@ bool rowExists(Database& db, const QByteArray& sql, const QStringList& values)
     return st.step();
 }
 
+// ADMIN, the site's one administrator, configures the site and grants every right: a site
+// without it enabled could not be looked after from the program.
+void keepAdministrator(const QString& userId, const QString& change)
+{
+    if (normalUserId(userId) == QLatin1String("ADMIN"))
+        adminFail(QStringLiteral("User ADMIN cannot be %1: the site needs its administrator.")
+                      .arg(change));
+}
+
 } // namespace
 
 QString userIdProblem(const QString& userId)
@@ -185,6 +194,9 @@ void setPassword(const QString& folder, const QString& userId, const QString& pa
 
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut)
 {
+    if (disabled || lockedOut)
+        keepAdministrator(userId,
+                          disabled ? QStringLiteral("disabled") : QStringLiteral("locked out"));
     adminGuard([&] {
         auto db = openSystem(folder);
         Transaction tx(*db);
@@ -268,10 +280,8 @@ bool revokeAuthorisation(const QString& folder, const QString& userId, const QSt
 void deleteUser(const QString& folder, const QString& userId)
 {
     checkUser(folder, userId);
+    keepAdministrator(userId, QStringLiteral("deleted"));
     const QString user = normalUserId(userId);
-    if (user == QLatin1String("ADMIN"))
-        adminFail(QStringLiteral("User ADMIN cannot be deleted: the site needs its "
-                                 "administrator."));
     adminGuard([&] {
         auto db = openSystem(folder);
         Transaction tx(*db);

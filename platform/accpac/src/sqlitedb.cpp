@@ -1,5 +1,8 @@
 #include "sqlitedb.h"
 
+#include "site.h"
+
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -21,6 +24,24 @@ namespace {
 StorageError sqliteError(int code, const QString& message)
 {
     return StorageError(SqliteDatabase::kindOf(code), code, message);
+}
+
+// A write that found no room on the disk is a full disk, also where the engine reports it as
+// an I/O error (growing its shared-memory file, for one).
+int withFullDisk(sqlite3* db, int code)
+{
+    if ((code & 0xff) == SQLITE_IOERR && db && sqlite3_system_errno(db) == ENOSPC)
+        return SQLITE_FULL;
+    return code;
+}
+
+// How a message names the file: the site's system file, or a company's.
+QString fileNoun(const QString& file)
+{
+    const QString path = QDir::toNativeSeparators(file);
+    return file == systemDatabaseFile(QFileInfo(file).path())
+               ? QStringLiteral("the site's system file \"%1\"").arg(path)
+               : QStringLiteral("the company file \"%1\"").arg(path);
 }
 
 constexpr int BusyTimeoutMs = 10000;
@@ -179,11 +200,13 @@ SqliteDatabase::SqliteDatabase(const QString& file, bool create, Access access) 
     int rc = sqlite3_open_v2(name.constData(), &m_db, flags | (immutable ? SQLITE_OPEN_URI : 0),
                              nullptr);
     if (rc != SQLITE_OK) {
-        const QString message = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
+        const StorageError error =
+            failure(rc, QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory"));
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw sqliteError(
-            rc, QStringLiteral("The database file \"%1\" cannot be opened: %2").arg(file, message));
+        throw StorageError(error.kind(), error.code(),
+                           QStringLiteral("The database file \"%1\" cannot be opened: %2")
+                               .arg(file, error.message()));
     }
     sqlite3_extended_result_codes(m_db, 1);
     setLockWait(BusyTimeoutMs);
@@ -235,7 +258,7 @@ void SqliteDatabase::exec(const QByteArray& sql)
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(error ? error : sqlite3_errstr(rc));
         sqlite3_free(error);
-        throw sqliteError(rc, message);
+        throw failure(rc, message);
     }
 }
 
@@ -246,7 +269,27 @@ int SqliteDatabase::changes() const
 
 void SqliteDatabase::raise(int code) const
 {
-    throw sqliteError(code, QString::fromUtf8(sqlite3_errmsg(m_db)));
+    throw failure(code, QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+// The engine's words for a lock wait that ran out ("database is locked") or a full disk
+// ("disk I/O error") tell a user neither what nor which file: these say both.
+StorageError SqliteDatabase::failure(int code, const QString& engineWords) const
+{
+    code = withFullDisk(m_db, code);
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return sqliteError(code, QStringLiteral("%1 is busy with another user's or program's "
+                                                "work; please try again in a moment")
+                                     .arg(fileNoun(m_file)));
+    case SQLITE_FULL:
+        return sqliteError(code, QStringLiteral("the disk that holds %1 is full; free some "
+                                                "space and try again")
+                                     .arg(fileNoun(m_file)));
+    default:
+        return sqliteError(code, engineWords);
+    }
 }
 
 void SqliteDatabase::setLockWait(int milliseconds)
@@ -348,6 +391,7 @@ void SqliteDatabase::backupTo(const QString& file)
             rc = sqlite3_extended_errcode(copy);
         }
     }
+    rc = withFullDisk(copy, rc);
     const QString message = QString::fromUtf8(sqlite3_errstr(rc));
     if (sqlite3_close(copy) != SQLITE_OK && rc == SQLITE_OK)
         rc = SQLITE_IOERR;

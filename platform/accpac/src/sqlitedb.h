@@ -34,6 +34,9 @@ public:
     // How long a statement waits for another connection's lock before it fails as busy.
     void setLockWait(int milliseconds);
     [[noreturn]] void raise(int code) const;
+    // The failure a result code stands for, in the program's words where the engine's say
+    // nothing to a user.
+    StorageError failure(int code, const QString& engineWords) const;
     // The first problem a full check of the file's pages finds; empty when there is none.
     QString damage();
     // Copies the database as committed into a new file (made exclusively, with the site's

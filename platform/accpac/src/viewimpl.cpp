@@ -147,7 +147,7 @@ template <class F> auto ViewImpl::guarded(F&& f) -> decltype(f())
     try {
         return f();
     } catch (const StorageError& e) {
-        fail(QStringLiteral("View %1: %2").arg(m_def.id, describeStorageError(e)));
+        fail(QStringLiteral("View %1: %2").arg(m_def.id, e.message()));
     }
 }
 

@@ -193,6 +193,14 @@ TEST_F(ServerRoles, UsersAreLoginRolesWhosePasswordsTheServerChecks)
     EXPECT_EQ(refusal(site, QStringLiteral("CLERK"), QStringLiteral("CLERK")),
               "User CLERK has been disabled or is locked out.");
     Accpac::Admin::setUserFlags(site, QStringLiteral("CLERK"), false, false);
+    // The site's administrator is never disabled, nor its role's login taken away.
+    EXPECT_EQ(runAdmin({QStringLiteral("--site"), site, QStringLiteral("disable"),
+                        QStringLiteral("admin")}),
+              "1 User ADMIN cannot be disabled: the site needs its administrator.");
+    EXPECT_EQ(asSuperuser(site, "SELECT rolcanlogin::text || (SELECT disabled FROM "
+                                "tallymerge_site.users WHERE userid = 'ADMIN') FROM pg_roles "
+                                "WHERE rolname = 'books.admin'"),
+              "true0");
 
     // A new password replaces the old one at the server.
     Accpac::Admin::setPassword(site, QStringLiteral("CLERK"), QStringLiteral("New Secret"));

@@ -344,6 +344,74 @@ TEST(SchemaUpgrade, ReadOnlyAndFullDisksLeaveTheFileAsItWas)
     EXPECT_EQ(contentOf(company), before);
 }
 
+// The disk runs out between the files of an upgrade, which leaves the site half done: the
+// system file up to date, the company not. The refusal says the disk is full; the same
+// command run again with room on the disk finishes the site. A later write that finds the
+// disk full names the file too, even where SQLite calls it an I/O error.
+TEST(SchemaUpgrade, AFullDiskIsToldAndTheUpgradeRunAgainFinishesTheSite)
+{
+    SmallDisk disk(16 * 1024 * 1024);
+    if (!disk.mounted())
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString site = makeSchema1Site(disk.path());
+    const QString system = QDir(site).filePath(QStringLiteral("system.db"));
+    const QString company = QDir(site).filePath(QStringLiteral("SAMINC.db"));
+    EXPECT_EQ(Accpac::upgradeFile(system, SiteFileKind::System).toVersion, 3);
+    const QByteArray before = contentOf(company);
+    // Room to read each file (SQLite's shared-memory file), none to copy the company.
+    disk.leaveFree(QFileInfo(company).size() / 2);
+
+    ToolRun r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    EXPECT_EQ(r.exitCode, 1);
+    const QStringList lines = r.output.split(u'\n');
+    ASSERT_EQ(lines.size(), 2) << qPrintable(r.output);
+    EXPECT_TRUE(lines[0].startsWith(system + QStringLiteral(": schema version 3, up to date")))
+        << qPrintable(lines[0]);
+    EXPECT_EQ(lines[1], QStringLiteral("The company file \"%1\" cannot be brought up to date "
+                                       "from schema version 1 to 4: the disk is full; free some "
+                                       "space and try again; it was left unchanged.")
+                            .arg(company));
+    EXPECT_EQ(contentOf(company), before);
+
+    const QString filler = QDir(disk.path()).filePath(QStringLiteral("filler"));
+    ASSERT_TRUE(QFile::remove(filler));
+    r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
+    EXPECT_TRUE(r.output.contains(company + QStringLiteral(": schema version 1 brought to 4")))
+        << qPrintable(r.output);
+    EXPECT_EQ(Accpac::readSchemaVersion(company, SiteFileKind::Company), 4);
+
+    // A clerk's write once the disk is full.
+    auto session = Sample::signOn(site);
+    ASSERT_TRUE(session);
+    auto link = session->OpenDBLink(1, 0);
+    auto misc = link->OpenView(QStringLiteral("OE0440"));
+    misc->ClearRecord();
+    misc->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("FULL"));
+    misc->Field(QStringLiteral("DESC")).SetValue(QStringLiteral("Written on a full disk"));
+    disk.leaveFree(0);
+    EXPECT_EQ(refusal([&] { misc->Insert(); }),
+              QStringLiteral("View OE0440: the disk that holds the company file \"%1\" is full; "
+                             "free some space and try again")
+                  .arg(company));
+    ASSERT_TRUE(QFile::remove(filler));
+    misc->Insert();
+    misc.reset();
+    link.reset();
+    session.reset();
+    // With no room even to read (SQLite's shared-memory file, which it reports as an I/O
+    // error), the disk is still called full.
+    disk.leaveFree(0);
+    r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.output, QStringLiteral("The site's system file \"%1\" cannot be read: the disk "
+                                       "is full; free some space and try again; it was left "
+                                       "unchanged.")
+                            .arg(system));
+    ASSERT_TRUE(QFile::remove(filler));
+    EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
+}
+
 // The auditor only reads: on a site of the first schema, writable or on a read-only disk,
 // it tells to upgrade first and leaves every file as it was; the upgrade then does its work
 // and the auditor gives its verdict.

@@ -2,11 +2,15 @@
 // shared folder an older install left open to everyone.
 #include "sitefixture.h"
 
+#include <accpac/audit.h>
 #include <accpac/session.h>
+#include <system/comerror.h>
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+
+#include <sqlite3.h>
 
 #include <grp.h>
 #include <poll.h>
@@ -44,6 +48,16 @@ bool writeFile(const QString& path, mode_t mode)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write("data") == 4 &&
            ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+// Takes the write lock of the file as another program would (a shell left in a
+// transaction); closing the connection gives it back.
+sqlite3* holdWriteLock(const QString& file)
+{
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    return db;
 }
 
 } // namespace
@@ -185,6 +199,13 @@ TEST(SiteAdmin, MistakesAreRefusedInOneSentenceAndChangeNothing)
         {{"set-password", "nobody"}, {}, "There is no user NOBODY in this site."},
         {{"set-password", ""}, {}, "A user ID cannot be blank."},
         {{"disable", " "}, {}, "A user ID cannot be blank."},
+        // The site's one administrator stays.
+        {{"disable", "admin"},
+         {},
+         "User ADMIN cannot be disabled: the site needs its administrator."},
+        {{"delete-user", "ADMIN"},
+         {},
+         "User ADMIN cannot be deleted: the site needs its administrator."},
     };
     const QByteArray systemBefore = [&] {
         QFile f(site.systemFile());
@@ -249,4 +270,54 @@ TEST(SiteAdmin, CtrlCAtThePasswordPromptGivesTheEchoBack)
     EXPECT_TRUE(settings.c_lflag & ECHO);
     ::close(terminal);
     EXPECT_TRUE(signsOn(site, Sample::ClerkId, Sample::ClerkPassword));
+}
+
+// Another program holds the write lock of the site's system file and of the company's: a
+// write of each is refused after the lock wait with the file that is busy named.
+TEST(SiteAdmin, ABusyFileIsNamedInTheRefusal)
+{
+    SharedSite site;
+    auto session = Accpac::createSession();
+    session->Init(QString(), QStringLiteral("AS"), QStringLiteral("AS0001"), QStringLiteral("53A"));
+    ASSERT_TRUE(Accpac::Testing::signOn(*session, site.siteFolder(), Sample::CompanyId,
+                                        QStringLiteral("ADMIN"), Sample::AdminPassword));
+    auto link = session->OpenDBLink(1, 0);
+    auto misc = link->OpenView(QStringLiteral("OE0440"));
+    sqlite3* systemLock = holdWriteLock(site.systemFile());
+    sqlite3* companyLock = holdWriteLock(site.companyFile());
+
+    // Both wait at once: the administration's write of the system file in its own process.
+    QProcess disable;
+    disable.setProcessChannelMode(QProcess::MergedChannels);
+    disable.start(QStringLiteral(TALLYMERGE_ADMIN), {QStringLiteral("--site"), site.siteFolder(),
+                                                     QStringLiteral("disable"), Sample::ClerkId});
+    QString companyRefusal;
+    try {
+        misc->ClearRecord();
+        misc->Field(QStringLiteral("MISCCHARGE")).SetValue(QStringLiteral("BUSY"));
+        misc->Field(QStringLiteral("DESC")).SetValue(QStringLiteral("Written while busy"));
+        misc->Insert();
+    } catch (const ComError& e) {
+        companyRefusal = e.description();
+    }
+    EXPECT_EQ(companyRefusal,
+              QStringLiteral("View OE0440: the company file \"%1\" is busy with another user's "
+                             "or program's work; please try again in a moment")
+                  .arg(site.companyFile()));
+    ASSERT_TRUE(disable.waitForFinished(60000));
+    EXPECT_EQ(disable.exitCode(), 1);
+    EXPECT_EQ(QString::fromLocal8Bit(disable.readAll()).trimmed(),
+              QStringLiteral("the site's system file \"%1\" is busy with another user's or "
+                             "program's work; please try again in a moment")
+                  .arg(site.systemFile()));
+
+    sqlite3_close(systemLock);
+    sqlite3_close(companyLock);
+    misc->Insert();
+    EXPECT_EQ(admin({QStringLiteral("--site"), site.siteFolder(), QStringLiteral("disable"),
+                     Sample::ClerkId})
+                  .exitCode,
+              0);
+    EXPECT_FALSE(signsOn(site, Sample::ClerkId, Sample::ClerkPassword));
+    EXPECT_EQ(Accpac::checkCompanyFile(site.companyFile()), QStringList());
 }

@@ -151,6 +151,8 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
              const QString& password, HashStrength strength = HashStrength::Interactive);
 // Replaces the user's password verifier. Throws ComError for an unknown user.
 void setPassword(const QString& folder, const QString& userId, const QString& password);
+// Disables or locks out the user, or enables it again; on a server its role's login too.
+// ADMIN, the site's administrator, is never disabled or locked out.
 void setUserFlags(const QString& folder, const QString& userId, bool disabled, bool lockedOut);
 void addAuthorisation(const QString& folder, const QString& userId, const QString& companyId,
                       const QString& programId, const QString& profileId);
