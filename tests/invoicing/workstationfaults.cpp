@@ -9,6 +9,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 namespace Workstations {
 
 namespace {
@@ -103,6 +105,19 @@ QStringList Harness::fireArmedKills()
         else
             restartKilled(n, answer, problems);
     }
+    return problems + checkBooks();
+}
+
+QStringList Harness::checkBooksAfterFaults()
+{
+    const QStringList books = checkBooks();
+    if (std::none_of(books.begin(), books.end(), isCutCompletion))
+        return books;
+    const int clerk = randomWorkstation();
+    if (clerk < 0)
+        return books;
+    QStringList problems;
+    runAtOnce({{clerk, QStringLiteral("batch")}}, problems);
     return problems + checkBooks();
 }
 

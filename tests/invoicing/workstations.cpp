@@ -498,16 +498,7 @@ QStringList Harness::playRound(const QList<Fault>& faults)
     if (cut)
         setWritePace(0, problems);
     ++figures.rounds;
-    QStringList books = checkBooks();
-    const int clerk = randomWorkstation();
-    if (!faults.isEmpty() && clerk >= 0 &&
-        std::any_of(books.begin(), books.end(), isCutCompletion)) {
-        // A fault cut an invoiced order's completion short; a clerk's next batch run
-        // completes it.
-        runAtOnce({{clerk, QStringLiteral("batch")}}, problems);
-        books = checkBooks();
-    }
-    problems += books;
+    problems += faults.isEmpty() ? checkBooks() : checkBooksAfterFaults();
     addOrders(std::max(1, size() / 2));
     problems += checkGrids();
     return problems;

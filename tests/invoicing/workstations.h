@@ -193,6 +193,9 @@ private:
     void restartKilled(int n, const Answer& answer, QStringList& problems);
     // Takes the clerk's grant of the company away (false) or gives it back.
     void setGranted(int n, bool granted);
+    // checkBooks after a round with faults: a completion a fault cut short is made first by
+    // a clerk's batch run, as the next one of the office would make it.
+    QStringList checkBooksAfterFaults();
     // Ends every connection of the run's sites at a random moment of the round's work.
     void endConnectionsSoon();
     // Every write of every workstation takes `ms` milliseconds (0: as fast as it can), so
