@@ -191,6 +191,9 @@ QString endConnections()
 
 PostgresServer& runningServer()
 {
+    if (onSharedServer())
+        throw std::logic_error("the sites are on the server TALLYMERGE_TEST_SERVER names; no "
+                               "private server runs");
     if (!server()) {
         PostgresServer::Options options;
         options.durable = backend() == QLatin1String("postgres-socket");
