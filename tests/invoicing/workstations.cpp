@@ -326,6 +326,10 @@ QString Figures::report() const
     lines << QStringLiteral("refusals: %1").arg(refused);
     for (auto it = refusals.begin(); it != refusals.end(); ++it)
         lines << QStringLiteral("  %1 x %2").arg(it.value(), 6).arg(it.key());
+    if (!faults.isEmpty())
+        lines << QStringLiteral("faults made:");
+    for (auto it = faults.begin(); it != faults.end(); ++it)
+        lines << QStringLiteral("  %1 x %2").arg(it.value(), 6).arg(it.key());
     return lines.join(u'\n');
 }
 
@@ -430,15 +434,21 @@ QList<Shipment> Harness::openShipments() const
     return open;
 }
 
-QString Harness::randomCommand(const QList<Shipment>& open)
+QString Harness::randomCommand(const QList<Shipment>& open, bool invoiceOnly)
 {
-    std::uniform_int_distribution<int> percent(0, 99);
+    std::uniform_int_distribution<int> percent(0, invoiceOnly ? 54 : 99);
     const int action = percent(m_random);
     const QString customer = Customers[std::uniform_int_distribution<int>(0, 2)(m_random)];
-    QList<Shipment> candidates;
-    for (const Shipment& shipment : open)
-        if (shipment.customer == customer)
-            candidates << shipment;
+    const auto shipmentsOf = [&open](const QString& customer) {
+        QList<Shipment> list;
+        for (const Shipment& shipment : open)
+            if (shipment.customer == customer)
+                list << shipment;
+        return list;
+    };
+    QList<Shipment> candidates = shipmentsOf(customer);
+    if (invoiceOnly && candidates.isEmpty() && !open.isEmpty())
+        candidates = shipmentsOf(open.first().customer);
     if (action >= 75 || candidates.isEmpty())
         return QStringLiteral("batch");
     std::shuffle(candidates.begin(), candidates.end(), m_random);
@@ -457,31 +467,50 @@ QString Harness::randomCommand(const QList<Shipment>& open)
            numbers.join(u' ');
 }
 
-QStringList Harness::playRound()
+QStringList Harness::playRound(const QList<Fault>& faults)
 {
+    QStringList problems;
+    if (faults.contains(Fault::KilledInAWrite))
+        armKill(problems);
+    const int revoked = faults.contains(Fault::GrantTakenAway) ? randomWorkstation() : -1;
+    if (revoked >= 0)
+        setGranted(revoked, false);
     const QList<Shipment> open = openShipments();
     QMap<int, QString> commands;
     for (int n = 0; n < size(); ++n)
         if (takesCommands(n))
-            commands.insert(n, randomCommand(open));
-    QStringList problems;
-    const QMap<int, Answer> answers = runAtOnce(commands, problems);
-    for (auto it = answers.begin(); it != answers.end(); ++it)
-        if (it->died)
+            commands.insert(n, randomCommand(open, m_armed.contains(n)));
+    const bool cut = faults.contains(Fault::ConnectionsEnded);
+    if (cut)
+        setWritePace(WritePaceWhileCut, problems);
+    const QMap<int, Answer> answers = runAtOnce(
+        commands, problems, cut ? [this] { endConnectionsSoon(); } : std::function<void()>());
+    for (auto it = answers.begin(); it != answers.end(); ++it) {
+        if (m_armed.contains(it.key()) && !it->killedIn.isEmpty())
+            restartKilled(it.key(), *it, problems);
+        else if (it->died)
             problems << QStringLiteral("workstation %1 ended during \"%2\": %3")
                             .arg(workstation(it.key()).user(), commands.value(it.key()),
                                  it->lines.join(u'|'));
+    }
+    if (revoked >= 0)
+        setGranted(revoked, true);
+    if (cut)
+        setWritePace(0, problems);
     ++figures.rounds;
-    problems += checkBooks();
+    problems += faults.isEmpty() ? checkBooks() : checkBooksAfterFaults();
     addOrders(std::max(1, size() / 2));
     problems += checkGrids();
     return problems;
 }
 
-QMap<int, Answer> Harness::runAtOnce(const QMap<int, QString>& commands, QStringList& problems)
+QMap<int, Answer> Harness::runAtOnce(const QMap<int, QString>& commands, QStringList& problems,
+                                     const std::function<void()>& meanwhile)
 {
     for (auto it = commands.begin(); it != commands.end(); ++it)
         workstation(it.key()).send(it.value());
+    if (meanwhile)
+        meanwhile();
     QMap<int, Answer> answers;
     QSet<QString> announcedNow;
     for (auto it = commands.begin(); it != commands.end(); ++it) {

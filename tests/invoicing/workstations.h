@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -98,6 +99,23 @@ struct Shipment
     double amount = 0;
 };
 
+// A fault a round can be played with.
+enum class Fault
+{
+    // A workstation is killed inside the first write of its next invoice (KillAtWrite).
+    KilledInAWrite,
+    // Every connection of the run's sites is ended in the middle of the round's work.
+    ConnectionsEnded,
+    // A clerk loses the company's grant for the round and gets it back after it.
+    GrantTakenAway,
+};
+// The faults of a run of `rounds` rounds, by round: each kind `times` times, at rounds the
+// seed picks. An SQLite site gets kills only: it has no server whose connections could end,
+// and its rights are checked at the sign-on alone.
+QMultiMap<int, Fault> planFaults(quint32 seed, int rounds, int times, bool onServer);
+// The plan in words, e.g. "round 7: connections ended; round 12: a kill".
+QString describe(const QMultiMap<int, Fault>& plan);
+
 // The figures of a harness run.
 struct Figures
 {
@@ -108,6 +126,7 @@ struct Figures
     int batchRuns = 0;
     int doubleInvoices = 0;
     QMap<QString, int> refusals; // by kind
+    QMap<QString, int> faults;   // made, by kind
     QList<double> msPerInvoice;
     QString report() const;
 };
@@ -139,11 +158,17 @@ public:
     QList<Shipment> openShipments() const;
 
     // One round: every workstation gets a random command at once (invoice, prepayment or
-    // batch run); the answers are checked and counted. Problems found are returned.
-    QStringList playRound();
-    // Sends one command to each workstation in `commands` (index → command) at once and
-    // collects their answers, counting and checking each.
-    QMap<int, Answer> runAtOnce(const QMap<int, QString>& commands, QStringList& problems);
+    // batch run), with the faults given made in it; the answers are checked and counted.
+    // Problems found are returned.
+    QStringList playRound(const QList<Fault>& faults = {});
+    // A kill armed in one of the last rounds may not have met an invoice's write yet (the
+    // others took its shipments): each such workstation invoices alone now and is killed in
+    // the write. Problems found are returned.
+    QStringList fireArmedKills();
+    // Sends one command to each workstation in `commands` (index → command) at once, runs
+    // `meanwhile` while they work, and collects their answers, counting and checking each.
+    QMap<int, Answer> runAtOnce(const QMap<int, QString>& commands, QStringList& problems,
+                                const std::function<void()>& meanwhile = {});
     // Every workstation refreshes; each grid must list exactly the open orders.
     QStringList checkGrids();
     // The auditor and the harness's own rules on the books.
@@ -156,9 +181,27 @@ public:
 private:
     // The settings folder of a workstation, its machine settings copied from the test's.
     QString settingsOf(const QString& user) const;
-    QString randomCommand(const QList<Shipment>& open);
+    // An invoice only for a workstation armed to be killed in its write.
+    QString randomCommand(const QList<Shipment>& open, bool invoiceOnly = false);
     // Running and not hung.
     bool takesCommands(int n) const;
+    // A random workstation that takes commands and is not armed to be killed; -1 when none.
+    int randomWorkstation();
+    // Arms a random workstation to be killed inside the first write of its next invoice.
+    void armKill(QStringList& problems);
+    // A workstation armed so died in its write: counted, and started again.
+    void restartKilled(int n, const Answer& answer, QStringList& problems);
+    // Takes the clerk's grant of the company away (false) or gives it back.
+    void setGranted(int n, bool granted);
+    // checkBooks after a round with faults: a completion a fault cut short is made first by
+    // a clerk's batch run, as the next one of the office would make it.
+    QStringList checkBooksAfterFaults();
+    // Ends every connection of the run's sites at a random moment of the round's work.
+    void endConnectionsSoon();
+    // Every write of every workstation takes `ms` milliseconds (0: as fast as it can), so
+    // that a moment picked while they work falls inside a write transaction.
+    void setWritePace(int ms, QStringList& problems);
+    static constexpr int WritePaceWhileCut = 40;
 
     quint32 m_seed;
     std::mt19937 m_random;
@@ -168,6 +211,7 @@ private:
     QList<Shipment> m_shipments;
     int m_nextOrder = 1;
     QSet<int> m_hung;
+    QSet<int> m_armed; // to be killed in their next invoice's write
 };
 
 } // namespace Workstations

@@ -1,13 +1,17 @@
 // Several workstations on one company: each a real program signed on as a user of its own,
 // all invoicing the same customers' shipments at once, with invoices, prepayments and batch
-// runs. After every round the books are audited and every grid is compared with the
-// company's open orders. Then workstations are killed in the middle of their work, and one
-// runs with a clock hours away from the others'.
+// runs, and faults at rounds the seed picks: a workstation killed inside its invoice's write
+// and, on a server, the server's connections ended in the middle of the work and a clerk's
+// grant taken away for a round. After every round the books are audited and every grid is
+// compared with the company's open orders. Then workstations are killed in the middle of
+// their work, and one runs with a clock hours away from the others'.
 //
 // TALLYMERGE_WORKSTATIONS, TALLYMERGE_ROUNDS and TALLYMERGE_SEED change the size and the
 // seed of the rounds (tools/workstations.sh runs the long version); a failure names its
-// seed.
+// round and seed.
 #include "workstations.h"
+
+#include <teststore.h>
 
 #include <accpac/standin.h>
 #include <accpac/view.h>
@@ -54,25 +58,37 @@ TEST(Workstations, ClerksBillingTheSameShipmentsAtOnceNeverDoubleAnInvoice)
     const int rounds = fromEnvironment("TALLYMERGE_ROUNDS", 25);
     const quint32 seed = seedOfRun();
     SCOPED_TRACE(QStringLiteral("seed %1 (TALLYMERGE_SEED=%1 repeats it)").arg(seed).toStdString());
+    // Each kind of fault once in the test command's rounds, once in every 50 of a long run.
+    const QMultiMap<int, Fault> faults =
+        planFaults(seed, rounds, std::max(1, rounds / 50), TestStore::onServer());
+    std::printf("faults: %s\n", qPrintable(describe(faults)));
     Harness harness(count, seed);
     QString why;
     ASSERT_TRUE(harness.startAll(&why)) << why.toStdString();
     for (int round = 1; round <= rounds; ++round) {
-        const QStringList problems = harness.playRound();
+        const QStringList problems = harness.playRound(faults.values(round));
         ASSERT_TRUE(problems.isEmpty())
-            << "round " << round << " of seed " << seed << ":\n  " << joined(problems);
+            << "round " << round << " of seed " << seed << " (" << qPrintable(describe(faults))
+            << "):\n  " << joined(problems);
         // A long run stopped early still has its figures.
         if (round % 100 == 0) {
             std::printf("after round %d:\n%s\n", round, qPrintable(harness.figures.report()));
             std::fflush(stdout);
         }
     }
+    const QStringList lastKills = harness.fireArmedKills();
+    ASSERT_TRUE(lastKills.isEmpty()) << "seed " << seed << ":\n  " << joined(lastKills);
     std::printf("%d workstations, seed %u, site %s\n%s\n", count, seed,
                 qPrintable(Accpac::shownSite(harness.company().site)),
                 qPrintable(harness.figures.report()));
     EXPECT_EQ(harness.figures.doubleInvoices, 0);
     EXPECT_GT(harness.figures.invoices, rounds);
     EXPECT_GT(harness.figures.receiptBatches, 0);
+    // Every fault planned was made (a kill once its workstation wrote an invoice).
+    int made = 0;
+    for (int times : std::as_const(harness.figures.faults))
+        made += times;
+    EXPECT_EQ(made, faults.size()) << harness.figures.report().toStdString();
 }
 
 // A workstation killed inside an invoice's insert, inside the completion that follows an

@@ -11,15 +11,28 @@ class PostgresServer;
 // and stops when it ends, reached over TCP; with TALLYMERGE_TEST_BACKEND=postgres-socket
 // (the benchmarks' server column) the same, reached through the server's local socket, and
 // the server makes every commit durable as SQLite does. The same tests run on either.
+//
+// With TALLYMERGE_TEST_SERVER set as well (an administrator's connection string of a server
+// that is not the test's own, whose login may create databases and roles) the sites are new
+// databases of that server instead, named after the program's start and process ID; they and
+// their roles are removed when the program ends, and nothing else of the server is touched.
+// A password in that string is taken out of it into PGPASSWORD, so that no site's string,
+// command line, message or log holds it.
 namespace TestStore {
 
 // True when the sites are databases of the private server.
 bool onServer();
+// True when the sites are databases of the server TALLYMERGE_TEST_SERVER names.
+bool onSharedServer();
 // Stops the private server now (a program without GoogleTest's end calls it before its
 // QCoreApplication goes); the next site starts a new one.
 void stopServer();
-// The private server, started when none runs; only when onServer().
+// The private server, started when none runs; only when onServer() and not onSharedServer().
 PostgresServer& runningServer();
+// Ends every connection to the sites, as a server failure would: the private server restarts;
+// on a shared server, which must never be restarted, the administrator ends the sessions of
+// the program's databases. Returns what was done, in words.
+QString endConnections();
 
 // A new, empty place for a site: `folder` itself, or the connection string of a new database
 // of the private server (then `folder` is not used).
