@@ -120,7 +120,9 @@ void checkDeliveryCharge(const QString& number, const QJsonObject& entry,
 }
 
 // The credit check of a batch invoice, derived again from the balance before, the limit and
-// the amount its entry records: an invoice that needed a supervisor's approval names one.
+// the amount its entry records: an invoice that needed a supervisor's approval records the
+// approval window's outcome, an approver or none after the clerk cancelled it (the run goes
+// on either way).
 void checkCredit(const QString& number, const QJsonObject& entry, QStringList& problems)
 {
     const QJsonObject credit = entry.value(QStringLiteral("credit")).toObject();
@@ -131,7 +133,7 @@ void checkCredit(const QString& number, const QJsonObject& entry, QStringList& p
     const double selected = credit.value(QStringLiteral("selected")).toDouble();
     if (Books::creditApprovalNeeded(Books::Money::of(limit), Books::Money::of(balance),
                                     Books::Money::of(selected)) &&
-        credit.value(QStringLiteral("approver")).toString().trimmed().isEmpty())
+        !credit.contains(QStringLiteral("approver")))
         problems << QStringLiteral("Invoice %1 needed a supervisor's approval by the credit "
                                    "check its journal entry records (a balance of %2 before, a "
                                    "limit of %3, %4 invoiced), but records none.")
