@@ -326,6 +326,11 @@ private:
             }
             step([&] { m_views.close(Customers); });
         }
+        // The check's inputs go to the journal whether or not it asks, so that the auditor
+        // can derive its answer again.
+        m_credit = {{QStringLiteral("balanceBefore"), balance},
+                    {QStringLiteral("limit"), limit},
+                    {QStringLiteral("selected"), request.total}};
         if (!test([&] {
                 return Books::creditApprovalNeeded(Books::Money::of(limit),
                                                    Books::Money::of(balance), total);
@@ -334,9 +339,6 @@ private:
         step([&] {
             request.outstanding = balance;
             request.creditAvail = limit;
-            m_credit = {{QStringLiteral("balanceBefore"), balance},
-                        {QStringLiteral("limit"), limit},
-                        {QStringLiteral("selected"), request.total}};
         });
         // The approver's password leaves memory on every way out, also when the header
         // refuses it and the run ends.
@@ -441,7 +443,7 @@ private:
     ViewSet m_views;
     QStringList m_shipments; // those attached to the invoice, for the log
     bool m_cashSale = false; // a cash sale is among them
-    QJsonObject m_credit;    // the credit check of a batch invoice, when it asked
+    QJsonObject m_credit;    // the credit check of a batch invoice
 };
 
 } // namespace

@@ -6,19 +6,7 @@
 
 #include <core/lookups.h>
 
-#include <cmath>
-
 namespace PrepaymentRule {
-namespace {
-
-// The amount in the currency's smallest units, so that sums of rounded amounts compare
-// exactly.
-long long units(double amount, int decimals)
-{
-    return std::llround(amount * std::pow(10.0, decimals));
-}
-
-} // namespace
 
 Limit limitFor(const frmMain& window)
 {
@@ -37,8 +25,9 @@ Limit limitFor(const frmMain& window)
 
 bool tooPrecise(double amount, int decimals)
 {
-    // Within a millionth of a unit: the box's three decimals and the double's own error.
-    return std::fabs(amount * std::pow(10.0, decimals) - double(units(amount, decimals))) > 1e-6;
+    // The amount in the finest units an amount keeps (seven decimals, below the double's
+    // own error) against the amount in the currency's.
+    return Books::Money::of(amount, 7) != Books::Money::of(amount, decimals);
 }
 
 bool exceeds(double amount, const Limit& limit)

@@ -296,6 +296,10 @@ QStringList checkSeed(std::uint32_t seed)
     Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
     setCreditLimits(run.customers);
     readFlags(run.customers, fixture.companyFile());
+    for (const CustomerTerms& customer : run.customers)
+        expect(customer.flagged == flaggedInSample(customer.id),
+               QStringLiteral("the sample company %1 customer %2 for the delivery charge")
+                   .arg(customer.flagged ? "flags" : "does not flag", customer.id));
     const qint64 charge = chargeCents(fixture.companyFile());
     Terms terms = termsOf(run);
     modGeneral::BatchFirstInvoice.clear();

@@ -9,9 +9,12 @@
 
 #include <accpac/standin.h>
 #include <accpac/view.h>
+#include <teststore.h>
 
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 using namespace InvoiceTesting;
 
@@ -67,14 +70,29 @@ bool anyFileHolds(const QString& folder, const QString& text)
     return false;
 }
 
+// The credit check the last invoice's journal entry records.
+QJsonObject recordedCreditCheck(const MainWindowFixture& fixture)
+{
+    const QStringList bodies = TestStore::query(
+        fixture.companyFile(), QStringLiteral("SELECT BODY FROM TMJOURNAL WHERE KIND = 'invoice' "
+                                              "ORDER BY SEQ DESC LIMIT 1"));
+    return QJsonDocument::fromJson(bodies.value(0).toUtf8()).object().value(u"credit").toObject();
+}
+
 } // namespace
 
-// 150 + 50 = 200 fits exactly (1000 - 800 - 200 = 0): no window. 150 + 50.01 asks.
+// 150 + 50 = 200 fits exactly (1000 - 800 - 200 = 0): no window. 150 + 50.01 asks. The
+// invoice's journal entry records the check's inputs either way, and the window's outcome
+// when it asked; the auditor derives the same answer from them.
 TEST_F(CreditApproval, TheWindowOpensOnlyPastTheLastCent)
 {
     CreditWindowScript script(CreditWindow::cancel);
     EXPECT_TRUE(window->Create_Invoice2(QStringLiteral("1200"), {1, 2}));
     EXPECT_TRUE(script.shown.isEmpty());
+    EXPECT_EQ(recordedCreditCheck(fixture), QJsonObject({{QStringLiteral("balanceBefore"), 800},
+                                                         {QStringLiteral("limit"), 1000},
+                                                         {QStringLiteral("selected"), 200}}));
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
     // The invoice raised the balance to 1000: the limit rises by as much.
     updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTCRLIMT", 1200.0}});
     EXPECT_TRUE(window->Create_Invoice2_56(QStringLiteral("1200"), {3, 4}));
@@ -88,6 +106,11 @@ TEST_F(CreditApproval, TheWindowOpensOnlyPastTheLastCent)
     EXPECT_EQ(shown.exceed, QStringLiteral("(0.01)"));
     EXPECT_EQ(script.leftOpen, 0);
     EXPECT_TRUE(fixture.boxes.shown.isEmpty());
+    EXPECT_EQ(recordedCreditCheck(fixture), QJsonObject({{QStringLiteral("balanceBefore"), 1000},
+                                                         {QStringLiteral("limit"), 1200},
+                                                         {QStringLiteral("selected"), 200.01},
+                                                         {QStringLiteral("approver"), ""}}));
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
 // Approved by SUPER: the invoice is created with SUPER as its approver, the pair is emptied,
@@ -146,7 +169,8 @@ TEST_F(CreditApproval, ASupervisorsApprovalIsStoredWithTheInvoice)
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 
-// Cancelled: the run goes on and creates the invoice without an approver.
+// Cancelled: the run goes on and creates the invoice without an approver; its journal entry
+// records the window's outcome, so the auditor finds nothing to name.
 TEST_F(CreditApproval, ACancelledWindowLeavesTheInvoiceUnapproved)
 {
     for (const bool layout56 : {true, false}) {

@@ -119,6 +119,43 @@ void checkDeliveryCharge(const QString& number, const QJsonObject& entry,
                              money(inputs.value(QStringLiteral("amount")).toDouble()));
 }
 
+// The credit check of a batch invoice, derived again from the balance before, the limit and
+// the amount its entry records: an invoice that needed a supervisor's approval records the
+// approval window's outcome, an approver or none after the clerk cancelled it (the run goes
+// on either way).
+void checkCredit(const QString& number, const QJsonObject& entry, QStringList& problems)
+{
+    const QJsonObject credit = entry.value(QStringLiteral("credit")).toObject();
+    if (credit.isEmpty())
+        return;
+    const double balance = credit.value(QStringLiteral("balanceBefore")).toDouble();
+    const double limit = credit.value(QStringLiteral("limit")).toDouble();
+    const double selected = credit.value(QStringLiteral("selected")).toDouble();
+    if (Books::creditApprovalNeeded(Books::Money::of(limit), Books::Money::of(balance),
+                                    Books::Money::of(selected)) &&
+        !credit.contains(QStringLiteral("approver")))
+        problems << QStringLiteral("Invoice %1 needed a supervisor's approval by the credit "
+                                   "check its journal entry records (a balance of %2 before, a "
+                                   "limit of %3, %4 invoiced), but records none.")
+                        .arg(number, money(balance), money(limit), money(selected));
+}
+
+// A recorded prepayment receipt larger than the total its invoice's entry records: the
+// prepayment window's limit, derived again.
+void checkPrepayment(const QJsonObject& receipt, const std::map<QString, double>& recordedTotals,
+                     QStringList& problems)
+{
+    const QString number = receipt.value(QStringLiteral("invoice")).toString().trimmed();
+    const auto total = recordedTotals.find(number);
+    if (total == recordedTotals.end())
+        return;
+    const double amount = receipt.value(QStringLiteral("amount")).toDouble();
+    if (Books::prepaymentExceeds(Books::Money::of(amount), Books::Money::of(total->second)))
+        problems << QStringLiteral("The prepayment of %1 that the journal records for invoice "
+                                   "%2 exceeds the invoice's recorded total of %3.")
+                        .arg(money(amount), number, money(total->second));
+}
+
 void checkAgainstBooks(const QString& number, qint64 seq, const QJsonObject& entry,
                        const StoredInvoice* stored, QStringList& problems)
 {
@@ -158,6 +195,7 @@ JournalAudit auditJournal(Database& db)
     const std::map<QString, StoredInvoice> stored = storedInvoices(db);
     qint64 invoicesBefore = 0;
     QSet<QString> recorded;
+    std::map<QString, double> recordedTotals;
     for (const JournalEntry& entry : entries) {
         const QJsonDocument body = QJsonDocument::fromJson(entry.body.toUtf8());
         if (!body.isObject()) {
@@ -170,10 +208,14 @@ JournalAudit auditJournal(Database& db)
         if (entry.kind == JournalKind::Begun)
             invoicesBefore = std::max(
                 invoicesBefore, qint64(fields.value(QStringLiteral("invoicesBefore")).toDouble()));
+        if (entry.kind == JournalKind::Prepayment)
+            checkPrepayment(fields, recordedTotals, audit.problems);
         if (entry.kind != JournalKind::Invoice)
             continue;
         const QString number = fields.value(QStringLiteral("invoice")).toString().trimmed();
         recorded.insert(number);
+        recordedTotals[number] = fields.value(QStringLiteral("total")).toDouble();
+        checkCredit(number, fields, audit.problems);
         const auto found = stored.find(number);
         checkAgainstBooks(number, entry.seq, fields,
                           found == stored.end() ? nullptr : &found->second, audit.problems);

@@ -18,8 +18,8 @@ struct JournalAudit
 
 // Verifies the journal's chain, checks the books against it (every invoice made since the
 // journal began has its entry, with the same customer, shipments and totals) and re-derives
-// each recorded delivery-charge decision from its recorded inputs. Throws StorageError when
-// the journal cannot be read.
+// each recorded decision (delivery charge, credit approval, prepayment limit) from its
+// recorded inputs. Throws StorageError when the journal cannot be read.
 JournalAudit auditJournal(Database& db);
 
 } // namespace Accpac

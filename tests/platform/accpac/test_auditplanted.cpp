@@ -1,10 +1,14 @@
-// Every rule of the books' auditor meets its fault, planted alone (SQL) in a fresh copy of a
-// company the program made: the real tallymerge-check prints the rule's sentence naming the
-// document and exits with 1, where the unplanted copy passes with 0.
+// Every rule of the books' auditor meets its fault, planted alone (SQL, or a journal entry
+// as a faulty program would have written it) in a fresh copy of a company the program made:
+// the real tallymerge-check prints the rule's sentence naming the document and exits with 1,
+// where the unplanted copy passes with 0.
 #include "auditfixture.h"
+
+#include "journal.h"
 
 #include <qtprint.h>
 
+#include <QJsonDocument>
 #include <QMap>
 
 namespace {
@@ -128,6 +132,25 @@ const Fault Faults[] = {
     {"UPDATE ARTCR SET IDRMIT='{verifier}' WHERE ROWKEY={receipt}",
      "Row {receipt} of table ARTCR holds a password verifier in column IDRMIT.", {}, true},
 };
+
+// Decisions the journal records wrongly, as a faulty program would have written them: a
+// change of the body of our invoice's entry of a kind, the chain sealed again after it.
+struct JournalFault
+{
+    const char* kind;
+    const char* change; // fields of the body replaced, as a JSON object
+    const char* sentence;
+};
+
+const JournalFault JournalFaults[] = {
+    {"invoice", R"({"credit": {"balanceBefore": 980, "limit": 1000, "selected": 50}})",
+     "Invoice {invoice} needed a supervisor's approval by the credit check its journal entry "
+     "records (a balance of 980.00 before, a limit of 1000.00, 50.00 invoiced), but records "
+     "none."},
+    {"prepayment", R"({"amount": 60.01})",
+     "The prepayment of 60.01 that the journal records for invoice {invoice} exceeds the "
+     "invoice's recorded total of 60.00."},
+};
 // clang-format on
 
 class PlantedFaultTest : public AuditTest
@@ -172,6 +195,49 @@ protected:
         return documents;
     }
 
+    // Replaces fields of the body of our invoice's entry of the kind and seals the chain again
+    // from that entry on, so that only the recorded decision is wrong.
+    void rewriteJournal(const JournalFault& fault) const
+    {
+        if (!TestStore::onServer())
+            plant(QStringLiteral("DROP TRIGGER TMJOURNAL_NO_UPDATE"));
+        const QJsonObject change = QJsonDocument::fromJson(fault.change).object();
+        ASSERT_FALSE(change.isEmpty()) << fault.change;
+        QString previousHash;
+        bool changed = false;
+        // The body is the last column: the only one that might hold a "|".
+        for (const QString& row :
+             TestStore::query(companyFile(), "SELECT SEQ, KIND, ENTRYTIME, USERID, PREVHASH, "
+                                             "HASH, BODY FROM TMJOURNAL ORDER BY SEQ")) {
+            Accpac::JournalEntry entry{row.section(u'|', 0, 0).toLongLong(),
+                                       row.section(u'|', 1, 1),
+                                       row.section(u'|', 2, 2),
+                                       row.section(u'|', 3, 3),
+                                       row.section(u'|', 6),
+                                       row.section(u'|', 4, 4),
+                                       row.section(u'|', 5, 5)};
+            QJsonObject body = entry.bodyObject();
+            if (entry.kind == QLatin1String(fault.kind) &&
+                body.value(QStringLiteral("invoice")).toString().trimmed() == invoice()) {
+                for (auto field = change.begin(); field != change.end(); ++field)
+                    body.insert(field.key(), field.value());
+                entry.body = QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact));
+                changed = true;
+            }
+            if (changed) {
+                entry.prevHash = previousHash;
+                entry.hash = Accpac::journalHash(entry);
+                plant(QStringLiteral("UPDATE TMJOURNAL SET BODY='%1', PREVHASH='%2', HASH='%3' "
+                                     "WHERE SEQ=%4")
+                          .arg(QString(entry.body).replace(u'\'', QLatin1String("''")),
+                               entry.prevHash, entry.hash)
+                          .arg(entry.seq));
+            }
+            previousHash = entry.hash;
+        }
+        ASSERT_TRUE(changed) << "no " << fault.kind << " entry of " << invoice().toStdString();
+    }
+
     static QString filled(QString text, const QMap<QString, QString>& documents)
     {
         for (auto document = documents.begin(); document != documents.end(); ++document)
@@ -204,6 +270,18 @@ TEST_F(PlantedFaultTest, EachRuleNamesItsPlantedFaultAndTheProgramExitsWithOne)
         run = check(arguments() + fault.arguments);
         EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
         EXPECT_TRUE(holds(run.out.split(u'\n', Qt::SkipEmptyParts), sentence));
+    }
+    for (const JournalFault& fault : JournalFaults) {
+        const QString sentence = filled(QLatin1String(fault.sentence), documents);
+        SCOPED_TRACE(sentence.toStdString());
+        copyBooks();
+        rewriteJournal(fault);
+        run = check(arguments());
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
+        EXPECT_TRUE(holds(lines, sentence));
+        // The chain is whole: the recorded decision alone is wrong.
+        EXPECT_EQ(lines.filter(QStringLiteral("Journal entr")), QStringList());
     }
 }
 
