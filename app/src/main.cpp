@@ -7,7 +7,10 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QWidget>
+
+#include <cstdio>
 
 namespace {
 
@@ -54,6 +57,20 @@ std::optional<int> answerCommandLine(const QStringList& arguments, bool* verbose
         QString::fromLatin1(Usage));
 }
 
+// Whether Qt has a display to open the window on: a platform named on the command line or
+// in QT_QPA_PLATFORM, or the X or Wayland display of a desktop session. Without one Qt
+// would abort.
+bool hasDisplay(const QStringList& arguments)
+{
+    for (const QString& argument : arguments)
+        if (argument.section(u'=', 0, 0).remove(QRegularExpression(QStringLiteral("^--?"))) ==
+            QLatin1String("platform"))
+            return true;
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -72,6 +89,13 @@ int main(int argc, char* argv[])
     ProgramLog::Options logOptions;
     if (const auto status = answerCommandLine(arguments, &logOptions.verbose))
         return *status;
+    if (!hasDisplay(arguments)) {
+        std::fprintf(stderr,
+                     "%s: there is no display to show the window on (DISPLAY is not "
+                     "set); start the program in a desktop session.\n",
+                     qPrintable(QCoreApplication::applicationName()));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(modStart::ProgramVersion());

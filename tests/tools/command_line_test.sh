@@ -53,6 +53,10 @@ expect 0 1 "^tallymerge $version\$" -- \
 expect 2 1 "^tallymerge: Unknown option 'bogus'\. Usage: " -- \
     "${nodisplay[@]}" "$bin/tallymerge" -platform offscreen --bogus
 
+# No display at all: told in one sentence, not Qt's abort.
+expect 1 1 "^tallymerge: there is no display to show the window on" -- \
+    "${nodisplay[@]}" "$bin/tallymerge"
+
 expect 2 1 "^tallymerge: Unexpected argument 'invoice.db'\. Usage: " -- \
     "${nodisplay[@]}" "$bin/tallymerge" invoice.db
 expect 2 1 "^tallymerge-admin: Missing value after '--site'\." -- "$bin/tallymerge-admin" --site
