@@ -100,15 +100,24 @@ void Main()
     // The machine's settings may name another site: a folder, or a database server's
     // connection string (its companies are then the ones the sign-on lists). Read before the
     // log's first line, which names the site the program works with.
-    step([] {
+    QString siteProblem;
+    step([&] {
         const QString site = Setting::read(Setting::Site).trimmed();
         if (!site.isEmpty())
             Accpac::setSiteFolder(site);
+        siteProblem = Accpac::workstationSiteProblem(site);
     });
     qCInfo(lcApp).noquote() << QStringLiteral("%1 %2 starts; site %3; drive C %4")
                                    .arg(modGeneral::ProgramTitle, ProgramVersion(),
                                         ProgramLog::describeSite(Accpac::siteFolder()),
                                         SystemStandIn::driveFolder());
+    // A site string whose login may change the books is refused before anyone signs on:
+    // the program ends after the box, without a window.
+    if (!siteProblem.isEmpty()) {
+        modGeneral::MsgBox(siteProblem, modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Critical,
+                           modGeneral::ProgramTitle);
+        return;
+    }
     SystemLocale::useInEditBoxes();
     // The edit boxes' own messages (an invalid property value) are the program's boxes too.
     VrexEditbox::setMessageHook([](const QString& text, const QString& title) {

@@ -28,12 +28,16 @@ bool Open_Connections()
         AppSession->Configure(0);
         AppDBLink = AppSession->OpenDBLink(1, 0);
         AppCompany = AppDBLink->Company();
-        qCInfo(lcCore).noquote()
-            << QStringLiteral("signed on as %1 to company %2; site %3; company file %4")
-                   .arg(AppSession->UserID(), AppCompany.ID(),
-                        ProgramLog::describeSite(Accpac::siteFolder()),
-                        ProgramLog::describeSite(Accpac::Admin::companyDatabaseFile(
-                            Accpac::siteFolder(), AppCompany.ID())));
+        // The company as the sign-on reached it: on a server the site's own login may not
+        // read where the companies are kept, the user's role does.
+        const QString company = Accpac::signedOnCompanyStore();
+        qCInfo(lcCore).noquote() << QStringLiteral(
+                                        "signed on as %1 to company %2; site %3; company file %4")
+                                        .arg(AppSession->UserID(), AppCompany.ID(),
+                                             ProgramLog::describeSite(Accpac::siteFolder()),
+                                             Accpac::isServerSite(Accpac::siteFolder())
+                                                 ? company
+                                                 : ProgramLog::describeSite(company));
         return true;
     } catch (const std::exception& failure) {
         const ComError error = comErrorOf(failure);

@@ -99,16 +99,20 @@ class Desktop:
         self.server.write_password_file(self.env["HOME"])
         site = self.server.conninfo()
         self._sample(*sample_args, site)
-        result = subprocess.run(
-            [os.path.join(self.bin_dir, "tallymerge-admin"), "--site", site, "odbc-source",
-             "--system", COMPANY, COMPANY],
-            env=self.env, capture_output=True, text=True, timeout=120)
-        self._log("sample.log", result.stdout + result.stderr)
-        if result.returncode != 0:
-            raise RuntimeError("the data source could not be written: " + result.stderr)
+        # The workstations name the site through the sign-on login, which may only list the
+        # companies; the owner's login stays the administrator's.
+        signon = self.server.add_login("workstations", "Sign-On-Pass-3", self.env["HOME"])
+        admin = os.path.join(self.bin_dir, "tallymerge-admin")
+        for command in ([admin, "create-site", site, signon],
+                        [admin, "--site", site, "odbc-source", "--system", COMPANY, COMPANY]):
+            result = subprocess.run(command, env=self.env, capture_output=True, text=True,
+                                    timeout=120)
+            self._log("sample.log", result.stdout + result.stderr)
+            if result.returncode != 0:
+                raise RuntimeError("%s failed: %s" % (command[1], result.stderr))
         with open(os.path.join(SITE_ROOT, "HKEY_LOCAL_MACHINE.reg"), "w") as f:
             f.write("Windows Registry Editor Version 5.00\n\n[%s]\n\"Site\"=\"%s\"\n"
-                    "\"DSN\"=\"%s\"\n" % (SETTINGS_KEY, site, COMPANY))
+                    "\"DSN\"=\"%s\"\n" % (SETTINGS_KEY, signon, COMPANY))
 
     def _join_site(self, other):
         """The machine's site, settings and data sources are the other desktop's; the user's

@@ -74,6 +74,15 @@ class PostgresCluster:
             f.write("127.0.0.1:%d:%s:%s:%s\n" % (self.port, self.database, self.user,
                                                  self.password.replace(":", "\\:")))
 
+    def add_login(self, name, password, home):
+        """A login of the server with no rights of its own (the workstations' sign-on login),
+        its password in ~/.pgpass of `home` beside the site's; its connection string."""
+        self.superuser_sql("CREATE ROLE %s LOGIN PASSWORD %s" % (name, quote_literal(password)))
+        with open(os.path.join(home, ".pgpass"), "a") as f:
+            f.write("127.0.0.1:%d:%s:%s:%s\n" % (self.port, self.database, name,
+                                                 password.replace(":", "\\:")))
+        return "host=127.0.0.1 port=%d dbname=%s user=%s" % (self.port, self.database, name)
+
     def _run_as_owner(self, command, **kwargs):
         return subprocess.run(command, check=True, capture_output=True, text=True,
                               env={"PATH": "/usr/bin:/bin", "LC_ALL": "C", "HOME": self.folder},

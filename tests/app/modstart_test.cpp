@@ -214,7 +214,9 @@ TEST_F(StartUp, TheSiteTheMachinesSettingsNameIsTheOneSignedOnTo)
     modStart::Main();
     EXPECT_EQ(Accpac::siteFolder(), before); // no Site setting: the default stays
 
-    const QString server = QStringLiteral("host=db1 dbname=books user=billing password=secret");
+    // A server that cannot be reached now: the sign-on tells that, the start does not.
+    const QString server = QStringLiteral(
+        "host=/nonexistent/tallymerge-socket dbname=books user=billing password=secret");
     Setting::save(Setting::Site, QStringLiteral("  ") + server + QStringLiteral(" "));
     modStart::Main();
     EXPECT_EQ(Accpac::siteFolder(), server);

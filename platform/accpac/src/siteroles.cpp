@@ -299,7 +299,7 @@ bool seesEveryonesRights(Database& system)
     return st.columnInt(0) != 0;
 }
 
-void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite)
+QString signOnLoginProblem(PgDatabase& db, const QString& site, const QString& signOnSite)
 {
     QString login;
     QString database;
@@ -309,13 +309,8 @@ void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOn
         else if (key == QLatin1String("dbname"))
             database = value;
     }
-    const auto refuse = [&](const QString& why) {
-        throw StorageError(Kind::Refused, 0,
-                           QStringLiteral("The workstations' connection string %1 %2.")
-                               .arg(withoutPassword(signOnSite), why));
-    };
     if (login.isEmpty())
-        refuse(QStringLiteral("names no login: give the sign-on login as user=NAME"));
+        return QStringLiteral("names no login: give the sign-on login as user=NAME");
     Statement st = db.prepare(
         "SELECT r.rolsuper, r.rolcreaterole, r.rolcreatedb, r.rolreplication OR r.rolbypassrls, "
         "r.rolcanlogin, d.datdba = r.oid, d.datname, EXISTS (SELECT 1 FROM pg_namespace WHERE "
@@ -328,15 +323,15 @@ void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOn
     st.bindText(1, login);
     st.bindText(2, signOnGroup(site));
     if (!st.step())
-        refuse(QStringLiteral("names the login \"%1\", which the database server does not "
+        return QStringLiteral("names the login \"%1\", which the database server does not "
                               "have; make it first (createuser --pwprompt %1)")
-                   .arg(login));
+            .arg(login);
     const QString here = st.columnText(6);
     if (!database.isEmpty() && database != here)
-        refuse(QStringLiteral("names the database \"%1\", but the site is in \"%2\"")
-                   .arg(database, here));
+        return QStringLiteral("names the database \"%1\", but the site is in \"%2\"")
+            .arg(database, here);
     if (st.columnInt(4) == 0)
-        refuse(QStringLiteral("names the role \"%1\", which may not log in").arg(login));
+        return QStringLiteral("names the role \"%1\", which may not log in").arg(login);
     QStringList rights;
     if (st.columnInt(0) != 0)
         rights << QStringLiteral("is a superuser of the server");
@@ -352,12 +347,24 @@ void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOn
         rights << QStringLiteral("owns objects of the database %1").arg(here);
     if (!st.isNull(8))
         rights << QStringLiteral("is a member of %1").arg(st.columnText(8));
-    if (!rights.isEmpty())
-        refuse(QStringLiteral("names the login \"%1\", which %2; every workstation holds the "
-                              "password of the sign-on login, so it must be a login with no "
-                              "rights of its own: make one (createuser --pwprompt NAME) and "
-                              "name that")
-                   .arg(login, rights.join(QStringLiteral(", "))));
+    if (rights.isEmpty())
+        return {};
+    return QStringLiteral("names the login \"%1\", which %2; every workstation holds the "
+                          "password of the sign-on login, so it must be a login with no rights "
+                          "of its own: make one (createuser --pwprompt NAME) and name that")
+        .arg(login, rights.join(QStringLiteral(", ")));
+}
+
+void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite)
+{
+    if (const QString problem = signOnLoginProblem(db, site, signOnSite); !problem.isEmpty())
+        throw StorageError(Kind::Refused, 0,
+                           QStringLiteral("The workstations' connection string %1 %2.")
+                               .arg(withoutPassword(signOnSite), problem));
+    QString login;
+    for (const auto& [key, value] : conninfoOptions(signOnSite))
+        if (key == QLatin1String("user"))
+            login = value;
     run(db, "GRANT " + identifier(signOnGroup(site)) + " TO " + identifier(login));
 }
 

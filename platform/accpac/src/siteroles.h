@@ -42,6 +42,11 @@ Login tryLogin(const QString& site, const QString& userId, const QString& passwo
 // as the site's administrators and its owner do; a user reads only their own.
 bool seesEveryonesRights(Database& system);
 
+// Why the login that `signOnSite` (the workstations' connection string) names may not be the
+// site's sign-on login, as the rest of a sentence that begins with the string ("names the
+// login \"billing\", which owns the database books; ..."); empty when it may.
+QString signOnLoginProblem(PgDatabase& db, const QString& site, const QString& signOnSite);
+
 // As the site's owner (a login that may create roles), each in the caller's transaction:
 // the group roles and the grants on the site's schema (again when they are there already);
 void setUpSite(PgDatabase& db, const QString& site);

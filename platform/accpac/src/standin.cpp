@@ -132,6 +132,25 @@ QString shownSite(const QString& site)
     return isConnectionString(site) ? withoutPassword(site) : site;
 }
 
+QString workstationSiteProblem(const QString& site)
+{
+    if (!isConnectionString(site))
+        return {};
+    QString problem;
+    try {
+        PgDatabase db(site, QString());
+        problem = SiteRoles::signOnLoginProblem(db, site, site);
+    } catch (const StorageError&) {
+        return {};
+    }
+    if (problem.isEmpty())
+        return {};
+    return QStringLiteral("The site of this workstation's settings, %1, %2; ask the site's "
+                          "administrator for the sign-on login (tallymerge-admin create-site "
+                          "CONNINFO SITE) and name that in the setting Site.")
+        .arg(withoutPassword(site), problem);
+}
+
 QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companyStore)
 {
     // libpq's keywords and psqlODBC's names for them.
@@ -159,6 +178,12 @@ std::optional<ServerLogin> signedOnServerLogin()
     if (!core || !core->opened || !isConnectionString(core->siteFolder))
         return std::nullopt;
     return ServerLogin{SiteRoles::userRole(core->siteFolder, core->userId), core->serverPassword};
+}
+
+QString signedOnCompanyStore()
+{
+    const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
+    return core && core->opened && core->companyDb ? core->companyDb->location() : QString();
 }
 
 namespace Admin {

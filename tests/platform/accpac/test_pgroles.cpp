@@ -298,6 +298,18 @@ TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
                 !made.contains(QLatin1String("List-Pass")))
         << made.toStdString();
 
+    // A workstation whose site names any login but the sign-on login is refused at its start.
+    EXPECT_EQ(Accpac::workstationSiteProblem(lister).toStdString(), "");
+    const QString asOwner = Accpac::workstationSiteProblem(site);
+    EXPECT_TRUE(asOwner.startsWith(QLatin1String("The site of this workstation's settings, ")) &&
+                asOwner.contains(QLatin1String("owns the database signon; every workstation")) &&
+                !asOwner.contains(QLatin1String("password=")))
+        << asOwner.toStdString();
+    EXPECT_TRUE(Accpac::workstationSiteProblem(
+                    Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword))
+                    .contains(QLatin1String("which is a member of signon_company_saminc")));
+    EXPECT_EQ(Accpac::workstationSiteProblem(QStringLiteral("/var/lib/tallymerge/site")), "");
+
     // The sign-on login lists the companies, and a clerk signs on and works through it.
     EXPECT_EQ(Accpac::Admin::companyIds(lister), QStringList{Sample::CompanyId});
     QString message;

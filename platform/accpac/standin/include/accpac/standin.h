@@ -47,6 +47,12 @@ void setSiteFolder(const QString& folder);
 bool isServerSite(const QString& site);
 // The site as logs and messages show it: a connection string without its password.
 QString shownSite(const QString& site);
+// Why a workstation may not use `site` as its site: a server site whose connection string
+// names a login that may do more than list the companies (a superuser, an owner, a user's
+// role), whose password every workstation would then hold. One sentence; empty for a folder,
+// for the site's sign-on login, and for a server that cannot be reached now (the sign-on
+// tells that).
+QString workstationSiteProblem(const QString& site);
 // The psqlODBC data source attributes that reach the company a connection string names
 // (Admin::companyDatabaseFile of a server site): server, port, database, user name and the
 // company's schema as the search path. The password stays out: it is given at each login.
@@ -63,6 +69,9 @@ struct ServerLogin
     QString password;
 };
 std::optional<ServerLogin> signedOnServerLogin();
+// The company store of the live sign-on, as read through it: the company's file, or on a
+// server "schema company_saminc of database books on host db1 port 5432". Empty without one.
+QString signedOnCompanyStore();
 
 // Schema versions. Every company file and the site's system file carry the version of their
 // tables. Opening an older file (a sign-on, the admin and sample tools) brings it up to date
