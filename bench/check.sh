@@ -7,7 +7,9 @@
 # measured in the same run: a keyed SELECT through the sqlite3 C API on the company file of
 # the view engine's benchmark, and the grid's statement fetched through the ODBC C API on
 # the grid benchmark's data source. The ratio to the reference is the figure to watch on a
-# busy machine: both slow down together.
+# busy machine: both slow down together. So the grid load and the keyed reads have their
+# targets as ratios to their reference (at most 3 times the raw fetch, at most 1.05 times
+# the raw SELECT's time), and the verdict on them holds on a busy machine too.
 #
 # The machine's noise is measured in the same run: the references are repeated, and the
 # noise is the largest spread of any reference, (slowest - fastest) / fastest, with 5 % as
@@ -98,7 +100,8 @@ def counter(program, prefix, name):
     return median([b[name] for b in matching(program, prefix)])
 
 # (figure, measured, target, unit, "max" or "min", reference seconds or None, per)
-# A rate's reference is the time of one raw read; a time's reference is a raw time.
+# A rate's reference is the time of one raw read; a time's reference is a raw time. A
+# target of unit "x" is a ratio: the figure's time over its reference's, at most that.
 # The CPU column is the process's own CPU time (per load, per read, per run; "-" where the
 # work is another process's or the figure is no time): on a busy machine it shows what the
 # program spent, while the wall time also holds the wait for a core and for the disk.
@@ -107,15 +110,15 @@ def per_item_cpu_us(prefix):
 
 figures = [
     ("grid load, 10,000 orders", median_seconds("bench_grid", "LoadGrid/10000/") * 1e3,
-     100, "ms", "max", raw_fetch[10000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/10000/'):,.0f} ms"),
+     3, "x", "max", raw_fetch[10000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/10000/'):,.0f} ms"),
     ("grid load, 100,000 orders", median_seconds("bench_grid", "LoadGrid/100000/") * 1e3,
-     1000, "ms", "max", raw_fetch[100000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/100000/'):,.0f} ms"),
+     3, "x", "max", raw_fetch[100000] * 1e3, f"{cpu_ms('bench_grid', 'LoadGrid/100000/'):,.0f} ms"),
     ("grid of 100,000 orders, peak memory", counter("bench_grid", "LoadGrid/100000/", "peak_MB"),
-     150, "MB", "max", None, "-"),
+     100, "MB", "max", None, "-"),
     ("keyed reads, customers", 1 / median_seconds("bench_accpac", "BM_KeyedReadCustomer"),
-     300e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadCustomer'):.2f} us"),
+     1.05, "x", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadCustomer'):.2f} us"),
     ("keyed reads, shipments", 1 / median_seconds("bench_accpac", "BM_KeyedReadShipment"),
-     300e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadShipment'):.2f} us"),
+     1.05, "x", "min", raw_read, f"{per_item_cpu_us('BM_KeyedReadShipment'):.2f} us"),
     ("open-browse-fetch-close", 1 / median_seconds("bench_accpac", "BM_OpenBrowseFetchClose"),
      150e3, "/s", "min", raw_read, f"{per_item_cpu_us('BM_OpenBrowseFetchClose'):.2f} us"),
     ("invoice window, 300 shipments", median_seconds("bench_invoice_window", "InvoiceTickedShipments/300") * 1e3,
@@ -127,12 +130,14 @@ figures = [
     ("print 100 invoices to one PDF", median_seconds("bench_print", "BM_PrintInvoicesToPdf/100/") * 1e3,
      2000, "ms", "max", None, f"{cpu_ms('bench_print', 'BM_PrintInvoicesToPdf/100/'):,.0f} ms"),
     ("print 1,000 invoices to one PDF", median_seconds("bench_print", "BM_PrintInvoicesToPdf/1000/") * 1e3,
-     1000, "ms", "max", None, f"{cpu_ms('bench_print', 'BM_PrintInvoicesToPdf/1000/'):,.0f} ms"),
+     500, "ms", "max", None, f"{cpu_ms('bench_print', 'BM_PrintInvoicesToPdf/1000/'):,.0f} ms"),
     ("program start to grid loaded", median_seconds("bench_start", "ProgramStart") * 1e3,
      1000, "ms", "max", None, "-"),
 ]
 
 def shown(value, unit):
+    if unit == "x":
+        return f"{value:.2f}x"
     if unit == "/s":
         return f"{value / 1e3:,.0f}k/s"
     return f"{value:,.0f} {unit}"
@@ -146,6 +151,16 @@ print()
 print(f"{'figure':<38} {'measured':>12} {'target':>12} {'x reference':>12} {'CPU':>10}  verdict")
 failed = 0
 for name, value, target, unit, kind, reference, cpu in figures:
+    if unit == "x":
+        # Judged by the ratio of its time to the reference's, whatever the kind of figure.
+        ratio_value = value / reference if kind == "max" else (1 / value) / reference
+        met = ratio_value <= target
+        within_noise = ratio_value <= target * (1 + noise)
+        verdict = "met" if met else ("within noise" if within_noise else "MISSED")
+        failed += not within_noise
+        measured = f"{value:,.0f} ms" if kind == "max" else f"{value / 1e3:,.0f}k/s"
+        print(f"{name:<38} {measured:>12} {shown(target, unit):>12} {ratio_value:>12.2f} {cpu:>10}  {verdict}")
+        continue
     if kind == "max":
         met = value <= target
         within_noise = value <= target * (1 + noise)

@@ -2,10 +2,14 @@
 
 #include <QDir>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QSet>
+#include <QTextLayout>
 
+#include <map>
 #include <optional>
 
 namespace Accpac {
@@ -49,14 +53,11 @@ public:
         : m_painter(painter), m_device(device), m_layout(layout), m_company(companyName),
           m_width(device.width()), m_height(device.height())
     {
-        m_normal = QFont(layout.fontFamily);
-        m_normal.setPointSizeF(layout.fontSize);
-        m_bold = m_normal;
-        m_bold.setBold(true);
-        m_large = m_bold;
-        m_large.setPointSizeF(layout.fontSize * 1.8);
+        m_normal = sized(false, layout.fontSize).font;
+        m_bold = sized(true, layout.fontSize).font;
+        m_large = sized(true, layout.fontSize * 1.8).font;
         m_least = qMin(LeastReadablePoints, layout.fontSize);
-        m_line = QFontMetricsF(m_normal, &device).height() * 1.25;
+        m_line = metrics(m_normal).height() * 1.25;
         double shares = 0;
         for (const auto& column : layout.columns)
             shares += column.width;
@@ -106,6 +107,63 @@ private:
         double x;
         double width;
     };
+
+    // A text shaped in one font for the device: its glyphs, and its advance.
+    struct Shaped
+    {
+        QList<QGlyphRun> glyphs;
+        double width = 0;
+    };
+
+    // A font of the layout's family made for the device, with its metrics and the texts shaped
+    // in it so far. Every font the painter uses comes from here and is kept: the device's font
+    // engine is looked up once per size, and a text that recurs on every invoice (headings,
+    // labels, items) is shaped once for the whole print, not once to measure it and again to
+    // draw it.
+    struct Face
+    {
+        QFont font;
+        QFontMetricsF metrics;
+        QHash<QString, Shaped> shaped = {};
+    };
+
+    const Face& sized(bool bold, double points) const
+    {
+        const auto key = std::make_pair(bold, points);
+        auto at = m_faces.find(key);
+        if (at == m_faces.end()) {
+            QFont font(m_layout.fontFamily);
+            font.setPointSizeF(points);
+            font.setBold(bold);
+            const QFont onDevice(font, &m_device);
+            at = m_faces.emplace(key, Face{onDevice, QFontMetricsF(onDevice, &m_device)}).first;
+        }
+        return at->second;
+    }
+
+    const QFontMetricsF& metrics(const QFont& font) const
+    {
+        return sized(font.bold(), font.pointSizeF()).metrics;
+    }
+
+    const Shaped& shaped(const QFont& font, const QString& value) const
+    {
+        Face& face = const_cast<Face&>(sized(font.bold(), font.pointSizeF()));
+        auto at = face.shaped.constFind(value);
+        if (at == face.shaped.constEnd()) {
+            QTextLayout layout(value, face.font, &m_device);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            layout.endLayout();
+            at = face.shaped.insert(value, {layout.glyphRuns(), line.horizontalAdvance()});
+        }
+        return *at;
+    }
+
+    double advance(const QFont& font, const QString& value) const
+    {
+        return shaped(font, value).width;
+    }
 
     // The page must hold an invoice's heading (with the longest bill-to address), a line and
     // the totals, or every page would start again and print over its footer.
@@ -232,7 +290,7 @@ private:
     {
         const PrintedInvoice& invoice = *m_invoice;
         if (full) {
-            const double big = QFontMetricsF(m_large, &m_device).height();
+            const double big = metrics(m_large).height();
             text(m_large, {0, m_width * 0.6}, m_company);
             text(m_large, {m_width * 0.6, m_width * 0.4}, m_layout.title, Qt::AlignRight);
             m_y += big * 1.3;
@@ -337,8 +395,7 @@ private:
     {
         const QFont& font = strong ? m_bold : m_normal;
         const QString value = formatAmount(amount, m_invoice->currency);
-        const double width =
-            QFontMetricsF(number(font, totalsSpan(), value), &m_device).horizontalAdvance(value);
+        const double width = advance(number(font, totalsSpan(), value), value);
         // The label takes the room the amount leaves, cut short when need be.
         text(font, {totalsSpan().x, qMax(0.0, totalsSpan().width - width - m_line / 2)},
              m_layout.label(label));
@@ -360,15 +417,15 @@ private:
     {
         // A gap on the left keeps it apart from a number in the column before.
         const double room = span.width - 2 * padding(span) - m_line * 0.3;
-        QFont fitted = font;
-        for (;;) {
-            const double width = QFontMetricsF(fitted, &m_device).horizontalAdvance(value);
-            const double size = fitted.pointSizeF();
+        const bool bold = font.bold();
+        for (double size = font.pointSizeF();;) {
+            const Face& fitted = sized(bold, size);
+            const double width = advance(fitted.font, value);
             if (width <= room)
-                return fitted;
+                return fitted.font;
             if (size <= m_least)
                 return std::nullopt;
-            fitted.setPointSizeF(qMax(m_least, qMin(size - 0.25, size * room / width)));
+            size = qMax(m_least, qMin(size - 0.25, size * room / width));
         }
     }
 
@@ -377,32 +434,36 @@ private:
               Qt::Alignment align = Qt::AlignLeft)
     {
         const double room = span.width - 2 * padding(span);
-        draw(font, span, QFontMetricsF(font, &m_device).elidedText(value, Qt::ElideRight, room),
-             align);
+        if (advance(font, value) <= room)
+            draw(font, span, value, align);
+        else
+            draw(font, span, metrics(font).elidedText(value, Qt::ElideRight, room), align);
     }
 
     // A number is never cut short: its type shrinks until it fits (printProblem has refused
     // the numbers that do not fit even in the least readable type). The font it was drawn in.
     QFont number(const QFont& font, Span span, const QString& value)
     {
-        QFont least = font;
-        least.setPointSizeF(m_least);
-        const QFont fitted = fitting(font, span, value).value_or(least);
+        const QFont fitted = fitting(font, span, value).value_or(sized(font.bold(), m_least).font);
         draw(fitted, span, value, Qt::AlignRight);
         return fitted;
     }
 
+    // One line of text that fits its span, centred in a box as high as a line of the
+    // layout's type, so that shrunk numbers stay on the line. Drawn from its shaped glyphs.
     void draw(const QFont& font, Span span, const QString& value, Qt::Alignment align)
     {
-        if (!m_painter)
+        if (!m_painter || value.isEmpty())
             return;
-        m_painter->setFont(font);
+        const Shaped& text = shaped(font, value);
+        const double height = metrics(font).height();
         const double pad = padding(span);
-        // As high as a line of the layout's type, so that shrunk numbers stay on the line.
-        const double height = qMax(QFontMetricsF(font, &m_device).height(),
-                                   QFontMetricsF(m_normal, &m_device).height());
-        m_painter->drawText(QRectF(span.x + pad, m_y, span.width - 2 * pad, height * 1.2),
-                            int(align | Qt::AlignVCenter), value);
+        const double box = qMax(height, metrics(m_normal).height()) * 1.2;
+        const double x =
+            align & Qt::AlignRight ? span.x + span.width - pad - text.width : span.x + pad;
+        const QPointF topLeft(x, m_y + (box - height) / 2);
+        for (const QGlyphRun& run : text.glyphs)
+            m_painter->drawGlyphRun(topLeft, run);
     }
 
     QPainter* m_painter;
@@ -415,6 +476,7 @@ private:
     double m_least = LeastReadablePoints;
     double m_line = 0;
     QList<Span> m_columns;
+    mutable std::map<std::pair<bool, double>, Face> m_faces; // by boldness and point size
     const PrintedInvoice* m_invoice = nullptr;
     int m_page = 1;
     double m_y = 0;
