@@ -56,6 +56,7 @@ QList<PrintedInvoice> readInvoices(AccpacSession& session, const QString& first,
     auto prepayments = link->OpenView(QStringLiteral("OE0278"));
     auto customers = link->OpenView(QStringLiteral("AR0024"));
     QHash<QString, AccpacCurrency> currencies;
+    QHash<QString, QStringList> addresses;
 
     QList<PrintedInvoice> invoices;
     headers->SetOrder(1);
@@ -69,7 +70,12 @@ QList<PrintedInvoice> readInvoices(AccpacSession& session, const QString& first,
         invoice.date = headers->Field(QStringLiteral("INVDATE")).GetValue().toDate();
         invoice.customer = text(*headers, "CUSTOMER");
         invoice.billName = text(*headers, "BILNAME");
-        invoice.billAddress = customerAddress(*customers, invoice.customer);
+        // A customer's address is read once per print, however many of its invoices it holds.
+        auto address = addresses.constFind(invoice.customer);
+        if (address == addresses.constEnd())
+            address =
+                addresses.insert(invoice.customer, customerAddress(*customers, invoice.customer));
+        invoice.billAddress = *address;
         const QString code = text(*headers, "INSOURCURR");
         if (!currencies.contains(code))
             currencies.insert(code, session.GetCurrency(code));
