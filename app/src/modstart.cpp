@@ -37,13 +37,8 @@ namespace {
 // Runs one step of start-up; a failure is reported and start-up goes on.
 void step(const std::function<void()>& body)
 {
-    try {
-        body();
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("modStart.Main"));
-    }
+    modGeneral::reportFailures(QStringLiteral("modStart.Main"), modGeneral::Reporter::Messenger,
+                               body);
 }
 
 // Puts the Accpac run-time folder on the search path of older systems.

@@ -48,9 +48,7 @@ QString Display_Date(const QVariant& value)
             return {};
         return SystemLocale::shortDate(date);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorMessenger(error.number(), error.description(),
-                       QStringLiteral("modGeneral.Display_Date"));
+        reportFailure(failure, QStringLiteral("modGeneral.Display_Date"), Reporter::Messenger);
         return {};
     }
 }

@@ -1,11 +1,11 @@
 #include <core/finder.h>
 
 #include <core/busy.h>
+#include <core/reporters.h>
 #include <core/session.h>
 
 #include <accpac/finder.h>
 #include <accpac/standin.h>
-#include <system/comerror.h>
 
 #include <QApplication>
 
@@ -25,8 +25,7 @@ QVariantList Show_Finder(const QString& viewId, const QString& filter, const QSt
         QApplication::processEvents();
         return finder->Values();
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorAccpac(error.number(), error.description(), source);
+        reportFailure(failure, source, Reporter::Accpac);
         return {};
     }
 }

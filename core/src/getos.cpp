@@ -2,7 +2,6 @@
 
 #include <core/reporters.h>
 
-#include <system/comerror.h>
 #include <system/windows.h>
 
 namespace modGeneral {
@@ -41,8 +40,7 @@ QString GetOS()
             return {};
         }
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorMessenger(error.number(), error.description(), QStringLiteral("modGeneral.GetOS"));
+        reportFailure(failure, QStringLiteral("modGeneral.GetOS"), Reporter::Messenger);
         return {};
     }
 }

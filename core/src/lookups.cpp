@@ -40,9 +40,8 @@ Result lookUp(const QString& source, Result fallback, Body body, std::int32_t dr
     try {
         return body();
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        if (dropped == 0 || error.number() != dropped)
-            ErrorAccpac(error.number(), error.description(), source);
+        if (dropped == 0 || comErrorOf(failure).number() != dropped)
+            reportFailure(failure, source, Reporter::Accpac);
         return fallback;
     }
 }
@@ -298,9 +297,8 @@ QString Display_AccpacCurrency(double amount, QString& currencyCode, bool showSy
         }
         return Text::trim(text);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorMessenger(error.number(), error.description(),
-                       QStringLiteral("modGeneral.Display_AccpacCurrency"));
+        reportFailure(failure, QStringLiteral("modGeneral.Display_AccpacCurrency"),
+                      Reporter::Messenger);
         return {};
     }
 }

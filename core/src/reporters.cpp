@@ -2,6 +2,7 @@
 
 #include <core/log.h>
 #include <core/msgbox.h>
+#include <core/session.h>
 
 #include <accpac/errors.h>
 #include <odbc/errors.h>
@@ -115,6 +116,15 @@ void ErrorADO(AdoErrors& errors, std::int32_t number, const QString& description
         const ComError error = comErrorOf(failure);
         ErrorMessenger(error.number(), error.description(), QStringLiteral("modGeneral.ErrorADO"));
     }
+}
+
+void reportFailure(const std::exception& failure, const QString& source, Reporter reporter)
+{
+    const ComError error = comErrorOf(failure);
+    if (reporter == Reporter::Accpac)
+        ErrorAccpac(error.number(), error.description(), source);
+    else
+        ErrorMessenger(error.number(), error.description(), source);
 }
 
 } // namespace modGeneral

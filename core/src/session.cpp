@@ -1,6 +1,7 @@
 #include <core/session.h>
 
 #include <core/log.h>
+#include <core/orderentry.h>
 #include <core/reporters.h>
 #include <core/text.h>
 
@@ -43,8 +44,7 @@ bool Open_Connections()
         const ComError error = comErrorOf(failure);
         if (error.number() != ComErrorNumber::AlreadyOpen &&
             error.number() != ComErrorNumber::E_Fail) {
-            ErrorAccpac(error.number(), error.description(),
-                        QStringLiteral("modGeneral.Open_Connections"));
+            reportFailure(failure, QStringLiteral("modGeneral.Open_Connections"), Reporter::Accpac);
         }
         return false;
     }
@@ -85,11 +85,17 @@ QString Version_APModule(const QString& appId)
             }
         }
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorAccpac(error.number(), error.description(),
-                    QStringLiteral("modGeneral.Version_APModule"));
+        reportFailure(failure, QStringLiteral("modGeneral.Version_APModule"), Reporter::Accpac);
     }
     return version;
+}
+
+OrderEntryLayout orderEntryLayout()
+{
+    const QString version = Version_APModule(QStringLiteral("OE"));
+    return version == QLatin1String("56A") || version == QLatin1String("60A")
+               ? OrderEntryLayout::Release56
+               : OrderEntryLayout::Older;
 }
 
 AccpacSession& Session()

@@ -17,7 +17,6 @@
 #include <windows/frmbatchopts.h>
 
 #include <accpac/view.h>
-#include <system/comerror.h>
 
 #include <QHash>
 #include <QMenu>
@@ -249,9 +248,8 @@ BatchPreview previewBatch(frmMain& window)
         runBatch(window, recorder);
     } catch (const std::exception& failure) {
         // The run's own message: the preview ends where the run would.
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Check_Orders"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.Check_Orders"),
+                                  modGeneral::Reporter::Messenger);
         BatchPreview ended = recorder.result();
         ended.complete = false;
         return ended;

@@ -4,6 +4,7 @@
 
 #include "batchrun.h"
 #include "journalentry.h"
+#include "ordercompletion.h"
 
 #include <core/appstate.h>
 #include <core/busy.h>
@@ -515,7 +516,7 @@ private:
 // names its routine) lists its orders, a completion entry records them done. An order invoiced in
 // part by another program, or since invoiced again, is left as it is. Completed orders have
 // COMPLETE 3 or 4.
-void completeInterruptedOrders(frmMain& window)
+void completeInterruptedOrders()
 {
     std::map<QString, QStringList> uncompleted; // invoice -> its orders
     for (const QJsonObject& entry : Journal::entries({Journal::Invoice, Journal::Completion})) {
@@ -527,8 +528,7 @@ void completeInterruptedOrders(frmMain& window)
     }
     if (uncompleted.empty())
         return;
-    const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
-    const bool newer = version == QLatin1String("56A") || version == QLatin1String("60A");
+    const modGeneral::OrderEntryLayout layout = modGeneral::orderEntryLayout();
     modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0520"));
     view->SetOrder(1);
     for (const auto& [invoice, orders] : uncompleted) {
@@ -543,13 +543,8 @@ void completeInterruptedOrders(frmMain& window)
                 view->Field(QStringLiteral("COMPLETE")).GetValue().toInt() < 3;
             if (!cutShort)
                 continue;
-            if (newer) {
-                window.Clear_BackOrders56(order);
-                window.Update_OrderComplete56(order);
-            } else {
-                window.Clear_BackOrders(order);
-                window.Update_OrderComplete(order);
-            }
+            OrderCompletion::clearBackOrders(layout, order);
+            OrderCompletion::completeOrder(layout, order);
             completed << order;
         }
         Journal::write(Journal::Completion,
@@ -585,9 +580,10 @@ void frmMain::Check_Orders()
     modGeneral::PendingPrepaymentRecord prepayment = modGeneral::PendingPrepayment;
     modGeneral::PendingPrepayment.Present = false;
     m_prepaymentAside = &prepayment;
+    const QString source = QStringLiteral("frmMain.Check_Orders");
     bool ended = false;
-    try {
-        completeInterruptedOrders(*this);
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
+        completeInterruptedOrders();
         runBatch(*this, sink);
         ended = true;
         // Only a run that created invoices names them; one that created none changes no
@@ -599,19 +595,10 @@ void frmMain::Check_Orders()
             modGeneral::BatchFirstInvoice.clear();
             BatchInvoiced = false;
         }
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Check_Orders"));
-    }
-
-    try {
+    });
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         Journal::write(Journal::BatchRun, sink.journalEntry(usersTicks, ended));
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Check_Orders"));
-    }
+    });
 
     setProperty(InvoicedByBatch, property(InvoicedByBatch).toStringList() + sink.invoiced());
     // Afterwards the selection is the user's ticks that no invoice of the run took, with

@@ -2,6 +2,7 @@
 
 #include "ui_frmmain.h"
 
+#include "ordercompletion.h"
 #include "viewset.h"
 
 #include <core/busy.h>
@@ -9,6 +10,7 @@
 #include <core/reporters.h>
 #include <core/session.h>
 #include <core/text.h>
+#include <invoicing/orderviewlayouts.h>
 
 #include <accpac/view.h>
 #include <system/comerror.h>
@@ -21,70 +23,12 @@
 
 namespace {
 
+using modGeneral::OrderEntryLayout;
+
 const QString OrderHeader = QStringLiteral("OE0520");
 const QString OrderLines = QStringLiteral("OE0500");
 const QString ShipmentHeader = QStringLiteral("OE0692");
 const QString ShipmentLines = QStringLiteral("OE0691");
-
-const ViewLayout& firstOrderLayout()
-{
-    static const ViewLayout layout{
-        {"OE0520", "OE0500", "OE0740", "OE0180", "OE0680", "OE0526", "OE0522", "OE0501", "OE0502",
-         "OE0504", "OE0503"},
-        {{"OE0520", "OE0500", "OE0680", "OE0180", "OE0740", "OE0526", "OE0522"},
-         {"OE0500", "OE0520", "OE0501", "OE0503", "OE0502"},
-         {"OE0740", "OE0520"},
-         {"OE0180", "OE0520", "OE0500"},
-         {"OE0680", "OE0520", "OE0500"},
-         {"OE0526", "OE0520"},
-         {"OE0522", "OE0520"},
-         {"OE0501", "OE0500"},
-         {"OE0502", "OE0500", "OE0504"},
-         {"OE0504", "OE0502"},
-         {"OE0503", "OE0500"}}};
-    return layout;
-}
-
-const ViewLayout& orderLayout56()
-{
-    static const ViewLayout layout{
-        {"OE0520", "OE0500", "OE0740", "OE0180", "OE0999", "OE0526", "OE0522", "OE0501", "OE0502",
-         "OE0504", "OE0504/2", "OE0503", "OE0508", "OE0507"},
-        {{"OE0520", "OE0500", "OE0999", "OE0180", "OE0740", "OE0526", "OE0522"},
-         {"OE0500", "OE0520", "OE0501", "OE0503", "OE0502", "OE0508", "OE0507"},
-         {"OE0740", "OE0520"},
-         {"OE0180", "OE0520", "OE0500"},
-         {"OE0526", "OE0520"},
-         {"OE0522", "OE0520"},
-         {"OE0501", "OE0500"},
-         {"OE0503", "OE0500"},
-         {"OE0502", "OE0500", "OE0504", "OE0504/2"},
-         {"OE0504", "OE0502"},
-         {"OE0507", "OE0500"}}};
-    return layout;
-}
-
-const ViewLayout& shipmentLayout()
-{
-    static const ViewLayout layout{
-        {"OE0692", "OE0691", "OE0682", "OE0190", "OE0745", "OE0694", "OE0704", "OE0697", "OE0702",
-         "OE0705", "OE0703", "OE0698", "OE0699", "OE0706"},
-        {{"OE0692", "OE0691", "OE0682", "OE0190", "OE0745", "OE0694", "OE0704"},
-         {"OE0691", "OE0692", "OE0697", "OE0702", "OE0705", "OE0703"},
-         {"OE0682", "OE0692", "OE0691"},
-         {"OE0190", "OE0692", "OE0691"},
-         {"OE0745", "OE0692"},
-         {"OE0694", "OE0692"},
-         {"OE0704", "OE0692"},
-         {"OE0697", "OE0698", "OE0699"},
-         {"OE0698", "OE0697"},
-         {"OE0699", "OE0697"},
-         {"OE0702", "OE0691"},
-         {"OE0705", "OE0691"},
-         {"OE0703", "OE0691", "OE0706", "OE0699"},
-         {"OE0706", "OE0703"}}};
-    return layout;
-}
 
 void openAndCompose(ViewSet& views, const ViewLayout& layout)
 {
@@ -150,14 +94,26 @@ void logFailedStep(const QString& source, const QString& document, const ComErro
                .arg(source, document, QString::number(error.number()), error.description());
 }
 
-void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& orderNumber,
-                  const QString& source)
+// The order routines' names, which their reports and log lines carry.
+QString orderRoutineName(OrderPass pass, OrderEntryLayout layout)
 {
+    const bool release56 = layout == OrderEntryLayout::Release56;
+    if (pass == OrderPass::ClearBackOrders)
+        return release56 ? QStringLiteral("frmMain.Clear_BackOrders56")
+                         : QStringLiteral("frmMain.Clear_BackOrders");
+    return release56 ? QStringLiteral("frmMain.Update_OrderComplete56")
+                     : QStringLiteral("frmMain.Update_OrderComplete");
+}
+
+// The two layouts differ only in the views they open and compose and in the routines' names.
+void orderRoutine(OrderEntryLayout layout, OrderPass pass, const QString& orderNumber)
+{
+    const QString source = orderRoutineName(pass, layout);
     const QString document = QStringLiteral("order ") + Text::trim(orderNumber);
     QString result = QStringLiteral("not found or complete already, nothing changed");
     try {
         ViewSet views;
-        openAndCompose(views, layout);
+        openAndCompose(views, OrderViewLayouts::order(layout));
         AccpacView& header = views[OrderHeader];
         AccpacView& lines = views[OrderLines];
         header.ClearRecord();
@@ -210,43 +166,41 @@ void orderRoutine(const ViewLayout& layout, OrderPass pass, const QString& order
         views.close(OrderHeader);
         logStep(source, document, result);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        logFailedStep(source, document, error);
-        modGeneral::ErrorAccpac(error.number(), error.description(), source);
+        logFailedStep(source, document, comErrorOf(failure));
+        modGeneral::reportFailure(failure, source, modGeneral::Reporter::Accpac);
     }
-}
-
-// The company runs Order Entry 5.6 or later, whose order views have the 5.6 layout.
-bool orderEntry56()
-{
-    const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
-    return version == QLatin1String("56A") || version == QLatin1String("60A");
 }
 
 } // namespace
 
+void OrderCompletion::clearBackOrders(OrderEntryLayout layout, const QString& orderNumber)
+{
+    orderRoutine(layout, OrderPass::ClearBackOrders, orderNumber);
+}
+
+void OrderCompletion::completeOrder(OrderEntryLayout layout, const QString& orderNumber)
+{
+    orderRoutine(layout, OrderPass::Complete, orderNumber);
+}
+
 void frmMain::Clear_BackOrders(const QString& orderNumber)
 {
-    orderRoutine(firstOrderLayout(), OrderPass::ClearBackOrders, orderNumber,
-                 QStringLiteral("frmMain.Clear_BackOrders"));
+    OrderCompletion::clearBackOrders(OrderEntryLayout::Older, orderNumber);
 }
 
 void frmMain::Clear_BackOrders56(const QString& orderNumber)
 {
-    orderRoutine(orderLayout56(), OrderPass::ClearBackOrders, orderNumber,
-                 QStringLiteral("frmMain.Clear_BackOrders56"));
+    OrderCompletion::clearBackOrders(OrderEntryLayout::Release56, orderNumber);
 }
 
 void frmMain::Update_OrderComplete(const QString& orderNumber)
 {
-    orderRoutine(firstOrderLayout(), OrderPass::Complete, orderNumber,
-                 QStringLiteral("frmMain.Update_OrderComplete"));
+    OrderCompletion::completeOrder(OrderEntryLayout::Older, orderNumber);
 }
 
 void frmMain::Update_OrderComplete56(const QString& orderNumber)
 {
-    orderRoutine(orderLayout56(), OrderPass::Complete, orderNumber,
-                 QStringLiteral("frmMain.Update_OrderComplete56"));
+    OrderCompletion::completeOrder(OrderEntryLayout::Release56, orderNumber);
 }
 
 void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
@@ -256,7 +210,7 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
     QString result = QStringLiteral("not found or complete already, nothing changed");
     try {
         ViewSet views;
-        openAndCompose(views, shipmentLayout());
+        openAndCompose(views, OrderViewLayouts::shipment());
         AccpacView& header = views[ShipmentHeader];
         AccpacView& lines = views[ShipmentLines];
         header.ClearRecord();
@@ -296,9 +250,8 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
         views.close(ShipmentHeader);
         logStep(source, document, result);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        logFailedStep(source, document, error);
-        modGeneral::ErrorAccpac(error.number(), error.description(), source);
+        logFailedStep(source, document, comErrorOf(failure));
+        modGeneral::reportFailure(failure, source, modGeneral::Reporter::Accpac);
     }
 }
 
@@ -309,7 +262,7 @@ void frmMain::Complete_ZeroAmountShipments()
     try {
         // The orders are completed in the layout of the company's Order Entry, as the
         // invoice run completes them.
-        const bool layout56 = orderEntry56();
+        const OrderEntryLayout layout = modGeneral::orderEntryLayout();
         OrderGrid* grid = m_ui->flgMain;
         // The row count is read on every pass: the yield may let a reload change it.
         for (int row = 1; row < grid->Rows(); ++row) {
@@ -323,19 +276,13 @@ void frmMain::Complete_ZeroAmountShipments()
             setStatusText(QStringLiteral("Completing shipment ") + shipment +
                           QStringLiteral("..."));
             Update_ShipmentComplete(shipment);
-            if (layout56) {
-                Clear_BackOrders56(order);
-                Update_OrderComplete56(order);
-            } else {
-                Clear_BackOrders(order);
-                Update_OrderComplete(order);
-            }
+            OrderCompletion::clearBackOrders(layout, order);
+            OrderCompletion::completeOrder(layout, order);
         }
     } catch (const std::exception& failure) {
         busy.reset();
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Complete_ZeroAmountShipments"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.Complete_ZeroAmountShipments"),
+                                  modGeneral::Reporter::Messenger);
         return;
     }
     busy.reset();

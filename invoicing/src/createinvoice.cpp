@@ -4,6 +4,7 @@
 
 #include "creditrequest.h"
 #include "journalentry.h"
+#include "ordercompletion.h"
 #include "prepaymentrule.h"
 #include "steprunner.h"
 #include "viewset.h"
@@ -14,6 +15,7 @@
 #include <core/msgbox.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
+#include <invoicing/orderviewlayouts.h>
 #include <settings/settings.h>
 
 #include <accpac/view.h>
@@ -38,50 +40,10 @@ const QString Prepayment = QStringLiteral("OE0278");
 const QString ReceiptBatch = QStringLiteral("AR0041");
 const QString Customers = QStringLiteral("AR0024");
 
-const ViewLayout& olderLayout()
-{
-    static const ViewLayout layout{
-        {"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422", "OE0401", "OE0403",
-         "OE0402", "OE0404"},
-        {{"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422"},
-         {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402"},
-         {"OE0720", "OE0420"},
-         {"OE0160", "OE0420"},
-         {"OE0660", "OE0420"},
-         {"OE0427", "OE0420"},
-         {"OE0422", "OE0420"},
-         {"OE0401", "OE0400"},
-         {"OE0402", "OE0400", "OE0404"},
-         {"OE0404", "OE0402"},
-         {"OE0403", "OE0400"}}};
-    return layout;
-}
-
-const ViewLayout& layout56()
-{
-    static const ViewLayout layout{
-        {"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422", "OE0401", "OE0403",
-         "OE0402", "OE0404", "OE0407", "OE0406", "OE0405"},
-        {{"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422"},
-         {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402", "OE0407", "OE0406"},
-         {"OE0720", "OE0420"},
-         {"OE0160", "OE0420"},
-         {"OE0427", "OE0420"},
-         {"OE0422", "OE0420"},
-         {"OE0401", "OE0400"},
-         {"OE0402", "OE0400", "OE0404", "OE0405"},
-         {"OE0404", "OE0402"},
-         {"OE0405", "OE0402"},
-         {"OE0403", "OE0400"},
-         {"OE0407", "OE0400"},
-         {"OE0406", "OE0400"}}};
-    return layout;
-}
-
 struct Routine
 {
     const char* name;
-    bool layout56;
+    modGeneral::OrderEntryLayout layout;
     bool batch;
 };
 
@@ -159,7 +121,7 @@ private:
         step([&] { field(key, name).SetValue(value); });
     }
 
-    const ViewLayout& layout() const { return m_routine.layout56 ? layout56() : olderLayout(); }
+    const ViewLayout& layout() const { return OrderViewLayouts::invoice(m_routine.layout); }
 
     void start()
     {
@@ -413,18 +375,8 @@ private:
             QString order;
             step([&] { order = Text::trim(m_grid->TextMatrix(row, 1)); });
             orders.append(order);
-            step([&] {
-                if (m_routine.layout56)
-                    m_window.Clear_BackOrders56(order);
-                else
-                    m_window.Clear_BackOrders(order);
-            });
-            step([&] {
-                if (m_routine.layout56)
-                    m_window.Update_OrderComplete56(order);
-                else
-                    m_window.Update_OrderComplete(order);
-            });
+            step([&] { OrderCompletion::clearBackOrders(m_routine.layout, order); });
+            step([&] { OrderCompletion::completeOrder(m_routine.layout, order); });
         });
         step([&] {
             Journal::write(Journal::Completion,
@@ -450,24 +402,26 @@ private:
 
 bool frmMain::Create_Invoice(const QString& customer)
 {
-    static const Routine routine{"Create_Invoice", false, false};
+    static const Routine routine{"Create_Invoice", modGeneral::OrderEntryLayout::Older, false};
     return InvoiceRun(*this, routine, customer, {}).run();
 }
 
 bool frmMain::Create_Invoice56(const QString& customer)
 {
-    static const Routine routine{"Create_Invoice56", true, false};
+    static const Routine routine{"Create_Invoice56", modGeneral::OrderEntryLayout::Release56,
+                                 false};
     return InvoiceRun(*this, routine, customer, {}).run();
 }
 
 bool frmMain::Create_Invoice2(const QString& customer, const QList<std::int16_t>& rows)
 {
-    static const Routine routine{"Create_Invoice2", false, true};
+    static const Routine routine{"Create_Invoice2", modGeneral::OrderEntryLayout::Older, true};
     return InvoiceRun(*this, routine, customer, rows).run();
 }
 
 bool frmMain::Create_Invoice2_56(const QString& customer, const QList<std::int16_t>& rows)
 {
-    static const Routine routine{"Create_Invoice2_56", true, true};
+    static const Routine routine{"Create_Invoice2_56", modGeneral::OrderEntryLayout::Release56,
+                                 true};
     return InvoiceRun(*this, routine, customer, rows).run();
 }

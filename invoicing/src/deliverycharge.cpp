@@ -8,8 +8,6 @@
 #include <core/text.h>
 #include <settings/settings.h>
 
-#include <system/comerror.h>
-
 Books::DeliveryChargeOutcome frmMain::deliveryChargeFor(const QString& customer,
                                                         const InvoiceFacts& facts) const
 {
@@ -25,7 +23,8 @@ Books::DeliveryChargeOutcome frmMain::deliveryChargeFor(const QString& customer,
 // whether any ticked row, not only the one just clicked, is a cash sale.
 void frmMain::Check_DeliveryCharge()
 {
-    try {
+    const QString source = QStringLiteral("frmMain.Check_DeliveryCharge");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         switch (deliveryChargeFor(Text::trim(SelCustomer), selectionFacts())) {
         case Books::DeliveryChargeOutcome::Off: {
             DelChargeApply = false;
@@ -52,9 +51,5 @@ void frmMain::Check_DeliveryCharge()
             break;
         }
         }
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Check_DeliveryCharge"));
-    }
+    });
 }

@@ -15,7 +15,6 @@
 
 #include <accpac/usrvalidate.h>
 #include <accpac/view.h>
-#include <system/comerror.h>
 
 #include <QApplication>
 
@@ -69,7 +68,8 @@ void frmCreditCheck::Form_Load()
 {
     using namespace modGeneral;
     Ui::frmCreditCheck& ui = *m_ui;
-    try {
+    const QString source = QStringLiteral("frmCreditCheck.Form_Load");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         setWindowIcon(QApplication::windowIcon());
         setWindowTitle(ProgramTitle + QStringLiteral(" - Credit Approval"));
         resize(width(), Twips::toPixels(IsWinXP ? 6000 : 5895, logicalDpiY()));
@@ -100,11 +100,7 @@ void frmCreditCheck::Form_Load()
         ui.lvwCredit->resizeColumnToContents(0);
         ui.lblExceed->setText(amount(available));
         ui.btnApprove->setEnabled(false);
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorMessenger(error.number(), error.description(),
-                       QStringLiteral("frmCreditCheck.Form_Load"));
-    }
+    });
 }
 
 void frmCreditCheck::btnApprove_Click()
@@ -191,8 +187,7 @@ bool frmCreditCheck::Valid_CreditApproval(const QString& userId, const QString& 
                     QLatin1String("OECREDIT");
         }
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorAccpac(error.number(), error.description(), Source);
+        modGeneral::reportFailure(failure, Source, modGeneral::Reporter::Accpac);
         return false;
     }
     return approved;

@@ -22,8 +22,6 @@
 #include <settings/settings.h>
 #include <windows/frmcalendar.h>
 
-#include <system/comerror.h>
-
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -42,12 +40,6 @@ void invalidEntry(const QString& problem, const QString& remedy)
 const QString InvalidReceiptDate =
     QStringLiteral("The entered Receipt Date is not a valid date.\r\n"
                    "Please enter a valid date or use the calendar.");
-
-void reportFailure(const std::exception& failure, const char* source)
-{
-    const ComError error = comErrorOf(failure);
-    modGeneral::ErrorMessenger(error.number(), error.description(), QLatin1String(source));
-}
 
 // A date box's text as a date; invalid when it holds none.
 QDate dateIn(const QString& text)
@@ -123,7 +115,8 @@ void frmPrepay::Form_Load()
     using namespace modGeneral;
     Ui::frmPrepay& ui = *m_ui;
     m_loading = true;
-    try {
+    const QString source = QStringLiteral("frmPrepay.Form_Load");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         setWindowIcon(Resources::ProgramIcon());
         setWindowTitle(ProgramTitle + QStringLiteral(" - O/E Invoice Prepayments"));
         Style_Buttons(this);
@@ -147,9 +140,7 @@ void frmPrepay::Form_Load()
             ui.lblRecType->setText(Return_RecTypeDesc(ui.vreRecType->text()));
             ui.vreRecDate->setText(Display_Date(QDate::currentDate()));
         }
-    } catch (const std::exception& failure) {
-        reportFailure(failure, "frmPrepay.Form_Load");
-    }
+    });
     m_changed = false;
     m_loading = false;
 }
@@ -165,7 +156,8 @@ void frmPrepay::showBatch(std::int32_t number, const QDate& date, const QString&
 
 void frmPrepay::Enable_Receipt(bool on)
 {
-    try {
+    const QString source = QStringLiteral("frmPrepay.Enable_Receipt");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         Ui::frmPrepay& ui = *m_ui;
         for (QWidget* control : std::initializer_list<QWidget*>{
                  ui.vreRecType, ui.btnRecType, ui.lblRecType, ui.vreRecDate, ui.btnRecDate,
@@ -178,14 +170,13 @@ void frmPrepay::Enable_Receipt(bool on)
         QPalette palette = ui.txtRecNumber->palette();
         palette.setColor(QPalette::Base, VrexEditbox::toColor(colour));
         ui.txtRecNumber->setPalette(palette);
-    } catch (const std::exception& failure) {
-        reportFailure(failure, "frmPrepay.Enable_Receipt");
-    }
+    });
 }
 
 void frmPrepay::Show_NewBatch(bool on)
 {
-    try {
+    const QString source = QStringLiteral("frmPrepay.Show_NewBatch");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         Ui::frmPrepay& ui = *m_ui;
         for (QWidget* box : std::initializer_list<QWidget*>{
                  ui.txtBatchDesc, ui.vreBatchDate, ui.btnBatchDate, ui.vreBankCode, ui.btnBankCode})
@@ -195,9 +186,7 @@ void frmPrepay::Show_NewBatch(bool on)
         // A refused entry in a box that goes away no longer holds the window open.
         if (!on && (m_refusedBox == ui.vreBatchDate || m_refusedBox == ui.vreBankCode))
             m_refusedBox = nullptr;
-    } catch (const std::exception& failure) {
-        reportFailure(failure, "frmPrepay.Show_NewBatch");
-    }
+    });
 }
 
 void frmPrepay::refuse(VrexEditbox* box, const QString& text, bool& cancel)

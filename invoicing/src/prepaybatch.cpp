@@ -9,13 +9,13 @@
 #include <core/appstate.h>
 #include <core/displaydate.h>
 #include <core/finder.h>
+#include <core/reporters.h>
 #include <core/session.h>
 #include <core/systemlocale.h>
 #include <core/text.h>
 #include <settings/settings.h>
 
 #include <accpac/view.h>
-#include <system/comerror.h>
 
 namespace {
 
@@ -23,12 +23,6 @@ const QString ReceiptBatches = QStringLiteral("AR0041");
 // Receivables receipt batches of cash receipts; status 1 is open.
 const QString CashReceipts = QStringLiteral("CA");
 constexpr int OpenBatch = 1;
-
-void reportAccpac(const std::exception& failure, const char* source)
-{
-    const ComError error = comErrorOf(failure);
-    modGeneral::ErrorAccpac(error.number(), error.description(), QLatin1String(source));
-}
 
 // A batch number as typed: a positive whole number, or none.
 std::optional<std::int32_t> batchNumberOf(const QString& text)
@@ -61,19 +55,19 @@ bool frmPrepay::Valid_ARBatch(const QString& number)
     const std::optional<std::int32_t> batch = batchNumberOf(number);
     if (!batch)
         return false;
-    try {
+    bool valid = false;
+    const QString source = QStringLiteral("frmPrepay.Valid_ARBatch");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
         if (!readOpenBatch(*view, *batch))
-            return false;
+            return;
         m_ui->lblBatchDesc->setText(trimmedField(*view, "BATCHDESC"));
         m_ui->lblBatchDate->setText(
             modGeneral::Display_Date(view->Field(QStringLiteral("DATEBTCH")).GetValue()));
         m_ui->lblBankCode->setText(trimmedField(*view, "IDBANK"));
-        return true;
-    } catch (const std::exception& failure) {
-        reportAccpac(failure, "frmPrepay.Valid_ARBatch");
-        return false;
-    }
+        valid = true;
+    });
+    return valid;
 }
 
 QString frmPrepay::Return_ARBatchDesc(const QString& number)
@@ -81,20 +75,20 @@ QString frmPrepay::Return_ARBatchDesc(const QString& number)
     const std::optional<std::int32_t> batch = batchNumberOf(number);
     if (!batch)
         return {};
-    try {
+    QString description;
+    const QString source = QStringLiteral("frmPrepay.Return_ARBatchDesc");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
-        return readOpenBatch(*view, *batch)
-                   ? view->Field(QStringLiteral("BATCHDESC")).GetValue().toString()
-                   : QString();
-    } catch (const std::exception& failure) {
-        reportAccpac(failure, "frmPrepay.Return_ARBatchDesc");
-        return {};
-    }
+        if (readOpenBatch(*view, *batch))
+            description = view->Field(QStringLiteral("BATCHDESC")).GetValue().toString();
+    });
+    return description;
 }
 
 bool frmPrepay::Create_NewBatch()
 {
-    try {
+    const QString source = QStringLiteral("frmPrepay.Create_NewBatch");
+    return modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
         view->Field(QStringLiteral("CODEPYMTYP")).SetValue(CashReceipts);
         view->Field(QStringLiteral("CNTBTCH")).SetValue(0);
@@ -102,11 +96,7 @@ bool frmPrepay::Create_NewBatch()
         view->Update();
         m_owner->clerksPrepayment().BatchNumber =
             view->Field(QStringLiteral("CNTBTCH")).GetValue().toInt();
-        return true;
-    } catch (const std::exception& failure) {
-        reportAccpac(failure, "frmPrepay.Create_NewBatch");
-        return false;
-    }
+    });
 }
 
 void frmPrepay::btnNewBatch_Click()
@@ -153,7 +143,8 @@ void frmPrepay::Update_ReceiptBatch()
     if (bank.isEmpty() || !date.isValid())
         return;
     const QString description = Text::trim(ui.txtBatchDesc->text());
-    try {
+    const QString source = QStringLiteral("frmPrepay.Update_ReceiptBatch");
+    const bool saved = modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
         view->Field(QStringLiteral("CODEPYMTYP")).SetValue(CashReceipts);
         view->Field(QStringLiteral("CNTBTCH")).SetValue(m_owner->clerksPrepayment().BatchNumber);
@@ -163,10 +154,9 @@ void frmPrepay::Update_ReceiptBatch()
             view->Field(QStringLiteral("IDBANK")).SetValue(bank);
             view->Update();
         }
-    } catch (const std::exception& failure) {
-        reportAccpac(failure, "frmPrepay.Update_ReceiptBatch");
+    });
+    if (!saved)
         return;
-    }
     ui.lblBankCode->setText(bank);
     ui.lblBatchDate->setText(dateText);
     ui.lblBatchDesc->setText(description);

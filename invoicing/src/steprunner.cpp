@@ -5,11 +5,9 @@
 #include <core/session.h>
 
 #include <accpac/errors.h>
-#include <system/comerror.h>
 
 void StepRunner::handle(const std::exception& failure)
 {
-    const ComError error = comErrorOf(failure);
     AccpacErrors* errors = nullptr;
     try {
         errors = &modGeneral::Session().Errors();
@@ -17,7 +15,7 @@ void StepRunner::handle(const std::exception& failure)
         // No session: nothing but the generic report is possible.
     }
     if (!errors || errors->Count() == 0) {
-        modGeneral::ErrorMessenger(error.number(), error.description(), m_source);
+        modGeneral::reportFailure(failure, m_source, modGeneral::Reporter::Messenger);
         throw RunEnded{};
     }
     bool warning = false;
@@ -32,10 +30,9 @@ void StepRunner::handle(const std::exception& failure)
                                QStringLiteral("Sage Accpac Error"));
         }
         errors->Clear();
-    } catch (const std::exception& reportFailure) {
+    } catch (const std::exception& collectionFailure) {
         // The collection itself failed: report that and end the run.
-        const ComError inner = comErrorOf(reportFailure);
-        modGeneral::ErrorMessenger(inner.number(), inner.description(), m_source);
+        modGeneral::reportFailure(collectionFailure, m_source, modGeneral::Reporter::Messenger);
         throw RunEnded{};
     }
     if (!warning)

@@ -34,11 +34,3 @@ public:
 private:
     std::vector<std::pair<QString, modGeneral::ViewPtr>> m_views;
 };
-
-// A layout: the views opened, in order, and the compose calls, in order (each the view
-// composed followed by the views passed).
-struct ViewLayout
-{
-    QStringList views;
-    std::vector<QStringList> composes;
-};

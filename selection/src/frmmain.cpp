@@ -7,6 +7,7 @@
 #include <core/clock.h>
 #include <core/displaydate.h>
 #include <core/msgbox.h>
+#include <core/orderentry.h>
 #include <core/reporters.h>
 #include <core/session.h>
 #include <core/text.h>
@@ -63,9 +64,8 @@ int storedPosition(const Setting::Entry& entry, int count)
             throw ComError(380, QStringLiteral("Invalid property value"));
         return position;
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Form_Load"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.Form_Load"),
+                                  modGeneral::Reporter::Messenger);
         return 0;
     }
 }
@@ -173,7 +173,8 @@ bool frmMain::Form_Load()
         frmConfigure first(this);
         first.exec();
     }
-    try {
+    const QString source = QStringLiteral("frmMain.Form_Load");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         setWindowIcon(Resources::ProgramIcon());
         setWindowTitle(ProgramTitle + QStringLiteral(":  ") + AppCompany.Name());
         if (!IsWinXP) {
@@ -206,10 +207,7 @@ bool frmMain::Form_Load()
         m_fileItems[4]->setVisible(batch);
         toolbarButton(QStringLiteral("Batch"))->setVisible(batch);
         m_ui->chkDateRange->setChecked(false);
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        ErrorMessenger(error.number(), error.description(), QStringLiteral("frmMain.Form_Load"));
-    }
+    });
     m_timer->start();
     return true;
 }
@@ -527,8 +525,7 @@ void frmMain::mnuCompleteSub_Click(int)
 void frmMain::Invoice_Command()
 {
     // The Order Entry version decides the layout: 5.6 and later take the newer routines.
-    const QString version = modGeneral::Version_APModule(QStringLiteral("OE"));
-    const bool newer = version == QLatin1String("56A") || version == QLatin1String("60A");
+    const bool newer = modGeneral::orderEntryLayout() == modGeneral::OrderEntryLayout::Release56;
     modGeneral::LastInvoiceNumber.clear();
     if (!BatchMode) {
         if (Check_ZeroShipments(false))

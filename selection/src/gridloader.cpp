@@ -158,8 +158,8 @@ void frmMain::Load_Grid()
                 modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Critical,
                 QStringLiteral("Database Connection Failed"));
         } else if (error.number() != ComErrorNumber::AlreadyOpen) {
-            modGeneral::ErrorAccpac(error.number(), error.description(),
-                                    QStringLiteral("frmMain.Load_Grid"));
+            modGeneral::reportFailure(failure, QStringLiteral("frmMain.Load_Grid"),
+                                      modGeneral::Reporter::Accpac);
         }
     }
 }
@@ -310,7 +310,8 @@ void frmMain::finishFailedLoad()
 
 void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
 {
-    try {
+    const QString source = QStringLiteral("frmMain.Fetch_ShipmentInfo");
+    modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0692"));
         view->SetOrder(2);
         view->Browse(QStringLiteral("ORDNUMBER = \"") + Text::trim(orderNumber) + QLatin1Char('"'),
@@ -319,9 +320,5 @@ void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
             ShipNumber = view->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
             ShipAmount = view->Field(QStringLiteral("SHINETWTX")).GetValue().toDouble();
         }
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorAccpac(error.number(), error.description(),
-                                QStringLiteral("frmMain.Fetch_ShipmentInfo"));
-    }
+    });
 }

@@ -121,9 +121,8 @@ void frmMain::flgMain_Click()
         }
         grid->setRow(remembered < 1 ? 0 : remembered);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.flgMain_Click"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.flgMain_Click"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 
@@ -148,9 +147,8 @@ void frmMain::Clear_AllSelections()
         setSelectionCommandsEnabled(false);
         grid->setRow(0);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Clear_AllSelections"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.Clear_AllSelections"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 
@@ -176,9 +174,8 @@ bool frmMain::Check_ZeroShipments(bool allRows)
         warning = Setting::toNumber(Setting::read(Setting::InvoiceWarning));
     } catch (const std::exception& failure) {
         // A stored value that is no number: say so, and warn as if the option were on.
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmMain.Check_ZeroShipments"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmMain.Check_ZeroShipments"),
+                                  modGeneral::Reporter::Messenger);
         warning = 1;
     }
     if (warning == 0)

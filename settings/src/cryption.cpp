@@ -86,9 +86,8 @@ QString EncryptPWD(const QString& text)
                        .toUpper();
         return Text::trim(out);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("modCryption.EncryptPWD"));
+        modGeneral::reportFailure(failure, QStringLiteral("modCryption.EncryptPWD"),
+                                  modGeneral::Reporter::Messenger);
         return {};
     }
 }
@@ -134,9 +133,8 @@ QString DecryptPWD(const QString& stored)
         }
         return Text::trim(out);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("modCryption.DecryptPWD"));
+        modGeneral::reportFailure(failure, QStringLiteral("modCryption.DecryptPWD"),
+                                  modGeneral::Reporter::Messenger);
         return {};
     }
 }

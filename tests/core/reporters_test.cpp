@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 using modGeneral::MsgButtons;
@@ -125,6 +126,35 @@ TEST(ErrorAccpac, WarningsOnlyShowNothingAndEmptyCollectionFallsBack)
     EXPECT_EQ(boxes.shown.first().title, QStringLiteral("Tallymerge Error"));
     EXPECT_TRUE(
         boxes.shown.first().text.startsWith(QStringLiteral("91; Object variable not set\r\n")));
+}
+
+// A procedure's work reported through reportFailures: a completed work shows nothing, a
+// failure of any standard kind shows its reporter's box under the procedure's source; with
+// no session signed on, the Accpac reporter has no collection and gives the generic box.
+TEST(ReportFailures, ReportsTheWorksFailureUnderItsSourceAndSaysWhetherItEnded)
+{
+    ScriptedBoxes boxes;
+    int steps = 0;
+    EXPECT_TRUE(modGeneral::reportFailures(QStringLiteral("frmMain.Form_Load"),
+                                           modGeneral::Reporter::Messenger, [&] { ++steps; }));
+    EXPECT_EQ(steps, 1);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+
+    EXPECT_FALSE(modGeneral::reportFailures(QStringLiteral("frmPrepay.Show_NewBatch"),
+                                            modGeneral::Reporter::Messenger,
+                                            [] { throw std::runtime_error("Disk full"); }));
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown.first().text,
+              QStringLiteral("5; Disk full\r\n\nIn Procedure: frmPrepay.Show_NewBatch.\r\n\n"
+                             "Please contact Norvane if the error occurs frequenly."));
+
+    EXPECT_FALSE(modGeneral::reportFailures(
+        QStringLiteral("frmPrepay.Valid_ARBatch"), modGeneral::Reporter::Accpac,
+        [] { throw ComError(91, QStringLiteral("Object variable not set")); }));
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown.last().title, QStringLiteral("Tallymerge Error"));
+    EXPECT_TRUE(boxes.shown.last().text.startsWith(
+        QStringLiteral("91; Object variable not set\r\n\nIn Procedure: frmPrepay.Valid_ARBatch.")));
 }
 
 TEST(ErrorADO, SecondBoxRepeatsTheFirstErrorsText)

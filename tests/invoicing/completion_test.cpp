@@ -49,8 +49,7 @@ protected:
     // The calls up to the header's read and COMPLETE test of an order routine.
     static QStringList orderStart(bool layout56, const QString& number)
     {
-        return openAndCompose(layout56 ? OrderViews56 : FirstOrderViews,
-                              layout56 ? OrderComposes56 : FirstOrderComposes)
+        return openAndCompose(orderLayout(layout56).views, orderLayout(layout56).composes)
                << call("OE0520", "ClearRecord") << call("OE0520", "InitRecord", {"0"})
                << call("OE0520", "SetOrder", {"1"})
                << call("OE0520", "SetValue", {"ORDNUMBER", number})
@@ -59,7 +58,7 @@ protected:
     static QStringList orderFinish(bool layout56)
     {
         return QStringList{call("OE0500", "Close"), call("OE0520", "Close")}
-               << release(layout56 ? OrderViews56 : FirstOrderViews, {"OE0500", "OE0520"});
+               << release(orderLayout(layout56).views, {"OE0500", "OE0520"});
     }
 
     MainWindowFixture fixture;
@@ -186,7 +185,8 @@ TEST_F(Completion, UpdateShipmentCompleteMarksTheShipment)
     addShipmentLine(uniq, 3, 0);
     startLog();
     window->Update_ShipmentComplete(QStringLiteral(" SH1  "));
-    QStringList expected = openAndCompose(ShipmentViews, ShipmentComposes);
+    QStringList expected =
+        openAndCompose(OrderViewLayouts::shipment().views, OrderViewLayouts::shipment().composes);
     expected << call("OE0692", "ClearRecord") << call("OE0692", "InitRecord", {"0"})
              << call("OE0692", "PrepareRead", {"10"}) << call("OE0692", "SetOrder", {"1"})
              << call("OE0692", "SetValue", {"SHINUMBER", "SH1"}) << call("OE0692", "Read")
@@ -206,7 +206,7 @@ TEST_F(Completion, UpdateShipmentCompleteMarksTheShipment)
              << call("OE0691", "Process") << call("OE0692", "GetValue", {"COMPLETE"})
              << call("OE0692", "SetValue", {"COMPLETE", "3"}) << call("OE0692", "Update")
              << call("OE0692", "Post") << call("OE0691", "Close") << call("OE0692", "Close")
-             << release(ShipmentViews, {"OE0691", "OE0692"});
+             << release(OrderViewLayouts::shipment().views, {"OE0691", "OE0692"});
     expectCalls(calls(), expected);
     EXPECT_EQ(shipmentComplete("SH1"), 3);
     for (int n = 1; n <= 3; ++n)
@@ -250,7 +250,8 @@ TEST_F(Completion, AFailingCallIsReportedAndEndsOnlyThatRoutine)
     EXPECT_EQ(fixture.boxes.shown.first().title, QStringLiteral("Sage Accpac Error"));
     const QStringList log = calls(faults.realSession());
     EXPECT_FALSE(log.contains("OE0520 Post"));
-    EXPECT_EQ(log.mid(log.size() - FirstOrderViews.size()), release(FirstOrderViews));
+    const QStringList& views = orderLayout(false).views;
+    EXPECT_EQ(log.mid(log.size() - views.size()), release(views));
     EXPECT_EQ(line("OE0500", uniq, 1, "QTYBACKORD").toDouble(), 0);
     EXPECT_EQ(line("OE0500", uniq, 2, "QTYBACKORD").toDouble(), 2);
 }

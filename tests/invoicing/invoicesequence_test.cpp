@@ -14,37 +14,6 @@ using namespace InvoiceTesting;
 
 namespace {
 
-const QStringList OlderViews = {"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427",
-                                "OE0422", "OE0401", "OE0403", "OE0402", "OE0404"};
-const QList<QStringList> OlderComposes = {
-    {"OE0420", "OE0400", "OE0660", "OE0160", "OE0720", "OE0427", "OE0422"},
-    {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402"},
-    {"OE0720", "OE0420"},
-    {"OE0160", "OE0420"},
-    {"OE0660", "OE0420"},
-    {"OE0427", "OE0420"},
-    {"OE0422", "OE0420"},
-    {"OE0401", "OE0400"},
-    {"OE0402", "OE0400", "OE0404"},
-    {"OE0404", "OE0402"},
-    {"OE0403", "OE0400"}};
-const QStringList Views56 = {"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422",
-                             "OE0401", "OE0403", "OE0402", "OE0404", "OE0407", "OE0406", "OE0405"};
-const QList<QStringList> Composes56 = {
-    {"OE0420", "OE0400", "OE0999", "OE0160", "OE0720", "OE0427", "OE0422"},
-    {"OE0400", "OE0420", "OE0401", "OE0403", "OE0402", "OE0407", "OE0406"},
-    {"OE0720", "OE0420"},
-    {"OE0160", "OE0420"},
-    {"OE0427", "OE0420"},
-    {"OE0422", "OE0420"},
-    {"OE0401", "OE0400"},
-    {"OE0402", "OE0400", "OE0404", "OE0405"},
-    {"OE0404", "OE0402"},
-    {"OE0405", "OE0402"},
-    {"OE0403", "OE0400"},
-    {"OE0407", "OE0400"},
-    {"OE0406", "OE0400"}};
-
 struct Expectation
 {
     bool layout56 = false;
@@ -58,10 +27,11 @@ struct Expectation
 // The calls of one invoice run that ends normally, without a prepayment.
 QStringList invoiceRun(const Expectation& e)
 {
-    QStringList views = e.layout56 ? Views56 : OlderViews;
+    const ViewLayout layout = invoiceLayout(e.layout56);
+    QStringList views = layout.views;
     if (e.batch)
         views << "AR0024";
-    QStringList lines = openAndCompose(views, e.layout56 ? Composes56 : OlderComposes);
+    QStringList lines = openAndCompose(views, layout.composes);
     lines << call("OE0420", "ClearRecord") << call("OE0420", "InitRecord", {"0"})
           << call("OE0420", "SetValue", {"CUSTOMER", "1200"})
           << call("OE0420", "SetValueDirect", {"PROCESSCMD", "1"}) << call("OE0420", "Process")

@@ -8,53 +8,17 @@
 
 namespace InvoiceTesting {
 
-const QStringList FirstOrderViews = {"OE0520", "OE0500", "OE0740", "OE0180", "OE0680", "OE0526",
-                                     "OE0522", "OE0501", "OE0502", "OE0504", "OE0503"};
-const QList<QStringList> FirstOrderComposes = {
-    {"OE0520", "OE0500", "OE0680", "OE0180", "OE0740", "OE0526", "OE0522"},
-    {"OE0500", "OE0520", "OE0501", "OE0503", "OE0502"},
-    {"OE0740", "OE0520"},
-    {"OE0180", "OE0520", "OE0500"},
-    {"OE0680", "OE0520", "OE0500"},
-    {"OE0526", "OE0520"},
-    {"OE0522", "OE0520"},
-    {"OE0501", "OE0500"},
-    {"OE0502", "OE0500", "OE0504"},
-    {"OE0504", "OE0502"},
-    {"OE0503", "OE0500"}};
-const QStringList OrderViews56 = {"OE0520",   "OE0500", "OE0740", "OE0180", "OE0999",
-                                  "OE0526",   "OE0522", "OE0501", "OE0502", "OE0504",
-                                  "OE0504/2", "OE0503", "OE0508", "OE0507"};
-const QList<QStringList> OrderComposes56 = {
-    {"OE0520", "OE0500", "OE0999", "OE0180", "OE0740", "OE0526", "OE0522"},
-    {"OE0500", "OE0520", "OE0501", "OE0503", "OE0502", "OE0508", "OE0507"},
-    {"OE0740", "OE0520"},
-    {"OE0180", "OE0520", "OE0500"},
-    {"OE0526", "OE0520"},
-    {"OE0522", "OE0520"},
-    {"OE0501", "OE0500"},
-    {"OE0503", "OE0500"},
-    {"OE0502", "OE0500", "OE0504", "OE0504/2"},
-    {"OE0504", "OE0502"},
-    {"OE0507", "OE0500"}};
-const QStringList ShipmentViews = {"OE0692", "OE0691", "OE0682", "OE0190", "OE0745",
-                                   "OE0694", "OE0704", "OE0697", "OE0702", "OE0705",
-                                   "OE0703", "OE0698", "OE0699", "OE0706"};
-const QList<QStringList> ShipmentComposes = {
-    {"OE0692", "OE0691", "OE0682", "OE0190", "OE0745", "OE0694", "OE0704"},
-    {"OE0691", "OE0692", "OE0697", "OE0702", "OE0705", "OE0703"},
-    {"OE0682", "OE0692", "OE0691"},
-    {"OE0190", "OE0692", "OE0691"},
-    {"OE0745", "OE0692"},
-    {"OE0694", "OE0692"},
-    {"OE0704", "OE0692"},
-    {"OE0697", "OE0698", "OE0699"},
-    {"OE0698", "OE0697"},
-    {"OE0699", "OE0697"},
-    {"OE0702", "OE0691"},
-    {"OE0705", "OE0691"},
-    {"OE0703", "OE0691", "OE0706", "OE0699"},
-    {"OE0706", "OE0703"}};
+ViewLayout orderLayout(bool layout56)
+{
+    return OrderViewLayouts::order(layout56 ? modGeneral::OrderEntryLayout::Release56
+                                            : modGeneral::OrderEntryLayout::Older);
+}
+
+ViewLayout invoiceLayout(bool layout56)
+{
+    return OrderViewLayouts::invoice(layout56 ? modGeneral::OrderEntryLayout::Release56
+                                              : modGeneral::OrderEntryLayout::Older);
+}
 
 namespace {
 
@@ -207,8 +171,8 @@ QStringList release(const QStringList& views, const QStringList& closedBefore)
 QStringList emptyOrderPass(bool layout56, bool clearBackOrders, const QString& orderNumber,
                            int orderUniq)
 {
-    const QStringList& views = layout56 ? OrderViews56 : FirstOrderViews;
-    QStringList lines = openAndCompose(views, layout56 ? OrderComposes56 : FirstOrderComposes);
+    const ViewLayout layout = orderLayout(layout56);
+    QStringList lines = openAndCompose(layout.views, layout.composes);
     lines << call("OE0520", "ClearRecord") << call("OE0520", "InitRecord", {"0"})
           << call("OE0520", "SetOrder", {"1"})
           << call("OE0520", "SetValue", {"ORDNUMBER", orderNumber})
@@ -226,7 +190,7 @@ QStringList emptyOrderPass(bool layout56, bool clearBackOrders, const QString& o
               << call("OE0520", "SetValue", {"COMPLETE", "3"}) << call("OE0520", "Update")
               << call("OE0520", "Post");
     lines << call("OE0500", "Close") << call("OE0520", "Close")
-          << release(views, {"OE0500", "OE0520"});
+          << release(layout.views, {"OE0500", "OE0520"});
     return lines;
 }
 

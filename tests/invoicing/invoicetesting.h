@@ -2,6 +2,8 @@
 
 #include <mainwindowfixture.h>
 
+#include <invoicing/orderviewlayouts.h>
+
 #include <accpac/standin.h>
 
 #include <QStringList>
@@ -38,14 +40,9 @@ QStringList openAndCompose(const QStringList& views, const QList<QStringList>& c
 // Releasing the views still open, in the order they were opened.
 QStringList release(const QStringList& views, const QStringList& closedBefore = {});
 
-// The first and 5.6 order layouts and the shipment layout, as the company's documentation
-// lists them.
-extern const QStringList FirstOrderViews;
-extern const QList<QStringList> FirstOrderComposes;
-extern const QStringList OrderViews56;
-extern const QList<QStringList> OrderComposes56;
-extern const QStringList ShipmentViews;
-extern const QList<QStringList> ShipmentComposes;
+// The layouts of the order views and of the invoice views: the 5.6 layout or the older one.
+ViewLayout orderLayout(bool layout56);
+ViewLayout invoiceLayout(bool layout56);
 
 // The calls of clearing back orders or completing an order found with the given ORDUNIQ
 // and header COMPLETE 1, whose lines hold nothing to change.

@@ -14,8 +14,6 @@
 #include <settings/cryption.h>
 #include <settings/settings.h>
 
-#include <system/comerror.h>
-
 #include <QKeyEvent>
 
 namespace {
@@ -160,9 +158,8 @@ void frmConfigure::btnRemove_Click()
         saveSecurityList();
         m_ui->btnRemove->setEnabled(false);
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmConfigure.btnRemove_Click"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmConfigure.btnRemove_Click"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 

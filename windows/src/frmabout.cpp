@@ -9,7 +9,6 @@
 #include <core/twips.h>
 #include <resources/resources.h>
 
-#include <system/comerror.h>
 #include <system/windows.h>
 
 #include <QFileInfo>
@@ -24,13 +23,6 @@ namespace {
 const QString SysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString SysInfoLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QString SysInfoProgram = QStringLiteral("\\MSINFO32.EXE");
-
-void reportFailure(const std::exception& failure, const char* procedure)
-{
-    const ComError error = comErrorOf(failure);
-    modGeneral::ErrorMessenger(error.number(), error.description(),
-                               QStringLiteral("frmAbout.") + QLatin1String(procedure));
-}
 
 } // namespace
 
@@ -70,7 +62,8 @@ void frmAbout::Form_Load()
                             Twips::toPixels(modGeneral::IsWinXP ? 4590 : 4485, logicalDpiY()));
         fitToFrame();
     } catch (const std::exception& failure) {
-        reportFailure(failure, "Form_Load");
+        modGeneral::reportFailure(failure, QStringLiteral("frmAbout.Form_Load"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 
@@ -149,7 +142,8 @@ void frmAbout::StartSysInfo()
                                modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Information,
                                QStringLiteral("System Information"), 1, this);
     } catch (const std::exception& failure) {
-        reportFailure(failure, "StartSysInfo");
+        modGeneral::reportFailure(failure, QStringLiteral("frmAbout.StartSysInfo"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 

@@ -76,9 +76,8 @@ void frmCalendar::mvwCal_LostFocus()
     try {
         hide();
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        if (error.number() != ModalWindowOnTop)
-            modGeneral::ErrorMessenger(error.number(), error.description(),
-                                       QStringLiteral("frmCalendar.mvwCal_LostFocus"));
+        if (comErrorOf(failure).number() != ModalWindowOnTop)
+            modGeneral::reportFailure(failure, QStringLiteral("frmCalendar.mvwCal_LostFocus"),
+                                      modGeneral::Reporter::Messenger);
     }
 }

@@ -137,10 +137,9 @@ void frmConfigure::loadStep(const std::function<void()>& step)
     try {
         step();
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        if (error.number() != ComErrorNumber::AlreadyOpen)
-            modGeneral::ErrorMessenger(error.number(), error.description(),
-                                       QStringLiteral("frmConfigure.Form_Load"));
+        if (comErrorOf(failure).number() != ComErrorNumber::AlreadyOpen)
+            modGeneral::reportFailure(failure, QStringLiteral("frmConfigure.Form_Load"),
+                                      modGeneral::Reporter::Messenger);
     }
 }
 

@@ -30,13 +30,8 @@ QPointer<frmPrint>& printWindow()
 // the window stays as it was.
 template <class Body> void guarded(const char* source, Body&& body)
 {
-    try {
-        body();
-    } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QString::fromLatin1(source));
-    }
+    modGeneral::reportFailures(QString::fromLatin1(source), modGeneral::Reporter::Messenger,
+                               std::forward<Body>(body));
 }
 
 } // namespace

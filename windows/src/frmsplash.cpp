@@ -6,8 +6,6 @@
 #include <core/twips.h>
 #include <resources/resources.h>
 
-#include <system/comerror.h>
-
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -61,9 +59,8 @@ void frmSplash::Form_Load()
         setWindowTitle(LoadResString(Entry::Title));
         setWindowIcon(Resources::ProgramIcon());
     } catch (const std::exception& failure) {
-        const ComError error = comErrorOf(failure);
-        modGeneral::ErrorMessenger(error.number(), error.description(),
-                                   QStringLiteral("frmSplash.Form_Load"));
+        modGeneral::reportFailure(failure, QStringLiteral("frmSplash.Form_Load"),
+                                  modGeneral::Reporter::Messenger);
     }
 }
 

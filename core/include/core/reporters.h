@@ -1,8 +1,12 @@
 #pragma once
 
+#include <system/comerror.h>
+
 #include <QString>
 
 #include <cstdint>
+#include <exception>
+#include <utility>
 
 class AccpacErrors;
 class AdoErrors;
@@ -26,5 +30,29 @@ void ErrorAccpac(AccpacErrors& errors, std::int32_t number, const QString& descr
 // collection is emptied. An empty collection falls back on ErrorMessenger.
 void ErrorADO(AdoErrors& errors, std::int32_t number, const QString& description,
               const QString& source);
+
+// The reporter a procedure hands its failures to: the generic report, or the report of the
+// program's session's Accpac errors (the generic one when none is pending).
+enum class Reporter
+{
+    Messenger,
+    Accpac
+};
+
+// Reports a failure caught at a procedure's boundary under the procedure's source text.
+void reportFailure(const std::exception& failure, const QString& source, Reporter reporter);
+
+// Runs a procedure's work and reports a failure it throws under source. True when the work
+// ran to its end.
+template <class Work> bool reportFailures(const QString& source, Reporter reporter, Work&& work)
+{
+    try {
+        std::forward<Work>(work)();
+        return true;
+    } catch (const std::exception& failure) {
+        reportFailure(failure, source, reporter);
+        return false;
+    }
+}
 
 } // namespace modGeneral
