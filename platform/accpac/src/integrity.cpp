@@ -3,11 +3,10 @@
 #include "auditrules.h"
 #include "dictionary.h"
 #include "journalaudit.h"
-#include "pgdb.h"
 #include "schema.h"
 #include "site.h"
 #include "siteroles.h"
-#include "sqlitedb.h"
+#include "store.h"
 
 #include <accpac/audit.h>
 #include <system/comerror.h>
@@ -95,14 +94,14 @@ JournalAudit readableJournal(Database& db, const QString& named)
 }
 
 void checkApprovals(Database& company, const QString& companyId, const AuditOptions& options,
-                    const QString& companyFile, AuditReport& report)
+                    const StoreLocation& companyStore, AuditReport& report)
 {
-    const QString site = !options.siteFolder.isEmpty()     ? options.siteFolder
-                         : isConnectionString(companyFile) ? companyFile
-                                                           : QFileInfo(companyFile).absolutePath();
+    const QString site = !options.siteFolder.isEmpty() ? options.siteFolder
+                         : companyStore.onServer()     ? companyStore.name()
+                                                   : QFileInfo(companyStore.name()).absolutePath();
     try {
         const std::unique_ptr<Database> system = openSiteSystemToRead(site);
-        if (isConnectionString(site) && !SiteRoles::seesEveryonesRights(*system)) {
+        if (system->server() && !SiteRoles::seesEveryonesRights(*system)) {
             report.skipped << QStringLiteral("The approvals were not checked: the auditor's "
                                              "login reads only its own rights; run it as the "
                                              "site's administrator.");
@@ -120,22 +119,16 @@ void checkApprovals(Database& company, const QString& companyId, const AuditOpti
 
 AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& options)
 {
-    const bool server = isConnectionString(companyFile);
-    if (!server && !QFileInfo(companyFile).isFile())
+    const StoreLocation store(companyFile);
+    if (!store.onServer() && !QFileInfo(companyFile).isFile())
         throw badInput(QStringLiteral("The company file \"%1\" does not exist.").arg(companyFile));
     // A server's connection string is named without its password.
-    const QString named = server ? withoutPassword(companyFile) : companyFile;
+    const QString named = store.shown();
     AuditReport report;
     try {
-        std::unique_ptr<Database> opened;
-        if (server) {
-            opened = std::make_unique<PgDatabase>(companyFile, QString());
-        } else {
-            auto file = std::make_unique<SqliteDatabase>(companyFile, false,
-                                                         SqliteDatabase::Access::ReadOnly);
+        const std::unique_ptr<Database> opened = store.open(StoreAccess::ReadOnly);
+        if (FileStore* file = opened->fileStore())
             file->setLockWait(LockWaitMs);
-            opened = std::move(file);
-        }
         Database& db = *opened;
         // One read transaction: every rule sees the same moment of the books.
         db.exec(db.dialect().beginRead);
@@ -155,7 +148,7 @@ AuditReport auditCompanyFile(const QString& companyFile, const AuditOptions& opt
                                            : options.settingsMissing);
         }
         report.problems << storedPasswords(db, options.knownPasswords);
-        checkApprovals(db, companyId, options, companyFile, report);
+        checkApprovals(db, companyId, options, store, report);
         db.exec("ROLLBACK");
     } catch (const StorageError& e) {
         if (e.isBusy())

@@ -1,7 +1,6 @@
 // The journal of a company as the admin tool prints it (see accpac/standin.h).
 #include "journal.h"
-#include "pgdb.h"
-#include "sqlitedb.h"
+#include "store.h"
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
@@ -22,14 +21,10 @@ QStringList journalListing(const QString& folder, const QString& companyId, cons
     };
     QStringList lines;
     try {
-        std::unique_ptr<Database> db;
-        if (isConnectionString(store)) {
-            db = std::make_unique<PgDatabase>(store, QString());
-        } else {
-            if (!QFileInfo(store).isFile())
-                throw refuse(QStringLiteral("its file %1 does not exist").arg(store));
-            db = std::make_unique<SqliteDatabase>(store, false, SqliteDatabase::Access::ReadOnly);
-        }
+        const StoreLocation location(store);
+        if (!location.onServer() && !QFileInfo(store).isFile())
+            throw refuse(QStringLiteral("its file %1 does not exist").arg(store));
+        const std::unique_ptr<Database> db = location.open(StoreAccess::ReadOnly);
         if (!db->hasTable(QLatin1String(JournalTable)))
             throw refuse(QStringLiteral("its tables are of an older version, which keeps none; "
                                         "bring the site up to date (tallymerge-admin upgrade)"));

@@ -1,5 +1,7 @@
 #include "pgdb.h"
 
+#include "conninfo.h"
+
 #include <QRegularExpression>
 
 #include <libpq-fe.h>
@@ -26,7 +28,7 @@ using Kind = StorageError::Kind;
 // no other writer.
 const QByteArray BeginWrite = QByteArray("BEGIN; DO $$BEGIN IF current_schema() IS NOT NULL THEN "
                                          "PERFORM 1 FROM ") +
-                              PgDatabase::WriteLockTable + " FOR UPDATE; END IF; END$$";
+                              ServerAdministration::WriteLockTable + " FOR UPDATE; END IF; END$$";
 
 QString sqlState(const PGresult* result)
 {
@@ -251,6 +253,8 @@ int connectTimeout(const QList<std::pair<QByteArray, QByteArray>>& options)
     return given.isEmpty() ? 10 : given.toInt();
 }
 
+} // namespace
+
 class PgStatement final : public PreparedStatement
 {
 public:
@@ -332,23 +336,11 @@ private:
 
     void prepare()
     {
-        for (int attempt = 0;; ++attempt) {
-            m_name = m_db.newStatementName().toLatin1();
-            PGconn* conn = m_db.connection();
+        m_name = m_db.newStatementName().toLatin1();
+        PQclear(m_db.sendRetried(m_sql, true, [&](PGconn* conn) {
             m_generation = m_db.generation();
-            const bool alone = !m_db.inTransaction();
-            PGresult* result = PQprepare(conn, m_name.constData(), m_text.constData(), 0, nullptr);
-            if (PQresultStatus(result) == PGRES_COMMAND_OK) {
-                PQclear(result);
-                return;
-            }
-            // Outside a transaction, a connection the server ended meanwhile is made again.
-            if (alone && attempt == 0 && PQstatus(conn) == CONNECTION_BAD) {
-                PQclear(result);
-                continue;
-            }
-            m_db.raise(result, m_sql);
-        }
+            return PQprepare(conn, m_name.constData(), m_text.constData(), 0, nullptr);
+        }));
     }
 
     void run()
@@ -356,36 +348,18 @@ private:
         std::vector<const char*> values(m_values.size());
         for (size_t i = 0; i < m_values.size(); ++i)
             values[i] = m_null[i] ? nullptr : m_values[i].constData();
-        for (int attempt = 0;; ++attempt) {
-            PGconn* conn = m_db.connection();
+        // A read of its own on a connection the server ended meanwhile (a restart, a cut) is
+        // read again on a new one: nothing was changed.
+        m_result = m_db.sendRetried(m_sql, m_readOnly, [&](PGconn* conn) {
             if (m_generation != m_db.generation())
                 prepare();
-            const bool alone = !m_db.inTransaction();
-            PGresult* result = PQexecPrepared(conn, m_name.constData(), int(values.size()),
-                                              values.data(), nullptr, nullptr, 0);
-            const ExecStatusType status = PQresultStatus(result);
-            if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
-                m_result = result;
-                m_row = -1;
-                m_db.setChanges(std::atoi(PQcmdTuples(result)));
-                if (!m_readOnly)
-                    PgDatabase::observeWrite(m_sql);
-                return;
-            }
-            // A statement of its own is run again when the server chose it to give way.
-            if (alone && attempt < SerializationRetries &&
-                kindOf(sqlState(result), false) == Kind::Serialization) {
-                PQclear(result);
-                continue;
-            }
-            // A read of its own on a connection the server ended meanwhile (a restart, a
-            // cut) is read again on a new one: nothing was changed.
-            if (alone && m_readOnly && attempt == 0 && PQstatus(conn) == CONNECTION_BAD) {
-                PQclear(result);
-                continue;
-            }
-            m_db.raise(result, m_sql);
-        }
+            return PQexecPrepared(conn, m_name.constData(), int(values.size()), values.data(),
+                                  nullptr, nullptr, 0);
+        });
+        m_row = -1;
+        m_db.m_changes = std::atoi(PQcmdTuples(m_result));
+        if (!m_readOnly)
+            PgDatabase::observeWrite(m_sql);
     }
 
     PgDatabase& m_db;
@@ -400,16 +374,6 @@ private:
     PGresult* m_result = nullptr;
     int m_row = -1;
 };
-
-} // namespace
-
-bool isConnectionString(const QString& site)
-{
-    static const QRegularExpression keyword(QStringLiteral("^\\s*[A-Za-z_]+\\s*="));
-    const QString text = site.trimmed();
-    return text.startsWith(QLatin1String("postgresql://")) ||
-           text.startsWith(QLatin1String("postgres://")) || keyword.match(text).hasMatch();
-}
 
 QList<std::pair<QString, QString>> conninfoOptions(const QString& conninfo)
 {
@@ -630,37 +594,62 @@ void PgDatabase::raise(pg_result* result, const QByteArray& sql)
     throw StorageError(kind, 0, message);
 }
 
-void PgDatabase::exec(const QByteArray& sql)
+PGresult* PgDatabase::sendRetried(const QByteArray& sql, bool safeOnNewConnection,
+                                  const std::function<PGresult*(PGconn*)>& send)
 {
-    countExec(sql);
-    const QByteArray text = translate(sql);
     for (int attempt = 0;; ++attempt) {
         PGconn* conn = connection();
         const bool alone = !inTransaction();
-        PGresult* result = PQexec(conn, text.constData());
+        PGresult* result = send(conn);
         const ExecStatusType status = PQresultStatus(result);
-        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
-            m_changes = std::atoi(PQcmdTuples(result));
-            PQclear(result);
-            observeWrite(sql);
-            return;
-        }
-        if (alone && attempt < SerializationRetries &&
-            kindOf(sqlState(result), false) == Kind::Serialization) {
-            PQclear(result);
-            // Text that began a transaction left it open and failed.
-            if (inTransaction())
-                PQclear(PQexec(conn, "ROLLBACK"));
-            continue;
-        }
-        // The beginning of a transaction on a connection the server ended meanwhile (a
-        // restart, a cut) begins again on a new one: nothing was changed yet.
-        if (alone && attempt == 0 && sql.startsWith("BEGIN") && PQstatus(conn) == CONNECTION_BAD) {
-            PQclear(result);
-            continue;
-        }
-        raise(result, sql);
+        if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+            return result;
+        const bool again =
+            alone && ((attempt < SerializationRetries &&
+                       kindOf(sqlState(result), false) == Kind::Serialization) ||
+                      (safeOnNewConnection && attempt == 0 && PQstatus(conn) == CONNECTION_BAD));
+        if (!again)
+            raise(result, sql);
+        PQclear(result);
+        // Text that began a transaction left it open and failed.
+        if (inTransaction())
+            PQclear(PQexec(conn, "ROLLBACK"));
     }
+}
+
+void PgDatabase::exec(const QByteArray& sql)
+{
+    execText(sql, translate(sql));
+}
+
+void PgDatabase::execAsWritten(const QByteArray& sql)
+{
+    execText(sql, sql);
+}
+
+void PgDatabase::execText(const QByteArray& sql, const QByteArray& text)
+{
+    countExec(sql);
+    // The beginning of a transaction on a connection the server ended meanwhile (a restart,
+    // a cut) begins again on a new one: nothing was changed yet.
+    PGresult* result = sendRetried(sql, sql.startsWith("BEGIN"),
+                                   [&](PGconn* conn) { return PQexec(conn, text.constData()); });
+    m_changes = std::atoi(PQcmdTuples(result));
+    PQclear(result);
+    observeWrite(sql);
+}
+
+QByteArray PgDatabase::passwordVerifier(const QString& role, const QByteArray& password)
+{
+    char* made = PQencryptPasswordConn(connection(), password.constData(),
+                                       role.toUtf8().constData(), "scram-sha-256");
+    if (!made)
+        throw StorageError(Kind::Other, 0,
+                           QStringLiteral("The password of role %1 cannot be encrypted: %2")
+                               .arg(role, QString::fromUtf8(PQerrorMessage(m_conn)).trimmed()));
+    const QByteArray text(made);
+    PQfreemem(made);
+    return text;
 }
 
 void PgDatabase::setBulkLoading(bool on)
@@ -678,36 +667,40 @@ bool PgDatabase::inTransaction() const
 
 const Dialect& PgDatabase::dialect() const
 {
-    static const Dialect d = {"BIGINT",
-                              "DOUBLE PRECISION",
-                              "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY",
-                              BeginWrite,
-                              "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
-                              {// ROUND of a binary number to some decimals, as SQLite has it.
-                               "CREATE OR REPLACE FUNCTION round(double precision, integer) "
-                               "RETURNS double precision LANGUAGE sql IMMUTABLE AS "
-                               "'SELECT pg_catalog.round($1::numeric, $2)::double precision'",
-                               // GROUP_CONCAT(value, separator), as SQLite has it.
-                               "CREATE OR REPLACE FUNCTION group_concat_step(text, text, text) "
-                               "RETURNS text LANGUAGE sql IMMUTABLE AS 'SELECT CASE WHEN $1 IS "
-                               "NULL THEN $2 WHEN $2 IS NULL THEN $1 ELSE $1 || $3 || $2 END'",
-                               "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = "
-                               "group_concat_step, STYPE = text)"},
-                              // The list made an array first: "= ANY" of an array is an
-                              // index condition, where "IN" of a set function may be planned
-                              // as a scan of the whole table.
-                              " = ANY(ARRAY(SELECT json_array_elements_text(CAST(?1 AS json))))",
-                              " = ANY(ARRAY(SELECT CAST(json_array_elements_text(CAST(?1 AS "
-                              "json)) AS BIGINT)))",
-                              "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND "
-                              "tablename = LOWER(?)",
-                              QByteArray("SELECT UPPER(tablename) FROM pg_tables WHERE "
-                                         "schemaname = current_schema() AND tablename <> '") +
-                                  PgDatabase::WriteLockTable + "' ORDER BY 1",
-                              "SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON "
-                              "c.oid = a.attrelid WHERE c.relnamespace = "
-                              "current_schema()::regnamespace AND c.relname = LOWER(?) AND "
-                              "a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum"};
+    static const Dialect d = {
+        .integerType = "BIGINT",
+        .realType = "DOUBLE PRECISION",
+        .rowKeyColumn = "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY",
+        .beginWrite = BeginWrite,
+        .beginRead = "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY",
+        .storeSetup =
+            {// ROUND of a binary number to some decimals, as SQLite has it.
+             "CREATE OR REPLACE FUNCTION round(double precision, integer) RETURNS double "
+             "precision LANGUAGE sql IMMUTABLE AS 'SELECT pg_catalog.round($1::numeric, "
+             "$2)::double precision'",
+             // GROUP_CONCAT(value, separator), as SQLite has it.
+             "CREATE OR REPLACE FUNCTION group_concat_step(text, text, text) RETURNS text "
+             "LANGUAGE sql IMMUTABLE AS 'SELECT CASE WHEN $1 IS NULL THEN $2 WHEN $2 IS NULL "
+             "THEN $1 ELSE $1 || $3 || $2 END'",
+             "CREATE OR REPLACE AGGREGATE group_concat(text, text) (SFUNC = group_concat_step, "
+             "STYPE = text)"},
+        // The list made an array first: "= ANY" of an array is an index condition, where
+        // "IN" of a set function may be planned as a scan of the whole table.
+        .inTextsOfJsonArray = " = ANY(ARRAY(SELECT json_array_elements_text(CAST(?1 AS json))))",
+        .inIntegersOfJsonArray = " = ANY(ARRAY(SELECT CAST(json_array_elements_text(CAST(?1 AS "
+                                 "json)) AS BIGINT)))",
+        .hasTable = "SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename "
+                    "= LOWER(?)",
+        .tableNames = QByteArray("SELECT UPPER(tablename) FROM pg_tables WHERE schemaname = "
+                                 "current_schema() AND tablename <> '") +
+                      WriteLockTable + "' ORDER BY 1",
+        .columnNames = "SELECT UPPER(a.attname) FROM pg_attribute a JOIN pg_class c ON c.oid = "
+                       "a.attrelid WHERE c.relnamespace = current_schema()::regnamespace AND "
+                       "c.relname = LOWER(?) AND a.attnum > 0 AND NOT a.attisdropped ORDER BY "
+                       "a.attnum",
+        // The rights of the site's roles keep the journal's entries as they were added.
+        .journalGuards = {},
+    };
     return d;
 }
 

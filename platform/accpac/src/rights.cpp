@@ -1,6 +1,5 @@
 #include "rights.h"
 
-#include "pgdb.h"
 #include "site.h"
 #include "siteroles.h"
 #include "storage.h"
@@ -12,7 +11,8 @@ QString creditApprovalProblem(Database& systemDb, const QString& site, const QSt
 {
     const QString user = normalUserId(userId);
     auto login = SiteRoles::Login::Accepted;
-    if (isConnectionString(site))
+    const bool server = systemDb.server();
+    if (server)
         login = SiteRoles::tryLogin(site, user, password);
     else if (!verifyPassword(systemDb, user, password))
         login = SiteRoles::Login::WrongPassword;
@@ -33,8 +33,7 @@ QString creditApprovalProblem(Database& systemDb, const QString& site, const QSt
     // On a server a user reads only their own rights: the approver's are read through the
     // approver's own login.
     const std::unique_ptr<Database> approversOwn =
-        isConnectionString(site) ? openSiteSystemToRead(SiteRoles::loginAs(site, user, password))
-                                 : nullptr;
+        server ? openSiteSystemToRead(SiteRoles::loginAs(site, user, password)) : nullptr;
     if (!holdsCreditApprovalRight(approversOwn ? *approversOwn : systemDb, user, companyId))
         return QStringLiteral("the user has no right to approve credit in company %1")
             .arg(companyId.trimmed().toUpper());

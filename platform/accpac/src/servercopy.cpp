@@ -1,10 +1,9 @@
 // A company of an SQLite site copied into a site on a database server (see accpac/standin.h).
 #include "dictionary.h"
-#include "pgdb.h"
 #include "schema.h"
 #include "site.h"
 #include "siteroles.h"
-#include "sqlitedb.h"
+#include "store.h"
 
 #include <accpac/standin.h>
 #include <system/comerror.h>
@@ -81,7 +80,8 @@ QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const 
     const QString file = sourceFile(source, id);
     QList<std::pair<QString, int>> copied;
     try {
-        SqliteDatabase from(file, false, SqliteDatabase::Access::ReadOnly);
+        const auto opened = openFile(file, StoreAccess::ReadOnly);
+        Database& from = *opened;
         from.exec(from.dialect().beginRead);
         {
             Statement st = from.prepare("SELECT TRIM(ID), NAME FROM CSCOM");
@@ -95,8 +95,9 @@ QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const 
                                       "already; nothing was copied.")
                            .arg(id));
         const QString schema = serverCompanySchema(id);
-        PgDatabase to(serverSite, schema);
-        if (to.schemaExists())
+        const auto target = StoreLocation(serverSite).openWithin(schema);
+        Database& to = *target;
+        if (to.server()->schemaExists())
             refuse(QStringLiteral("The schema %1 exists already on the database server; nothing "
                                   "was copied.")
                        .arg(schema));

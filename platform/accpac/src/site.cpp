@@ -1,10 +1,10 @@
 #include "site.h"
 
-#include "pgdb.h"
 #include "schema.h"
 #include "signonthrottle.h"
 #include "siteadmin.h"
 #include "siteroles.h"
+#include "store.h"
 #include "upgrade.h"
 
 #include <accpac/standin.h>
@@ -42,12 +42,12 @@ constexpr const char* UnknownUserVerifier =
 
 // A store of a site on a server, refused with one sentence when the schema is not there or
 // was made by a newer program.
-std::unique_ptr<Database> openServerStore(const QString& conninfo, const QString& schema,
+std::unique_ptr<Database> openServerStore(const StoreLocation& site, const QString& schema,
                                           Store store)
 {
-    auto db = std::make_unique<PgDatabase>(conninfo, schema);
-    const QString where = withoutPassword(conninfo);
-    if (!db->schemaExists())
+    auto db = site.openWithin(schema);
+    const QString where = site.shown();
+    if (!db->server()->schemaExists())
         adminFail(store == Store::System
                       ? QStringLiteral("No site is set up in the database %1 (it has no schema "
                                        "%2); set one up with tallymerge-admin create-site.")
@@ -82,9 +82,10 @@ std::unique_ptr<Database> openServerStore(const QString& conninfo, const QString
 std::unique_ptr<Database> openCompanyStore(const QString& site, const QString& companyId,
                                            const QString& listed)
 {
-    if (isConnectionString(site))
-        return openServerStore(site, listed, Store::Company);
-    const QString file = QDir(site).filePath(listed);
+    const StoreLocation where(site);
+    if (where.onServer())
+        return openServerStore(where, listed, Store::Company);
+    const QString file = where.within(listed);
     if (!QFileInfo::exists(file))
         adminFail(QStringLiteral("The database of company %1 is missing (%2).")
                       .arg(companyId, QDir::toNativeSeparators(file)));
@@ -93,7 +94,7 @@ std::unique_ptr<Database> openCompanyStore(const QString& site, const QString& c
 
 bool siteExists(const QString& site)
 {
-    return isConnectionString(site) || QFileInfo::exists(systemDatabaseFile(site));
+    return StoreLocation(site).onServer() || QFileInfo::exists(systemDatabaseFile(site));
 }
 
 } // namespace
@@ -113,8 +114,9 @@ void initSodium()
 
 std::unique_ptr<Database> openSystem(const QString& site)
 {
-    if (isConnectionString(site))
-        return openServerStore(site, QLatin1String(SiteSchema), Store::System);
+    const StoreLocation where(site);
+    if (where.onServer())
+        return openServerStore(where, QLatin1String(SiteSchema), Store::System);
     return openCurrent(systemDatabaseFile(site), Store::System);
 }
 
@@ -122,8 +124,8 @@ int passwordVerifications = 0;
 
 QString signonTriesKey(const QString& site, const QString& userId)
 {
-    const QString place =
-        isConnectionString(site) ? withoutPassword(site) : QDir(site).absolutePath();
+    const StoreLocation where(site);
+    const QString place = where.onServer() ? where.shown() : QDir(site).absolutePath();
     return place + u'\n' + normalUserId(userId);
 }
 
@@ -165,7 +167,7 @@ QString noSiteMessage(const QString& siteFolder)
 
 QString systemDatabaseFile(const QString& siteFolder)
 {
-    return QDir(siteFolder).filePath(QStringLiteral("system.db"));
+    return QDir(siteFolder).filePath(QLatin1String(SiteSystemFile));
 }
 
 QString normalUserId(const QString& userId)
@@ -255,7 +257,7 @@ std::shared_ptr<SessionCore> openCompany(const QString& siteFolder, const QStrin
         throw SignonRefused{noSiteMessage(siteFolder)};
     auto core = std::make_shared<SessionCore>();
     core->siteFolder = siteFolder;
-    const bool server = isConnectionString(siteFolder);
+    const bool server = StoreLocation(siteFolder).onServer();
     QString step = QStringLiteral("the site's system database");
     try {
         // A session opened for a user signed on already (the printing screen's) brings no
@@ -359,10 +361,9 @@ std::shared_ptr<SessionCore> openSessionFor(const SessionCore& signedOn)
 
 std::unique_ptr<Database> openSiteSystemToRead(const QString& site)
 {
-    if (isConnectionString(site))
-        return std::make_unique<PgDatabase>(site, QLatin1String(SiteSchema));
-    return std::make_unique<SqliteDatabase>(systemDatabaseFile(site), false,
-                                            SqliteDatabase::Access::ReadOnly);
+    const StoreLocation where(site);
+    return where.openWithin(QLatin1String(where.onServer() ? SiteSchema : SiteSystemFile),
+                            StoreAccess::ReadOnly);
 }
 
 std::unique_ptr<Database> openListedCompany(const QString& site, const QString& companyId)
@@ -382,25 +383,26 @@ namespace Admin {
 
 void createSite(const QString& folder, const QString& signOnSite)
 {
-    if (isConnectionString(folder)) {
+    const StoreLocation site(folder);
+    if (site.onServer()) {
         adminGuard([&] {
-            PgDatabase db(folder, QLatin1String(SiteSchema));
+            const auto db = site.openWithin(QLatin1String(SiteSchema));
             // Made again on a site that exists: its roles and grants are set up anew.
-            const bool exists = db.schemaExists();
+            const bool exists = db->server()->schemaExists();
             if (exists)
                 openSystem(folder);
-            Transaction tx(db);
+            Transaction tx(*db);
             if (!exists) {
-                db.exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
-                createSchema(db, Store::System);
-                addStandardProfiles(db);
+                db->exec(QByteArray("CREATE SCHEMA ") + SiteSchema);
+                createSchema(*db, Store::System);
+                addStandardProfiles(*db);
             }
-            SiteRoles::setUpSite(db, folder);
+            SiteRoles::setUpSite(*db, folder);
             if (!signOnSite.isEmpty())
-                SiteRoles::admitSignOnLogin(db, folder, signOnSite);
-            Statement st = db.prepare("SELECT ID, FILE FROM COMPANIES");
+                SiteRoles::admitSignOnLogin(*db, folder, signOnSite);
+            Statement st = db->prepare("SELECT ID, FILE FROM COMPANIES");
             while (st.step())
-                SiteRoles::setUpCompany(db, folder, st.columnText(0), st.columnText(1));
+                SiteRoles::setUpCompany(*db, folder, st.columnText(0), st.columnText(1));
             tx.commit();
         });
         return;
@@ -413,10 +415,10 @@ void createSite(const QString& folder, const QString& signOnSite)
             openSystem(folder);
             return;
         }
-        SqliteDatabase db(systemDatabaseFile(folder), true);
-        Transaction tx(db);
-        createSchema(db, Store::System);
-        addStandardProfiles(db);
+        const auto db = site.openWithin(QLatin1String(SiteSystemFile), StoreAccess::Create);
+        Transaction tx(*db);
+        createSchema(*db, Store::System);
+        addStandardProfiles(*db);
         tx.commit();
     });
 }
@@ -454,24 +456,24 @@ void createCompany(const QString& folder, const CompanySetup& company)
     const QString id = company.id.trimmed().toUpper();
     if (id.isEmpty() || id.size() > 6)
         adminFail(QStringLiteral("A company ID has 1 to 6 characters."));
-    const bool server = isConnectionString(folder);
+    const StoreLocation site(folder);
+    const bool server = site.onServer();
     const QString fileName = server ? companySchema(id) : id + QStringLiteral(".db");
     const QString file = QDir(folder).filePath(fileName);
     if (!server && QFileInfo::exists(file))
         adminFail(QStringLiteral("The company database \"%1\" exists already.").arg(file));
     adminGuard([&] {
         auto system = openSystem(folder);
-        if (server) {
-            PgDatabase db(folder, fileName);
-            if (db.schemaExists())
+        const auto db = site.openWithin(fileName, StoreAccess::Create);
+        if (ServerAdministration* onServer = db->server()) {
+            if (onServer->schemaExists())
                 adminFail(QStringLiteral("The company schema %1 exists already on the database "
                                          "server.")
                               .arg(fileName));
-            fillCompany(db, id, company, "CREATE SCHEMA \"" + fileName.toUtf8() + '"');
-            SiteRoles::setUpCompany(db, folder, id, fileName);
+            fillCompany(*db, id, company, "CREATE SCHEMA \"" + fileName.toUtf8() + '"');
+            SiteRoles::setUpCompany(*db, folder, id, fileName);
         } else {
-            SqliteDatabase db(file, true);
-            fillCompany(db, id, company);
+            fillCompany(*db, id, company);
         }
         Statement st = system->prepare("INSERT INTO COMPANIES (ID, NAME, FILE) VALUES (?,?,?)");
         st.bindText(1, id);
@@ -519,42 +521,43 @@ QStringList companyIds(const QString& folder)
 QList<SchemaUpgrade> upgradeSite(const QString& folder)
 {
     QList<SchemaUpgrade> done;
-    if (isConnectionString(folder)) {
+    const StoreLocation site(folder);
+    if (site.onServer()) {
         // The site's own schema is made at this program's version (openSystem refuses
         // another); each company's schema is brought up to date in a transaction of its own
         // (the server undoes a step that fails), and its rights are set up again for the
         // tables the steps added. A server keeps no backup copy: dump it first.
         adminGuard([&] { openSystem(folder); });
         SchemaUpgrade current;
-        current.file = withoutPassword(folder);
+        current.file = site.shown();
         current.fromVersion = current.toVersion = programSchemaVersion(Store::System);
         done << current;
         adminGuard([&] {
-            PgDatabase site(folder, QLatin1String(SiteSchema));
+            const auto system = site.openWithin(QLatin1String(SiteSchema));
             QList<std::pair<QString, QString>> companies;
-            Statement st = site.prepare("SELECT ID, FILE FROM COMPANIES ORDER BY ID");
+            Statement st = system->prepare("SELECT ID, FILE FROM COMPANIES ORDER BY ID");
             while (st.step())
                 companies.append({st.columnText(0), st.columnText(1)});
             for (const auto& [id, schema] : companies) {
                 SchemaUpgrade company;
                 company.file = QStringLiteral("%1, company %2 (schema %3)")
-                                   .arg(withoutPassword(folder), id.trimmed(), schema);
+                                   .arg(site.shown(), id.trimmed(), schema);
                 try {
-                    PgDatabase store(folder, schema);
-                    Transaction tx(store);
-                    company.fromVersion = company.toVersion = schemaVersion(store, Store::Company);
+                    const auto store = site.openWithin(schema);
+                    Transaction tx(*store);
+                    company.fromVersion = company.toVersion = schemaVersion(*store, Store::Company);
                     if (company.fromVersion > programSchemaVersion(Store::Company))
                         adminFail(QStringLiteral("%1 was made by a newer version of the program "
                                                  "(schema version %2); it was left unchanged.")
                                       .arg(company.file)
                                       .arg(company.fromVersion));
                     if (company.fromVersion < programSchemaVersion(Store::Company)) {
-                        company.changes = applySchemaSteps(store, Store::Company,
+                        company.changes = applySchemaSteps(*store, Store::Company,
                                                            company.fromVersion, company.file);
                         tx.commit();
                         company.toVersion = programSchemaVersion(Store::Company);
-                        Transaction rights(site);
-                        SiteRoles::setUpCompany(site, folder, id, schema);
+                        Transaction rights(*system);
+                        SiteRoles::setUpCompany(*system, folder, id, schema);
                         rights.commit();
                     }
                 } catch (const ComError& e) {
@@ -598,14 +601,14 @@ QString companyDatabaseFile(const QString& folder, const QString& companyId)
         // (a server's schema is only ever checked, never upgraded, on opening).
         if (!siteExists(folder))
             adminFail(noSiteMessage(folder));
-        auto db = isConnectionString(folder) ? openSystem(folder) : openSiteSystemToRead(folder);
+        const StoreLocation site(folder);
+        auto db = site.onServer() ? openSystem(folder) : openSiteSystemToRead(folder);
         Statement st = db->prepare("SELECT FILE FROM COMPANIES WHERE ID=?");
         st.bindText(1, companyId.trimmed().toUpper());
         if (!st.step())
             adminFail(
                 QStringLiteral("The company \"%1\" is not set up in this site.").arg(companyId));
-        file = isConnectionString(folder) ? companyConninfo(folder, st.columnText(0))
-                                          : QDir(folder).filePath(st.columnText(0));
+        file = site.within(st.columnText(0));
     });
     return file;
 }

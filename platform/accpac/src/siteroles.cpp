@@ -1,10 +1,8 @@
 #include "siteroles.h"
 
-#include "pgdb.h"
 #include "site.h"
+#include "store.h"
 #include "viewrules.h"
-
-#include <libpq-fe.h>
 
 #include <QStringList>
 
@@ -61,9 +59,9 @@ QString rolePrefix(const QString& site)
     const QString key = withoutPassword(site);
     if (const auto found = known.constFind(key); found != known.cend())
         return *found;
-    PgDatabase db(site, QString());
-    Statement st = db.prepare("SELECT COALESCE((SELECT obj_description(oid, 'pg_namespace') FROM "
-                              "pg_namespace WHERE nspname = ?), current_database())");
+    const auto db = StoreLocation(site).open();
+    Statement st = db->prepare("SELECT COALESCE((SELECT obj_description(oid, 'pg_namespace') FROM "
+                               "pg_namespace WHERE nspname = ?), current_database())");
     st.bindText(1, QString::fromLatin1(serverSiteSchema()));
     st.step();
     const QString prefix = st.columnText(0);
@@ -92,17 +90,26 @@ QByteArray literal(const QByteArray& text)
     return '\'' + QByteArray(text).replace('\'', "''") + '\'';
 }
 
-// Role names keep their case, so the statements reach the server as written (without the
-// folding of quoted identifiers that the shared SQL gets).
-void run(PgDatabase& db, const QByteArray& sql)
+// The store's server, which the site's roles and grants are made on.
+ServerAdministration& serverOf(Database& db)
 {
-    PGresult* result = PQexec(db.connection(), sql.constData());
-    if (PQresultStatus(result) != PGRES_COMMAND_OK && PQresultStatus(result) != PGRES_TUPLES_OK)
-        db.raise(result, sql);
-    PQclear(result);
+    ServerAdministration* server = db.server();
+    if (!server)
+        throw StorageError(Kind::Other, 0,
+                           QStringLiteral("%1 is not on a database server; its users have no "
+                                          "roles there.")
+                               .arg(db.location()));
+    return *server;
 }
 
-bool roleExists(PgDatabase& db, const QString& role)
+// Role names keep their case, so the statements reach the server as written (without the
+// folding of quoted identifiers that the shared SQL gets).
+void run(Database& db, const QByteArray& sql)
+{
+    serverOf(db).execAsWritten(sql);
+}
+
+bool roleExists(Database& db, const QString& role)
 {
     Statement st = db.prepare("SELECT 1 FROM pg_roles WHERE rolname = ?");
     st.bindText(1, role);
@@ -110,7 +117,7 @@ bool roleExists(PgDatabase& db, const QString& role)
 }
 
 // True when the group was made now.
-bool createGroup(PgDatabase& db, const QString& role)
+bool createGroup(Database& db, const QString& role)
 {
     if (roleExists(db, role))
         return false;
@@ -118,11 +125,11 @@ bool createGroup(PgDatabase& db, const QString& role)
     return true;
 }
 
-// The schema's write lock (PgDatabase::WriteLockTable), its one row locked by whoever may
+// The schema's write lock (ServerAdministration::WriteLockTable), its one row locked by whoever may
 // change it: `writers`, and the owner.
-void setUpWriteLock(PgDatabase& db, const QByteArray& schema, const QByteArray& writers)
+void setUpWriteLock(Database& db, const QByteArray& schema, const QByteArray& writers)
 {
-    const QByteArray table = schema + '.' + PgDatabase::WriteLockTable;
+    const QByteArray table = schema + '.' + ServerAdministration::WriteLockTable;
     run(db, "CREATE TABLE IF NOT EXISTS " + table +
                 " (held BOOLEAN PRIMARY KEY DEFAULT TRUE CHECK (held))");
     run(db, "INSERT INTO " + table + " VALUES (TRUE) ON CONFLICT DO NOTHING");
@@ -135,7 +142,7 @@ void setUpWriteLock(PgDatabase& db, const QByteArray& schema, const QByteArray& 
 // stays as it was posted, whoever writes; a customer's balance changes only to what the
 // customer's invoices and receipts give, and a batch's totals only to what its receipts give
 // (as the auditor reckons them); and a shipment's invoice marks, once set, stay.
-void setUpGuards(PgDatabase& db, const QByteArray& where, const QByteArray& adminsLiteral)
+void setUpGuards(Database& db, const QByteArray& where, const QByteArray& adminsLiteral)
 {
     const QByteArray privileged =
         "pg_has_role(current_user, " + adminsLiteral +
@@ -194,18 +201,9 @@ void setUpGuards(PgDatabase& db, const QByteArray& where, const QByteArray& admi
 
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
 // password itself never travels in a statement or reaches the server's log.
-QByteArray verifier(PgDatabase& db, const QString& role, const QString& password)
+QByteArray verifier(Database& db, const QString& role, const QString& password)
 {
-    char* made = PQencryptPasswordConn(db.connection(), passwordKey(password).constData(),
-                                       role.toUtf8().constData(), "scram-sha-256");
-    if (!made)
-        throw StorageError(
-            Kind::Other, 0,
-            QStringLiteral("The password of role %1 cannot be encrypted: %2")
-                .arg(role, QString::fromUtf8(PQerrorMessage(db.connection())).trimmed()));
-    const QByteArray text(made);
-    PQfreemem(made);
-    return text;
+    return serverOf(db).passwordVerifier(role, passwordKey(password));
 }
 
 } // namespace
@@ -246,7 +244,7 @@ QString signOnGroup(const QString& site)
     return prefixed(site, QStringLiteral("_site_signon"));
 }
 
-void setUpSite(PgDatabase& db, const QString& site)
+void setUpSite(Database& db, const QString& site)
 {
     const QByteArray users = identifier(usersGroup(site));
     const QByteArray admins = identifier(adminsGroup(site));
@@ -299,7 +297,7 @@ bool seesEveryonesRights(Database& system)
     return st.columnInt(0) != 0;
 }
 
-QString signOnLoginProblem(PgDatabase& db, const QString& site, const QString& signOnSite)
+QString signOnLoginProblem(Database& db, const QString& site, const QString& signOnSite)
 {
     QString login;
     QString database;
@@ -355,7 +353,7 @@ QString signOnLoginProblem(PgDatabase& db, const QString& site, const QString& s
         .arg(login, rights.join(QStringLiteral(", ")));
 }
 
-void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite)
+void admitSignOnLogin(Database& db, const QString& site, const QString& signOnSite)
 {
     if (const QString problem = signOnLoginProblem(db, site, signOnSite); !problem.isEmpty())
         throw StorageError(Kind::Refused, 0,
@@ -368,7 +366,7 @@ void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOn
     run(db, "GRANT " + identifier(signOnGroup(site)) + " TO " + identifier(login));
 }
 
-void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
+void setUpCompany(Database& db, const QString& site, const QString& companyId,
                   const QString& schema)
 {
     const QString group = companyGroup(site, companyId);
@@ -412,7 +410,7 @@ void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
         grantCompany(db, site, st.columnText(0), companyId);
 }
 
-void createUser(PgDatabase& db, const QString& site, const QString& userId, const QString& password)
+void createUser(Database& db, const QString& site, const QString& userId, const QString& password)
 {
     const QString role = userRole(site, userId);
     const bool administrator = normalUserId(userId) == QLatin1String("ADMIN");
@@ -429,8 +427,7 @@ void createUser(PgDatabase& db, const QString& site, const QString& userId, cons
                 literal(verifier(db, role, password)) + " IN ROLE " + group);
 }
 
-void setPassword(PgDatabase& db, const QString& site, const QString& userId,
-                 const QString& password)
+void setPassword(Database& db, const QString& site, const QString& userId, const QString& password)
 {
     const QString role = userRole(site, userId);
     if (roleExists(db, role)) {
@@ -448,12 +445,12 @@ void setPassword(PgDatabase& db, const QString& site, const QString& userId,
         grantCompany(db, site, userId, st.columnText(0));
 }
 
-void setLoginAllowed(PgDatabase& db, const QString& site, const QString& userId, bool allowed)
+void setLoginAllowed(Database& db, const QString& site, const QString& userId, bool allowed)
 {
     run(db, "ALTER ROLE " + identifier(userRole(site, userId)) + (allowed ? " LOGIN" : " NOLOGIN"));
 }
 
-void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
+void grantCompany(Database& db, const QString& site, const QString& userId,
                   const QString& companyId)
 {
     // A grant of a company the site does not have yet waits for it (setUpCompany).
@@ -463,7 +460,7 @@ void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
         run(db, "GRANT " + identifier(group) + " TO " + identifier(role));
 }
 
-void revokeCompany(PgDatabase& db, const QString& site, const QString& userId,
+void revokeCompany(Database& db, const QString& site, const QString& userId,
                    const QString& companyId)
 {
     const QString group = companyGroup(site, companyId);
@@ -472,7 +469,7 @@ void revokeCompany(PgDatabase& db, const QString& site, const QString& userId,
         run(db, "REVOKE " + identifier(group) + " FROM " + identifier(role));
 }
 
-void dropUser(PgDatabase& db, const QString& site, const QString& userId)
+void dropUser(Database& db, const QString& site, const QString& userId)
 {
     run(db, "DROP ROLE IF EXISTS " + identifier(userRole(site, userId)));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "pgdb.h"
+#include "conninfo.h"
+#include "storage.h"
 
 #include <QString>
 
@@ -45,32 +46,31 @@ bool seesEveryonesRights(Database& system);
 // Why the login that `signOnSite` (the workstations' connection string) names may not be the
 // site's sign-on login, as the rest of a sentence that begins with the string ("names the
 // login \"billing\", which owns the database books; ..."); empty when it may.
-QString signOnLoginProblem(PgDatabase& db, const QString& site, const QString& signOnSite);
+QString signOnLoginProblem(Database& db, const QString& site, const QString& signOnSite);
 
-// As the site's owner (a login that may create roles), each in the caller's transaction:
+// As the site's owner (a login that may create roles), on a store of the site's server
+// (Database::server()), each in the caller's transaction:
 // the group roles and the grants on the site's schema (again when they are there already);
-void setUpSite(PgDatabase& db, const QString& site);
+void setUpSite(Database& db, const QString& site);
 // the login that `signOnSite` (the workstations' connection string) names made the site's
 // sign-on login, refused (StorageError, Refused, saying why) when it may do more than that
 // (a superuser, an owner, a member of other roles);
-void admitSignOnLogin(PgDatabase& db, const QString& site, const QString& signOnSite);
+void admitSignOnLogin(Database& db, const QString& site, const QString& signOnSite);
 // the company's group role and the grants on its schema;
-void setUpCompany(PgDatabase& db, const QString& site, const QString& companyId,
+void setUpCompany(Database& db, const QString& site, const QString& companyId,
                   const QString& schema);
 // a user's role: created (a member of the site's users, and of its administrators for
 // ADMIN), its password replaced (the role made, with its companies, for a user who has
 // none), allowed or refused to log in, granted a company.
-void createUser(PgDatabase& db, const QString& site, const QString& userId,
-                const QString& password);
-void setPassword(PgDatabase& db, const QString& site, const QString& userId,
-                 const QString& password);
-void setLoginAllowed(PgDatabase& db, const QString& site, const QString& userId, bool allowed);
-void grantCompany(PgDatabase& db, const QString& site, const QString& userId,
+void createUser(Database& db, const QString& site, const QString& userId, const QString& password);
+void setPassword(Database& db, const QString& site, const QString& userId, const QString& password);
+void setLoginAllowed(Database& db, const QString& site, const QString& userId, bool allowed);
+void grantCompany(Database& db, const QString& site, const QString& userId,
                   const QString& companyId);
 // the user's role out of the company's group; the user's role dropped.
-void revokeCompany(PgDatabase& db, const QString& site, const QString& userId,
+void revokeCompany(Database& db, const QString& site, const QString& userId,
                    const QString& companyId);
-void dropUser(PgDatabase& db, const QString& site, const QString& userId);
+void dropUser(Database& db, const QString& site, const QString& userId);
 
 } // namespace SiteRoles
 } // namespace Accpac

@@ -1,7 +1,6 @@
 // The administration of a site's users and their rights: users made, changed and deleted,
 // profiles granted and revoked; on a database server each in the same transaction as the
 // server's roles (siteroles.h).
-#include "pgdb.h"
 #include "site.h"
 #include "siteadmin.h"
 #include "siteroles.h"
@@ -65,12 +64,6 @@ bool userExists(Database& db, const QString& id)
     Statement st = db.prepare("SELECT 1 FROM USERS WHERE USERID=?");
     st.bindText(1, id);
     return st.step();
-}
-
-// The site's system store on its server, where users are the server's roles.
-PgDatabase& serverStore(Database& db)
-{
-    return dynamic_cast<PgDatabase&>(db);
 }
 
 bool rowExists(Database& db, const QByteArray& sql, const QStringList& values)
@@ -144,11 +137,11 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
 {
     checkNewUser(folder, userId);
     const QString id = normalUserId(userId);
-    // A server checks the password of the user's role itself: no verifier of ours is kept.
-    const bool server = isConnectionString(folder);
-    const QString verifier = server ? QString() : makeVerifier(password, strength);
     adminGuard([&] {
         auto db = openSystem(folder);
+        // A server checks the password of the user's role itself: no verifier of ours is kept.
+        const bool server = db->server();
+        const QString verifier = server ? QString() : makeVerifier(password, strength);
         Transaction tx(*db);
         Statement st = db->prepare("INSERT INTO USERS (USERID, USERNAME, PWVERIFIER) VALUES "
                                    "(?,?,?)");
@@ -164,26 +157,23 @@ void addUser(const QString& folder, const QString& userId, const QString& userNa
             throw;
         }
         if (server)
-            SiteRoles::createUser(serverStore(*db), folder, id, password);
+            SiteRoles::createUser(*db, folder, id, password);
         tx.commit();
     });
 }
 
 void setPassword(const QString& folder, const QString& userId, const QString& password)
 {
-    if (isConnectionString(folder)) {
-        checkUser(folder, userId);
-        adminGuard([&] {
-            auto db = openSystem(folder);
-            Transaction tx(*db);
-            SiteRoles::setPassword(serverStore(*db), folder, userId, password);
-            tx.commit();
-        });
-        return;
-    }
-    const QString verifier = makeVerifier(password, HashStrength::Interactive);
     adminGuard([&] {
         auto db = openSystem(folder);
+        if (db->server()) {
+            checkUser(folder, userId);
+            Transaction tx(*db);
+            SiteRoles::setPassword(*db, folder, userId, password);
+            tx.commit();
+            return;
+        }
+        const QString verifier = makeVerifier(password, HashStrength::Interactive);
         Statement st = db->prepare("UPDATE USERS SET PWVERIFIER=? WHERE USERID=?");
         st.bindText(1, verifier);
         st.bindText(2, normalUserId(userId));
@@ -209,8 +199,8 @@ void setUserFlags(const QString& folder, const QString& userId, bool disabled, b
         st.exec();
         requireChange(*db, userId);
         // On a server the role itself can no longer log in.
-        if (isConnectionString(folder))
-            SiteRoles::setLoginAllowed(serverStore(*db), folder, userId, !disabled && !lockedOut);
+        if (db->server())
+            SiteRoles::setLoginAllowed(*db, folder, userId, !disabled && !lockedOut);
         tx.commit();
     });
 }
@@ -230,8 +220,8 @@ void addAuthorisation(const QString& folder, const QString& userId, const QStrin
         st.bindText(4, profileId);
         st.exec();
         // On a server the user's role joins the company's group, which holds its grants.
-        if (isConnectionString(folder))
-            SiteRoles::grantCompany(serverStore(*db), folder, userId, companyId);
+        if (db->server())
+            SiteRoles::grantCompany(*db, folder, userId, companyId);
         tx.commit();
     });
 }
@@ -269,9 +259,9 @@ bool revokeAuthorisation(const QString& folder, const QString& userId, const QSt
         st.exec();
         revoked = db->changes() > 0;
         // On a server the role leaves the company's group with the last profile it held there.
-        if (isConnectionString(folder) &&
+        if (db->server() &&
             !rowExists(*db, "SELECT 1 FROM AUTHS WHERE USERID=? AND COMPANYID=?", {user, company}))
-            SiteRoles::revokeCompany(serverStore(*db), folder, user, company);
+            SiteRoles::revokeCompany(*db, folder, user, company);
         tx.commit();
     });
     return revoked;
@@ -291,8 +281,8 @@ void deleteUser(const QString& folder, const QString& userId)
             st.bindText(1, user);
             st.exec();
         }
-        if (isConnectionString(folder))
-            SiteRoles::dropUser(serverStore(*db), folder, user);
+        if (db->server())
+            SiteRoles::dropUser(*db, folder, user);
         tx.commit();
     });
 }

@@ -1,6 +1,6 @@
 #include "sqlitedb.h"
 
-#include "site.h"
+#include "store.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +39,7 @@ int withFullDisk(sqlite3* db, int code)
 QString fileNoun(const QString& file)
 {
     const QString path = QDir::toNativeSeparators(file);
-    return file == systemDatabaseFile(QFileInfo(file).path())
+    return file == QDir(QFileInfo(file).path()).filePath(QLatin1String(SiteSystemFile))
                ? QStringLiteral("the site's system file \"%1\"").arg(path)
                : QStringLiteral("the company file \"%1\"").arg(path);
 }
@@ -88,6 +88,12 @@ StorageError::Kind SqliteDatabase::kindOf(int code)
         return StorageError::Kind::NotADatabase;
     case SQLITE_CANTOPEN:
         return StorageError::Kind::Refused;
+    case SQLITE_READONLY:
+        return StorageError::Kind::ReadOnly;
+    case SQLITE_FULL:
+        return StorageError::Kind::DiskFull;
+    case SQLITE_CORRUPT:
+        return StorageError::Kind::Damaged;
     default:
         return StorageError::Kind::Other;
     }
@@ -329,25 +335,27 @@ const Dialect& SqliteDatabase::dialect() const
 {
     // BEGIN IMMEDIATE takes the write lock at once, so two sessions never deadlock
     // upgrading a read lock. The row key is the table's rowid under a name of its own.
-    static const Dialect d = {"INTEGER",
-                              "REAL",
-                              "INTEGER PRIMARY KEY",
-                              "BEGIN IMMEDIATE",
-                              "BEGIN",
-                              {},
-                              " IN (SELECT value FROM json_each(?1))",
-                              " IN (SELECT CAST(value AS INTEGER) FROM json_each(?1))",
-                              "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? "
-                              "COLLATE NOCASE",
-                              "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' "
-                              "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
-                              "SELECT name FROM pragma_table_info(?)",
-                              {"CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_UPDATE BEFORE UPDATE "
-                               "ON TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot "
-                               "be changed'); END",
-                               "CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_DELETE BEFORE DELETE "
-                               "ON TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot "
-                               "be removed'); END"}};
+    static const Dialect d = {
+        .integerType = "INTEGER",
+        .realType = "REAL",
+        .rowKeyColumn = "INTEGER PRIMARY KEY",
+        .beginWrite = "BEGIN IMMEDIATE",
+        .beginRead = "BEGIN",
+        .storeSetup = {},
+        .inTextsOfJsonArray = " IN (SELECT value FROM json_each(?1))",
+        .inIntegersOfJsonArray = " IN (SELECT CAST(value AS INTEGER) FROM json_each(?1))",
+        .hasTable = "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? COLLATE "
+                    "NOCASE",
+        .tableNames = "SELECT UPPER(name) FROM sqlite_schema WHERE type = 'table' AND name NOT "
+                      "LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name",
+        .columnNames = "SELECT name FROM pragma_table_info(?)",
+        .journalGuards = {"CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_UPDATE BEFORE UPDATE ON "
+                          "TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot be "
+                          "changed'); END",
+                          "CREATE TRIGGER IF NOT EXISTS TMJOURNAL_NO_DELETE BEFORE DELETE ON "
+                          "TMJOURNAL BEGIN SELECT RAISE(ABORT, 'journal entries cannot be "
+                          "removed'); END"},
+    };
     return d;
 }
 
@@ -358,6 +366,7 @@ QString SqliteDatabase::damage()
     return answer == QLatin1String("ok") ? QString() : answer;
 }
 
+// The copy is made through the engine's online backup.
 void SqliteDatabase::backupTo(const QString& file)
 {
     const auto fail = [&](int code, const QString& message) {

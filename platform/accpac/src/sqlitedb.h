@@ -9,7 +9,7 @@ struct sqlite3;
 namespace Accpac {
 
 // One connection to one SQLite file: WAL, a busy timeout and foreign keys on.
-class SqliteDatabase final : public Database
+class SqliteDatabase final : public Database, public FileStore
 {
 public:
     enum class Access
@@ -29,22 +29,16 @@ public:
     bool inTransaction() const override;
     const Dialect& dialect() const override;
     QString location() const override { return m_file; }
+    FileStore* fileStore() override { return this; }
 
-    QString file() const { return m_file; }
-    // How long a statement waits for another connection's lock before it fails as busy.
-    void setLockWait(int milliseconds);
+    QString file() const override { return m_file; }
+    void setLockWait(int milliseconds) override;
+    QString damage() override;
+    void backupTo(const QString& file) override;
     [[noreturn]] void raise(int code) const;
     // The failure a result code stands for, in the program's words where the engine's say
     // nothing to a user.
     StorageError failure(int code, const QString& engineWords) const;
-    // The first problem a full check of the file's pages finds; empty when there is none.
-    QString damage();
-    // Copies the database as committed into a new file (made exclusively, with the site's
-    // mode) through the engine's online backup; while this connection holds the write lock
-    // and has written nothing, that is the file as it is. Nothing is left behind when
-    // the copy fails.
-    void backupTo(const QString& file);
-
     // The kind of failure an SQLite result code stands for.
     static StorageError::Kind kindOf(int code);
 

@@ -1,13 +1,12 @@
 #include <accpac/standin.h>
 
 #include "finderimpl.h"
-#include "pgdb.h"
 #include "sessionimpl.h"
 #include "signonthrottle.h"
 #include "site.h"
 #include "siteroles.h"
-#include "sqlitedb.h"
 #include "standinstate.h"
+#include "store.h"
 
 #include <system/comerror.h>
 
@@ -124,22 +123,22 @@ void setSiteFolder(const QString& folder)
 
 bool isServerSite(const QString& site)
 {
-    return isConnectionString(site);
+    return StoreLocation(site).onServer();
 }
 
 QString shownSite(const QString& site)
 {
-    return isConnectionString(site) ? withoutPassword(site) : site;
+    return StoreLocation(site).shown();
 }
 
 QString workstationSiteProblem(const QString& site)
 {
-    if (!isConnectionString(site))
+    const StoreLocation location(site);
+    if (!location.onServer())
         return {};
     QString problem;
     try {
-        PgDatabase db(site, QString());
-        problem = SiteRoles::signOnLoginProblem(db, site, site);
+        problem = SiteRoles::signOnLoginProblem(*location.open(), site, site);
     } catch (const StorageError&) {
         return {};
     }
@@ -175,7 +174,7 @@ QList<std::pair<QString, QString>> serverOdbcAttributes(const QString& companySt
 std::optional<ServerLogin> signedOnServerLogin()
 {
     const std::shared_ptr<SessionCore> core = State::signedOnCore().lock();
-    if (!core || !core->opened || !isConnectionString(core->siteFolder))
+    if (!core || !core->opened || !core->companyDb->server())
         return std::nullopt;
     return ServerLogin{SiteRoles::userRole(core->siteFolder, core->userId), core->serverPassword};
 }
@@ -208,9 +207,7 @@ namespace {
 
 std::unique_ptr<Database> openStoreAt(const QString& location)
 {
-    if (isConnectionString(location))
-        return std::make_unique<PgDatabase>(location, QString());
-    return std::make_unique<SqliteDatabase>(location, false);
+    return StoreLocation(location).open();
 }
 
 } // namespace

@@ -1,8 +1,12 @@
 #pragma once
 
 // The storage under the stand-in's views: one interface, an engine behind it (an SQLite
-// file, see sqlitedb.h, or a schema of a PostgreSQL database, see pgdb.h). The SQL text the
-// views and rules write is the same for both; what differs is kept in the engine's Dialect.
+// file or a schema of a PostgreSQL database), opened through store.h. The views and rules
+// write one SQL text for both engines: SQLite's, with "?" and "?N" parameters; the server's
+// engine translates the parameters and folds quoted names to lower case. What the text cannot
+// say alike (column types, how a write begins, lists given as JSON, the catalogue) each
+// engine gives in its Dialect; the functions the text calls that the server lacks its
+// storeSetup adds.
 
 #include <QByteArray>
 #include <QString>
@@ -28,9 +32,14 @@ public:
         Serialization,  // the server chose this transaction to give way (deadlock, conflict)
         ConnectionLost, // the server went away; nothing of the open transaction was kept
         NotADatabase,   // the file or schema holds no tables of this program
-        Refused,        // no connection could be made, or the role lacks a right
+        Refused,        // no connection could be made, the file cannot be opened, or the
+                        // role lacks a right
+        ReadOnly,       // the file or its folder may not be written
+        DiskFull,       // the disk has no room for what was written
+        Damaged,        // the file's pages are damaged
     };
-    // `code` is the engine's own number (SQLite's result code; 0 for the server).
+    // `code` is the engine's own number (SQLite's result code; 0 for the server); only the
+    // engine reads it.
     StorageError(Kind kind, int code, const QString& message)
         : std::runtime_error(message.toStdString()), m_kind(kind), m_code(code), m_message(message)
     {
@@ -76,6 +85,8 @@ struct Dialect
 
 class Database;
 class PreparedStatement;
+class ServerAdministration;
+class FileStore;
 // The idle prepared statements of one SQL text on one connection.
 using IdleList = std::vector<std::unique_ptr<PreparedStatement>>;
 
@@ -176,6 +187,12 @@ public:
     // (ReadAhead); 0: none. Worth it where each statement is a round trip to a server, and
     // possible only where texts sort byte by byte.
     virtual int readAheadRows() const { return 0; }
+    // What only a store on a database server offers (its users are the server's roles);
+    // null for a store in a file. So callers ask the store, not its name, where it is.
+    virtual ServerAdministration* server() { return nullptr; }
+    // What only a store in a file offers (a check of its pages, a backup copy); null on a
+    // server.
+    virtual FileStore* fileStore() { return nullptr; }
 
 protected:
     Database() = default;
@@ -194,6 +211,46 @@ private:
     int m_writes = 0;
     // Never shrinks while the connection lives, so that the lists leases point to stay.
     std::unordered_map<QByteArray, IdleList> m_idle;
+};
+
+// A store on a database server, for the site's administration (siteroles.h).
+class ServerAdministration
+{
+public:
+    // The one-row table of each schema whose row a writer locks first (the site's set-up
+    // makes it and grants its UPDATE to those who write there); not one of the store's tables.
+    static constexpr const char* WriteLockTable = "writelock";
+
+    // Runs SQL text as written, without the shared SQL's translation: role names keep their
+    // case. Through the engine's retries and fault injection, as exec() is.
+    virtual void execAsWritten(const QByteArray& sql) = 0;
+    // The verifier the server keeps of a role's password (SCRAM-SHA-256), made here, so that
+    // the password never travels in a statement nor reaches the server's log.
+    virtual QByteArray passwordVerifier(const QString& role, const QByteArray& password) = 0;
+    // The schema the store works in, and whether the server has it.
+    virtual QString schema() const = 0;
+    virtual bool schemaExists() = 0;
+
+protected:
+    ~ServerAdministration() = default;
+};
+
+// A store in one file, for the upgrade of a site's files.
+class FileStore
+{
+public:
+    virtual QString file() const = 0;
+    // How long a statement waits for another connection's lock before it fails as busy.
+    virtual void setLockWait(int milliseconds) = 0;
+    // The first problem a full check of the file's pages finds; empty when there is none.
+    virtual QString damage() = 0;
+    // Copies the database as committed into a new file (made exclusively, with the site's
+    // mode); while this connection holds the write lock and has written nothing, that is the
+    // file as it is. Nothing is left behind when the copy fails.
+    virtual void backupTo(const QString& file) = 0;
+
+protected:
+    ~FileStore() = default;
 };
 
 // A write transaction; rolled back when left without commit(). Inside an open transaction

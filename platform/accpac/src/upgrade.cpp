@@ -3,14 +3,13 @@
 #include "upgrade.h"
 
 #include "schema.h"
+#include "store.h"
 
 #include <system/comerror.h>
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
-
-#include <sqlite3.h>
 
 namespace Accpac {
 
@@ -31,19 +30,17 @@ QString fileNoun(Store store, const QString& file)
 // Why the storage failed, in words a user can act on.
 QString reason(const StorageError& e)
 {
-    if (e.kind() == StorageError::Kind::NotADatabase)
+    using Kind = StorageError::Kind;
+    switch (e.kind()) {
+    case Kind::NotADatabase:
         return QStringLiteral("it is not a database of this program (%1)").arg(e.message());
-    switch (e.code() & 0xff) {
-    case SQLITE_NOTADB:
-        return QStringLiteral("it is not a database of this program (%1)").arg(e.message());
-    case SQLITE_CORRUPT:
+    case Kind::Damaged:
         return QStringLiteral("it is damaged (%1); restore it from a backup").arg(e.message());
-    case SQLITE_READONLY:
+    case Kind::ReadOnly:
         return QStringLiteral("it or its folder is read-only");
-    case SQLITE_FULL:
+    case Kind::DiskFull:
         return QStringLiteral("the disk is full; free some space and try again");
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
+    case Kind::Busy:
         return QStringLiteral("another program is using it; try again when it is done");
     default:
         return e.message();
@@ -62,18 +59,17 @@ int readVersion(const QString& file, Store store)
         refuse(QStringLiteral("%1 does not exist.").arg(fileNoun(store, file)));
     int version = 0;
     try {
-        SqliteDatabase db(file, false, SqliteDatabase::Access::ReadOnly);
-        version = schemaVersion(db, store);
+        version = schemaVersion(*openFile(file, StoreAccess::ReadOnly), store);
     } catch (const StorageError& e) {
         // Reading a WAL file needs its shared-memory file beside it, which a read-only
         // folder cannot hold.
-        const bool folderReadOnly =
-            (e.code() & 0xff) == SQLITE_CANTOPEN && !QFileInfo(QFileInfo(file).path()).isWritable();
+        const bool folderReadOnly = e.kind() == StorageError::Kind::Refused &&
+                                    !QFileInfo(QFileInfo(file).path()).isWritable();
         refuse(QStringLiteral("%1 cannot be read: %2; it was left unchanged.")
                    .arg(fileNoun(store, file),
-                        reason(folderReadOnly ? StorageError(StorageError::Kind::Other,
-                                                             SQLITE_READONLY, e.message())
-                                              : e)));
+                        reason(folderReadOnly
+                                   ? StorageError(StorageError::Kind::ReadOnly, 0, e.message())
+                                   : e)));
     }
     const int program = programSchemaVersion(store);
     if (version > program)
@@ -118,7 +114,7 @@ void checkObstacles(Database& db, Store store, int fromVersion, const QString& n
 // Under the write lock: the version again (another program may have upgraded meanwhile),
 // the obstacles of every step, a check of every page, the backup, then the steps and the
 // new version in the same transaction.
-void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
+void upgrade(Database& db, FileStore& file, Store store, SchemaUpgrade& done)
 {
     const int program = programSchemaVersion(store);
     Transaction tx(db);
@@ -126,13 +122,13 @@ void upgrade(SqliteDatabase& db, Store store, SchemaUpgrade& done)
     done.toVersion = done.fromVersion;
     if (done.fromVersion >= program)
         return;
-    checkObstacles(db, store, done.fromVersion, fileNoun(store, db.file()));
-    if (const QString damage = db.damage(); !damage.isEmpty())
-        throw StorageError(StorageError::Kind::Other, SQLITE_CORRUPT, damage);
-    done.backupFile = backupName(db.file(), done.fromVersion);
-    db.backupTo(done.backupFile);
+    checkObstacles(db, store, done.fromVersion, fileNoun(store, file.file()));
+    if (const QString damage = file.damage(); !damage.isEmpty())
+        throw StorageError(StorageError::Kind::Damaged, 0, damage);
+    done.backupFile = backupName(file.file(), done.fromVersion);
+    file.backupTo(done.backupFile);
     try {
-        done.changes = applySchemaSteps(db, store, done.fromVersion, fileNoun(store, db.file()));
+        done.changes = applySchemaSteps(db, store, done.fromVersion, fileNoun(store, file.file()));
         tx.commit();
     } catch (...) {
         // The file keeps its old state; so does the disk.
@@ -166,14 +162,14 @@ std::unique_ptr<Database> openCurrent(const QString& file, Store store, SchemaUp
     result.file = file;
     result.fromVersion = result.toVersion = readVersion(file, store);
     const int program = programSchemaVersion(store);
-    std::unique_ptr<SqliteDatabase> db;
+    std::unique_ptr<Database> db;
     try {
         if (result.fromVersion < program &&
             (!QFileInfo(file).isWritable() || !QFileInfo(QFileInfo(file).path()).isWritable()))
-            throw StorageError(StorageError::Kind::Other, SQLITE_READONLY, QString());
-        db = std::make_unique<SqliteDatabase>(file, false);
+            throw StorageError(StorageError::Kind::ReadOnly, 0, QString());
+        db = openFile(file, StoreAccess::ReadWrite);
         if (result.fromVersion < program)
-            upgrade(*db, store, result);
+            upgrade(*db, *db->fileStore(), store, result);
     } catch (const StorageError& e) {
         refuse(QStringLiteral("%1 cannot be brought up to date from schema version %2 to %3: "
                               "%4; it was left unchanged.")

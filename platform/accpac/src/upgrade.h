@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dictionary.h"
-#include "sqlitedb.h"
+#include "storage.h"
 
 #include <accpac/standin.h>
 

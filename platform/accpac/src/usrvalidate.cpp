@@ -1,10 +1,10 @@
 #include <accpac/standin.h>
 #include <accpac/usrvalidate.h>
 
-#include "pgdb.h"
 #include "signonthrottle.h"
 #include "site.h"
 #include "siteroles.h"
+#include "store.h"
 
 #include <system/ansi.h>
 
@@ -25,7 +25,7 @@ int usrValidate(long, const QByteArray& userId, const QByteArray& password)
         if (throttle.secondsToWait(tries) > 0)
             return 1;
         bool valid = false;
-        if (Accpac::isConnectionString(folder)) {
+        if (Accpac::StoreLocation(folder).onServer()) {
             // The server checks the password of the user's role; a role that may not log in
             // has the right password (the approval then says why it is refused).
             ++Accpac::passwordVerifications;

@@ -1,8 +1,9 @@
 // A hostile clerk with psql: signed on to a sample site's server as a billing clerk's role, a
 // supervisor's and the workstations' sign-on login, it tries what none of them may do, and
 // the server refuses every attempt. The list of attempts and the server's answers is printed.
-#include "pgdb.h"
+#include "conninfo.h"
 #include "siteroles.h"
+#include "store.h"
 
 #include <auditbooks.h>
 #include <pgserver.h>
@@ -184,8 +185,8 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
     };
 
     // The administrator's session, which none of them may end.
-    Accpac::PgDatabase administrator(site, QString());
-    Accpac::Statement pid = administrator.prepare("SELECT pg_backend_pid()");
+    const auto administrator = Accpac::StoreLocation(site).open();
+    Accpac::Statement pid = administrator->prepare("SELECT pg_backend_pid()");
     pid.step();
     const QString endTheAdministrator =
         QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid.columnInt(0));
@@ -221,12 +222,12 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
     EXPECT_TRUE(
         psql(signOn, QStringLiteral("SELECT id, name FROM tallymerge_site.companies")).done);
     EXPECT_TRUE(psql(clerk, QStringLiteral("SELECT COUNT(*) FROM company_saminc.oeordh")).done);
-    EXPECT_NO_THROW(administrator.exec("SELECT 1"));
+    EXPECT_NO_THROW(administrator->exec("SELECT 1"));
     // Each user reads only their own rights; the site's administrators read them all.
     const auto rightsSeenBy = [](const QString& login) {
-        Accpac::PgDatabase db(login, QStringLiteral("tallymerge_site"));
+        const auto db = Accpac::StoreLocation(login).openWithin(QStringLiteral("tallymerge_site"));
         Accpac::Statement st =
-            db.prepare("SELECT string_agg(DISTINCT userid, ',' ORDER BY userid) FROM auths");
+            db->prepare("SELECT string_agg(DISTINCT userid, ',' ORDER BY userid) FROM auths");
         st.step();
         return st.columnText(0).toStdString();
     };

@@ -1,9 +1,10 @@
 // A site on a private PostgreSQL server whose users are the server's login roles: the
 // server checks the passwords, a clerk's role does billing and nothing more, and the
 // sign-on, the credit approval and the grid's ODBC connection log in as the user's role.
-#include "pgdb.h"
+#include "conninfo.h"
 #include "site.h"
 #include "siteroles.h"
+#include "store.h"
 
 #include <auditbooks.h>
 #include <invoicesequence.h>
@@ -28,7 +29,6 @@
 
 #include <memory>
 
-using Accpac::PgDatabase;
 using Accpac::StorageError;
 namespace Roles = Accpac::SiteRoles;
 
@@ -100,10 +100,11 @@ protected:
     // The refusal a statement of the clerk's own connection to the site's schema gets.
     static QString clerkRefusal(const QString& site, const QByteArray& sql)
     {
-        PgDatabase clerk(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword),
-                         QString::fromLatin1(Accpac::serverSiteSchema()));
+        const auto clerk =
+            Accpac::StoreLocation(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword))
+                .openWithin(QString::fromLatin1(Accpac::serverSiteSchema()));
         try {
-            clerk.exec(sql);
+            clerk->exec(sql);
         } catch (const StorageError& e) {
             EXPECT_EQ(e.kind(), StorageError::Kind::Refused) << e.message().toStdString();
             return e.message();
@@ -305,9 +306,9 @@ TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
                 asOwner.contains(QLatin1String("owns the database signon; every workstation")) &&
                 !asOwner.contains(QLatin1String("password=")))
         << asOwner.toStdString();
-    EXPECT_TRUE(Accpac::workstationSiteProblem(
-                    Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword))
-                    .contains(QLatin1String("which is a member of signon_company_saminc")));
+    EXPECT_TRUE(
+        Accpac::workstationSiteProblem(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword))
+            .contains(QLatin1String("which is a member of signon_company_saminc")));
     EXPECT_EQ(Accpac::workstationSiteProblem(QStringLiteral("/var/lib/tallymerge/site")), "");
 
     // The sign-on login lists the companies, and a clerk signs on and works through it.
@@ -320,11 +321,12 @@ TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
     EXPECT_TRUE(orders->Fetch());
     session->Close();
     // The sign-on login reads nothing else: not the companies' schemas, not the users.
-    PgDatabase asLister(lister, QString::fromLatin1(Accpac::serverSiteSchema()));
+    const auto asLister =
+        Accpac::StoreLocation(lister).openWithin(QString::fromLatin1(Accpac::serverSiteSchema()));
     for (const char* sql : {"SELECT FILE FROM COMPANIES", "SELECT * FROM USERS",
                             "SELECT * FROM AUTHS", "SELECT * FROM company_saminc.OEORDH"}) {
         try {
-            asLister.exec(sql);
+            asLister->exec(sql);
             ADD_FAILURE() << sql << " was read";
         } catch (const StorageError& e) {
             EXPECT_EQ(e.kind(), StorageError::Kind::Refused) << sql;
@@ -335,23 +337,25 @@ TEST_F(ServerRoles, TheSignOnLoginListsTheCompaniesAndOtherLoginsCannotConnect)
     // an advisory lock of the company's name, stop anyone's invoicing.
     Accpac::Admin::addUser(site, QStringLiteral("OTHER"), QStringLiteral("Other"),
                            QStringLiteral("OTHER"));
-    PgDatabase other(Roles::loginAs(site, QStringLiteral("OTHER"), QStringLiteral("OTHER")),
-                     QStringLiteral("company_saminc"));
-    EXPECT_THROW(other.exec("SELECT 1 FROM writelock FOR UPDATE"), StorageError);
-    other.exec("SELECT pg_advisory_lock(hashtext('company_saminc'))");
-    PgDatabase clerk(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword),
-                     QStringLiteral("company_saminc"));
+    const auto other = Accpac::StoreLocation(
+                           Roles::loginAs(site, QStringLiteral("OTHER"), QStringLiteral("OTHER")))
+                           .openWithin(QStringLiteral("company_saminc"));
+    EXPECT_THROW(other->exec("SELECT 1 FROM writelock FOR UPDATE"), StorageError);
+    other->exec("SELECT pg_advisory_lock(hashtext('company_saminc'))");
+    const auto clerk =
+        Accpac::StoreLocation(Roles::loginAs(site, Sample::ClerkId, Sample::ClerkPassword))
+            .openWithin(QStringLiteral("company_saminc"));
     {
-        Accpac::Transaction tx(clerk);
-        clerk.exec("UPDATE OEORDH SET LASTINVNUM = LASTINVNUM WHERE 1 = 0");
+        Accpac::Transaction tx(*clerk);
+        clerk->exec("UPDATE OEORDH SET LASTINVNUM = LASTINVNUM WHERE 1 = 0");
         tx.commit();
     }
     // A billing clerk's write holds the lock; the administrator's waits for it.
-    Accpac::Transaction tx(clerk);
-    PgDatabase owner(site, QStringLiteral("company_saminc"));
-    owner.exec("SET lock_timeout = '200ms'");
+    Accpac::Transaction tx(*clerk);
+    const auto owner = Accpac::StoreLocation(site).openWithin(QStringLiteral("company_saminc"));
+    owner->exec("SET lock_timeout = '200ms'");
     try {
-        Accpac::Transaction waits(owner);
+        Accpac::Transaction waits(*owner);
         ADD_FAILURE() << "two writers held the company's lock";
     } catch (const StorageError& e) {
         EXPECT_EQ(e.kind(), StorageError::Kind::Busy);
@@ -646,7 +650,7 @@ TEST_F(ServerRoles, SignOnProblemsAreToldInTheProgramsWordsWhateverTheServersLan
 
     const auto connectRefusal = [](const QString& conninfo) {
         try {
-            PgDatabase db(conninfo, QString());
+            Accpac::StoreLocation(conninfo).open();
         } catch (const StorageError& e) {
             return e.message();
         }
@@ -734,4 +738,51 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     }),
               1);
     EXPECT_EQ(findings, QStringList());
+}
+
+// The statements that set up a company's rights are writes of the engine like every other: a
+// failure at any one of them (injected here) fails the set-up, and the server undoes all of it
+// with the caller's transaction, so the rights stay as they were; run whole, it succeeds.
+TEST_F(ServerRoles, ARightsSetUpThatFailsAtAnyStatementLeavesTheRightsAsTheyWere)
+{
+    server->execute(
+        QStringLiteral("CREATE DATABASE faults OWNER %1 TEMPLATE template0").arg(server->user()),
+        QStringLiteral("postgres"));
+    const QString site = server->conninfo(QStringLiteral("faults"));
+    Accpac::Admin::createSite(site);
+    Accpac::Admin::createCompany(
+        site, {QStringLiteral("TEST"), QStringLiteral("Test"), QStringLiteral("USD"), {}});
+    const QString rights = QStringLiteral(
+        "SELECT string_agg(acl, ' ' ORDER BY acl) FROM (SELECT c.relname || COALESCE('.' || "
+        "a.attname, '') || '=' || COALESCE(a.attacl, c.relacl)::text AS acl FROM pg_class c LEFT "
+        "JOIN pg_attribute a ON a.attrelid = c.oid AND a.attacl IS NOT NULL WHERE c.relnamespace = "
+        "'company_test'::regnamespace) rights");
+    const auto system =
+        Accpac::StoreLocation(site).openWithin(QString::fromLatin1(Accpac::serverSiteSchema()));
+    const auto setUp = [&] {
+        Accpac::Transaction tx(*system);
+        Roles::setUpCompany(*system, site, QStringLiteral("TEST"), QStringLiteral("company_test"));
+        tx.commit();
+    };
+    const int start = system->writesCounted();
+    setUp();
+    const int writes = system->writesCounted() - start;
+    // BEGIN and COMMIT, and the set-up's own statements between them.
+    ASSERT_GT(writes, 2);
+    const std::string before = asSuperuser(site, rights).toStdString();
+    ASSERT_NE(before.find("faults_company_test"), std::string::npos) << before;
+    for (int fault = 0; fault < writes; ++fault) {
+        system->failWriteAfter(fault);
+        try {
+            setUp();
+            ADD_FAILURE() << "the set-up went through a fault at write " << fault;
+        } catch (const StorageError& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("disk I/O error (injected)")) << fault;
+        }
+        system->failWriteAfter(-1);
+        EXPECT_FALSE(system->inTransaction()) << fault;
+        EXPECT_EQ(asSuperuser(site, rights).toStdString(), before) << fault;
+    }
+    setUp();
+    EXPECT_EQ(asSuperuser(site, rights).toStdString(), before);
 }

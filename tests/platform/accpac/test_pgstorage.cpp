@@ -1,5 +1,6 @@
 // The PostgreSQL engine under the views, on a private server: the SQL it sends, its
 // failures told in one sentence, lock waits, a lost connection and the site on the server.
+#include "conninfo.h"
 #include "pgdb.h"
 #include "site.h"
 
