@@ -136,7 +136,7 @@ public:
     {
         BatchPreview::Invoice invoice;
         invoice.customer = Text::trim(m_window.SelCustomer);
-        invoice.customerName = cell(rows.first(), 6);
+        invoice.customerName = m_grid->orderRow(rows.first()).customerName;
         invoice.rule = rule;
         bool ticked = false;
         Books::Money total;
@@ -174,11 +174,11 @@ public:
     }
 
 private:
-    QString cell(int row, int col) const { return Text::trim(m_grid->TextMatrix(row, col)); }
-
     BatchPreview::Row rowOf(int row) const
     {
-        return {row, cell(row, 1), cell(row, 3), cell(row, 2), cell(row, 4)};
+        const OrderRow& order = m_grid->orderRow(row);
+        return {row, order.order, order.shipment, order.text(OrderRow::TransferDate),
+                order.text(OrderRow::Amount)};
     }
 
     // The run's credit check by the same rule; the balance then grows as the books will, by

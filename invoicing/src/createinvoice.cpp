@@ -216,10 +216,10 @@ private:
             step([&] { view(Shipments).ClearRecord(); });
             step([&] { view(Shipments).InitRecord(0); });
             step([&] {
-                const QString shipment = Text::trim(m_grid->TextMatrix(row, 3));
+                const OrderRow& order = m_grid->orderRow(row);
+                const QString& shipment = order.shipment;
                 m_shipments += shipment;
-                // Ship-via "1" (hidden column 7) is a cash sale.
-                m_cashSale = m_cashSale || Text::trim(m_grid->TextMatrix(row, 7)) == u"1";
+                m_cashSale = m_cashSale || order.isCashSale();
                 field(Shipments, "SHINUMBER").SetValueDirect(shipment);
             });
             step([&] { view(Shipments).Insert(); });
@@ -312,8 +312,8 @@ private:
                 total += m_window.rowMoney(row);
                 request.total = total.toDouble();
             });
-            step([&] { request.customer = Text::trim(m_grid->TextMatrix(row, 6)); });
-            step([&] { request.custId = Text::trim(m_grid->TextMatrix(row, 5)); });
+            step([&] { request.customer = m_grid->orderRow(row).customerName; });
+            step([&] { request.custId = m_grid->orderRow(row).customer; });
         }
         double limit = 0;
         double balance = 0;
@@ -411,7 +411,7 @@ private:
         QJsonArray orders;
         forEachInvoicedRow([&](int row) {
             QString order;
-            step([&] { order = Text::trim(m_grid->TextMatrix(row, 1)); });
+            step([&] { order = m_grid->orderRow(row).order; });
             orders.append(order);
             step([&] {
                 if (m_routine.layout56)
