@@ -47,22 +47,16 @@ public:
           m_firstInvoice(modGeneral::BatchFirstInvoice),
           m_lastInvoice(modGeneral::LastInvoiceNumber), m_status(window.statusText())
     {
-        m_grid->setCol(0);
-        for (int r = 1; r < m_grid->Rows(); ++r) {
-            m_grid->setRow(r);
-            m_ticked << (m_grid->CellPicture() == OrderGrid::Picture::Checked);
-        }
-        m_grid->setRow(m_row);
+        for (int r = 1; r < m_grid->Rows(); ++r)
+            m_ticked << m_grid->isChecked(r);
     }
 
     ~WindowState()
     {
-        m_grid->setCol(0);
-        for (int r = 1; r < m_grid->Rows() && r <= m_ticked.size(); ++r) {
-            m_grid->setRow(r);
-            m_grid->setCellPicture(m_ticked[r - 1] ? OrderGrid::Picture::Checked
-                                                   : OrderGrid::Picture::Unchecked);
-        }
+        for (int r = 1; r < m_grid->Rows() && r <= m_ticked.size(); ++r)
+            m_grid->gridModel()->setPicture(r, 0,
+                                            m_ticked[r - 1] ? OrderGrid::Picture::Checked
+                                                            : OrderGrid::Picture::Unchecked);
         m_grid->setRow(m_row);
         m_grid->setCol(m_col);
         m_window.SelCustomer = m_selCustomer;

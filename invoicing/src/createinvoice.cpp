@@ -205,7 +205,7 @@ private:
         step([&] { rows = m_grid->Rows(); });
         for (int row = 1; row < rows; ++row) {
             step([&] { m_grid->setRow(row); });
-            if (test([&] { return m_grid->CellPicture() == OrderGrid::Picture::Checked; }))
+            if (test([&] { return m_grid->isChecked(row); }))
                 perRow(row);
         }
     }

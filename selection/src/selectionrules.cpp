@@ -62,7 +62,7 @@ void frmMain::flgMain_Click()
         auto showTotal = [this] {
             m_ui->lblInvoice->setText(modGeneral::Format_Decimals(SelTotal, 2));
         };
-        if (grid->CellPicture() != OrderGrid::Picture::Checked) {
+        if (!grid->isChecked(row)) {
             if (!order.hasShipment()) {
                 MsgBox(QStringLiteral(
                            "A Shipment must exist in order to add this\r\norder to an invoice."),
