@@ -108,11 +108,11 @@ void frmMain::Load_Grid()
             "                      |ShipVia|<Ship-To Location"));
         grid->setRows(1);
         grid->setCol(0);
-        grid->setColWidth(7, 0);
-        grid->setColWidth(2, 1400);
+        grid->setColWidth(OrderRow::ShipVia, 0);
+        grid->setColWidth(OrderRow::TransferDate, 1400);
         if (m_ui->cboCustomer->currentIndex() == 1) {
-            grid->setColWidth(2, 0);
-            grid->setColWidth(8, 0);
+            grid->setColWidth(OrderRow::TransferDate, 0);
+            grid->setColWidth(OrderRow::ShipTo, 0);
         }
         doEvents.now();
 

@@ -69,7 +69,7 @@ void frmMain::flgMain_Click()
                        MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Incorrect Selection"));
                 return;
             }
-            const QString& customer = order.customer;
+            const QString customer = order.customer;
             const double amount = rowAmount(row);
             if (SelCustomer.isEmpty()) {
                 grid->setCellPicture(OrderGrid::Picture::Checked);

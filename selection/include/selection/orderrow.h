@@ -22,8 +22,7 @@ struct OrderRow
         Customer,
         CustomerName,
         ShipVia,
-        ShipTo,
-        ColumnCount
+        ShipTo
     };
 
     // Shown as the shipment while it is still being entered.
