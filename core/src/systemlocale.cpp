@@ -1,5 +1,7 @@
 #include <core/systemlocale.h>
 
+#include <cmath>
+
 #include <QDate>
 #include <QRegularExpression>
 #include <QStringList>
@@ -120,6 +122,19 @@ std::optional<double> parseNumber(const QString& text)
     if (!ok)
         return std::nullopt;
     return value;
+}
+
+std::optional<Books::Money> parseMoney(const QString& text, int decimals)
+{
+    const std::optional<double> value = parseNumber(text);
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    return Books::Money::of(*value, decimals);
+}
+
+QString formatMoney(const Books::Money& amount)
+{
+    return current().toString(amount.toDouble(), 'f', amount.decimals);
 }
 
 } // namespace SystemLocale

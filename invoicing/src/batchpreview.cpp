@@ -46,22 +46,16 @@ public:
           m_firstInvoice(modGeneral::BatchFirstInvoice),
           m_lastInvoice(modGeneral::LastInvoiceNumber), m_status(window.statusText())
     {
-        m_grid->setCol(0);
-        for (int r = 1; r < m_grid->Rows(); ++r) {
-            m_grid->setRow(r);
-            m_ticked << (m_grid->CellPicture() == OrderGrid::Picture::Checked);
-        }
-        m_grid->setRow(m_row);
+        for (int r = 1; r < m_grid->Rows(); ++r)
+            m_ticked << m_grid->isChecked(r);
     }
 
     ~WindowState()
     {
-        m_grid->setCol(0);
-        for (int r = 1; r < m_grid->Rows() && r <= m_ticked.size(); ++r) {
-            m_grid->setRow(r);
-            m_grid->setCellPicture(m_ticked[r - 1] ? OrderGrid::Picture::Checked
-                                                   : OrderGrid::Picture::Unchecked);
-        }
+        for (int r = 1; r < m_grid->Rows() && r <= m_ticked.size(); ++r)
+            m_grid->gridModel()->setPicture(r, 0,
+                                            m_ticked[r - 1] ? OrderGrid::Picture::Checked
+                                                            : OrderGrid::Picture::Unchecked);
         m_grid->setRow(m_row);
         m_grid->setCol(m_col);
         m_window.SelCustomer = m_selCustomer;
@@ -135,7 +129,7 @@ public:
     {
         BatchPreview::Invoice invoice;
         invoice.customer = Text::trim(m_window.SelCustomer);
-        invoice.customerName = cell(rows.first(), 6);
+        invoice.customerName = m_grid->orderRow(rows.first()).customerName;
         invoice.rule = rule;
         bool ticked = false;
         Books::Money total;
@@ -173,11 +167,11 @@ public:
     }
 
 private:
-    QString cell(int row, int col) const { return Text::trim(m_grid->TextMatrix(row, col)); }
-
     BatchPreview::Row rowOf(int row) const
     {
-        return {row, cell(row, 1), cell(row, 3), cell(row, 2), cell(row, 4)};
+        const OrderRow& order = m_grid->orderRow(row);
+        return {row, order.order, order.shipment, order.text(OrderRow::TransferDate),
+                order.text(OrderRow::Amount)};
     }
 
     // The run's credit check by the same rule; the balance then grows as the books will, by

@@ -11,7 +11,6 @@
 #include <core/lookups.h>
 #include <core/reporters.h>
 #include <core/session.h>
-#include <core/systemlocale.h>
 #include <core/text.h>
 #include <settings/settings.h>
 
@@ -66,9 +65,6 @@ bool revisionsShareInvoice()
 {
     return Setting::toNumber(Setting::read(Setting::InvComplete)) == 1;
 }
-
-// Shown in the shipment column while the shipment is still being entered.
-const QString NewShipment = QStringLiteral("*** NEW ***");
 
 // The shipments the window's batch runs have invoiced. A run clears the ticks of the rows it
 // invoiced, and the rows stay listed until the next load: later runs pass over them as they
@@ -134,18 +130,18 @@ public:
     }
 
 private:
-    // --- Terms, from the trimmed cell texts ---------------------------------------------
-    QString cell(int row, int col) const { return Text::trim(m_grid->TextMatrix(row, col)); }
-    QString orderOf(int row) const { return cell(row, 1); }
-    QString shipmentOf(int row) const { return cell(row, 3); }
-    QString customerOf(int row) const { return cell(row, 5); }
+    // --- Terms, from the grid's order rows ------------------------------------------------
+    const OrderRow& rowAt(int row) const { return m_grid->orderRow(row); }
+    QString orderOf(int row) const { return rowAt(row).order; }
+    QString shipmentOf(int row) const { return rowAt(row).shipment; }
+    QString customerOf(int row) const { return rowAt(row).customer; }
 
     // A shipment still being entered has no amount yet: it is no shipment to invoice, and
     // the run and its preview treat its row as an order without a shipment.
     bool isShipmentRow(int row) const
     {
         const QString shipment = shipmentOf(row);
-        return !shipment.isEmpty() && shipment != NewShipment;
+        return !shipment.isEmpty() && shipment != OrderRow::NewShipment;
     }
 
     // The position of the separator in the order number, -1 when it has none. An empty
@@ -168,7 +164,7 @@ private:
 
     bool isDatedToday(int row) const
     {
-        const QDate date = SystemLocale::parseDate(cell(row, 2));
+        const QDate date = rowAt(row).transferDate;
         if (!date.isValid())
             throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
         return date == QDate::currentDate();
@@ -183,12 +179,7 @@ private:
 
     void makeCurrent(int row) { m_grid->setRow(row); }
 
-    bool showsChecked(int row)
-    {
-        makeCurrent(row);
-        m_grid->setCol(0);
-        return m_grid->CellPicture() == OrderGrid::Picture::Checked;
-    }
+    bool showsChecked(int row) const { return m_grid->isChecked(row); }
 
     // Through the grid's click rule, which toggles the picture and keeps the selection.
     void tick(int row)
@@ -421,7 +412,7 @@ public:
     {
         const OrderGrid* grid = window.ui()->flgMain;
         for (int r = 1; r < grid->Rows(); ++r) {
-            if (!Text::trim(grid->TextMatrix(r, 3)).isEmpty())
+            if (grid->orderRow(r).hasShipment())
                 ++m_shipmentRows;
         }
     }
@@ -433,8 +424,8 @@ public:
             QStringLiteral("Batch invoicing: invoice %1 of at most %2, customer %3 %4")
                 .arg(++m_invoiceCount)
                 .arg(m_shipmentRows)
-                .arg(Text::trim(grid->TextMatrix(rows.first(), 5)),
-                     Text::trim(grid->TextMatrix(rows.first(), 6))));
+                .arg(grid->orderRow(rows.first()).customer,
+                     grid->orderRow(rows.first()).customerName));
         DoEvents().now();
         m_window.BatchRows = rows;
         m_given += rows;
@@ -448,7 +439,7 @@ public:
             m_lastCreated = modGeneral::LastInvoiceNumber;
             m_created << Text::trim(m_lastCreated);
             for (const std::int16_t row : rows)
-                m_invoiced << Text::trim(grid->TextMatrix(row, 3));
+                m_invoiced << grid->orderRow(row).shipment;
         } else {
             for (const std::int16_t row : rows)
                 m_failed.insert(row);
@@ -473,10 +464,9 @@ public:
             if (reason.isEmpty())
                 reason = usersTicks.contains(r) ? QStringLiteral("ticked before the run")
                                                 : QStringLiteral("not taken by the batch rules");
-            leftOut.append(
-                QJsonObject{{QStringLiteral("order"), Text::trim(grid->TextMatrix(r, 1))},
-                            {QStringLiteral("shipment"), Text::trim(grid->TextMatrix(r, 3))},
-                            {QStringLiteral("reason"), reason}});
+            leftOut.append(QJsonObject{{QStringLiteral("order"), grid->orderRow(r).order},
+                                       {QStringLiteral("shipment"), grid->orderRow(r).shipment},
+                                       {QStringLiteral("reason"), reason}});
         }
         return {
             {QStringLiteral("options"),
@@ -567,13 +557,8 @@ void frmMain::Check_Orders()
 {
     const BusyCursor busy;
     OrderGrid* grid = m_ui->flgMain;
-    QList<int> usersTicks;
-    grid->setCol(0);
-    for (int r = 1; r < grid->Rows(); ++r) {
-        grid->setRow(r);
-        if (grid->CellPicture() == OrderGrid::Picture::Checked)
-            usersTicks << r;
-    }
+    const std::set<int>& ticked = grid->gridModel()->checkedRows();
+    QList<int> usersTicks(ticked.begin(), ticked.end());
     InvoiceCommandSink sink(*this);
     // The clerk's prepayment belongs to the clerk's selection: it is held aside for the run,
     // where the prepayment window still reaches it, and no batch invoice reads it.

@@ -271,8 +271,8 @@ void frmMain::Complete_ZeroAmountShipments()
                 break;
             if (!isZeroAmountShipment(row))
                 continue;
-            const QString shipment = Text::trim(grid->TextMatrix(row, 3));
-            const QString order = Text::trim(grid->TextMatrix(row, 1));
+            const QString shipment = grid->orderRow(row).shipment;
+            const QString order = grid->orderRow(row).order;
             setStatusText(QStringLiteral("Completing shipment ") + shipment +
                           QStringLiteral("..."));
             Update_ShipmentComplete(shipment);

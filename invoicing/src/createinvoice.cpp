@@ -167,7 +167,7 @@ private:
         step([&] { rows = m_grid->Rows(); });
         for (int row = 1; row < rows; ++row) {
             step([&] { m_grid->setRow(row); });
-            if (test([&] { return m_grid->CellPicture() == OrderGrid::Picture::Checked; }))
+            if (test([&] { return m_grid->isChecked(row); }))
                 perRow(row);
         }
     }
@@ -178,10 +178,10 @@ private:
             step([&] { view(Shipments).ClearRecord(); });
             step([&] { view(Shipments).InitRecord(0); });
             step([&] {
-                const QString shipment = Text::trim(m_grid->TextMatrix(row, 3));
+                const OrderRow& order = m_grid->orderRow(row);
+                const QString& shipment = order.shipment;
                 m_shipments += shipment;
-                // Ship-via "1" (hidden column 7) is a cash sale.
-                m_cashSale = m_cashSale || Text::trim(m_grid->TextMatrix(row, 7)) == u"1";
+                m_cashSale = m_cashSale || order.isCashSale();
                 field(Shipments, "SHINUMBER").SetValueDirect(shipment);
             });
             step([&] { view(Shipments).Insert(); });
@@ -274,8 +274,8 @@ private:
                 total += m_window.rowMoney(row);
                 request.total = total.toDouble();
             });
-            step([&] { request.customer = Text::trim(m_grid->TextMatrix(row, 6)); });
-            step([&] { request.custId = Text::trim(m_grid->TextMatrix(row, 5)); });
+            step([&] { request.customer = m_grid->orderRow(row).customerName; });
+            step([&] { request.custId = m_grid->orderRow(row).customer; });
         }
         double limit = 0;
         double balance = 0;
@@ -373,7 +373,7 @@ private:
         QJsonArray orders;
         forEachInvoicedRow([&](int row) {
             QString order;
-            step([&] { order = Text::trim(m_grid->TextMatrix(row, 1)); });
+            step([&] { order = m_grid->orderRow(row).order; });
             orders.append(order);
             step([&] { OrderCompletion::clearBackOrders(m_routine.layout, order); });
             step([&] { OrderCompletion::completeOrder(m_routine.layout, order); });

@@ -25,41 +25,21 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QHash>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
-// The date of an Accpac yyyymmdd number in the system's short form; empty when it holds no
-// date (0 or a damaged value), so that one bad order does not stop the whole load.
-QString transferDate(const QVariant& orderDate)
+// The date of an Accpac yyyymmdd number; null when it holds no date (0 or a damaged value),
+// so that one bad order does not stop the whole load.
+QDate transferDate(const QVariant& orderDate)
 {
     const QString digits = orderDate.toString().trimmed();
     if (digits.size() != 8)
         return {};
-    const QDate date(digits.left(4).toInt(), digits.mid(4, 2).toInt(), digits.right(2).toInt());
-    return date.isValid() ? SystemLocale::shortDate(date) : QString();
+    return QDate(digits.left(4).toInt(), digits.mid(4, 2).toInt(), digits.right(2).toInt());
 }
-
-// Transfer dates by their yyyymmdd number, each made once per load: orders share their
-// dates, and the locale's date formatting is slow. Other values are not kept.
-class TransferDates
-{
-public:
-    QString operator()(const QVariant& orderDate)
-    {
-        const int type = orderDate.typeId();
-        if (type != QMetaType::Int && type != QMetaType::LongLong)
-            return transferDate(orderDate);
-        const qlonglong number = orderDate.toLongLong();
-        auto known = m_made.constFind(number);
-        if (known == m_made.cend())
-            known = m_made.insert(number, transferDate(orderDate));
-        return *known;
-    }
-
-private:
-    QHash<qlonglong, QString> m_made;
-};
 
 // What a connection reached, for the log: the server as its driver names it, and the
 // database, a file (a path) named with its device and inode.
@@ -128,11 +108,11 @@ void frmMain::Load_Grid()
             "                      |ShipVia|<Ship-To Location"));
         grid->setRows(1);
         grid->setCol(0);
-        grid->setColWidth(7, 0);
-        grid->setColWidth(2, 1400);
+        grid->setColWidth(OrderRow::ShipVia, 0);
+        grid->setColWidth(OrderRow::TransferDate, 1400);
         if (m_ui->cboCustomer->currentIndex() == 1) {
-            grid->setColWidth(2, 0);
-            grid->setColWidth(8, 0);
+            grid->setColWidth(OrderRow::TransferDate, 0);
+            grid->setColWidth(OrderRow::ShipTo, 0);
         }
         doEvents.now();
 
@@ -213,7 +193,7 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
     // Listed rows reach the grid in one insertion each time the window is about to repaint
     // (and when the load ends or fails), not one row and cell at a time: the user sees the
     // same rows, and the view is told of them once per batch. The last row is current.
-    std::vector<OrderGridModel::Row> listedRows;
+    std::vector<OrderRow> listedRows;
     const auto showListedRows = [&] {
         if (listedRows.empty())
             return;
@@ -222,7 +202,7 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
         grid->setRow(grid->Rows() - 1);
         grid->setCol(0);
     };
-    TransferDates transferDates;
+    QStringList refusedAmounts; // shipments whose amount the database holds as no number
     int count = 0;
     try {
         while (!records.Eof()) {
@@ -239,21 +219,28 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
                           : !(records.Fields(QStringLiteral("COMPLETE")).Value.toInt() > 2 &&
                               !shipment.isEmpty() && ShipAmount == 0);
             if (listed) {
-                OrderGridModel::Row row{std::vector<QString>(std::size_t(grid->Cols())),
-                                        OrderGrid::Picture::Unchecked};
-                row.cells[1] = Text::trim(orderNumber);
+                OrderRow row;
+                row.order = Text::trim(orderNumber);
                 if (!cashSales)
-                    row.cells[2] = transferDates(records.Fields(QStringLiteral("ORDDATE")).Value);
-                row.cells[3] = shipment;
-                if (shipment != QLatin1String("*** NEW ***"))
-                    row.cells[4] = modGeneral::Format_Decimals(ShipAmount, 2);
-                row.cells[5] =
+                    row.transferDate =
+                        transferDate(records.Fields(QStringLiteral("ORDDATE")).Value);
+                row.shipment = shipment;
+                // A shipment still being entered has no amount yet.
+                if (shipment != OrderRow::NewShipment) {
+                    if (std::isnan(ShipAmount)) {
+                        row.amountRefused = true;
+                        refusedAmounts << shipment;
+                    } else {
+                        row.amount = Books::Money::of(ShipAmount, 2);
+                    }
+                }
+                row.customer =
                     Text::trim(records.Fields(QStringLiteral("CUSTOMER")).Value.toString());
-                row.cells[6] =
+                row.customerName =
                     Text::trim(records.Fields(QStringLiteral("BILNAME")).Value.toString());
-                row.cells[7] = shipVia;
+                row.shipVia = shipVia;
                 if (!cashSales)
-                    row.cells[8] =
+                    row.shipTo =
                         Text::trim(records.Fields(QStringLiteral("SHIPTO")).Value.toString());
                 listedRows.push_back(std::move(row));
                 ++count;
@@ -288,6 +275,24 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
     SelCustomer.clear();
     SelCustomerName.clear();
     endLoad();
+    reportRefusedAmounts(refusedAmounts);
+}
+
+void frmMain::reportRefusedAmounts(const QStringList& shipments)
+{
+    if (shipments.isEmpty())
+        return;
+    const QString text =
+        shipments.size() == 1
+            ? QStringLiteral("The database holds no number as the amount of shipment %1. Its "
+                             "row shows no amount, and it cannot be invoiced until the amount "
+                             "is corrected.")
+            : QStringLiteral("The database holds no number as the amount of shipments %1. "
+                             "Their rows show no amount, and they cannot be invoiced until "
+                             "the amounts are corrected.");
+    modGeneral::ErrorMessenger(ComErrorNumber::TypeMismatch,
+                               text.arg(shipments.join(QStringLiteral(", "))),
+                               QStringLiteral("frmMain.Load_Grid"));
 }
 
 void frmMain::endLoad()
@@ -318,7 +323,12 @@ void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
                      true);
         if (view->Fetch()) {
             ShipNumber = view->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
-            ShipAmount = view->Field(QStringLiteral("SHINETWTX")).GetValue().toDouble();
+            // A value that is no number is kept as NaN, for the loader to refuse: taken as 0,
+            // it would read as a zero-amount shipment.
+            bool number = false;
+            ShipAmount = view->Field(QStringLiteral("SHINETWTX")).GetValue().toDouble(&number);
+            if (!number || !std::isfinite(ShipAmount))
+                ShipAmount = std::numeric_limits<double>::quiet_NaN();
         }
     });
 }

@@ -66,7 +66,7 @@ void OrderGrid::setRows(int rows)
     syncCurrentIndex();
 }
 
-void OrderGrid::appendRows(std::vector<OrderGridModel::Row> rows)
+void OrderGrid::appendRows(std::vector<OrderRow> rows)
 {
     m_model->appendRows(std::move(rows));
 }

@@ -1,5 +1,7 @@
 #include <selection/ordergridmodel.h>
 
+#include <system/comerror.h>
+
 #include <QPainter>
 #include <QPixmap>
 
@@ -19,13 +21,13 @@ QVariant OrderGridModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    const Row& row = m_rows[std::size_t(index.row())];
+    const Entry& entry = m_rows[std::size_t(index.row())];
     const int col = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return std::size_t(col) < row.cells.size() ? row.cells[std::size_t(col)] : QString();
+        return entry.row.text(col);
     case Qt::DecorationRole:
-        return col == 0 && row.picture != Picture::None ? icon(row.picture) : QVariant();
+        return col == 0 && entry.picture != Picture::None ? icon(entry.picture) : QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(m_alignments.value(col, Qt::AlignLeft) | Qt::AlignVCenter);
     default:
@@ -50,8 +52,7 @@ void OrderGridModel::setGridRows(int rows)
     const int current = int(m_rows.size());
     if (wanted > current) {
         beginInsertRows({}, current, wanted - 1);
-        m_rows.resize(std::size_t(wanted),
-                      Row{std::vector<QString>(m_headers.size()), Picture::None});
+        m_rows.resize(std::size_t(wanted));
         endInsertRows();
     } else if (wanted < current) {
         beginRemoveRows({}, wanted, current - 1);
@@ -61,18 +62,14 @@ void OrderGridModel::setGridRows(int rows)
     }
 }
 
-void OrderGridModel::appendRows(std::vector<Row> rows)
+void OrderGridModel::appendRows(std::vector<OrderRow> rows)
 {
     if (rows.empty())
         return;
     const int first = int(m_rows.size());
     beginInsertRows({}, first, first + int(rows.size()) - 1);
-    for (Row& row : rows) {
-        row.cells.resize(std::size_t(m_headers.size()));
-        if (row.picture == Picture::Checked)
-            m_checked.insert(int(m_rows.size()) + 1);
-        m_rows.push_back(std::move(row));
-    }
+    for (OrderRow& row : rows)
+        m_rows.push_back({std::move(row), Picture::Unchecked});
     endInsertRows();
 }
 
@@ -81,8 +78,6 @@ void OrderGridModel::setColumns(const QStringList& headers, const QList<Qt::Alig
     beginResetModel();
     m_headers = headers;
     m_alignments = alignments;
-    for (Row& row : m_rows)
-        row.cells.resize(std::size_t(headers.size()));
     endResetModel();
 }
 
@@ -91,13 +86,20 @@ bool OrderGridModel::valid(int gridRow, int col) const
     return gridRow >= 0 && gridRow < gridRows() && col >= 0 && col < m_headers.size();
 }
 
+const OrderRow& OrderGridModel::orderRow(int gridRow) const
+{
+    if (gridRow < 1 || gridRow >= gridRows())
+        throw ComError(381, QStringLiteral("Subscript out of range"));
+    return m_rows[std::size_t(gridRow - 1)].row;
+}
+
 QString OrderGridModel::text(int gridRow, int col) const
 {
     if (!valid(gridRow, col))
         return {};
     if (gridRow == 0)
         return m_headers.at(col);
-    return m_rows[std::size_t(gridRow - 1)].cells[std::size_t(col)];
+    return m_rows[std::size_t(gridRow - 1)].row.text(col);
 }
 
 void OrderGridModel::setText(int gridRow, int col, const QString& text)
@@ -109,7 +111,7 @@ void OrderGridModel::setText(int gridRow, int col, const QString& text)
         emit headerDataChanged(Qt::Horizontal, col, col);
         return;
     }
-    m_rows[std::size_t(gridRow - 1)].cells[std::size_t(col)] = text;
+    m_rows[std::size_t(gridRow - 1)].row.setText(col, text);
     const QModelIndex cell = index(gridRow - 1, col);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
 }

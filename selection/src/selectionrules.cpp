@@ -19,26 +19,17 @@ using modGeneral::MsgResult;
 
 Books::Money frmMain::rowMoney(int row) const
 {
-    const QString text = Text::trim(m_ui->flgMain->TextMatrix(row, 4));
-    if (text.isEmpty())
-        return {};
-    const std::optional<double> value = SystemLocale::parseNumber(text);
-    if (!value)
-        throw ComError(ComErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-    return Books::Money::of(*value, 2);
+    return m_ui->flgMain->orderRow(row).money();
 }
 
 bool frmMain::isZeroAmountShipment(int row) const
 {
-    // Exactly the text the loader writes for a zero amount, in the clerk's number format.
-    const OrderGrid* grid = m_ui->flgMain;
-    return Text::trim(grid->TextMatrix(row, 4)) == modGeneral::Format_Decimals(0.0, 2) &&
-           !Text::trim(grid->TextMatrix(row, 3)).isEmpty();
+    return m_ui->flgMain->orderRow(row).isZeroAmountShipment();
 }
 
 bool frmMain::isCashSale(int row) const
 {
-    return Text::trim(m_ui->flgMain->TextMatrix(row, 7)) == QLatin1String("1");
+    return m_ui->flgMain->orderRow(row).isCashSale();
 }
 
 frmMain::InvoiceFacts frmMain::selectionFacts() const
@@ -48,7 +39,7 @@ frmMain::InvoiceFacts frmMain::selectionFacts() const
     const OrderGrid* grid = m_ui->flgMain;
     std::vector<int> rows;
     for (const int row : grid->gridModel()->checkedRows())
-        if (Text::trim(grid->TextMatrix(row, 5)) == SelCustomer)
+        if (grid->orderRow(row).customer == SelCustomer)
             rows.push_back(row);
     return invoiceFacts(rows);
 }
@@ -67,23 +58,24 @@ void frmMain::flgMain_Click()
         return;
     try {
         const int row = grid->Row();
+        const OrderRow& order = grid->orderRow(row);
         auto showTotal = [this] {
             m_ui->lblInvoice->setText(modGeneral::Format_Decimals(SelTotal, 2));
         };
-        if (grid->CellPicture() != OrderGrid::Picture::Checked) {
-            if (Text::trim(grid->TextMatrix(row, 3)).isEmpty()) {
+        if (!grid->isChecked(row)) {
+            if (!order.hasShipment()) {
                 MsgBox(QStringLiteral(
                            "A Shipment must exist in order to add this\r\norder to an invoice."),
                        MsgButtons::OK, MsgIcon::Exclamation, QStringLiteral("Incorrect Selection"));
                 return;
             }
-            const QString customer = Text::trim(grid->TextMatrix(row, 5));
+            const QString customer = order.customer;
             const double amount = rowAmount(row);
             if (SelCustomer.isEmpty()) {
                 grid->setCellPicture(OrderGrid::Picture::Checked);
                 SelCustomer = customer;
                 if (SelCustomerName.isEmpty())
-                    SelCustomerName = Text::trim(grid->TextMatrix(row, 6));
+                    SelCustomerName = order.customerName;
                 SelTotal += amount;
                 showTotal();
                 Check_DeliveryCharge();
@@ -107,19 +99,12 @@ void frmMain::flgMain_Click()
         SelTotal -= amount;
         showTotal();
         Check_DeliveryCharge();
-        const int remembered = grid->Row();
-        bool anyTicked = false;
-        for (int r = 1; r < grid->Rows() && !anyTicked; ++r) {
-            grid->setRow(r);
-            anyTicked = grid->CellPicture() == OrderGrid::Picture::Checked;
-        }
-        if (!anyTicked) {
+        if (grid->gridModel()->checkedRows().empty()) {
             SelCustomer.clear();
             SelCustomerName.clear();
             Reset_Totals();
             setSelectionCommandsEnabled(false);
         }
-        grid->setRow(remembered < 1 ? 0 : remembered);
     } catch (const std::exception& failure) {
         modGeneral::reportFailure(failure, QStringLiteral("frmMain.flgMain_Click"),
                                   modGeneral::Reporter::Messenger);
@@ -137,10 +122,8 @@ void frmMain::Clear_AllSelections()
     try {
         OrderGrid* grid = m_ui->flgMain;
         grid->setCol(0);
-        for (int r = 1; r < grid->Rows(); ++r) {
-            grid->setRow(r);
-            grid->setCellPicture(OrderGrid::Picture::Unchecked);
-        }
+        for (int r = 1; r < grid->Rows(); ++r)
+            grid->gridModel()->setPicture(r, 0, OrderGrid::Picture::Unchecked);
         SelCustomer.clear();
         SelCustomerName.clear();
         Reset_Totals();
@@ -180,11 +163,9 @@ bool frmMain::Check_ZeroShipments(bool allRows)
     }
     if (warning == 0)
         return false;
-    OrderGrid* grid = m_ui->flgMain;
-    grid->setCol(0);
+    const OrderGrid* grid = m_ui->flgMain;
     for (int r = 1; r < grid->Rows(); ++r) {
-        grid->setRow(r);
-        if (!allRows && grid->CellPicture() != OrderGrid::Picture::Checked)
+        if (!allRows && !grid->isChecked(r))
             continue;
         if (isZeroAmountShipment(r)) {
             return MsgBox(QStringLiteral("A shipment with a $0 amount has been detected.\r\n\n"

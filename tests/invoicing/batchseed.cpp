@@ -333,7 +333,7 @@ QStringList checkSeed(std::uint32_t seed)
             row.tickedBefore = false; // the user ticks after the reload
         BatchTesting::save(failing.settings);
         w.ui()->flgMain->setTextMatrix(gridRowOf(w, run.rows[run.failedEarlierAt].row.order), 2,
-                                       QStringLiteral("never"));
+                                       QString());
         w.Check_Orders();
         const bool oneBox = fixture.boxes.shown.size() == 1 &&
                             fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; ")) &&

@@ -291,12 +291,12 @@ TEST(InvoiceRunFailures, RefusedInvoiceInTheMiddleOrAtTheEndLetsTheRunGoOn)
     }
 }
 
-// A transfer date that does not convert while only today's shipments are wanted ends the
-// run at once with the generic box; the batch values wait for the next run that ends.
-// An empty date (the cash sales class shows none) does the same.
+// A row without a transfer date (the cash sales class shows none, and the loader keeps none
+// of a damaged value) while only today's shipments are wanted ends the run at once with the
+// generic box; the batch values wait for the next run that ends.
 TEST(InvoiceRunFailures, DateThatDoesNotConvertEndsTheRun)
 {
-    for (const QString& date : {QStringLiteral("31.31.31"), QString()}) {
+    for (const QString& date : {QString()}) {
         SCOPED_TRACE(date.toStdString());
         MainWindowFixture fixture(ordersOf(ThreeCustomers));
         save(onlyToday);
@@ -573,7 +573,7 @@ TEST(InvoiceRunPreview, ListsRulesMarksAndRowsLeftOut)
     EXPECT_EQ(together.invoices[0].rule,
               QStringLiteral("revisions 1000-1 and 1000-2 of base order 1000 together"));
     modGeneral::BatchOption = 2;
-    r.ui()->flgMain->setTextMatrix(1, 2, QStringLiteral("never"));
+    r.ui()->flgMain->setTextMatrix(1, 2, QString());
     const BatchPreview ended = previewBatch(r);
     EXPECT_FALSE(ended.complete);
     ASSERT_EQ(revised.boxes.shown.size(), 1);

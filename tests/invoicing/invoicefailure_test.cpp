@@ -11,6 +11,8 @@
 
 #include <accpac/view.h>
 
+#include <teststore.h>
+
 using namespace InvoiceTesting;
 using modGeneral::MsgIcon;
 
@@ -132,17 +134,32 @@ TEST_F(InvoiceFailure, EveryErrorOfTheCollectionIsShown)
 }
 
 // A failure that leaves the error collection empty shows only the generic box and ends the
-// run: a bad amount text in the credit check, or a call that fails without an entry.
+// run: an amount the database holds as no number in the credit check, or a call that fails
+// without an entry.
 TEST_F(InvoiceFailure, AFailureWithoutAccpacErrorsShowsTheGenericBox)
 {
-    window->ui()->flgMain->setTextMatrix(2, 4, QStringLiteral("12,3x"));
-    EXPECT_FALSE(window->Create_Invoice2(QStringLiteral("1200"), {1, 2}));
-    ASSERT_EQ(fixture.boxes.shown.size(), 1);
-    EXPECT_EQ(fixture.boxes.shown.first().title, QStringLiteral("Tallymerge Error"));
-    EXPECT_TRUE(fixture.boxes.shown.first().text.startsWith(QStringLiteral("13; ")));
-    EXPECT_TRUE(fixture.boxes.shown.first().text.contains(
-        QStringLiteral("In Procedure: frmMain.Create_Invoice2.")));
-    EXPECT_EQ(modGeneral::LastInvoiceNumber, QStringLiteral("BEFORE"));
+    const QString damaged = TestStore::execute(
+        fixture.companyFile(),
+        QStringLiteral("UPDATE OESHIH SET SHINETWTX = 'abc' WHERE SHINUMBER = 'SH2'"));
+    if (TestStore::onServer()) {
+        // The server's numeric column refuses the text itself.
+        EXPECT_FALSE(damaged.isEmpty());
+    } else {
+        ASSERT_EQ(damaged, QString());
+        window->Load_Grid();
+        ASSERT_EQ(fixture.boxes.shown.size(), 1); // the load's report of the refused amount
+        fixture.boxes.shown.clear();
+        window->SelCustomer = QStringLiteral("1200");
+        window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
+        EXPECT_FALSE(window->Create_Invoice2(QStringLiteral("1200"), {1, 2}));
+        ASSERT_EQ(fixture.boxes.shown.size(), 1);
+        EXPECT_EQ(fixture.boxes.shown.first().title, QStringLiteral("Tallymerge Error"));
+        EXPECT_TRUE(fixture.boxes.shown.first().text.startsWith(QStringLiteral("13; ")));
+        EXPECT_TRUE(fixture.boxes.shown.first().text.contains(
+            QStringLiteral("In Procedure: frmMain.Create_Invoice2.")));
+        EXPECT_EQ(modGeneral::LastInvoiceNumber, QStringLiteral("BEFORE"));
+        EXPECT_EQ(records(QStringLiteral("OE0420"), {QStringLiteral("INVNUMBER")}).size(), 0);
+    }
 
     fixture.boxes.shown.clear();
     FaultyAccpac faults;

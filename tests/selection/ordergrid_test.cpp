@@ -1,10 +1,12 @@
 #include <selection/ordergrid.h>
 
+#include <core/systemlocale.h>
 #include <core/twips.h>
 
 #include <system/comerror.h>
 
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -85,6 +87,81 @@ private slots:
         QCOMPARE(grid.Rows(), 1);
         QCOMPARE(grid.Row(), 0);
         QCOMPARE(grid.TextMatrix(0, 0), QString());
+    }
+
+    // The grid holds each order as its values and shows them in the clerk's locale; the
+    // rules read the values, whatever the current cell, and ticks are the model's.
+    void typedRowsAreShownInTheClerksLocale()
+    {
+        const QLocale before = SystemLocale::locale();
+        const auto restore = qScopeGuard([&] { SystemLocale::setLocale(before); });
+        const struct
+        {
+            const char* locale;
+            QString amount;
+            QString negative;
+        } cases[] = {{"en_US.UTF-8", QStringLiteral("1,234.50"), QStringLiteral("-0.05")},
+                     {"de_DE.UTF-8", QStringLiteral("1.234,50"), QStringLiteral("-0,05")},
+                     {"C.UTF-8", QStringLiteral("1234.50"), QStringLiteral("-0.05")}};
+        for (const auto& c : cases) {
+            SystemLocale::setLocale(QLocale(QLatin1String(c.locale)));
+            OrderGrid grid;
+            grid.setFormatString(MainFormat);
+            OrderRow sale;
+            sale.order = QStringLiteral("ORD1");
+            sale.transferDate = QDate(2026, 12, 2);
+            sale.shipment = QStringLiteral("SH1");
+            sale.amount = Books::Money{123450, 2};
+            sale.customer = QStringLiteral("1200");
+            sale.shipVia = QStringLiteral("1");
+            OrderRow entering;
+            entering.order = QStringLiteral("ORD2");
+            entering.shipment = OrderRow::NewShipment;
+            grid.appendRows({sale, entering});
+            QCOMPARE(grid.Rows(), 3);
+            QCOMPARE(grid.TextMatrix(1, OrderRow::Amount), c.amount);
+            QCOMPARE(grid.model()->index(0, OrderRow::Amount).data().toString(), c.amount);
+            QCOMPARE(grid.TextMatrix(1, OrderRow::TransferDate),
+                     SystemLocale::shortDate(QDate(2026, 12, 2)));
+            QCOMPARE(SystemLocale::parseMoney(c.amount), std::optional(Books::Money{123450, 2}));
+            QVERIFY(grid.orderRow(1).isCashSale());
+            QCOMPARE(grid.orderRow(1).money(), (Books::Money{123450, 2}));
+            // A shipment being entered shows no amount and counts 0; it is no zero shipment.
+            QCOMPARE(grid.TextMatrix(2, OrderRow::Amount), QString());
+            QCOMPARE(grid.orderRow(2).money(), Books::Money{});
+            QVERIFY(!grid.orderRow(2).isZeroAmountShipment());
+
+            // Entered as a clerk types it: any form of zero is zero.
+            grid.setTextMatrix(1, OrderRow::Amount, c.negative);
+            QCOMPARE(grid.orderRow(1).amount, std::optional(Books::Money{-5, 2}));
+            grid.setTextMatrix(1, OrderRow::Amount, QStringLiteral("0"));
+            QVERIFY(grid.orderRow(1).isZeroAmountShipment());
+            // A date that is none is refused; the row keeps its own.
+            bool refused = false;
+            try {
+                grid.setTextMatrix(1, OrderRow::TransferDate, QStringLiteral("31.31.31"));
+            } catch (const ComError& error) {
+                refused = error.number() == 13;
+            }
+            QVERIFY(refused);
+            QCOMPARE(grid.orderRow(1).transferDate, QDate(2026, 12, 2));
+
+            // Rows arrive unticked; a tick is read from the model, not the current cell.
+            QVERIFY(!grid.isChecked(1));
+            grid.setRow(1);
+            grid.setCol(0);
+            grid.setCellPicture(OrderGrid::Picture::Checked);
+            grid.setRow(2);
+            QVERIFY(grid.isChecked(1));
+            QCOMPARE(grid.gridModel()->checkedRows(), std::set<int>{1});
+            bool outside = false;
+            try {
+                grid.orderRow(0);
+            } catch (const ComError& error) {
+                outside = error.number() == 381;
+            }
+            QVERIFY(outside);
+        }
     }
 
     void clickMakesTheCellCurrentThenReportsIt()

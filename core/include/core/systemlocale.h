@@ -1,5 +1,7 @@
 #pragma once
 
+#include <books/money.h>
+
 #include <QLocale>
 
 #include <optional>
@@ -34,5 +36,12 @@ QDate parseDate(const QString& text);
 // groups of three (a blank stands for a blank-like separator), an optional sign. Nothing
 // when the text is no such number (a number in another locale's form included).
 std::optional<double> parseNumber(const QString& text);
+
+// An amount as the locale writes it, read by the rule of parseNumber and rounded to the
+// currency's decimals. Nothing when the text is no number, or no finite one.
+std::optional<Books::Money> parseMoney(const QString& text, int decimals = 2);
+
+// An amount in the locale's form with its currency's decimals ("1,234.50", "1.234,50").
+QString formatMoney(const Books::Money& amount);
 
 } // namespace SystemLocale

@@ -466,8 +466,14 @@ QVariant ViewImpl::storedValue(const Statement& st, int column, FieldType type) 
     switch (type) {
     case FieldType::Text:
         return st.columnText(column);
-    case FieldType::Double:
-        return st.columnDouble(column);
+    case FieldType::Double: {
+        // A stored value that is no number (a damaged file) is handed on as it is, for the
+        // reader to refuse, rather than as 0.
+        const QVariant stored = st.columnValue(column);
+        bool number = false;
+        const double value = stored.toDouble(&number);
+        return number || stored.isNull() ? QVariant(value) : stored;
+    }
     default:
         return int(st.columnInt(column));
     }

@@ -51,13 +51,12 @@ public:
     void Reset_Totals();
     bool Check_ZeroShipments(bool allRows);
     void Check_DeliveryCharge();
-    // A grid row's amount (column 4, as the loader writes it in the user's number format)
-    // in cents; an empty cell is 0. Throws a type mismatch for text that is no amount.
+    // A grid row's amount in cents; a shipment still being entered counts 0. Throws a type
+    // mismatch for an amount the database held as no number.
     Books::Money rowMoney(int row) const;
-    // Whether the row lists a shipment whose amount is zero, as the loader writes it in the
-    // clerk's number format ("0.00", "0,00").
+    // Whether the row lists a shipment whose amount is zero in cents.
     bool isZeroAmountShipment(int row) const;
-    // Whether the row's order is a cash sale: ship-via "1" in the hidden column 7.
+    // Whether the row's order is a cash sale: ship-via "1".
     bool isCashSale(int row) const;
     // What the money rules decide an invoice of these grid rows on: the rows' total in
     // cents and whether any of them is a cash sale.
@@ -185,6 +184,8 @@ private:
     void finishFailedLoad();
     void loadOrders(const OrderQuery::Filter& filter);
     void endLoad();
+    // One message naming the shipments whose amounts the load refused.
+    void reportRefusedAmounts(const QStringList& shipments);
     // A load or the last command has ended: a refresh that came due meanwhile, or an Exit
     // asked for meanwhile, happens now.
     void gridWorkEnded();

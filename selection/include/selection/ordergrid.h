@@ -19,9 +19,9 @@ public:
 
     int Rows() const;
     void setRows(int rows);
-    // Adds order rows after the last one in one step, as many setRows and setTextMatrix
-    // calls would; the current cell stays where it was.
-    void appendRows(std::vector<OrderGridModel::Row> rows);
+    // Adds unticked order rows after the last one in one step; the current cell stays where
+    // it was.
+    void appendRows(std::vector<OrderRow> rows);
     int Cols() const;
     // The current cell. A row or column outside the grid throws ComError 381.
     int Row() const { return m_row; }
@@ -29,6 +29,12 @@ public:
     int Col() const { return m_col; }
     void setCol(int col);
 
+    // An order row (1 to Rows() - 1), whatever the current cell; others throw ComError 381.
+    const OrderRow& orderRow(int row) const { return m_model->orderRow(row); }
+    // Whether the row's first cell shows the checked picture.
+    bool isChecked(int row) const { return m_model->picture(row, 0) == Picture::Checked; }
+    // A cell's text as the grid shows it. Setting an order row's cell reads the text as a
+    // clerk's entry: a date or amount that is none throws a type mismatch.
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
     // The picture of the current cell.

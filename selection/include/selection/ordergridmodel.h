@@ -1,5 +1,7 @@
 #pragma once
 
+#include <selection/orderrow.h>
+
 #include <QAbstractTableModel>
 #include <QIcon>
 #include <QStringList>
@@ -7,8 +9,9 @@
 #include <set>
 #include <vector>
 
-// The rows of the order grid: the texts of every cell and the selection picture of each
-// row's first cell. Grid row 0 is the header; the model's row r is grid row r + 1.
+// The rows of the order grid: each order as its typed row, shown in the clerk's locale, and
+// the selection picture of each row's first cell. Grid row 0 is the header; the model's row
+// r is grid row r + 1.
 class OrderGridModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,13 +25,6 @@ public:
         Unchecked = 2
     };
 
-    // One order row: the texts of its cells and the picture of its first cell.
-    struct Row
-    {
-        std::vector<QString> cells;
-        Picture picture = Picture::None; // of column 0
-    };
-
     explicit OrderGridModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -39,12 +35,16 @@ public:
     // Grid rows, header included.
     int gridRows() const { return int(m_rows.size()) + 1; }
     void setGridRows(int rows);
-    // Adds rows after the last one as one insertion; each gets as many cells as there are
-    // columns.
-    void appendRows(std::vector<Row> rows);
+    // Adds unticked rows after the last one as one insertion.
+    void appendRows(std::vector<OrderRow> rows);
     void setColumns(const QStringList& headers, const QList<Qt::Alignment>& alignments);
 
+    // An order row; grid row 0 and rows outside the grid throw ComError 381.
+    const OrderRow& orderRow(int gridRow) const;
+    // The header's text, or an order row's column as the grid shows it.
     QString text(int gridRow, int col) const;
+    // The header's text, or an order row's column as a clerk would type it (see
+    // OrderRow::setText, which may refuse it).
     void setText(int gridRow, int col, const QString& text);
     Picture picture(int gridRow, int col) const;
     void setPicture(int gridRow, int col, Picture picture);
@@ -59,6 +59,11 @@ private:
 
     QStringList m_headers;
     QList<Qt::Alignment> m_alignments;
-    std::vector<Row> m_rows;
+    struct Entry
+    {
+        OrderRow row;
+        Picture picture = Picture::None; // of column 0
+    };
+    std::vector<Entry> m_rows;
     std::set<int> m_checked;
 };
