@@ -73,7 +73,7 @@ int copyTable(Database& from, Database& to, const QString& table)
 QList<std::pair<QString, int>> copyCompanyToServer(const QString& source, const QString& companyId,
                                                    const QString& serverSite)
 {
-    if (!isServerSite(serverSite))
+    if (!StoreLocation(serverSite).onServer())
         refuse(QStringLiteral("The copy goes to a site on a database server, named by its "
                               "connection string (for example \"host=db1 dbname=books\")."));
     const QString id = companyId.trimmed().toUpper();

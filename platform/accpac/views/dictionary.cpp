@@ -1,7 +1,5 @@
 #include "dictionary.h"
 
-#include "viewrules.h"
-
 #include <QRegularExpression>
 
 #include <memory>
@@ -271,7 +269,6 @@ std::unique_ptr<ViewDef> build(const Line& line, const QString& fieldsOverride =
             def->updatableFields.push_back(i);
         def->selectList += ",\"" + def->fields[i].column.toLatin1() + '"';
     }
-    def->rules = &rulesFor(def->id);
     prepareReadTexts(*def);
     return def;
 }

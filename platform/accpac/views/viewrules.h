@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 namespace Accpac {
 
 // Receipt batch statuses: only an open batch takes receipts and changes; a deleted batch
@@ -12,7 +10,8 @@ constexpr int BatchPosted = 3;
 class ViewImpl;
 
 // What a view does beyond storing its records: defaults, numbering, processing. One
-// stateless instance per view ID, shared by every open view of that ID.
+// stateless instance per view ID, shared by every open view of that ID; the ledgers' rules
+// above the view engine supply them, and whoever opens a view hands them to it.
 class ViewRules
 {
 public:
@@ -31,7 +30,5 @@ public:
     virtual void process(ViewImpl&) const {}
     virtual void post(ViewImpl&) const {}
 };
-
-const ViewRules& rulesFor(const QString& viewId);
 
 } // namespace Accpac

@@ -10,8 +10,6 @@
 
 namespace Accpac {
 
-class ViewRules;
-
 // The column that keys each row of a view's table: the engine numbers it on insert.
 inline constexpr const char* RowKeyColumn = "ROWKEY";
 
@@ -63,7 +61,6 @@ struct ViewDef
     std::vector<std::vector<int>> orders;
     // The compositions the layouts use: each entry the view IDs in array order.
     std::vector<QStringList> compositions;
-    const ViewRules* rules = nullptr;
 
     // Prepared once: ""ROWKEY", "A", "B", ..." of the stored fields, and their positions.
     QByteArray selectList;

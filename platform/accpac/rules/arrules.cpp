@@ -1,8 +1,10 @@
-#include "viewrules.h"
+// The Accounts Receivable views' rules, and the rules of every view ID (see ledgerrules.h).
+#include "ledgerrules.h"
 
 #include "oerules.h"
 #include "storage.h"
 #include "viewimpl.h"
+#include "viewrules.h"
 
 #include <QDate>
 #include <QHash>
@@ -123,12 +125,6 @@ public:
 };
 
 } // namespace
-
-void ViewRules::newRecord(ViewImpl& view) const
-{
-    view.blank();
-    initRecord(view);
-}
 
 const ViewRules& rulesFor(const QString& viewId)
 {

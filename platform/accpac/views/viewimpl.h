@@ -13,6 +13,7 @@
 namespace Accpac {
 
 class ViewImpl;
+class ViewRules;
 
 class FieldImpl final : public AccpacViewField
 {
@@ -34,7 +35,8 @@ private:
 class ViewImpl final : public AccpacView, public AccpacViewFields
 {
 public:
-    ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const void* link);
+    ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const ViewRules& rules,
+             const void* link);
     ~ViewImpl() override;
 
     // AccpacView
@@ -107,6 +109,7 @@ private:
 
     std::shared_ptr<SessionCore> m_core;
     const ViewDef& m_def;
+    const ViewRules& m_rules;
     Database* m_db;
     const void* m_link;
     std::vector<QVariant> m_values;

@@ -1,5 +1,6 @@
 #include "sessionimpl.h"
 
+#include "ledgerrules.h"
 #include "signondialog.h"
 #include "site.h"
 #include "standinstate.h"
@@ -8,22 +9,6 @@
 #include <system/comerror.h>
 
 namespace Accpac {
-
-// The shared core ---------------------------------------------------------------------------
-
-QString SessionCore::version(const QString& appId) const
-{
-    for (const AccpacActiveApplication& app : applications)
-        if (app.AppID() == appId)
-            return app.Version();
-    return {};
-}
-
-void SessionCore::fail(const QString& message, int priority)
-{
-    errors.add(message, priority);
-    throw ComError(ViewErrorNumber, message);
-}
 
 namespace {
 
@@ -56,7 +41,7 @@ public:
                                  .arg(viewId, def->application, def->minVersion, m_core->companyId,
                                       version));
         }
-        return std::make_unique<ViewImpl>(m_core, *def, this);
+        return std::make_unique<ViewImpl>(m_core, *def, rulesFor(def->id), this);
     }
 
     AccpacSession& Session() override { return m_session; }

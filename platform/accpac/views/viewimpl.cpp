@@ -118,8 +118,9 @@ void FieldImpl::SetValueDirect(const QVariant& value)
 
 // The view ----------------------------------------------------------------------------------
 
-ViewImpl::ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const void* link)
-    : m_core(std::move(core)), m_def(def),
+ViewImpl::ViewImpl(std::shared_ptr<SessionCore> core, const ViewDef& def, const ViewRules& rules,
+                   const void* link)
+    : m_core(std::move(core)), m_def(def), m_rules(rules),
       m_db(def.store == Store::System ? m_core->systemDb.get() : m_core->companyDb.get()),
       m_link(link), m_values(def.fields.size()), m_setByCaller(def.fields.size()),
       m_changed(def.fields.size()), m_fields(def.fields.size())
@@ -431,13 +432,13 @@ void ViewImpl::InitRecord(int flags)
     if (m_closed)
         fail(QStringLiteral("View %1 has been closed; InitRecord is not possible.").arg(m_def.id));
     blank();
-    guarded([&] { m_def.rules->initRecord(*this); });
+    guarded([&] { m_rules.initRecord(*this); });
 }
 
 void ViewImpl::NewRecord()
 {
     checkUsable("NewRecord");
-    guardedWrite([&] { m_def.rules->newRecord(*this); });
+    guardedWrite([&] { m_rules.newRecord(*this); });
 }
 
 void ViewImpl::SetOrder(int keyNumber)
@@ -684,8 +685,8 @@ void ViewImpl::Insert()
 {
     checkUsable("Insert");
     guardedWrite([&] {
-        m_def.rules->beforeInsert(*this);
-        if (!m_def.rules->insert(*this))
+        m_rules.beforeInsert(*this);
+        if (!m_rules.insert(*this))
             insertRecord();
     });
 }
@@ -697,8 +698,8 @@ void ViewImpl::Update()
         // The rules' checks of the stored record (a receipt batch still open) and the write
         // are one transaction: another program cannot change the record in between.
         Transaction tx(*m_db);
-        m_def.rules->beforeUpdate(*this);
-        if (m_def.rules->update(*this)) {
+        m_rules.beforeUpdate(*this);
+        if (m_rules.update(*this)) {
             tx.commit();
             return;
         }
@@ -763,13 +764,13 @@ ViewImpl* ViewImpl::composed(const QString& viewId) const
 void ViewImpl::Process()
 {
     checkUsable("Process");
-    guarded([&] { m_def.rules->process(*this); });
+    guarded([&] { m_rules.process(*this); });
 }
 
 void ViewImpl::Post()
 {
     checkUsable("Post");
-    guardedWrite([&] { m_def.rules->post(*this); });
+    guardedWrite([&] { m_rules.post(*this); });
 }
 
 void ViewImpl::Close()
