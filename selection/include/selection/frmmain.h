@@ -42,7 +42,15 @@ public:
     // The grid loader and the shipment look-up.
     void Load_Grid();
     void Load_GridDateRange();
-    void Fetch_ShipmentInfo(const QString& orderNumber);
+    // The first shipment of an order: empty with amount 0 when it has none (or the look-up
+    // failed before reading it; the failure has been reported); amount NaN when the
+    // database holds no number for it.
+    struct ShipmentInfo
+    {
+        QString number;
+        double amount = 0;
+    };
+    ShipmentInfo Fetch_ShipmentInfo(const QString& orderNumber);
 
     // Selection.
     void flgMain_Click();
@@ -145,8 +153,6 @@ public:
     QString SelCustomer;
     QString SelCustomerName;
     double SelTotal = 0;
-    QString ShipNumber;
-    double ShipAmount = 0;
     QString DelChargeCode;
     bool DelChargeApply = false;
     QList<std::int16_t> BatchRows;
