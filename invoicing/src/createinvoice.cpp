@@ -304,16 +304,13 @@ private:
         });
         // The approver's password leaves memory on every way out, also when the header
         // refuses it and the run ends.
-        const auto forget = qScopeGuard([] {
-            modGeneral::ApproverID.clear();
-            modGeneral::ApproverPassword.clear();
-        });
-        step([&] { askCreditApproval(m_window, request); });
-        m_credit.insert(QStringLiteral("approver"), Text::trim(modGeneral::ApproverID).toUpper());
-        set(Header, "APPROVEBY", modGeneral::ApproverID);
-        step([&] { modGeneral::ApproverID.clear(); });
-        set(Header, "APPPASSWRD", modGeneral::ApproverPassword);
-        step([&] { modGeneral::ApproverPassword.clear(); });
+        const auto forget = qScopeGuard([this] { m_approval = {}; });
+        step([&] { m_approval = askCreditApproval(&m_window, request); });
+        m_credit.insert(QStringLiteral("approver"), Text::trim(m_approval.ApproverID).toUpper());
+        set(Header, "APPROVEBY", m_approval.ApproverID);
+        step([&] { m_approval.ApproverID.clear(); });
+        set(Header, "APPPASSWRD", m_approval.ApproverPassword);
+        step([&] { m_approval.ApproverPassword.clear(); });
     }
 
     // What the run decided, for the invoice's journal entry: the delivery charge's inputs and
@@ -393,9 +390,10 @@ private:
     std::optional<modGeneral::PendingPrepaymentRecord> m_prepayment;
     StepRunner m_run;
     ViewSet m_views;
-    QStringList m_shipments; // those attached to the invoice, for the log
-    bool m_cashSale = false; // a cash sale is among them
-    QJsonObject m_credit;    // the credit check of a batch invoice
+    QStringList m_shipments;   // those attached to the invoice, for the log
+    bool m_cashSale = false;   // a cash sale is among them
+    QJsonObject m_credit;      // the credit check of a batch invoice
+    CreditApproval m_approval; // the supervisor's, until the header has taken it
 };
 
 } // namespace
