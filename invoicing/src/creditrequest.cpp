@@ -1,6 +1,6 @@
 #include "creditrequest.h"
 
-CreditApproval askCreditApproval(QWidget* owner, const CreditRequest& request)
+CreditApprover askCreditApproval(QWidget* owner, const CreditRequest& request)
 {
     frmCreditCheck check(owner);
     check.Customer = request.customer;

@@ -18,4 +18,4 @@ struct CreditRequest
 
 // Shows the credit approval window modally, owned by the given window, and returns when it
 // is closed: with the supervisor's approval, or empty without one.
-CreditApproval askCreditApproval(QWidget* owner, const CreditRequest& request);
+CreditApprover askCreditApproval(QWidget* owner, const CreditRequest& request);

@@ -11,7 +11,7 @@ class frmCreditCheck;
 
 // A supervisor's approval of credit for one invoice, kept only until the invoice's header
 // has taken it.
-struct CreditApproval
+struct CreditApprover
 {
     QString ApproverID;
     QString ApproverPassword;
@@ -35,7 +35,7 @@ public:
     QString CustID;           // the customer number; its currency formats every amount
     double m_CreditAvail = 0; // the credit limit
     double m_dblOutstand = 0; // the outstanding balance
-    CreditApproval Approval;  // what an approval leaves
+    CreditApprover Approval;  // what an approval leaves
 
     // Whether the user and password are those of an Accpac user allowed to approve credit
     // in the signed-on company.
