@@ -1,9 +1,5 @@
 #include <invoicing/batchpreview.h>
-
-#include <selection/frmmain.h>
-#include <selection/gridcommand.h>
-
-#include "ui_frmmain.h"
+#include <invoicing/invoicecommands.h>
 
 #include "batchrun.h"
 #include "frmbatchpreview.h"
@@ -19,7 +15,6 @@
 #include <accpac/view.h>
 
 #include <QHash>
-#include <QMenu>
 #include <QSet>
 
 #include <optional>
@@ -30,21 +25,11 @@ namespace {
 class WindowState
 {
 public:
-    explicit WindowState(frmMain& window)
-        : m_window(window), m_grid(window.ui()->flgMain), m_row(m_grid->Row()),
-          m_col(m_grid->Col()), m_selCustomer(window.SelCustomer),
-          m_selCustomerName(window.SelCustomerName), m_selTotal(window.SelTotal),
-          m_delChargeApply(window.DelChargeApply), m_batchRows(window.BatchRows),
-          m_batchInvoiced(window.BatchInvoiced), m_invoiceText(window.ui()->lblInvoice->text()),
-          m_chargeShown(!window.ui()->cboDelCharge->isHidden()),
-          m_chargeIndex(window.ui()->cboDelCharge->currentIndex()),
-          m_invoiceEnabled(window.mnuFileSub(3)->isEnabled()),
-          m_prepaymentEnabled(window.mnuFileSub(2)->isEnabled()),
-          m_prepayment(modGeneral::PendingPrepayment),
-          m_prepaymentShown(!window.ui()->lblPrepayment->isHidden()),
-          m_prepaymentText(window.ui()->lblPrepayment->text()),
+    explicit WindowState(BillingDesk& desk)
+        : m_grid(desk.orderGrid()), m_row(m_grid->Row()), m_col(m_grid->Col()),
+          m_desk(desk.holdState()), m_prepayment(modGeneral::PendingPrepayment),
           m_firstInvoice(modGeneral::BatchFirstInvoice),
-          m_lastInvoice(modGeneral::LastInvoiceNumber), m_status(window.statusText())
+          m_lastInvoice(modGeneral::LastInvoiceNumber)
     {
         for (int r = 1; r < m_grid->Rows(); ++r)
             m_ticked << m_grid->isChecked(r);
@@ -58,29 +43,10 @@ public:
                                                             : OrderGrid::Picture::Unchecked);
         m_grid->setRow(m_row);
         m_grid->setCol(m_col);
-        m_window.SelCustomer = m_selCustomer;
-        m_window.SelCustomerName = m_selCustomerName;
-        m_window.SelTotal = m_selTotal;
-        m_window.DelChargeApply = m_delChargeApply;
-        m_window.BatchRows = m_batchRows;
-        m_window.BatchInvoiced = m_batchInvoiced;
-        m_window.ui()->lblInvoice->setText(m_invoiceText);
-        m_window.ui()->lblDelCharge->setVisible(m_chargeShown);
-        m_window.ui()->cboDelCharge->setVisible(m_chargeShown);
-        const QSignalBlocker block(m_window.ui()->cboDelCharge);
-        m_window.ui()->cboDelCharge->setCurrentIndex(m_chargeIndex);
-        m_window.mnuFileSub(3)->setEnabled(m_invoiceEnabled);
-        m_window.toolbarButton(QStringLiteral("Invoice"))->setEnabled(m_invoiceEnabled);
-        m_window.mnuFileSub(2)->setEnabled(m_prepaymentEnabled);
-        m_window.toolbarButton(QStringLiteral("Prepayment"))->setEnabled(m_prepaymentEnabled);
+        m_desk.reset();
         modGeneral::PendingPrepayment = m_prepayment;
-        // The prepayment's labels with it: a run that takes away the last tick hides them.
-        m_window.ui()->lblPrepayment->setText(m_prepaymentText);
-        m_window.ui()->lblPrepay->setVisible(m_prepaymentShown);
-        m_window.ui()->lblPrepayment->setVisible(m_prepaymentShown);
         modGeneral::BatchFirstInvoice = m_firstInvoice;
         modGeneral::LastInvoiceNumber = m_lastInvoice;
-        m_window.setStatusText(m_status);
     }
 
     bool tickedBefore(int row) const { return m_ticked.value(row - 1); }
@@ -89,28 +55,14 @@ public:
     WindowState& operator=(const WindowState&) = delete;
 
 private:
-    frmMain& m_window;
     OrderGrid* m_grid;
     QList<bool> m_ticked; // rows 1 upward
     int m_row;
     int m_col;
-    QString m_selCustomer;
-    QString m_selCustomerName;
-    double m_selTotal;
-    bool m_delChargeApply;
-    QList<std::int16_t> m_batchRows;
-    bool m_batchInvoiced;
-    QString m_invoiceText;
-    bool m_chargeShown;
-    int m_chargeIndex;
-    bool m_invoiceEnabled;
-    bool m_prepaymentEnabled;
+    std::unique_ptr<BillingDesk::HeldState> m_desk;
     modGeneral::PendingPrepaymentRecord m_prepayment;
-    bool m_prepaymentShown;
-    QString m_prepaymentText;
     QString m_firstInvoice;
     QString m_lastInvoice;
-    QString m_status;
 };
 
 // Records each invoice the run decides on, with the marks the invoice routine would act on:
@@ -120,29 +72,29 @@ private:
 class InvoiceRecorder : public InvoiceSink
 {
 public:
-    InvoiceRecorder(frmMain& window, const WindowState& before)
-        : m_window(window), m_grid(window.ui()->flgMain), m_before(before)
+    InvoiceRecorder(BillingDesk& desk, const WindowState& before)
+        : m_desk(desk), m_grid(desk.orderGrid()), m_before(before)
     {
     }
 
     void invoice(const QList<std::int16_t>& rows, const QString& rule) override
     {
         BatchPreview::Invoice invoice;
-        invoice.customer = Text::trim(m_window.SelCustomer);
+        invoice.customer = Text::trim(m_desk.selCustomer());
         invoice.customerName = m_grid->orderRow(rows.first()).customerName;
         invoice.rule = rule;
         bool ticked = false;
         Books::Money total;
         for (const std::int16_t row : rows) {
             invoice.rows << rowOf(row);
-            total += m_window.rowMoney(row);
+            total += m_grid->orderRow(row).money();
             ticked = ticked || m_before.tickedBefore(row);
             m_recorded.insert(row);
         }
         if (ticked)
             invoice.rule += QStringLiteral("; ticked before the run");
         invoice.total = total.toDouble();
-        invoice.deliveryCharge = m_window.DelChargeApply;
+        invoice.deliveryCharge = m_desk.delChargeApply();
         invoice.creditApproval = exceedsCredit(
             invoice.customer, total, Books::Money::of(invoice.deliveryCharge ? chargeAmount() : 0));
         m_preview.invoices << invoice;
@@ -193,7 +145,7 @@ private:
         if (!m_chargeAmount) {
             m_chargeAmount = 0;
             modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0440"));
-            view->Field(QStringLiteral("MISCCHARGE")).SetValue(Text::trim(m_window.DelChargeCode));
+            view->Field(QStringLiteral("MISCCHARGE")).SetValue(Text::trim(m_desk.delChargeCode()));
             if (view->Read())
                 m_chargeAmount = view->Field(QStringLiteral("AMOUNT")).GetValue().toDouble();
         }
@@ -222,7 +174,7 @@ private:
         return credit;
     }
 
-    frmMain& m_window;
+    BillingDesk& m_desk;
     OrderGrid* m_grid;
     const WindowState& m_before;
     BatchPreview m_preview;
@@ -234,12 +186,12 @@ private:
 
 } // namespace
 
-BatchPreview previewBatch(frmMain& window)
+BatchPreview previewBatch(BillingDesk& desk)
 {
-    const WindowState before(window);
-    InvoiceRecorder recorder(window, before);
+    const WindowState before(desk);
+    InvoiceRecorder recorder(desk, before);
     try {
-        runBatch(window, recorder);
+        runBatch(desk, recorder);
     } catch (const std::exception& failure) {
         // The run's own message: the preview ends where the run would.
         modGeneral::reportFailure(failure, QStringLiteral("frmMain.Check_Orders"),
@@ -251,36 +203,14 @@ BatchPreview previewBatch(frmMain& window)
     return recorder.result();
 }
 
-void frmMain::addBatchPreviewCommand()
+bool Invoicing::previewBatchFirst(BillingDesk& desk)
 {
-    // Next to "Invoice Batch", and offered whenever it is.
-    QAction* batch = mnuFileSub(4);
-    auto* preview = new QAction(QStringLiteral("Pre&view Invoice Batch..."), this);
-    preview->setObjectName(QStringLiteral("mnuFilePreviewBatch"));
-    preview->setVisible(batch->isVisible());
-    m_ui->mnuFile->insertAction(mnuFileSub(5), preview);
-    connect(batch, &QAction::visibleChanged, preview,
-            [preview, batch] { preview->setVisible(batch->isVisible()); });
-    connect(preview, &QAction::triggered, this, [this] {
-        if (gridInUse())
-            return;
-        const GridCommand command(*this);
-        Preview_Batch();
-    });
-}
-
-void frmMain::Preview_Batch()
-{
-    if (!frmBatchOpts::run(this))
-        return;
-    const BatchPreview preview = previewBatch(*this);
+    QWidget* owner = desk.deskWindow();
+    if (!frmBatchOpts::run(owner))
+        return false;
+    const BatchPreview preview = previewBatch(desk);
     if (!preview.complete)
-        return;
-    frmBatchPreview window(preview, this);
-    if (window.exec() != QDialog::Accepted)
-        return;
-    // "Run batch now": the run itself, with the same options, over the same grid (nothing
-    // could change it while the preview was open).
-    if (!Check_ZeroShipments(true))
-        Check_Orders();
+        return false;
+    frmBatchPreview window(preview, owner);
+    return window.exec() == QDialog::Accepted;
 }

@@ -1,10 +1,8 @@
-#include <selection/frmmain.h>
-
-#include "ui_frmmain.h"
+#include <invoicing/invoicecommands.h>
 
 #include "batchrun.h"
 #include "journalentry.h"
-#include "ordercompletion.h"
+#include <invoicing/ordercompletion.h>
 
 #include <core/appstate.h>
 #include <core/busy.h>
@@ -22,7 +20,6 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QScopedValueRollback>
 #include <QSet>
 
 #include <utility>
@@ -83,10 +80,9 @@ std::int16_t rowNumber(int row)
 class BatchRun
 {
 public:
-    BatchRun(frmMain& window, InvoiceSink& sink)
-        : m_window(window), m_grid(window.ui()->flgMain), m_sink(sink),
-          m_separator(orderSeparator()),
-          m_invoicedEarlier(window.property(InvoicedByBatch).toStringList())
+    BatchRun(BillingDesk& desk, InvoiceSink& sink)
+        : m_desk(desk), m_grid(desk.orderGrid()), m_sink(sink), m_separator(orderSeparator()),
+          m_invoicedEarlier(desk.deskWindow()->property(InvoicedByBatch).toStringList())
     {
     }
 
@@ -117,7 +113,7 @@ public:
                 m_invoicedRows.contains(rowNumber(r)))
                 continue;
             emptySelection();
-            m_window.SelCustomer = customerOf(r);
+            m_desk.setSelCustomer(customerOf(r));
             remember(r, baseOf(r));
             RowList rows{rowNumber(r)};
             m_invoicedRows.append(rowNumber(r));
@@ -186,16 +182,17 @@ private:
     {
         makeCurrent(row);
         m_grid->setCol(0);
-        m_window.flgMain_Click();
+        m_desk.flgMain_Click();
     }
 
     // Each invoice's delivery charge is decided from its own rows and customer: no clerk
     // can choose "Omit" in a run, so an invoice that qualifies gets the line.
     void invoice(const RowList& rows, const QString& rule)
     {
-        m_window.DelChargeApply = m_window.deliveryChargeFor(Text::trim(m_window.SelCustomer),
-                                                             m_window.invoiceFacts(rows)) ==
-                                  Books::DeliveryChargeOutcome::On;
+        m_desk.setDelChargeApply(
+            Invoicing::deliveryChargeFor(m_desk, Text::trim(m_desk.selCustomer()),
+                                         Invoicing::invoiceFacts(*m_grid, rows)) ==
+            Books::DeliveryChargeOutcome::On);
         m_sink.invoice(rows, rule);
         yield();
     }
@@ -220,12 +217,7 @@ private:
 
     // The selection is emptied around each group, so that the click rule accepts the next
     // customer. The total goes with it.
-    void emptySelection()
-    {
-        m_window.SelCustomer.clear();
-        m_window.SelCustomerName.clear();
-        m_window.SelTotal = 0;
-    }
+    void emptySelection() { m_desk.emptySelection(); }
 
     void remember(int row, const QString& base)
     {
@@ -288,7 +280,7 @@ private:
         remember(r, base);
         // A new customer's group starts with an empty selection, so that the click rule
         // accepts revisions that come before r in the grid.
-        if (!m_window.SelCustomer.isEmpty() && m_window.SelCustomer != m_rememberedCustomer)
+        if (!m_desk.selCustomer().isEmpty() && m_desk.selCustomer() != m_rememberedCustomer)
             emptySelection();
         for (int j = 1; j < m_grid->Rows(); ++j) {
             if (customerOf(j) != m_rememberedCustomer || !isShipmentRow(j) || !isSuffixed(j))
@@ -306,7 +298,7 @@ private:
                 m_sink.passOver(r, heldBack(base));
                 continue;
             }
-            if (!m_window.SelCustomer.isEmpty() && m_window.SelCustomer != m_rememberedCustomer)
+            if (!m_desk.selCustomer().isEmpty() && m_desk.selCustomer() != m_rememberedCustomer)
                 emptySelection();
             if (!showsChecked(r))
                 tick(r);
@@ -388,7 +380,7 @@ private:
         return rows;
     }
 
-    frmMain& m_window;
+    BillingDesk& m_desk;
     OrderGrid* m_grid;
     InvoiceSink& m_sink;
     const QString m_separator;
@@ -408,9 +400,9 @@ private:
 class InvoiceCommandSink : public InvoiceSink
 {
 public:
-    explicit InvoiceCommandSink(frmMain& window) : m_window(window)
+    explicit InvoiceCommandSink(BillingDesk& desk) : m_desk(desk)
     {
-        const OrderGrid* grid = window.ui()->flgMain;
+        const OrderGrid* grid = desk.orderGrid();
         for (int r = 1; r < grid->Rows(); ++r) {
             if (grid->orderRow(r).hasShipment())
                 ++m_shipmentRows;
@@ -419,20 +411,16 @@ public:
 
     void invoice(const RowList& rows, const QString&) override
     {
-        const OrderGrid* grid = m_window.ui()->flgMain;
-        m_window.setStatusText(
+        const OrderGrid* grid = m_desk.orderGrid();
+        m_desk.setStatusText(
             QStringLiteral("Batch invoicing: invoice %1 of at most %2, customer %3 %4")
                 .arg(++m_invoiceCount)
                 .arg(m_shipmentRows)
                 .arg(grid->orderRow(rows.first()).customer,
                      grid->orderRow(rows.first()).customerName));
         DoEvents().now();
-        m_window.BatchRows = rows;
         m_given += rows;
-        {
-            const QScopedValueRollback<bool> batchMode(m_window.BatchMode, true);
-            m_window.Invoice_Command();
-        }
+        m_desk.invoiceBatchRows(rows);
         // The Invoice command empties LastInvoiceNumber before it tries: keep the number of
         // the invoice created last, which a failed invoice at the end of the run would lose.
         if (!modGeneral::LastInvoiceNumber.isEmpty()) {
@@ -452,7 +440,7 @@ public:
     // out, with the reason.
     QJsonObject journalEntry(const QList<int>& usersTicks, bool ended) const
     {
-        const OrderGrid* grid = m_window.ui()->flgMain;
+        const OrderGrid* grid = m_desk.orderGrid();
         const QSet<int> given(m_given.begin(), m_given.end());
         QJsonArray leftOut;
         for (int r = 1; r < grid->Rows(); ++r) {
@@ -488,7 +476,7 @@ public:
     const QStringList& invoiced() const { return m_invoiced; }
 
 private:
-    frmMain& m_window;
+    BillingDesk& m_desk;
     RowList m_given;
     QStringList m_invoiced;
     QStringList m_created;
@@ -546,58 +534,60 @@ void completeInterruptedOrders()
 
 } // namespace
 
-void runBatch(frmMain& window, InvoiceSink& sink)
+void runBatch(BillingDesk& desk, InvoiceSink& sink)
 {
-    BatchRun run(window, sink);
+    BatchRun run(desk, sink);
     run.firstPass();
     run.secondPass();
 }
 
-void frmMain::Check_Orders()
+void Invoicing::checkOrders(BillingDesk& desk)
 {
     const BusyCursor busy;
-    OrderGrid* grid = m_ui->flgMain;
+    OrderGrid* grid = desk.orderGrid();
     const std::set<int>& ticked = grid->gridModel()->checkedRows();
     QList<int> usersTicks(ticked.begin(), ticked.end());
-    InvoiceCommandSink sink(*this);
+    InvoiceCommandSink sink(desk);
     // The clerk's prepayment belongs to the clerk's selection: it is held aside for the run,
     // where the prepayment window still reaches it, and no batch invoice reads it.
     modGeneral::PendingPrepaymentRecord prepayment = modGeneral::PendingPrepayment;
     modGeneral::PendingPrepayment.Present = false;
-    m_prepaymentAside = &prepayment;
+    desk.holdPrepaymentAside(&prepayment);
     const QString source = QStringLiteral("frmMain.Check_Orders");
     bool ended = false;
     modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         completeInterruptedOrders();
-        runBatch(*this, sink);
+        runBatch(desk, sink);
         ended = true;
         // Only a run that created invoices names them; one that created none changes no
         // status text (the range of an earlier run that ended in an error waits).
-        if (BatchInvoiced && !sink.lastCreated().isEmpty()) {
-            setStatusText(QStringLiteral("Invoices ") + modGeneral::BatchFirstInvoice +
-                          QStringLiteral(" to ") + sink.lastCreated() +
-                          QStringLiteral(" have been created."));
+        if (desk.batchInvoiced() && !sink.lastCreated().isEmpty()) {
+            desk.setStatusText(QStringLiteral("Invoices ") + modGeneral::BatchFirstInvoice +
+                               QStringLiteral(" to ") + sink.lastCreated() +
+                               QStringLiteral(" have been created."));
             modGeneral::BatchFirstInvoice.clear();
-            BatchInvoiced = false;
+            desk.setBatchInvoiced(false);
         }
     });
     modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
         Journal::write(Journal::BatchRun, sink.journalEntry(usersTicks, ended));
     });
 
-    setProperty(InvoicedByBatch, property(InvoicedByBatch).toStringList() + sink.invoiced());
+    QObject* window = desk.deskWindow();
+    window->setProperty(InvoicedByBatch,
+                        window->property(InvoicedByBatch).toStringList() + sink.invoiced());
     // Afterwards the selection is the user's ticks that no invoice of the run took, with
     // their total, delivery charge and pending prepayment as the clerk left it (a prepayment
     // confirmed or cancelled during the run included; no batch invoice read it); without
     // any, nothing is selected and the prepayment is dropped with the selection.
     for (const std::int16_t row : sink.given())
         usersTicks.removeAll(row);
-    m_prepaymentAside = nullptr;
-    Clear_AllSelections();
+    desk.holdPrepaymentAside(nullptr);
+    desk.Clear_AllSelections();
     grid->setCol(0);
     for (const int row : std::as_const(usersTicks)) {
         grid->setRow(row);
-        flgMain_Click();
+        desk.flgMain_Click();
     }
     grid->setRow(0);
     // The batch and bank the clerk chose stay for the next prepayment either way.
@@ -606,8 +596,6 @@ void frmMain::Check_Orders()
     modGeneral::PendingPrepayment.BankCode = prepayment.BankCode;
     if (!usersTicks.isEmpty() && prepayment.Present) {
         modGeneral::PendingPrepayment = prepayment;
-        m_ui->lblPrepayment->setText(modGeneral::Format_Decimals(prepayment.Amount, 2));
-        m_ui->lblPrepay->show();
-        m_ui->lblPrepayment->show();
+        desk.showPrepayment(prepayment.Amount);
     }
 }

@@ -1,8 +1,6 @@
-#include <selection/frmmain.h>
+#include <invoicing/invoicecommands.h>
+#include <invoicing/ordercompletion.h>
 
-#include "ui_frmmain.h"
-
-#include "ordercompletion.h"
 #include "viewset.h"
 
 #include <core/busy.h>
@@ -183,27 +181,7 @@ void OrderCompletion::completeOrder(OrderEntryLayout layout, const QString& orde
     orderRoutine(layout, OrderPass::Complete, orderNumber);
 }
 
-void frmMain::Clear_BackOrders(const QString& orderNumber)
-{
-    OrderCompletion::clearBackOrders(OrderEntryLayout::Older, orderNumber);
-}
-
-void frmMain::Clear_BackOrders56(const QString& orderNumber)
-{
-    OrderCompletion::clearBackOrders(OrderEntryLayout::Release56, orderNumber);
-}
-
-void frmMain::Update_OrderComplete(const QString& orderNumber)
-{
-    OrderCompletion::completeOrder(OrderEntryLayout::Older, orderNumber);
-}
-
-void frmMain::Update_OrderComplete56(const QString& orderNumber)
-{
-    OrderCompletion::completeOrder(OrderEntryLayout::Release56, orderNumber);
-}
-
-void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
+void Invoicing::completeShipment(const QString& shipmentNumber)
 {
     const QString source = QStringLiteral("frmMain.Update_ShipmentComplete");
     const QString document = QStringLiteral("shipment ") + Text::trim(shipmentNumber);
@@ -255,7 +233,7 @@ void frmMain::Update_ShipmentComplete(const QString& shipmentNumber)
     }
 }
 
-void frmMain::Complete_ZeroAmountShipments()
+void Invoicing::completeZeroAmountShipments(BillingDesk& desk)
 {
     std::optional<BusyCursor> busy(std::in_place);
     DoEvents doEvents;
@@ -263,19 +241,19 @@ void frmMain::Complete_ZeroAmountShipments()
         // The orders are completed in the layout of the company's Order Entry, as the
         // invoice run completes them.
         const OrderEntryLayout layout = modGeneral::orderEntryLayout();
-        OrderGrid* grid = m_ui->flgMain;
+        const OrderGrid* grid = desk.orderGrid();
         // The row count is read on every pass: the yield may let a reload change it.
         for (int row = 1; row < grid->Rows(); ++row) {
             doEvents.now();
             if (row >= grid->Rows())
                 break;
-            if (!isZeroAmountShipment(row))
+            if (!grid->orderRow(row).isZeroAmountShipment())
                 continue;
             const QString shipment = grid->orderRow(row).shipment;
             const QString order = grid->orderRow(row).order;
-            setStatusText(QStringLiteral("Completing shipment ") + shipment +
-                          QStringLiteral("..."));
-            Update_ShipmentComplete(shipment);
+            desk.setStatusText(QStringLiteral("Completing shipment ") + shipment +
+                               QStringLiteral("..."));
+            completeShipment(shipment);
             OrderCompletion::clearBackOrders(layout, order);
             OrderCompletion::completeOrder(layout, order);
         }
@@ -286,6 +264,6 @@ void frmMain::Complete_ZeroAmountShipments()
         return;
     }
     busy.reset();
-    if (!Loading)
-        Load_Grid();
+    if (!desk.isLoading())
+        desk.Load_Grid();
 }

@@ -1,13 +1,11 @@
-#include <selection/frmmain.h>
-
-#include "ui_frmmain.h"
+#include <invoicing/invoicecommands.h>
 
 #include "creditrequest.h"
 #include "journalentry.h"
-#include "ordercompletion.h"
 #include "prepaymentrule.h"
 #include "steprunner.h"
 #include "viewset.h"
+#include <invoicing/ordercompletion.h>
 
 #include <core/appstate.h>
 #include <core/busy.h>
@@ -23,7 +21,6 @@
 
 #include <QJsonArray>
 #include <QScopeGuard>
-#include <QScopedValueRollback>
 
 #include <optional>
 
@@ -50,9 +47,9 @@ struct Routine
 class InvoiceRun
 {
 public:
-    InvoiceRun(frmMain& window, const Routine& routine, const QString& customer,
+    InvoiceRun(BillingDesk& desk, const Routine& routine, const QString& customer,
                const QList<std::int16_t>& rows)
-        : m_window(window), m_grid(window.ui()->flgMain), m_routine(routine), m_customer(customer),
+        : m_desk(desk), m_grid(desk.orderGrid()), m_routine(routine), m_customer(customer),
           m_rows(rows), m_run(QStringLiteral("frmMain.") + QLatin1String(routine.name))
     {
         // The clerk's pending prepayment as it stands when the invoice starts: the run yields
@@ -70,7 +67,9 @@ public:
         const BusyCursor busy;
         // The run yields to the window: no reload may replace the grid rows it works on
         // (the refresh timer, the Refresh command and grid clicks wait while Loading is set).
-        const QScopedValueRollback<bool> gridInUse(m_window.Loading, true);
+        const bool wasLoading = m_desk.isLoading();
+        m_desk.setLoading(true);
+        const auto gridFree = qScopeGuard([&] { m_desk.setLoading(wasLoading); });
         bool result = false;
         try {
             start();
@@ -80,7 +79,7 @@ public:
             step([&] { view(Header).Process(); });
             // The charge line first: the prepayment may then pay the whole invoice, charge
             // included, as the prepayment window allows.
-            if (m_window.DelChargeApply)
+            if (m_desk.delChargeApply())
                 addDeliveryCharge();
             if (m_prepayment)
                 addPrepayment();
@@ -126,7 +125,7 @@ private:
     void start()
     {
         step([&] {
-            m_window.setStatusText(QStringLiteral("Creating Invoice for selected shipments..."));
+            m_desk.setStatusText(QStringLiteral("Creating Invoice for selected shipments..."));
         });
         step([&] { DoEvents().now(); });
         for (const QString& id : layout().views)
@@ -195,8 +194,8 @@ private:
         step([&] { m_views.open(ReceiptBatch); });
         step([&] { view(Prepayment).NewRecord(); });
         copy(Prepayment, "INVUNIQ", Header, "INVUNIQ");
-        set(Prepayment, "CUSTOMER", Text::trim(m_window.SelCustomer));
-        set(Prepayment, "CUSTDESC", Text::trim(m_window.SelCustomerName));
+        set(Prepayment, "CUSTOMER", Text::trim(m_desk.selCustomer()));
+        set(Prepayment, "CUSTDESC", Text::trim(m_desk.selCustomerName()));
         copy(Prepayment, "CUSTCURN", Header, "INSOURCURR");
         copy(Prepayment, "CRATE", Header, "INRATE");
         copy(Prepayment, "CRATEDATE", Header, "INRATEDATE");
@@ -242,7 +241,7 @@ private:
         if (!m_prepayment)
             return true;
         const modGeneral::PendingPrepaymentRecord& pending = *m_prepayment;
-        const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(m_window);
+        const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(m_desk);
         if (!PrepaymentRule::exceeds(pending.Amount, limit))
             return true;
         modGeneral::MsgBox(
@@ -260,7 +259,7 @@ private:
         step([&] { view(Lines).ClearRecord(); });
         step([&] { view(Lines).InitRecord(0); });
         set(Lines, "LINETYPE", 2);
-        set(Lines, "MISCCHARGE", Text::trim(m_window.DelChargeCode));
+        set(Lines, "MISCCHARGE", Text::trim(m_desk.delChargeCode()));
         step([&] { view(Lines).Insert(); });
     }
 
@@ -271,7 +270,7 @@ private:
         step([&] { request.total = 0; });
         for (const std::int16_t row : m_rows) {
             step([&] {
-                total += m_window.rowMoney(row);
+                total += m_grid->orderRow(row).money();
                 request.total = total.toDouble();
             });
             step([&] { request.customer = m_grid->orderRow(row).customerName; });
@@ -304,16 +303,13 @@ private:
         });
         // The approver's password leaves memory on every way out, also when the header
         // refuses it and the run ends.
-        const auto forget = qScopeGuard([] {
-            modGeneral::ApproverID.clear();
-            modGeneral::ApproverPassword.clear();
-        });
-        step([&] { askCreditApproval(m_window, request); });
-        m_credit.insert(QStringLiteral("approver"), Text::trim(modGeneral::ApproverID).toUpper());
-        set(Header, "APPROVEBY", modGeneral::ApproverID);
-        step([&] { modGeneral::ApproverID.clear(); });
-        set(Header, "APPPASSWRD", modGeneral::ApproverPassword);
-        step([&] { modGeneral::ApproverPassword.clear(); });
+        const auto forget = qScopeGuard([this] { m_approval = {}; });
+        step([&] { m_approval = askCreditApproval(m_desk.deskWindow(), request); });
+        m_credit.insert(QStringLiteral("approver"), Text::trim(m_approval.ApproverID).toUpper());
+        set(Header, "APPROVEBY", m_approval.ApproverID);
+        step([&] { m_approval.ApproverID.clear(); });
+        set(Header, "APPPASSWRD", m_approval.ApproverPassword);
+        step([&] { m_approval.ApproverPassword.clear(); });
     }
 
     // What the run decided, for the invoice's journal entry: the delivery charge's inputs and
@@ -332,17 +328,16 @@ private:
 
     QJsonObject decisions() const
     {
-        const QComboBox* charge = m_window.ui()->cboDelCharge;
         QJsonObject record{
             {QStringLiteral("routine"), m_run.source()},
             {QStringLiteral("batch"), m_routine.batch},
             {QStringLiteral("deliveryCharge"),
-             QJsonObject{{QStringLiteral("switchedOn"), deliveryChargeSwitchedOn()},
-                         {QStringLiteral("code"), Text::trim(m_window.DelChargeCode)},
-                         {QStringLiteral("cashSale"), m_cashSale},
-                         {QStringLiteral("omitted"),
-                          !m_routine.batch && !charge->isHidden() && charge->currentIndex() == 1},
-                         {QStringLiteral("applied"), m_window.DelChargeApply}}}};
+             QJsonObject{
+                 {QStringLiteral("switchedOn"), deliveryChargeSwitchedOn()},
+                 {QStringLiteral("code"), Text::trim(m_desk.delChargeCode())},
+                 {QStringLiteral("cashSale"), m_cashSale},
+                 {QStringLiteral("omitted"), !m_routine.batch && m_desk.deliveryChargeOmitted()},
+                 {QStringLiteral("applied"), m_desk.delChargeApply()}}}};
         if (!m_credit.isEmpty())
             record.insert(QStringLiteral("credit"), m_credit);
         return record;
@@ -360,8 +355,8 @@ private:
                         QString::number(m_shipments.size()),
                         m_shipments.join(QStringLiteral(", ")));
         step([&] {
-            m_window.setStatusText(QStringLiteral("Invoice ") + modGeneral::LastInvoiceNumber +
-                                   QStringLiteral(" created successfully."));
+            m_desk.setStatusText(QStringLiteral("Invoice ") + modGeneral::LastInvoiceNumber +
+                                 QStringLiteral(" created successfully."));
         });
         step([&] { DoEvents().now(); });
     }
@@ -385,7 +380,7 @@ private:
         });
     }
 
-    frmMain& m_window;
+    BillingDesk& m_desk;
     OrderGrid* m_grid;
     const Routine& m_routine;
     const QString m_customer;
@@ -393,35 +388,33 @@ private:
     std::optional<modGeneral::PendingPrepaymentRecord> m_prepayment;
     StepRunner m_run;
     ViewSet m_views;
-    QStringList m_shipments; // those attached to the invoice, for the log
-    bool m_cashSale = false; // a cash sale is among them
-    QJsonObject m_credit;    // the credit check of a batch invoice
+    QStringList m_shipments;   // those attached to the invoice, for the log
+    bool m_cashSale = false;   // a cash sale is among them
+    QJsonObject m_credit;      // the credit check of a batch invoice
+    CreditApprover m_approval; // the supervisor's, until the header has taken it
 };
 
 } // namespace
 
-bool frmMain::Create_Invoice(const QString& customer)
+namespace Invoicing {
+
+bool createInvoice(BillingDesk& desk, modGeneral::OrderEntryLayout layout, const QString& customer)
 {
-    static const Routine routine{"Create_Invoice", modGeneral::OrderEntryLayout::Older, false};
-    return InvoiceRun(*this, routine, customer, {}).run();
+    static const Routine older{"Create_Invoice", modGeneral::OrderEntryLayout::Older, false};
+    static const Routine release56{"Create_Invoice56", modGeneral::OrderEntryLayout::Release56,
+                                   false};
+    const Routine& routine = layout == modGeneral::OrderEntryLayout::Release56 ? release56 : older;
+    return InvoiceRun(desk, routine, customer, {}).run();
 }
 
-bool frmMain::Create_Invoice56(const QString& customer)
+bool createBatchInvoice(BillingDesk& desk, modGeneral::OrderEntryLayout layout,
+                        const QString& customer, const QList<std::int16_t>& rows)
 {
-    static const Routine routine{"Create_Invoice56", modGeneral::OrderEntryLayout::Release56,
-                                 false};
-    return InvoiceRun(*this, routine, customer, {}).run();
+    static const Routine older{"Create_Invoice2", modGeneral::OrderEntryLayout::Older, true};
+    static const Routine release56{"Create_Invoice2_56", modGeneral::OrderEntryLayout::Release56,
+                                   true};
+    const Routine& routine = layout == modGeneral::OrderEntryLayout::Release56 ? release56 : older;
+    return InvoiceRun(desk, routine, customer, rows).run();
 }
 
-bool frmMain::Create_Invoice2(const QString& customer, const QList<std::int16_t>& rows)
-{
-    static const Routine routine{"Create_Invoice2", modGeneral::OrderEntryLayout::Older, true};
-    return InvoiceRun(*this, routine, customer, rows).run();
-}
-
-bool frmMain::Create_Invoice2_56(const QString& customer, const QList<std::int16_t>& rows)
-{
-    static const Routine routine{"Create_Invoice2_56", modGeneral::OrderEntryLayout::Release56,
-                                 true};
-    return InvoiceRun(*this, routine, customer, rows).run();
-}
+} // namespace Invoicing

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <invoicing/frmcreditcheck.h>
+
 #include <QString>
 
-class frmMain;
+class QWidget;
 
 // What the credit approval window shows when a batch invoice exceeds the customer's limit.
 struct CreditRequest
@@ -14,7 +16,6 @@ struct CreditRequest
     double creditAvail = 0; // the credit limit
 };
 
-// Shows the credit approval window modally, owned by the main window, and returns when it
-// is closed. An approval leaves ApproverID and ApproverPassword set; without one they stay
-// as they were.
-void askCreditApproval(frmMain& window, const CreditRequest& request);
+// Shows the credit approval window modally, owned by the given window, and returns when it
+// is closed: with the supervisor's approval, or empty without one.
+CreditApprover askCreditApproval(QWidget* owner, const CreditRequest& request);

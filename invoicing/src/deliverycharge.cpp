@@ -1,55 +1,34 @@
-#include <selection/frmmain.h>
-
-#include "ui_frmmain.h"
+#include <invoicing/invoicecommands.h>
 
 #include <core/lookups.h>
-#include <core/msgbox.h>
-#include <core/reporters.h>
 #include <core/text.h>
 #include <settings/settings.h>
 
-Books::DeliveryChargeOutcome frmMain::deliveryChargeFor(const QString& customer,
-                                                        const InvoiceFacts& facts) const
+#include <vector>
+
+namespace Invoicing {
+
+InvoiceFacts selectionFacts(const BillingDesk& desk)
+{
+    // The selected customer's ticked rows: a batch run keeps the ticks of the customers it
+    // has invoiced until it ends.
+    const OrderGrid& grid = *desk.orderGrid();
+    const QString customer = desk.selCustomer();
+    std::vector<int> rows;
+    for (const int row : grid.gridModel()->checkedRows())
+        if (grid.orderRow(row).customer == customer)
+            rows.push_back(row);
+    return invoiceFacts(grid, rows);
+}
+
+Books::DeliveryChargeOutcome deliveryChargeFor(const BillingDesk& desk, const QString& customer,
+                                               const InvoiceFacts& facts)
 {
     const Books::DeliveryChargeCase invoice{
         Setting::toNumber(Setting::read(Setting::DeliveryCharge)) == 1, customer, facts.total,
-        facts.cashSale, Text::trim(DelChargeCode)};
+        facts.cashSale, Text::trim(desk.delChargeCode())};
     return Books::decideDeliveryCharge(
         invoice, [&] { return modGeneral::Valid_DeliveryCustomer(customer); });
 }
 
-// Offers the delivery charge when the selection qualifies. The selection is decided on as a
-// whole: its total in cents (SelTotal adds single-precision amounts and is for display) and
-// whether any ticked row, not only the one just clicked, is a cash sale.
-void frmMain::Check_DeliveryCharge()
-{
-    const QString source = QStringLiteral("frmMain.Check_DeliveryCharge");
-    modGeneral::reportFailures(source, modGeneral::Reporter::Messenger, [&] {
-        switch (deliveryChargeFor(Text::trim(SelCustomer), selectionFacts())) {
-        case Books::DeliveryChargeOutcome::Off: {
-            DelChargeApply = false;
-            m_ui->lblDelCharge->hide();
-            m_ui->cboDelCharge->hide();
-            const QSignalBlocker block(m_ui->cboDelCharge);
-            m_ui->cboDelCharge->setCurrentIndex(-1);
-            break;
-        }
-        case Books::DeliveryChargeOutcome::Unconfigured:
-            modGeneral::MsgBox(
-                QStringLiteral("The Delivery Charge has not yet been configured.\r\n"
-                               "No delivery charges can be applied until it has been\r\n"
-                               "properly configured."),
-                modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
-                QStringLiteral("Configuration Required"));
-            break;
-        case Books::DeliveryChargeOutcome::On: {
-            DelChargeApply = true;
-            m_ui->lblDelCharge->show();
-            m_ui->cboDelCharge->show();
-            const QSignalBlocker block(m_ui->cboDelCharge);
-            m_ui->cboDelCharge->setCurrentIndex(0);
-            break;
-        }
-        }
-    });
-}
+} // namespace Invoicing

@@ -118,8 +118,7 @@ void frmCreditCheck::btnApprove_Click()
         return;
     }
     if (Valid_CreditApproval(ui.vreUser->text(), ui.vrePWD->text())) {
-        modGeneral::ApproverID = Text::trim(ui.vreUser->text());
-        modGeneral::ApproverPassword = Text::trim(ui.vrePWD->text());
+        Approval = {Text::trim(ui.vreUser->text()), Text::trim(ui.vrePWD->text())};
         close();
         return;
     }

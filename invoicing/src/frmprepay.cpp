@@ -2,12 +2,11 @@
 // The receipt batch procedures live in prepaybatch.cpp.
 #include <invoicing/frmprepay.h>
 
-#include "ui_frmmain.h"
 #include "ui_frmprepay.h"
 
 #include "prepaymentrule.h"
 
-#include <selection/frmmain.h>
+#include <invoicing/billingdesk.h>
 
 #include <core/appstate.h>
 #include <core/displaydate.h>
@@ -24,6 +23,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QStyle>
 
 namespace {
 
@@ -49,8 +49,8 @@ QDate dateIn(const QString& text)
 
 } // namespace
 
-frmPrepay::frmPrepay(frmMain* owner)
-    : QDialog(owner), m_owner(owner), m_ui(std::make_unique<Ui::frmPrepay>())
+frmPrepay::frmPrepay(BillingDesk& desk)
+    : QDialog(desk.deskWindow()), m_desk(desk), m_ui(std::make_unique<Ui::frmPrepay>())
 {
     m_ui->setupUi(this);
     Ui::frmPrepay& ui = *m_ui;
@@ -123,7 +123,7 @@ void frmPrepay::Form_Load()
         resize(width(), Twips::toPixels(4230, logicalDpiY()));
         Show_NewBatch(false);
 
-        const PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
+        const PendingPrepaymentRecord& pending = m_desk.clerksPrepayment();
         if (pending.Present) {
             showBatch(pending.BatchNumber, pending.BatchDate, pending.BankCode);
             ui.vreRecType->setText(pending.ReceiptType);
@@ -216,7 +216,7 @@ void frmPrepay::vreBatch_Validate(bool& cancel)
         ui.txtRecNumber->clear();
         Enable_Receipt(false);
         m_changed = false;
-        m_owner->clerksPrepayment().Present = false;
+        m_desk.clerksPrepayment().Present = false;
         accept(ui.vreBatch);
         return;
     }
@@ -311,7 +311,7 @@ std::optional<double> frmPrepay::checkedAmount()
                cancel);
         return std::nullopt;
     }
-    const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(*m_owner);
+    const PrepaymentRule::Limit limit = PrepaymentRule::limitFor(m_desk);
     if (PrepaymentRule::tooPrecise(*amount, limit.decimals)) {
         refuse(box,
                QStringLiteral("The entered Receipt Amount has more decimals than the currency.\r\n"
@@ -376,7 +376,7 @@ void frmPrepay::btnCancel_Click()
 {
     m_changed = false;
     m_cancelled = true;
-    m_owner->clerksPrepayment().Present = false;
+    m_desk.clerksPrepayment().Present = false;
     close();
 }
 
@@ -408,7 +408,7 @@ bool frmPrepay::Form_Unload()
             m_refusedBox->HighlightText();
             return false;
         }
-        if (m_changed && m_owner->prepaymentHeldAside()) {
+        if (m_changed && m_desk.prepaymentHeldAside()) {
             modGeneral::MsgBox(QStringLiteral("A batch run is creating invoices.\r\n"
                                               "The prepayment can be stored when it has ended."),
                                modGeneral::MsgButtons::OK, modGeneral::MsgIcon::Exclamation,
@@ -421,20 +421,14 @@ bool frmPrepay::Form_Unload()
             return false;
         }
     }
-    QLabel* label = m_owner->ui()->lblPrepay;
-    QLabel* amount = m_owner->ui()->lblPrepayment;
-    if (m_changed) {
-        amount->setText(modGeneral::Format_Decimals(m_owner->clerksPrepayment().Amount, 2));
-        label->show();
-        amount->show();
-    } else if (!m_owner->clerksPrepayment().Present) {
-        label->hide();
-        amount->hide();
-        amount->clear();
-    }
+    if (m_changed)
+        m_desk.showPrepayment(m_desk.clerksPrepayment().Amount);
+    else if (!m_desk.clerksPrepayment().Present)
+        m_desk.showPrepayment(std::nullopt);
     m_unloaded = true;
-    m_owner->show();
-    m_owner->activateWindow();
+    QWidget* owner = m_desk.deskWindow();
+    owner->show();
+    owner->activateWindow();
     return true;
 }
 
@@ -483,7 +477,7 @@ bool frmPrepay::storeEntries()
         ui.vreRecAmount->setFocus();
         return false;
     }
-    modGeneral::PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
+    modGeneral::PendingPrepaymentRecord& pending = m_desk.clerksPrepayment();
     pending.Present = true;
     pending.BatchNumber = SystemLocale::locale().toInt(Text::trim(ui.vreBatch->text()));
     pending.BatchDate = dateIn(ui.lblBatchDate->text());
@@ -493,22 +487,4 @@ bool frmPrepay::storeEntries()
     pending.ReceiptNumber = Text::trim(ui.txtRecNumber->text());
     pending.Amount = *amount;
     return true;
-}
-
-void frmMain::Show_Prepayment()
-{
-    // Not while a load or an invoice run uses the grid and reads the pending prepayment.
-    if (gridInUse())
-        return;
-    // One prepayment window at a time; the command brings an open one to the front.
-    for (frmPrepay* open : findChildren<frmPrepay*>(Qt::FindDirectChildrenOnly)) {
-        if (open->isVisible()) {
-            open->raise();
-            open->activateWindow();
-            return;
-        }
-    }
-    auto* window = new frmPrepay(this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->show();
 }

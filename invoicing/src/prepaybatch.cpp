@@ -2,7 +2,7 @@
 // description and bank as they are edited, and the three finders.
 #include <invoicing/frmprepay.h>
 
-#include <selection/frmmain.h>
+#include <invoicing/billingdesk.h>
 
 #include "ui_frmprepay.h"
 
@@ -94,7 +94,7 @@ bool frmPrepay::Create_NewBatch()
         view->Field(QStringLiteral("CNTBTCH")).SetValue(0);
         view->NewRecord();
         view->Update();
-        m_owner->clerksPrepayment().BatchNumber =
+        m_desk.clerksPrepayment().BatchNumber =
             view->Field(QStringLiteral("CNTBTCH")).GetValue().toInt();
     });
 }
@@ -107,7 +107,7 @@ void frmPrepay::btnNewBatch_Click()
     // rather than editing the batch chosen before.
     if (!Create_NewBatch())
         return;
-    modGeneral::PendingPrepaymentRecord& pending = m_owner->clerksPrepayment();
+    modGeneral::PendingPrepaymentRecord& pending = m_desk.clerksPrepayment();
     const QDate today = QDate::currentDate();
     ui.vreBatch->setText(QString::number(pending.BatchNumber));
     // The window wrote the number: there is nothing to check when the box is left.
@@ -147,7 +147,7 @@ void frmPrepay::Update_ReceiptBatch()
     const bool saved = modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(ReceiptBatches);
         view->Field(QStringLiteral("CODEPYMTYP")).SetValue(CashReceipts);
-        view->Field(QStringLiteral("CNTBTCH")).SetValue(m_owner->clerksPrepayment().BatchNumber);
+        view->Field(QStringLiteral("CNTBTCH")).SetValue(m_desk.clerksPrepayment().BatchNumber);
         if (view->Read()) {
             view->Field(QStringLiteral("DATEBTCH")).SetValue(date);
             view->Field(QStringLiteral("BATCHDESC")).SetValue(description);

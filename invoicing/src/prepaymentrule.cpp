@@ -1,23 +1,21 @@
 #include "prepaymentrule.h"
 
-#include <selection/frmmain.h>
-
-#include "ui_frmmain.h"
+#include <invoicing/invoicecommands.h>
 
 #include <core/lookups.h>
 
 namespace PrepaymentRule {
 
-Limit limitFor(const frmMain& window)
+Limit limitFor(const BillingDesk& desk)
 {
     Limit limit;
-    QString currency = modGeneral::Return_CustCurCode(window.SelCustomer);
+    QString currency = modGeneral::Return_CustCurCode(desk.selCustomer());
     limit.decimals = modGeneral::Return_CurrencyDecimals(currency);
     // The ticked rows' own amounts: SelTotal adds them in single precision, which loses
     // cents on large invoices.
-    Books::Money total = window.selectionFacts().total;
-    if (window.DelChargeApply)
-        total += Books::Money::of(modGeneral::Return_MiscChargeAmount(window.DelChargeCode),
+    Books::Money total = Invoicing::selectionFacts(desk).total;
+    if (desk.delChargeApply())
+        total += Books::Money::of(modGeneral::Return_MiscChargeAmount(desk.delChargeCode()),
                                   limit.decimals);
     limit.total = total.toDouble();
     return limit;

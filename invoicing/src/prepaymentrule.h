@@ -2,9 +2,9 @@
 
 #include <QString>
 
-class frmMain;
+class BillingDesk;
 
-// How much may be prepaid on the invoice of the main window's selection. The prepayment
+// How much may be prepaid on the invoice of the desk's selection. The prepayment
 // window applies it when the amount is entered, the invoice run once more before the invoice
 // is made (rows may have been unticked since): the amounts of the ticked rows and, when
 // applied, the delivery charge, which the run adds before the prepayment. Amounts are
@@ -17,7 +17,7 @@ struct Limit
     int decimals = 2;
 };
 
-Limit limitFor(const frmMain& window);
+Limit limitFor(const BillingDesk& desk);
 // Whether the amount needs more decimals than the currency has.
 bool tooPrecise(double amount, int decimals);
 bool exceeds(double amount, const Limit& limit);

@@ -208,16 +208,14 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
         while (!records.Eof()) {
             const QString orderNumber =
                 records.Fields(QStringLiteral("ORDNUMBER")).Value.toString();
-            ShipNumber.clear();
-            ShipAmount = 0;
-            Fetch_ShipmentInfo(orderNumber);
-            const QString shipment = Text::trim(ShipNumber);
+            const ShipmentInfo found = Fetch_ShipmentInfo(orderNumber);
+            const QString shipment = Text::trim(found.number);
             const QString shipVia =
                 Text::trim(records.Fields(QStringLiteral("SHIPVIA")).Value.toString());
             const bool listed =
                 dateRange ? !shipment.isEmpty() || shipVia.isEmpty()
                           : !(records.Fields(QStringLiteral("COMPLETE")).Value.toInt() > 2 &&
-                              !shipment.isEmpty() && ShipAmount == 0);
+                              !shipment.isEmpty() && found.amount == 0);
             if (listed) {
                 OrderRow row;
                 row.order = Text::trim(orderNumber);
@@ -227,11 +225,11 @@ void frmMain::loadOrders(const OrderQuery::Filter& filter)
                 row.shipment = shipment;
                 // A shipment still being entered has no amount yet.
                 if (shipment != OrderRow::NewShipment) {
-                    if (std::isnan(ShipAmount)) {
+                    if (std::isnan(found.amount)) {
                         row.amountRefused = true;
                         refusedAmounts << shipment;
                     } else {
-                        row.amount = Books::Money::of(ShipAmount, 2);
+                        row.amount = Books::Money::of(found.amount, 2);
                     }
                 }
                 row.customer =
@@ -313,8 +311,9 @@ void frmMain::finishFailedLoad()
     gridWorkEnded();
 }
 
-void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
+frmMain::ShipmentInfo frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
 {
+    ShipmentInfo found;
     const QString source = QStringLiteral("frmMain.Fetch_ShipmentInfo");
     modGeneral::reportFailures(source, modGeneral::Reporter::Accpac, [&] {
         modGeneral::ViewPtr view = modGeneral::OpenView(QStringLiteral("OE0692"));
@@ -322,13 +321,14 @@ void frmMain::Fetch_ShipmentInfo(const QString& orderNumber)
         view->Browse(QStringLiteral("ORDNUMBER = \"") + Text::trim(orderNumber) + QLatin1Char('"'),
                      true);
         if (view->Fetch()) {
-            ShipNumber = view->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
+            found.number = view->Field(QStringLiteral("SHINUMBER")).GetValue().toString();
             // A value that is no number is kept as NaN, for the loader to refuse: taken as 0,
             // it would read as a zero-amount shipment.
             bool number = false;
-            ShipAmount = view->Field(QStringLiteral("SHINETWTX")).GetValue().toDouble(&number);
-            if (!number || !std::isfinite(ShipAmount))
-                ShipAmount = std::numeric_limits<double>::quiet_NaN();
+            found.amount = view->Field(QStringLiteral("SHINETWTX")).GetValue().toDouble(&number);
+            if (!number || !std::isfinite(found.amount))
+                found.amount = std::numeric_limits<double>::quiet_NaN();
         }
     });
+    return found;
 }

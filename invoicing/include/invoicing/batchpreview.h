@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-class frmMain;
+class BillingDesk;
 
 // What a batch run would do with the grid as it is: the invoices it would create and the
 // rows it would leave out, each with the reason.
@@ -38,7 +38,7 @@ struct BatchPreview
     bool complete = true;
 };
 
-// Runs the batch invoice run over the window's grid with every invoice recorded instead of
+// Runs the batch invoice run over the desk's grid with every invoice recorded instead of
 // created. Nothing is written to the company; the grid's ticks, the selection and the
 // program-wide batch values are as they were before.
-BatchPreview previewBatch(frmMain& window);
+BatchPreview previewBatch(BillingDesk& desk);

@@ -9,10 +9,17 @@ namespace Ui {
 class frmCreditCheck;
 }
 
+// A supervisor's approval of credit for one invoice, kept only until the invoice's header
+// has taken it.
+struct CreditApprover
+{
+    QString ApproverID;
+    QString ApproverPassword;
+};
+
 // Asks a supervisor to approve an invoice that takes a customer past its credit limit. The
 // caller sets the five values below and shows the window modally; an approval leaves the
-// accepted user and password in modGeneral::ApproverID / ApproverPassword, anything else
-// leaves them as they were.
+// accepted user and password in Approval, anything else leaves it as it was.
 class frmCreditCheck : public QDialog
 {
     Q_OBJECT
@@ -28,6 +35,7 @@ public:
     QString CustID;           // the customer number; its currency formats every amount
     double m_CreditAvail = 0; // the credit limit
     double m_dblOutstand = 0; // the outstanding balance
+    CreditApprover Approval;  // what an approval leaves
 
     // Whether the user and password are those of an Accpac user allowed to approve credit
     // in the signed-on company.

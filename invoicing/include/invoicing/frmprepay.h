@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-class frmMain;
+class BillingDesk;
 class QLineEdit;
 class VrexEditbox;
 
@@ -26,7 +26,7 @@ class frmPrepay : public QDialog
     Q_OBJECT
 
 public:
-    explicit frmPrepay(frmMain* owner);
+    explicit frmPrepay(BillingDesk& desk);
     ~frmPrepay() override;
 
     Ui::frmPrepay* ui() const { return m_ui.get(); }
@@ -79,7 +79,7 @@ private:
     void refuse(VrexEditbox* box, const QString& text, bool& cancel);
     void accept(VrexEditbox* box);
 
-    frmMain* m_owner;
+    BillingDesk& m_desk;
     std::unique_ptr<Ui::frmPrepay> m_ui;
     bool m_loading = false;
     bool m_changed = false;

@@ -7,6 +7,8 @@
 
 #include <selection/orderquery.h>
 
+#include <invoicing/billingdesk.h>
+
 #include <core/appstate.h>
 
 #include <books/moneyrules.h>
@@ -24,8 +26,9 @@ class frmMain;
 // The main window: the grid of open orders with their first shipment, the selection rules,
 // the filters, the refresh timer, the toolbar and the menus. Its members are defined by
 // concern: frmmain.cpp (load, activation, commands), gridloader.cpp, selectionrules.cpp,
-// filters.cpp, and the invoicing library (delivery charge, invoices, completion).
-class frmMain : public QMainWindow
+// filters.cpp, and invoicingcommands.cpp, which runs the invoicing library's commands over
+// this window as their BillingDesk.
+class frmMain : public QMainWindow, public BillingDesk
 {
     Q_OBJECT
 
@@ -40,14 +43,22 @@ public:
     void Form_Resize();
 
     // The grid loader and the shipment look-up.
-    void Load_Grid();
+    void Load_Grid() override;
     void Load_GridDateRange();
-    void Fetch_ShipmentInfo(const QString& orderNumber);
+    // The first shipment of an order: empty with amount 0 when it has none (or the look-up
+    // failed before reading it; the failure has been reported); amount NaN when the
+    // database holds no number for it.
+    struct ShipmentInfo
+    {
+        QString number;
+        double amount = 0;
+    };
+    ShipmentInfo Fetch_ShipmentInfo(const QString& orderNumber);
 
     // Selection.
-    void flgMain_Click();
+    void flgMain_Click() override;
     void flgMain_KeyPress(int& keyAscii);
-    void Clear_AllSelections();
+    void Clear_AllSelections() override;
     void Reset_Totals();
     bool Check_ZeroShipments(bool allRows);
     void Check_DeliveryCharge();
@@ -56,32 +67,8 @@ public:
     Books::Money rowMoney(int row) const;
     // Whether the row lists a shipment whose amount is zero in cents.
     bool isZeroAmountShipment(int row) const;
-    // Whether the row's order is a cash sale: ship-via "1".
-    bool isCashSale(int row) const;
-    // What the money rules decide an invoice of these grid rows on: the rows' total in
-    // cents and whether any of them is a cash sale.
-    struct InvoiceFacts
-    {
-        Books::Money total;
-        bool cashSale = false;
-    };
-    template <class Rows> InvoiceFacts invoiceFacts(const Rows& rows) const
-    {
-        InvoiceFacts facts;
-        for (const int row : rows) {
-            facts.total += rowMoney(row);
-            facts.cashSale = facts.cashSale || isCashSale(row);
-        }
-        return facts;
-    }
-    // The facts of the selected customer's ticked rows.
-    InvoiceFacts selectionFacts() const;
-    // The delivery-charge rule for one invoice of the customer, with this window's settings
-    // and charge code. Throws on a setting that is no number.
-    Books::DeliveryChargeOutcome deliveryChargeFor(const QString& customer,
-                                                   const InvoiceFacts& facts) const;
 
-    // Invoicing (defined in invoicing/) -----------------------------------------------
+    // Invoicing (invoicingcommands.cpp, through the invoicing library) ------------------
     // One invoice for the shipments of one customer: the ticked rows (Create_Invoice*) or
     // the given grid rows (Create_Invoice2*), in the older or the 5.6 order layout. True
     // when the run reached its end; every message has been shown.
@@ -104,13 +91,18 @@ public:
     // own (the selection rules would reset it) and puts it back when it ends; the prepayment
     // window reads and writes it only through this, so that what the clerk cancels meanwhile
     // is what the run puts back.
-    modGeneral::PendingPrepaymentRecord& clerksPrepayment()
+    modGeneral::PendingPrepaymentRecord& clerksPrepayment() override
     {
         return m_prepaymentAside ? *m_prepaymentAside : modGeneral::PendingPrepayment;
     }
     // While a batch run holds the clerk's prepayment aside, the selection and the delivery
     // charge are the run's: a new prepayment cannot be checked against the clerk's invoice.
-    bool prepaymentHeldAside() const { return m_prepaymentAside != nullptr; }
+    bool prepaymentHeldAside() const override { return m_prepaymentAside != nullptr; }
+    void holdPrepaymentAside(modGeneral::PendingPrepaymentRecord* aside) override
+    {
+        m_prepaymentAside = aside;
+    }
+    void showPrepayment(std::optional<double> amount) override;
     // The batch invoice run over the whole grid ("Invoice Batch"); ends with the range of
     // invoice numbers created in status panel 1.
     void Check_Orders();
@@ -135,8 +127,26 @@ public:
     void Show_Print();
 
     // Status bar panel 1 (progress and hints) and panel 2 (today's date).
-    QString statusText() const;
-    void setStatusText(const QString& text);
+    QString statusText() const override;
+    void setStatusText(const QString& text) override;
+
+    // The rest of the BillingDesk.
+    QWidget* deskWindow() override { return this; }
+    OrderGrid* orderGrid() const override;
+    bool isLoading() const override { return Loading; }
+    void setLoading(bool loading) override { Loading = loading; }
+    QString selCustomer() const override { return SelCustomer; }
+    void setSelCustomer(const QString& customer) override { SelCustomer = customer; }
+    QString selCustomerName() const override { return SelCustomerName; }
+    void emptySelection() override;
+    QString delChargeCode() const override { return DelChargeCode; }
+    bool delChargeApply() const override { return DelChargeApply; }
+    void setDelChargeApply(bool apply) override { DelChargeApply = apply; }
+    bool deliveryChargeOmitted() const override;
+    void invoiceBatchRows(const QList<std::int16_t>& rows) override;
+    bool batchInvoiced() const override { return BatchInvoiced; }
+    void setBatchInvoiced(bool invoiced) override { BatchInvoiced = invoiced; }
+    std::unique_ptr<HeldState> holdState() override;
     QString statusDate() const;
 
     // Main-window state.
@@ -145,8 +155,6 @@ public:
     QString SelCustomer;
     QString SelCustomerName;
     double SelTotal = 0;
-    QString ShipNumber;
-    double ShipAmount = 0;
     QString DelChargeCode;
     bool DelChargeApply = false;
     QList<std::int16_t> BatchRows;

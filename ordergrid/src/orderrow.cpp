@@ -1,4 +1,4 @@
-#include <selection/orderrow.h>
+#include <ordergrid/orderrow.h>
 
 #include <core/systemlocale.h>
 #include <core/text.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <selection/orderrow.h>
+#include <ordergrid/orderrow.h>
 
 #include <QAbstractTableModel>
 #include <QIcon>

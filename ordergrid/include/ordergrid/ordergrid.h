@@ -1,6 +1,6 @@
 #pragma once
 
-#include <selection/ordergridmodel.h>
+#include <ordergrid/ordergridmodel.h>
 
 #include <QTableView>
 

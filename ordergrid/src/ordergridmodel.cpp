@@ -1,4 +1,4 @@
-#include <selection/ordergridmodel.h>
+#include <ordergrid/ordergridmodel.h>
 
 #include <system/comerror.h>
 

@@ -1,4 +1,4 @@
-#include <selection/ordergrid.h>
+#include <ordergrid/ordergrid.h>
 
 #include <core/twips.h>
 
