@@ -109,10 +109,51 @@ const AuditRule Books[] = {
              .arg(t(st, 0), money(st, 1), money(st, 2));
      }},
 
+    // Credit notes: each reverses one invoice whole, and an invoice is reversed once.
+    {"SELECT c.CRDNUMBER, c.INVNUMBER, c.CUSTOMER, c.CRDNETWTX, COALESCE(i.INVNUMBER, ''), "
+     "COALESCE(i.CUSTOMER, ''), COALESCE(i.INVNETWTX, 0) FROM OECRDH c "
+     "LEFT JOIN OEINVH i ON i.INVUNIQ = c.INVUNIQ WHERE i.INVUNIQ IS NULL "
+     "OR i.INVNUMBER <> c.INVNUMBER OR TRIM(i.CUSTOMER) <> TRIM(c.CUSTOMER) "
+     "OR ABS(i.INVNETWTX - c.CRDNETWTX) >= 0.005 ORDER BY c.CRDNUMBER",
+     [](const Statement& st) {
+         if (st.columnText(4).isEmpty())
+             return QStringLiteral("Credit note %1 reverses invoice %2, which does not exist.")
+                 .arg(t(st, 0), t(st, 1));
+         return QStringLiteral("Credit note %1 of customer %2 for %3 does not match invoice %4 "
+                               "of customer %5 for %6.")
+             .arg(t(st, 0), t(st, 2), money(st, 3), t(st, 4), t(st, 5), money(st, 6));
+     }},
+    {"SELECT MAX(INVNUMBER), COUNT(*) FROM OECRDH GROUP BY INVUNIQ HAVING COUNT(*) > 1 "
+     "ORDER BY 1",
+     [](const Statement& st) {
+         return QStringLiteral("Invoice %1 is reversed by %2 credit notes.")
+             .arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT c.CRDNUMBER, l.LINENUM, c.INVNUMBER, 1 FROM OECRDD l "
+     "JOIN OECRDH c ON c.CRDUNIQ = l.CRDUNIQ WHERE NOT EXISTS (SELECT 1 FROM OEINVD d "
+     "WHERE d.INVUNIQ = c.INVUNIQ AND d.LINENUM = l.LINENUM AND d.LINETYPE = l.LINETYPE "
+     "AND d.SHIUNIQ = l.SHIUNIQ AND TRIM(d.MISCCHARGE) = TRIM(l.MISCCHARGE) "
+     "AND ABS(d.EXTINVMISC - l.EXTCRDMISC) < 0.005) "
+     "UNION ALL SELECT c.CRDNUMBER, d.LINENUM, c.INVNUMBER, 0 FROM OECRDH c "
+     "JOIN OEINVD d ON d.INVUNIQ = c.INVUNIQ WHERE NOT EXISTS (SELECT 1 FROM OECRDD l "
+     "WHERE l.CRDUNIQ = c.CRDUNIQ AND l.LINENUM = d.LINENUM) ORDER BY 1, 2",
+     [](const Statement& st) {
+         if (st.columnInt(3) == 0)
+             return QStringLiteral("Credit note %1 lacks line %2 of invoice %3.")
+                 .arg(t(st, 0), t(st, 1), t(st, 2));
+         return QStringLiteral("Line %2 of credit note %1 does not credit line %2 of invoice %3 "
+                               "as it was billed.").arg(t(st, 0), t(st, 1), t(st, 2));
+     }},
+
     // Numbers given once.
     {"SELECT INVNUMBER, COUNT(*) FROM OEINVH GROUP BY INVNUMBER HAVING COUNT(*) > 1",
      [](const Statement& st) {
          return QStringLiteral("Invoice number %1 was given %2 times.").arg(t(st, 0), t(st, 1));
+     }},
+    {"SELECT CRDNUMBER, COUNT(*) FROM OECRDH GROUP BY CRDNUMBER HAVING COUNT(*) > 1",
+     [](const Statement& st) {
+         return QStringLiteral("Credit note number %1 was given %2 times.")
+             .arg(t(st, 0), t(st, 1));
      }},
     {"SELECT CNTBTCH, COUNT(*) FROM ARBTA GROUP BY CODEPYMTYP, CNTBTCH HAVING COUNT(*) > 1",
      [](const Statement& st) {
@@ -159,11 +200,12 @@ const AuditRule Books[] = {
     // Customers' balances.
     {"SELECT * FROM (SELECT c.IDCUST, c.AMTBALDUET, c.AMTOPENBAL "
      "+ COALESCE((SELECT SUM(INVNETWTX) FROM OEINVH i WHERE i.CUSTOMER = c.IDCUST), 0) "
-     "- COALESCE((SELECT SUM(AMTRMIT) FROM ARTCR r WHERE r.IDCUST = c.IDCUST), 0) AS expected "
+     "- COALESCE((SELECT SUM(AMTRMIT) FROM ARTCR r WHERE r.IDCUST = c.IDCUST), 0) "
+     "- COALESCE((SELECT SUM(CRDNETWTX) FROM OECRDH n WHERE n.CUSTOMER = c.IDCUST), 0) AS expected "
      "FROM ARCUS c) b WHERE ABS(b.AMTBALDUET - b.expected) >= 0.005",
      [](const Statement& st) {
-         return QStringLiteral("Customer %1 has a balance of %2; its invoices and receipts give "
-                               "%3.").arg(t(st, 0), money(st, 1), money(st, 2));
+         return QStringLiteral("Customer %1 has a balance of %2; its invoices, credit notes and "
+                               "receipts give %3.").arg(t(st, 0), money(st, 1), money(st, 2));
      }},
 
     // Receipt batches and prepayments.

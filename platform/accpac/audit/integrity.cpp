@@ -41,9 +41,9 @@ QString requireCompany(Database& db, const QString& file)
     // without the company profile is no company file of any version (a site's system file).
     if (version < program && db.hasTable(QStringLiteral("CSCOM")))
         throw badInput(QStringLiteral("The company file \"%1\" has tables of version %2, older "
-                                      "than this program's %3 and keep no journal of the program's "
-                                      "decisions: upgrade first (tallymerge-admin "
-                                      "upgrade), then check it. It was left unchanged.")
+                                      "than this program's %3, whose rules read tables it lacks: "
+                                      "upgrade first (tallymerge-admin upgrade), then check it. "
+                                      "It was left unchanged.")
                            .arg(file)
                            .arg(version)
                            .arg(program));

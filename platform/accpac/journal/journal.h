@@ -34,6 +34,7 @@ namespace JournalKind {
 inline const QString Begun = QStringLiteral("journal begun");
 inline const QString Invoice = QStringLiteral("invoice");
 inline const QString Prepayment = QStringLiteral("prepayment");
+inline const QString CreditNote = QStringLiteral("credit note");
 inline const QString Completion = QStringLiteral("completion");
 inline const QString BatchRun = QStringLiteral("batch run");
 inline const QString Print = QStringLiteral("print");

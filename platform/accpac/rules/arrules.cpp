@@ -1,6 +1,7 @@
 // The Accounts Receivable views' rules, and the rules of every view ID (see ledgerrules.h).
 #include "ledgerrules.h"
 
+#include "creditnoterules.h"
 #include "oerules.h"
 #include "storage.h"
 #include "viewimpl.h"
@@ -139,6 +140,8 @@ const ViewRules& rulesFor(const QString& viewId)
     };
     if (const ViewRules* orderEntry = orderEntryRules(viewId))
         return *orderEntry;
+    if (const ViewRules* creditNotes = creditNoteRules(viewId))
+        return *creditNotes;
     return *rules.value(viewId, &plain);
 }
 

@@ -150,6 +150,20 @@ void addSystemRowKeys(Database& db)
     addRowKeys(db, Store::System);
 }
 
+// At most one credit note reverses an invoice, whoever writes.
+void addCreditNoteIndex(Database& db)
+{
+    db.exec("CREATE UNIQUE INDEX IF NOT EXISTS \"OECRDH_INVOICE\" ON \"OECRDH\" (\"INVUNIQ\")");
+}
+
+// The credit-note tables of an older file (it has none to keep).
+void addCreditNotes(Database& db)
+{
+    for (const char* viewId : {"OE0240", "OE0220"})
+        createViewTable(db, *findView(QLatin1String(viewId), QString()));
+    addCreditNoteIndex(db);
+}
+
 const QByteArray VersionTable = "CREATE TABLE SCHEMAVERSION (VERSION INTEGER NOT NULL)";
 const QByteArray ShipmentIndex =
     "CREATE UNIQUE INDEX \"OEINVS_SHIPMENT\" ON \"OEINVS\" (\"SHIUNIQ\")";
@@ -190,6 +204,12 @@ const std::vector<SchemaStep>& schemaSteps()
          noObstacle,
          {},
          addJournal},
+        {Store::Company,
+         5,
+         QStringLiteral("an invoice can be reversed by one credit note (OECRDH, OECRDD)"),
+         noObstacle,
+         {},
+         addCreditNotes},
     };
     return steps;
 }
@@ -237,6 +257,7 @@ void createSchema(Database& db, Store store)
             createViewTable(db, *def);
     if (store == Store::Company) {
         protectJournal(db);
+        addCreditNoteIndex(db);
         db.exec("CREATE TABLE IF NOT EXISTS CSCOM (ID TEXT NOT NULL, NAME TEXT NOT NULL, "
                 "HOMECUR TEXT NOT NULL)");
         db.exec("CREATE TABLE IF NOT EXISTS CSAPP (SEQ INTEGER PRIMARY KEY, APPID TEXT NOT NULL "

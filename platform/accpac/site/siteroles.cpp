@@ -20,9 +20,10 @@ const QByteArray AdministeredRights = "administered_rights";
 // What a company's group (its billing clerks and supervisors) and the site's administrators
 // may do with a table of the company beyond reading it. Billing adds invoices with their
 // lines, shipments and prepayments, and receipts, and never changes them (the program refuses
-// to); of orders, shipments, receipt batches and customers it changes only the columns its
-// own statements write: completion and back orders, the invoice marks and last invoice
-// number, an open batch's description, date, bank and totals, and the balance a customer
+// to); credit notes with their lines are added likewise (the guards below leave that to
+// those who may approve credit); of orders, shipments, receipt batches and customers it changes
+// only the columns its own statements write: completion and back orders, the invoice marks and last
+// invoice number, an open batch's description, date, bank and totals, and the balance a customer
 // owes (the guards below keep totals and balances to what the books give). A table not
 // listed here the group only reads and the administrators may change as they like; one
 // listed with its administrators' rights gets those only (UPDATE, DELETE and TRUNCATE of an
@@ -38,6 +39,8 @@ constexpr TableRights CompanyTableRights[] = {
     {"oeinvd", "INSERT", "ALL"},
     {"oeinvs", "INSERT", "ALL"},
     {"oeppay", "INSERT", "ALL"},
+    {"oecrdh", "INSERT", "ALL"},
+    {"oecrdd", "INSERT", "ALL"},
     {"arbta", "INSERT, UPDATE (datebtch, batchdesc, idbank, cntenter, amtenter)", "ALL"},
     {"artcr", "INSERT", "ALL"},
     {"oeordh", "UPDATE (complete, lastinvnum)", "ALL"},
@@ -137,13 +140,27 @@ void setUpWriteLock(Database& db, const QByteArray& schema, const QByteArray& wr
     run(db, "GRANT SELECT, UPDATE (held) ON " + table + " TO " + writers);
 }
 
+bool schemaHasTable(Database& db, const QString& schema, const char* table)
+{
+    Statement present = db.prepare("SELECT 1 FROM pg_tables WHERE schemaname = ?1 AND "
+                                   "tablename = ?2");
+    present.bindText(1, schema);
+    present.bindText(2, QLatin1String(table));
+    return present.step();
+}
+
 // What the server keeps right itself in a company's schema, so that a billing role's own
 // client cannot break it, unless an administrator or the owner writes: a posted receipt batch
 // stays as it was posted, whoever writes; a customer's balance changes only to what the
-// customer's invoices and receipts give, and a batch's totals only to what its receipts give
-// (as the auditor reckons them); and a shipment's invoice marks, once set, stay.
-void setUpGuards(Database& db, const QByteArray& where, const QByteArray& adminsLiteral)
+// customer's invoices, credit notes and receipts give, and a batch's totals only to what its
+// receipts give (as the auditor reckons them); a shipment's invoice marks, once set, stay;
+// and only a user who may approve credit in the company adds a credit note, which reverses
+// its invoice whole.
+void setUpGuards(Database& db, const QString& site, const QString& companyId, const QString& schema)
 {
+    const QByteArray where = identifier(schema);
+    const QByteArray adminsLiteral = literal(adminsGroup(site).toUtf8());
+    const bool creditNotes = schemaHasTable(db, schema, "oecrdh");
     const QByteArray privileged =
         "pg_has_role(current_user, " + adminsLiteral +
         ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace WHERE "
@@ -169,8 +186,11 @@ void setUpGuards(Database& db, const QByteArray& where, const QByteArray& admins
               where +
               ".oeinvh WHERE customer = NEW.idcust), 0) - COALESCE((SELECT "
               "SUM(amtrmit) FROM " +
-              where +
-              ".artcr WHERE idcust = NEW.idcust), 0); IF "
+              where + ".artcr WHERE idcust = NEW.idcust), 0)" +
+              (creditNotes ? " - COALESCE((SELECT SUM(crdnetwtx) FROM " + where +
+                                 ".oecrdh WHERE customer = NEW.idcust), 0)"
+                           : QByteArray()) +
+              "; IF "
               "abs(NEW.amtbalduet - expected) >= 0.005 THEN" +
               refuse("'the balance of customer ' || NEW.idcust || ' must agree with its "
                      "invoices and receipts'") +
@@ -197,6 +217,40 @@ void setUpGuards(Database& db, const QByteArray& where, const QByteArray& admins
           "BEFORE UPDATE OF invuniq, invnumber ON " + where +
               ".oeshih FOR EACH ROW WHEN (OLD.invuniq <> 0 AND (OLD.invuniq, OLD.invnumber) IS "
               "DISTINCT FROM (NEW.invuniq, NEW.invnumber))");
+    if (!creditNotes)
+        return;
+    // The user's own rights, which each user reads (the site's row security).
+    const QByteArray siteSchema = serverSiteSchema();
+    const QByteArray mayReverse =
+        "EXISTS (SELECT 1 FROM " + siteSchema + ".auths a JOIN " + siteSchema +
+        ".profres p ON p.pgmid = a.pgmid AND p.profileid = a.profileid WHERE current_user = " +
+        literal(rolePrefix(site).toUtf8() + '.') +
+        " || lower(a.userid) AND a.companyid = " + literal(companyId.trimmed().toUpper().toUtf8()) +
+        " AND a.pgmid = 'OE' AND p.resourceid = 'OECREDIT')";
+    const QByteArray needsRight =
+        unlessPrivileged + "IF NOT " + mayReverse + " THEN" +
+        refuse("'role ' || current_user || ' may not reverse invoices: only a user who may "
+               "approve credit can'") +
+        " END IF; ";
+    guard("credit_note_reverses_invoice", {},
+          needsRight + "IF NOT EXISTS (SELECT 1 FROM " + where +
+              ".oeinvh i WHERE i.invuniq = NEW.invuniq AND i.invnumber = NEW.invnumber AND "
+              "trim(i.customer) = trim(NEW.customer) AND abs(i.invnetwtx - NEW.crdnetwtx) < "
+              "0.005) THEN" +
+              refuse("'credit note ' || NEW.crdnumber || ' must reverse invoice ' || "
+                     "NEW.invnumber || ' whole: its customer and its total'") +
+              " END IF;",
+          "BEFORE INSERT ON " + where + ".oecrdh FOR EACH ROW");
+    guard("credit_note_line_is_invoiced", {},
+          needsRight + "IF NOT EXISTS (SELECT 1 FROM " + where + ".oecrdh c JOIN " + where +
+              ".oeinvd d ON d.invuniq = c.invuniq WHERE c.crduniq = NEW.crduniq AND d.linenum = "
+              "NEW.linenum AND d.linetype = NEW.linetype AND d.shiuniq = NEW.shiuniq AND "
+              "trim(d.misccharge) = trim(NEW.misccharge) AND abs(d.extinvmisc - NEW.extcrdmisc) "
+              "< 0.005) THEN" +
+              refuse("'line ' || NEW.linenum || ' of credit note ' || NEW.crduniq || ' must be "
+                     "the line of its invoice'") +
+              " END IF;",
+          "BEFORE INSERT ON " + where + ".oecrdd FOR EACH ROW");
 }
 
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
@@ -383,11 +437,7 @@ void setUpCompany(Database& db, const QString& site, const QString& companyId,
     run(db, "GRANT ALL ON ALL SEQUENCES IN SCHEMA " + where + " TO " + admins);
     for (const TableRights& rights : CompanyTableRights) {
         // A company made before the table was there lacks it.
-        Statement present = db.prepare("SELECT 1 FROM pg_tables WHERE schemaname = ?1 AND "
-                                       "tablename = ?2");
-        present.bindText(1, schema);
-        present.bindText(2, QLatin1String(rights.table));
-        if (!present.step())
+        if (!schemaHasTable(db, schema, rights.table))
             continue;
         const QByteArray table = where + '.' + rights.table;
         run(db, "GRANT " + QByteArray(rights.group) + " ON " + table + " TO " + clerks);
@@ -398,7 +448,7 @@ void setUpCompany(Database& db, const QString& site, const QString& companyId,
         }
     }
     setUpWriteLock(db, where, clerks + ", " + admins);
-    setUpGuards(db, where, literal(adminsGroup(site).toUtf8()));
+    setUpGuards(db, site, companyId, schema);
     // The users granted the company before it was here. A group there already keeps its
     // members as they are: a membership an administrator took away stays away.
     if (!newGroup)

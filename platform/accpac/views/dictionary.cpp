@@ -110,6 +110,16 @@ const Line Lines[] = {
      "CRATEOPER:S DOCTOTAL:D DISCAVAIL:D AMOUNTDUE:D BATCHNUM:L RECPDATE:A BANKRATE:D "
      "RATEDATE:A RATETYPE:T2 BANKCODE:T8 RECPTYPE:T12 CHECKNUM:T22 RECPAMOUNT:D{0,}",
      "INVUNIQ", ""},
+    // Credit notes: each reverses one invoice, whose lines it carries (written by the header's
+    // rules only; the caller gives the invoice number).
+    {"OE0240", "OECRDH", "OE", "", Store::Company,
+     "CRDUNIQ:L# CRDNUMBER:T22 INVUNIQ:L INVNUMBER:T22 CUSTOMER:T12 BILNAME:T60 CRDDATE:A "
+     "INVDATE:A CRDNETWTX:D ONACCOUNT:D",
+     "CRDUNIQ|CRDNUMBER|INVUNIQ", ""},
+    {"OE0220", "OECRDD", "OE", "", Store::Company,
+     "CRDUNIQ:L LINENUM:L# LINETYPE:S{0,2} ITEM:T24 MISCCHARGE:T6 DESC:T60 SHIUNIQ:L "
+     "QTYCRDT:D{0,} UNITPRICE:D EXTCRDMISC:D",
+     "CRDUNIQ LINENUM", ""},
 
     // The program's own: the journal of its decisions (see journal.h). Its records are
     // written by the journal's rules only; BODY holds a JSON object, INVUNIQ names the invoice

@@ -77,7 +77,30 @@ const Fault Faults[] = {
 
     // Customers' balances.
     {"UPDATE ARCUS SET AMTBALDUET=12345.67 WHERE IDCUST='1200'",
-     "Customer 1200 has a balance of 12345.67; its invoices and receipts give {balance}."},
+     "Customer 1200 has a balance of 12345.67; its invoices, credit notes and receipts give "
+     "{balance}."},
+
+    // Credit notes, written as a faulty program would have: not the invoice's total, two of
+    // one invoice, a line changed.
+    {"INSERT INTO OECRDH (CRDUNIQ, CRDNUMBER, INVUNIQ, INVNUMBER, CUSTOMER, CRDNETWTX) "
+     "VALUES (1, 'CN0000001', {uniq}, '{invoice}', '1200', 50)",
+     "Credit note CN0000001 of customer 1200 for 50.00 does not match invoice {invoice} of "
+     "customer 1200 for 60.00."},
+    {"DROP INDEX OECRDH_INVOICE; INSERT INTO OECRDH (CRDUNIQ, CRDNUMBER, INVUNIQ, INVNUMBER, "
+     "CUSTOMER, CRDNETWTX) VALUES (1, 'CN0000001', {uniq}, '{invoice}', '1200', 60), "
+     "(2, 'CN0000002', {uniq}, '{invoice}', '1200', 60)",
+     "Invoice {invoice} is reversed by 2 credit notes."},
+    {"INSERT INTO OECRDH (CRDUNIQ, CRDNUMBER, INVUNIQ, INVNUMBER, CUSTOMER, CRDNETWTX) "
+     "VALUES (1, 'CN0000001', {uniq}, '{invoice}', '1200', 60); "
+     "INSERT INTO OECRDD (CRDUNIQ, LINENUM, LINETYPE, ITEM, MISCCHARGE, \"DESC\", SHIUNIQ, "
+     "QTYCRDT, UNITPRICE, EXTCRDMISC) SELECT 1, LINENUM, LINETYPE, ITEM, MISCCHARGE, \"DESC\", "
+     "SHIUNIQ, QTYINVC, UNITPRICE, EXTINVMISC FROM OEINVD WHERE INVUNIQ={uniq}; "
+     "UPDATE OECRDD SET EXTCRDMISC=1 WHERE LINENUM=2",
+     "Line 2 of credit note CN0000001 does not credit line 2 of invoice {invoice} as it was "
+     "billed."},
+    {"INSERT INTO OECRDH (CRDUNIQ, CRDNUMBER, INVUNIQ, INVNUMBER, CUSTOMER, CRDNETWTX) "
+     "VALUES (1, 'CN0000001', {uniq}, '{invoice}', '1200', 60)",
+     "Credit note CN0000001 lacks line 3 of invoice {invoice}."},
 
     // Receipt batches and prepayments.
     {"UPDATE ARBTA SET CNTENTER=99 WHERE CNTBTCH=1",

@@ -87,6 +87,7 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
                    QStringLiteral("hostile"));
     const QString books = QStringLiteral(
         "SELECT (SELECT SUM(invnetwtx) || '/' || COUNT(*) FROM company_saminc.oeinvh), (SELECT "
+        "COUNT(*) FROM company_saminc.oecrdh), (SELECT "
         "SUM(amtenter) FROM company_saminc.arbta), (SELECT COUNT(*) FROM "
         "company_saminc.oeinvs), (SELECT SUM(amtbalduet) || '/' || SUM(amtcrlimt) FROM "
         "company_saminc.arcus), (SELECT name FROM company_saminc.cscom), (SELECT COUNT(*) FROM "
@@ -127,6 +128,10 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "UPDATE company_saminc.artcr SET amtrmit = 0",
         "BEGIN; LOCK TABLE company_saminc.oeinvh IN ACCESS EXCLUSIVE MODE; COMMIT",
         "UPDATE company_saminc.arbta SET amtenter = 1 WHERE cntbtch = 9999",
+        // a credit note that does not reverse its invoice whole, a line of none
+        "INSERT INTO company_saminc.oecrdh (crduniq, crdnumber, invuniq, invnumber, customer, "
+        "crdnetwtx) VALUES (900, 'CN0000900', 1, 'IN0000001', '1100', 0)",
+        "INSERT INTO company_saminc.oecrdd (crduniq, linenum, extcrdmisc) VALUES (900, 1, 5)",
         // what billing may not change of orders, shipments and batches: prices, totals,
         // customers, a shipment's invoice once set, a batch's totals and status
         "UPDATE company_saminc.oeordd SET unitprice = 0",
@@ -172,6 +177,11 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "CREATE FUNCTION public.planted() RETURNS int LANGUAGE sql AS 'SELECT 1'",
         "ALTER DATABASE hostile CONNECTION LIMIT 0",
     };
+    // Only a user who may approve credit reverses an invoice, even whole.
+    const QString wholeReversal = QStringLiteral(
+        "INSERT INTO company_saminc.oecrdh (crduniq, crdnumber, invuniq, invnumber, customer, "
+        "crdnetwtx) SELECT 901, 'CN0000901', invuniq, invnumber, customer, invnetwtx FROM "
+        "company_saminc.oeinvh ORDER BY invuniq LIMIT 1");
     // Only the sign-on login tries these: what the clerks may read and write.
     const char* signOnOnly[] = {
         "SELECT file FROM tallymerge_site.companies",
@@ -211,6 +221,8 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
     }
     for (const char* sql : signOnOnly)
         attempt("sign-on", signOn, QString::fromLatin1(sql));
+    attempt("clerk", clerk, wholeReversal);
+    attempt("sign-on", signOn, wholeReversal);
     // Another site's database on the same server: nobody of this site may connect to it.
     for (const auto& [who, login] : logins)
         attempt(who,

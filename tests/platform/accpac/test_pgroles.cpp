@@ -691,12 +691,13 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
 {
     const QString site = sampleSite(QStringLiteral("older"));
     const QString store = Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId);
-    asSuperuser(site, "DROP TABLE company_saminc.tmjournal");
+    asSuperuser(site, "DROP TABLE company_saminc.tmjournal, company_saminc.oecrdd, "
+                      "company_saminc.oecrdh");
     asSuperuser(site, "UPDATE company_saminc.schemaversion SET version = 3");
     QString message;
     EXPECT_FALSE(signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message));
     EXPECT_TRUE(message.contains(QLatin1String("schema version 3, this program works with "
-                                               "version 4")))
+                                               "version 5")))
         << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("tallymerge-admin upgrade")))
         << message.toStdString();
@@ -704,11 +705,12 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     const QString upgraded = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_TRUE(upgraded.startsWith(QLatin1String("0 "))) << upgraded.toStdString();
     EXPECT_TRUE(upgraded.contains(QLatin1String(
-        "company SAMINC (schema company_saminc): schema version 3 brought to 4: the program "
-        "keeps a journal of its decisions (TMJOURNAL)")))
+        "company SAMINC (schema company_saminc): schema version 3 brought to 5: the program "
+        "keeps a journal of its decisions (TMJOURNAL); the invoices made before have no entries; "
+        "an invoice can be reversed by one credit note (OECRDH, OECRDD)")))
         << upgraded.toStdString();
     const QString again = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
-    EXPECT_TRUE(again.contains(QLatin1String("(schema company_saminc): schema version 4, up to "
+    EXPECT_TRUE(again.contains(QLatin1String("(schema company_saminc): schema version 5, up to "
                                              "date.")))
         << again.toStdString();
 
@@ -729,6 +731,16 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     EXPECT_NE(clerkRefusal(site, "UPDATE company_saminc.tmjournal SET body = '{}'"),
               QStringLiteral("(done)"));
     session->Close();
+    // The supervisor reverses it: the credit notes' tables, rights and guards came with the
+    // upgrade.
+    auto supervisor = signOn(site, Sample::SupervisorId, Sample::SupervisorPassword, &message);
+    ASSERT_TRUE(supervisor) << message.toStdString();
+    auto creditNote = supervisor->OpenDBLink(1, 0)->OpenView(QStringLiteral("OE0240"));
+    creditNote->ClearRecord();
+    creditNote->InitRecord(0);
+    creditNote->Field(QStringLiteral("INVNUMBER")).SetValue(invoice);
+    EXPECT_NO_THROW(creditNote->Insert()) << takeErrors(*supervisor).toStdString();
+    supervisor->Close();
     // The sample's earlier invoices are told once, as made before the journal was kept.
     QTemporaryDir hive;
     QStringList findings = auditBooks(store, hive.path());
