@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <variant>
+#include <vector>
+
+// Reversing an invoice made in error: what a window shows of it, and its credit note. The
+// shipments stay on the reversed invoice (the goods came back).
+namespace Invoicing {
+
+struct InvoiceToReverse
+{
+    struct Shipment
+    {
+        QString number;
+        QDate date;
+        double amount = 0; // the invoice's lines of the shipment
+    };
+    QString number;
+    QString customer;
+    QString customerName;
+    QDate date;
+    std::vector<Shipment> shipments;
+    QString deliveryCharge; // the charge code of a charge line, "" when none
+    double deliveryAmount = 0;
+    double prepayment = 0; // received on the invoice; it stays on the customer's account
+    double total = 0;
+};
+
+// The invoice of that number as the reversal window shows it, or the sentence that says why
+// it cannot be reversed (no such invoice in the company, or reversed already). Throws
+// ComError when the books cannot be read.
+std::variant<InvoiceToReverse, QString> invoiceToReverse(const QString& invoiceNumber);
+
+struct Reversal
+{
+    QString creditNote;   // "" when refused
+    double onAccount = 0; // the prepayment left on the customer's account
+    QString refusal;      // the books' sentence when refused
+};
+
+// Reverses the invoice with one credit note, all or nothing. Only a user who may approve
+// credit may; the books refuse anyone else.
+Reversal reverseInvoice(const QString& invoiceNumber);
+
+} // namespace Invoicing
