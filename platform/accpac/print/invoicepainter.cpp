@@ -294,10 +294,12 @@ private:
         m_y += m_line;
         for (qsizetype i = 0; i < count; ++i)
             row(shipment.lines.at(i), i == count - 1 ? 1 + subtotalLines() : 1);
-        if (m_layout.shipmentSubtotals)
+        if (m_layout.shipmentSubtotals) {
+            room(1);
             total(m_layout.label(QStringLiteral("subtotal")) + QStringLiteral(" ") +
                       shipment.number,
                   shipmentSubtotal(shipment, m_invoice->currency), false);
+        }
     }
 
     QString dateText(const QDate& date) const
