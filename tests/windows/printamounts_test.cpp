@@ -68,8 +68,8 @@ TestOrder bigOrder(const QString& number, double amount)
 } // namespace
 
 // A line of 99,999,999.99 on A5 and one of 1,234,567,890.00 on Letter: every digit of every
-// amount (unit price, extension, total, amount due) is on the page, none cut short with "…".
-// The standard columns on an A5 page are too narrow for the widest dollar amount, and the
+// amount (unit price, extension, subtotal, total, amount due) is on the page, none cut short with
+// "…". The standard columns on an A5 page are too narrow for the widest dollar amount, and the
 // print says which setting to change.
 TEST(PrintAmounts, LargeAmountsPrintWithEveryDigit)
 {
@@ -111,14 +111,15 @@ TEST(PrintAmounts, LargeAmountsPrintWithEveryDigit)
         fixture.printToPdf(print.invoice, print.invoice, pdf, print.layout);
         EXPECT_EQ(fixture.messages, QStringList());
         const QString text = pdfText(pdf);
-        // Unit price and extension on the line, the total and the amount due.
+        // Unit price and extension on the line, the shipment's subtotal, the total and the
+        // amount due.
         EXPECT_TRUE(QRegularExpression(QRegularExpression::escape(print.amount) +
                                        QStringLiteral(" +") +
                                        QRegularExpression::escape(print.amount))
                         .match(text)
                         .hasMatch())
             << text.toStdString();
-        EXPECT_EQ(text.count(print.amount), 4) << text.toStdString();
+        EXPECT_EQ(text.count(print.amount), 5) << text.toStdString();
         // Texts may be cut short on a small page; a number never is.
         EXPECT_FALSE(QRegularExpression(QStringLiteral("[$0-9.,]\u2026")).match(text).hasMatch())
             << text.toStdString();
@@ -144,10 +145,10 @@ TEST(PrintAmounts, APageThatCannotHoldAnInvoiceIsRefused)
     EXPECT_TRUE(QRegularExpression(
                     QStringLiteral("^The report file \"") + QRegularExpression::escape(layout) +
                     QStringLiteral("\" leaves no room for an invoice on its page: below the "
-                                   "heading there is room for [0-5] lines of 24-point type, and an "
-                                   "invoice needs 6 \\(a shipment's heading, a line and the "
-                                   "totals\\)\\. Make \"font.size\" or \"page.marginMm\" smaller, "
-                                   "or choose a larger \"page.size\" or the \"portrait\" "
+                                   "heading there is room for [0-6] lines of 24-point type, and an "
+                                   "invoice needs 7 \\(a shipment's heading, a line, its subtotal "
+                                   "and the totals\\)\\. Make \"font.size\" or \"page.marginMm\" "
+                                   "smaller, or choose a larger \"page.size\" or the \"portrait\" "
                                    "\"page.orientation\"\\. Nothing was printed\\.$"))
                     .match(fixture.messages.first())
                     .hasMatch())

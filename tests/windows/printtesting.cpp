@@ -10,7 +10,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -117,25 +116,4 @@ QVariant PrintFixture::invoiceField(const QString& number, const QString& field)
     const QVariant value = view->Read() ? view->Field(field).GetValue() : QVariant();
     view->Close();
     return value;
-}
-
-QString pdfText(const QString& file)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), file, QStringLiteral("-")});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int pdfPages(const QString& file)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdfinfo"), {file});
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return -1;
-    const auto match = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                           .match(QString::fromUtf8(process.readAllStandardOutput()));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
 }

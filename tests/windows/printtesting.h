@@ -1,6 +1,7 @@
 #pragma once
 
 #include <mainwindowfixture.h>
+#include <pdftext.h>
 
 #include <windows/frmprint.h>
 
@@ -44,8 +45,3 @@ private:
     MainWindowFixture m_company;
     frmMain* m_window = nullptr;
 };
-
-// The text of a PDF file as pdftotext reads it (layout kept); empty when it cannot be read.
-QString pdfText(const QString& file);
-// The number of pages of a PDF file, as pdfinfo reads it.
-int pdfPages(const QString& file);

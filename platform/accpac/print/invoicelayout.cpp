@@ -46,6 +46,7 @@ const QHash<QString, QString>& defaultLabels()
         {QStringLiteral("customer"), QStringLiteral("Customer Number")},
         {QStringLiteral("billTo"), QStringLiteral("Bill To")},
         {QStringLiteral("shipment"), QStringLiteral("Shipment")},
+        {QStringLiteral("subtotal"), QStringLiteral("Subtotal")},
         {QStringLiteral("charges"), QStringLiteral("Charges")},
         {QStringLiteral("total"), QStringLiteral("Invoice Total")},
         {QStringLiteral("prepayment"), QStringLiteral("Prepayment")},
@@ -225,11 +226,11 @@ InvoiceLayout loadLayout(const QString& file)
     if (!document.isObject() ||
         document.object().value(QStringLiteral("kind")) != QJsonValue(LayoutKind))
         notALayout(file, QStringLiteral("it does not say \"kind\": \"%1\"").arg(LayoutKind));
-    const LayoutObject root(document.object(), QString(), file,
-                            {QStringLiteral("kind"), QStringLiteral("version"),
-                             QStringLiteral("title"), QStringLiteral("page"),
-                             QStringLiteral("font"), QStringLiteral("billToAddress"),
-                             QStringLiteral("labels"), QStringLiteral("columns")});
+    const LayoutObject root(
+        document.object(), QString(), file,
+        {QStringLiteral("kind"), QStringLiteral("version"), QStringLiteral("title"),
+         QStringLiteral("page"), QStringLiteral("font"), QStringLiteral("billToAddress"),
+         QStringLiteral("shipmentSubtotals"), QStringLiteral("labels"), QStringLiteral("columns")});
     if (root.value(QStringLiteral("version")) != QJsonValue(1))
         root.refuse(QStringLiteral("version"), QStringLiteral("1, the only version known"));
 
@@ -242,6 +243,7 @@ InvoiceLayout loadLayout(const QString& file)
     layout.fontFamily = font.text(QStringLiteral("family"), QStringLiteral("DejaVu Sans"));
     layout.fontSize = font.number(QStringLiteral("size"), 9, 5, 24);
     layout.showAddress = root.flag(QStringLiteral("billToAddress"), true);
+    layout.shipmentSubtotals = root.flag(QStringLiteral("shipmentSubtotals"), false);
 
     layout.labels = defaultLabels();
     QStringList labelKeys = defaultLabels().keys();

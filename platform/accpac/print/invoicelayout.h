@@ -33,9 +33,12 @@ struct InvoiceLayout
     QString fontFamily;
     double fontSize = 9;
     bool showAddress = true;
+    // Whether each shipment ends with its subtotal (the sum of its lines); layouts written
+    // before there were subtotals leave it out and print without them.
+    bool shipmentSubtotals = false;
     QList<ColumnSpec> columns;
-    // The printed words: "invoice", "date", "customer", "billTo", "shipment", "charges",
-    // "total", "prepayment", "amountDue", "page".
+    // The printed words: "invoice", "date", "customer", "billTo", "shipment", "subtotal",
+    // "charges", "total", "prepayment", "amountDue", "page".
     QHash<QString, QString> labels;
 
     QString label(const QString& key) const { return labels.value(key); }

@@ -19,7 +19,7 @@ namespace {
 // Kept free at a page's foot for the footer.
 constexpr int FooterLines = 2;
 // What the first page of an invoice must hold below its heading: a shipment's heading, one
-// line, and the totals block.
+// line (and its subtotal when the layout shows them), and the totals block.
 constexpr int FirstLines = 2;
 constexpr int TotalsLines = 4;
 
@@ -175,16 +175,18 @@ private:
         m_y = 0;
         heading(true);
         const int room = qMax(0, int((m_height - m_y) / m_line) - FooterLines);
-        if (room >= FirstLines + TotalsLines)
+        const int needed = FirstLines + subtotalLines() + TotalsLines;
+        if (room >= needed)
             return {};
         const bool landscape = m_layout.page.orientation() == QPageLayout::Landscape;
         return QStringLiteral("The report file \"%1\" leaves no room for an invoice on its page: "
                               "below the heading there is room for %2 lines of %3-point type, and "
-                              "an invoice needs %4 (a shipment's heading, a line and the totals). "
-                              "Make \"font.size\" or \"page.marginMm\" smaller, or choose a "
-                              "larger \"page.size\"%5. Nothing was printed.")
+                              "an invoice needs %4 (a shipment's heading, a line%5 and the "
+                              "totals). Make \"font.size\" or \"page.marginMm\" smaller, or "
+                              "choose a larger \"page.size\"%6. Nothing was printed.")
             .arg(QDir::toNativeSeparators(m_layout.file), QString::number(room),
-                 QString::number(m_layout.fontSize), QString::number(FirstLines + TotalsLines),
+                 QString::number(m_layout.fontSize), QString::number(needed),
+                 subtotalLines() ? QStringLiteral(", its subtotal") : QString(),
                  landscape ? QStringLiteral(" or the \"portrait\" \"page.orientation\"")
                            : QString());
     }
@@ -234,7 +236,11 @@ private:
                                              .arg(columnKey(i), m_layout.columns[i].heading));
             }
         }
-        for (const double amount : {invoice.total, invoice.prepayment, invoice.amountDue}) {
+        QList<double> totals = {invoice.total, invoice.prepayment, invoice.amountDue};
+        if (m_layout.shipmentSubtotals)
+            for (const auto& shipment : invoice.shipments)
+                totals << shipmentSubtotal(shipment, invoice.currency);
+        for (const double amount : totals) {
             const QString value = formatAmount(amount, invoice.currency);
             if (!fitting(m_bold, totalsSpan(), value))
                 return refuse(value, QStringLiteral("the totals"));
@@ -244,24 +250,17 @@ private:
 
     static QString columnKey(int column) { return QStringLiteral("columns[%1]").arg(column); }
 
+    // The line a shipment's subtotal takes: one when the layout shows subtotals.
+    int subtotalLines() const { return m_layout.shipmentSubtotals ? 1 : 0; }
+
     void paintInvoice(const PrintedInvoice& invoice)
     {
         m_invoice = &invoice;
         m_page = 1;
         m_y = 0;
         heading(true);
-        for (const auto& shipment : invoice.shipments) {
-            room(FirstLines);
-            const QString date = shipment.date.isValid()
-                                     ? QStringLiteral("   ") + dateText(shipment.date)
-                                     : QString();
-            text(m_bold, {0, m_width},
-                 m_layout.label(QStringLiteral("shipment")) + QStringLiteral(" ") +
-                     shipment.number + date);
-            m_y += m_line;
-            for (const auto& line : shipment.lines)
-                row(line);
-        }
+        for (const auto& shipment : invoice.shipments)
+            paintShipment(shipment);
         if (!invoice.charges.isEmpty()) {
             room(2);
             text(m_bold, {0, m_width}, m_layout.label(QStringLiteral("charges")));
@@ -273,11 +272,34 @@ private:
         m_y += m_line * 0.5;
         rule(totalsSpan().x);
         m_y += m_line * 0.25;
-        total(QStringLiteral("total"), invoice.total, false);
+        total(m_layout.label(QStringLiteral("total")), invoice.total, false);
         if (invoice.hasPrepayment)
-            total(QStringLiteral("prepayment"), invoice.prepayment, false);
-        total(QStringLiteral("amountDue"), invoice.amountDue, true);
+            total(m_layout.label(QStringLiteral("prepayment")), invoice.prepayment, false);
+        total(m_layout.label(QStringLiteral("amountDue")), invoice.amountDue, true);
         footer();
+    }
+
+    // A shipment's heading (its number and date), its lines and, when the layout shows them,
+    // its subtotal. The heading never stays alone at a page's foot, nor the subtotal without
+    // the shipment's last line.
+    void paintShipment(const PrintedInvoice::Shipment& shipment)
+    {
+        const qsizetype count = shipment.lines.size();
+        room(1 + (count > 0 ? 1 : 0) + (count <= 1 ? subtotalLines() : 0));
+        const QString date =
+            shipment.date.isValid() ? QStringLiteral("   ") + dateText(shipment.date) : QString();
+        text(m_bold, {0, m_width},
+             m_layout.label(QStringLiteral("shipment")) + QStringLiteral(" ") + shipment.number +
+                 date);
+        m_y += m_line;
+        for (qsizetype i = 0; i < count; ++i)
+            row(shipment.lines.at(i), i == count - 1 ? 1 + subtotalLines() : 1);
+        if (m_layout.shipmentSubtotals) {
+            room(1);
+            total(m_layout.label(QStringLiteral("subtotal")) + QStringLiteral(" ") +
+                      shipment.number,
+                  shipmentSubtotal(shipment, m_invoice->currency), false);
+        }
     }
 
     QString dateText(const QDate& date) const
@@ -376,9 +398,11 @@ private:
         return {};
     }
 
-    void row(const PrintedInvoice::Line& line)
+    // One line of the invoice, on a new page unless `keep` lines (it and those that must stay
+    // with it) fit on this one.
+    void row(const PrintedInvoice::Line& line, int keep = 1)
     {
-        room(1);
+        room(keep);
         for (int i = 0; i < m_layout.columns.size(); ++i) {
             if (isNumber(m_layout.columns[i].column))
                 number(m_normal, m_columns[i], cellText(line, i));
@@ -388,7 +412,8 @@ private:
         m_y += m_line;
     }
 
-    // The totals block: labels on the left, amounts on the right of the page's right half.
+    // The totals block and the subtotals: labels on the left, amounts on the right of the
+    // page's right half.
     Span totalsSpan() const { return {m_width * 0.5, m_width * 0.5}; }
 
     void total(const QString& label, double amount, bool strong)
@@ -397,8 +422,7 @@ private:
         const QString value = formatAmount(amount, m_invoice->currency);
         const double width = advance(number(font, totalsSpan(), value), value);
         // The label takes the room the amount leaves, cut short when need be.
-        text(font, {totalsSpan().x, qMax(0.0, totalsSpan().width - width - m_line / 2)},
-             m_layout.label(label));
+        text(font, {totalsSpan().x, qMax(0.0, totalsSpan().width - width - m_line / 2)}, label);
         m_y += m_line;
     }
 

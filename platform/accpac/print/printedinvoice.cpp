@@ -1,5 +1,7 @@
 #include "printedinvoice.h"
 
+#include <books/money.h>
+
 #include <QHash>
 
 #include <cmath>
@@ -138,6 +140,15 @@ std::pair<QString, QString> invoiceNumberBounds(AccpacSession& session)
     headers->Close();
     link->Close();
     return {first, last};
+}
+
+double shipmentSubtotal(const PrintedInvoice::Shipment& shipment, const AccpacCurrency& currency)
+{
+    const int decimals = decimalsOf(currency);
+    Books::Money sum = Books::Money::of(0, decimals);
+    for (const auto& line : shipment.lines)
+        sum += Books::Money::of(line.extension, decimals);
+    return sum.toDouble();
 }
 
 QString widestAmount(const AccpacCurrency& currency)

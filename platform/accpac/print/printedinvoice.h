@@ -49,6 +49,10 @@ QList<PrintedInvoice> readInvoices(AccpacSession& session, const QString& first,
 // The first and the last invoice number of the company (empty when it has no invoice).
 std::pair<QString, QString> invoiceNumberBounds(AccpacSession& session);
 
+// The sum of a shipment's line extensions, each taken to the currency's decimals and added
+// exactly, as its subtotal is printed.
+double shipmentSubtotal(const PrintedInvoice::Shipment& shipment, const AccpacCurrency& currency);
+
 // An amount in a currency's format: symbol and its position, decimals, separators and the
 // negative display.
 QString formatAmount(double amount, const AccpacCurrency& currency);

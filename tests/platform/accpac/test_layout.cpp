@@ -2,6 +2,8 @@
 // range, or the file is refused with the key and what was expected.
 #include <invoicelayout.h>
 #include <invoicepainter.h>
+#include <pdffile.h>
+#include <pdftext.h>
 
 #include <accpac/standin.h>
 
@@ -12,7 +14,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -109,6 +113,8 @@ TEST(InvoiceLayout, ValuesOfTheRightTypesAreUsed)
     EXPECT_EQ(layout.page.orientation(), QPageLayout::Landscape);
     EXPECT_EQ(layout.fontSize, 12);
     EXPECT_FALSE(layout.showAddress);
+    EXPECT_TRUE(layout.shipmentSubtotals);
+    EXPECT_EQ(layout.label(QStringLiteral("subtotal")), QStringLiteral("Subtotal"));
     EXPECT_EQ(layout.label(QStringLiteral("total")), QStringLiteral("Summe %1 & %2"));
     EXPECT_EQ(layout.label(QStringLiteral("page")), QStringLiteral("Page"));
     ASSERT_EQ(layout.columns.size(), 5);
@@ -167,7 +173,8 @@ TEST(InvoiceLayout, EveryWrongValueIsRefusedWithItsKey)
          QStringLiteral("\"billToAddress\" must be true or false.")},
         {setIn(QStringLiteral("labels"), QStringLiteral("colour"), QStringLiteral("Farbe")),
          QStringLiteral("the key \"labels.colour\" is unknown (known: amountDue, billTo, charges, "
-                        "customer, date, invoice, page, prepayment, shipment, total).")},
+                        "customer, date, invoice, page, prepayment, shipment, subtotal, "
+                        "total).")},
         {setIn(QStringLiteral("labels"), QStringLiteral("total"), 5),
          QStringLiteral("\"labels.total\" must be a text in double quotes.")},
         {set(QStringLiteral("labels"), QJsonArray()),
@@ -199,7 +206,9 @@ TEST(InvoiceLayout, EveryWrongValueIsRefusedWithItsKey)
          QStringLiteral("the key \"columns[3].align\" is unknown (known: field, heading, width).")},
         {set(QStringLiteral("%1 & %2"), 1),
          QStringLiteral("the key \"%1 & %2\" is unknown (known: kind, version, title, page, font, "
-                        "billToAddress, labels, columns).")},
+                        "billToAddress, shipmentSubtotals, labels, columns).")},
+        {set(QStringLiteral("shipmentSubtotals"), QStringLiteral("yes")),
+         QStringLiteral("\"shipmentSubtotals\" must be true or false.")},
         {set(QStringLiteral("kind"), 1),
          QStringLiteral("it does not say \"kind\": \"tallymerge-invoice-layout\".")},
     };
@@ -288,4 +297,80 @@ TEST(InvoiceLayout, ThePrintCheckRefusesWhatWouldBeCutShort)
                                                "not fit even in 6-point type.")
                                     .arg(standard)))
         << Accpac::printProblem(writer, layout, {invoice}).toStdString();
+}
+
+// A shipment whose lines fill the first page, for every place the page can end in: its
+// subtotal is always on the page of its last line, and the next shipment's heading on the
+// page of its first line, each subtotal the sum of its lines.
+TEST(InvoiceLayout, AShipmentCrossingAPageKeepsItsSubtotalWithItsLastLine)
+{
+    LayoutFiles files;
+    const Accpac::InvoiceLayout layout = Accpac::loadLayout(files.write(standardLayout()));
+    ASSERT_TRUE(layout.shipmentSubtotals);
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("shipments.pdf"));
+    const auto lineOf = [](const QString& item, double amount) {
+        Accpac::PrintedInvoice::Line line;
+        line.item = item;
+        line.description = QStringLiteral("Widget");
+        line.quantity = 1;
+        line.price = line.extension = amount;
+        return line;
+    };
+    int pagesSeen = 0;
+    for (int count = 30; count <= 60; ++count) {
+        Accpac::PrintedInvoice invoice;
+        invoice.number = QStringLiteral("IN1");
+        invoice.currency = AccpacCurrency(QStringLiteral("USD"), QStringLiteral("US Dollar"),
+                                          QStringLiteral("$"), 2, 2, 2, ',', '.');
+        Accpac::PrintedInvoice::Shipment first{QStringLiteral("SHA"), QDate(2026, 12, 3), {}};
+        for (int i = 1; i <= count; ++i)
+            first.lines << lineOf(QStringLiteral("ITEM-A%1").arg(i, 3, 10, QLatin1Char('0')), 0.1);
+        const Accpac::PrintedInvoice::Shipment second{
+            QStringLiteral("SHB"),
+            QDate(2026, 12, 5),
+            {lineOf(QStringLiteral("ITEM-B001"), 2.5), lineOf(QStringLiteral("ITEM-B002"), 4)}};
+        invoice.shipments = {first, second};
+        invoice.total = invoice.amountDue = count * 0.1 + 6.5;
+        const QString written = Accpac::writePdfFile(
+            pdf, layout.page, invoice.number, [&](QPainter& painter, QPagedPaintDevice& device) {
+                return Accpac::printProblem(device, layout, {invoice}).isEmpty() &&
+                       Accpac::paintInvoices(painter, device, layout, QStringLiteral("SAMINC"),
+                                             {invoice});
+            });
+        ASSERT_EQ(written, QString());
+        const QStringList pages = pdfText(pdf).split(u'\f', Qt::SkipEmptyParts);
+        ASSERT_GE(pages.size(), 1);
+        pagesSeen = qMax(pagesSeen, int(pages.size()));
+        const auto pageOf = [&](const QString& text) {
+            qsizetype found = -1;
+            for (qsizetype p = 0; p < pages.size(); ++p)
+                if (pages.at(p).contains(text)) {
+                    EXPECT_EQ(found, -1) << text.toStdString() << " printed twice";
+                    found = p;
+                }
+            EXPECT_GE(found, 0) << text.toStdString() << " not printed";
+            return found;
+        };
+        const QString last = QStringLiteral("ITEM-A%1").arg(count, 3, 10, QLatin1Char('0'));
+        const QString context = QStringLiteral("%1 lines:\n").arg(count) + pages.join(u'\f');
+        EXPECT_EQ(pageOf(QStringLiteral("Subtotal SHA")), pageOf(last)) << context.toStdString();
+        EXPECT_EQ(pageOf(QStringLiteral("Shipment SHB")), pageOf(QStringLiteral("ITEM-B001")))
+            << context.toStdString();
+        const QString text = pages.join(u'\f');
+        const QString subtotal = QLocale(QLocale::English).toString(count * 0.1, 'f', 2);
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("Shipment SHA +Dec 3, 2026")).match(text).hasMatch());
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("Shipment SHB +Dec 5, 2026")).match(text).hasMatch());
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("Subtotal SHA +\\$") +
+                                       QRegularExpression::escape(subtotal))
+                        .match(text)
+                        .hasMatch())
+            << context.toStdString();
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("Subtotal SHB +\\$6\\.50")).match(text).hasMatch());
+    }
+    // The lengths tried reach past the first page.
+    EXPECT_GE(pagesSeen, 2);
 }
