@@ -487,27 +487,33 @@ void ViewImpl::load(const Statement& st)
     int column = 1;
     for (int i : m_def.storedFields) {
         if (m_def.fields[i].type == FieldType::Text)
-            loadText(m_values[i], st.columnUtf8(column++));
+            loadText(m_values[i], st.columnUtf8(column++), m_def.fields[i].size);
         else
             m_values[i] = storedValue(st, column++, m_def.fields[i].type);
     }
     markStored();
 }
 
-// A view read again and again (a keyed read) mostly holds texts that nobody else shares:
-// the stored text is decoded into the string's own memory instead of a new string.
-void ViewImpl::loadText(QVariant& value, QByteArrayView utf8)
+// A view read again and again (a keyed read) decodes each stored text into the string it
+// already holds; a string another holds too, or one too short, is replaced by one with room
+// for the field's longest text, which the next reads reuse.
+void ViewImpl::loadText(QVariant& value, QByteArrayView utf8, qsizetype room)
 {
-    auto* text =
-        value.typeId() == QMetaType::QString ? static_cast<QString*>(value.data()) : nullptr;
-    if (!text || !text->isDetached() || text->capacity() < utf8.size() || utf8.isNull()) {
-        value = utf8.isNull() ? QString() : QString::fromUtf8(utf8);
+    if (utf8.isNull()) {
+        value = QString();
         return;
     }
-    text->resize(utf8.size());
+    if (value.typeId() != QMetaType::QString)
+        value = QString();
+    QString& text = *static_cast<QString*>(value.data());
+    if (!text.isDetached() || text.capacity() < utf8.size()) {
+        text = QString();
+        text.reserve(qMax(utf8.size(), room));
+    }
+    text.resize(utf8.size());
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
-    const QChar* end = decoder.appendToBuffer(text->data(), utf8);
-    text->truncate(end - text->constData());
+    const QChar* end = decoder.appendToBuffer(text.data(), utf8);
+    text.truncate(end - text.constData());
 }
 
 bool ViewImpl::Read()

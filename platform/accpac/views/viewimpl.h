@@ -98,7 +98,7 @@ private:
     bool seek(bool first);
     std::optional<bool> lookUpReadAhead();
     void load(const Statement& st);
-    static void loadText(QVariant& value, QByteArrayView utf8);
+    static void loadText(QVariant& value, QByteArrayView utf8, qsizetype room);
     // The record now is as stored: nothing set by the caller, nothing changed.
     void markStored();
     QVariant storedValue(const Statement& st, int column, FieldType type) const;
