@@ -305,6 +305,10 @@ public:
         return QString::fromUtf8(PQgetvalue(m_result, m_row, column),
                                  PQgetlength(m_result, m_row, column));
     }
+    QByteArrayView columnUtf8(int column) const override
+    {
+        return {PQgetvalue(m_result, m_row, column), PQgetlength(m_result, m_row, column)};
+    }
     // The server's text of the value; the parameter it is bound to reads it back exactly.
     QVariant columnValue(int column) const override
     {

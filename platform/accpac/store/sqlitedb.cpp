@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QUrl>
 
 #include <system/sitefiles.h>
@@ -105,17 +106,25 @@ class SqliteStatement final : public PreparedStatement
 {
 public:
     SqliteStatement(SqliteDatabase& db, sqlite3_stmt* stmt)
-        : m_db(db), m_stmt(stmt), m_readOnly(sqlite3_stmt_readonly(stmt) != 0)
+        : m_db(db), m_stmt(stmt), m_readOnly(sqlite3_stmt_readonly(stmt) != 0),
+          m_texts(sqlite3_bind_parameter_count(stmt))
     {
     }
     ~SqliteStatement() override { sqlite3_finalize(m_stmt); }
 
     void bindNull(int index) override { check(sqlite3_bind_null(m_stmt, index)); }
+    // The text is encoded into the parameter's own buffer, which the engine reads in place
+    // until the next binding or reset: no copy of the text per binding, and the buffer's
+    // memory is reused by the next one.
     void bindText(int index, const QString& value) override
     {
-        const QByteArray utf8 = value.toUtf8();
-        check(
-            sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+        if (index < 1 || index > int(m_texts.size()))
+            check(SQLITE_RANGE);
+        QByteArray& utf8 = m_texts[index - 1];
+        utf8.resize(m_encoder.requiredSpace(value.size()));
+        const char* end = m_encoder.appendToBuffer(utf8.data(), value);
+        utf8.truncate(end - utf8.constData());
+        check(sqlite3_bind_text(m_stmt, index, utf8.constData(), int(utf8.size()), SQLITE_STATIC));
     }
     void bindInt(int index, qint64 value) override
     {
@@ -147,6 +156,11 @@ public:
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
         return text ? QString::fromUtf8(text, sqlite3_column_bytes(m_stmt, column)) : QString();
     }
+    QByteArrayView columnUtf8(int column) const override
+    {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+        return {text, text ? sqlite3_column_bytes(m_stmt, column) : 0};
+    }
     QVariant columnValue(int column) const override
     {
         switch (sqlite3_column_type(m_stmt, column)) {
@@ -177,6 +191,8 @@ private:
     SqliteDatabase& m_db;
     sqlite3_stmt* m_stmt;
     bool m_readOnly;
+    std::vector<QByteArray> m_texts; // each parameter's bound text
+    QStringEncoder m_encoder{QStringEncoder::Utf8, QStringConverter::Flag::Stateless};
 };
 
 } // namespace

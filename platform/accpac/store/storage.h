@@ -108,6 +108,9 @@ public:
     virtual qint64 columnInt(int column) const = 0;
     virtual double columnDouble(int column) const = 0;
     virtual QString columnText(int column) const = 0;
+    // The text of a column as the engine holds it, in UTF-8; valid until the next step or
+    // reset. Lets a reader decode it into a string it already has.
+    virtual QByteArrayView columnUtf8(int column) const = 0;
     // The value as the engine keeps it (a null, a whole number, a binary number or a text).
     virtual QVariant columnValue(int column) const = 0;
     // Back to before the first step, bindings cleared.
@@ -133,11 +136,15 @@ public:
     // Steps once; true while a row is there.
     bool step();
     void exec() { step(); }
+    // Back to before the first step, bindings cleared, the lease kept: for a caller that
+    // runs the same statement again and again (a view's keyed read).
+    void rewind() noexcept { m_stmt->reset(); }
     int columnCount() const { return m_stmt->columnCount(); }
     bool isNull(int column) const { return m_stmt->isNull(column); }
     qint64 columnInt(int column) const { return m_stmt->columnInt(column); }
     double columnDouble(int column) const { return m_stmt->columnDouble(column); }
     QString columnText(int column) const { return m_stmt->columnText(column); }
+    QByteArrayView columnUtf8(int column) const { return m_stmt->columnUtf8(column); }
     QVariant columnValue(int column) const { return m_stmt->columnValue(column); }
 
 private:

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringDecoder>
 
 #include <cmath>
 #include <limits>
@@ -484,9 +485,35 @@ void ViewImpl::load(const Statement& st)
 {
     m_rowid = st.columnInt(0);
     int column = 1;
-    for (int i : m_def.storedFields)
-        m_values[i] = storedValue(st, column++, m_def.fields[i].type);
+    for (int i : m_def.storedFields) {
+        if (m_def.fields[i].type == FieldType::Text)
+            loadText(m_values[i], st.columnUtf8(column++), m_def.fields[i].size);
+        else
+            m_values[i] = storedValue(st, column++, m_def.fields[i].type);
+    }
     markStored();
+}
+
+// A view read again and again (a keyed read) decodes each stored text into the string it
+// already holds; a string another holds too, or one too short, is replaced by one with room
+// for the field's longest text, which the next reads reuse.
+void ViewImpl::loadText(QVariant& value, QByteArrayView utf8, qsizetype room)
+{
+    if (utf8.isNull()) {
+        value = QString();
+        return;
+    }
+    if (value.typeId() != QMetaType::QString)
+        value = QString();
+    QString& text = *static_cast<QString*>(value.data());
+    if (!text.isDetached() || text.capacity() < utf8.size()) {
+        text = QString();
+        text.reserve(qMax(utf8.size(), room));
+    }
+    text.resize(utf8.size());
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QChar* end = decoder.appendToBuffer(text.data(), utf8);
+    text.truncate(end - text.constData());
 }
 
 bool ViewImpl::Read()
@@ -502,18 +529,25 @@ bool ViewImpl::Read()
             if (m_def.fields[i].qualifier && m_setByCaller[i] &&
                 std::find(key.begin(), key.end(), i) == key.end())
                 bound.push_back(i);
-        // A view is mostly read the same way again: keep the last statement text.
-        if (m_readOrder != m_order || m_readBound != bound) {
+        // A view is mostly read the same way again: keep the last statement.
+        if (!m_readStatement || m_readOrder != m_order || m_readBound != bound) {
             QByteArray sql = m_def.selectFrom + " WHERE ";
             for (size_t n = 0; n < bound.size(); ++n)
                 sql += (n ? " AND " : "") + quoted(m_def.fields[bound[n]].column) + "=?";
             sql += m_def.orderBy[m_order] + " LIMIT 1";
-            m_readSql = std::move(sql);
+            m_readStatement.reset();
+            m_readStatement.emplace(m_db->prepare(sql));
             m_readOrder = m_order;
             m_readBound = bound;
         }
-        const QByteArray& sql = m_readSql;
-        Statement st = m_db->prepare(sql);
+        // The statement stays leased to the view; each read leaves it rewound, so that it
+        // holds no read of the store between reads.
+        Statement& st = *m_readStatement;
+        struct Rewind
+        {
+            Statement& st;
+            ~Rewind() { st.rewind(); }
+        } rewind{st};
         for (int n = 0; n < int(bound.size()); ++n)
             st.bind(n + 1, m_values[bound[n]]);
         if (!st.step()) {

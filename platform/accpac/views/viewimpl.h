@@ -98,6 +98,7 @@ private:
     bool seek(bool first);
     std::optional<bool> lookUpReadAhead();
     void load(const Statement& st);
+    static void loadText(QVariant& value, QByteArrayView utf8, qsizetype room);
     // The record now is as stored: nothing set by the caller, nothing changed.
     void markStored();
     QVariant storedValue(const Statement& st, int column, FieldType type) const;
@@ -126,7 +127,8 @@ private:
     bool m_positioned = false;
     std::vector<QVariant> m_position;
 
-    QByteArray m_readSql;
+    // The keyed read's statement, kept for the order and the fields it binds.
+    std::optional<Statement> m_readStatement;
     int m_readOrder = -1;
     std::vector<int> m_readBound;
     std::vector<int> m_bound; // the fields of the read under way

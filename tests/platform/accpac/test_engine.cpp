@@ -86,6 +86,62 @@ TEST_F(AccpacEngine, KeyedReadsUnderEachKeyOrder)
     EXPECT_EQ(failure([&] { customers->SetOrder(2); }).second, 3);
 }
 
+// A view keeps its keyed read's statement and decodes texts into the strings it holds: the
+// reads must still see what another session wrote meanwhile, give each caller's copy of a
+// value its own text, and keep two views of one table on different keys apart.
+TEST_F(AccpacEngine, RepeatedKeyedReadsSeeChangesAndKeepCallersValues)
+{
+    auto byNumber = link->OpenView(QStringLiteral("AR0024"));
+    auto byName = link->OpenView(QStringLiteral("AR0024"));
+    byName->SetOrder(1);
+    auto& number = byNumber->Field(QStringLiteral("IDCUST"));
+    auto& name = byNumber->Field(QStringLiteral("NAMECUST"));
+    number.SetValue(QStringLiteral("1400"));
+    ASSERT_TRUE(byNumber->Read());
+    const QVariant heldName = name.GetValue();
+    EXPECT_EQ(heldName.toString(), QStringLiteral("Ice Ridge Outfitters"));
+
+    // A shorter and a longer text into the same field, read after read.
+    number.SetValue(QStringLiteral("1210"));
+    ASSERT_TRUE(byNumber->Read());
+    EXPECT_EQ(name.GetValue().toString(), QStringLiteral("Lowell Industries"));
+    number.SetValue(QStringLiteral("1400"));
+    ASSERT_TRUE(byNumber->Read());
+    EXPECT_EQ(name.GetValue().toString(), QStringLiteral("Ice Ridge Outfitters"));
+    number.SetValue(QStringLiteral("1210"));
+    ASSERT_TRUE(byNumber->Read());
+    EXPECT_EQ(heldName.toString(), QStringLiteral("Ice Ridge Outfitters"));
+
+    // The other key's view, between the reads of the first.
+    byName->Field(QStringLiteral("NAMECUST")).SetValue(QStringLiteral("Ice Ridge Outfitters"));
+    ASSERT_TRUE(byName->Read());
+    EXPECT_EQ(byName->Field(QStringLiteral("IDCUST")).GetValue().toString(), "1400");
+    EXPECT_EQ(name.GetValue().toString(), QStringLiteral("Lowell Industries"));
+
+    // Another session renames the customer: the next read of each view sees it.
+    auto writer = site->signOn();
+    ASSERT_TRUE(writer);
+    auto writerLink = writer->OpenDBLink(1, 0);
+    auto rename = writerLink->OpenView(QStringLiteral("AR0024"));
+    const auto renameTo = [&](const QString& newName) {
+        rename->Field(QStringLiteral("IDCUST")).SetValue(QStringLiteral("1400"));
+        ASSERT_TRUE(rename->Read());
+        rename->Field(QStringLiteral("NAMECUST")).SetValue(newName);
+        rename->Update();
+    };
+    renameTo(QStringLiteral("Ice Ridge"));
+    number.SetValue(QStringLiteral("1400"));
+    ASSERT_TRUE(byNumber->Read());
+    EXPECT_EQ(name.GetValue().toString(), QStringLiteral("Ice Ridge"));
+    byName->Field(QStringLiteral("NAMECUST")).SetValue(QStringLiteral("Ice Ridge Outfitters"));
+    EXPECT_FALSE(byName->Read());
+    renameTo(QStringLiteral("Ice Ridge Outfitters"));
+    ASSERT_TRUE(byName->Read());
+    EXPECT_EQ(byName->Field(QStringLiteral("IDCUST")).GetValue().toString(), "1400");
+    ASSERT_TRUE(byNumber->Read());
+    EXPECT_EQ(name.GetValue().toString(), QStringLiteral("Ice Ridge Outfitters"));
+}
+
 TEST_F(AccpacEngine, StatusFieldsSetBeforeAReadNarrowIt)
 {
     auto banks = link->OpenView(QStringLiteral("BK0001"));
