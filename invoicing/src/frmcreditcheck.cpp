@@ -143,9 +143,6 @@ void frmCreditCheck::forgetPassword()
 
 bool frmCreditCheck::Valid_CreditApproval(const QString& userId, const QString& password)
 {
-    using modGeneral::OpenView;
-    using modGeneral::ViewPtr;
-    bool approved = false;
     const QString user = Text::trim(userId);
     const QString secret = Text::trim(password);
     if (user.isEmpty() || secret.isEmpty() || !fitsCodePage(user) || !fitsCodePage(secret))
@@ -155,39 +152,47 @@ bool frmCreditCheck::Valid_CreditApproval(const QString& userId, const QString& 
     const QString user8 = modGeneral::Pad_Right(padded, 8, QLatin1Char(' ')).left(8);
     if (usrValidate(0, Ansi::fromUnicode(user8), Ansi::fromUnicode(secret)) != 0)
         return false;
-    if (user == QLatin1String("ADMIN"))
-        return true;
     try {
-        // Declared in this order, the views close AS0001, AS0002, then AS0003.
-        ViewPtr users = OpenView(QStringLiteral("AS0003"));
-        users->Field(QStringLiteral("USERID")).SetValue(user);
-        if (!users->Read())
-            return false;
-        if (users->Field(QStringLiteral("DISABLED")).GetValue().toInt() != 0 ||
-            users->Field(QStringLiteral("LOCKEDOUT")).GetValue().toInt() != 0)
-            return false;
-        ViewPtr authorisations = OpenView(QStringLiteral("AS0002"));
-        ViewPtr resources = OpenView(QStringLiteral("AS0001"));
-        const QString company = modGeneral::Session().Company().ID();
-        authorisations->Browse(quoted("USERID", user) + QStringLiteral(" AND ") +
-                                   quoted("COMPANYID", company) + QStringLiteral(" AND ") +
-                                   quoted("PGMID", QStringLiteral("OE")),
-                               true);
-        while (!approved && authorisations->Fetch()) {
-            const QString profile = Text::trim(
-                authorisations->Field(QStringLiteral("PROFILEID")).GetValue().toString());
-            resources->Browse(quoted("PGMID", QStringLiteral("OE")) + QStringLiteral(" AND ") +
-                                  quoted("PROFILEID", profile),
-                              true);
-            while (!approved && resources->Fetch())
-                approved =
-                    Text::trim(
-                        resources->Field(QStringLiteral("RESOURCEID")).GetValue().toString()) ==
-                    QLatin1String("OECREDIT");
-        }
+        return holdsCreditApprovalRight(user);
     } catch (const std::exception& failure) {
         modGeneral::reportFailure(failure, Source, modGeneral::Reporter::Accpac);
         return false;
+    }
+}
+
+bool holdsCreditApprovalRight(const QString& userId)
+{
+    using modGeneral::OpenView;
+    using modGeneral::ViewPtr;
+    const QString user = Text::trim(userId);
+    if (user == QLatin1String("ADMIN"))
+        return true;
+    // Declared in this order, the views close AS0001, AS0002, then AS0003.
+    ViewPtr users = OpenView(QStringLiteral("AS0003"));
+    users->Field(QStringLiteral("USERID")).SetValue(user);
+    if (!users->Read())
+        return false;
+    if (users->Field(QStringLiteral("DISABLED")).GetValue().toInt() != 0 ||
+        users->Field(QStringLiteral("LOCKEDOUT")).GetValue().toInt() != 0)
+        return false;
+    ViewPtr authorisations = OpenView(QStringLiteral("AS0002"));
+    ViewPtr resources = OpenView(QStringLiteral("AS0001"));
+    const QString company = modGeneral::Session().Company().ID();
+    authorisations->Browse(quoted("USERID", user) + QStringLiteral(" AND ") +
+                               quoted("COMPANYID", company) + QStringLiteral(" AND ") +
+                               quoted("PGMID", QStringLiteral("OE")),
+                           true);
+    bool approved = false;
+    while (!approved && authorisations->Fetch()) {
+        const QString profile =
+            Text::trim(authorisations->Field(QStringLiteral("PROFILEID")).GetValue().toString());
+        resources->Browse(quoted("PGMID", QStringLiteral("OE")) + QStringLiteral(" AND ") +
+                              quoted("PROFILEID", profile),
+                          true);
+        while (!approved && resources->Fetch())
+            approved =
+                Text::trim(resources->Field(QStringLiteral("RESOURCEID")).GetValue().toString()) ==
+                QLatin1String("OECREDIT");
     }
     return approved;
 }

@@ -19,6 +19,11 @@ QVariant valueOf(AccpacView& view, const char* field)
     return view.Field(QLatin1String(field)).GetValue();
 }
 
+Books::Money moneyOf(AccpacView& view, const char* field)
+{
+    return Books::Money::of(valueOf(view, field).toDouble());
+}
+
 // Reads the record of the view's key `key` whose field holds value.
 bool readBy(AccpacView& view, int key, const char* field, const QVariant& value)
 {
@@ -61,13 +66,13 @@ std::variant<InvoiceToReverse, QString> invoiceToReverse(const QString& invoiceN
     invoice.customer = valueOf(header, "CUSTOMER").toString().trimmed();
     invoice.customerName = valueOf(header, "BILNAME").toString().trimmed();
     invoice.date = valueOf(header, "INVDATE").toDate();
-    invoice.total = valueOf(header, "INVNETWTX").toDouble();
-    invoice.prepayment = invoice.total - valueOf(header, "INVDUE").toDouble();
+    invoice.total = moneyOf(header, "INVNETWTX");
+    invoice.prepayment = invoice.total - moneyOf(header, "INVDUE");
     const QString ofInvoice = QStringLiteral("INVUNIQ = %1").arg(invUniq);
-    std::map<int, double> shipmentAmounts;
+    std::map<int, Books::Money> shipmentAmounts;
     AccpacView& lines = views[QStringLiteral("OE0400")];
     browse(lines, ofInvoice, [&] {
-        const double amount = valueOf(lines, "EXTINVMISC").toDouble();
+        const Books::Money amount = moneyOf(lines, "EXTINVMISC");
         if (const int shiUniq = valueOf(lines, "SHIUNIQ").toInt(); shiUniq != 0) {
             shipmentAmounts[shiUniq] += amount;
         } else if (valueOf(lines, "LINETYPE").toInt() == 2) {
@@ -96,7 +101,7 @@ Reversal reverseInvoice(const QString& invoiceNumber)
         creditNote.Field(QStringLiteral("INVNUMBER")).SetValue(invoiceNumber);
         creditNote.Insert();
         reversal.creditNote = valueOf(creditNote, "CRDNUMBER").toString().trimmed();
-        reversal.onAccount = valueOf(creditNote, "ONACCOUNT").toDouble();
+        reversal.onAccount = moneyOf(creditNote, "ONACCOUNT");
     } catch (const ComError& refused) {
         // The refusal is told by the caller; the session's errors hold nothing older.
         reversal.refusal = refused.description();

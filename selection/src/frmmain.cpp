@@ -207,6 +207,7 @@ bool frmMain::Form_Load()
         m_fileItems[4]->setVisible(batch);
         toolbarButton(QStringLiteral("Batch"))->setVisible(batch);
         m_ui->chkDateRange->setChecked(false);
+        addReverseInvoiceCommand();
     });
     m_timer->start();
     return true;

@@ -3,7 +3,9 @@
 
 #include "ui_frmmain.h"
 
+#include <invoicing/frmcreditcheck.h>
 #include <invoicing/frmprepay.h>
+#include <invoicing/frmreverseinvoice.h>
 #include <invoicing/invoicecommands.h>
 #include <invoicing/ordercompletion.h>
 
@@ -11,6 +13,7 @@
 #include <core/lookups.h>
 #include <core/msgbox.h>
 #include <core/reporters.h>
+#include <core/session.h>
 #include <core/text.h>
 
 #include <QMenu>
@@ -92,6 +95,28 @@ void frmMain::addBatchPreviewCommand()
         const GridCommand command(*this);
         Preview_Batch();
     });
+}
+
+void frmMain::addReverseInvoiceCommand()
+{
+    // Asked once the user has signed on; the load asks it once.
+    const QString name = QStringLiteral("mnuFileReverseInvoice");
+    auto* reverse = findChild<QAction*>(name);
+    if (!reverse) {
+        reverse = new QAction(QStringLiteral("Rever&se Invoice..."), this);
+        reverse->setObjectName(name);
+        reverse->setVisible(false); // until the rights are read
+        m_ui->mnuFile->insertAction(mnuFileSub(5), reverse);
+        connect(reverse, &QAction::triggered, this, [this] {
+            if (gridInUse())
+                return;
+            const GridCommand command(*this);
+            frmReverseInvoice window(this);
+            window.exec();
+        });
+    }
+    // The books refuse anyone else; the command is not offered to them.
+    reverse->setVisible(holdsCreditApprovalRight(modGeneral::AppDBLink->Session().UserID()));
 }
 
 void frmMain::Preview_Batch()

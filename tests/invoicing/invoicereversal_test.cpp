@@ -13,20 +13,9 @@ using namespace InvoiceTesting;
 
 TEST(InvoiceReversal, TheWindowsCallsShowTheInvoiceAndReverseItOnce)
 {
-    QList<TestOrder> orders = {order("ORD1", "SH1", 20), order("ORD2", "SH2", 30),
-                               order("ORD3", "SH3", 40, "1300")};
-    for (TestOrder& each : orders)
-        each.withLines = true;
-    MainWindowFixture fixture(orders);
-    frmMain& w = fixture.open();
-    tick(w, {1, 2});
-    w.SelCustomer = QStringLiteral("1200");
-    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    w.DelChargeApply = true;
-    w.DelChargeCode = QStringLiteral("DEL");
-    setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
-    ASSERT_TRUE(w.Create_Invoice56(w.SelCustomer));
-    const QString number = modGeneral::LastInvoiceNumber;
+    MainWindowFixture fixture(reversalOrders());
+    const QString number = invoiceForReversal(fixture.open());
+    ASSERT_FALSE(number.isEmpty());
 
     // The number as a clerk may type it.
     const auto shown = Invoicing::invoiceToReverse(QStringLiteral(" ") + number.toLower());
@@ -37,19 +26,19 @@ TEST(InvoiceReversal, TheWindowsCallsShowTheInvoiceAndReverseItOnce)
     EXPECT_EQ(invoice.date, QDate::currentDate());
     ASSERT_EQ(invoice.shipments.size(), 2u);
     EXPECT_EQ(invoice.shipments[0].number, QStringLiteral("SH1"));
-    EXPECT_DOUBLE_EQ(invoice.shipments[0].amount, 20);
+    EXPECT_EQ(invoice.shipments[0].amount, Books::Money::of(20));
     EXPECT_EQ(invoice.shipments[1].number, QStringLiteral("SH2"));
-    EXPECT_DOUBLE_EQ(invoice.shipments[1].amount, 30);
+    EXPECT_EQ(invoice.shipments[1].amount, Books::Money::of(30));
     EXPECT_EQ(invoice.deliveryCharge, QStringLiteral("DEL"));
-    EXPECT_DOUBLE_EQ(invoice.total, 50 + invoice.deliveryAmount);
-    EXPECT_GT(invoice.deliveryAmount, 0);
-    EXPECT_DOUBLE_EQ(invoice.prepayment, 25);
+    EXPECT_EQ(invoice.total, Books::Money::of(50) + invoice.deliveryAmount);
+    EXPECT_GT(invoice.deliveryAmount, Books::Money{});
+    EXPECT_EQ(invoice.prepayment, Books::Money::of(25));
 
     const Invoicing::Reversal reversal = Invoicing::reverseInvoice(number);
     EXPECT_EQ(reversal.refusal, QString());
     EXPECT_EQ(reversal.creditNote, QStringLiteral("CN0000001"));
     // The prepayment stays on the customer's account, as the window tells.
-    EXPECT_DOUBLE_EQ(reversal.onAccount, 25);
+    EXPECT_EQ(reversal.onAccount, Books::Money::of(25));
 
     const QString reversedAlready = QStringLiteral("Invoice %1 was reversed already by credit "
                                                    "note CN0000001; it cannot be reversed again.")

@@ -2,7 +2,9 @@
 
 #include "ui_frmmain.h"
 
+#include <core/appstate.h>
 #include <core/session.h>
+#include <settings/settings.h>
 
 #include <accpac/view.h>
 
@@ -263,6 +265,27 @@ void tick(frmMain& window, const QList<int>& rows)
         grid->setRow(row);
         grid->setCellPicture(OrderGrid::Picture::Checked);
     }
+}
+
+QList<TestOrder> reversalOrders()
+{
+    QList<TestOrder> orders = {order("ORD1", "SH1", 20), order("ORD2", "SH2", 30),
+                               order("ORD3", "SH3", 40, "1300")};
+    for (TestOrder& each : orders)
+        each.withLines = true;
+    return orders;
+}
+
+QString invoiceForReversal(frmMain& window)
+{
+    tick(window, {1, 2});
+    window.SelCustomer = QStringLiteral("1200");
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
+    window.DelChargeApply = true;
+    window.DelChargeCode = QStringLiteral("DEL");
+    setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
+    modGeneral::LastInvoiceNumber.clear();
+    return window.Create_Invoice56(window.SelCustomer) ? modGeneral::LastInvoiceNumber : QString();
 }
 
 } // namespace InvoiceTesting

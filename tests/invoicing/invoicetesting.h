@@ -65,4 +65,10 @@ void addShipmentLine(int shipmentUniq, int lineNumber, int complete);
 // Ticks grid rows as the selection does (the checked picture in column 0).
 void tick(frmMain& window, const QList<int>& rows);
 
+// Two shipments of customer 1200 (20.00 and 30.00) and one of 1300 (40.00), with lines.
+QList<TestOrder> reversalOrders();
+// Invoices the two shipments of 1200 of reversalOrders with the delivery charge and a
+// prepayment of 25.00; the invoice's number, empty when none was made.
+QString invoiceForReversal(frmMain& window);
+
 } // namespace InvoiceTesting

@@ -53,3 +53,8 @@ private:
     std::unique_ptr<Ui::frmCreditCheck> m_ui;
     bool m_loaded = false;
 };
+
+// Whether the user may approve credit in the signed-on company: ADMIN, or a user neither
+// disabled nor locked out with an Order Entry profile there that carries "OECREDIT". Throws
+// ComError when the rights cannot be read.
+bool holdsCreditApprovalRight(const QString& userId);

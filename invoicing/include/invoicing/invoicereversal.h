@@ -1,5 +1,7 @@
 #pragma once
 
+#include <books/money.h>
+
 #include <QDate>
 #include <QString>
 
@@ -16,7 +18,7 @@ struct InvoiceToReverse
     {
         QString number;
         QDate date;
-        double amount = 0; // the invoice's lines of the shipment
+        Books::Money amount; // the invoice's lines of the shipment
     };
     QString number;
     QString customer;
@@ -24,9 +26,9 @@ struct InvoiceToReverse
     QDate date;
     std::vector<Shipment> shipments;
     QString deliveryCharge; // the charge code of a charge line, "" when none
-    double deliveryAmount = 0;
-    double prepayment = 0; // received on the invoice; it stays on the customer's account
-    double total = 0;
+    Books::Money deliveryAmount;
+    Books::Money prepayment; // received on the invoice; it stays on the customer's account
+    Books::Money total;
 };
 
 // The invoice of that number as the reversal window shows it, or the sentence that says why
@@ -36,9 +38,9 @@ std::variant<InvoiceToReverse, QString> invoiceToReverse(const QString& invoiceN
 
 struct Reversal
 {
-    QString creditNote;   // "" when refused
-    double onAccount = 0; // the prepayment left on the customer's account
-    QString refusal;      // the books' sentence when refused
+    QString creditNote;     // "" when refused
+    Books::Money onAccount; // the prepayment left on the customer's account
+    QString refusal;        // the books' sentence when refused
 };
 
 // Reverses the invoice with one credit note, all or nothing. Only a user who may approve

@@ -111,6 +111,9 @@ public:
     void Preview_Batch();
     // Adds the preview command to the File menu, next to "Invoice Batch".
     void addBatchPreviewCommand();
+    // Adds "Reverse Invoice..." after the preview, shown to the signed-on user only when he
+    // may approve credit (ADMIN always).
+    void addReverseInvoiceCommand();
     // End of invoicing ------------------------------------------------------------------
 
     // Filters, timer, toolbar and menus.
