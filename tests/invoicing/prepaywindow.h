@@ -41,7 +41,7 @@ protected:
         w.show();
         for (const int row : {1, 2})
             clickCell(row, 0);
-        ASSERT_EQ(w.SelCustomer, QStringLiteral("1200"));
+        ASSERT_EQ(w.selCustomer(), QStringLiteral("1200"));
     }
     void TearDown() override
     {
