@@ -130,7 +130,11 @@ TEST(InvoiceEndToEnd, APrepaymentCarriesTheInvoiceTotals)
     MainWindowFixture fixture(
         {withLines(order("ORD1", "SH1", 20)), withLines(order("ORD2", "SH2", 30))});
     frmMain& w = fixture.open();
-    tick(w, {1, 2});
+    w.show();
+    // Ticked as the clerk ticks them: the customer and its name are the selection's.
+    for (const int row : {1, 2})
+        clickCell(w.ui()->flgMain, row, 0);
+    ASSERT_EQ(w.selCustomerName(), QStringLiteral("Mr. Ronald Black"));
     w.setDelChargeApply(false);
     setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     ASSERT_TRUE(w.Create_Invoice56(QStringLiteral("1200")));

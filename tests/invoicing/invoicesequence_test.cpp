@@ -192,7 +192,11 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
 // Copied values depend on the stand-in's records: those lines are compared up to the value.
 static void expectPrepaymentRun(frmMain* window, const MainWindowFixture& fixture, int batch)
 {
-    tick(*window, {7});
+    // Ticked as the clerk ticks it: the customer and its name are the selection's.
+    OrderGrid* grid = window->ui()->flgMain;
+    grid->setCol(0);
+    grid->setRow(7);
+    window->flgMain_Click();
     {
         setPendingCheque(batch, 12.5, QStringLiteral("CHQ-77"));
         window->setDelChargeApply(false);

@@ -88,7 +88,6 @@ TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
     // The charge as the window offers it: switched on, for the flagged customer.
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     main().setDelChargeApply(true);
-    configureDeliveryChargeCode(main(), QStringLiteral("DEL"));
     openPrepay();
     type(ui().vreBatch, QStringLiteral("1"));
     type(ui().txtRecNumber, QStringLiteral("ALL-1"));

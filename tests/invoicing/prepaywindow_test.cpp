@@ -336,7 +336,6 @@ TEST_P(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
     // The whole invoice may be prepaid; with the delivery charge it is 10.00 more.
     type(ui().vreRecAmount, typed("50"));
     main().setDelChargeApply(true);
-    configureDeliveryChargeCode(main(), QStringLiteral("DEL"));
     type(ui().vreRecAmount, typed("60"));
     EXPECT_EQ(fixture->boxes.shown.size(), 2);
 
