@@ -46,8 +46,8 @@ void InvoiceTickedShipments(benchmark::State& state)
                 grid->setRow(row);
                 grid->setCellPicture(OrderGrid::Picture::Checked);
             }
-            window.SelCustomer = QStringLiteral("1200");
-            window.DelChargeApply = false;
+            window.setSelCustomer(QStringLiteral("1200"));
+            window.setDelChargeApply(false);
             modGeneral::PendingPrepayment = {};
             state.ResumeTiming();
             const bool created = window.Create_Invoice56(QStringLiteral("1200"));

@@ -221,13 +221,11 @@ void frmMain::showPrepayment(std::optional<double> amount)
     }
 }
 
-namespace {
-
 // The window's part of what a batch preview changes, put back when the preview is done.
-class WindowStateHeld : public BillingDesk::HeldState
+class frmMain::StateHeld : public BillingDesk::HeldState
 {
 public:
-    explicit WindowStateHeld(frmMain& window)
+    explicit StateHeld(frmMain& window)
         : m_window(window), m_selCustomer(window.SelCustomer),
           m_selCustomerName(window.SelCustomerName), m_selTotal(window.SelTotal),
           m_delChargeApply(window.DelChargeApply), m_batchRows(window.BatchRows),
@@ -241,7 +239,7 @@ public:
     {
     }
 
-    ~WindowStateHeld() override
+    ~StateHeld() override
     {
         Ui::frmMain& ui = *m_window.ui();
         m_window.SelCustomer = m_selCustomer;
@@ -266,8 +264,8 @@ public:
         m_window.setStatusText(m_status);
     }
 
-    WindowStateHeld(const WindowStateHeld&) = delete;
-    WindowStateHeld& operator=(const WindowStateHeld&) = delete;
+    StateHeld(const StateHeld&) = delete;
+    StateHeld& operator=(const StateHeld&) = delete;
 
 private:
     frmMain& m_window;
@@ -287,9 +285,7 @@ private:
     QString m_status;
 };
 
-} // namespace
-
 std::unique_ptr<BillingDesk::HeldState> frmMain::holdState()
 {
-    return std::make_unique<WindowStateHeld>(*this);
+    return std::make_unique<StateHeld>(*this);
 }

@@ -322,7 +322,7 @@ QStringList checkSeed(std::uint32_t seed)
     };
     if (!gridShowsTheRows())
         return QStringList{generated} + problems;
-    w.BatchInvoiced = false;
+    w.setBatchInvoiced(false);
 
     // An earlier run that ended in an error, then a reload: the invoiced orders are gone.
     QList<ExpectedInvoice> earlier;
@@ -486,9 +486,9 @@ QStringList checkSeed(std::uint32_t seed)
            QStringLiteral("[after] %1 rows ticked after the run, not %2")
                .arg(BatchTesting::tickedRows(w).size())
                .arg(remaining.size()));
-    expect(w.SelCustomer == remainingCustomer,
+    expect(w.selCustomer() == remainingCustomer,
            QStringLiteral("[after] SelCustomer \"%1\" after the run, not \"%2\"")
-               .arg(w.SelCustomer, remainingCustomer));
+               .arg(w.selCustomer(), remainingCustomer));
     expect(w.ui()->lblInvoice->text() ==
                modGeneral::Format_Decimals(double(remainingCents) / 100, 2),
            QStringLiteral("[after] lblInvoice \"%1\" after the run, not %2")

@@ -186,18 +186,18 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
     ASSERT_EQ(w.ui()->flgMain->Rows(), c.rows.size() + 1);
     tickOrders(w, c.tickedBefore);
     modGeneral::BatchFirstInvoice.clear();
-    w.BatchInvoiced = false;
+    w.setBatchInvoiced(false);
     const QString statusBefore = w.statusText();
 
     // The preview first: nothing written, nothing ticked, the selection as it was.
     const QByteArray companyBefore = companyContent(fixture.companyFile());
     const QList<int> ticksBefore = tickedRows(w);
-    const QString selectedBefore = w.SelCustomer;
+    const QString selectedBefore = w.selCustomer();
     const BatchPreview preview = previewBatch(w);
     EXPECT_TRUE(preview.complete);
     EXPECT_TRUE(companyContent(fixture.companyFile()) == companyBefore);
     EXPECT_EQ(tickedRows(w), ticksBefore);
-    EXPECT_EQ(w.SelCustomer, selectedBefore);
+    EXPECT_EQ(w.selCustomer(), selectedBefore);
     EXPECT_EQ(w.statusText(), statusBefore);
     QList<QStringList> previewed;
     for (const BatchPreview::Invoice& invoice : preview.invoices) {
@@ -225,8 +225,8 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
                                       QStringLiteral(" have been created."));
     }
     EXPECT_TRUE(modGeneral::BatchFirstInvoice.isEmpty());
-    EXPECT_FALSE(w.BatchInvoiced);
-    EXPECT_FALSE(w.BatchMode);
+    EXPECT_FALSE(w.batchInvoiced());
+    EXPECT_FALSE(w.batchMode());
     // Afterwards only the user's ticks that no invoice took remain selected, with their
     // customer and total; without any, nothing is selected and Invoice is disabled.
     QStringList invoiced;
@@ -243,7 +243,7 @@ TEST_P(InvoiceRun, CreatesTheInvoicesOfTheGrid)
         }
     }
     EXPECT_EQ(tickedRows(w), remaining);
-    EXPECT_EQ(w.SelCustomer, remainingCustomer);
+    EXPECT_EQ(w.selCustomer(), remainingCustomer);
     EXPECT_EQ(w.ui()->lblInvoice->text(),
               remaining.isEmpty() ? QStringLiteral("0.00") : QStringLiteral("10.00"));
     EXPECT_EQ(w.mnuFileSub(3)->isEnabled(), !remaining.isEmpty());
@@ -304,7 +304,7 @@ TEST(InvoiceRunFailures, DateThatDoesNotConvertEndsTheRun)
         OrderGrid* grid = w.ui()->flgMain;
         grid->setTextMatrix(2, 2, date);
         modGeneral::BatchFirstInvoice.clear();
-        w.BatchInvoiced = false;
+        w.setBatchInvoiced(false);
         w.Check_Orders();
 
         QList<Invoice> made = invoices();
@@ -318,8 +318,8 @@ TEST(InvoiceRunFailures, DateThatDoesNotConvertEndsTheRun)
         EXPECT_EQ(w.statusText(), QStringLiteral("Invoice ") + made[0].number +
                                       QStringLiteral(" created successfully."));
         EXPECT_EQ(modGeneral::BatchFirstInvoice, made[0].number);
-        EXPECT_TRUE(w.BatchInvoiced);
-        EXPECT_FALSE(w.BatchMode);
+        EXPECT_TRUE(w.batchInvoiced());
+        EXPECT_FALSE(w.batchMode());
 
         // A next run that creates nothing (no row dated today is left) changes no status
         // text; the range waits for a run that creates invoices.
@@ -421,7 +421,7 @@ TEST(InvoiceRunFailures, PendingPrepaymentStaysWithTheUsersSelection)
     w.Check_Orders();
     EXPECT_EQ(shipmentsPerInvoice(), QList<QStringList>{{"S4"}});
     EXPECT_EQ(tickedRows(w), QList<int>{2});
-    EXPECT_EQ(w.SelCustomer, QStringLiteral("1210"));
+    EXPECT_EQ(w.selCustomer(), QStringLiteral("1210"));
     EXPECT_EQ(w.ui()->lblInvoice->text(), QStringLiteral("10.00"));
     EXPECT_TRUE(modGeneral::PendingPrepayment.Present);
     EXPECT_EQ(modGeneral::PendingPrepayment.ReceiptNumber, QStringLiteral("CHK-1"));
@@ -456,7 +456,7 @@ TEST(InvoiceRunFailures, PendingPrepaymentStaysWithTheUsersSelection)
     EXPECT_EQ(shipmentsPerInvoice(), (QList<QStringList>{{"S5"}, {"S6"}}));
     EXPECT_TRUE(receipts().isEmpty());
     EXPECT_TRUE(tickedRows(v).isEmpty());
-    EXPECT_TRUE(v.SelCustomer.isEmpty());
+    EXPECT_TRUE(v.selCustomer().isEmpty());
     EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
     EXPECT_TRUE(v.ui()->lblPrepayment->isHidden());
     EXPECT_FALSE(v.mnuFileSub(3)->isEnabled());
@@ -499,8 +499,7 @@ TEST(InvoiceRunCommand, InvoiceBatchRunsAndHoldsTheGrid)
         // The user tries another batch, a refresh, the timer and a click on a row.
         w.mnuFileSub_Click(4);
         w.mnuFileSub_Click(0);
-        w.RefreshTicks = w.RefreshInterval;
-        w.tmrMain_Timer();
+        tickUntilRefresh(w);
         grid->setRow(rows - 1);
         grid->setCol(0);
         emit grid->Click();
@@ -561,7 +560,7 @@ TEST(InvoiceRunPreview, ListsRulesMarksAndRowsLeftOut)
     EXPECT_EQ(preview.leftOut[2].row.order, QStringLiteral("A5"));
     EXPECT_EQ(preview.leftOut[2].reason, QStringLiteral("not dated today"));
     EXPECT_EQ(tickedRows(w), QList<int>{4});
-    EXPECT_EQ(w.SelCustomer, QStringLiteral("1840"));
+    EXPECT_EQ(w.selCustomer(), QStringLiteral("1840"));
     EXPECT_TRUE(invoices().isEmpty());
 
     // Revisions together; a date that does not convert ends the preview with the run's box.
@@ -612,8 +611,7 @@ TEST(InvoiceRunPreview, PreviewWindowRunsTheBatch)
         answerer.stop();
         // Refresh and the timer start nothing while the preview is open.
         w.mnuFileSub_Click(0);
-        w.RefreshTicks = w.RefreshInterval;
-        w.tmrMain_Timer();
+        tickUntilRefresh(w);
         auto* label = modal->findChild<QLabel*>(QStringLiteral("lblSummary"));
         auto* tree = modal->findChild<QTreeWidget*>(QStringLiteral("tvwInvoices"));
         summary = label->text();

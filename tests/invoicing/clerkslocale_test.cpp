@@ -51,7 +51,7 @@ TEST_P(ClerksNumberFormat, ATotalOfNothingReadsZero)
     // A run that invoices every row leaves nothing selected and the total at zero.
     w.Check_Orders();
     EXPECT_EQ(records(QStringLiteral("OE0420"), {QStringLiteral("INVNUMBER")}).size(), 2);
-    EXPECT_TRUE(w.SelCustomer.isEmpty());
+    EXPECT_TRUE(w.selCustomer().isEmpty());
     EXPECT_EQ(w.ui()->lblInvoice->text(), zero());
     EXPECT_TRUE(fixture.boxes.shown.isEmpty()) << fixture.boxes.texts().join(u'|').toStdString();
     EXPECT_EQ(fixture.auditProblems(), QStringList());
@@ -124,7 +124,7 @@ TEST_P(ClerksDesktopLocale, AnAmountThatIsNoNumberIsRefusedWhereItEnters)
         grid->setRow(2);
         w.flgMain_Click();
         EXPECT_FALSE(grid->isChecked(2));
-        EXPECT_TRUE(w.SelCustomer.isEmpty());
+        EXPECT_TRUE(w.selCustomer().isEmpty());
         ASSERT_EQ(fixture.boxes.shown.size(), 1);
         EXPECT_TRUE(fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; Type mismatch")));
         EXPECT_TRUE(fixture.boxes.shown[0].text.contains(QStringLiteral("frmMain.flgMain_Click")));

@@ -270,7 +270,7 @@ TEST_F(Completion, ZeroAmountShipmentsAreCompletedWithTheirOrders)
     addShipmentLine(shipmentUniq("SH6"), 1, 0);
     grid->setTextMatrix(4, 3, QString()); // ORD4: no shipment number shown
 
-    window->Loading = true; // a reload is running: the command must not start another
+    window->setLoading(true); // a reload is running: the command must not start another
     startLog();
     window->Complete_ZeroAmountShipments();
     EXPECT_EQ(window->statusText(), QStringLiteral("Completing shipment SH6..."));
@@ -287,7 +287,7 @@ TEST_F(Completion, ZeroAmountShipmentsAreCompletedWithTheirOrders)
         EXPECT_EQ(shipmentComplete(number), 1) << number.toStdString();
     EXPECT_EQ(orderComplete("ORD4"), 0);
 
-    window->Loading = false;
+    window->setLoading(false);
     window->Complete_ZeroAmountShipments();
     // Reloaded: ORD6 is complete and gone; ORD4's row is back with its shipment and is
     // completed only by the next run.

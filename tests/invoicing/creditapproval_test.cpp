@@ -36,9 +36,8 @@ protected:
                    withLines(order("ORD5", "SH5", 120))})
     {
         window = &fixture.open();
-        window->SelCustomer = QStringLiteral("1200");
-        window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
-        window->DelChargeApply = false;
+        window->setSelCustomer(QStringLiteral("1200"));
+        window->setDelChargeApply(false);
         modGeneral::PendingPrepayment = {};
         fixture.boxes.shown.clear();
     }

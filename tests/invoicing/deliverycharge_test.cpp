@@ -20,8 +20,8 @@ class DeliveryCharge : public ::testing::Test
 protected:
     DeliveryCharge() : fixture(orders())
     {
+        Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
         window = &fixture.open();
-        window->DelChargeCode = QStringLiteral("DEL");
         select({"ORD01"});
     }
 
@@ -60,13 +60,13 @@ protected:
     bool offered() const
     {
         const auto* ui = window->ui();
-        return window->DelChargeApply && !ui->cboDelCharge->isHidden() &&
+        return window->delChargeApply() && !ui->cboDelCharge->isHidden() &&
                !ui->lblDelCharge->isHidden() && ui->cboDelCharge->currentIndex() == 0;
     }
     bool off() const
     {
         const auto* ui = window->ui();
-        return !window->DelChargeApply && ui->cboDelCharge->isHidden() &&
+        return !window->delChargeApply() && ui->cboDelCharge->isHidden() &&
                ui->lblDelCharge->isHidden() && ui->cboDelCharge->currentIndex() == -1;
     }
 
@@ -145,8 +145,8 @@ TEST_F(DeliveryCharge, AnUnconfiguredCodeWarnsAtEveryQualifyingCheckAndChangesNo
     window->Check_DeliveryCharge();
     ASSERT_TRUE(offered());
     window->ui()->cboDelCharge->setCurrentIndex(1); // the user chose "Omit"
-    EXPECT_FALSE(window->DelChargeApply);
-    window->DelChargeCode = QStringLiteral("  ");
+    EXPECT_FALSE(window->delChargeApply());
+    configureDeliveryChargeCode(*window, QStringLiteral("  "));
     for (int check = 1; check <= 3; ++check) {
         window->Check_DeliveryCharge();
         ASSERT_EQ(fixture.boxes.shown.size(), check);
@@ -155,7 +155,7 @@ TEST_F(DeliveryCharge, AnUnconfiguredCodeWarnsAtEveryQualifyingCheckAndChangesNo
         EXPECT_EQ(box.text, Unconfigured);
         EXPECT_EQ(box.icon, modGeneral::MsgIcon::Exclamation);
         EXPECT_EQ(box.buttons, modGeneral::MsgButtons::OK);
-        EXPECT_FALSE(window->DelChargeApply);
+        EXPECT_FALSE(window->delChargeApply());
         EXPECT_FALSE(window->ui()->cboDelCharge->isHidden());
         EXPECT_EQ(window->ui()->cboDelCharge->currentIndex(), 1);
     }

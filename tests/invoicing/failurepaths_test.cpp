@@ -153,6 +153,6 @@ TEST(FailurePaths, AShipmentLookUpFailingDuringALoadIsReportedAndTheLoadGoesOn)
     EXPECT_EQ(grid->TextMatrix(2, 1), QStringLiteral("ORD2"));
     EXPECT_EQ(grid->TextMatrix(2, 3), QString());
     EXPECT_EQ(grid->TextMatrix(3, 3), QStringLiteral("SH3"));
-    EXPECT_FALSE(w.Loading);
+    EXPECT_FALSE(w.isLoading());
     EXPECT_TRUE(w.mnuFileSub(0)->isEnabled());
 }

@@ -62,14 +62,14 @@ TEST(InvoiceEndToEnd, ThreeTickedShipmentsBecomeOneInvoice)
     OrderGrid* grid = w.ui()->flgMain;
     for (const int row : {1, 2, 3})
         clickCell(grid, row, 0);
-    ASSERT_EQ(w.SelCustomer, QStringLiteral("1200"));
+    ASSERT_EQ(w.selCustomer(), QStringLiteral("1200"));
     // The charge as the window offers it: switched on, for the flagged customer.
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    w.DelChargeApply = true;
-    w.DelChargeCode = QStringLiteral("DEL");
+    w.setDelChargeApply(true);
+    configureDeliveryChargeCode(w, QStringLiteral("DEL"));
     modGeneral::PendingPrepayment = {};
 
-    ASSERT_TRUE(w.Create_Invoice56(w.SelCustomer));
+    ASSERT_TRUE(w.Create_Invoice56(w.selCustomer()));
     const QString number = modGeneral::LastInvoiceNumber;
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^IN\\d+$")).match(number).hasMatch())
         << number.toStdString();
@@ -130,10 +130,12 @@ TEST(InvoiceEndToEnd, APrepaymentCarriesTheInvoiceTotals)
     MainWindowFixture fixture(
         {withLines(order("ORD1", "SH1", 20)), withLines(order("ORD2", "SH2", 30))});
     frmMain& w = fixture.open();
-    tick(w, {1, 2});
-    w.SelCustomer = QStringLiteral("1200");
-    w.SelCustomerName = QStringLiteral("Mr. Ronald Black");
-    w.DelChargeApply = false;
+    w.show();
+    // Ticked as the clerk ticks them: the customer and its name are the selection's.
+    for (const int row : {1, 2})
+        clickCell(w.ui()->flgMain, row, 0);
+    ASSERT_EQ(w.selCustomerName(), QStringLiteral("Mr. Ronald Black"));
+    w.setDelChargeApply(false);
     setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     ASSERT_TRUE(w.Create_Invoice56(QStringLiteral("1200")));
     const auto headers =

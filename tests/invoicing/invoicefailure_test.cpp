@@ -34,9 +34,8 @@ protected:
         : fixture(orders)
     {
         window = &fixture.open();
-        window->SelCustomer = QStringLiteral("1200");
-        window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
-        window->DelChargeApply = false;
+        window->setSelCustomer(QStringLiteral("1200"));
+        window->setDelChargeApply(false);
         modGeneral::PendingPrepayment = {};
         modGeneral::LastInvoiceNumber = QStringLiteral("BEFORE");
         fixture.boxes.shown.clear();
@@ -149,8 +148,7 @@ TEST_F(InvoiceFailure, AFailureWithoutAccpacErrorsShowsTheGenericBox)
         window->Load_Grid();
         ASSERT_EQ(fixture.boxes.shown.size(), 1); // the load's report of the refused amount
         fixture.boxes.shown.clear();
-        window->SelCustomer = QStringLiteral("1200");
-        window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
+        window->setSelCustomer(QStringLiteral("1200"));
         EXPECT_FALSE(window->Create_Invoice2(QStringLiteral("1200"), {1, 2}));
         ASSERT_EQ(fixture.boxes.shown.size(), 1);
         EXPECT_EQ(fixture.boxes.shown.first().title, QStringLiteral("Tallymerge Error"));

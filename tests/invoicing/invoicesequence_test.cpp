@@ -86,8 +86,6 @@ protected:
                    prepaid()})
     {
         window = &fixture.open();
-        window->SelCustomer = QStringLiteral("1200");
-        window->SelCustomerName = QStringLiteral("Mr. Ronald Black");
         modGeneral::PendingPrepayment = {};
         modGeneral::LastInvoiceNumber.clear();
         for (const QString number : {"ORD1", "ORD2", "ORD3", "ORD4", "ORD5", "ORD6"})
@@ -111,8 +109,8 @@ TEST_F(InvoiceSequence, InteractiveRunsCallTheViewsOfTheirLayoutInOrder)
         // Each run invoices other shipments: a shipment goes on one invoice only.
         window->Clear_AllSelections();
         tick(*window, layout56 ? QList<int>{4, 6} : QList<int>{1, 3});
-        window->DelChargeApply = layout56;
-        window->DelChargeCode = QStringLiteral(" DEL ");
+        window->setDelChargeApply(layout56);
+        configureDeliveryChargeCode(*window, QStringLiteral(" DEL "));
         startLog();
         const bool created = layout56 ? window->Create_Invoice56(QStringLiteral(" 1200 "))
                                       : window->Create_Invoice(QStringLiteral("1200"));
@@ -143,7 +141,7 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
     // Customer 1200: limit 1000, balance 800. Rows 2 and 1 total 50: within the limit.
     for (const bool layout56 : {false, true}) {
         SCOPED_TRACE(layout56 ? "5.6 layout" : "older layout");
-        window->DelChargeApply = false;
+        window->setDelChargeApply(false);
         startLog();
         const QList<std::int16_t> rows =
             layout56 ? QList<std::int16_t>{4, 3} : QList<std::int16_t>{2, 1};
@@ -194,10 +192,14 @@ TEST_F(InvoiceSequence, BatchRunsTakeTheirRowListAndCheckTheCredit)
 // Copied values depend on the stand-in's records: those lines are compared up to the value.
 static void expectPrepaymentRun(frmMain* window, const MainWindowFixture& fixture, int batch)
 {
-    tick(*window, {7});
+    // Ticked as the clerk ticks it: the customer and its name are the selection's.
+    OrderGrid* grid = window->ui()->flgMain;
+    grid->setCol(0);
+    grid->setRow(7);
+    window->flgMain_Click();
     {
         setPendingCheque(batch, 12.5, QStringLiteral("CHQ-77"));
-        window->DelChargeApply = false;
+        window->setDelChargeApply(false);
         startLog();
         EXPECT_TRUE(window->Create_Invoice56(QStringLiteral("1200")));
         const QStringList log = calls();
@@ -266,16 +268,14 @@ TEST_F(InvoiceSequence, APrepaymentWhoseBatchIsNotFoundIsRecordedWithoutTheBatch
 TEST_F(InvoiceSequence, NoReloadReplacesTheRowsDuringARun)
 {
     tick(*window, {2});
-    window->RefreshInterval = 0;
-    window->RefreshTicks = 0;
-    QTimer::singleShot(0, window, [this] { window->tmrMain_Timer(); });
+    QTimer::singleShot(0, window, [this] { tickUntilRefresh(*window); });
     startLog();
     EXPECT_TRUE(window->Create_Invoice56(QStringLiteral("1200")));
     const QStringList log = calls();
     EXPECT_EQ(log.filter("OE0427 SetValueDirect SHINUMBER|").size(), 1);
     EXPECT_TRUE(log.contains("OE0427 SetValueDirect SHINUMBER|SH2"));
     EXPECT_EQ(readField("OE0520", 1, {{"ORDNUMBER", "ORD2"}}, "COMPLETE").toInt(), 3);
-    EXPECT_FALSE(window->Loading);
+    EXPECT_FALSE(window->isLoading());
 }
 
 // An approval the header refuses (a password longer than its field, which the window itself

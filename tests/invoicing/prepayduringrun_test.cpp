@@ -81,7 +81,7 @@ TEST_P(PrepayWindowTest, AChequeConfirmedDuringARunWaitsForTheClerksInvoice)
                              "The prepayment can be stored when it has ended."));
     EXPECT_TRUE(isOpen());
     EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
-    EXPECT_EQ(main().SelCustomer, QStringLiteral("1200"));
+    EXPECT_EQ(main().selCustomer(), QStringLiteral("1200"));
 
     QTest::mouseClick(ui().btnOK, Qt::LeftButton);
     settle();
@@ -116,7 +116,7 @@ TEST_P(PrepayWindowTest, AChequeCancelledDuringARunStaysCancelled)
     ASSERT_TRUE(cancel.pressed);
     settle();
     EXPECT_FALSE(isOpen());
-    EXPECT_EQ(main().SelCustomer, QStringLiteral("1200"));
+    EXPECT_EQ(main().selCustomer(), QStringLiteral("1200"));
     EXPECT_FALSE(modGeneral::PendingPrepayment.Present);
     EXPECT_FALSE(main().ui()->lblPrepay->isVisible());
     EXPECT_FALSE(main().ui()->lblPrepayment->isVisible());

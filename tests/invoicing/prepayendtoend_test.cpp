@@ -87,8 +87,7 @@ TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
     const double enteredBefore = batchField(1, "AMTENTER").toDouble();
     // The charge as the window offers it: switched on, for the flagged customer.
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    main().DelChargeApply = true;
-    main().DelChargeCode = QStringLiteral("DEL");
+    main().setDelChargeApply(true);
     openPrepay();
     type(ui().vreBatch, QStringLiteral("1"));
     type(ui().txtRecNumber, QStringLiteral("ALL-1"));
@@ -100,8 +99,7 @@ TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
 
     // The second row unticked: 20.00 and the charge are less than the prepayment.
     clickCell(2, 0);
-    main().DelChargeApply = true;
-    main().DelChargeCode = QStringLiteral("DEL");
+    main().setDelChargeApply(true);
     ASSERT_TRUE(modGeneral::PendingPrepayment.Present);
     main().toolbarButton(QStringLiteral("Invoice"))->trigger();
     settle();
@@ -113,7 +111,7 @@ TEST_P(PrepayWindowTest, EndToEndTheWholeInvoiceWithItsDeliveryChargeIsPrepaid)
     EXPECT_TRUE(records(QStringLiteral("OE0420"), {"INVNUMBER"}, QString()).isEmpty());
 
     clickCell(2, 0);
-    main().DelChargeApply = true;
+    main().setDelChargeApply(true);
     fixture->boxes.shown.clear();
     main().toolbarButton(QStringLiteral("Invoice"))->trigger();
     settle();
@@ -177,7 +175,7 @@ TEST_P(PrepayWindowTest, AWarningOnTheBatchReadLetsTheInvoiceGoOn)
             fixture->addOrders({lined(InvoiceTesting::order("ORD4", "SH4", 40))});
             main().Load_Grid();
             clickCell(2, 0);
-            ASSERT_EQ(main().SelCustomer, QStringLiteral("1200"));
+            ASSERT_EQ(main().selCustomer(), QStringLiteral("1200"));
         }
         openPrepay();
         type(ui().vreBatch, QStringLiteral("1"));

@@ -129,7 +129,7 @@ TEST_P(PrepayWindowTest, ALargeInvoiceMayBePrepaidInFull)
     main().Load_Grid();
     const int rows = main().ui()->flgMain->Rows();
     clickCell(rows - 1, 0);
-    ASSERT_EQ(main().SelCustomer, QStringLiteral("1200"));
+    ASSERT_EQ(main().selCustomer(), QStringLiteral("1200"));
     openPrepay();
     type(ui().vreBatch, QStringLiteral("1"));
     type(ui().vreRecAmount, typed("1500000.05"));

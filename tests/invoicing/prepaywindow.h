@@ -37,11 +37,14 @@ protected:
             lined(InvoiceTesting::order("ORD1", "SH1", 20)),
             lined(InvoiceTesting::order("ORD2", "SH2", 30)),
             lined(InvoiceTesting::order("ORD3", "SH3", 15, QStringLiteral("1300")))});
+        // The delivery charge's item is configured; it applies only where a test switches
+        // the charge on.
+        Setting::save(Setting::DelCharge, QStringLiteral("DEL"));
         frmMain& w = fixture->open();
         w.show();
         for (const int row : {1, 2})
             clickCell(row, 0);
-        ASSERT_EQ(w.SelCustomer, QStringLiteral("1200"));
+        ASSERT_EQ(w.selCustomer(), QStringLiteral("1200"));
     }
     void TearDown() override
     {

@@ -335,8 +335,7 @@ TEST_P(PrepayWindowTest, BadEntriesAreRefusedAndNothingIsStored)
     EXPECT_TRUE(hasFocus(ui().vreRecAmount));
     // The whole invoice may be prepaid; with the delivery charge it is 10.00 more.
     type(ui().vreRecAmount, typed("50"));
-    main().DelChargeApply = true;
-    main().DelChargeCode = QStringLiteral("DEL");
+    main().setDelChargeApply(true);
     type(ui().vreRecAmount, typed("60"));
     EXPECT_EQ(fixture->boxes.shown.size(), 2);
 

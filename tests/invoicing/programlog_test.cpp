@@ -69,9 +69,8 @@ TEST(ProgramLogOfASession, TellsLoadsInvoicesCompletionAndBoxesButNoSecret)
         Accpac::Testing::SignonAnswer{Sample::CompanyId, QStringLiteral("APPROVER"), password});
     ASSERT_TRUE(modGeneral::Open_Connections());
 
-    window.SelCustomer = QStringLiteral("1200");
-    window.SelCustomerName = QStringLiteral("Mr. Ronald Black");
-    window.DelChargeApply = false;
+    window.setSelCustomer(QStringLiteral("1200"));
+    window.setDelChargeApply(false);
     modGeneral::PendingPrepayment = {};
     {
         CreditWindowScript script([&](frmCreditCheck& w) {

@@ -48,7 +48,7 @@ QStringList listedShipments(const OrderGrid& grid)
 // order with its shipment and shows no box.
 void expectUsable(MainWindowFixture& fixture, frmMain& w)
 {
-    EXPECT_FALSE(w.Loading);
+    EXPECT_FALSE(w.isLoading());
     EXPECT_TRUE(w.mnuFileSub(0)->isEnabled());
     fixture.boxes.shown.clear();
     w.Load_Grid();
@@ -157,7 +157,7 @@ TEST(StorageFailure, AJournalThatCannotBeWrittenFailsTheWholeInvoice)
         "'ORD1')");
     const QStringList before = TestStore::query(store, books);
     tick(w, {1, 2});
-    w.SelCustomer = QStringLiteral("1200");
+    w.setSelCustomer(QStringLiteral("1200"));
     modGeneral::PendingPrepayment = {};
     renameTable(store, "TMJOURNAL", "TMJOURNAL_GONE");
 

@@ -57,7 +57,7 @@ void activate(QWidget& window)
 void duringTheLoad(frmMain& window, std::function<void()> body)
 {
     QTimer::singleShot(0, &window, [&window, body] {
-        if (window.Loading)
+        if (window.isLoading())
             body();
         else
             duringTheLoad(window, body);
@@ -98,21 +98,23 @@ private slots:
                 checkedDuringLoad = w->ui()->chkDateRange->isChecked();
                 w->Load_Grid();
                 w->mnuFileSub_Click(0);
-                w->RefreshTicks = w->RefreshInterval;
-                w->tmrMain_Timer();
-                QVERIFY(w->Loading);
+                tickUntilRefresh(*w);
+                QVERIFY(w->isLoading());
             });
         });
         frmMain& w = fixture.openShown();
         QVERIFY(interfered);
         QVERIFY(!checkedDuringLoad);
-        QVERIFY(!w.Loading);
-        QVERIFY(!w.FirstActivate);
+        QVERIFY(!w.isLoading());
         QCOMPARE(w.ui()->flgMain->Rows(), 3);
         QCOMPARE(w.ui()->flgMain->TextMatrix(1, 1), QStringLiteral("1"));
         QCOMPARE(w.ui()->flgMain->TextMatrix(2, 1), QStringLiteral("2"));
         QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 2 records Loaded."));
         QVERIFY(w.mnuFileSub(0)->isEnabled());
+        // The first activation's load is done: a later activation loads nothing.
+        w.setStatusText(QStringLiteral("marker"));
+        w.Form_Activate();
+        QCOMPARE(w.statusText(), QStringLiteral("marker"));
     }
 
     void onlyTheProgramsOwnWindowsActivateTheMainWindow()
@@ -156,13 +158,13 @@ private slots:
         // range is offered again and the changed settings are read.
         Setting::save(Setting::BatchInv, QStringLiteral("1"));
         w.mnuFileSub_Click(11);
-        QVERIFY(w.ConfigChanged);
+        QVERIFY(w.configChanged());
         auto* configure = w.findChild<QWidget*>(QStringLiteral("frmConfigure"));
         QVERIFY(configure);
         QTRY_VERIFY(QApplication::activeWindow() == configure);
         configure->close();
         activate(w);
-        QVERIFY(!w.ConfigChanged);
+        QVERIFY(!w.configChanged());
         QVERIFY(ui->chkDateRange->isChecked());
         QVERIFY(w.mnuFileSub(4)->isVisible());
     }

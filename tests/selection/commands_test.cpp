@@ -120,7 +120,7 @@ private slots:
         ui->vreTo->setText(QStringLiteral("12/5/2026"));
 
         QTest::mouseClick(ui->btnFrom, Qt::LeftButton);
-        QVERIFY(w.CalendarForFrom);
+        QVERIFY(w.calendarForFrom());
         QVERIFY(!ui->mvwMain->isHidden());
         QCOMPARE(ui->mvwMain->selectedDate(), QDate(2026, 12, 1));
         const QPoint boxTop = ui->vreFrom->mapTo(ui->centralwidget, QPoint(0, 0));
@@ -132,7 +132,7 @@ private slots:
         QVERIFY(ui->mvwMain->isHidden());
 
         QTest::mouseClick(ui->btnTo, Qt::LeftButton);
-        QVERIFY(!w.CalendarForFrom);
+        QVERIFY(!w.calendarForFrom());
         emit ui->mvwMain->clicked(QDate(2026, 12, 3)); // To before From: From follows
         QCOMPARE(ui->vreTo->text(), QStringLiteral("12/3/2026"));
         QCOMPARE(ui->vreFrom->text(), QStringLiteral("12/3/2026"));
@@ -150,7 +150,7 @@ private slots:
             MainWindowFixture fixture({});
             frmMain& w = fixture.open();
             QCOMPARE(w.ui()->cboInterval->currentText(), QStringLiteral("2 Minutes"));
-            QCOMPARE(w.RefreshInterval, std::int16_t(4));
+            QCOMPARE(w.refreshInterval(), std::int16_t(4));
             w.ui()->cboCustomer->setCurrentIndex(3);
             w.ui()->cboLocation->setCurrentIndex(4);
             w.ui()->cboInterval->setCurrentIndex(5);
@@ -162,7 +162,7 @@ private slots:
             QCOMPARE(again.ui()->cboLocation->currentText(),
                      QStringLiteral("South Warehouse & Freezer"));
             QCOMPARE(again.ui()->cboInterval->currentText(), QStringLiteral("15 Minutes"));
-            QCOMPARE(again.RefreshInterval, std::int16_t(30));
+            QCOMPARE(again.refreshInterval(), std::int16_t(30));
         }
         {
             MainWindowFixture fixture({});
@@ -233,19 +233,19 @@ private slots:
         grid->setRow(1);
         grid->setCol(0);
         w.flgMain_Click();
-        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        QCOMPARE(w.selCustomer(), QStringLiteral("1200"));
         w.tlbMain_ButtonClick(QStringLiteral("Clear"));
-        QCOMPARE(w.SelCustomer, QString());
+        QCOMPARE(w.selCustomer(), QString());
 
         // F5 reloads; while a load runs, Refresh starts none.
         w.setStatusText(QStringLiteral("marker"));
         QTest::keyClick(&w, Qt::Key_F5);
         QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 2 records Loaded."));
-        w.Loading = true;
+        w.setLoading(true);
         w.setStatusText(QStringLiteral("marker"));
         w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
         QCOMPARE(w.statusText(), QStringLiteral("marker"));
-        w.Loading = false;
+        w.setLoading(false);
         QCOMPARE(w.mnuFileSub(6)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
         QCOMPARE(w.ui()->mnuFile->title(), QStringLiteral("&File"));
         QCOMPARE(w.ui()->mnuComplete->title(), QStringLiteral("&Complete"));
@@ -273,7 +273,7 @@ private slots:
 
         // From the menu: modeless, and the next activation re-reads the two settings.
         w.mnuFileSub_Click(11);
-        QVERIFY(w.ConfigChanged);
+        QVERIFY(w.configChanged());
         auto* configure = w.findChild<frmConfigure*>();
         QVERIFY(configure);
         QVERIFY(!configure->isModal());
@@ -281,8 +281,8 @@ private slots:
         Setting::save(Setting::BatchInv, QStringLiteral("1"));
         configure->close();
         w.Form_Activate();
-        QVERIFY(!w.ConfigChanged);
-        QCOMPARE(w.DelChargeCode, QStringLiteral("DEL"));
+        QVERIFY(!w.configChanged());
+        QCOMPARE(w.delChargeCode(), QStringLiteral("DEL"));
         QVERIFY(w.mnuFileSub(4)->isVisible());
         QVERIFY(w.toolbarButton(QStringLiteral("Batch"))->isVisible());
     }
@@ -407,7 +407,7 @@ private slots:
         QCOMPARE(questions, 1);
         QCOMPARE(statusDuring, QStringLiteral("marker"));
         QCOMPARE(grid->Rows(), 3);
-        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        QCOMPARE(w.selCustomer(), QStringLiteral("1200"));
         grid->setRow(1);
         QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Unchecked);
         grid->setRow(2);
@@ -433,7 +433,7 @@ private slots:
             grid->setRow(row);
             w.flgMain_Click();
         }
-        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
+        QCOMPARE(w.selCustomer(), QStringLiteral("1200"));
 
         // While the question is on screen the user clicks Invoice again, Refresh and Exit,
         // and the refresh timer comes due: none of it may start, and the grid keeps its rows.
@@ -449,8 +449,7 @@ private slots:
                     w.gridInUse() && !w.menuBar()->isEnabled() && !w.ui()->tlbMain->isEnabled();
                 w.mnuFileSub_Click(3);
                 w.tlbMain_ButtonClick(QStringLiteral("Refresh"));
-                w.RefreshTicks = w.RefreshInterval;
-                w.tmrMain_Timer();
+                tickUntilRefresh(w);
                 closed = w.close();
                 grid->setRow(1);
                 emit grid->Click();
@@ -482,8 +481,7 @@ private slots:
             GridCommand command(w);
             // The refresh comes due: not now, over the command's grid.
             w.setStatusText(QStringLiteral("held"));
-            w.RefreshTicks = w.RefreshInterval;
-            w.tmrMain_Timer();
+            tickUntilRefresh(w);
             QCoreApplication::processEvents();
             QCOMPARE(w.statusText(), QStringLiteral("held"));
         }
@@ -594,7 +592,7 @@ private slots:
             QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         }
         QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("37.50"));
-        QVERIFY(w.DelChargeApply); // customer 1200 is flagged and 37.50 is a small order
+        QVERIFY(w.delChargeApply()); // customer 1200 is flagged and 37.50 is a small order
         QCOMPARE(w.ui()->cboDelCharge->currentText(), QStringLiteral("Apply - $10.00"));
 
         w.tlbMain_ButtonClick(QStringLiteral("Invoice"));
@@ -649,20 +647,17 @@ private slots:
         MainWindowFixture fixture(orders);
         frmMain& w = fixture.open();
         modGeneral::BatchFirstInvoice.clear();
-        w.BatchMode = true;
-        w.BatchInvoiced = false;
-        w.SelCustomer = QStringLiteral("1200");
-        w.BatchRows = {1};
-        w.Invoice_Command();
-        QVERIFY(w.BatchInvoiced);
+        w.setBatchInvoiced(false);
+        w.setSelCustomer(QStringLiteral("1200"));
+        w.invoiceBatchRows({1});
+        QVERIFY(w.batchInvoiced());
         const QString first = modGeneral::LastInvoiceNumber;
         QCOMPARE(modGeneral::BatchFirstInvoice, first);
-        w.BatchRows = {2};
-        w.Invoice_Command();
+        w.invoiceBatchRows({2});
         QVERIFY(modGeneral::LastInvoiceNumber > first);
         QCOMPARE(modGeneral::BatchFirstInvoice,
                  first); // the later, higher number does not replace it
-        w.BatchMode = false;
+        QVERIFY(!w.batchMode());
         modGeneral::BatchFirstInvoice.clear();
         QVERIFY(fixture.boxes.shown.isEmpty());
     }

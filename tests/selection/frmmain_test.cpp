@@ -21,6 +21,9 @@
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using modGeneral::MsgIcon;
 
@@ -108,7 +111,7 @@ private slots:
         }
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(!w.mnuFileSub(3)->isEnabled());
-        QVERIFY(!w.Loading);
+        QVERIFY(!w.isLoading());
         QCOMPARE(w.statusDate(), Clock::today().toString(QStringLiteral("M/d/yyyy")));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
@@ -150,10 +153,10 @@ private slots:
                                 "\r\n\nPlease ensure that your Sage Accpac database is running"
                                 "\r\nand that you have a valid ODBC system DSN that is\r\n"
                                 "connected to the correct database."));
-        QVERIFY(!w.Loading);
+        QVERIFY(!w.isLoading());
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
-        QCOMPARE(w.RefreshTicks, std::int16_t(0));
+        QCOMPARE(w.refreshTicks(), std::int16_t(0));
     }
 
     void aFailedLoadReactsByNumberAndLeavesTheWindowUsable()
@@ -177,7 +180,8 @@ private slots:
             grid->setCol(0);
             w.flgMain_Click();
             QVERIFY(w.mnuFileSub(3)->isEnabled());
-            w.RefreshTicks = 3;
+            w.tmrMain_Timer();
+            QVERIFY(w.refreshTicks() > 0);
             fixture.boxes.shown.clear();
 
             OdbcTesting::failNextOpen(number, QStringLiteral("Injected failure."));
@@ -203,8 +207,8 @@ private slots:
             }
             // The load is over: nothing listed, Refresh usable, the selection commands not.
             QCOMPARE(grid->Rows(), 1);
-            QVERIFY(!w.Loading);
-            QCOMPARE(w.RefreshTicks, std::int16_t(0));
+            QVERIFY(!w.isLoading());
+            QCOMPARE(w.refreshTicks(), std::int16_t(0));
             QVERIFY(w.mnuFileSub(0)->isEnabled());
             QVERIFY(w.toolbarButton(QStringLiteral("Refresh"))->isEnabled());
             QVERIFY(!w.mnuFileSub(3)->isEnabled());
@@ -276,7 +280,7 @@ private slots:
         grid->setRow(0);
         grid->setCol(0);
         w.flgMain_Click();
-        QCOMPARE(w.SelCustomer, QString());
+        QCOMPARE(w.selCustomer(), QString());
         QVERIFY(fixture.boxes.shown.isEmpty());
         clickCell(grid, 1, 3); // another column: nothing
         QCOMPARE(picture(1), OrderGrid::Picture::Unchecked);
@@ -290,8 +294,8 @@ private slots:
         clickCell(grid, 1, 0);
         clickCell(grid, 2, 0);
         QCOMPARE(picture(1), OrderGrid::Picture::Checked);
-        QCOMPARE(w.SelCustomer, QStringLiteral("1200"));
-        QCOMPARE(w.SelCustomerName, QStringLiteral("Mr. Ronald Black"));
+        QCOMPARE(w.selCustomer(), QStringLiteral("1200"));
+        QCOMPARE(w.selCustomerName(), QStringLiteral("Mr. Ronald Black"));
         QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("30.25"));
         QVERIFY(w.mnuFileSub(3)->isEnabled());
         QVERIFY(w.toolbarButton(QStringLiteral("Prepayment"))->isEnabled());
@@ -314,7 +318,7 @@ private slots:
         modGeneral::PendingPrepayment.Present = true;
         modGeneral::PendingPrepayment.BatchNumber = 7;
         clickCell(grid, 1, 0);
-        QCOMPARE(w.SelCustomer, QString());
+        QCOMPARE(w.selCustomer(), QString());
         QCOMPARE(w.ui()->lblInvoice->text(), QStringLiteral("0.00"));
         QVERIFY(!w.mnuFileSub(3)->isEnabled());
         QVERIFY(!modGeneral::PendingPrepayment.Present);
@@ -323,11 +327,11 @@ private slots:
         // With the first customer gone, the second can be ticked.
         clickCell(grid, 3, 0);
         QCOMPARE(picture(3), OrderGrid::Picture::Checked);
-        QCOMPARE(w.SelCustomer, QStringLiteral("1300"));
+        QCOMPARE(w.selCustomer(), QStringLiteral("1300"));
         w.Clear_AllSelections();
         QCOMPARE(grid->Row(), 0);
         QCOMPARE(picture(3), OrderGrid::Picture::Unchecked);
-        QCOMPARE(w.SelCustomer, QString());
+        QCOMPARE(w.selCustomer(), QString());
     }
 
     void zeroShipmentWarningAndDeliveryCharge()
@@ -349,16 +353,16 @@ private slots:
         clickCell(grid, 2, 0);
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Configuration Required"));
-        QVERIFY(!w.DelChargeApply);
+        QVERIFY(!w.delChargeApply());
         QVERIFY(w.ui()->cboDelCharge->isHidden());
 
-        w.DelChargeCode = QStringLiteral("DEL");
+        configureDeliveryChargeCode(w, QStringLiteral("DEL"));
         clickCell(grid, 1, 0); // total still 100: offered, "Apply" chosen
-        QVERIFY(w.DelChargeApply);
+        QVERIFY(w.delChargeApply());
         QVERIFY(!w.ui()->cboDelCharge->isHidden());
         QCOMPARE(w.ui()->cboDelCharge->currentIndex(), 0);
         w.ui()->cboDelCharge->setCurrentIndex(1);
-        QVERIFY(!w.DelChargeApply);
+        QVERIFY(!w.delChargeApply());
 
         // Only ticked rows are looked at; No cancels.
         fixture.boxes.answer(modGeneral::MsgResult::No);
@@ -381,8 +385,8 @@ private slots:
         // A customer without the flag: the offer goes, the list shows no entry.
         w.Clear_AllSelections();
         clickCell(grid, 3, 0);
-        QCOMPARE(w.SelCustomer, QStringLiteral("1105"));
-        QVERIFY(!w.DelChargeApply);
+        QCOMPARE(w.selCustomer(), QStringLiteral("1105"));
+        QVERIFY(!w.delChargeApply());
         QVERIFY(w.ui()->cboDelCharge->isHidden());
         QCOMPARE(w.ui()->cboDelCharge->currentIndex(), -1);
     }
@@ -419,7 +423,7 @@ private slots:
         QCOMPARE(fixture.boxes.shown.size(), 1);
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Database Connection Failed"));
         QVERIFY(w.mnuFileSub(0)->isEnabled());
-        QVERIFY(!w.Loading);
+        QVERIFY(!w.isLoading());
         QCOMPARE(w.ui()->flgMain->Rows(), 1);
     }
 
@@ -450,7 +454,7 @@ private slots:
         QCOMPARE(fixture.boxes.shown[0].title, QStringLiteral("Tallymerge Error"));
         QVERIFY(fixture.boxes.shown[0].text.startsWith(QStringLiteral("13; Type mismatch")));
         QVERIFY(fixture.boxes.shown[0].text.contains(QStringLiteral("frmMain.Load_Grid")));
-        QVERIFY(!w.Loading);
+        QVERIFY(!w.isLoading());
         QVERIFY(w.mnuFileSub(0)->isEnabled());
 
         // A stored engine that is neither 1 nor 2 loads nothing and keeps the window usable.
@@ -458,7 +462,7 @@ private slots:
         Setting::save(Setting::DBEngine, QStringLiteral("3"));
         w.Load_Grid();
         QCOMPARE(grid->Rows(), 1);
-        QVERIFY(!w.Loading);
+        QVERIFY(!w.isLoading());
         QVERIFY(w.mnuFileSub(0)->isEnabled());
         QCOMPARE(fixture.boxes.shown.size(), 1);
     }
@@ -484,12 +488,11 @@ private slots:
         grid->setRow(1);
         w.flgMain_Click();
         QCOMPARE(grid->CellPicture(), OrderGrid::Picture::Checked);
-        QCOMPARE(w.SelCustomer, QStringLiteral("1300"));
-        QCOMPARE(w.SelTotal, 0.0);
+        QCOMPARE(w.selCustomer(), QStringLiteral("1300"));
         QCOMPARE(ui->lblInvoice->text(), QStringLiteral("0.00"));
         grid->setRow(2);
         w.flgMain_Click();
-        QCOMPARE(w.SelTotal, 7.25);
+        QCOMPARE(ui->lblInvoice->text(), QStringLiteral("7.25"));
         QVERIFY(fixture.boxes.shown.isEmpty());
 
         // "t" in a date box opens the calendar for that box.
@@ -500,7 +503,7 @@ private slots:
         QVERIFY(toText);
         QTest::keyClick(toText, Qt::Key_T);
         QVERIFY(!ui->mvwMain->isHidden());
-        QVERIFY(!w.CalendarForFrom);
+        QVERIFY(!w.calendarForFrom());
         ui->mvwMain->hide();
 
         // Leaving a box that was typed into keeps the range ordered; untouched, it does not.
@@ -509,11 +512,11 @@ private slots:
         bool cancel = false;
         emit ui->vreFrom->GotFocus();
         ui->vreFrom->setText(QStringLiteral("12/9/2026"));
-        QVERIFY(w.DateEdited);
+        QVERIFY(w.dateEdited());
         emit ui->vreFrom->Validate(cancel);
         QCOMPARE(ui->vreTo->text(), QStringLiteral("12/9/2026"));
         emit ui->vreTo->GotFocus();
-        QVERIFY(!w.DateEdited);
+        QVERIFY(!w.dateEdited());
         ui->vreFrom->setText(QStringLiteral("12/10/2026"));
         emit ui->vreTo->GotFocus();
         emit ui->vreTo->Validate(cancel);
@@ -605,7 +608,7 @@ private slots:
         enter(ui->vreFrom);
         QTest::keyClick(ui->vreFrom->innerEdit(), Qt::Key_T);
         QVERIFY(!ui->mvwMain->isHidden());
-        QVERIFY(w.CalendarForFrom);
+        QVERIFY(w.calendarForFrom());
         emit ui->mvwMain->clicked(QDate(2026, 12, 7));
         QVERIFY(ui->mvwMain->isHidden());
         QCOMPARE(ui->vreFrom->text(), december(7));
@@ -619,13 +622,13 @@ private slots:
                                          {{QStringLiteral("SH1"), 5}})});
         frmMain& w = fixture.open();
         w.ui()->cboInterval->setCurrentIndex(0); // 30 seconds: 1 tick
-        QCOMPARE(w.RefreshInterval, std::int16_t(1));
+        QCOMPARE(w.refreshInterval(), std::int16_t(1));
         w.setStatusText(QStringLiteral("marker"));
         w.tmrMain_Timer();
         QCOMPARE(w.statusText(), QStringLiteral("marker"));
         w.tmrMain_Timer();
         QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
-        QCOMPARE(w.RefreshTicks, std::int16_t(0));
+        QCOMPARE(w.refreshTicks(), std::int16_t(0));
 
         w.ui()->cboInterval->setCurrentIndex(9); // 1 hour
         int loads = 0;
@@ -640,17 +643,31 @@ private slots:
         QCOMPARE(loads, 2);
         QCOMPARE(Setting::read(Setting::Interval), QStringLiteral("9"));
 
-        w.SlowFetch = true;
-        w.RefreshTicks = 0;
+        // All customers make a slow fetch: the timer does not count while it runs.
+        w.ui()->cboCustomer->setCurrentIndex(0);
         w.tmrMain_Timer();
-        QCOMPARE(w.RefreshTicks, std::int16_t(0));
-        w.SlowFetch = false;
-        w.Loading = true;
-        w.RefreshTicks = w.RefreshInterval;
+        const std::int16_t ticks = w.refreshTicks();
+        QCOMPARE(ticks, std::int16_t(1));
+        std::int16_t ticksDuringFetch = -1;
+        std::function<void()> tickDuringFetch = [&] {
+            if (w.statusText().startsWith(QLatin1String("Fetching of Orders may take"))) {
+                w.tmrMain_Timer();
+                ticksDuringFetch = w.refreshTicks();
+            } else if (!w.statusText().startsWith(QLatin1String("Loading Complete."))) {
+                QTimer::singleShot(0, &w, tickDuringFetch);
+            }
+        };
         w.setStatusText(QStringLiteral("marker"));
-        w.tmrMain_Timer();
+        QTimer::singleShot(0, &w, tickDuringFetch);
+        w.mnuFileSub_Click(0);
+        QCOMPARE(ticksDuringFetch, ticks);
+        QCOMPARE(w.statusText(), QStringLiteral("Loading Complete. 1 records Loaded."));
+
+        w.setLoading(true);
+        w.setStatusText(QStringLiteral("marker"));
+        tickUntilRefresh(w);
         QCOMPARE(w.statusText(), QStringLiteral("marker")); // no second load while loading
-        w.Loading = false;
+        w.setLoading(false);
     }
 };
 

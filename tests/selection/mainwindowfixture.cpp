@@ -193,3 +193,18 @@ void setPendingCheque(int batch, double amount, const QString& number)
     pending.ReceiptNumber = number;
     pending.Amount = amount;
 }
+
+void tickUntilRefresh(frmMain& window)
+{
+    for (int tick = window.refreshTicks(); tick <= window.refreshInterval(); ++tick)
+        window.tmrMain_Timer();
+}
+
+void configureDeliveryChargeCode(frmMain& window, const QString& code)
+{
+    Setting::save(Setting::DelCharge, code);
+    window.mnuFileSub_Click(11);
+    if (auto* configure = window.findChild<QWidget*>(QStringLiteral("frmConfigure")))
+        configure->close();
+    window.Form_Activate();
+}

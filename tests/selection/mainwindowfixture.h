@@ -97,6 +97,14 @@ private:
     QString m_userId;
 };
 
+// Ticks the refresh timer, as time passing does, until the refresh comes due: the last tick
+// reloads the grid, or leaves the reload for when the grid is free.
+void tickUntilRefresh(frmMain& window);
+
+// Configures the delivery charge's item code as a clerk does: stored by the configuration
+// window, and read by the main window when it activates again after it.
+void configureDeliveryChargeCode(frmMain& window, const QString& code);
+
 // A cheque of the sample's bank SPRINGBK dated 7 Dec 2026, pending for the next invoice as
 // the prepayment window leaves it.
 void setPendingCheque(int batch, double amount, const QString& number);

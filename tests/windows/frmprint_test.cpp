@@ -213,9 +213,9 @@ TEST(PrintWindow, RefreshAndReloadReplaceTheScreen)
 {
     PrintFixture fixture;
     frmPrint* before = frmPrint::loaded();
-    fixture.window().Loading = true;
+    fixture.window().setLoading(true);
     fixture.window().mnuFileSub(0)->trigger();
-    fixture.window().Loading = false;
+    fixture.window().setLoading(false);
     ASSERT_TRUE(PrintFixture::waitForScreen());
     EXPECT_NE(frmPrint::loaded(), before);
     EXPECT_FALSE(frmPrint::loaded()->isVisible());

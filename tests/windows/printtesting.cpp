@@ -84,8 +84,8 @@ QString PrintFixture::invoice(const QStringList& orders, bool deliveryCharge, do
         const QRect cell = grid->visualRect(grid->model()->index(row - 1, 0));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    w.DelChargeApply = deliveryCharge;
-    w.DelChargeCode = QStringLiteral("DEL");
+    w.setDelChargeApply(deliveryCharge);
+    configureDeliveryChargeCode(w, QStringLiteral("DEL"));
     modGeneral::PendingPrepayment = {};
     if (prepayment > 0)
         setPendingCheque(1, prepayment, QStringLiteral("CHQ-1"));

@@ -152,23 +152,15 @@ public:
     std::unique_ptr<HeldState> holdState() override;
     QString statusDate() const;
 
-    // Main-window state.
-    std::int16_t RefreshTicks = 0;
-    std::int16_t RefreshInterval = 0;
-    QString SelCustomer;
-    QString SelCustomerName;
-    double SelTotal = 0;
-    QString DelChargeCode;
-    bool DelChargeApply = false;
-    QList<std::int16_t> BatchRows;
-    bool FirstActivate = false;
-    bool Loading = false;
-    bool SlowFetch = false;
-    bool ConfigChanged = false;
-    bool BatchMode = false;
-    bool BatchInvoiced = false;
-    bool CalendarForFrom = false;
-    bool DateEdited = false;
+    // The refresh timer's count and interval (in ticks), whether the Invoice command runs over
+    // a batch's rows, and the pending re-read of the configuration and the date boxes' state:
+    // what the window's behaviour turns on, readable by those who watch it.
+    std::int16_t refreshTicks() const { return RefreshTicks; }
+    std::int16_t refreshInterval() const { return RefreshInterval; }
+    bool batchMode() const { return BatchMode; }
+    bool configChanged() const { return ConfigChanged; }
+    bool calendarForFrom() const { return CalendarForFrom; }
+    bool dateEdited() const { return DateEdited; }
 
     Ui::frmMain* ui() const { return m_ui.get(); }
     QTimer* tmrMain() const { return m_timer; }
@@ -186,6 +178,27 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The window's state as it keeps it, between commands and events.
+    std::int16_t RefreshTicks = 0;
+    std::int16_t RefreshInterval = 0;
+    QString SelCustomer;
+    QString SelCustomerName;
+    double SelTotal = 0;
+    QString DelChargeCode;
+    bool DelChargeApply = false;
+    QList<std::int16_t> BatchRows;
+    bool FirstActivate = false;
+    bool Loading = false;
+    bool SlowFetch = false;
+    bool ConfigChanged = false;
+    bool BatchMode = false;
+    bool BatchInvoiced = false;
+    bool CalendarForFrom = false;
+    bool DateEdited = false;
+
+    // What a batch preview changes, put back when the preview is done (holdState).
+    class StateHeld;
+
     void setUpMenusAndToolbar();
     void connectControls();
     void fillChoiceLists();
