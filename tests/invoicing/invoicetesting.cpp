@@ -1,5 +1,6 @@
 #include "invoicetesting.h"
 
+#include "mainwindowfixture.h"
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
@@ -278,14 +279,15 @@ QList<TestOrder> reversalOrders()
 
 QString invoiceForReversal(frmMain& window)
 {
-    tick(window, {1, 2});
-    window.SelCustomer = QStringLiteral("1200");
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    window.DelChargeApply = true;
-    window.DelChargeCode = QStringLiteral("DEL");
+    configureDeliveryChargeCode(window, QStringLiteral("DEL"));
+    tick(window, {1, 2});
+    window.setSelCustomer(QStringLiteral("1200"));
+    window.setDelChargeApply(true);
     setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     modGeneral::LastInvoiceNumber.clear();
-    return window.Create_Invoice56(window.SelCustomer) ? modGeneral::LastInvoiceNumber : QString();
+    return window.Create_Invoice56(window.selCustomer()) ? modGeneral::LastInvoiceNumber
+                                                         : QString();
 }
 
 } // namespace InvoiceTesting
