@@ -279,13 +279,14 @@ QList<TestOrder> reversalOrders()
 QString invoiceForReversal(frmMain& window)
 {
     tick(window, {1, 2});
-    window.SelCustomer = QStringLiteral("1200");
+    window.setSelCustomer(QStringLiteral("1200"));
     Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    window.DelChargeApply = true;
-    window.DelChargeCode = QStringLiteral("DEL");
+    window.setDelChargeApply(true);
+    configureDeliveryChargeCode(window, QStringLiteral("DEL"));
     setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     modGeneral::LastInvoiceNumber.clear();
-    return window.Create_Invoice56(window.SelCustomer) ? modGeneral::LastInvoiceNumber : QString();
+    return window.Create_Invoice56(window.selCustomer()) ? modGeneral::LastInvoiceNumber
+                                                         : QString();
 }
 
 } // namespace InvoiceTesting
