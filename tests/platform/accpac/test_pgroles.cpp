@@ -693,7 +693,7 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     const QString store = Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId);
     asSuperuser(site, "DROP TABLE company_saminc.tmjournal, company_saminc.oecrdd, "
                       "company_saminc.oecrdh, company_saminc.tmrestore");
-    asSuperuser(site, "ALTER TABLE company_saminc.oeinvs DROP COLUMN released");
+    asSuperuser(site, "ALTER TABLE company_saminc.oeinvs DROP COLUMN released CASCADE");
     asSuperuser(site, "UPDATE company_saminc.schemaversion SET version = 3");
     QString message;
     EXPECT_FALSE(signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message));
