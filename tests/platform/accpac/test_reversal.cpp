@@ -265,8 +265,32 @@ TEST_F(Reversal, AReleaseThatCannotPutTheOrdersBackIsRefusedWithNothingWritten)
         return errors.size() == 1 ? errors[0].first
                                   : QStringLiteral("%1 errors").arg(errors.size());
     };
+    // An order invoiced again since, one shipment on each of two invoices: putting the order
+    // back as before the first would undo the second's completion.
+    const QString order = one("SELECT ORDNUMBER FROM OESHIH WHERE CUSTOMER='1210' AND INVUNIQ=0 "
+                              "AND COMPLETE<3 GROUP BY ORDNUMBER HAVING COUNT(*) > 1 ORDER BY "
+                              "ORDNUMBER LIMIT 1");
+    ASSERT_FALSE(order.isEmpty());
+    QStringList numbers;
+    for (const QString& shipment :
+         sql("SELECT SHINUMBER FROM OESHIH WHERE ORDNUMBER='" + order + "' ORDER BY SHINUMBER")
+             .mid(0, 2)) {
+        InvoiceRequest request;
+        request.customer = QStringLiteral("1210");
+        request.shipments = {shipment};
+        numbers << createInvoice(*link, request).invoiceNumber;
+        ASSERT_FALSE(numbers.last().isEmpty());
+    }
+    EXPECT_EQ(refusal(numbers[0]),
+              QStringLiteral("Order %1 of invoice %2 was invoiced again since on invoice %3; the "
+                             "shipments cannot be released. Reverse with \"The goods came back: "
+                             "the shipments stay invoiced\", or reverse invoice %3 first.")
+                  .arg(order, numbers[0], numbers[1]));
+
     // An invoice made before the books kept what completion changes.
-    const QString kept = one("SELECT BODY FROM TMRESTORE");
+    const QString kept = one("SELECT BODY FROM TMRESTORE WHERE INVUNIQ=(SELECT INVUNIQ FROM "
+                             "OEINVH WHERE INVNUMBER='" +
+                             invoice + "')");
     ASSERT_FALSE(kept.isEmpty());
     ASSERT_EQ(TestStore::execute(companyFile, QStringLiteral("DELETE FROM TMRESTORE")), QString());
     EXPECT_EQ(refusal(invoice),
