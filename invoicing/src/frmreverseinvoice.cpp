@@ -33,10 +33,6 @@ frmReverseInvoice::frmReverseInvoice(QWidget* owner)
     modGeneral::Style_Buttons(this);
     ui.btnFinder->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
     ui.lvwShipments->headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    // Releasing the shipments is not in the books yet: the choice is shown, never offered.
-    ui.optInvoiceAgain->setEnabled(false);
-    ui.optInvoiceAgain->setToolTip(
-        QStringLiteral("The books cannot release an invoice's shipments yet."));
 
     connect(ui.vreInvoice, &VrexEditbox::Validate, this, [this](bool&) { showInvoice(); });
     connect(ui.vreInvoice, &VrexEditbox::KeyDown, this, [this](int& keyCode, int) {
@@ -44,7 +40,8 @@ frmReverseInvoice::frmReverseInvoice(QWidget* owner)
             btnFinder_Click();
     });
     connect(ui.btnFinder, &QToolButton::clicked, this, &frmReverseInvoice::btnFinder_Click);
-    connect(ui.optGoodsBack, &QRadioButton::toggled, this, &frmReverseInvoice::updateReverseButton);
+    for (QRadioButton* choice : {ui.optGoodsBack, ui.optInvoiceAgain})
+        connect(choice, &QRadioButton::toggled, this, &frmReverseInvoice::updateReverseButton);
     connect(ui.btnReverse, &QPushButton::clicked, this, &frmReverseInvoice::btnReverse_Click);
     connect(ui.btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     clearDetails();
@@ -115,15 +112,26 @@ void frmReverseInvoice::clearDetails()
         label->clear();
     ui.lvwShipments->clear();
     // The choice is made for one invoice: another starts without one.
-    ui.optGoodsBack->setAutoExclusive(false);
-    ui.optGoodsBack->setChecked(false);
-    ui.optGoodsBack->setAutoExclusive(true);
+    for (QRadioButton* choice : {ui.optGoodsBack, ui.optInvoiceAgain}) {
+        choice->setAutoExclusive(false);
+        choice->setChecked(false);
+        choice->setAutoExclusive(true);
+    }
     updateReverseButton();
 }
 
 void frmReverseInvoice::updateReverseButton()
 {
-    m_ui->btnReverse->setEnabled(m_invoice && m_ui->optGoodsBack->isChecked());
+    m_ui->btnReverse->setEnabled(m_invoice && chosenAfter());
+}
+
+std::optional<Invoicing::AfterReversal> frmReverseInvoice::chosenAfter() const
+{
+    if (m_ui->optGoodsBack->isChecked())
+        return Invoicing::AfterReversal::ShipmentsStayInvoiced;
+    if (m_ui->optInvoiceAgain->isChecked())
+        return Invoicing::AfterReversal::ShipmentsInvoicedAgain;
+    return std::nullopt;
 }
 
 void frmReverseInvoice::btnFinder_Click()
@@ -139,14 +147,17 @@ void frmReverseInvoice::btnFinder_Click()
 
 void frmReverseInvoice::btnReverse_Click()
 {
-    if (!m_invoice || !m_ui->optGoodsBack->isChecked())
+    const std::optional<Invoicing::AfterReversal> after = chosenAfter();
+    if (!m_invoice || !after)
         return;
+    const bool release = *after == Invoicing::AfterReversal::ShipmentsInvoicedAgain;
     const Invoicing::InvoiceToReverse invoice = *m_invoice;
     const QString question =
-        QStringLiteral("Reverse invoice %1 of %2 (%3) for %4 with a credit note?\r\n"
-                       "The shipments stay invoiced.")
+        QStringLiteral("Reverse invoice %1 of %2 (%3) for %4 with a credit note?\r\n%5")
             .arg(invoice.number, invoice.customerName, invoice.customer,
-                 SystemLocale::formatMoney(invoice.total));
+                 SystemLocale::formatMoney(invoice.total),
+                 release ? QStringLiteral("The shipments can be invoiced again.")
+                         : QStringLiteral("The shipments stay invoiced."));
     if (modGeneral::MsgBox(question, modGeneral::MsgButtons::YesNo, modGeneral::MsgIcon::Question,
                            Title, 2, this) != modGeneral::MsgResult::Yes)
         return;
@@ -154,7 +165,7 @@ void frmReverseInvoice::btnReverse_Click()
     const bool ran = modGeneral::reportFailures(
         QStringLiteral("frmReverseInvoice.btnReverse_Click"), modGeneral::Reporter::Messenger, [&] {
             BusyCursor busy;
-            reversal = Invoicing::reverseInvoice(invoice.number);
+            reversal = Invoicing::reverseInvoice(invoice.number, *after);
         });
     if (!ran)
         return;
@@ -166,6 +177,9 @@ void frmReverseInvoice::btnReverse_Click()
     }
     QString done = QStringLiteral("Invoice %1 was reversed by credit note %2.")
                        .arg(invoice.number, reversal.creditNote);
+    if (release)
+        done += QStringLiteral("\r\nIts shipments can be invoiced again: they are listed once "
+                               "the order list is refreshed.");
     if (reversal.onAccount != Books::Money{})
         done += QStringLiteral("\r\nThe prepayment of %1 stays on the account of %2 (%3) as "
                                "a payment applied to no invoice.")

@@ -89,7 +89,7 @@ std::variant<InvoiceToReverse, QString> invoiceToReverse(const QString& invoiceN
     return invoice;
 }
 
-Reversal reverseInvoice(const QString& invoiceNumber)
+Reversal reverseInvoice(const QString& invoiceNumber, AfterReversal after)
 {
     Reversal reversal;
     try {
@@ -99,6 +99,8 @@ Reversal reverseInvoice(const QString& invoiceNumber)
         creditNote.ClearRecord();
         creditNote.InitRecord(0);
         creditNote.Field(QStringLiteral("INVNUMBER")).SetValue(invoiceNumber);
+        creditNote.Field(QStringLiteral("RELEASE"))
+            .SetValue(after == AfterReversal::ShipmentsInvoicedAgain ? 1 : 0);
         creditNote.Insert();
         reversal.creditNote = valueOf(creditNote, "CRDNUMBER").toString().trimmed();
         reversal.onAccount = moneyOf(creditNote, "ONACCOUNT");

@@ -34,7 +34,8 @@ TEST(InvoiceReversal, TheWindowsCallsShowTheInvoiceAndReverseItOnce)
     EXPECT_GT(invoice.deliveryAmount, Books::Money{});
     EXPECT_EQ(invoice.prepayment, Books::Money::of(25));
 
-    const Invoicing::Reversal reversal = Invoicing::reverseInvoice(number);
+    const Invoicing::Reversal reversal =
+        Invoicing::reverseInvoice(number, Invoicing::AfterReversal::ShipmentsStayInvoiced);
     EXPECT_EQ(reversal.refusal, QString());
     EXPECT_EQ(reversal.creditNote, QStringLiteral("CN0000001"));
     // The prepayment stays on the customer's account, as the window tells.
@@ -44,11 +45,14 @@ TEST(InvoiceReversal, TheWindowsCallsShowTheInvoiceAndReverseItOnce)
                                                    "note CN0000001; it cannot be reversed again.")
                                         .arg(number);
     EXPECT_EQ(std::get<QString>(Invoicing::invoiceToReverse(number)), reversedAlready);
-    const Invoicing::Reversal again = Invoicing::reverseInvoice(number);
+    const Invoicing::Reversal again =
+        Invoicing::reverseInvoice(number, Invoicing::AfterReversal::ShipmentsStayInvoiced);
     EXPECT_EQ(again.creditNote, QString());
     EXPECT_EQ(again.refusal, reversedAlready);
     const QString missing = std::get<QString>(Invoicing::invoiceToReverse("IN9999999"));
-    EXPECT_EQ(missing, Invoicing::reverseInvoice("IN9999999").refusal);
+    EXPECT_EQ(missing, Invoicing::reverseInvoice("IN9999999",
+                                                 Invoicing::AfterReversal::ShipmentsStayInvoiced)
+                           .refusal);
     EXPECT_TRUE(missing.startsWith(QStringLiteral("Invoice IN9999999 does not exist in company ")))
         << missing.toStdString();
     EXPECT_EQ(fixture.auditProblems(), QStringList());

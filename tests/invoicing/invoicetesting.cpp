@@ -1,6 +1,5 @@
 #include "invoicetesting.h"
 
-#include "mainwindowfixture.h"
 #include "ui_frmmain.h"
 
 #include <core/appstate.h>
@@ -279,11 +278,11 @@ QList<TestOrder> reversalOrders()
 
 QString invoiceForReversal(frmMain& window)
 {
-    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
-    configureDeliveryChargeCode(window, QStringLiteral("DEL"));
     tick(window, {1, 2});
     window.setSelCustomer(QStringLiteral("1200"));
+    Setting::save(Setting::DeliveryCharge, QStringLiteral("1"));
     window.setDelChargeApply(true);
+    configureDeliveryChargeCode(window, QStringLiteral("DEL"));
     setPendingCheque(1, 25, QStringLiteral("CHQ-1"));
     modGeneral::LastInvoiceNumber.clear();
     return window.Create_Invoice56(window.selCustomer()) ? modGeneral::LastInvoiceNumber

@@ -1,6 +1,7 @@
 // The Reverse Invoice window through the main window's command, over a real company: who is
-// offered the command, a number refused with nothing written, and a reversal with the choice
-// "the goods came back" that writes one credit note the auditor accepts.
+// offered the command, a number refused with nothing written, a reversal with the choice
+// "the goods came back" that writes one credit note the auditor accepts, and one that releases
+// the shipments, which the grid lists again and the program invoices again.
 #include "invoicetesting.h"
 
 #include "ui_frmmain.h"
@@ -217,10 +218,9 @@ TEST_P(ReverseInvoiceWindow, TheGoodsCameBackWritesOneCreditNoteAfterTheChoiceAn
         ASSERT_TRUE(charge.has_value());
         EXPECT_EQ(total, SystemLocale::formatMoney(Books::Money::of(50) + *charge));
 
-        // Shown, no choice yet: Reverse waits. Releasing the shipments is not offered.
+        // Shown, no choice yet: Reverse waits.
         EXPECT_FALSE(ui.btnReverse->isEnabled());
-        EXPECT_FALSE(ui.optInvoiceAgain->isEnabled());
-        EXPECT_FALSE(ui.optInvoiceAgain->toolTip().isEmpty());
+        EXPECT_TRUE(ui.optInvoiceAgain->isEnabled());
         EXPECT_FALSE(ui.optInvoiceAgain->isChecked());
         EXPECT_FALSE(ui.optGoodsBack->isChecked());
         ui.optGoodsBack->click();
@@ -259,6 +259,53 @@ TEST_P(ReverseInvoiceWindow, TheGoodsCameBackWritesOneCreditNoteAfterTheChoiceAn
     // The window is not left behind, and the grid works again.
     EXPECT_TRUE(w.findChildren<frmReverseInvoice*>().isEmpty());
     EXPECT_FALSE(w.gridInUse());
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+}
+
+TEST_P(ReverseInvoiceWindow, ReleasedShipmentsAreListedAgainAndInvoicedAgain)
+{
+    MainWindowFixture fixture(reversalOrders(), QStringLiteral("SUPER"));
+    frmMain& w = fixture.open();
+    const auto listedShipments = [&] {
+        w.Load_Grid();
+        const OrderGrid* grid = w.orderGrid();
+        QStringList shipments;
+        for (int row = 1; row < grid->Rows(); ++row)
+            shipments << grid->orderRow(row).shipment.trimmed();
+        return shipments;
+    };
+    const QStringList before = listedShipments();
+    ASSERT_TRUE(before.contains(QStringLiteral("SH1")));
+    const QString number = invoiceForReversal(w);
+    ASSERT_FALSE(number.isEmpty());
+    EXPECT_FALSE(listedShipments().contains(QStringLiteral("SH1")));
+
+    fixture.boxes.shown.clear();
+    const int opened = runCommand(w, [&](frmReverseInvoice& window) {
+        Ui::frmReverseInvoice& ui = *window.ui();
+        typeNumber(window, number);
+        ui.optInvoiceAgain->click();
+        EXPECT_TRUE(ui.btnReverse->isEnabled());
+        fixture.boxes.answer(MsgResult::Yes);
+        QTest::mouseClick(ui.btnReverse, Qt::LeftButton);
+        EXPECT_FALSE(window.isVisible());
+    });
+    EXPECT_EQ(opened, 1);
+    ASSERT_EQ(fixture.boxes.shown.size(), 2) << fixture.boxes.texts().join(u'|').toStdString();
+    EXPECT_TRUE(fixture.boxes.shown[0].text.contains(
+        QStringLiteral("The shipments can be invoiced again.")));
+    EXPECT_TRUE(fixture.boxes.shown[1].text.contains(
+        QStringLiteral("Its shipments can be invoiced again: they are listed once the order "
+                       "list is refreshed.")));
+    EXPECT_EQ(fixture.auditProblems(), QStringList());
+
+    // After Refresh the grid lists the orders as before the invoice, and the program invoices
+    // the shipments again.
+    EXPECT_EQ(listedShipments(), before);
+    const QString again = invoiceForReversal(w);
+    ASSERT_FALSE(again.isEmpty());
+    EXPECT_NE(again, number);
+    EXPECT_FALSE(listedShipments().contains(QStringLiteral("SH1")));
     EXPECT_EQ(fixture.auditProblems(), QStringList());
 }
 

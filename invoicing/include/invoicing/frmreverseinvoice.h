@@ -34,6 +34,8 @@ private:
     void Form_Activate();
     void clearDetails();
     void updateReverseButton();
+    // What the user chose for the shipments; none until a choice is made.
+    std::optional<Invoicing::AfterReversal> chosenAfter() const;
 
     std::unique_ptr<Ui::frmReverseInvoice> m_ui;
     std::optional<Invoicing::InvoiceToReverse> m_invoice;

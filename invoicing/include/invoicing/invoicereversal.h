@@ -8,8 +8,9 @@
 #include <variant>
 #include <vector>
 
-// Reversing an invoice made in error: what a window shows of it, and its credit note. The
-// shipments stay on the reversed invoice (the goods came back).
+// Reversing an invoice made in error: what a window shows of it, and its credit note, which
+// either leaves the shipments on the reversed invoice (the goods came back) or releases them
+// to be invoiced again.
 namespace Invoicing {
 
 struct InvoiceToReverse
@@ -43,8 +44,15 @@ struct Reversal
     QString refusal;        // the books' sentence when refused
 };
 
+enum class AfterReversal
+{
+    ShipmentsStayInvoiced, // the goods came back
+    ShipmentsInvoicedAgain // the orders and shipments are opened again as before the invoice
+};
+
 // Reverses the invoice with one credit note, all or nothing. Only a user who may approve
-// credit may; the books refuse anyone else.
-Reversal reverseInvoice(const QString& invoiceNumber);
+// credit may; the books refuse anyone else, and refuse to release the shipments of an
+// invoice made before they kept what completion changed.
+Reversal reverseInvoice(const QString& invoiceNumber, AfterReversal after);
 
 } // namespace Invoicing

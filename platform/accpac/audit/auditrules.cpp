@@ -34,10 +34,11 @@ QString money(const Statement& st, int column)
 // clang-format off
 const AuditRule Books[] = {
     // Shipments and invoices.
+    // A shipment released by a reversal counts on no invoice: it may go on another.
     {"SELECT MAX(s.SHINUMBER), (SELECT GROUP_CONCAT(n, ', ') FROM (SELECT TRIM(i.INVNUMBER) AS n "
      "FROM OEINVS o JOIN OEINVH i ON i.INVUNIQ = o.INVUNIQ WHERE o.SHIUNIQ = s.SHIUNIQ "
-     "ORDER BY n) invoices) "
-     "FROM OEINVS s GROUP BY s.SHIUNIQ HAVING COUNT(*) > 1 ORDER BY 1",
+     "AND o.RELEASED = 0 ORDER BY n) invoices) "
+     "FROM OEINVS s WHERE s.RELEASED = 0 GROUP BY s.SHIUNIQ HAVING COUNT(*) > 1 ORDER BY 1",
      [](const Statement& st) {
          return QStringLiteral("Shipment %1 is on more than one invoice: %2.")
              .arg(t(st, 0), t(st, 1));
@@ -51,7 +52,8 @@ const AuditRule Books[] = {
      }},
     {"SELECT s.SHINUMBER, h.INVNUMBER, COALESCE(i.INVNUMBER, '') FROM OEINVS s "
      "JOIN OESHIH h ON h.SHIUNIQ = s.SHIUNIQ LEFT JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ "
-     "WHERE h.INVUNIQ <> s.INVUNIQ OR i.INVUNIQ IS NULL OR h.INVNUMBER <> i.INVNUMBER",
+     "WHERE s.RELEASED = 0 AND (h.INVUNIQ <> s.INVUNIQ OR i.INVUNIQ IS NULL "
+     "OR h.INVNUMBER <> i.INVNUMBER)",
      [](const Statement& st) {
          return QStringLiteral("Shipment %1 is marked with invoice \"%2\" but listed on invoice "
                                "\"%3\".").arg(t(st, 0), t(st, 1), t(st, 2));
@@ -62,10 +64,22 @@ const AuditRule Books[] = {
          return QStringLiteral("Invoiced shipment %1 (%2) does not exist.").arg(t(st, 1), t(st, 0));
      }},
     {"SELECT h.SHINUMBER, h.INVNUMBER FROM OESHIH h WHERE h.INVUNIQ <> 0 AND NOT EXISTS "
-     "(SELECT 1 FROM OEINVS s WHERE s.INVUNIQ = h.INVUNIQ AND s.SHIUNIQ = h.SHIUNIQ)",
+     "(SELECT 1 FROM OEINVS s WHERE s.INVUNIQ = h.INVUNIQ AND s.SHIUNIQ = h.SHIUNIQ "
+     "AND s.RELEASED = 0)",
      [](const Statement& st) {
          return QStringLiteral("Shipment %1 is marked with invoice %2, which does not list it.")
              .arg(t(st, 0), t(st, 1));
+     }},
+    // Only a credit note releases an invoice's shipments, and all of them.
+    {"SELECT i.INVNUMBER, MIN(s.RELEASED) FROM OEINVS s JOIN OEINVH i ON i.INVUNIQ = s.INVUNIQ "
+     "GROUP BY s.INVUNIQ, i.INVNUMBER HAVING MAX(s.RELEASED) <> 0 AND (MIN(s.RELEASED) = 0 "
+     "OR NOT EXISTS (SELECT 1 FROM OECRDH c WHERE c.INVUNIQ = s.INVUNIQ)) ORDER BY 1",
+     [](const Statement& st) {
+         if (st.columnInt(1) == 0)
+             return QStringLiteral("Invoice %1 released some of its shipments but not all.")
+                 .arg(t(st, 0));
+         return QStringLiteral("Invoice %1 released its shipments but no credit note reverses "
+                               "it.").arg(t(st, 0));
      }},
     {SHIPPED_LINES "SELECT i.INVNUMBER, b.LINENUM, COALESCE(h.SHINUMBER, CAST(b.SHIUNIQ AS TEXT)), "
      "b.EXTINVMISC, p.EXTSHIMISC FROM billed b JOIN OEINVH i ON i.INVUNIQ = b.INVUNIQ "

@@ -1,5 +1,6 @@
 #include "creditnoterules.h"
 
+#include "invoicerelease.h"
 #include "journal.h"
 #include "oerules.h"
 #include "rights.h"
@@ -50,8 +51,9 @@ std::vector<Line> invoiceLines(Database& db, int invUniq)
     return lines;
 }
 
-// The credit note header ("OE0240"): the caller gives INVNUMBER and inserts; the rules write
-// the whole credit note in one transaction, or nothing.
+// The credit note header ("OE0240"): the caller gives INVNUMBER, and RELEASE 1 when the
+// invoice's shipments are to be invoiced again, and inserts; the rules write the whole credit
+// note in one transaction, or nothing.
 class CreditNoteHeaderRules final : public ViewRules
 {
 public:
@@ -102,6 +104,11 @@ private:
                           .arg(user, company));
         Transaction tx(db);
         const InvoiceToReverse invoice = findInvoice(view, invNumber, company);
+        const bool release = view.value(QStringLiteral("RELEASE")).toInt() != 0;
+        if (release)
+            if (const QString problem = releaseProblem(db, invoice.invUniq, invNumber);
+                !problem.isEmpty())
+                view.fail(problem);
         Statement next = db.prepare("SELECT COALESCE(MAX(CRDUNIQ),0)+1 FROM OECRDH");
         next.step();
         const int crdUniq = int(next.columnInt(0));
@@ -152,13 +159,16 @@ private:
             view.fail(QStringLiteral("Customer %1 of invoice %2 does not exist in Accounts "
                                      "Receivable; the invoice was not reversed.")
                           .arg(invoice.customer, invNumber));
+        if (release)
+            releaseShipments(db, invoice.invUniq);
         appendJournalEntry(db, JournalKind::CreditNote,
                            {{QStringLiteral("creditNote"), crdNumber},
                             {QStringLiteral("invoice"), invNumber},
                             {QStringLiteral("customer"), invoice.customer},
                             {QStringLiteral("shipments"), shipments},
                             {QStringLiteral("total"), invoice.total},
-                            {QStringLiteral("onAccount"), onAccount}},
+                            {QStringLiteral("onAccount"), onAccount},
+                            {QStringLiteral("released"), release}},
                            user);
         tx.commit();
     }

@@ -1,5 +1,6 @@
 #include "oerules.h"
 
+#include "invoicerelease.h"
 #include "journal.h"
 #include "rights.h"
 #include "viewimpl.h"
@@ -479,6 +480,9 @@ private:
                  "SHIUNIQ, QTYINVC, UNITPRICE, EXTINVMISC) VALUES (?,?,?,?,?,?,?,?,?,?)",
                  {invUniq, ++lineNumber, line.lineType, line.item, line.miscCharge, line.desc,
                   line.shiUniq, line.quantity, line.unitPrice, line.amount});
+        const QString orderKeys =
+            jsonList(draft.shipments, [](const auto& s) { return s.ordUniq; });
+        recordStateBeforeInvoice(db, invUniq, orderKeys, shipmentKeys(draft));
         if (!draft.shipments.empty()) {
             exec(db,
                  "UPDATE OESHIH SET INVUNIQ=?2, INVNUMBER=?3 WHERE INVUNIQ=0 AND SHIUNIQ" +
@@ -500,7 +504,7 @@ private:
             exec(db,
                  "UPDATE OEORDH SET LASTINVNUM=?2 WHERE ORDUNIQ" +
                      db.dialect().inIntegersOfJsonArray,
-                 {jsonList(draft.shipments, [](const auto& s) { return s.ordUniq; }), invNumber});
+                 {orderKeys, invNumber});
         }
         for (const auto& shipment : draft.shipments)
             exec(db, "INSERT INTO OEINVS (INVUNIQ, SHINUMBER, SHIUNIQ, SHIDATE) VALUES (?,?,?,?)",

@@ -164,6 +164,16 @@ void addCreditNotes(Database& db)
     addCreditNoteIndex(db);
 }
 
+// A shipment released by a reversal may go on another invoice: the link to the reversed invoice
+// stays, marked released, and only links not released count. What completing an invoice's
+// orders changes is kept as it was before the invoice, so that a release can undo it.
+const std::vector<QByteArray> ReleasableShipments = {
+    "ALTER TABLE \"OEINVS\" ADD COLUMN \"RELEASED\" INTEGER NOT NULL DEFAULT 0",
+    "DROP INDEX IF EXISTS \"OEINVS_SHIPMENT\"",
+    "CREATE UNIQUE INDEX \"OEINVS_SHIPMENT\" ON \"OEINVS\" (\"SHIUNIQ\") WHERE \"RELEASED\" = 0",
+    "CREATE TABLE IF NOT EXISTS \"TMRESTORE\" (\"INVUNIQ\" INTEGER PRIMARY KEY, \"BODY\" TEXT NOT "
+    "NULL)"};
+
 const QByteArray VersionTable = "CREATE TABLE SCHEMAVERSION (VERSION INTEGER NOT NULL)";
 const QByteArray ShipmentIndex =
     "CREATE UNIQUE INDEX \"OEINVS_SHIPMENT\" ON \"OEINVS\" (\"SHIUNIQ\")";
@@ -210,6 +220,11 @@ const std::vector<SchemaStep>& schemaSteps()
          noObstacle,
          {},
          addCreditNotes},
+        {Store::Company, 6,
+         QStringLiteral("a reversal can release an invoice's shipments to be invoiced again "
+                        "(OEINVS.RELEASED, TMRESTORE); the invoices made before cannot release "
+                        "theirs"),
+         noObstacle, ReleasableShipments, nullptr},
     };
     return steps;
 }

@@ -38,6 +38,7 @@ constexpr TableRights CompanyTableRights[] = {
     {"oeinvh", "INSERT", "ALL"},
     {"oeinvd", "INSERT", "ALL"},
     {"oeinvs", "INSERT", "ALL"},
+    {"tmrestore", "INSERT", "ALL"},
     {"oeppay", "INSERT", "ALL"},
     {"oecrdh", "INSERT", "ALL"},
     {"oecrdd", "INSERT", "ALL"},
@@ -155,12 +156,14 @@ bool schemaHasTable(Database& db, const QString& schema, const char* table)
 // customer's invoices, credit notes and receipts give, and a batch's totals only to what its
 // receipts give (as the auditor reckons them); a shipment's invoice marks, once set, stay;
 // and only a user who may approve credit in the company adds a credit note, which reverses
-// its invoice whole.
+// its invoice whole; such a user alone releases the shipments of a reversed invoice, and a
+// shipment's invoice marks are cleared only with its release.
 void setUpGuards(Database& db, const QString& site, const QString& companyId, const QString& schema)
 {
     const QByteArray where = identifier(schema);
     const QByteArray adminsLiteral = literal(adminsGroup(site).toUtf8());
     const bool creditNotes = schemaHasTable(db, schema, "oecrdh");
+    const bool releases = schemaHasTable(db, schema, "tmrestore");
     const QByteArray privileged =
         "pg_has_role(current_user, " + adminsLiteral +
         ", 'MEMBER') OR pg_has_role(current_user, (SELECT nspowner FROM pg_namespace WHERE "
@@ -211,8 +214,13 @@ void setUpGuards(Database& db, const QString& site, const QString& companyId, co
           "BEFORE UPDATE OF cntenter, amtenter ON " + where +
               ".arbta FOR EACH ROW WHEN (OLD.cntenter IS DISTINCT FROM NEW.cntenter OR "
               "OLD.amtenter IS DISTINCT FROM NEW.amtenter)");
+    const QByteArray clearedByRelease =
+        releases ? "IF NEW.invuniq = 0 AND NEW.invnumber = '' AND EXISTS (SELECT 1 FROM " + where +
+                       ".oeinvs s WHERE s.invuniq = OLD.invuniq AND s.shiuniq = OLD.shiuniq AND "
+                       "s.released = 1) THEN RETURN NEW; END IF; "
+                 : QByteArray();
     guard("invoice_marks_stay", {},
-          unlessPrivileged +
+          unlessPrivileged + clearedByRelease +
               refuse("'shipment ' || OLD.shinumber || ' is on invoice ' || OLD.invnumber"),
           "BEFORE UPDATE OF invuniq, invnumber ON " + where +
               ".oeshih FOR EACH ROW WHEN (OLD.invuniq <> 0 AND (OLD.invuniq, OLD.invnumber) IS "
@@ -251,6 +259,16 @@ void setUpGuards(Database& db, const QString& site, const QString& companyId, co
                      "the line of its invoice'") +
               " END IF;",
           "BEFORE INSERT ON " + where + ".oecrdd FOR EACH ROW");
+    if (!releases)
+        return;
+    guard("release_follows_credit_note", {},
+          needsRight + "IF NOT (OLD.released = 0 AND NEW.released = 1 AND EXISTS (SELECT 1 FROM " +
+              where + ".oecrdh c WHERE c.invuniq = OLD.invuniq)) THEN" +
+              refuse("'shipment ' || OLD.shinumber || ' of invoice ' || OLD.invuniq || ' is "
+                     "released only by the credit note that reverses the invoice'") +
+              " END IF;",
+          "BEFORE UPDATE OF released ON " + where +
+              ".oeinvs FOR EACH ROW WHEN (OLD.released IS DISTINCT FROM NEW.released)");
 }
 
 // The password as the server keeps it: a SCRAM-SHA-256 verifier made here, so that the
@@ -447,6 +465,9 @@ void setUpCompany(Database& db, const QString& site, const QString& companyId,
                         admins);
         }
     }
+    // A reversal releases its invoice's shipments (the guards say who may).
+    if (schemaHasTable(db, schema, "tmrestore"))
+        run(db, "GRANT UPDATE (released) ON " + where + ".oeinvs TO " + clerks);
     setUpWriteLock(db, where, clerks + ", " + admins);
     setUpGuards(db, site, companyId, schema);
     // The users granted the company before it was here. A group there already keeps its

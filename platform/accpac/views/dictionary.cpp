@@ -111,10 +111,10 @@ const Line Lines[] = {
      "RATEDATE:A RATETYPE:T2 BANKCODE:T8 RECPTYPE:T12 CHECKNUM:T22 RECPAMOUNT:D{0,}",
      "INVUNIQ", ""},
     // Credit notes: each reverses one invoice, whose lines it carries (written by the header's
-    // rules only; the caller gives the invoice number).
+    // rules only; the caller gives the invoice number, and RELEASE 1 to release its shipments).
     {"OE0240", "OECRDH", "OE", "", Store::Company,
      "CRDUNIQ:L# CRDNUMBER:T22 INVUNIQ:L INVNUMBER:T22 CUSTOMER:T12 BILNAME:T60 CRDDATE:A "
-     "INVDATE:A CRDNETWTX:D ONACCOUNT:D",
+     "INVDATE:A CRDNETWTX:D ONACCOUNT:D RELEASE:S*",
      "CRDUNIQ|CRDNUMBER|INVUNIQ", ""},
     {"OE0220", "OECRDD", "OE", "", Store::Company,
      "CRDUNIQ:L LINENUM:L# LINETYPE:S{0,2} ITEM:T24 MISCCHARGE:T6 DESC:T60 SHIUNIQ:L "

@@ -541,7 +541,7 @@ TEST_F(AuditTest, AJournalThatCannotBeReadIsExitStatusTwo)
         {QStringLiteral("ALTER TABLE TMJOURNAL RENAME COLUMN HASH TO DAMAGED"),
          QStringLiteral("The journal of the company file")},
         {QStringLiteral("DROP TABLE TMJOURNAL; UPDATE SCHEMAVERSION SET VERSION = 3"),
-         QStringLiteral("has tables of version 3, older than this program's 5, whose rules read "
+         QStringLiteral("has tables of version 3, older than this program's 6, whose rules read "
                         "tables it lacks")},
     };
     for (const auto& [sql, sentence] : cases) {

@@ -41,6 +41,8 @@ const Fault Faults[] = {
      "Invoiced shipment {shipment} ({shiuniq}) does not exist."},
     {"DELETE FROM OEINVS WHERE SHINUMBER='{shipment}'",
      "Shipment {shipment} is marked with invoice {invoice}, which does not list it."},
+    {"UPDATE OEINVS SET RELEASED=1 WHERE INVUNIQ={uniq}",
+     "Invoice {invoice} released its shipments but no credit note reverses it."},
     // Amounts moved between the lines of one shipment: the invoice's total still agrees.
     {"UPDATE OEINVD SET EXTINVMISC=15 WHERE INVUNIQ={uniq} AND LINENUM=1; "
      "UPDATE OEINVD SET EXTINVMISC=5 WHERE INVUNIQ={uniq} AND LINENUM=2",

@@ -132,6 +132,13 @@ TEST(HostileClerk, EveryChangeAClerkASupervisorOrTheSignOnLoginTriesIsRefused)
         "INSERT INTO company_saminc.oecrdh (crduniq, crdnumber, invuniq, invnumber, customer, "
         "crdnetwtx) VALUES (900, 'CN0000900', 1, 'IN0000001', '1100', 0)",
         "INSERT INTO company_saminc.oecrdd (crduniq, linenum, extcrdmisc) VALUES (900, 1, 5)",
+        // shipments released from an invoice no credit note reverses, or their marks cleared
+        // with the release; what completion changed, as kept for a release
+        "UPDATE company_saminc.oeinvs SET released = 1",
+        "BEGIN; UPDATE company_saminc.oeinvs SET released = 1; UPDATE company_saminc.oeshih SET "
+        "invuniq = 0, invnumber = '' WHERE invuniq <> 0; COMMIT",
+        "UPDATE company_saminc.tmrestore SET body = '{}'",
+        "DELETE FROM company_saminc.tmrestore",
         // what billing may not change of orders, shipments and batches: prices, totals,
         // customers, a shipment's invoice once set, a batch's totals and status
         "UPDATE company_saminc.oeordd SET unitprice = 0",

@@ -692,12 +692,13 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     const QString site = sampleSite(QStringLiteral("older"));
     const QString store = Accpac::Admin::companyDatabaseFile(site, Sample::CompanyId);
     asSuperuser(site, "DROP TABLE company_saminc.tmjournal, company_saminc.oecrdd, "
-                      "company_saminc.oecrdh");
+                      "company_saminc.oecrdh, company_saminc.tmrestore");
+    asSuperuser(site, "ALTER TABLE company_saminc.oeinvs DROP COLUMN released CASCADE");
     asSuperuser(site, "UPDATE company_saminc.schemaversion SET version = 3");
     QString message;
     EXPECT_FALSE(signOn(site, Sample::ClerkId, Sample::ClerkPassword, &message));
     EXPECT_TRUE(message.contains(QLatin1String("schema version 3, this program works with "
-                                               "version 5")))
+                                               "version 6")))
         << message.toStdString();
     EXPECT_TRUE(message.contains(QLatin1String("tallymerge-admin upgrade")))
         << message.toStdString();
@@ -705,12 +706,13 @@ TEST_F(ServerRoles, AnOlderCompanySchemaIsBroughtUpToDateByTheAdministrator)
     const QString upgraded = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_TRUE(upgraded.startsWith(QLatin1String("0 "))) << upgraded.toStdString();
     EXPECT_TRUE(upgraded.contains(QLatin1String(
-        "company SAMINC (schema company_saminc): schema version 3 brought to 5: the program "
+        "company SAMINC (schema company_saminc): schema version 3 brought to 6: the program "
         "keeps a journal of its decisions (TMJOURNAL); the invoices made before have no entries; "
-        "an invoice can be reversed by one credit note (OECRDH, OECRDD)")))
+        "an invoice can be reversed by one credit note (OECRDH, OECRDD); a reversal can release "
+        "an invoice's shipments to be invoiced again (OEINVS.RELEASED, TMRESTORE)")))
         << upgraded.toStdString();
     const QString again = runAdmin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
-    EXPECT_TRUE(again.contains(QLatin1String("(schema company_saminc): schema version 5, up to "
+    EXPECT_TRUE(again.contains(QLatin1String("(schema company_saminc): schema version 6, up to "
                                              "date.")))
         << again.toStdString();
 

@@ -368,7 +368,7 @@ TEST(SchemaUpgrade, AFullDiskIsToldAndTheUpgradeRunAgainFinishesTheSite)
     EXPECT_TRUE(lines[0].startsWith(system + QStringLiteral(": schema version 3, up to date")))
         << qPrintable(lines[0]);
     EXPECT_EQ(lines[1], QStringLiteral("The company file \"%1\" cannot be brought up to date "
-                                       "from schema version 1 to 5: the disk is full; free some "
+                                       "from schema version 1 to 6: the disk is full; free some "
                                        "space and try again; it was left unchanged.")
                             .arg(company));
     EXPECT_EQ(contentOf(company), before);
@@ -377,9 +377,9 @@ TEST(SchemaUpgrade, AFullDiskIsToldAndTheUpgradeRunAgainFinishesTheSite)
     ASSERT_TRUE(QFile::remove(filler));
     r = admin({QStringLiteral("--site"), site, QStringLiteral("upgrade")});
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.output);
-    EXPECT_TRUE(r.output.contains(company + QStringLiteral(": schema version 1 brought to 5")))
+    EXPECT_TRUE(r.output.contains(company + QStringLiteral(": schema version 1 brought to 6")))
         << qPrintable(r.output);
-    EXPECT_EQ(Accpac::readSchemaVersion(company, SiteFileKind::Company), 5);
+    EXPECT_EQ(Accpac::readSchemaVersion(company, SiteFileKind::Company), 6);
 
     // A clerk's write once the disk is full.
     auto session = Sample::signOn(site);
@@ -433,7 +433,7 @@ TEST(SchemaUpgrade, CheckerNeverWritesAnOlderSite)
         EXPECT_EQ(r.exitCode, 2) << qPrintable(r.output);
         EXPECT_TRUE(r.output.contains(
             QStringLiteral("has tables of version 1, older than this "
-                           "program's 5, whose rules read tables it lacks: upgrade first "
+                           "program's 6, whose rules read tables it lacks: upgrade first "
                            "(tallymerge-admin upgrade)")))
             << qPrintable(r.output);
         EXPECT_EQ(siteFiles(site), files);
@@ -493,14 +493,17 @@ TEST(SchemaUpgrade, AdminUpgradeTellsWhatItDidAndWhatItRefused)
               QStringList({QStringLiteral("%1: schema version 3, up to date (the file before "
                                           "its last upgrade is kept as %1.schema1-%2.bak).")
                                .arg(system, date),
-                           QStringLiteral("%1: schema version 1 brought to 5 (the old file is kept "
+                           QStringLiteral("%1: schema version 1 brought to 6 (the old file is kept "
                                           "as %1.schema1-%2.bak): a shipment can be on one "
                                           "invoice only (unique index OEINVS_SHIPMENT); each "
                                           "record is keyed by a column of its own (ROWKEY); "
                                           "the program keeps a journal of its decisions "
                                           "(TMJOURNAL); the invoices made before have no "
                                           "entries; an invoice can be reversed by one credit "
-                                          "note (OECRDH, OECRDD).")
+                                          "note (OECRDH, OECRDD); a reversal can release an "
+                                          "invoice's shipments to be invoiced again "
+                                          "(OEINVS.RELEASED, TMRESTORE); the invoices made "
+                                          "before cannot release theirs.")
                                .arg(company, date)}));
     EXPECT_TRUE(hasShipmentIndex(company));
     EXPECT_EQ(Accpac::checkCompanyFile(company), QStringList());
