@@ -7,17 +7,23 @@ from scenario import Scenario
 PREPAY_TITLE = "Tallymerge - O/E Invoice Prepayments"
 
 
-def date_pattern(shown):
-    """The strftime pattern in which the date box wrote today's date (shown). Month first
-    where today reads both ways, as the program's default locale writes dates."""
+def date_patterns(shown):
+    """The strftime patterns in which the date box may have written today's date (shown),
+    month first where today reads both ways, as the program's default locale writes dates.
+    From the 10th of a month on, today cannot tell a padded day from an unpadded one
+    ("10" either way), so every pattern that writes today as shown is kept: yesterday's date
+    is the box's in any of them."""
     today = datetime.date.today()
-    for month, day_of_month in (("%m", "%d"), ("%-m", "%-d")):
+    patterns = []
+    for month, day_of_month in (("%m", "%d"), ("%-m", "%-d"), ("%m", "%-d"), ("%-m", "%d")):
         for order in ("{d} %b %Y", "{m}/{d}/%Y", "{m}/{d}/%y", "{d}/{m}/%Y", "{d}/{m}/%y",
                       "%Y-{m}-{d}", "{d}.{m}.%Y"):
             pattern = order.format(m=month, d=day_of_month)
-            if today.strftime(pattern) == shown.strip():
-                return pattern
-    raise AssertionError("the receipt date box shows '%s', not today's date" % shown)
+            if today.strftime(pattern) == shown.strip() and pattern not in patterns:
+                patterns.append(pattern)
+    if not patterns:
+        raise AssertionError("the receipt date box shows '%s', not today's date" % shown)
+    return patterns
 
 
 class Prepayment(Scenario):
@@ -64,11 +70,12 @@ class Prepayment(Scenario):
         # is taken and shown as the box writes it.
         date_box = p.beside(prepay, "Receipt Date")
         yesterday = datetime.date.today() - datetime.timedelta(days=1)
-        pattern = date_pattern(p.text_of(date_box))
-        p.fill(date_box, yesterday.strftime(pattern))
+        patterns = date_patterns(p.text_of(date_box))
+        p.fill(date_box, yesterday.strftime(patterns[0]))
         p.key("Tab")
-        Desktop.wait(lambda: p.text_of(date_box) == yesterday.strftime(pattern), 15,
-                     "the receipt date '%s'" % yesterday.strftime(pattern))
+        written = {yesterday.strftime(pattern) for pattern in patterns}
+        Desktop.wait(lambda: p.text_of(date_box) in written, 15,
+                     "the receipt date, one of %s" % sorted(written))
         p.fill(p.beside(prepay, "Check/Receipt No."), "CHQ-7731")
         p.key("Tab")
         p.fill(p.beside(prepay, "Receipt Amount"), "15" + point + "25")
