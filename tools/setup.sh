@@ -110,12 +110,20 @@ run)
     exec build-release/bin/tallymerge
     ;;
 test)
-    install_packages
-    debian_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-    ctest --test-dir build --output-on-failure -j "$(nproc)"
-    build build-asan -DCMAKE_BUILD_TYPE=Debug -DTALLYMERGE_SANITIZE=ON \
+    # Each phase's wall time is told as it ends, so that a slow run shows where it went.
+    phase() {
+        local name=$1 start=$SECONDS
+        shift
+        "$@"
+        echo "setup.sh test: $name took $((SECONDS - start)) s" >&2
+    }
+    phase "packages" install_packages
+    phase "plain build" debian_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    phase "plain tests" ctest --test-dir build --output-on-failure -j "$(nproc)"
+    phase "sanitizer build" build build-asan -DCMAKE_BUILD_TYPE=Debug -DTALLYMERGE_SANITIZE=ON \
         -DTALLYMERGE_BUILD_BENCH=OFF
-    ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    phase "sanitizer tests" ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    echo "setup.sh test: all phases took $SECONDS s" >&2
     ;;
 package)
     # dpkg-buildpackage works in the project folder (debian/ and build-debian/; one build at
